@@ -1,0 +1,36 @@
+# vd_add_test(NAME LABELS l1 [l2...] SOURCES a.cpp ... LIBS lib ... [ENV VAR=value ...])
+# Builds one GoogleTest binary and registers each of its tests with ctest under the given labels.
+# Every test runs with VARDO_BUNDLE pointing at the build tree's bundle and a fresh VARDO_HOME
+# left to the test itself (tests make their own temporary homes).
+function(vd_add_test name)
+  cmake_parse_arguments(T "" "" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main Threads::Threads)
+  if(TARGET vd_bundle)
+    add_dependencies(${name} vd_bundle)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    PROPERTIES LABELS "${T_LABELS}"
+               ENVIRONMENT "VARDO_BUNDLE=${VD_BUNDLE_DIR};VD_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}")
+endfunction()
+
+# vd_add_bench(NAME SOURCES a.cpp ... LIBS lib ...)
+function(vd_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE VD_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VD_BUNDLE_DIR="${VD_BUNDLE_DIR}")
+endfunction()
+
+# vd_add_fuzzer(NAME SOURCES a.cpp ... LIBS lib ...): a libFuzzer target (the fuzz preset only).
+function(vd_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  set_property(GLOBAL APPEND PROPERTY VD_FUZZERS ${name})
+endfunction()
