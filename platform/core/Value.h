@@ -61,7 +61,7 @@ class Array {
   void insert(std::size_t i, Value v);  // i == size() appends
   void erase(std::size_t i);
   void clear();
-  bool contains(const Value& v) const;           // deep equality
+  bool contains(const Value& v) const;  // deep equality
   std::optional<std::size_t> indexOf(const Value& v) const;
 
   std::vector<Value>& items();  // the shared storage itself
@@ -87,9 +87,9 @@ class Dictionary {
   std::size_t size() const;
   bool empty() const;
   bool contains(std::string_view key) const;
-  Value get(std::string_view key) const;  // Nil when missing
-  Value operator[](std::string_view key) const { return get(key); }
-  void set(std::string key, Value v);     // setting Nil removes the key
+  Value get(std::string_view key) const;         // Nil when missing
+  Value operator[](std::string_view key) const;  // same as get()
+  void set(std::string key, Value v);            // setting Nil removes the key
   void remove(std::string_view key);
   void clear();
   std::vector<std::string> keys() const;  // in insertion order
@@ -124,8 +124,11 @@ class Value {
   Value(core::Array a) : v_(std::move(a)) {}
   Value(core::Dictionary d) : v_(std::move(d)) {}
 
-  static Value array() { return Value(core::Array()); }           // a new empty array
-  static Value dictionary() { return Value(core::Dictionary()); } // a new empty dictionary
+  // A new empty array / dictionary. (The array factory cannot be called array(): that name is the
+  // accessor below, and C++ does not overload a static and a non-static member on the same arguments.)
+  static Value newArray() { return Value(core::Array()); }
+  static Value newDictionary() { return Value(core::Dictionary()); }
+  static Value dictionary() { return Value(core::Dictionary()); }  // same as newDictionary()
 
   Type type() const;
   bool isNil() const { return type() == Type::Nil; }
@@ -193,5 +196,7 @@ class Value {
                core::Date, core::Array, core::Dictionary>
       v_;
 };
+
+inline Value Dictionary::operator[](std::string_view key) const { return get(key); }
 
 }  // namespace core

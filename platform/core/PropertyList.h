@@ -1,0 +1,31 @@
+#pragma once
+// core::PropertyList: Apple property lists (XML and binary) to and from core::Value.
+//
+// Mapping: dict <-> Dictionary (document order kept), array <-> Array, string <-> String,
+// integer <-> Integer, real -> Double (Decimal and Double are written as real), true/false <-> Bool
+// (never mixed with integers), date <-> Date, data <-> Bytes. A property list cannot hold Nil or Null:
+// writing a value that contains one fails.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/core/Value.h"
+
+namespace core {
+
+class PropertyList {
+ public:
+  // Parses XML or binary property-list bytes; Nil when they are neither.
+  static Value fromData(const Bytes& bytes);
+  static Value fromData(std::string_view bytes);
+  static Value readFile(const std::string& path);  // Nil when missing or not a property list
+
+  // XML text of the value; nullopt when it holds something a property list cannot (Nil, Null).
+  static std::optional<std::string> toXML(const Value& value);
+  static std::optional<Bytes> toBinary(const Value& value);
+  // Writes the XML form atomically (temporary file in the same directory + rename).
+  static bool writeFile(const std::string& path, const Value& value);
+};
+
+}  // namespace core

@@ -1,0 +1,125 @@
+#include "platform/core/Paths.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "TempHome.h"
+
+using core::Paths;
+
+namespace {
+
+// Sets (or unsets, for nullptr) environment variables for one scope.
+class EnvScope {
+ public:
+  void set(const char* name, const char* value) {
+    const char* old = getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~EnvScope() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        setenv(it->first.c_str(), it->second->c_str(), 1);
+      } else {
+        unsetenv(it->first.c_str());
+      }
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+std::vector<std::string> namesIn(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace
+
+TEST(Paths, VardoHomeHoldsEveryDirectory) {
+  coretest::TempHome home;
+  EnvScope env;
+  env.set("XDG_DATA_HOME", "/nonexistent/xdg");
+  env.set("TMPDIR", "/nonexistent/tmp");
+  EXPECT_EQ(Paths::documents(), home.dir() + "/data");
+  EXPECT_EQ(Paths::caches(), home.dir() + "/cache");
+  EXPECT_EQ(Paths::configuration(), home.dir() + "/config");
+  EXPECT_EQ(Paths::temporary(), home.dir() + "/tmp");
+  for (const auto& d : {"data", "cache", "config", "tmp"})
+    EXPECT_TRUE(Paths::isDirectory(home.dir() + "/" + d));
+}
+
+TEST(Paths, XdgDirectoriesAndDefaultsWithoutVardoHome) {
+  coretest::TempHome scratch;  // only a place for the fake home directory
+  EnvScope env;
+  env.set("VARDO_HOME", nullptr);
+  env.set("HOME", scratch.dir().c_str());
+  env.set("XDG_DATA_HOME", nullptr);
+  env.set("XDG_CACHE_HOME", (scratch.dir() + "/xc").c_str());
+  env.set("XDG_CONFIG_HOME", "relative/ignored");
+  env.set("TMPDIR", nullptr);
+  EXPECT_EQ(Paths::documents(), scratch.dir() + "/.local/share/vardo");
+  EXPECT_EQ(Paths::caches(), scratch.dir() + "/xc/vardo");
+  EXPECT_EQ(Paths::configuration(), scratch.dir() + "/.config/vardo");
+  EXPECT_EQ(Paths::temporary(), "/tmp");
+  env.set("TMPDIR", (scratch.dir() + "/t").c_str());
+  EXPECT_EQ(Paths::temporary(), scratch.dir() + "/t");
+}
+
+TEST(Paths, JoinParentAndLastComponent) {
+  EXPECT_EQ(Paths::join("/a/", "b"), "/a/b");
+  EXPECT_EQ(Paths::join("/a", "/abs"), "/abs");
+  EXPECT_EQ(Paths::join("/", "b"), "/b");
+  EXPECT_EQ(Paths::join("", "b"), "b");
+  EXPECT_EQ(Paths::parent("/a/b/c.txt"), "/a/b");
+  EXPECT_EQ(Paths::parent("/c"), "/");
+  EXPECT_EQ(Paths::parent("c"), ".");
+  EXPECT_EQ(Paths::lastComponent("/a/b/c.txt"), "c.txt");
+  EXPECT_EQ(Paths::lastComponent("/a/b/"), "b");
+}
+
+TEST(Paths, AtomicWriteReplacesWholeFileAndLeavesNoTemporaries) {
+  coretest::TempHome home;
+  const std::string dir = home.dir() + "/w";
+  ASSERT_TRUE(Paths::createDirectories(dir + "/deep/er"));
+  const std::string file = dir + "/f.bin";
+  ASSERT_TRUE(Paths::atomicWrite(file, std::string_view("first version, longer")));
+  ::chmod(file.c_str(), 0600);
+  ASSERT_TRUE(Paths::atomicWrite(file, core::Bytes{'n', 'e', 'w', 0, 1}));
+  EXPECT_EQ(Paths::readFile(file), (core::Bytes{'n', 'e', 'w', 0, 1}));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "a replaced file keeps its permissions";
+  EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"deep", "f.bin"}));
+
+  // Failures report false and change nothing.
+  EXPECT_FALSE(Paths::atomicWrite(dir + "/missing/x", std::string_view("x")));
+  EXPECT_FALSE(Paths::fileExists(dir + "/missing"));
+  EXPECT_FALSE(Paths::atomicWrite(dir + "/deep", std::string_view("x")));
+  EXPECT_TRUE(Paths::isDirectory(dir + "/deep/er"));
+  EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"deep", "f.bin"}));
+}
+
+TEST(Paths, ReadAndRemove) {
+  coretest::TempHome home;
+  EXPECT_FALSE(Paths::readFile(home.dir() + "/none").has_value());
+  EXPECT_FALSE(Paths::readFile(home.dir()).has_value()) << "a directory is not a file";
+  ASSERT_TRUE(Paths::atomicWrite(home.dir() + "/empty", std::string_view()));
+  EXPECT_EQ(Paths::readTextFile(home.dir() + "/empty"), std::string());
+  ASSERT_TRUE(Paths::createDirectories(home.dir() + "/tree/a/b"));
+  ASSERT_TRUE(Paths::atomicWrite(home.dir() + "/tree/a/b/f", std::string_view("x")));
+  EXPECT_TRUE(Paths::removeAll(home.dir() + "/tree"));
+  EXPECT_FALSE(Paths::fileExists(home.dir() + "/tree"));
+  EXPECT_TRUE(Paths::removeAll(home.dir() + "/tree")) << "nothing left is success";
+}
