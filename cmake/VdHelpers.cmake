@@ -9,11 +9,19 @@ function(vd_add_test name)
   if(TARGET vd_bundle)
     add_dependencies(${name} vd_bundle)
   endif()
+  # Labels and environment are lists, which gtest_discover_tests cannot pass through to the tests it
+  # finds; a second include file, read by ctest after the discovery, sets them on every found test.
+  set(env "VARDO_BUNDLE=${VD_BUNDLE_DIR}" "VD_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${T_ENV})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES LABELS "${T_LABELS}"
-               ENVIRONMENT "VARDO_BUNDLE=${VD_BUNDLE_DIR};VD_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}")
+    TEST_LIST ${name}_TESTS)
+  set(props ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${props}
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\" ENVIRONMENT \"${env}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
 endfunction()
 
 # vd_add_bench(NAME SOURCES a.cpp ... LIBS lib ...)

@@ -1,0 +1,143 @@
+#pragma once
+// AppDelegate: the application delegate. It runs the start-up, owns the two session dictionaries for
+// the life of the process, watches the network and shows the one network alert, keeps the automatic
+// re-login timer, holds the root controllers of the main screen and offers the animated exit.
+// Everything here runs on the main thread. Other parts reach it through VDHelper::getAppdelegate().
+//
+// userSession (never stored): "userInfo" (present exactly while a user is logged in), "appInfo",
+// "isUserLogout", "saveAppName", "saveQuoteName", "saveAllSubject", "ALLTESTID", "Inform", "updateNote",
+// "noteText".
+// downSession (one question-bank check): "cacelBlock", "completeBlock", "stopBlock", "isFirstOpenMain",
+// "isEvenMore", "isHavefileName", "Main", "isUpdateDB", "isHaveAppUpdate", "jsonObject", "tableView".
+//
+// First start: while the user default "isFirstOpen" is not set, each launch adds the keys of the bundle's
+// "vardo-config" that the user defaults do not hold yet (a value the user changed is never overwritten).
+// The keychain item "UserNamePwdService" is reset only on the very first launch of the installation,
+// which the user default "vardoSeeded" records.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/AppServices.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Value.h"
+#include "ui/Application.h"
+#include "ui/Geometry.h"
+
+namespace ui {
+class NavigationItem;
+class ViewController;
+}  // namespace ui
+class SidePanelController;
+
+class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
+ public:
+  static constexpr double kAutoLoginInterval = 36000;
+  static constexpr double kNetworkAlertDelay = 1.0;
+  static constexpr double kExitAnimationDuration = 0.3;
+  static constexpr const char* kExitAnimationID = "exitApplication";
+  static constexpr const char* kSeededDefault = "vardoSeeded";
+  static constexpr const char* kKeychainIdentifier = "UserNamePwdService";
+
+  explicit AppDelegate(AppServices services = AppServices::standard());
+  ~AppDelegate() override;
+
+  // The delegate of the current application; nullptr when there is none or it is not an AppDelegate.
+  static AppDelegate* current();
+
+  // ---- life cycle ----
+  bool didFinishLaunching(ui::Application& app) override;  // the start-up; answers true
+  void willResignActive(ui::Application& app) override {}
+  void didEnterBackground(ui::Application& app) override {}
+  void willEnterForeground(ui::Application& app) override {}
+  void didBecomeActive(ui::Application& app) override {}
+  void willTerminate(ui::Application& app) override;  // stops observing the reachability notice
+
+  // ---- sessions and flags ----
+  ui::Window* window() const { return ApplicationDelegate::window.get(); }
+  core::Value userSession() const { return userSession_; }  // shares the dictionary
+  void setUserSession(core::Value session) { userSession_ = std::move(session); }
+  core::Value downSession() const { return downSession_; }
+  void setDownSession(core::Value session) { downSession_ = std::move(session); }
+
+  std::shared_ptr<ui::ViewController> viewController() const { return viewController_; }
+  void setViewController(std::shared_ptr<ui::ViewController> vc) { viewController_ = std::move(vc); }
+  std::shared_ptr<ReachabilityWatcher> hostReach() const { return hostReach_; }
+  const core::Value& appNameKeyValue() const { return appNameKeyValue_; }
+  void setAppNameKeyValue(core::Value v) { appNameKeyValue_ = std::move(v); }
+  std::int64_t SqlErrorNumber() const { return sqlErrorNumber_; }
+  void setSqlErrorNumber(std::int64_t n) { sqlErrorNumber_ = n; }
+  int isReachable() const { return isReachable_; }
+  bool isAlertOpen() const { return isAlertOpen_; }
+  void setIsAlertOpen(bool open) { isAlertOpen_ = open; }
+  bool isFirstOpenMain() const { return isFirstOpenMain_; }
+  void setIsFirstOpenMain(bool v) { isFirstOpenMain_ = v; }
+  bool isEvenMore() const { return isEvenMore_; }
+  void setIsEvenMore(bool v) { isEvenMore_ = v; }
+  int currentModule() const { return currentModule_; }
+  void setCurrentModule(int module) { currentModule_ = module; }
+  std::shared_ptr<SidePanelController> sidePanelVC() const { return sidePanelVC_; }
+  void setSidePanelVC(std::shared_ptr<SidePanelController> vc) { sidePanelVC_ = std::move(vc); }
+  std::shared_ptr<ui::ViewController> evenMoreVC() const { return evenMoreVC_; }
+  void setEvenMoreVC(std::shared_ptr<ui::ViewController> vc) { evenMoreVC_ = std::move(vc); }
+  std::shared_ptr<ui::ViewController> mainInterfaceVC() const { return mainInterfaceVC_; }
+  void setMainInterfaceVC(std::shared_ptr<ui::ViewController> vc) { mainInterfaceVC_ = std::move(vc); }
+  std::shared_ptr<ui::NavigationItem> mainNavigationItem() const { return mainNavigationItem_; }
+  void setMainNavigationItem(std::shared_ptr<ui::NavigationItem> item) {
+    mainNavigationItem_ = std::move(item);
+  }
+  bool isfirstLogin() const { return isfirstLogin_; }
+  void setIsfirstLogin(bool v) { isfirstLogin_ = v; }
+  // The reachability status of the last change notice (0 until one arrives).
+  unsigned status() const { return status_; }
+
+  // ---- network ----
+  // The network alert "断网提示" with the message; nothing when an alert of this delegate is open.
+  void networkAlert(const std::string& message);
+  void reachabilityChanged(const core::Notification& notification);
+
+  // ---- exit ----
+  void exitSoft(const std::string& message);  // asks first ("关闭程序" / "取消")
+  void exitSoft();                            // the exit animation at once; the process ends after it
+  void animationFinished(const std::string& animationID, bool finished);
+  ui::Transform transformForOrientation() const;
+
+  // ---- automatic re-login ----
+  // Starts the re-login timer (every 36000 s from now); a running timer is stopped first.
+  void fireAutoLoginTimer();
+  // One re-login: sends a LoginRequest with the logged-in user's name and password. Nothing is sent
+  // while nobody is logged in.
+  void timing();
+  void stopAutoLoginTimer();
+  // Whether the timer runs (for the screens that log out and for tests).
+  static bool isAutoLoginTimerRunning();
+
+  bool isSingleTask() const;
+
+  const AppServices& services() const { return services_; }
+
+ private:
+  void seedFirstStartDefaults();
+  void chooseRootScreen();
+
+  AppServices services_;
+  core::Value userSession_;
+  core::Value downSession_;
+  std::shared_ptr<ui::ViewController> viewController_;
+  std::shared_ptr<ReachabilityWatcher> hostReach_;
+  core::Value appNameKeyValue_;
+  std::int64_t sqlErrorNumber_ = 0;
+  int isReachable_ = 0;
+  bool isAlertOpen_ = false;
+  bool isFirstOpenMain_ = false;
+  bool isEvenMore_ = false;
+  int currentModule_ = 0;
+  std::shared_ptr<SidePanelController> sidePanelVC_;
+  std::shared_ptr<ui::ViewController> evenMoreVC_;
+  std::shared_ptr<ui::ViewController> mainInterfaceVC_;
+  std::shared_ptr<ui::NavigationItem> mainNavigationItem_;
+  bool isfirstLogin_ = false;
+  unsigned status_ = 0;
+  core::ObserverToken reachabilityObserver_;
+};

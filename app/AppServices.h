@@ -1,0 +1,91 @@
+#pragma once
+// The collaborators that the application delegate drives at launch and from the re-login timer but
+// that live in other libraries. Each interface is named after the class that fills it:
+//
+//   HTTPRequestClassSwitches  the two class-wide switches of HTTPRequest
+//   VDAppStatisticsStarter    VDAppStatistics::startStatsTrack
+//   CrashCatcherInstaller     InstallUncaughtExceptionHandler
+//   ReachabilityWatcher       Reachability, the internet-connection watcher (status 0, 1, 2; change notice)
+//   UserLoginSender           User::login with a LoginRequest
+//
+// AppServices::standard() gives what the executable runs with; tests hand in recording doubles.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/core/Value.h"
+
+// Class-wide switches of the HTTP client.
+class HTTPRequestClassSwitches {
+ public:
+  virtual ~HTTPRequestClassSwitches() = default;
+  virtual void setShouldUpdateNetworkActivityIndicator(bool update) = 0;
+  virtual void setShouldThrottleBandwidthForWWAN(bool throttle) = 0;
+};
+
+// Starts the usage statistics for the life of the process.
+class VDAppStatisticsStarter {
+ public:
+  virtual ~VDAppStatisticsStarter() = default;
+  virtual void startStatsTrack() = 0;
+};
+
+// Installs the handlers that report uncaught exceptions and fatal signals.
+class CrashCatcherInstaller {
+ public:
+  virtual ~CrashCatcherInstaller() = default;
+  virtual void installUncaughtExceptionHandler() = 0;
+};
+
+// Watches whether the internet can be reached. Status: 0 not reachable, 1 through the mobile
+// network, 2 through Wi-Fi. A started notifier posts kReachabilityChangedNotification on
+// core::NotificationCenter, with this object as the notification's object, on every change.
+class ReachabilityWatcher : public std::enable_shared_from_this<ReachabilityWatcher> {
+ public:
+  static constexpr const char* kReachabilityChangedNotification = "NetworkReachabilityChangedNotification";
+
+  virtual ~ReachabilityWatcher() = default;
+  virtual int currentReachabilityStatus() const = 0;
+  virtual bool startNotifier() = 0;
+  virtual void stopNotifier() {}
+  bool isReachable() const { return currentReachabilityStatus() != 0; }
+  bool isReachableViaWiFi() const { return currentReachabilityStatus() == 2; }
+
+ protected:
+  // Posts the change notice with this object; implementations call it when their status changes.
+  void postReachabilityChanged();
+};
+
+// Sends a login request of the account area. The request is the LoginRequest dictionary
+// ("AppEName", "Group", "ID", "LoginCheckCode", "LoginCount", "Pwd", "UserName"); the sender writes
+// it as JSON text for the request body.
+class UserLoginSender {
+ public:
+  virtual ~UserLoginSender() = default;
+  virtual void login(const core::Value& loginRequest) = 0;
+};
+
+struct AppServices {
+  std::shared_ptr<HTTPRequestClassSwitches> httpRequest;
+  std::shared_ptr<VDAppStatisticsStarter> statistics;
+  std::shared_ptr<CrashCatcherInstaller> crashCatcher;
+  // Makes the internet-connection watcher (reachabilityForInternetConnection).
+  std::function<std::shared_ptr<ReachabilityWatcher>()> reachabilityForInternetConnection;
+  // Makes a new account client with no delegate for one login call.
+  std::function<std::shared_ptr<UserLoginSender>()> newUser;
+
+  // What the executable runs with. The HTTP switches are kept in HTTPRequestClassSwitches'
+  // process-wide state (readable below); statistics and crash catching are not built yet and do
+  // nothing; reachability reads the host's interfaces (a running non-loopback link counts as Wi-Fi);
+  // the login sender has no HTTP client behind it yet and drops the request.
+  static AppServices standard();
+};
+
+// The switch values the standard HTTPRequestClassSwitches last received (for the HTTP client that
+// reads them, and for tests).
+struct HTTPRequestSwitchState {
+  bool shouldUpdateNetworkActivityIndicator = true;
+  bool shouldThrottleBandwidthForWWAN = false;
+};
+HTTPRequestSwitchState currentHTTPRequestSwitchState();

@@ -1,0 +1,111 @@
+#include <gmock/gmock.h>
+
+#include <map>
+#include <set>
+#include <thread>
+
+#include "app/PlaceholderViewController.h"
+#include "tests/app/StartupFixture.h"
+
+using namespace startup_test;
+
+namespace {
+
+core::Value array(std::initializer_list<const char*> ids) {
+  core::Array a;
+  for (const char* id : ids) a.push_back(id);
+  return core::Value(a);
+}
+
+std::string storyboardOf(const std::shared_ptr<ui::ViewController>& vc) {
+  auto* p = dynamic_cast<PlaceholderViewController*>(vc.get());
+  return p ? p->storyboard() : "";
+}
+
+}  // namespace
+
+using Factory = StartupFixture;
+
+TEST_F(Factory, CatalogHoldsEveryIdentifierExactlyOnce) {
+  const core::Value catalog = VDViewControllerFactory::shareFactory().configDict();
+  ASSERT_TRUE(catalog.isDictionary());
+  std::map<std::string, int> seen;
+  for (const auto& [storyboard, ids] : catalog.dict()) {
+    ASSERT_TRUE(ids.isArray()) << storyboard;
+    for (const core::Value& id : ids.array()) ++seen[id.str()];
+  }
+  EXPECT_EQ(seen.size(), 55u);
+  for (const std::string& id : allScreenIdentifiers()) EXPECT_EQ(seen[id], 1) << id;
+}
+
+TEST_F(Factory, EveryIdentifierResolvesToANewScreenShowingIt) {
+  auto& factory = VDViewControllerFactory::shareFactory();
+  for (const std::string& id : allScreenIdentifiers()) {
+    SCOPED_TRACE(id);
+    auto vc = factory.instantiateViewControllerWithIdentifier(id);
+    ASSERT_NE(vc, nullptr);
+    auto* p = dynamic_cast<PlaceholderViewController*>(vc.get());
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->identifier(), id);
+    EXPECT_EQ(p->title(), id);
+    EXPECT_FALSE(p->isViewLoaded());  // the factory never loads the view
+    p->view();
+    ASSERT_NE(p->label(), nullptr);
+    EXPECT_EQ(p->label()->text(), id);
+    EXPECT_NE(factory.instantiateViewControllerWithIdentifier(id), vc);  // a new one each time
+  }
+}
+
+TEST_F(Factory, UnknownOrUncataloguedIdentifiersGiveNothing) {
+  auto& factory = VDViewControllerFactory::shareFactory();
+  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("noSuchScreen"), nullptr);
+  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier(""), nullptr);
+  // A creator alone is not enough: the catalog decides what exists.
+  VDViewControllerFactory::registerScreen("notInCatalog", [](const std::string& sb) {
+    return std::make_shared<PlaceholderViewController>("notInCatalog", sb);
+  });
+  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("notInCatalog"), nullptr);
+  VDViewControllerFactory::unregisterScreen("notInCatalog");
+  // And a catalogued identifier without a creator gives nothing either.
+  VDViewControllerFactory::unregisterScreen("login");
+  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("login"), nullptr);
+}
+
+TEST_F(Factory, CatalogIsWalkedInItsOwnOrder) {
+  core::Dictionary catalog;
+  catalog.set("Zeta", array({"shared", "a"}));
+  catalog.set("Alpha", array({"shared", "b"}));
+  catalog.set("Same1", array({"x", "y"}));
+  catalog.set("Same2", array({"x", "y"}));
+  catalog.set("Mid", array({"login"}));
+  VDViewControllerFactory factory{core::Value(catalog)};
+
+  EXPECT_EQ(factory.storyboardNameForIdentifier("shared"), "Zeta");  // not the alphabetical first
+  EXPECT_EQ(factory.storyboardNameForIdentifier("b"), "Alpha");
+  EXPECT_EQ(factory.storyboardNameForIdentifier("y"), "Same1");  // equal arrays: the first key
+  EXPECT_EQ(factory.storyboardNameForIdentifier("none"), std::nullopt);
+  EXPECT_EQ(storyboardOf(factory.instantiateViewControllerWithIdentifier("login")), "Mid");
+  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("shared"), nullptr);  // no creator for it
+}
+
+TEST_F(Factory, UnreadableCatalogGivesNothing) {
+  VDViewControllerFactory notADictionary{core::Value("oops")};
+  EXPECT_TRUE(notADictionary.configDict().isDictionary());
+  EXPECT_EQ(notADictionary.configDict().size(), 0u);
+  EXPECT_EQ(notADictionary.instantiateViewControllerWithIdentifier("login"), nullptr);
+
+  core::Dictionary oddEntries;
+  oddEntries.set("Text", "login");
+  oddEntries.set("Numbers", array({}));
+  VDViewControllerFactory odd{core::Value(oddEntries)};
+  EXPECT_EQ(odd.instantiateViewControllerWithIdentifier("login"), nullptr);
+}
+
+TEST_F(Factory, SharedFactoryIsMadeOnceEvenWhenFirstUsedConcurrently) {
+  std::vector<VDViewControllerFactory*> seen(8, nullptr);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < seen.size(); ++i)
+    threads.emplace_back([&seen, i] { seen[i] = &VDViewControllerFactory::shareFactory(); });
+  for (auto& t : threads) t.join();
+  for (auto* f : seen) EXPECT_EQ(f, &VDViewControllerFactory::shareFactory());
+}

@@ -1,0 +1,275 @@
+#include "ui/test/Harness.h"
+
+#include <algorithm>
+
+#include "platform/runloop/Clock.h"
+#include "platform/runloop/RunLoop.h"
+#include "ui/AlertLayer.h"
+#include "ui/NavigationBar.h"
+#include "ui/ScreenDescription.h"
+#include "ui/Timing.h"
+#include "ui/Utf16.h"
+
+namespace ui::test {
+
+Harness::Harness(Size screen) {
+  rl::RunLoop::setMainThread();
+  auto& loop = rl::RunLoop::main();
+  loop.clear();
+  clock_ = std::make_shared<rl::ManualClock>(0);
+  loop.setClock(clock_);
+  NavigationBar::setAppearanceBarStyle(BarStyle::Default);
+  ViewController::setLifecycleLog([this](const ViewController& vc, const char* event) {
+    lifecycle_.push_back(vc.className() + "." + event);
+  });
+  app_ = std::make_unique<Application>(screen);
+  app_->setTerminateHandler([this](int status) { terminatedWith_ = status; });
+}
+
+Harness::~Harness() {
+  ViewController::setLifecycleLog({});
+  app_.reset();
+  auto& loop = rl::RunLoop::main();
+  loop.clear();
+  loop.setClock(rl::Clock::real());
+  NavigationBar::setAppearanceBarStyle(BarStyle::Default);
+}
+
+double Harness::now() const { return clock_->now(); }
+
+// ---- time ----
+
+void Harness::advance(double seconds) { rl::RunLoop::main().advance(seconds); }
+
+void Harness::settle(double maxSeconds) {
+  auto& loop = rl::RunLoop::main();
+  const double deadline = now() + maxSeconds;
+  loop.runUntilIdle();
+  for (int guard = 0; guard < 10000; ++guard) {
+    const auto next = nextScheduledTime();
+    if (!next || *next > deadline) break;
+    loop.advance(std::max(0.0, *next - now()));
+  }
+  loop.runUntilIdle();
+}
+
+void Harness::drainMain() { rl::RunLoop::main().runUntilIdle(); }
+
+// ---- start ----
+
+bool Harness::launch(std::shared_ptr<ApplicationDelegate> delegate) {
+  app_->setDelegate(std::move(delegate));
+  const bool ok = app_->launch();
+  drainMain();
+  return ok;
+}
+
+void Harness::setRoot(std::shared_ptr<ViewController> vc) {
+  window().setRootViewController(std::move(vc));
+  drainMain();
+}
+
+// ---- finding ----
+
+void Harness::forEachVisible(const std::function<bool(View&)>& f) {
+  struct Walker {
+    const std::function<bool(View&)>& f;
+    bool walk(View& v, const Rect& clip) {
+      if (!v.isVisibleSelf()) return false;
+      const Rect r = v.convertRectToView(v.bounds(), nullptr).intersection(clip);
+      const Rect childClip = v.clipsToBounds() ? r : clip;
+      const auto children = v.subviews();
+      for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        if (walk(**it, childClip)) return true;
+      }
+      return !r.isEmpty() && f(v);
+    }
+  };
+  Walker walker{f};
+  walker.walk(window(), window().bounds());
+}
+
+Rect Harness::visibleRect(const View& view) {
+  if (view.window() != &window()) return {};
+  Rect r = view.convertRectToView(view.bounds(), nullptr).intersection(window().bounds());
+  for (const View* v = &view; v; v = v->superview()) {
+    if (!v->isVisibleSelf()) return {};
+    if (v != &view && v->clipsToBounds()) r = r.intersection(v->convertRectToView(v->bounds(), nullptr));
+  }
+  return r;
+}
+
+Button* Harness::button(std::string_view title) {
+  return find<Button>([&](const Button& b) { return b.currentTitle() == title; });
+}
+
+Label* Harness::label(std::string_view text) {
+  return find<Label>([&](const Label& l) { return l.text() == text; });
+}
+
+TextField* Harness::field(std::string_view placeholderOrLabel) {
+  if (auto* f = find<TextField>([&](const TextField& t) { return t.placeholder() == placeholderOrLabel; }))
+    return f;
+  Label* l = label(placeholderOrLabel);
+  if (!l) return nullptr;
+  const Rect lr = visibleRect(*l);
+  TextField* best = nullptr;
+  double bestScore = 0;
+  for (TextField* tf : findAll<TextField>()) {
+    const Rect fr = visibleRect(*tf);
+    double score = -1;
+    const bool sameRow = fr.minY() < lr.maxY() && lr.minY() < fr.maxY();
+    if (sameRow && fr.minX() >= lr.minX()) {
+      score = std::max(0.0, fr.minX() - lr.maxX());
+    } else if (fr.minY() >= lr.midY() && fr.minX() < lr.maxX() && lr.minX() < fr.maxX()) {
+      score = 10000 + (fr.minY() - lr.maxY());
+    }
+    if (score >= 0 && (!best || score < bestScore)) {
+      best = tf;
+      bestScore = score;
+    }
+  }
+  return best;
+}
+
+View* Harness::tagged(int tag) {
+  return find<View>([&](const View& v) { return v.tag() == tag; });
+}
+
+BarButtonView* Harness::barButton(std::string_view title) {
+  return find<BarButtonView>([&](const BarButtonView& b) {
+    BarButtonItem* item = b.item();
+    return item && item->title() == title;
+  });
+}
+
+ViewController* Harness::topScreen() {
+  const auto& subviews = window().subviews();
+  ViewController* vc = nullptr;
+  for (auto it = subviews.rbegin(); it != subviews.rend() && !vc; ++it) {
+    View& v = **it;
+    if (&v == &window().alertLayer() || !v.isVisibleSelf()) continue;
+    vc = v.viewController();
+  }
+  while (vc) {
+    ViewController* child = vc->visibleChildViewController();
+    if (!child) break;
+    vc = child;
+  }
+  return vc;
+}
+
+// ---- input ----
+
+View* Harness::touchDown(Point p) { return window().dispatchTouch(TouchPhase::Began, p, 0, now()); }
+
+void Harness::touchMove(Point p) { window().dispatchTouch(TouchPhase::Moved, p, 0, now()); }
+
+void Harness::touchUp(Point p) {
+  window().dispatchTouch(TouchPhase::Ended, p, 0, now());
+  drainMain();
+}
+
+bool Harness::tap(Point p) {
+  View* hit = touchDown(p);
+  std::shared_ptr<View> keep = hit ? hit->shared_from_this() : nullptr;
+  touchUp(p);
+  return hit && hit != &window();
+}
+
+bool Harness::tap(const View& view) {
+  const Rect r = visibleRect(view);
+  if (r.isEmpty()) return false;
+  auto target = std::const_pointer_cast<View>(view.shared_from_this());
+  const Point p = r.center();
+  View* hit = touchDown(p);
+  const bool inside = hit && hit->isDescendantOf(*target);
+  touchUp(p);
+  return inside;
+}
+
+bool Harness::focus(TextField& field) {
+  if (field.isEditing()) return true;
+  tap(field);
+  return field.isEditing();
+}
+
+bool Harness::type(TextField& field, std::string_view text) {
+  auto keep = field.shared_from_this();
+  if (!focus(field)) return false;
+  for (const auto& ch : utf8Characters(text)) field.userInsertText(ch);
+  drainMain();
+  return true;
+}
+
+int Harness::backspace(TextField& field, int times) {
+  auto keep = field.shared_from_this();
+  if (!focus(field)) return 0;
+  int done = 0;
+  for (int i = 0; i < times; ++i) {
+    if (field.userDeleteBackward()) ++done;
+  }
+  drainMain();
+  return done;
+}
+
+bool Harness::pressReturn(TextField& field) {
+  auto keep = field.shared_from_this();
+  const bool ok = field.userReturn();
+  drainMain();
+  return ok;
+}
+
+bool Harness::tapRow(TableView& table, IndexPath indexPath) {
+  auto keep = table.shared_from_this();
+  if (!table.cellForRowAtIndexPath(indexPath) ||
+      visibleRect(*table.cellForRowAtIndexPath(indexPath)).height() <
+          table.rectForRowAtIndexPath(indexPath).height()) {
+    table.scrollToRowAtIndexPath(indexPath, TableViewScrollPosition::None, false);
+  }
+  TableViewCell* cell = table.cellForRowAtIndexPath(indexPath);
+  return cell && tap(*cell);
+}
+
+bool Harness::tapBarButton(std::string_view title) {
+  BarButtonView* b = barButton(title);
+  return b && tap(*b);
+}
+
+// ---- alerts ----
+
+AlertPanel* Harness::topPanel() { return window().alertLayer().topPanel(); }
+
+AlertView* Harness::alert() { return dynamic_cast<AlertView*>(topPanel()); }
+
+ActionSheet* Harness::sheet() { return dynamic_cast<ActionSheet*>(topPanel()); }
+
+std::vector<AlertView*> Harness::alerts() {
+  std::vector<AlertView*> out;
+  for (auto& p : window().alertLayer().panels()) {
+    if (auto* a = dynamic_cast<AlertView*>(p.get())) out.push_back(a);
+  }
+  return out;
+}
+
+bool Harness::press(std::string_view buttonTitle) {
+  AlertPanel* panel = topPanel();
+  if (!panel) return false;
+  auto keep = panel->shared_from_this();
+  for (int i = 0; i < panel->numberOfButtons(); ++i) {
+    if (panel->buttonTitleAtIndex(i) != buttonTitle) continue;
+    Button* b = panel->buttonView(i);
+    return b && tap(*b);
+  }
+  return false;
+}
+
+bool Harness::typeInAlert(std::string_view text) {
+  AlertView* a = alert();
+  TextField* f = a ? a->textFieldAtIndex(0) : nullptr;
+  return f && type(*f, text);
+}
+
+std::string Harness::screens() const { return describeScreens(app_->keyWindow()); }
+
+}  // namespace ui::test

@@ -1,0 +1,76 @@
+#pragma once
+// ZipWrapper: unpacks the zip packages of question banks, image packs and updates (and can pack
+// files into a new zip), over minizip.
+//
+// Entry names are read as GB 18030 text (as the packages are made), or as UTF-8 when the entry
+// says so (general-purpose flag bit 11, as this wrapper writes them); "\" separators count as "/".
+// Unpacking never writes outside the target directory: an entry whose name is absolute, starts with
+// a drive prefix ("C:") or has a ".." component fails the unpacking. So does any entry that cannot be
+// read completely or written: its partial file is removed and the result is false, while the other
+// entries are still unpacked.
+//
+// Error texts go to the delegate's ErrorMessage: "Failed" (no first entry), "Error occurs" (an entry
+// cannot be opened), "Error occurs while getting file info", "Failed to reading zip file" (the data of
+// an entry is damaged), and the texts of the refusals above, which name the entry.
+//
+// Passwords use the traditional zip cipher (weak; for archives that need it, not for protection).
+// With a password, entries marked as enciphered are deciphered and checked against it; a wrong
+// password, or an enciphered entry without one, fails to open ("Error occurs"). Entries that are
+// not enciphered read as they are.
+//
+// Not thread-safe; one object per package.
+
+#include <memory>
+#include <string>
+
+#include "platform/core/Date.h"
+
+// Receives error texts and answers overwrite questions. Both methods are optional.
+struct ZipWrapperDelegate {
+  virtual ~ZipWrapperDelegate() = default;
+  virtual void ErrorMessage(const std::string& text) {}
+  // True to replace the existing file at the path (asked only when unpacking without overwrite).
+  virtual bool OverWriteOperation(const std::string& path) { return true; }
+};
+
+class ZipWrapper {
+ public:
+  ZipWrapper();
+  ~ZipWrapper();  // closes whatever is still open
+  ZipWrapper(const ZipWrapper&) = delete;
+  ZipWrapper& operator=(const ZipWrapper&) = delete;
+
+  // Unpacking. UnzipOpenFile: true when the file opened as a zip (a zip open before is closed).
+  bool UnzipOpenFile(const std::string& zipPath);
+  bool UnzipOpenFile(const std::string& zipPath, const std::string& password);
+  // Unpacks every entry into the target directory (made when missing). True when every entry was
+  // unpacked (or skipped because the delegate declined to overwrite it).
+  bool UnzipFileTo(const std::string& targetDirectory, bool overWrite);
+  // True when no zip was open or it closed cleanly. Forgets the password.
+  bool UnzipCloseFile();
+
+  // Packing. CreateZipFile2 makes a new zip at the path (replacing a file there).
+  bool CreateZipFile2(const std::string& zipPath);
+  bool CreateZipFile2(const std::string& zipPath, const std::string& password);
+  // Adds a file as a deflated entry named `newname` (stored as UTF-8), dated with the file's
+  // modification time; enciphered when the archive was created with a password. False when the
+  // file cannot be read or the entry cannot be written.
+  bool addFileToZip(const std::string& file, const std::string& newname);
+  // Forgets the password; false when no zip is open, else whether it closed cleanly.
+  bool CloseZipFile2();
+
+  void OutputErrorMessage(const std::string& text);
+  // The delegate's answer, or true without a delegate.
+  bool OverWrite(const std::string& path);
+  // 1980-01-01 00:00:00 local time.
+  static core::Date Date1980();
+
+  std::shared_ptr<ZipWrapperDelegate> delegate() const { return delegate_; }
+  void setDelegate(std::shared_ptr<ZipWrapperDelegate> delegate) { delegate_ = std::move(delegate); }
+
+ private:
+  void* zipFile_ = nullptr;    // minizip write handle
+  void* unzipFile_ = nullptr;  // minizip read handle
+  std::string password_;
+  std::shared_ptr<ZipWrapperDelegate> delegate_;
+};
