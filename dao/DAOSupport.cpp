@@ -1,0 +1,76 @@
+#include "dao/DAOSupport.h"
+
+#include <vector>
+
+#include "librarys/json/JsonParser.h"
+#include "librarys/sqldb/SQLDatabase.h"
+#include "librarys/sqldb/SQLResultSet.h"
+#include "platform/core/Paths.h"
+#include "platform/core/Text.h"
+#include "util/DESEncrypt.h"
+
+namespace dao {
+
+bool isDecimalId(std::string_view text) {
+  if (text.empty() || text.size() > 19) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+std::string decimalIdList(std::string_view text) {
+  std::vector<std::string> kept;
+  for (const auto& piece : core::split(text, ",")) {
+    std::string id = core::trim(piece);
+    if (isDecimalId(id)) kept.push_back(std::move(id));
+  }
+  return core::join(kept, ",");
+}
+
+std::optional<std::string> dropCharacters(std::string_view text, std::size_t n) {
+  if (core::utf16Length(text) < n) return std::nullopt;
+  return std::string(text.substr(core::utf8OffsetOfUtf16(text, n)));
+}
+
+std::optional<std::string> decipherText(std::string_view cipherText, std::string_view key) {
+  auto plain = DESEncrypt::decypte(cipherText, key);
+  if (!plain) return std::nullopt;
+  if (auto nul = plain->find('\0'); nul != std::string::npos) plain->resize(nul);
+  return plain;
+}
+
+core::Value contentOfFirstRow(const std::shared_ptr<SQLResultSet>& rs) {
+  if (!rs || !rs->next()) return core::Value();
+  const std::optional<std::string> content = rs->stringForColumn("Content");
+  rs->close();
+  return content ? JSONValue(*content) : core::Value();
+}
+
+std::shared_ptr<SQLDatabase> openExistingDatabase(const std::string& path) {
+  if (path.empty() || !core::Paths::isRegularFile(path)) return nullptr;
+  auto db = SQLDatabase::databaseWithPath(path);
+  if (!db->open()) return nullptr;
+  if (!db->goodConnection()) {
+    db->close();
+    return nullptr;
+  }
+  return db;
+}
+
+TransactionResult runExclusiveTransaction(const std::string& path,
+                                          const SQLDatabaseQueue::TransactionBlock& block) {
+  if (path.empty() || !core::Paths::isRegularFile(path)) return TransactionResult::NotRun;
+  auto queue = SQLDatabaseQueue::databaseQueueWithPath(path);
+  if (!queue) return TransactionResult::NotRun;
+  bool ran = false;
+  const bool committed = queue->inTransaction([&](SQLDatabase& db, bool& rollback) {
+    ran = true;
+    if (block) block(db, rollback);
+  });
+  queue->close();
+  if (committed) return TransactionResult::Committed;
+  return ran ? TransactionResult::RolledBack : TransactionResult::NotRun;
+}
+
+}  // namespace dao

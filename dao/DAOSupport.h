@@ -1,0 +1,54 @@
+#pragma once
+// Helpers shared by the data-access objects of this folder (not used elsewhere).
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "librarys/sqldb/SQLDatabaseQueue.h"
+#include "platform/core/Value.h"
+
+class SQLDatabase;
+class SQLResultSet;
+
+namespace dao {
+
+// A question id as it may reach SQL text: 1 to 19 ASCII digits, nothing else.
+bool isDecimalId(std::string_view text);
+// The pieces of a comma-separated id list that are decimal ids (blanks around a piece are ignored),
+// joined by ","; every other piece is left out. "" when none is left.
+std::string decimalIdList(std::string_view text);
+
+// The text without its first n characters (UTF-16 units, as the bank's texts are counted); nothing
+// when the text is shorter than n.
+std::optional<std::string> dropCharacters(std::string_view text, std::size_t n);
+
+// Deciphers Base64 DES text with `key` and cuts the plain text at its first NUL; nothing when it
+// does not decipher to UTF-8 text.
+std::optional<std::string> decipherText(std::string_view cipherText, std::string_view key);
+
+// The parsed JSON of the "Content" column of the first row of `rs` (closing the cursor); Nil without
+// a row, for NULL, or when the text is not JSON.
+core::Value contentOfFirstRow(const std::shared_ptr<SQLResultSet>& rs);
+
+// An open connection on the SQLite file at `path`, only when a regular file is there and it reads as
+// a database (its table list can be queried); otherwise nullptr. The file is never created.
+std::shared_ptr<SQLDatabase> openExistingDatabase(const std::string& path);
+
+// How a transaction ended.
+enum class TransactionResult {
+  NotRun,      // no file at the path, the file did not open, or the transaction could not begin
+  RolledBack,  // the block ran and asked for a rollback, or the commit failed and was rolled back
+  Committed,
+};
+
+// Runs `block` in one exclusive transaction on the database file at `path`, through a database
+// queue made for this call and closed right after. The file must exist: a missing working copy is
+// never created.
+TransactionResult runExclusiveTransaction(const std::string& path,
+                                          const SQLDatabaseQueue::TransactionBlock& block);
+
+}  // namespace dao

@@ -1,0 +1,82 @@
+#include "dao/OtherContentDAO.h"
+
+#include "dao/BankLocation.h"
+#include "dao/DAOSupport.h"
+#include "librarys/sqldb/SQLDatabase.h"
+#include "librarys/sqldb/SQLResultSet.h"
+#include "platform/core/Paths.h"
+#include "platform/core/Text.h"
+
+namespace {
+
+core::Value textOrNull(const std::optional<std::string>& text) {
+  return text ? core::Value(*text) : core::Value::null();
+}
+
+std::int64_t integerOf(const std::optional<std::string>& text) {
+  return text ? core::integerValue(*text) : 0;
+}
+
+}  // namespace
+
+std::string OtherContentDAO::workingCopyPath() const {
+  return getDBPathUpdate(BankLocation::value() + ".db");
+}
+
+bool OtherContentDAO::upgradeDB(const std::string& packPath) {
+  dbUpdateName_ = core::Paths::lastComponent(packPath);
+  operateSuccess_ = false;
+
+  // The pack is read first, so that an unreadable pack never leaves the copy without its content.
+  bool opened = false;
+  const std::vector<OtherContent> rows = getTestOtherContent(packPath, opened);
+  if (!opened) {
+    BankLocation::countSqlError();
+    return false;
+  }
+  if (!deleteOtherContent()) return false;
+  return insertOtherContent(rows);
+}
+
+bool OtherContentDAO::deleteOtherContent() {
+  const auto result = dao::runExclusiveTransaction(workingCopyPath(), [&](SQLDatabase& db, bool& rollback) {
+    if (!db.executeUpdate("delete from OtherContent")) rollback = true;
+  });
+  operateSuccess_ = result == dao::TransactionResult::Committed;
+  if (!operateSuccess_) BankLocation::countSqlError();
+  return operateSuccess_;
+}
+
+std::vector<OtherContent> OtherContentDAO::getTestOtherContent(const std::string& packPath, bool& opened) {
+  std::vector<OtherContent> rows;
+  auto db = dao::openExistingDatabase(packPath);
+  opened = db != nullptr;
+  if (!db) return rows;
+  auto rs = db->executeQuery("select * from OtherContent");
+  while (rs && rs->next()) {
+    rows.push_back(OtherContent{rs->stringForColumn("ID"), rs->stringForColumn("Type"),
+                                rs->stringForColumn("TID"), rs->stringForColumn("KeyWord"),
+                                rs->stringForColumn("Content")});
+  }
+  db->close();
+  return rows;
+}
+
+bool OtherContentDAO::insertOtherContent(const std::vector<OtherContent>& rows) {
+  operateSuccess_ = true;
+  const auto result = dao::runExclusiveTransaction(workingCopyPath(), [&](SQLDatabase& db, bool& rollback) {
+    for (const auto& row : rows) {
+      if (!db.executeUpdate("INSERT INTO OtherContent(ID,Type,TID,KeyWord,Content) VALUES(?,?,?,?,?)",
+                            integerOf(row.ID), textOrNull(row.Type), integerOf(row.TID),
+                            textOrNull(row.KeyWord), textOrNull(row.Content))) {
+        rollback = true;
+        return;
+      }
+    }
+  });
+  if (result != dao::TransactionResult::Committed) {
+    operateSuccess_ = false;
+    BankLocation::countSqlError();
+  }
+  return operateSuccess_;
+}

@@ -1,0 +1,140 @@
+#include "dao/TestAlterDAO.h"
+
+#include "dao/BankLocation.h"
+#include "dao/DAOSupport.h"
+#include "dao/DBVersionDAO.h"
+#include "librarys/sqldb/SQLDatabase.h"
+#include "librarys/sqldb/SQLResultSet.h"
+#include "platform/core/Paths.h"
+#include "platform/core/Text.h"
+
+namespace {
+
+core::Value textOrNull(const std::optional<std::string>& text) {
+  return text ? core::Value(*text) : core::Value::null();
+}
+
+// An integer column of a pack row: its text's leading number, 0 for NULL.
+std::int64_t integerOf(const std::optional<std::string>& text) {
+  return text ? core::integerValue(*text) : 0;
+}
+
+}  // namespace
+
+bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& destinationPath) {
+  dbUpdateName_ = core::Paths::lastComponent(packPath);
+  operateSuccess_ = false;
+
+  // A pack that is not there is a failed step; nothing may be created in its place.
+  if (auto pack = dao::openExistingDatabase(packPath)) {
+    pack->close();
+  } else {
+    BankLocation::countSqlError();
+    return false;
+  }
+
+  pid_ = DBVersionDAO().getMaxBatchID(packPath);
+  if (!deleteTest(destinationPath, getDeleteList(packPath))) return false;
+
+  operateSuccess_ = false;
+  bool opened = false;
+  const std::vector<TestAlter> rows = getTestAlter(packPath, opened);
+  if (!opened) {
+    BankLocation::countSqlError();
+    return false;
+  }
+  return updateTestAlter(destinationPath, rows);
+}
+
+std::string TestAlterDAO::getDeleteList(const std::string& packPath) {
+  std::vector<std::string> ids;
+  auto db = dao::openExistingDatabase(packPath);
+  if (!db) return std::string();
+  auto rs = db->executeQuery("select * from Test_Delete");
+  while (rs && rs->next()) {
+    const std::optional<std::string> aid = rs->stringForColumn("AID");
+    if (aid && dao::isDecimalId(*aid)) ids.push_back(*aid);
+  }
+  db->close();
+  return core::join(ids, ",");
+}
+
+bool TestAlterDAO::deleteTest(const std::string& destinationPath, const std::string& deleteAIDs) {
+  operateSuccess_ = true;
+  bool statementFailed = false;
+  const std::string ids = dao::decimalIdList(deleteAIDs);
+  const auto result = dao::runExclusiveTransaction(destinationPath, [&](SQLDatabase& db, bool& rollback) {
+    if (!db.executeUpdate("delete from Test where AID in (" + ids + ")")) {
+      statementFailed = true;
+      rollback = true;
+    }
+  });
+  if (result != dao::TransactionResult::Committed) {
+    operateSuccess_ = false;
+    if (!statementFailed) BankLocation::countSqlError();
+  }
+  return operateSuccess_;
+}
+
+std::vector<TestAlter> TestAlterDAO::getTestAlter(const std::string& packPath, bool& opened) {
+  std::vector<TestAlter> rows;
+  auto db = dao::openExistingDatabase(packPath);
+  opened = db != nullptr;
+  if (!db) return rows;
+  auto rs = db->executeQuery("select * from Test");
+  while (rs && rs->next()) {
+    rows.push_back(TestAlter{rs->stringForColumn("AID"), rs->stringForColumn("GUID"),
+                             rs->stringForColumn("Type"), rs->stringForColumn("ID"),
+                             rs->stringForColumn("BatchID"), rs->stringForColumn("TestContent")});
+  }
+  db->close();
+  return rows;
+}
+
+bool TestAlterDAO::updateTestAlter(const std::string& destinationPath, const std::vector<TestAlter>& rows) {
+  operateSuccess_ = true;
+  bool uncountedFailure = false;  // a failed insert is not counted
+  const auto result = dao::runExclusiveTransaction(destinationPath, [&](SQLDatabase& db, bool& rollback) {
+    for (const auto& row : rows) {
+      if (!row.AID || !dao::isDecimalId(*row.AID)) {
+        rollback = true;
+        return;
+      }
+      const std::int64_t aid = core::integerValue(*row.AID);
+      bool exists = false;
+      if (auto rs = db.executeQuery("select * from Test where AID = ?", aid)) {
+        exists = rs->next();
+        rs->close();
+      }
+      if (exists) {
+        if (!db.executeUpdate("update Test set GUID=?,Type=?,ID=?, PID=?, TestContent=? WHERE AID=?",
+                              textOrNull(row.GUID), textOrNull(row.Type), integerOf(row.ID), pid_,
+                              textOrNull(row.TestContent), aid)) {
+          rollback = true;
+          return;
+        }
+      } else if (!db.executeUpdate(
+                     "insert into Test(AID, GUID, Type, ID, PID, TestContent) values(?, ?, ?, ?, ?, ?)", aid,
+                     textOrNull(row.GUID), textOrNull(row.Type), integerOf(row.ID), integerOf(row.BatchID),
+                     textOrNull(row.TestContent))) {
+        uncountedFailure = true;
+        rollback = true;
+        return;
+      }
+    }
+  });
+  if (result != dao::TransactionResult::Committed) {
+    operateSuccess_ = false;
+    if (!uncountedFailure) BankLocation::countSqlError();
+  }
+  return operateSuccess_;
+}
+
+bool TestAlterDAO::deleteTest(const std::string& path) {
+  operateSuccess_ = true;
+  const auto result = dao::runExclusiveTransaction(path, [&](SQLDatabase& db, bool& rollback) {
+    if (!db.executeUpdate("delete from Test")) rollback = true;
+  });
+  if (result != dao::TransactionResult::Committed) operateSuccess_ = false;
+  return operateSuccess_;
+}

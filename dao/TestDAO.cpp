@@ -1,0 +1,42 @@
+#include "dao/TestDAO.h"
+
+#include "dao/DAOSupport.h"
+#include "librarys/json/JsonParser.h"
+#include "librarys/sqldb/SQLDatabase.h"
+#include "librarys/sqldb/SQLResultSet.h"
+#include "platform/core/Text.h"
+
+namespace {
+
+// The record of one row, or Nil when the row does not yield one.
+core::Value recordOfRow(const TestDAO& dao, const std::optional<std::string>& pid,
+                        const std::optional<std::string>& content) {
+  const std::int64_t batch = pid ? core::integerValue(*pid) : 0;
+  const std::optional<std::string> key = dao.getDBTime(batch);
+  if (!key || !content) return core::Value();
+
+  std::optional<std::string> plain;
+  if (pid) {
+    if (auto cipher = dao::dropCharacters(*content, 5)) plain = dao::decipherText(*cipher, *key);
+  }
+  if (!plain) plain = dao::decipherText(*content, *key);
+  if (!plain) return core::Value();
+
+  core::Value record = JSONValue(*plain);
+  return record.isDictionary() ? record : core::Value();
+}
+
+}  // namespace
+
+core::Array TestDAO::getTestListWithType(const std::string& type, const std::string& testIds) const {
+  core::Array records;
+  auto db = getDataSource("");
+  if (!db || !db->open()) return records;
+  auto rs = db->executeQuery("select * from Test where AID in (" + dao::decimalIdList(testIds) + ")");
+  while (rs && rs->next()) {
+    core::Value record = recordOfRow(*this, rs->stringForColumn("PID"), rs->stringForColumn("TestContent"));
+    if (!record.isNil()) records.push_back(std::move(record));
+  }
+  db->close();
+  return records;
+}
