@@ -1,0 +1,375 @@
+#include "librarys/json/JsonStreamWriter.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <unordered_set>
+
+#include "librarys/json/JsonUTF8Stream.h"
+
+namespace {
+
+const char* kindName(core::Value::Type type) {
+  switch (type) {
+    case core::Value::Type::Nil:
+      return "Nil";
+    case core::Value::Type::Null:
+      return "Null";
+    case core::Value::Type::Bool:
+      return "Bool";
+    case core::Value::Type::Integer:
+      return "Integer";
+    case core::Value::Type::Decimal:
+      return "Decimal";
+    case core::Value::Type::Double:
+      return "Double";
+    case core::Value::Type::String:
+      return "String";
+    case core::Value::Type::Data:
+      return "Data";
+    case core::Value::Type::Date:
+      return "Date";
+    case core::Value::Type::Array:
+      return "Array";
+    case core::Value::Type::Dictionary:
+      return "Dictionary";
+  }
+  return "Unknown";
+}
+
+// The text of a decimal number: plain digits while that takes at most 38 digits ("1500", "-0.001"),
+// otherwise one digit, a fraction and an exponent ("1.5e+140"). Trailing zeros of the mantissa are
+// dropped only while the exponent stays within what the reader accepts (-128 to 127), so every
+// decimal the reader produces is written as text that reads back as the same number.
+std::string decimalText(const core::Decimal& decimal) {
+  unsigned __int128 mantissa = decimal.mantissa;
+  std::int64_t exponent = decimal.exponent;
+  if (mantissa == 0) return "0";
+  while (mantissa % 10 == 0 && exponent < 127) {
+    mantissa /= 10;
+    ++exponent;
+  }
+  std::string digits;
+  for (unsigned __int128 m = mantissa; m != 0; m /= 10)
+    digits.push_back(static_cast<char>('0' + static_cast<int>(m % 10)));
+  std::reverse(digits.begin(), digits.end());
+
+  const std::int64_t n = static_cast<std::int64_t>(digits.size());
+  constexpr std::int64_t kMaxDigits = 38;
+  std::string out = decimal.negative ? "-" : "";
+  if (exponent >= 0 && n + exponent <= kMaxDigits) {
+    out += digits;
+    out.append(static_cast<std::size_t>(exponent), '0');
+  } else if (exponent < 0 && -exponent < n) {
+    out.append(digits, 0, static_cast<std::size_t>(n + exponent));
+    out += '.';
+    out.append(digits, static_cast<std::size_t>(n + exponent));
+  } else if (exponent < 0 && 1 - exponent <= kMaxDigits) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-exponent - n), '0');
+    out += digits;
+  } else {
+    const std::int64_t scientific = exponent + n - 1;
+    out += digits[0];
+    if (n > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
+    out += scientific >= 0 ? "e+" : "e-";
+    out += std::to_string(scientific >= 0 ? scientific : -scientific);
+  }
+  return out;
+}
+
+// Bytes that need an escape: control bytes, the quotation mark and the backslash.
+bool needsEscape(std::uint8_t b) { return b < 0x20 || b == '"' || b == '\\'; }
+
+}  // namespace
+
+JsonStreamWriter::JsonStreamWriter() : state_(&JsonStreamWriterStateStart::sharedInstance()) {
+  stateStack_.reserve(maxDepth_);
+  cache_.reserve(32);
+}
+
+void JsonStreamWriter::appendBytes(const void* bytes, std::size_t length) {
+  if (delegate_) delegate_->writerAppendBytes(*this, static_cast<const std::uint8_t*>(bytes), length);
+}
+
+bool JsonStreamWriter::prologue(bool checkKey) {
+  if (state_->isInvalidState(*this)) return false;
+  if (checkKey && state_->expectingKey(*this)) return false;
+  state_->appendSeparator(*this);
+  if (humanReadable_) state_->appendWhitespace(*this);
+  return true;
+}
+
+bool JsonStreamWriter::open(const JsonStreamWriterState& newState, char opener) {
+  if (state_->isInvalidState(*this)) return false;
+  if (state_->expectingKey(*this)) return false;
+  state_->appendSeparator(*this);
+  if (humanReadable_ && !stateStack_.empty()) state_->appendWhitespace(*this);
+  stateStack_.push_back(state_);
+  state_ = &newState;
+  if (maxDepth_ != 0 && stateStack_.size() > maxDepth_) {
+    error_ = "Nested too deep";
+    return false;
+  }
+  appendBytes(&opener, 1);
+  return true;
+}
+
+bool JsonStreamWriter::close(bool checkKey, char closer) {
+  if (state_->isInvalidState(*this)) return false;
+  if (checkKey && state_->expectingKey(*this)) return false;
+  if (stateStack_.empty()) {
+    error_ = "No open array or object to close";
+    return false;
+  }
+  const JsonStreamWriterState* closing = state_;
+  state_ = stateStack_.back();
+  stateStack_.pop_back();
+  if (humanReadable_) closing->appendWhitespace(*this);
+  appendBytes(&closer, 1);
+  state_->transitionState(*this);
+  return true;
+}
+
+bool JsonStreamWriter::writeObjectOpen() {
+  return open(JsonStreamWriterStateObjectStart::sharedInstance(), '{');
+}
+bool JsonStreamWriter::writeArrayOpen() {
+  return open(JsonStreamWriterStateArrayStart::sharedInstance(), '[');
+}
+// An object may close right after "{" or after a value, so there is no key check.
+bool JsonStreamWriter::writeObjectClose() { return close(false, '}'); }
+bool JsonStreamWriter::writeArrayClose() { return close(true, ']'); }
+
+bool JsonStreamWriter::writeNull() {
+  if (!prologue(true)) return false;
+  appendBytes("null", 4);
+  state_->transitionState(*this);
+  return true;
+}
+
+bool JsonStreamWriter::writeBool(bool x) {
+  if (!prologue(true)) return false;
+  if (x) {
+    appendBytes("true", 4);
+  } else {
+    appendBytes("false", 5);
+  }
+  state_->transitionState(*this);
+  return true;
+}
+
+void JsonStreamWriter::escape(std::string_view string, std::string& out) {
+  out.reserve(string.size() + string.size() / 10 + 2);
+  out.push_back('"');
+  const auto* p = reinterpret_cast<const std::uint8_t*>(string.data());
+  const std::size_t n = string.size();
+  std::size_t runStart = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint8_t b = p[i];
+    if (!needsEscape(b)) continue;
+    out.append(string.data() + runStart, i - runStart);
+    runStart = i + 1;
+    switch (b) {
+      case '\b':
+        out += "\\b";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default: {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const char u[6] = {'\\', 'u', '0', '0', kHex[b >> 4], kHex[b & 0xF]};
+        out.append(u, 6);
+        break;
+      }
+    }
+  }
+  out.append(string.data() + runStart, n - runStart);
+  out.push_back('"');
+}
+
+bool JsonStreamWriter::writeString(std::string_view string) {
+  // Keys are written with this operation too, so there is no key check.
+  if (!prologue(false)) return false;
+  auto it = cache_.find(string);
+  if (it == cache_.end()) {
+    // JSON text is UTF-8: a string that is not cannot be written.
+    if (!JsonUTF8Stream::isValidUTF8(string)) {
+      error_ = "Broken Unicode encoding";
+      return false;
+    }
+    std::string bytes;
+    escape(string, bytes);
+    it = cache_.emplace(std::string(string), std::move(bytes)).first;
+  }
+  appendBytes(it->second.data(), it->second.size());
+  state_->transitionState(*this);
+  return true;
+}
+
+bool JsonStreamWriter::writeNumber(const core::Value& number) {
+  if (number.isBool()) return writeBool(number.boolean());
+  if (!prologue(true)) return false;
+
+  char buf[128];
+  std::string_view text;
+  std::string decimalString;
+  switch (number.type()) {
+    case core::Value::Type::Integer: {
+      auto r = std::to_chars(buf, buf + sizeof buf, number.integer());
+      text = std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
+      break;
+    }
+    case core::Value::Type::Decimal:
+      decimalString = decimalText(number.decimal());
+      text = decimalString;
+      break;
+    case core::Value::Type::Double: {
+      const double d = number.toDouble();
+      if (std::isnan(d)) {
+        error_ = "NaN is not a valid number in JSON";
+        return false;
+      }
+      if (std::isinf(d)) {
+        error_ =
+            d > 0 ? "+Infinity is not a valid number in JSON" : "-Infinity is not a valid number in JSON";
+        return false;
+      }
+      // The "%.17g" form, independent of the locale's decimal point.
+      auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 17);
+      text = std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
+      break;
+    }
+    default:
+      error_ = std::string("JSON serialisation not supported for ") + kindName(number.type());
+      return false;
+  }
+  appendBytes(text.data(), text.size());
+  state_->transitionState(*this);
+  return true;
+}
+
+std::vector<std::size_t> JsonStreamWriter::keyOrder(const core::Dictionary& dict) const {
+  const auto& entries = dict.entries();
+  std::vector<std::size_t> order(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  if (!sortKeys_) return order;
+  if (sortKeysComparator_) {
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return sortKeysComparator_(entries[a].first, entries[b].first) < 0;
+    });
+  } else {
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return entries[a].first < entries[b].first; });
+  }
+  return order;
+}
+
+bool JsonStreamWriter::writeValue(const core::Value& value) {
+  switch (value.type()) {
+    case core::Value::Type::Dictionary:
+    case core::Value::Type::Array:
+      return writeContainer(value);
+    case core::Value::Type::String:
+      return writeString(value.str());
+    case core::Value::Type::Integer:
+    case core::Value::Type::Decimal:
+    case core::Value::Type::Double:
+    case core::Value::Type::Bool:
+      return writeNumber(value);
+    case core::Value::Type::Null:
+      return writeNull();
+    default:
+      error_ = std::string("JSON serialisation not supported for ") + kindName(value.type());
+      return false;
+  }
+}
+
+bool JsonStreamWriter::writeObject(const core::Dictionary& dict) { return writeContainer(core::Value(dict)); }
+
+bool JsonStreamWriter::writeArray(const core::Array& array) { return writeContainer(core::Value(array)); }
+
+// Containers are walked with an explicit stack rather than by recursion, so neither a deep tree
+// written without a depth limit nor a container that holds itself can exhaust the call stack.
+bool JsonStreamWriter::writeContainer(const core::Value& root) {
+  struct Frame {
+    core::Value container;
+    bool isObject;
+    std::vector<std::size_t> order;  // objects: positions of the entries in writing order
+    std::size_t next = 0;
+  };
+  std::vector<Frame> frames;
+  // The containers now open, by the address of their shared storage.
+  std::unordered_set<const void*> open;
+
+  auto identity = [](const core::Value& container) -> const void* {
+    if (container.isDictionary()) return &container.dict().entries();
+    return &container.array().items();
+  };
+  auto enter = [&](const core::Value& container) {
+    if (!open.insert(identity(container)).second) {
+      // A container inside itself would nest without end.
+      error_ = "Nested too deep";
+      return false;
+    }
+    if (container.isDictionary()) {
+      if (!writeObjectOpen()) return false;
+      frames.push_back(Frame{container, true, keyOrder(container.dict())});
+    } else {
+      if (!writeArrayOpen()) return false;
+      frames.push_back(Frame{container, false, {}});
+    }
+    return true;
+  };
+
+  if (!enter(root)) return false;
+  while (!frames.empty()) {
+    Frame& f = frames.back();
+    const core::Value* item = nullptr;
+    if (f.isObject) {
+      const auto& entries = f.container.dict().entries();
+      if (f.next < f.order.size()) {
+        const auto& entry = entries[f.order[f.next++]];
+        if (!writeString(entry.first)) return false;
+        item = &entry.second;
+      }
+    } else {
+      const auto& items = f.container.array().items();
+      if (f.next < items.size()) item = &items[f.next++];
+    }
+
+    if (!item) {
+      const bool closed = f.isObject ? writeObjectClose() : writeArrayClose();
+      if (!closed) return false;
+      open.erase(identity(f.container));
+      frames.pop_back();
+      continue;
+    }
+    if (item->isDictionary() || item->isArray()) {
+      const core::Value child = *item;  // enter() may move the frames
+      if (!enter(child)) return false;
+    } else if (!writeValue(*item)) {
+      return false;
+    }
+  }
+  return true;
+}

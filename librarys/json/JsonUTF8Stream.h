@@ -1,0 +1,48 @@
+#pragma once
+// The bytes of a JSON text being read and the read position. Input may arrive in pieces: the bytes
+// before the read position are dropped only when more bytes are appended, so a reader that finds a
+// token cut off by the end of the buffer can put the position back and read the token again, whole,
+// once the rest has arrived.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class JsonUTF8Stream {
+ public:
+  JsonUTF8Stream();
+
+  // Drops the bytes already read (those before index()), then appends the new ones.
+  void appendData(const std::uint8_t* bytes, std::size_t length);
+
+  // The byte at the read position; false at the end. The position does not move.
+  bool getUnichar(std::uint8_t* ch) const;
+  // Advances by one (even when it then fails), then behaves as getUnichar().
+  bool getNextUnichar(std::uint8_t* ch);
+  // Advances over plain string content: every byte that is not a control byte (below 0x20), not a
+  // quotation mark and not a backslash. False when the buffer ends first (the position is then at the
+  // end); otherwise the content bytes passed over, the position resting on the stop byte. The bytes
+  // are not checked for UTF-8 here.
+  bool getStringFragment(std::string_view* fragment);
+  void skip() { ++index_; }
+  // Space, tab, line feed and carriage return; nothing else counts as white space.
+  void skipWhitespace();
+  bool haveRemainingCharacters(std::size_t count) const {
+    return index_ <= data_.size() && data_.size() - index_ >= count;
+  }
+  // Advances over `chars` when the bytes at the read position are exactly those; false otherwise.
+  bool skipCharacters(const char* chars, std::size_t length);
+  std::string_view stringWithRange(std::size_t start, std::size_t length) const;
+
+  std::size_t index() const { return index_; }
+  void setIndex(std::size_t index) { index_ = index; }
+  std::size_t length() const { return data_.size(); }
+
+  // Strict UTF-8: no overlong forms, no surrogate code points, nothing above U+10FFFF.
+  static bool isValidUTF8(std::string_view bytes);
+
+ private:
+  std::vector<std::uint8_t> data_;
+  std::size_t index_ = 0;
+};
