@@ -1,0 +1,464 @@
+#!/usr/bin/python3
+"""Loopback HTTP(S) server for the transport and HTTP-client tests.
+
+Binds 127.0.0.1 only, on an ephemeral port; prints "PORT <n>" on its first output line and, with
+--port-file, writes the number to that file (atomically). It exits by itself after --idle-timeout seconds
+without a connection or a request, and is otherwise stopped by its process id (SIGTERM).
+
+Every response is chosen by the request path and its query (all optional):
+
+  /echo                 the request as JSON: method, path, version, headers (list of [name, value] in
+                        order), body (Latin-1 text of the bytes), body_length; any method
+  /bytes?n=N            N bytes of the pattern byte[i] = i % 251 ("Content-Length"), also for HEAD
+        &chunked=1      ... sent chunked instead (chunks of &chunk=K bytes, default 4096)
+        &ext=1          ... with chunk extensions;  &trailer=1  ... with trailer fields
+        &gzip=1         ... gzip-compressed ("Content-Encoding: gzip")
+        &close=1        ... "Connection: close", then the server closes
+        &keepalive=T,M  ... "Keep-Alive: timeout=T, max=M"
+        &http10=1       ... as an HTTP/1.0 response (the connection then closes unless &ka10=1)
+        &nolength=1     ... neither length nor chunked: the body ends when the server closes
+  /range?n=N            the pattern with Range support (206 + "Content-Range"; 416 for a bad range)
+        &ignore=1       ... ignoring "Range" (200 with the whole body); the server flag --ignore-range
+                        does this for every /range request
+  /stall?head=S         wait S seconds before the response head, &afterhead=S between the head and the
+                        body, &mid=S between the two halves of the body, &n=N bytes of body (default 1000)
+  /drop?n=N&at=K        announce N bytes, send K of them, then close the connection (&chunked=1 likewise)
+  /dropafter?n=N        answer like /bytes (&size=K bytes) while this connection has served fewer than N
+                        requests; a further request on the same connection is read and then the connection
+                        is closed without an answer (a kept-alive connection dropped by the server)
+  /redirect?code=C&to=L a redirect (301, 302, 303, 307, 308, ...) to L, relative or absolute
+  /redirect/chain?n=K   K redirects in a row (302), then /echo
+  /redirect/loop        a redirect to itself
+  /cookie?set=a=1&set=b=2  one "Set-Cookie" per value, then the echo
+  /status?code=C&body=T    status C with text T
+  /auth?user=U&pass=P   401 with "WWW-Authenticate: Basic realm=\"test\"" unless the Basic credentials match
+  /raw?b64=B            write the base64-decoded bytes as they are, then close (malformed answers)
+  /reject               close the connection at once, without reading the request body
+  /stats                JSON: connections accepted, requests served (the counters of this process)
+  anything else         404
+
+TLS: --tls-cert FILE --tls-key FILE serve HTTPS with that certificate (the tests make a self-signed one).
+"""
+
+import argparse
+import base64
+import gzip
+import http.server
+import json
+import os
+import socket
+import socketserver
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+PATTERN = bytes(range(251)) * 64
+
+
+def pattern(n, offset=0):
+    out = bytearray()
+    pos = offset
+    while len(out) < n:
+        start = pos % 251
+        take = min(n - len(out), len(PATTERN) - start)
+        out += PATTERN[start:start + take]
+        pos += take
+    return bytes(out)
+
+
+class State:
+    lock = threading.Lock()
+    connections = 0
+    requests = 0
+    last_activity = time.monotonic()
+    ignore_range = False
+
+    @classmethod
+    def touch(cls):
+        with cls.lock:
+            cls.last_activity = time.monotonic()
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "vardo-testserver"
+    sys_version = ""
+
+    def setup(self):
+        super().setup()
+        self.conn_requests = 0
+        with State.lock:
+            State.connections += 1
+        State.touch()
+
+    def log_message(self, fmt, *args):
+        if self.server.verbose:
+            sys.stderr.write("httpserver: " + (fmt % args) + "\n")
+
+    # --- helpers ---
+
+    def read_body(self):
+        te = self.headers.get("Transfer-Encoding", "")
+        if "chunked" in te.lower():
+            out = bytearray()
+            while True:
+                line = self.rfile.readline(65537)
+                size = int(line.split(b";")[0].strip(), 16)
+                if size == 0:
+                    while self.rfile.readline(65537) not in (b"\r\n", b"\n", b""):
+                        pass
+                    return bytes(out)
+                out += self.rfile.read(size)
+                self.rfile.readline(65537)
+        length = int(self.headers.get("Content-Length", "0") or "0")
+        return self.rfile.read(length) if length > 0 else b""
+
+    def send_raw(self, data):
+        self.wfile.write(data)
+        self.wfile.flush()
+
+    def hard_close(self):
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+    def respond(self, code, body=b"", headers=(), chunked=False, chunk=4096, ext=False, trailer=False,
+                version=None, omit_length=False):
+        is_head = self.command == "HEAD"
+        status_line = "%s %d %s\r\n" % (version or self.protocol_version, code, self.responses.get(code, ("",))[0])
+        out = [status_line, "Server: %s\r\n" % self.server_version]
+        for name, value in headers:
+            out.append("%s: %s\r\n" % (name, value))
+        if chunked:
+            out.append("Transfer-Encoding: chunked\r\n")
+        elif not omit_length:
+            out.append("Content-Length: %d\r\n" % len(body))
+        out.append("\r\n")
+        self.send_raw("".join(out).encode("latin-1"))
+        if is_head or code in (204, 304):
+            return
+        if chunked:
+            for i in range(0, len(body), chunk):
+                piece = body[i:i + chunk]
+                size = ("%x" % len(piece)).encode()
+                if ext:
+                    size += b";name=value;flag"
+                self.send_raw(size + b"\r\n" + piece + b"\r\n")
+            self.send_raw(b"0\r\n" + (b"X-Trailer: yes\r\nX-Other: 1\r\n" if trailer else b"") + b"\r\n")
+        else:
+            self.send_raw(body)
+
+    # --- dispatch ---
+
+    def handle_any(self):
+        self.conn_requests += 1
+        with State.lock:
+            State.requests += 1
+        State.touch()
+        url = urllib.parse.urlsplit(self.path)
+        q = urllib.parse.parse_qs(url.query, keep_blank_values=True)
+        arg = lambda name, default=None: q.get(name, [default])[0]
+        path = url.path
+        if self.path.startswith("http://"):  # absolute form: this server acting as a plain HTTP proxy
+            path = urllib.parse.urlsplit(self.path).path
+        try:
+            route = ROUTES.get(path)
+            if route is None:
+                self.read_body()
+                self.respond(404, b"not found")
+                return
+            route(self, q, arg)
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
+
+    do_GET = do_POST = do_PUT = do_DELETE = do_HEAD = do_PATCH = do_OPTIONS = handle_any
+
+    def do_CONNECT(self):
+        # Tunnels to this same loopback server only.
+        host, _, port = self.path.rpartition(":")
+        if host not in ("127.0.0.1", "localhost") or not port.isdigit():
+            self.respond(403, b"only loopback")
+            self.close_connection = True
+            return
+        try:
+            upstream = socket.create_connection(("127.0.0.1", int(port)))
+        except OSError:
+            self.respond(502, b"")
+            self.close_connection = True
+            return
+        self.send_raw(b"HTTP/1.1 200 Connection established\r\n\r\n")
+        self.close_connection = True
+
+        def pipe(src, dst):
+            try:
+                while True:
+                    data = src.recv(65536)
+                    if not data:
+                        break
+                    dst.sendall(data)
+            except OSError:
+                pass
+            finally:
+                try:
+                    dst.shutdown(socket.SHUT_WR)
+                except OSError:
+                    pass
+
+        t = threading.Thread(target=pipe, args=(upstream, self.connection), daemon=True)
+        t.start()
+        pipe(self.connection, upstream)
+        t.join()
+        upstream.close()
+
+
+def route_echo(h, q, arg):
+    body = h.read_body()
+    reply = {
+        "method": h.command,
+        "path": h.path,
+        "version": h.request_version,
+        "headers": [[k, v] for k, v in h.headers.items()],
+        "body": body.decode("latin-1"),
+        "body_length": len(body),
+        "connection_requests": h.conn_requests,
+    }
+    h.respond(200, json.dumps(reply).encode(), headers=[("Content-Type", "application/json")])
+
+
+def route_bytes(h, q, arg):
+    h.read_body()
+    n = int(arg("n", "0"))
+    body = pattern(n)
+    headers = [("Content-Type", "application/octet-stream")]
+    if arg("gzip"):
+        body = gzip.compress(body)
+        headers.append(("Content-Encoding", "gzip"))
+    if arg("keepalive"):
+        t, m = arg("keepalive").split(",")
+        headers.append(("Keep-Alive", "timeout=%s, max=%s" % (t, m)))
+    version = None
+    if arg("http10"):
+        version = "HTTP/1.0"
+        if arg("ka10"):
+            headers.append(("Connection", "keep-alive"))
+        else:
+            h.close_connection = True
+    if arg("close"):
+        headers.append(("Connection", "close"))
+        h.close_connection = True
+    if arg("nolength"):
+        h.respond(200, body, headers=headers, version=version, omit_length=True)
+        h.hard_close()
+        return
+    h.respond(200, body, headers=headers, chunked=bool(arg("chunked")), chunk=int(arg("chunk", "4096")),
+              ext=bool(arg("ext")), trailer=bool(arg("trailer")), version=version)
+
+
+def route_range(h, q, arg):
+    h.read_body()
+    n = int(arg("n", "1000"))
+    whole = pattern(n)
+    rng = h.headers.get("Range")
+    if not rng or arg("ignore") or State.ignore_range:
+        h.respond(200, whole, headers=[("Accept-Ranges", "bytes")])
+        return
+    try:
+        unit, _, spec = rng.partition("=")
+        if unit.strip() != "bytes" or "," in spec:
+            raise ValueError
+        first, _, last = spec.strip().partition("-")
+        if first == "":
+            start, end = max(0, n - int(last)), n - 1
+        else:
+            start = int(first)
+            end = int(last) if last else n - 1
+        end = min(end, n - 1)
+        if start > end or start >= n:
+            raise ValueError
+    except ValueError:
+        h.respond(416, b"", headers=[("Content-Range", "bytes */%d" % n)])
+        return
+    h.respond(206, whole[start:end + 1], headers=[("Content-Range", "bytes %d-%d/%d" % (start, end, n)),
+                                                  ("Accept-Ranges", "bytes")])
+
+
+def route_stall(h, q, arg):
+    h.read_body()
+    time.sleep(float(arg("head", "0")))
+    n = int(arg("n", "1000"))
+    body = pattern(n)
+    head = "HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % n
+    h.send_raw(head.encode())
+    if h.command == "HEAD":
+        return
+    time.sleep(float(arg("afterhead", "0")))
+    h.send_raw(body[:n // 2])
+    time.sleep(float(arg("mid", "0")))
+    h.send_raw(body[n // 2:])
+
+
+def route_drop(h, q, arg):
+    h.read_body()
+    n = int(arg("n", "1000"))
+    at = int(arg("at", str(n // 2)))
+    body = pattern(n)
+    if arg("chunked"):
+        h.send_raw(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+        h.send_raw(("%x\r\n" % n).encode() + body[:at])
+    else:
+        h.send_raw(("HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % n).encode() + body[:at])
+    h.hard_close()
+
+
+def route_dropafter(h, q, arg):
+    h.read_body()
+    if h.conn_requests > int(arg("n", "1")):
+        h.hard_close()
+        return
+    h.respond(200, pattern(int(arg("size", "100"))))
+
+
+def route_redirect(h, q, arg):
+    h.read_body()
+    code = int(arg("code", "302"))
+    h.respond(code, b"moved", headers=[("Location", arg("to", "/echo"))])
+
+
+def route_redirect_chain(h, q, arg):
+    h.read_body()
+    n = int(arg("n", "1"))
+    target = "/echo" if n <= 1 else "/redirect/chain?n=%d" % (n - 1)
+    h.respond(302, b"", headers=[("Location", target)])
+
+
+def route_redirect_loop(h, q, arg):
+    h.read_body()
+    h.respond(302, b"", headers=[("Location", "/redirect/loop")])
+
+
+def route_cookie(h, q, arg):
+    body = h.read_body()
+    headers = [("Set-Cookie", c) for c in q.get("set", [])]
+    h.respond(200, json.dumps({"cookie": h.headers.get("Cookie"), "body_length": len(body)}).encode(),
+              headers=headers + [("Content-Type", "application/json")])
+
+
+def route_status(h, q, arg):
+    h.read_body()
+    h.respond(int(arg("code", "200")), arg("body", "").encode())
+
+
+def route_auth(h, q, arg):
+    h.read_body()
+    want = "Basic " + base64.b64encode(("%s:%s" % (arg("user", ""), arg("pass", ""))).encode()).decode()
+    if h.headers.get("Authorization") != want:
+        h.respond(401, b"auth needed", headers=[("WWW-Authenticate", 'Basic realm="test"')])
+        return
+    h.respond(200, b"welcome")
+
+
+def route_raw(h, q, arg):
+    h.read_body()
+    h.send_raw(base64.b64decode(arg("b64", "")))
+    h.hard_close()
+
+
+def route_reject(h, q, arg):
+    # Close at once without reading the request body: the client's next writes hit a closed connection.
+    h.hard_close()
+
+
+def route_stats(h, q, arg):
+    h.read_body()
+    with State.lock:
+        reply = {"connections": State.connections, "requests": State.requests}
+    h.respond(200, json.dumps(reply).encode(), headers=[("Content-Type", "application/json")])
+
+
+ROUTES = {
+    "/echo": route_echo,
+    "/bytes": route_bytes,
+    "/range": route_range,
+    "/stall": route_stall,
+    "/drop": route_drop,
+    "/dropafter": route_dropafter,
+    "/redirect": route_redirect,
+    "/redirect/chain": route_redirect_chain,
+    "/redirect/loop": route_redirect_loop,
+    "/cookie": route_cookie,
+    "/status": route_status,
+    "/auth": route_auth,
+    "/raw": route_raw,
+    "/reject": route_reject,
+    "/stats": route_stats,
+}
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+    tls_context = None
+    verbose = False
+
+    def finish_request(self, request, client_address):
+        if self.tls_context is not None:
+            try:
+                request.settimeout(30)
+                request = self.tls_context.wrap_socket(request, server_side=True)
+                request.settimeout(None)
+            except (ssl.SSLError, OSError):
+                return  # a client that refused our certificate
+        self.RequestHandlerClass(request, client_address, self)
+
+    def handle_error(self, request, client_address):
+        if self.verbose:
+            super().handle_error(request, client_address)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port-file")
+    ap.add_argument("--idle-timeout", type=float, default=120.0)
+    ap.add_argument("--tls-cert")
+    ap.add_argument("--tls-key")
+    ap.add_argument("--ignore-range", action="store_true")
+    ap.add_argument("--verbose", action="store_true")
+    ap.add_argument("--parent-pid", type=int, default=0, help="exit when this process is gone")
+    args = ap.parse_args()
+
+    State.ignore_range = args.ignore_range
+    server = Server(("127.0.0.1", 0), Handler)
+    server.verbose = args.verbose
+    if args.tls_cert:
+        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        ctx.load_cert_chain(args.tls_cert, args.tls_key)
+        server.tls_context = ctx
+    port = server.server_address[1]
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("%d\n" % port)
+        os.replace(tmp, args.port_file)
+    sys.stdout.write("PORT %d\n" % port)
+    sys.stdout.flush()
+
+    def watchdog():
+        while True:
+            time.sleep(0.5)
+            with State.lock:
+                idle = time.monotonic() - State.last_activity
+            if idle > args.idle_timeout:
+                os._exit(0)
+            if args.parent_pid and os.getppid() != args.parent_pid:
+                os._exit(0)
+
+    threading.Thread(target=watchdog, daemon=True).start()
+    server.serve_forever(poll_interval=0.2)
+
+
+if __name__ == "__main__":
+    main()
