@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev nettle-dev libssl-dev
   libplist-dev libpcre2-dev
   media-types ca-certificates
-  python3 python3-cryptography
+  python3 python3-cryptography curl
 )
 
 missing=()

@@ -88,6 +88,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def setup(self):
         super().setup()
+        # Head and body go out in separate writes: without this, Nagle's algorithm and delayed
+        # acknowledgements hold every reply on a kept-alive connection for tens of milliseconds.
+        try:
+            self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        except OSError:
+            pass
         self.conn_requests = 0
         with State.lock:
             State.connections += 1

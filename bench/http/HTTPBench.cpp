@@ -1,0 +1,106 @@
+// The HTTP client on loopback: 1,000 sequential GETs on one kept-alive connection and one 50 MB
+// download, each beside curl doing the same against the same server (curl's time includes starting
+// its process once per benchmark run).
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "librarys/http/HTTPRequest.h"
+#include "platform/runloop/RunLoop.h"
+#include "tools/testserver/httpserver/LoopbackServer.h"
+
+namespace {
+
+constexpr int kGets = 1000;
+constexpr std::size_t kDownloadBytes = 50u * 1024 * 1024;
+
+testserver::LoopbackServer& server() {
+  static testserver::LoopbackServer* s = [] {
+    auto* srv = new testserver::LoopbackServer;
+    if (!srv->start()) std::fprintf(stderr, "http_bench: %s\n", srv->failure().c_str());
+    return srv;
+  }();
+  return *s;
+}
+
+std::string tempDir() {
+  const char* t = std::getenv("TMPDIR");
+  return t && *t ? t : "/tmp";
+}
+
+bool runCurl(const std::string& configText) {
+  std::string config = tempDir() + "/vd-http-bench-curl.cfg";
+  std::ofstream(config) << configText;
+  std::string cmd = "curl -s -S --fail -K " + config;
+  return std::system(cmd.c_str()) == 0;
+}
+
+void BM_KeepAliveGets_HTTPRequest(benchmark::State& state) {
+  auto url = core::URL::parse(server().url("/bytes?n=100"));
+  for (auto _ : state) {
+    for (int i = 0; i < kGets; ++i) {
+      auto r = HTTPRequest::requestWithURL(url);
+      r->startSynchronous();
+      if (r->error() || r->responseData().size() != 100) {
+        state.SkipWithError("a GET failed");
+        return;
+      }
+    }
+  }
+  state.counters["requests/s"] = benchmark::Counter(kGets, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_KeepAliveGets_curl(benchmark::State& state) {
+  std::string config;
+  for (int i = 0; i < kGets; ++i)
+    config += "url = \"" + server().url("/bytes?n=100") + "\"\noutput = \"/dev/null\"\n";
+  for (auto _ : state) {
+    if (!runCurl(config)) {
+      state.SkipWithError("curl failed (is it installed?)");
+      return;
+    }
+  }
+  state.counters["requests/s"] = benchmark::Counter(kGets, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_Download50MB_HTTPRequest(benchmark::State& state) {
+  auto url = core::URL::parse(server().url("/bytes?n=" + std::to_string(kDownloadBytes)));
+  std::string destination = tempDir() + "/vd-http-bench.bin";
+  for (auto _ : state) {
+    auto r = HTTPRequest::requestWithURL(url);
+    r->setDownloadDestinationPath(destination);
+    r->startSynchronous();
+    if (r->error() || r->totalBytesRead() != kDownloadBytes) {
+      state.SkipWithError("the download failed");
+      return;
+    }
+  }
+  std::remove(destination.c_str());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kDownloadBytes));
+}
+
+void BM_Download50MB_curl(benchmark::State& state) {
+  std::string destination = tempDir() + "/vd-http-bench-curl.bin";
+  std::string config = "url = \"" + server().url("/bytes?n=" + std::to_string(kDownloadBytes)) +
+                       "\"\noutput = \"" + destination + "\"\n";
+  for (auto _ : state) {
+    if (!runCurl(config)) {
+      state.SkipWithError("curl failed (is it installed?)");
+      return;
+    }
+  }
+  std::remove(destination.c_str());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kDownloadBytes));
+}
+
+BENCHMARK(BM_KeepAliveGets_HTTPRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_KeepAliveGets_curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Download50MB_HTTPRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Download50MB_curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "librarys/http/DataDecompressor.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "librarys/http/DataCompressor.h"
+
+namespace {
+constexpr const char* kVerb = "Decompression";
+// zlib counts in 32-bit units: larger buffers are fed and filled in slices of this size.
+constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
+}  // namespace
+
+struct DataDecompressor::Stream {
+  z_stream z{};
+};
+
+DataDecompressor::DataDecompressor() : stream_(std::make_unique<Stream>()) {}
+
+DataDecompressor::~DataDecompressor() { closeStream(); }
+
+std::unique_ptr<DataDecompressor> DataDecompressor::decompressor() {
+  auto d = std::make_unique<DataDecompressor>();
+  d->setupStream();
+  return d;
+}
+
+std::optional<core::Error> DataDecompressor::setupStream() {
+  if (streamReady_) return std::nullopt;
+  stream_->z = z_stream{};
+  stream_->z.zalloc = Z_NULL;
+  stream_->z.zfree = Z_NULL;
+  stream_->z.opaque = Z_NULL;
+  stream_->z.next_in = Z_NULL;
+  stream_->z.avail_in = 0;
+  int rc = inflateInit2(&stream_->z, 47);  // 15 window bits, plus 32: a gzip or zlib header, detected
+  if (rc != Z_OK) return inflateErrorWithCode(rc);
+  streamReady_ = true;
+  streamEnded_ = false;
+  return std::nullopt;
+}
+
+std::optional<core::Error> DataDecompressor::closeStream() {
+  if (!streamReady_) return std::nullopt;
+  streamReady_ = false;
+  int rc = inflateEnd(&stream_->z);
+  if (rc != Z_OK) return inflateErrorWithCode(rc);
+  return std::nullopt;
+}
+
+std::optional<std::string> DataDecompressor::uncompressBytes(const void* bytes, std::size_t length,
+                                                             core::Error* error) {
+  if (length == 0) return std::nullopt;
+  auto fail = [&](int code) -> std::optional<std::string> {
+    if (error) *error = inflateErrorWithCode(code);
+    return std::nullopt;
+  };
+  if (!streamReady_) return fail(Z_STREAM_ERROR);
+
+  z_stream& z = stream_->z;
+  const auto* in = static_cast<const Bytef*>(bytes);
+  std::size_t rest = length;  // bytes not yet handed to zlib
+  z.avail_in = 0;
+
+  const std::size_t step = std::max(length / 2, gzipdetail::kMinimumGrowth);
+  std::string out(length + length / 2, '\0');
+  std::size_t produced = 0;
+  for (;;) {
+    if (z.avail_in == 0 && rest > 0) {
+      const std::size_t n = std::min(rest, kMaxSlice);
+      z.next_in = const_cast<Bytef*>(in);
+      z.avail_in = static_cast<uInt>(n);
+      in += n;
+      rest -= n;
+    }
+    if (produced >= out.size()) out.resize(out.size() + step);
+    const auto offered = static_cast<uInt>(std::min(out.size() - produced, kMaxSlice));
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+    z.avail_out = offered;
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    produced += offered - z.avail_out;
+    if (rc == Z_STREAM_END) {  // the end of the compressed data: what follows it is not inflated
+      streamEnded_ = true;
+      break;
+    }
+    if (rc == Z_BUF_ERROR && z.avail_in == 0 && rest == 0) break;  // everything given was taken in
+    if (rc != Z_OK) return fail(rc);
+    // Go on while input is left, and while zlib filled the space it had: output it still holds back
+    // after the last input byte must not wait for the next chunk (there may be none).
+    if (z.avail_in == 0 && rest == 0 && z.avail_out != 0) break;
+  }
+  out.resize(produced);
+  return out;
+}
+
+std::optional<std::string> DataDecompressor::uncompressData(std::string_view data, core::Error* error) {
+  if (data.empty()) return std::nullopt;
+  DataDecompressor d;
+  if (auto e = d.setupStream()) {
+    if (error) *error = *e;
+    return std::nullopt;
+  }
+  auto out = d.uncompressBytes(data, error);
+  if (!out) return std::nullopt;
+  if (!d.streamEnded()) {  // the data stops before the end of the compressed stream
+    if (error) *error = inflateErrorWithCode(Z_BUF_ERROR);
+    return std::nullopt;
+  }
+  if (auto e = d.closeStream()) {
+    if (error) *error = *e;
+    return std::nullopt;
+  }
+  return out;
+}
+
+bool DataDecompressor::uncompressDataFromFile(const std::string& sourcePath,
+                                              const std::string& destinationPath, core::Error* error) {
+  DataDecompressor d;
+  bool sawInput = false;
+  auto convert = [&d, &sawInput](std::string_view chunk, bool,
+                                 core::Error* err) -> std::optional<std::string> {
+    if (!d.streamReady()) {
+      if (auto e = d.setupStream()) {
+        if (err) *err = *e;
+        return std::nullopt;
+      }
+    }
+    sawInput = true;
+    return d.uncompressBytes(chunk, err);
+  };
+  if (!gzipdetail::convertFile(kVerb, sourcePath, destinationPath, convert, error)) {
+    d.closeStream();
+    return false;
+  }
+  if (sawInput && !d.streamEnded()) {  // the file stops before the end of the compressed stream
+    d.closeStream();
+    if (error) *error = inflateErrorWithCode(Z_BUF_ERROR);
+    return false;
+  }
+  if (auto e = d.closeStream()) {
+    if (error) *error = *e;
+    return false;
+  }
+  return true;
+}
+
+core::Error DataDecompressor::inflateErrorWithCode(int code) { return gzipdetail::codeError(kVerb, code); }

@@ -1,0 +1,313 @@
+// HTTPRequest, class side: the network thread, defaults, the network-activity indicator, and bandwidth
+// measurement and throttling of all requests together.
+
+#include <condition_variable>
+#include <thread>
+
+#include "librarys/http/HTTPRequest.h"
+#include "librarys/http/HTTPRequestClassState.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/runloop/RunLoop.h"
+
+// ---------------------------------------------------------------------------------------------------
+// Network thread
+
+rl::RunLoop& HTTPRequest::threadForRequest(const std::shared_ptr<HTTPRequest>&) {
+  auto& cs = classState();
+  if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
+  std::unique_lock lock(cs.classMonitor);
+  if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
+  std::condition_variable ready;
+  std::thread thread([&cs, &ready] {
+    rl::RunLoop& loop = rl::RunLoop::current();
+    {
+      std::lock_guard started(cs.classMonitor);
+      cs.networkThreadId.store(std::this_thread::get_id());
+      cs.networkLoop.store(&loop);
+    }
+    ready.notify_all();
+    // runRequests: serve every asynchronous request's stream and timers, for the life of the process.
+    for (;;) loop.run();
+  });
+  thread.detach();
+  ready.wait(lock, [&cs] { return cs.networkLoop.load() != nullptr; });
+  return *cs.networkLoop.load();
+}
+
+bool HTTPRequest::isNetworkThread() {
+  return classState().networkThreadId.load() == std::this_thread::get_id();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Defaults
+
+double HTTPRequest::defaultTimeOutSeconds() { return classState().defaultTimeOutSeconds.load(); }
+void HTTPRequest::setDefaultTimeOutSeconds(double seconds) {
+  classState().defaultTimeOutSeconds.store(seconds);
+}
+rl::OperationQueue& HTTPRequest::sharedQueue() { return classState().sharedQueue; }
+
+std::shared_ptr<HTTPDownloadCache> HTTPRequest::defaultCache() {
+  std::lock_guard lock(classState().classMonitor);
+  return classState().defaultCache;
+}
+
+void HTTPRequest::setDefaultCache(std::shared_ptr<HTTPDownloadCache> cache) {
+  std::lock_guard lock(classState().classMonitor);
+  classState().defaultCache = std::move(cache);
+}
+
+std::shared_ptr<rl::Clock> HTTPRequest::clock() {
+  std::lock_guard lock(classState().clockLock);
+  return classState().clock;
+}
+
+void HTTPRequest::setClock(std::shared_ptr<rl::Clock> clock) {
+  {
+    std::lock_guard lock(classState().clockLock);
+    classState().clock = clock ? std::move(clock) : rl::Clock::real();
+  }
+  // Times of one clock mean nothing on another: the bandwidth measure starts afresh.
+  auto& cs = classState();
+  std::lock_guard lock(cs.bandwidthThrottlingLock);
+  cs.bandwidthMeasurementDate.reset();
+  cs.throttleWakeUpTime.reset();
+  cs.bandwidthUsageTracker.clear();
+  cs.bandwidthUsedInLastSecond = 0;
+  cs.averageBandwidthUsedPerSecond = 0;
+}
+
+bool HTTPRequest::isMultitaskingSupported() { return false; }
+
+// ---------------------------------------------------------------------------------------------------
+// Network-activity indicator
+
+bool HTTPRequest::isNetworkInUse() {
+  std::lock_guard lock(classState().connectionsLock);
+  return classState().runningRequestCount > 0;
+}
+
+void HTTPRequest::setShouldUpdateNetworkActivityIndicator(bool update) {
+  std::lock_guard lock(classState().connectionsLock);
+  classState().shouldUpdateNetworkActivityIndicator = update;
+}
+
+bool HTTPRequest::isNetworkActivityIndicatorVisible() {
+  std::lock_guard lock(classState().connectionsLock);
+  return classState().networkActivityIndicatorVisible;
+}
+
+void HTTPRequest::setNetworkActivityIndicatorHook(std::function<void(bool visible)> hook) {
+  std::lock_guard lock(classState().connectionsLock);
+  classState().networkActivityIndicatorHook = std::move(hook);
+}
+
+void HTTPRequest::showNetworkActivityIndicator() {
+  std::function<void(bool)> hook;
+  {
+    std::lock_guard lock(classState().connectionsLock);
+    classState().networkActivityIndicatorVisible = true;
+    hook = classState().networkActivityIndicatorHook;
+  }
+  if (hook) rl::performOnMainThread([hook] { hook(true); }, false);
+}
+
+void HTTPRequest::hideNetworkActivityIndicator() {
+  std::function<void(bool)> hook;
+  {
+    std::lock_guard lock(classState().connectionsLock);
+    classState().networkActivityIndicatorVisible = false;
+    hook = classState().networkActivityIndicatorHook;
+  }
+  if (hook) rl::performOnMainThread([hook] { hook(false); }, false);
+}
+
+void HTTPRequest::hideNetworkActivityIndicatorAfterDelay() {
+  rl::performAfterDelay(0.5, [] { hideNetworkActivityIndicatorIfNeeeded(); });
+}
+
+void HTTPRequest::hideNetworkActivityIndicatorIfNeeeded() {
+  std::lock_guard lock(classState().connectionsLock);
+  if (classState().runningRequestCount == 0) hideNetworkActivityIndicator();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Bandwidth
+
+unsigned long HTTPRequest::maxBandwidthPerSecond() {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  return classState().maxBandwidthPerSecond;
+}
+
+void HTTPRequest::setMaxBandwidthPerSecond(unsigned long bytes) {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  classState().maxBandwidthPerSecond = bytes;
+}
+
+bool HTTPRequest::isBandwidthThrottled() {
+  auto& cs = classState();
+  std::lock_guard lock(cs.bandwidthThrottlingLock);
+  return cs.isBandwidthThrottled || (!cs.shouldThrottleBandwidthForWWANOnly && cs.maxBandwidthPerSecond > 0);
+}
+
+void HTTPRequest::incrementBandwidthUsedInLastSecond(unsigned long bytes) {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  classState().bandwidthUsedInLastSecond += bytes;
+}
+
+unsigned long HTTPRequest::bandwidthUsedInLastSecond() {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  return classState().bandwidthUsedInLastSecond;
+}
+
+std::optional<double> HTTPRequest::throttleWakeUpTime() {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  return classState().throttleWakeUpTime;
+}
+
+std::size_t HTTPRequest::bandwidthUsageSampleCount() {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  return classState().bandwidthUsageTracker.size();
+}
+
+// The caller holds the bandwidth-throttling lock.
+void HTTPRequest::recordBandwidthUsage() {
+  auto& cs = classState();
+  double now = httpdetail::now();
+  if (cs.bandwidthUsedInLastSecond == 0) {
+    cs.bandwidthUsageTracker.clear();
+  } else {
+    // Samples older than the window (and beyond the five kept) go.
+    double interval = cs.bandwidthMeasurementDate ? *cs.bandwidthMeasurementDate - now : 0;
+    while ((interval < 0 || cs.bandwidthUsageTracker.size() > 5) && !cs.bandwidthUsageTracker.empty()) {
+      cs.bandwidthUsageTracker.erase(cs.bandwidthUsageTracker.begin());
+      interval += 1;
+    }
+  }
+  cs.bandwidthUsageTracker.push_back(cs.bandwidthUsedInLastSecond);
+  cs.bandwidthMeasurementDate = now + 1;
+  cs.bandwidthUsedInLastSecond = 0;
+  unsigned long long total = 0;
+  for (unsigned long bytes : cs.bandwidthUsageTracker) total += bytes;
+  cs.averageBandwidthUsedPerSecond = static_cast<unsigned long>(total / cs.bandwidthUsageTracker.size());
+}
+
+void HTTPRequest::measureBandwidthUsage() {
+  auto& cs = classState();
+  std::lock_guard lock(cs.bandwidthThrottlingLock);
+  double now = httpdetail::now();
+  if (!cs.bandwidthMeasurementDate || *cs.bandwidthMeasurementDate < now) recordBandwidthUsage();
+  bool throttling =
+      cs.isBandwidthThrottled || (!cs.shouldThrottleBandwidthForWWANOnly && cs.maxBandwidthPerSecond > 0);
+  if (throttling && cs.maxBandwidthPerSecond > 0 && cs.bandwidthUsedInLastSecond > cs.maxBandwidthPerSecond) {
+    double overshoot = static_cast<double>(cs.bandwidthUsedInLastSecond - cs.maxBandwidthPerSecond) /
+                       static_cast<double>(cs.maxBandwidthPerSecond);
+    cs.throttleWakeUpTime = *cs.bandwidthMeasurementDate + overshoot;
+  }
+}
+
+unsigned long HTTPRequest::maxUploadReadLength() {
+  auto& cs = classState();
+  std::lock_guard lock(cs.bandwidthThrottlingLock);
+  unsigned long toRead = cs.maxBandwidthPerSecond / 4;
+  if (cs.maxBandwidthPerSecond > 0 && cs.bandwidthUsedInLastSecond + toRead > cs.maxBandwidthPerSecond) {
+    toRead = cs.bandwidthUsedInLastSecond >= cs.maxBandwidthPerSecond
+                 ? 0
+                 : cs.maxBandwidthPerSecond - cs.bandwidthUsedInLastSecond;
+  }
+  double now = httpdetail::now();
+  if (toRead == 0 || !cs.bandwidthMeasurementDate || *cs.bandwidthMeasurementDate < now)
+    cs.throttleWakeUpTime = cs.bandwidthMeasurementDate;
+  return toRead;
+}
+
+unsigned long HTTPRequest::averageBandwidthUsedPerSecond() {
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  return classState().averageBandwidthUsedPerSecond;
+}
+
+void HTTPRequest::performThrottling() {
+  if (!readStream_) return;
+  measureBandwidthUsage();
+  auto& cs = classState();
+  if (isBandwidthThrottled()) {
+    std::lock_guard lock(cs.bandwidthThrottlingLock);
+    if (cs.throttleWakeUpTime) {
+      if (*cs.throttleWakeUpTime > httpdetail::now()) {
+        if (readStreamIsScheduled_) unscheduleReadStream();
+      } else if (!readStreamIsScheduled_) {
+        scheduleReadStream();
+      }
+    }
+  } else if (!readStreamIsScheduled_) {
+    scheduleReadStream();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Throttling on the mobile network only
+
+void HTTPRequest::setShouldThrottleBandwidthForWWAN(bool throttle) {
+  if (throttle) {
+    throttleBandwidthForWWANUsingLimit(14800);
+    return;
+  }
+  unsubscribeFromNetworkReachabilityNotifications();
+  setMaxBandwidthPerSecond(0);
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  classState().isBandwidthThrottled = false;
+  classState().shouldThrottleBandwidthForWWANOnly = false;
+}
+
+void HTTPRequest::throttleBandwidthForWWANUsingLimit(unsigned long limit) {
+  {
+    std::lock_guard lock(classState().bandwidthThrottlingLock);
+    classState().shouldThrottleBandwidthForWWANOnly = true;
+    classState().maxBandwidthPerSecond = limit;
+  }
+  registerForNetworkReachabilityNotifications();
+  reachabilityChanged();
+}
+
+void HTTPRequest::setInternetConnectionStatusHook(std::function<int()> hook) {
+  std::lock_guard lock(classState().reachabilityLock);
+  classState().internetConnectionStatusHook = std::move(hook);
+}
+
+void HTTPRequest::registerForNetworkReachabilityNotifications() {
+  std::lock_guard lock(classState().reachabilityLock);
+  if (classState().reachabilityObserver) return;
+  // A watcher of the internet connection, on the caller's run loop, and its change notice.
+  classState().internetReachability = Reachability::reachabilityForInternetConnection();
+  if (classState().internetReachability) classState().internetReachability->startNotifier();
+  classState().reachabilityObserver = core::NotificationCenter::defaultCenter().addObserver(
+      kReachabilityChangedNotification, [](const core::Notification&) { reachabilityChanged(); });
+}
+
+void HTTPRequest::unsubscribeFromNetworkReachabilityNotifications() {
+  std::lock_guard lock(classState().reachabilityLock);
+  if (!classState().reachabilityObserver) return;
+  core::NotificationCenter::defaultCenter().removeObserver(classState().reachabilityObserver);
+  classState().reachabilityObserver = core::ObserverToken{};
+  if (classState().internetReachability) classState().internetReachability->stopNotifier();
+  classState().internetReachability.reset();
+}
+
+bool HTTPRequest::isNetworkReachableViaWWAN() {
+  std::function<int()> hook;
+  std::shared_ptr<Reachability> watcher;
+  {
+    std::lock_guard lock(classState().reachabilityLock);
+    hook = classState().internetConnectionStatusHook;
+    watcher = classState().internetReachability;
+  }
+  if (hook) return hook() == ReachableViaWWAN;
+  if (!watcher) watcher = Reachability::reachabilityForInternetConnection();
+  return watcher && watcher->currentReachabilityStatus() == ReachableViaWWAN;
+}
+
+void HTTPRequest::reachabilityChanged() {
+  bool wwan = isNetworkReachableViaWWAN();
+  std::lock_guard lock(classState().bandwidthThrottlingLock);
+  classState().isBandwidthThrottled = wwan;
+}
