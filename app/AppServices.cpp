@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "app/CrashCatcherInstallerImpl.h"
 #include "platform/core/NotificationCenter.h"
 
 void ReachabilityWatcher::postReachabilityChanged() {
@@ -67,7 +68,7 @@ AppServices AppServices::standard() {
   AppServices s;
   s.httpRequest = std::make_shared<StandardHTTPRequestSwitches>();
   s.statistics = std::make_shared<NoStatistics>();
-  s.crashCatcher = std::make_shared<NoCrashCatcher>();
+  s.crashCatcher = std::make_shared<CrashCatcherInstallerImpl>();
   s.reachabilityForInternetConnection = [] { return std::make_shared<InterfaceReachability>(); };
   s.newUser = [] { return std::make_shared<UnsentUserLogin>(); };
   return s;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "ui/Animation.h"
 #include "ui/Geometry.h"
 
 namespace ui {
@@ -84,6 +85,10 @@ class Application {
   bool isIdleTimerDisabled() const { return idleTimerDisabled_; }
   void setIdleTimerDisabled(bool disabled) { idleTimerDisabled_ = disabled; }
 
+  // Every view animation made while this application runs (ui/Animation.h).
+  AnimationLog& animations() { return animations_; }
+  const AnimationLog& animations() const { return animations_; }
+
  private:
   Size screen_;
   std::shared_ptr<Window> window_;
@@ -93,6 +98,7 @@ class Application {
   InterfaceOrientation orientation_ = InterfaceOrientation::Portrait;
   bool idleTimerDisabled_ = false;
   bool active_ = false;
+  AnimationLog animations_;
 };
 
 }  // namespace ui

@@ -1,5 +1,7 @@
 #include "ui/Color.h"
 
+#include "ui/Canvas.h"
+
 #include <cmath>
 #include <sstream>
 
@@ -39,6 +41,18 @@ std::shared_ptr<Image> Image::create(std::string name, Size size, double scale) 
 
 Image::Image(std::string name, Size size, double scale)
     : name_(std::move(name)), size_(size), scale_(scale) {}
+
+std::shared_ptr<Image> Image::drawn(std::string name, Size size, double scale,
+                                    std::shared_ptr<const std::vector<DrawOp>> ops) {
+  auto image = create(std::move(name), size, scale);
+  image->drawing_ = ops ? std::move(ops) : std::make_shared<const std::vector<DrawOp>>();
+  return image;
+}
+
+const std::vector<DrawOp>& Image::drawing() const {
+  static const std::vector<DrawOp> kNone;
+  return drawing_ ? *drawing_ : kNone;
+}
 
 std::shared_ptr<Image> Image::resizable(EdgeInsets caps) const {
   auto copy = std::make_shared<Image>(*this);

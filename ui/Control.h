@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/Text.h"
 #include "ui/View.h"
 
 namespace ui {
@@ -36,8 +37,6 @@ enum ControlState : unsigned {
   kControlStateDisabled = 1u << 1,
   kControlStateSelected = 1u << 2,
 };
-
-enum class TextAlignment { Left, Center, Right };
 
 class Control : public View {
  public:

@@ -1,13 +1,17 @@
 #pragma once
 // A reference to an image by name and size. The model never decodes pixels: whoever presents the model
-// (the GTK window) loads the named image itself.
+// (the GTK window) loads the named image itself. An image drawn in code (ImageContext) has no file: it
+// carries the drawing operations that make it instead.
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/Geometry.h"
 
 namespace ui {
+
+struct DrawOp;
 
 class Image {
  public:
@@ -23,6 +27,13 @@ class Image {
   // A copy that stretches with the given caps (stretchableImage / resizableImageWithCapInsets).
   std::shared_ptr<Image> resizable(EdgeInsets caps) const;
 
+  // The operations that draw the image, for images made by an ImageContext; empty for named images.
+  const std::vector<DrawOp>& drawing() const;
+  bool isDrawn() const { return drawing_ != nullptr; }
+  // An image made by drawing (ImageContext::image).
+  static std::shared_ptr<Image> drawn(std::string name, Size size, double scale,
+                                      std::shared_ptr<const std::vector<DrawOp>> ops);
+
   Image(std::string name, Size size, double scale);  // use create()
 
  private:
@@ -31,6 +42,7 @@ class Image {
   double scale_ = 1;
   EdgeInsets capInsets_;
   bool resizable_ = false;
+  std::shared_ptr<const std::vector<DrawOp>> drawing_;
 };
 
 }  // namespace ui

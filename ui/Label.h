@@ -6,8 +6,6 @@
 
 namespace ui {
 
-enum class LineBreakMode { WordWrap, CharacterWrap, Clip, TruncateHead, TruncateTail, TruncateMiddle };
-
 class Label : public View {
  public:
   explicit Label(Rect frame = {}, std::string text = "");

@@ -111,7 +111,25 @@ bool NavigationController::pushViewController(std::shared_ptr<ViewController> vc
   updateBar();
   transition(from, vc, true, animated, {});
   vc->didMoveToParentViewController(this);
+  stackChanged();
   return true;
+}
+
+int NavigationController::addViewControllersObserver(std::function<void(NavigationController& nc)> observer) {
+  const int id = nextStackObserver_++;
+  stackObservers_.emplace_back(id, std::move(observer));
+  return id;
+}
+
+void NavigationController::removeViewControllersObserver(int id) {
+  std::erase_if(stackObservers_, [id](auto& o) { return o.first == id; });
+}
+
+void NavigationController::stackChanged() {
+  auto keep = weak_from_this().lock();
+  for (auto& [id, observer] : std::vector(stackObservers_)) {
+    if (observer) observer(*this);
+  }
 }
 
 std::shared_ptr<ViewController> NavigationController::popViewController(bool animated) {
@@ -123,6 +141,7 @@ std::shared_ptr<ViewController> NavigationController::popViewController(bool ani
   from->willMoveToParentViewController(nullptr);
   updateBar();
   transition(from, stack_.back(), false, animated, {from});
+  stackChanged();
   return from;
 }
 
@@ -138,6 +157,7 @@ std::vector<std::shared_ptr<ViewController>> NavigationController::popToViewCont
   for (auto& r : removed) r->willMoveToParentViewController(nullptr);
   updateBar();
   transition(from, stack_.back(), false, animated, removed);
+  stackChanged();
   return removed;
 }
 
@@ -178,6 +198,7 @@ bool NavigationController::setViewControllers(std::vector<std::shared_ptr<ViewCo
   updateBar();
   transition(from, stack_.back(), push, animated, removed);
   for (auto& a : added) a->didMoveToParentViewController(this);
+  stackChanged();
   return true;
 }
 

@@ -33,6 +33,10 @@ class NavigationController : public ViewController {
   // Replaces the stack. False for an empty list, null entries, duplicates, or screens held elsewhere.
   bool setViewControllers(std::vector<std::shared_ptr<ViewController>> vcs, bool animated);
   const std::vector<std::shared_ptr<ViewController>>& viewControllers() const { return stack_; }
+  // Observers told after every change of the stack (push, pop, replacement): what containers watch
+  // instead of key-value observing "viewControllers". Returns an id for removeViewControllersObserver.
+  int addViewControllersObserver(std::function<void(NavigationController& nc)> observer);
+  void removeViewControllersObserver(int id);
   ViewController* topViewController() const { return stack_.empty() ? nullptr : stack_.back().get(); }
   // The top screen, or what it presents.
   ViewController* visibleViewController() const;
@@ -53,7 +57,11 @@ class NavigationController : public ViewController {
   void transition(std::shared_ptr<ViewController> from, std::shared_ptr<ViewController> to, bool push,
                   bool animated, std::vector<std::shared_ptr<ViewController>> removed);
 
+  void stackChanged();
+
   std::vector<std::shared_ptr<ViewController>> stack_;
+  std::vector<std::pair<int, std::function<void(NavigationController&)>>> stackObservers_;
+  int nextStackObserver_ = 1;
   std::shared_ptr<NavigationBar> bar_;
   bool barHidden_ = false;
 };

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "ui/Canvas.h"
+#include "ui/GestureRecognizer.h"
 #include "ui/ViewController.h"
 #include "ui/Window.h"
 #include "ui/detail/Appearance.h"
@@ -84,6 +86,10 @@ const char* toString(ViewProperty p) {
       return "items";
     case ViewProperty::Editing:
       return "editing";
+    case ViewProperty::Layer:
+      return "layer";
+    case ViewProperty::Display:
+      return "display";
   }
   return "?";
 }
@@ -94,6 +100,7 @@ View::View(Rect frame) : center_(frame.center()), bounds_({0, 0}, frame.size) {}
 
 View::~View() {
   for (auto& child : subviews_) child->superview_ = nullptr;
+  for (auto& r : recognizers_) r->attach(nullptr);
 }
 
 Rect View::frame() const {
@@ -106,9 +113,11 @@ void View::setFrame(Rect frame) {
   detail::assertMainThread("View::setFrame");
   const Rect old = bounds_;
   const Point oldCenter = center_;
+  const Rect oldFrame = this->frame();
   center_ = frame.center();
   bounds_.size = frame.size;
   if (old == bounds_ && oldCenter == center_) return;
+  detail::recordAnimatableChange(*this, AnimatableProperty::Frame, oldFrame, this->frame());
   notify(ViewProperty::Frame);
   if (old != bounds_) boundsChanged(old);
 }
@@ -118,23 +127,66 @@ void View::setBounds(Rect bounds) {
   if (bounds == bounds_) return;
   const Rect old = bounds_;
   bounds_ = bounds;
+  detail::recordAnimatableChange(*this, AnimatableProperty::Bounds, old, bounds_);
   notify(ViewProperty::Bounds);
   boundsChanged(old);
 }
 
-void View::boundsChanged(const Rect& old) { layoutSubviews(); }
+void View::boundsChanged(const Rect& old) {
+  if (old.size != bounds_.size && autoresizesSubviews_) autoresize(old.size, bounds_.size);
+  layoutSubviews();
+}
+
+namespace {
+// Shares `delta` among the flexible parts of one axis in proportion to their current lengths (equally
+// when they are all zero).
+void resizeAxis(double& origin, double& length, double oldExtent, double delta, bool flexLead,
+                bool flexLength, bool flexTrail) {
+  const int count = int(flexLead) + int(flexLength) + int(flexTrail);
+  if (count == 0 || delta == 0) return;
+  const double lead = origin;
+  const double trail = oldExtent - origin - length;
+  const double sum = (flexLead ? lead : 0) + (flexLength ? length : 0) + (flexTrail ? trail : 0);
+  auto share = [&](bool flex, double part) {
+    if (!flex) return 0.0;
+    return sum > 0 ? delta * part / sum : delta / count;
+  };
+  const double leadShare = share(flexLead, std::max(0.0, lead));
+  const double lengthShare = share(flexLength, std::max(0.0, length));
+  origin += leadShare;
+  length += lengthShare;
+}
+}  // namespace
+
+void View::autoresize(Size oldSize, Size newSize) {
+  for (auto& child : std::vector<std::shared_ptr<View>>(subviews_)) {
+    const unsigned m = child->autoresizingMask_;
+    if (m == kAutoresizingNone) continue;
+    Rect f = child->frame();
+    double x = f.minX(), w = f.width(), y = f.minY(), h = f.height();
+    resizeAxis(x, w, oldSize.width, newSize.width - oldSize.width, m & kAutoresizingFlexibleLeftMargin,
+               m & kAutoresizingFlexibleWidth, m & kAutoresizingFlexibleRightMargin);
+    resizeAxis(y, h, oldSize.height, newSize.height - oldSize.height, m & kAutoresizingFlexibleTopMargin,
+               m & kAutoresizingFlexibleHeight, m & kAutoresizingFlexibleBottomMargin);
+    child->setFrame({x, y, std::max(0.0, w), std::max(0.0, h)});
+  }
+}
 
 void View::setCenter(Point center) {
   detail::assertMainThread("View::setCenter");
   if (center == center_) return;
+  const Point old = center_;
   center_ = center;
+  detail::recordAnimatableChange(*this, AnimatableProperty::Center, old, center_);
   notify(ViewProperty::Frame);
 }
 
 void View::setTransform(Transform transform) {
   detail::assertMainThread("View::setTransform");
   if (transform == transform_) return;
+  const Transform old = transform_;
   transform_ = transform;
+  detail::recordAnimatableChange(*this, AnimatableProperty::Transform, old, transform_);
   notify(ViewProperty::Transform);
 }
 
@@ -155,14 +207,19 @@ void View::setAlpha(double alpha) {
   detail::assertMainThread("View::setAlpha");
   alpha = std::clamp(alpha, 0.0, 1.0);
   if (alpha == alpha_) return;
+  const double old = alpha_;
   alpha_ = alpha;
+  detail::recordAnimatableChange(*this, AnimatableProperty::Alpha, old, alpha_);
   notify(ViewProperty::Alpha);
 }
 
 void View::setBackgroundColor(Color color) {
   detail::assertMainThread("View::setBackgroundColor");
   if (color == backgroundColor_) return;
+  Color old = backgroundColor_;
   backgroundColor_ = std::move(color);
+  detail::recordAnimatableChange(*this, AnimatableProperty::BackgroundColor, std::move(old),
+                                 backgroundColor_);
   notify(ViewProperty::BackgroundColor);
 }
 
@@ -177,6 +234,36 @@ void View::setClipsToBounds(bool clips) {
   if (clips == clipsToBounds_) return;
   clipsToBounds_ = clips;
   notify(ViewProperty::ClipsToBounds);
+}
+
+void View::setNeedsDisplay() {
+  needsDisplay_ = true;
+  notify(ViewProperty::Display);
+}
+
+void View::displayInto(Canvas& canvas) {
+  needsDisplay_ = false;
+  draw(canvas, bounds_);
+}
+
+void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer) {
+  detail::assertMainThread("View::addGestureRecognizer");
+  if (!recognizer) return;
+  if (View* old = recognizer->view()) {
+    if (old == this) return;
+    old->removeGestureRecognizer(*recognizer);
+  }
+  recognizer->attach(this);
+  recognizers_.push_back(std::move(recognizer));
+}
+
+void View::removeGestureRecognizer(const GestureRecognizer& recognizer) {
+  auto it =
+      std::find_if(recognizers_.begin(), recognizers_.end(), [&](auto& r) { return r.get() == &recognizer; });
+  if (it == recognizers_.end()) return;
+  auto keep = *it;
+  recognizers_.erase(it);
+  keep->attach(nullptr);
 }
 
 void View::notify(ViewProperty property) {

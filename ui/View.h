@@ -4,24 +4,50 @@
 // transparent (alpha < 0.01) and non-interactive views, and point conversion between views.
 //
 // Every setter notifies the window's observers (ui::ViewObserver). Layout runs at once: a view whose
-// bounds change gets layoutSubviews() before the setter returns.
+// bounds change resizes its subviews by their autoresizing masks and gets layoutSubviews() before the
+// setter returns.
+//
+// Animations (ui/Animation.h): View::animate and the begin/commit calls. Inside a block the setters of
+// frame, center, bounds, alpha, transform and background colour still apply at once and also record the
+// change in the application's animation log.
+//
+// Custom drawing: a subclass overrides draw(Canvas&, Rect) and calls setNeedsDisplay() when what it
+// draws changes; the presenter (or Harness::render) asks it to draw into a recording canvas.
+//
+// Gesture recognisers (ui/GestureRecognizer.h) are added to views; the window's touch engine feeds them.
 //
 // Views are shared objects (std::shared_ptr, made with std::make_shared); the superview owns its
 // subviews, the superview link is weak. Mutating calls belong to the main thread.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ui/Animation.h"
 #include "ui/Color.h"
 #include "ui/Geometry.h"
+#include "ui/Layer.h"
 #include "ui/Responder.h"
 #include "ui/ViewObserver.h"
 
 namespace ui {
 
+class Canvas;
+class GestureRecognizer;
 class ViewController;
 class Window;
+
+// How a view's frame follows its superview's size when that changes (combine the bits).
+enum Autoresizing : unsigned {
+  kAutoresizingNone = 0,
+  kAutoresizingFlexibleLeftMargin = 1u << 0,
+  kAutoresizingFlexibleWidth = 1u << 1,
+  kAutoresizingFlexibleRightMargin = 1u << 2,
+  kAutoresizingFlexibleTopMargin = 1u << 3,
+  kAutoresizingFlexibleHeight = 1u << 4,
+  kAutoresizingFlexibleBottomMargin = 1u << 5,
+};
 
 class View : public Responder, public std::enable_shared_from_this<View> {
  public:
@@ -56,6 +82,53 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void setUserInteractionEnabled(bool enabled);
   bool clipsToBounds() const { return clipsToBounds_; }
   void setClipsToBounds(bool clips);
+
+  // Corner radius, border, shadow, contents (layer().masksToBounds() is clipsToBounds()).
+  Layer& layer() { return layer_; }
+  const Layer& layer() const { return layer_; }
+
+  // Autoresizing (kAutoresizing... bits); default none. autoresizesSubviews (default true) lets the
+  // subviews' masks apply when this view's size changes.
+  unsigned autoresizingMask() const { return autoresizingMask_; }
+  void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+  bool autoresizesSubviews() const { return autoresizesSubviews_; }
+  void setAutoresizesSubviews(bool value) { autoresizesSubviews_ = value; }
+
+  // ---- animations (see ui/Animation.h) ----
+  // Runs `changes` now, recording the animatable changes it makes with this duration, delay and curve;
+  // `completion` runs on the clock at delay + duration (a zero duration: on the next run-loop turn).
+  static void animate(double duration, double delay, AnimationOptions options,
+                      const std::function<void()>& changes,
+                      std::function<void(bool finished)> completion = {});
+  static void animate(double duration, const std::function<void()>& changes,
+                      std::function<void(bool finished)> completion = {});
+  // The begin/commit style: changes between the two calls form one animation (default duration 0.2 s,
+  // no delay, ease in-out). The did-stop callback gets the id and the finished flag when it completes.
+  static void beginAnimations(std::string animationID);
+  static void setAnimationDuration(double seconds);
+  static void setAnimationDelay(double seconds);
+  static void setAnimationCurve(AnimationCurve curve);
+  static void setAnimationDidStop(std::function<void(const std::string& animationID, bool finished)> didStop);
+  static void commitAnimations();
+  // Changes made inside `changes` are not recorded even inside an animation block.
+  static void performWithoutAnimation(const std::function<void()>& changes);
+
+  // ---- drawing ----
+  // Draws the view's own content (in its bounds coordinates) for the dirty rectangle. Default: nothing.
+  virtual void draw(Canvas& canvas, Rect dirty) {}
+  // Marks the content as needing a new draw (tells the observers: ViewProperty::Display).
+  void setNeedsDisplay();
+  bool needsDisplay() const { return needsDisplay_; }
+  // Draws into `canvas` (clearing the needs-display mark): what the presenter and the tests call.
+  void displayInto(Canvas& canvas);
+
+  // ---- gestures ----
+  void addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer);  // moves it from another view
+  void removeGestureRecognizer(const GestureRecognizer& recognizer);
+  const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return recognizers_; }
+  // Asked before one of this view's own recognisers begins (after its delegate); NO fails it.
+  // Default: YES. A scroll view refuses its pan across a direction it cannot scroll.
+  virtual bool gestureRecognizerShouldBegin(GestureRecognizer& recognizer) { return true; }
 
   // Tree. Adding a view that has another superview moves it; adding a subview again brings it to the front.
   // A view cannot become its own ancestor (such calls are ignored).
@@ -121,6 +194,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void notify(ViewProperty property);
 
  private:
+  friend class Layer;
   friend class ViewController;
   friend class Window;
 
@@ -129,6 +203,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void propagateWillMoveToWindow(Window* window);
   void propagateDidMoveToWindow();
   void boundsChanged(const Rect& old);
+  void autoresize(Size oldSize, Size newSize);
 
   Point center_;
   Rect bounds_;
@@ -142,6 +217,11 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   View* superview_ = nullptr;
   std::vector<std::shared_ptr<View>> subviews_;
   ViewController* owner_ = nullptr;
+  Layer layer_{*this};
+  unsigned autoresizingMask_ = kAutoresizingNone;
+  bool autoresizesSubviews_ = true;
+  bool needsDisplay_ = true;
+  std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
 };
 
 }  // namespace ui

@@ -106,6 +106,20 @@ void ViewController::setView(std::shared_ptr<View> view) {
   if (view && view->owner_ && view->owner_ != this) view->owner_->view_.reset();
   view_ = std::move(view);
   if (view_) view_->owner_ = this;
+  auto keep = weak_from_this().lock();
+  for (auto& [id, observer] : std::vector(viewObservers_)) {
+    if (observer) observer(*this);
+  }
+}
+
+int ViewController::addViewObserver(std::function<void(ViewController& vc)> observer) {
+  const int id = nextViewObserver_++;
+  viewObservers_.emplace_back(id, std::move(observer));
+  return id;
+}
+
+void ViewController::removeViewObserver(int id) {
+  std::erase_if(viewObservers_, [id](auto& o) { return o.first == id; });
 }
 
 void ViewController::setTitle(std::string title) {

@@ -42,6 +42,10 @@ class ViewController : public Responder, public std::enable_shared_from_this<Vie
   bool isViewLoaded() const { return view_ != nullptr; }
   View* viewIfLoaded() const { return view_.get(); }
   void setView(std::shared_ptr<View> view);  // from loadView(), or to replace the view
+  // Observers told whenever the view is set (loaded or replaced): what containers watch instead of
+  // key-value observing "view". Returns an id for removeViewObserver.
+  int addViewObserver(std::function<void(ViewController& vc)> observer);
+  void removeViewObserver(int id);
 
   // Overridables of the life cycle (the defaults do nothing, except loadView, which makes a plain view
   // the size of the screen's content area).
@@ -135,6 +139,8 @@ class ViewController : public Responder, public std::enable_shared_from_this<Vie
   std::size_t savedIndex_ = 0;
   AppearanceState appearance_ = AppearanceState::Disappeared;
   bool appearanceAnimated_ = false;
+  std::vector<std::pair<int, std::function<void(ViewController&)>>> viewObservers_;
+  int nextViewObserver_ = 1;
 };
 
 }  // namespace ui

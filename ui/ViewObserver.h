@@ -35,6 +35,8 @@ enum class ViewProperty {
   BarStyle,
   Items,    // bar items, alert buttons
   Editing,  // a text input started or stopped editing
+  Layer,    // corner radius, border, shadow or layer contents
+  Display,  // custom drawing must be redone (setNeedsDisplay)
 };
 
 const char* toString(ViewProperty p);

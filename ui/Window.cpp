@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "ui/AlertLayer.h"
+#include "ui/GestureRecognizer.h"
 #include "ui/ViewController.h"
 #include "ui/detail/Appearance.h"
+#include "ui/detail/Gestures.h"
 
 namespace ui {
 
@@ -14,6 +16,7 @@ Window::Window(Rect frame) : View(frame) {
 }
 
 Window::~Window() {
+  gestures_.reset();
   touches_.clear();
   firstResponder_ = nullptr;
 }
@@ -152,8 +155,63 @@ void Window::notifyChanged(View& view, ViewProperty property) {
   for (auto* o : std::vector<ViewObserver*>(observers_)) o->viewChanged(view, property);
 }
 
+void Window::startGestures(const Touch& touch, View& hit) {
+  if (!gestures_) {
+    gestures_ = std::make_shared<detail::GestureSession>();
+    std::weak_ptr<View> weakSelf = weak_from_this();
+    gestures_->cancelViewTouches = [this, weakSelf] {
+      if (weakSelf.lock()) cancelViewTouches();
+    };
+  }
+  // The recognisers of the hit view, then of each ancestor, that take this touch.
+  for (View* v = &hit; v; v = v->superview()) {
+    for (auto& r : std::vector(v->gestureRecognizers())) {
+      if (!r->isEnabled() || r->state() != GestureState::Possible) continue;
+      auto& list = gestures_->recognizers;
+      if (std::find(list.begin(), list.end(), r) != list.end()) continue;
+      if (auto d = r->delegate(); d && !d->shouldReceiveTouch(*r, touch)) continue;
+      r->session_ = gestures_;
+      list.push_back(r);
+    }
+  }
+}
+
+void Window::deliverToRecognizers(TouchPhase phase, const Touch& touch) {
+  if (!gestures_) return;
+  auto session = gestures_;
+  for (auto& r : std::vector(session->recognizers)) {
+    if (phase != TouchPhase::Began) {
+      // only recognisers that follow this touch
+      const auto& mine = r->activeTouches();
+      if (std::none_of(mine.begin(), mine.end(), [&](const Touch& t) { return t.id == touch.id; })) continue;
+    } else if (!touch.view || !r->view() || !touch.view->isDescendantOf(*r->view())) {
+      continue;
+    }
+    r->deliver(phase, {touch});
+  }
+}
+
+void Window::cancelViewTouches() {
+  for (auto& [id, active] : touches_) {
+    if (active.viewCancelled) continue;
+    active.viewCancelled = true;
+    Touch t = active.touch;
+    t.phase = TouchPhase::Cancelled;
+    auto view = active.view;
+    view->touchesCancelled({t});
+  }
+}
+
+void Window::endGestures() {
+  if (!gestures_) return;
+  auto session = std::move(gestures_);
+  gestures_.reset();
+  for (auto& r : session->recognizers) r->finishSequence();
+}
+
 View* Window::dispatchTouch(TouchPhase phase, Point location, int touchId, double timestamp) {
   detail::assertMainThread("Window::dispatchTouch");
+  auto keepSelf = shared_from_this();
   if (phase == TouchPhase::Began) {
     if (ignoring_ > 0 || touches_.count(touchId)) return nullptr;
     View* hit = hitTest(convertPointFromView(location, nullptr));
@@ -166,8 +224,14 @@ View* Window::dispatchTouch(TouchPhase phase, Point location, int touchId, doubl
     t.view = hit;
     t.window = this;
     auto keep = hit->shared_from_this();
-    touches_[touchId] = ActiveTouch{t, keep};
-    keep->touchesBegan({t});
+    const bool othersCancelled =
+        !touches_.empty() &&
+        std::all_of(touches_.begin(), touches_.end(), [](auto& e) { return e.second.viewCancelled; });
+    touches_[touchId] = ActiveTouch{t, keep, othersCancelled};
+    startGestures(t, *hit);
+    deliverToRecognizers(TouchPhase::Began, t);
+    auto it = touches_.find(touchId);
+    if (it != touches_.end() && !it->second.viewCancelled) keep->touchesBegan({t});
     return hit;
   }
   auto it = touches_.find(touchId);
@@ -177,20 +241,26 @@ View* Window::dispatchTouch(TouchPhase phase, Point location, int touchId, doubl
   t.windowLocation = location;
   t.timestamp = timestamp;
   t.phase = phase;
+  auto view = it->second.view;
+  const Touch copy = t;
+  deliverToRecognizers(phase, copy);
+  it = touches_.find(touchId);
+  if (it == touches_.end()) return view.get();
+  const bool cancelled = it->second.viewCancelled;
   if (phase == TouchPhase::Moved || phase == TouchPhase::Stationary) {
-    auto view = it->second.view;
-    Touch copy = t;
-    view->touchesMoved({copy});
+    if (!cancelled) view->touchesMoved({copy});
     return view.get();
   }
-  ActiveTouch done = std::move(it->second);
   touches_.erase(it);
-  if (phase == TouchPhase::Cancelled) {
-    done.view->touchesCancelled({done.touch});
-  } else {
-    done.view->touchesEnded({done.touch});
+  if (!cancelled) {
+    if (phase == TouchPhase::Cancelled) {
+      view->touchesCancelled({copy});
+    } else {
+      view->touchesEnded({copy});
+    }
   }
-  return done.view.get();
+  if (touches_.empty()) endGestures();
+  return view.get();
 }
 
 }  // namespace ui

@@ -5,7 +5,9 @@
 // content area below it.
 //
 // The window runs the touch engine: a touch is hit-tested when it begins and then delivered to that view
-// until it ends, whatever it moves over. It also tells its ViewObservers of every change inside it.
+// until it ends, whatever it moves over. The gesture recognisers of the hit view and its ancestors see
+// every event of the touch first (ui/GestureRecognizer.h); one that recognises may cancel the view's
+// touches. The window also tells its ViewObservers of every change inside it.
 
 #include <map>
 #include <memory>
@@ -17,6 +19,9 @@ namespace ui {
 
 class AlertLayer;
 class ViewController;
+namespace detail {
+struct GestureSession;
+}
 
 class Window : public View {
  public:
@@ -94,8 +99,15 @@ class Window : public View {
   struct ActiveTouch {
     Touch touch;
     std::shared_ptr<View> view;
+    bool viewCancelled = false;  // a recogniser took the touch away from the view
   };
+  void startGestures(const Touch& touch, View& hit);
+  void deliverToRecognizers(TouchPhase phase, const Touch& touch);
+  void cancelViewTouches();
+  void endGestures();
+
   std::map<int, ActiveTouch> touches_;
+  std::shared_ptr<detail::GestureSession> gestures_;
   int ignoring_ = 0;
   bool statusBarHidden_ = false;
 };

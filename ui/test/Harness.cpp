@@ -1,6 +1,7 @@
 #include "ui/test/Harness.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
@@ -161,13 +162,114 @@ ViewController* Harness::topScreen() {
 
 // ---- input ----
 
-View* Harness::touchDown(Point p) { return window().dispatchTouch(TouchPhase::Began, p, 0, now()); }
+namespace {
+Point lerp(Point a, Point b, double f) { return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f}; }
+}  // namespace
 
-void Harness::touchMove(Point p) { window().dispatchTouch(TouchPhase::Moved, p, 0, now()); }
+View* Harness::touchDown(Point p) {
+  touchTime_ = std::max(now(), touchTime_);
+  return window().dispatchTouch(TouchPhase::Began, p, 0, touchTime_);
+}
+
+void Harness::touchMove(Point p) {
+  touchTime_ = std::max(now(), touchTime_ + 0.02);
+  window().dispatchTouch(TouchPhase::Moved, p, 0, touchTime_);
+}
 
 void Harness::touchUp(Point p) {
-  window().dispatchTouch(TouchPhase::Ended, p, 0, now());
+  touchTime_ = std::max(now(), touchTime_);
+  window().dispatchTouch(TouchPhase::Ended, p, 0, touchTime_);
   drainMain();
+}
+
+bool Harness::pan(const View& view, Point from, Point to, int steps, double seconds, bool release) {
+  auto target = std::const_pointer_cast<View>(view.shared_from_this());
+  const Point p0 = view.convertPointToView(from, nullptr);
+  const Point p1 = view.convertPointToView(to, nullptr);
+  steps = std::max(1, steps);
+  touchTime_ = std::max(now(), touchTime_);
+  const double t0 = touchTime_;
+  View* hit = window().dispatchTouch(TouchPhase::Began, p0, 0, t0);
+  if (!hit) return false;
+  const bool inside = hit->isDescendantOf(*target);
+  for (int i = 1; i <= steps; ++i) {
+    const double f = static_cast<double>(i) / steps;
+    touchTime_ = t0 + seconds * f;
+    window().dispatchTouch(TouchPhase::Moved, lerp(p0, p1, f), 0, touchTime_);
+  }
+  if (release) {
+    window().dispatchTouch(TouchPhase::Ended, p1, 0, touchTime_);
+    drainMain();
+  }
+  return inside;
+}
+
+bool Harness::drag(ScrollView& scrollView, Point delta, bool release, Point velocity) {
+  auto keep = scrollView.shared_from_this();
+  const Rect r = visibleRect(scrollView);
+  if (r.isEmpty()) return false;
+  const Point p0 = r.center();
+  const Point p1{p0.x + delta.x, p0.y + delta.y};
+  constexpr int kSteps = 10;
+  constexpr double kStepTime = 0.02;
+  touchTime_ = std::max(now(), touchTime_);
+  if (!window().dispatchTouch(TouchPhase::Began, p0, 0, touchTime_)) return false;
+  const double speed = std::hypot(velocity.x, velocity.y);
+  const double stepLength = std::hypot(delta.x, delta.y) / kSteps;
+  for (int i = 1; i <= kSteps; ++i) {
+    double dt = kStepTime;
+    if (i == kSteps && speed > 0 && stepLength > 0) dt = stepLength / speed;
+    touchTime_ += dt;
+    window().dispatchTouch(TouchPhase::Moved, lerp(p0, p1, static_cast<double>(i) / kSteps), 0, touchTime_);
+  }
+  if (speed <= 0) {
+    touchTime_ += kStepTime;  // the finger rests before it lifts
+    window().dispatchTouch(TouchPhase::Moved, p1, 0, touchTime_);
+  }
+  const bool dragged = scrollView.isDragging();
+  if (release) {
+    window().dispatchTouch(TouchPhase::Ended, p1, 0, touchTime_);
+    drainMain();
+  }
+  return dragged;
+}
+
+bool Harness::longPress(const View& view, double seconds) {
+  const Rect r = visibleRect(view);
+  if (r.isEmpty()) return false;
+  auto target = std::const_pointer_cast<View>(view.shared_from_this());
+  View* hit = touchDown(r.center());
+  const bool inside = hit && hit->isDescendantOf(*target);
+  if (!hit) return false;
+  advance(seconds);
+  touchUp(r.center());
+  return inside;
+}
+
+bool Harness::longPress(Point p, double seconds) {
+  View* hit = touchDown(p);
+  if (!hit) return false;
+  const bool onView = hit != &window();
+  advance(seconds);
+  touchUp(p);
+  return onView;
+}
+
+Canvas Harness::render(View& view) {
+  Canvas out;
+  struct Walker {
+    Canvas& out;
+    void walk(View& v, const Transform& toRoot) {
+      if (!v.isVisibleSelf()) return;
+      Canvas own;
+      v.displayInto(own);
+      out.append(own, toRoot);
+      for (auto& child : std::vector(v.subviews()))
+        walk(*child, child->toSuperviewTransform().concat(toRoot));
+    }
+  };
+  Walker{out}.walk(view, Transform{});
+  return out;
 }
 
 bool Harness::tap(Point p) {

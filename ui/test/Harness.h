@@ -20,11 +20,14 @@
 
 #include "ui/ActionSheet.h"
 #include "ui/AlertView.h"
+#include "ui/Animation.h"
 #include "ui/Application.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
+#include "ui/Canvas.h"
 #include "ui/IndexPath.h"
 #include "ui/Label.h"
+#include "ui/ScrollView.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/ViewController.h"
@@ -115,6 +118,21 @@ class Harness {
   bool type(TextField& field, std::string_view text);
   int backspace(TextField& field, int times = 1);  // returns how many deletions the field accepted
   bool pressReturn(TextField& field);
+  // A finger drag in `steps` moves from `from` to `to` (both in the coordinates of `view`), taking
+  // `seconds` (for the speed the gesture recognisers measure; the clock does not move), then lifting
+  // unless release is false (finish with touchUp). Returns whether the touch began on `view` or inside it.
+  bool pan(const View& view, Point from, Point to, int steps = 10, double seconds = 0.25,
+           bool release = true);
+  // Drags a scroll view's content with the finger: `delta` is the finger's movement (a leftward finger,
+  // delta.x < 0, moves the offset right), starting at the middle of what shows of the view. The finger
+  // lifts (unless release is false) moving along delta at the speed |velocity| points per second (0: it
+  // stops before lifting).
+  // Returns whether the scroll view began dragging.
+  bool drag(ScrollView& scrollView, Point delta, bool release = true, Point velocity = {});
+  // Holds a finger on the middle of what shows of `view` (or on a window point) for `seconds` of the
+  // clock, then lifts it. Returns whether the touch began inside the view (on a view for a point).
+  bool longPress(const View& view, double seconds);
+  bool longPress(Point windowPoint, double seconds);
   // Scrolls the row into view when needed (as a person would), then taps it.
   bool tapRow(TableView& table, IndexPath indexPath);
   bool tapBarButton(std::string_view title);
@@ -134,6 +152,11 @@ class Harness {
   const std::vector<std::string>& lifecycle() const { return lifecycle_; }
   void clearLifecycle() { lifecycle_.clear(); }
   std::optional<int> terminatedWith() const { return terminatedWith_; }
+  // The application's animation log (cleared with animations().clear()).
+  AnimationLog& animations() { return app_->animations(); }
+  // What `view` and the visible views inside it draw (View::draw), in the coordinates of `view`, back to
+  // front.
+  Canvas render(View& view);
   std::string screens() const;
 
  private:
@@ -144,6 +167,7 @@ class Harness {
   std::unique_ptr<Application> app_;
   std::vector<std::string> lifecycle_;
   std::optional<int> terminatedWith_;
+  double touchTime_ = 0;  // timestamps of scripted moves (ahead of the clock while a gesture runs)
 };
 
 }  // namespace ui::test

@@ -1,0 +1,6 @@
+#include "app/CrashCatcherInstallerImpl.h"
+
+void CrashCatcherInstallerImpl::installUncaughtExceptionHandler() {
+  if (sender_) VDUncaughtExceptionHandler::setSender(sender_);
+  InstallUncaughtExceptionHandler();
+}

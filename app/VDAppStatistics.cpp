@@ -1,0 +1,55 @@
+#include "app/VDAppStatistics.h"
+
+#include "app/VDHelper.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/NotificationCenter.h"
+#include "statistics/UsageStats.h"
+#include "ui/NavigationItem.h"
+#include "ui/ViewController.h"
+
+namespace {
+// Groups the facade's observer of the online-configuration notice.
+const char kObserverOwner = 0;
+}  // namespace
+
+void VDAppStatistics::startStatsTrack() {
+  core::Bundle& bundle = core::Bundle::main();
+  UsageStats::setCrashReportEnabled(false);
+  UsageStats::setAppVersion(bundle.shortVersion());
+  UsageStats::setLogSendInterval(kLogSendInterval);
+  UsageStats::startWithAppkey(kAppKey, kReportPolicy,
+                              bundle.objectForInfoDictionaryKey("CFBundleDisplayName").toString());
+  UsageStats::updateOnlineConfig();
+  auto& center = core::NotificationCenter::defaultCenter();
+  center.removeObserver(UsageStats::kOnlineConfigDidFinishedNotification, &kObserverOwner);
+  center.addObserver(UsageStats::kOnlineConfigDidFinishedNotification, &VDAppStatistics::onlineConfigCallBack,
+                     &kObserverOwner);
+}
+
+void VDAppStatistics::logEvent(const std::string& eventId) { UsageStats::event(eventId); }
+
+void VDAppStatistics::logEvent(const std::string& eventId, const std::string& eventName) {
+  UsageStats::event(eventId, eventName);
+}
+
+void VDAppStatistics::logEvent(const std::string& eventId, const std::optional<std::string>& eventName,
+                               const std::string& vcName) {
+  UsageStats::event(eventId, vcName + "-" + eventName.value_or(kUndefinedEventName));
+}
+
+std::string VDAppStatistics::pageName(ui::ViewController& vc) {
+  std::string title = vc.navigationItem().title();
+  if (title.empty()) title = vc.className();
+  return VDHelper::getSubjectEName() + "-" + title;
+}
+
+void VDAppStatistics::pageviewStartWithViewController(ui::ViewController& vc) {
+  UsageStats::beginLogPageView(pageName(vc));
+}
+
+void VDAppStatistics::pageviewEndWithViewController(ui::ViewController& vc) {
+  if (ui::View* view = vc.viewIfLoaded()) view->endEditing(true);
+  UsageStats::endLogPageView(pageName(vc));
+}
+
+void VDAppStatistics::onlineConfigCallBack(const core::Notification&) {}

@@ -1,0 +1,151 @@
+#include "app/VDLogHelper.h"
+
+#include <limits>
+
+#include "app/AppDelegate.h"
+#include "app/VDHelper.h"
+#include "platform/core/DateFormatter.h"
+#include "platform/core/Paths.h"
+#include "platform/core/PropertyList.h"
+
+namespace {
+
+std::mutex gClassLock;  // the shared counter and the replaceable sources
+std::shared_ptr<VDLogHelper> gShared;
+std::function<int()> gStatus;
+std::function<core::Date()> gNow;
+
+// A TrafficLog read from `path`: a dictionary; nothing when the file is missing or is something else.
+core::Value readLog(const std::string& path) {
+  const core::Value log = core::PropertyList::readFile(path);
+  return log.isDictionary() ? log.deepCopy() : core::Value();
+}
+
+// Both maps present as dictionaries (a log without them, or with something else there, gets empty ones).
+void normalise(core::Value& log) {
+  for (const char* map : {VDLogHelper::kDayBytes, VDLogHelper::kMonBytes})
+    if (!log[map].isDictionary()) log.set(map, core::Value::dictionary());
+}
+
+std::int64_t storedBytes(const core::Value& value) { return value.isNilOrNull() ? 0 : value.toInt(); }
+
+}  // namespace
+
+std::shared_ptr<VDLogHelper> VDLogHelper::sharedInstance() {
+  std::lock_guard lock(gClassLock);
+  if (!gShared) gShared = std::make_shared<VDLogHelper>();
+  return gShared;
+}
+
+void VDLogHelper::resetSharedInstance() {
+  std::lock_guard lock(gClassLock);
+  gShared.reset();
+}
+
+VDLogHelper::VDLogHelper() : VDLogHelper(logFilePath()) {}
+
+VDLogHelper::VDLogHelper(std::string path) : path_(std::move(path)) {
+  logger_ = readLog(path_);
+  if (logger_.isNil())
+    if (const auto seed = VDHelper::logPath()) logger_ = readLog(*seed);
+  if (logger_.isNil()) logger_ = core::Value::dictionary();
+  normalise(logger_);
+}
+
+std::string VDLogHelper::logFilePath() {
+  return core::Paths::join(core::Paths::documents(), std::string(kLogName) + ".plist");
+}
+
+std::string VDLogHelper::dayKey(core::Date date) { return core::DateFormatter("yyyyMMdd").format(date); }
+
+std::string VDLogHelper::monthKey(core::Date date) { return core::DateFormatter("yyyyMM").format(date); }
+
+void VDLogHelper::setReachabilityStatus(std::function<int()> status) {
+  std::lock_guard lock(gClassLock);
+  gStatus = std::move(status);
+}
+
+void VDLogHelper::setClock(std::function<core::Date()> now) {
+  std::lock_guard lock(gClassLock);
+  gNow = std::move(now);
+}
+
+int VDLogHelper::networkStatus() {
+  std::function<int()> status;
+  {
+    std::lock_guard lock(gClassLock);
+    status = gStatus;
+  }
+  if (status) return status();
+  if (AppDelegate* app = VDHelper::getAppdelegate())
+    if (auto reach = app->hostReach()) return reach->currentReachabilityStatus();
+  return 0;
+}
+
+void VDLogHelper::appendSize(std::int64_t bytes) {
+  if (bytes <= 0) return;
+  std::function<core::Date()> now;
+  {
+    std::lock_guard lock(gClassLock);
+    now = gNow;
+  }
+  sharedInstance()->append(bytes, now ? now() : core::Date::now());
+}
+
+void VDLogHelper::append(std::int64_t bytes, core::Date at) {
+  if (bytes <= 0 || !countsNow()) return;
+  const std::string day = dayKey(at);
+  const std::string month = monthKey(at);
+  std::lock_guard lock(lock_);
+  addLocked(kDayBytes, day, bytes);
+  addLocked(kMonBytes, month, bytes);
+  writeLocked();
+}
+
+void VDLogHelper::saveDay(const std::string& day, std::int64_t bytes) {
+  if (bytes <= 0 || !countsNow()) return;
+  std::lock_guard lock(lock_);
+  addLocked(kDayBytes, day, bytes);
+  writeLocked();
+}
+
+void VDLogHelper::saveMon(const std::string& month, std::int64_t bytes) {
+  if (bytes <= 0 || !countsNow()) return;
+  std::lock_guard lock(lock_);
+  addLocked(kMonBytes, month, bytes);
+  writeLocked();
+}
+
+std::int64_t VDLogHelper::getDayBytes(const std::string& day) const {
+  std::lock_guard lock(lock_);
+  return storedBytes(logger_[kDayBytes][day]);
+}
+
+std::int64_t VDLogHelper::getMonBytes(const std::string& month) const {
+  std::lock_guard lock(lock_);
+  return storedBytes(logger_[kMonBytes][month]);
+}
+
+void VDLogHelper::reset() {
+  std::lock_guard lock(lock_);
+  logger_.set(kDayBytes, core::Value::dictionary());
+  logger_.set(kMonBytes, core::Value::dictionary());
+  writeLocked();
+}
+
+core::Value VDLogHelper::logger() const {
+  std::lock_guard lock(lock_);
+  return logger_.deepCopy();
+}
+
+void VDLogHelper::addLocked(const char* map, const std::string& key, std::int64_t bytes) {
+  core::Value totals = logger_[map];
+  const std::int64_t old = storedBytes(totals[key]);
+  const std::int64_t room = std::numeric_limits<std::int64_t>::max() - (old > 0 ? old : 0);
+  totals.set(key, (old > 0 ? old : 0) + (bytes < room ? bytes : room));  // stays at the largest count
+}
+
+void VDLogHelper::writeLocked() {
+  core::Paths::createDirectories(core::Paths::parent(path_));
+  core::PropertyList::writeFile(path_, logger_);  // a failed write leaves the totals in memory
+}

@@ -1,0 +1,73 @@
+#pragma once
+// UsageStats: the usage-statistics component as the statistics facade sees it: the nine class
+// operations that start it, count events and time page views.
+//
+// This is the component's small recording stand-in. It keeps what the operations set and records
+// every call in order, so the facade can be checked; it collects nothing on disk and sends nothing.
+// The full component (job file, compressed uploads, its own crash catcher) replaces it later behind
+// the same operations. Thread-safe.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/Value.h"
+
+class UsageStats {
+ public:
+  static constexpr const char* kOnlineConfigDidFinishedNotification = "OnlineConfigDidFinishedNotification";
+  static constexpr double kMinLogSendInterval = 10;
+  static constexpr double kMaxLogSendInterval = 86400;
+
+  // Keeps a non-empty version text for the records (an empty one is ignored).
+  static void setAppVersion(const std::string& version);
+  // NO leaves the component's own crash catcher uninstalled.
+  static void setCrashReportEnabled(bool enabled);
+  // Keeps the send interval; values below 10 or above 86400 become 10.
+  static void setLogSendInterval(double seconds);
+  // Starts the component's session and its launch record.
+  static void startWithAppkey(const std::string& appKey, int reportPolicy, const std::string& channelId);
+  // Fetches the online parameters and posts kOnlineConfigDidFinishedNotification when done. The
+  // stand-in has no parameters to fetch: the notice is posted from the main run loop's next turn.
+  static void updateOnlineConfig();
+  // Records one event, with or without a label.
+  static void event(const std::string& eventId);
+  static void event(const std::string& eventId, const std::string& label);
+  // Remembers when the page started (on the main run loop's clock); an empty name is ignored.
+  static void beginLogPageView(const std::string& pageName);
+  // Records the page view with its whole seconds since the start and forgets the start; without a
+  // start nothing is recorded.
+  static void endLogPageView(const std::string& pageName);
+
+  // ---- what the stand-in recorded ----
+  struct Call {
+    std::string operation;               // the operation's name: "setLogSendInterval:", "event:label:", ...
+    std::vector<core::Value> arguments;  // as passed
+  };
+  struct Event {
+    std::string eventId;
+    std::optional<std::string> label;
+  };
+  struct PageView {
+    std::string pageName;
+    std::int64_t seconds = 0;
+  };
+  struct Settings {
+    std::string appVersion;
+    bool crashReportEnabled = true;
+    double logSendInterval = kMinLogSendInterval;
+    bool started = false;
+    std::string appKey;
+    int reportPolicy = 0;
+    std::string channelId;
+  };
+
+  static std::vector<Call> calls();
+  static std::vector<Event> events();
+  static std::vector<PageView> pageViews();
+  static std::vector<std::string> openPages();  // pages begun and not yet ended
+  static Settings settings();
+  // Forgets every call, record and setting (tests).
+  static void reset();
+};

@@ -1,0 +1,179 @@
+// Text measuring for labels and rows, the plain alerts and the store link.
+
+#include <gmock/gmock.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "app/TextSizeMeasurer.h"
+#include "app/VDHelper.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/PropertyList.h"
+#include "tests/pagehelper/PageHelperSupport.h"
+#include "ui/Label.h"
+#include "util/SystemVersion.h"
+
+using namespace pagehelper_test;
+
+namespace {
+
+// Records what it is asked and answers a fixed size.
+class RecordingMeasurer : public TextSizeMeasurer {
+ public:
+  struct Call {
+    std::string text;
+    ui::Font font;
+    ui::Size constraint;
+  };
+  ui::Size measure(std::string_view text, const ui::Font& font, ui::Size constraint) const override {
+    calls.push_back({std::string(text), font, constraint});
+    return answer;
+  }
+  mutable std::vector<Call> calls;
+  ui::Size answer{100, 40};
+};
+
+class TextMeasure : public ::testing::Test {
+ protected:
+  void SetUp() override { VDHelper::setTextMeasurer(measurer_); }
+  void TearDown() override { VDHelper::setTextMeasurer(nullptr); }
+
+  ui::test::Harness harness_;
+  std::shared_ptr<RecordingMeasurer> measurer_ = std::make_shared<RecordingMeasurer>();
+};
+
+}  // namespace
+
+TEST(ApproximateMeasurer, WrapsByWordsWithFixedMetrics) {
+  struct Case {
+    const char* text;
+    double width;
+    ui::Size expected;  // font size 10: narrow 5, wide 10, line 12
+  };
+  const Case cases[] = {
+      {"", 100, {0, 0}},           {"abc", 100, {15, 12}},   {"aaaa bbbb", 100, {45, 12}},
+      {"aaaa bbbb", 25, {20, 24}},  // breaks at the space
+      {"aaaa   ", 100, {20, 12}},   // spaces at a line's end take no width
+      {"你好世界", 25, {20, 24}},   // wide characters break anywhere
+      {"abcdefgh", 20, {20, 24}},   // a word wider than the line is broken
+      {"ab 你好", 20, {20, 24}},    // "ab 你" is 25 wide
+      {"a\nb", 100, {5, 24}},      {"a\n\nb", 100, {5, 36}},
+  };
+  ApproximateTextMeasurer m;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const ui::Size s = m.measure(c.text, ui::Font::system(10), {c.width, 1000});
+    EXPECT_DOUBLE_EQ(s.width, c.expected.width);
+    EXPECT_DOUBLE_EQ(s.height, c.expected.height);
+  }
+  // At most the height given.
+  EXPECT_DOUBLE_EQ(m.measure("a\nb\nc", ui::Font::system(10), {100, 30}).height, 30);
+}
+
+TEST_F(TextMeasure, SizeForStringBySystemVersion) {
+  // From version 7: the system font of the size, the width and a height of 200000; 12 added both ways.
+  EXPECT_EQ(VDHelper::sizeForString("题目", 280, ui::Font::system(15), 7), (ui::Size{112, 52}));
+  ASSERT_EQ(measurer_->calls.size(), 1u);
+  EXPECT_EQ(measurer_->calls[0].text, "题目");
+  EXPECT_EQ(measurer_->calls[0].font, ui::Font::system(15));
+  EXPECT_EQ(measurer_->calls[0].constraint, (ui::Size{280, 200000}));
+  EXPECT_EQ(VDHelper::sizeForString("", 280, ui::Font::system(15), 7), (ui::Size{12, 12}));
+
+  // Before version 7: the measured size; nothing for no text.
+  EXPECT_EQ(VDHelper::sizeForString("题目", 280, ui::Font::system(15), 6), (ui::Size{100, 40}));
+  EXPECT_EQ(VDHelper::sizeForString("", 280, ui::Font::system(15), 6), (ui::Size{0, 0}));
+  EXPECT_EQ(measurer_->calls.size(), 2u);  // the empty text is not measured
+
+  // The short form uses the running system's version and the system font.
+  const ui::Size running = VDHelper::sizeForString("题目", 280, 15);
+  EXPECT_EQ(running, VDHelper::sizeForString("题目", 280, ui::Font::system(15), systemMajorVersionNumber()));
+}
+
+TEST_F(TextMeasure, TextViewHeight) {
+  EXPECT_DOUBLE_EQ(VDHelper::getTextViewHeight("一段笔记", 300, 14, 20), 60);
+  ASSERT_EQ(measurer_->calls.size(), 1u);
+  EXPECT_EQ(measurer_->calls[0].font, ui::Font::system(14));
+  EXPECT_EQ(measurer_->calls[0].constraint, (ui::Size{284, 300000}));
+  EXPECT_DOUBLE_EQ(VDHelper::getTextViewHeight("", 300, 14, 20), 20);
+  EXPECT_EQ(measurer_->calls.size(), 1u);
+}
+
+TEST_F(TextMeasure, LabelTakesItsTextsSize) {
+  ui::Label label(ui::Rect({10, 20}, {50, 50}), "old");
+  label.setBackgroundColor(ui::Color::white());
+  VDHelper::setLabel(label, "回复内容", 13, 250);
+
+  EXPECT_EQ(label.text(), "回复内容");
+  EXPECT_EQ(label.font(), ui::Font::named("Helvetica", 13));
+  EXPECT_EQ(label.numberOfLines(), 0);
+  EXPECT_EQ(label.backgroundColor(), ui::Color::clear());
+  ASSERT_EQ(measurer_->calls.size(), 1u);
+  EXPECT_EQ(measurer_->calls[0].font, ui::Font::named("Helvetica", 13));
+  EXPECT_EQ(measurer_->calls[0].constraint, (ui::Size{250, 200000}));
+  const double pad = systemMajorVersionNumber() >= 7 ? 12 : 0;
+  EXPECT_EQ(label.frame(), ui::Rect({10, 20}, {100 + pad, 40 + pad}));
+}
+
+TEST(Alerts, PlainAlertsShowTheirTitlesAndButtons) {
+  ui::test::Harness h;
+  VDHelper::createAlert("", "题库已更新", "");
+  ASSERT_NE(h.alert(), nullptr);
+  EXPECT_EQ(h.alert()->title(), "提示");
+  EXPECT_EQ(h.alert()->message(), "题库已更新");
+  EXPECT_EQ(h.alert()->numberOfButtons(), 1);
+  EXPECT_EQ(h.alert()->buttonTitleAtIndex(0), "确定");
+  EXPECT_TRUE(h.press("确定"));
+  h.settle();
+  EXPECT_EQ(h.alert(), nullptr);
+
+  VDHelper& shared = VDHelper::sharedInstance();
+  EXPECT_EQ(&shared, &VDHelper::sharedInstance());
+  shared.showAlertTitle("标题", "内容", {}, std::string("取消"), {"一", "二"});
+  ASSERT_NE(h.alert(), nullptr);
+  EXPECT_EQ(h.alert()->title(), "标题");
+  EXPECT_EQ(h.alert()->numberOfButtons(), 3);
+  EXPECT_EQ(h.alert()->buttonTitleAtIndex(h.alert()->cancelButtonIndex()), "取消");
+}
+
+TEST(StoreLink, OpensTheConfiguredAddressOnly) {
+  std::vector<std::string> opened;
+  bool answer = true;
+  VDHelper::setURLOpener([&](const std::string& url) {
+    opened.push_back(url);
+    return answer;
+  });
+
+  std::optional<std::string> savedBundle;
+  if (const char* b = std::getenv("VARDO_BUNDLE")) savedBundle = b;
+  std::string pattern = (std::filesystem::temp_directory_path() / "vd-pagehelper-bundle-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  setenv("VARDO_BUNDLE", pattern.c_str(), 1);
+  auto writeInfo = [&](core::Value info) {
+    ASSERT_TRUE(core::PropertyList::writeFile(pattern + "/Info.plist", info));
+    core::Bundle::resetMain();
+  };
+
+  // No address configured: nothing is opened.
+  writeInfo(core::Dictionary{{"CFBundleName", "vardo"}});
+  EXPECT_FALSE(VDHelper::openItunes());
+  writeInfo(core::Dictionary{{"CFBundleName", "vardo"}, {VDHelper::kStoreURLInfoKey, "  "}});
+  EXPECT_FALSE(VDHelper::openItunes());
+  EXPECT_TRUE(opened.empty());
+
+  // Configured: handed to the opener, whose answer is the result.
+  writeInfo(core::Dictionary{{"CFBundleName", "vardo"},
+                             {VDHelper::kStoreURLInfoKey, "https://store.example.org/app/vardo"}});
+  EXPECT_TRUE(VDHelper::openItunes());
+  answer = false;
+  EXPECT_FALSE(VDHelper::openItunes());
+  EXPECT_EQ(opened, (std::vector<std::string>{"https://store.example.org/app/vardo",
+                                              "https://store.example.org/app/vardo"}));
+
+  VDHelper::setURLOpener({});
+  if (savedBundle)
+    setenv("VARDO_BUNDLE", savedBundle->c_str(), 1);
+  else
+    unsetenv("VARDO_BUNDLE");
+  core::Bundle::resetMain();
+  std::filesystem::remove_all(pattern);
+}

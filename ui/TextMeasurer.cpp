@@ -1,0 +1,179 @@
+#include "ui/TextMeasurer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+std::shared_ptr<TextMeasurer>& installed() {
+  static std::shared_ptr<TextMeasurer> measurer;
+  return measurer;
+}
+
+// Code points of UTF-8 text; an invalid byte stands for U+FFFD.
+std::vector<char32_t> decode(std::string_view s) {
+  std::vector<char32_t> out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    int len = 0;
+    char32_t c = 0;
+    if (b < 0x80) {
+      len = 1;
+      c = b;
+    } else if ((b & 0xE0) == 0xC0) {
+      len = 2;
+      c = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      len = 3;
+      c = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+      len = 4;
+      c = b & 0x07;
+    }
+    bool ok = len > 0 && i + static_cast<std::size_t>(len) <= s.size();
+    for (int k = 1; ok && k < len; ++k) {
+      const auto cb = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+      if ((cb & 0xC0) != 0x80) ok = false;
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    out.push_back(c);
+    i += static_cast<std::size_t>(len);
+  }
+  return out;
+}
+
+bool isSpace(char32_t c) { return c == ' ' || c == '\t'; }
+
+struct Unit {
+  double width = 0;
+  bool space = false;
+  std::vector<double> parts;  // character widths, for breaking an over-long word
+};
+
+}  // namespace
+
+std::shared_ptr<TextMeasurer> TextMeasurer::current() {
+  auto& m = installed();
+  if (!m) m = std::make_shared<FixedTextMeasurer>();
+  return m;
+}
+
+void TextMeasurer::setCurrent(std::shared_ptr<TextMeasurer> m) { installed() = std::move(m); }
+
+Size FixedTextMeasurer::measure(std::string_view text, const Font& font, Size constraint,
+                                LineBreakMode mode) const {
+  if (text.empty()) return {0, 0};
+  const double maxWidth = constraint.width > 0 ? constraint.width : kUnlimitedTextExtent;
+  const double lh = lineHeight(font);
+  std::size_t maxLines = static_cast<std::size_t>(-1);
+  if (constraint.height > 0 && constraint.height < kUnlimitedTextExtent && lh > 0) {
+    maxLines = std::max<std::size_t>(1, static_cast<std::size_t>(std::floor(constraint.height / lh + 1e-9)));
+  }
+  const bool anywhere = mode == LineBreakMode::CharacterWrap;
+  constexpr double kEps = 1e-9;
+
+  std::vector<double> lines;
+  // One paragraph (no "\n") into lines.
+  auto layoutParagraph = [&](const std::vector<char32_t>& chars) {
+    std::vector<Unit> units;
+    bool inWord = false;  // the last unit is an ASCII word still growing
+    for (char32_t c : chars) {
+      const double w = advance(c, font);
+      const bool wordChar = !anywhere && c < 0x80 && !isSpace(c);
+      if (wordChar && inWord) {
+        units.back().width += w;
+        units.back().parts.push_back(w);
+        continue;
+      }
+      Unit u;
+      u.width = w;
+      u.space = isSpace(c);
+      u.parts.push_back(w);
+      units.push_back(std::move(u));
+      inWord = wordChar;
+    }
+    const std::size_t firstLine = lines.size();
+    double width = 0;    // of the line so far, trailing spaces included
+    double visible = 0;  // without trailing spaces
+    bool empty = true;
+    auto endLine = [&] {
+      lines.push_back(visible);
+      width = visible = 0;
+      empty = true;
+    };
+    for (const Unit& u : units) {
+      if (u.space) {
+        if (width + u.width <= maxWidth + kEps) {
+          width += u.width;
+        } else if (!empty) {
+          endLine();  // the space is where the line breaks
+        }
+        continue;
+      }
+      if (width + u.width <= maxWidth + kEps) {
+        width += u.width;
+        visible = width;
+        empty = false;
+        continue;
+      }
+      if (!empty) endLine();
+      if (u.width <= maxWidth + kEps) {
+        width = visible = u.width;
+        empty = false;
+        continue;
+      }
+      // A word longer than a line: break it by character.
+      for (double part : u.parts) {
+        if (!empty && width + part > maxWidth + kEps) endLine();
+        width += part;
+        visible = width;
+        empty = false;
+      }
+    }
+    // The last line (an empty paragraph is one empty line).
+    if (!empty) {
+      lines.push_back(visible);
+    } else if (lines.size() == firstLine) {
+      lines.push_back(0);
+    }
+  };
+
+  std::vector<char32_t> paragraph;
+  const std::vector<char32_t> chars = decode(text);
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    if (chars[i] == '\n') {
+      layoutParagraph(paragraph);
+      paragraph.clear();
+      continue;
+    }
+    paragraph.push_back(chars[i]);
+  }
+  if (!paragraph.empty()) layoutParagraph(paragraph);
+
+  const std::size_t count = std::min(lines.size(), maxLines);
+  double widest = 0;
+  for (std::size_t i = 0; i < count; ++i) widest = std::max(widest, lines[i]);
+  widest = std::min(widest, maxWidth);
+  return {std::ceil(widest - kEps), std::ceil(static_cast<double>(count) * lh - kEps)};
+}
+
+Size sizeWithFont(std::string_view text, const Font& font) {
+  auto m = TextMeasurer::current();
+  return m->measure(text, font, {0, m->lineHeight(font)}, LineBreakMode::Clip);
+}
+
+Size sizeWithFont(std::string_view text, const Font& font, Size constrainedToSize,
+                  LineBreakMode lineBreakMode) {
+  return TextMeasurer::current()->measure(text, font, constrainedToSize, lineBreakMode);
+}
+
+}  // namespace ui

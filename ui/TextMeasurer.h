@@ -1,0 +1,53 @@
+#pragma once
+// Text measuring. Row heights, label sizes and overlay boxes come from how much room a text takes in a
+// font. The measurer in use is process-wide: headless (tests, --headless) it is FixedTextMeasurer, whose
+// metrics are simple and exact so that tests can state sizes; the GTK window installs one that asks Pango.
+//
+// Layout rules shared by every measurer: the text wraps at the constraint's width (hard line breaks at
+// "\n" always); WordWrap and the truncating and clipping modes break between words (and anywhere between
+// two wide characters, as Chinese text allows), a word longer than a line breaking by character;
+// CharacterWrap breaks anywhere. At most as many lines as fit the constraint's height are counted (at
+// least one). The result is the widest line by the number of lines times the line height, each rounded
+// up to a whole point; an empty text measures 0 x 0.
+
+#include <limits>
+#include <memory>
+#include <string_view>
+
+#include "ui/Font.h"
+#include "ui/Geometry.h"
+#include "ui/Text.h"
+
+namespace ui {
+
+inline constexpr double kUnlimitedTextExtent = std::numeric_limits<double>::max();
+
+class TextMeasurer {
+ public:
+  virtual ~TextMeasurer() = default;
+  // The size the text takes; a constraint extent <= 0 counts as unlimited.
+  virtual Size measure(std::string_view text, const Font& font, Size constraint,
+                       LineBreakMode mode) const = 0;
+  virtual double lineHeight(const Font& font) const = 0;
+
+  static std::shared_ptr<TextMeasurer> current();           // FixedTextMeasurer until one is set
+  static void setCurrent(std::shared_ptr<TextMeasurer> m);  // nullptr restores the fixed one
+};
+
+// Fixed metrics: a character of the ASCII range is 0.5 x the font size wide, any other (Chinese, full-width
+// punctuation...) 1.0 x the size; a line is 1.2 x the size high. Bold and face names change nothing.
+class FixedTextMeasurer : public TextMeasurer {
+ public:
+  Size measure(std::string_view text, const Font& font, Size constraint, LineBreakMode mode) const override;
+  double lineHeight(const Font& font) const override { return font.size * 1.2; }
+  static double advance(char32_t c, const Font& font) { return c < 0x80 ? font.size * 0.5 : font.size; }
+};
+
+// The platform's NSString measuring calls, through the current measurer.
+// sizeWithFont(text, font): one line, unlimited width.
+Size sizeWithFont(std::string_view text, const Font& font);
+// sizeWithFont(text, font, constrainedToSize, lineBreakMode).
+Size sizeWithFont(std::string_view text, const Font& font, Size constrainedToSize,
+                  LineBreakMode lineBreakMode = LineBreakMode::WordWrap);
+
+}  // namespace ui
