@@ -27,7 +27,8 @@ std::optional<std::vector<CityListProvince>> CityPickerSource::readCityList(cons
   return provinces;
 }
 
-CityPickerSource::CityPickerSource(std::vector<CityListProvince> provinces) : provinces_(std::move(provinces)) {
+CityPickerSource::CityPickerSource(std::vector<CityListProvince> provinces)
+    : provinces_(std::move(provinces)) {
   if (!provinces_.empty()) {
     state_ = provinces_.front().state;
     if (!provinces_.front().cities.empty()) city_ = provinces_.front().cities.front();
@@ -58,7 +59,8 @@ void CityPickerSource::didSelectRow(RegionPickerView& pickerView, int row, int c
     state_ = provinces_[r].state;
     pickerView.selectRow(0, 1, true);
     pickerView.reloadComponent(1);
-    pickerView.selectRow(0, 1, false);  // the reload keeps a selection that fits; the new list starts at its top
+    pickerView.selectRow(0, 1,
+                         false);  // the reload keeps a selection that fits; the new list starts at its top
     city_ = provinces_[r].cities.empty() ? "" : provinces_[r].cities.front();
   } else if (component == 1 && province_ < provinces_.size() && r < provinces_[province_].cities.size()) {
     city_ = provinces_[province_].cities[r];

@@ -35,14 +35,16 @@ std::shared_ptr<Dialog> Dialog::Instance() {
 void Dialog::alert(const std::string& message) { alertWithTitle("", message); }
 
 void Dialog::alertWithTitle(const std::string& title, const std::string& message) {
-  auto alert = std::make_shared<ui::AlertView>(title, message, std::weak_ptr<ui::AlertViewDelegate>(), "确定");
+  auto alert =
+      std::make_shared<ui::AlertView>(title, message, std::weak_ptr<ui::AlertViewDelegate>(), "确定");
   alert->show();
 }
 
 // ---- toasts ----
 
-std::shared_ptr<ProgressHUD> Dialog::makeToast(ui::View& view, ProgressHUD::Mode mode, const std::string& text,
-                                               double yOffset, ProgressHUD::AnimationType type) {
+std::shared_ptr<ProgressHUD> Dialog::makeToast(ui::View& view, ProgressHUD::Mode mode,
+                                               const std::string& text, double yOffset,
+                                               ProgressHUD::AnimationType type) {
   auto hud = std::make_shared<ProgressHUD>(view);
   hud->setMode(mode);
   hud->setAnimationType(type);
@@ -206,7 +208,8 @@ void Dialog::connectionDidReceiveData(std::size_t length) {
   currentLength_ += static_cast<std::int64_t>(length);
   if (expectedLength_ <= 0) return;  // unknown length: no progress to give
   if (auto hud = HUD()) {
-    hud->setProgress(std::min(1.0, static_cast<double>(currentLength_) / static_cast<double>(expectedLength_)));
+    hud->setProgress(
+        std::min(1.0, static_cast<double>(currentLength_) / static_cast<double>(expectedLength_)));
   }
 }
 

@@ -42,7 +42,8 @@ void RegionPickerView::reloadAllComponents() {
   for (const auto& c : components_) selected.push_back(c.selected);
   components_.assign(static_cast<std::size_t>(count), Component{});
   for (int i = 0; i < count; ++i) {
-    if (static_cast<std::size_t>(i) < selected.size()) components_[static_cast<std::size_t>(i)].selected = selected[static_cast<std::size_t>(i)];
+    if (static_cast<std::size_t>(i) < selected.size())
+      components_[static_cast<std::size_t>(i)].selected = selected[static_cast<std::size_t>(i)];
     loadComponent(i);
   }
 }
@@ -83,8 +84,8 @@ void RegionPickerView::layoutComponent(int component) {
   const int last = std::min(static_cast<int>(c.titles.size()) - 1, c.selected + reach);
   std::weak_ptr<View> weak = weak_from_this();
   for (int r = first; r <= last; ++r) {
-    auto row = std::make_shared<ui::Button>(
-        ui::Rect(x, bandTop + (r - c.selected) * kRowHeight, width, kRowHeight));
+    auto row =
+        std::make_shared<ui::Button>(ui::Rect(x, bandTop + (r - c.selected) * kRowHeight, width, kRowHeight));
     row->setTitle(c.titles[static_cast<std::size_t>(r)]);
     row->setTitleColor(r == c.selected ? ui::Color::black() : ui::Color::gray());
     row->setTag(r);

@@ -70,6 +70,12 @@ ui::Font StatusHUD::font() const { return appearance().hudFont.value_or(ui::Font
 // ---- class operations ----
 
 std::shared_ptr<StatusHUD> StatusHUD::sharedView() {
+  // Views are main-thread objects: another thread has the view made there (and waits for it).
+  if (!rl::RunLoop::isMainThread()) {
+    std::shared_ptr<StatusHUD> made;
+    rl::performOnMainThread([&made] { made = sharedView(); }, true);
+    return made;
+  }
   static std::once_flag once;
   static std::shared_ptr<StatusHUD> view;
   std::call_once(once, [] {
@@ -208,7 +214,8 @@ void StatusHUD::attachToWindow() {
 }
 
 void StatusHUD::ensureRings() {
-  const ui::Point c = ringLayer_ ? ringLayer_->center() : ui::Point{hudView_->bounds().midX(), 36};
+  // Where the image view stands (centred in the box, or above the text).
+  const ui::Point c = imageView_->center();
   if (!backgroundRingLayer_) {
     backgroundRingLayer_ = std::make_shared<StatusHUDRing>(c, ui::Color::darkGray());
     hudView_->addSubview(backgroundRingLayer_);
@@ -253,7 +260,6 @@ void StatusHUD::showProgressInstance(double progress, const std::optional<std::s
     spinnerView_->setHidden(true);
     ensureRings();
     ringLayer_->setStrokeEnd(progress);
-    updatePosition();  // places the rings
     if (progress == 0) ++activityCount_;
   } else {
     ++activityCount_;
@@ -320,7 +326,8 @@ void StatusHUD::updatePosition() {
   double height = kBoxSize;
   ui::Rect labelRect;
   if (!text.empty()) {
-    const ui::Size size = ui::sizeWithFont(text, stringLabel_->font(), {200, 300}, ui::LineBreakMode::WordWrap);
+    const ui::Size size =
+        ui::sizeWithFont(text, stringLabel_->font(), {200, 300}, ui::LineBreakMode::WordWrap);
     const bool picture = imageView_->image() != nullptr || imageView_->isHidden();
     height = size.height + (picture ? 80 : 20);
     if (size.width > width) width = std::ceil(size.width / 2) * 2;
@@ -383,7 +390,8 @@ void StatusHUD::positionHUD(const core::Notification* notification) {
     const core::Value info = notification->userInfo;
     if (notification->name == kKeyboardWillShowNotification ||
         notification->name == kKeyboardDidShowNotification) {
-      const core::Value frame = info.isDictionary() ? info.dict().get(kKeyboardFrameBeginUserInfoKey) : core::Value();
+      const core::Value frame =
+          info.isDictionary() ? info.dict().get(kKeyboardFrameBeginUserInfoKey) : core::Value();
       if (frame.isDictionary()) {
         keyboardHeight = (landscape ? frame.dict().get("width") : frame.dict().get("height")).toDouble();
       }
@@ -412,9 +420,9 @@ void StatusHUD::registerNotifications() {
   if (observing_) return;
   observing_ = true;
   auto& center = core::NotificationCenter::defaultCenter();
-  for (const char* name : {kOrientationDidChangeNotification, kKeyboardWillShowNotification,
-                           kKeyboardDidShowNotification, kKeyboardWillHideNotification,
-                           kKeyboardDidHideNotification}) {
+  for (const char* name :
+       {kOrientationDidChangeNotification, kKeyboardWillShowNotification, kKeyboardDidShowNotification,
+        kKeyboardWillHideNotification, kKeyboardDidHideNotification}) {
     std::weak_ptr<View> weak = weak_from_this();
     center.addObserver(
         name,
@@ -486,9 +494,9 @@ void StatusHUD::draw(ui::Canvas& canvas, ui::Rect) {
       canvas.fillRect(all);
       break;
     case MaskType::Gradient:
-      canvas.drawRadialGradient({all.midX(), all.midY()}, 0, std::min(all.width(), all.height()),
-                                {{0, ui::Color::black().withAlpha(0)}, {1, ui::Color::black().withAlpha(0.75)}},
-                                true);
+      canvas.drawRadialGradient(
+          {all.midX(), all.midY()}, 0, std::min(all.width(), all.height()),
+          {{0, ui::Color::black().withAlpha(0)}, {1, ui::Color::black().withAlpha(0.75)}}, true);
       break;
     case MaskType::None:
     case MaskType::Clear:

@@ -20,8 +20,9 @@
 //
 // The model has no keyboard and no accessibility service: the keyboard height comes from the keyboard
 // notices below (userInfo kKeyboardFrameBeginUserInfoKey: a dictionary with "width" and "height", and
-// kKeyboardAnimationDurationUserInfoKey) or is 0, and accessibility labels are only kept (accessibilityLabel).
-// Main thread only; the shared view is made once, from any thread.
+// kKeyboardAnimationDurationUserInfoKey) or is 0, and accessibility labels are only kept
+// (accessibilityLabel). Main thread only, but for sharedView(): the view is made once, on the main thread (a
+// call from another thread waits for it there).
 
 #include <cstdint>
 #include <memory>
@@ -70,7 +71,8 @@ class StatusHUD : public ui::View {
     Gradient = 4,  // touches blocked, radial dimming
   };
 
-  static constexpr const char* kDidReceiveTouchEventNotification = "StatusHUDDidReceiveTouchEventNotification";
+  static constexpr const char* kDidReceiveTouchEventNotification =
+      "StatusHUDDidReceiveTouchEventNotification";
   static constexpr const char* kWillDisappearNotification = "StatusHUDWillDisappearNotification";
   static constexpr const char* kDidDisappearNotification = "StatusHUDDidDisappearNotification";
   static constexpr const char* kStatusUserInfoKey = "StatusHUDStatusUserInfoKey";
@@ -82,7 +84,8 @@ class StatusHUD : public ui::View {
   static constexpr const char* kOrientationDidChangeNotification =
       "UIApplicationDidChangeStatusBarOrientationNotification";
   static constexpr const char* kKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
-  static constexpr const char* kKeyboardAnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
+  static constexpr const char* kKeyboardAnimationDurationUserInfoKey =
+      "UIKeyboardAnimationDurationUserInfoKey";
 
   static constexpr double kFadeDuration = 0.15;
   static constexpr double kBoxSize = 100;
