@@ -55,6 +55,8 @@ AppDelegate* AppDelegate::current() {
 // ---- start-up ----
 
 bool AppDelegate::didFinishLaunching(ui::Application& app) {
+  if (services_.connectShell) services_.connectShell();
+
   // 1. Class-wide switches of the HTTP client.
   if (services_.httpRequest) {
     services_.httpRequest->setShouldUpdateNetworkActivityIndicator(false);

@@ -1,11 +1,17 @@
 #include "app/AppServices.h"
 
-#include <ifaddrs.h>
-#include <net/if.h>
 
 #include <atomic>
 
 #include "app/CrashCatcherInstallerImpl.h"
+#include "app/SidePanelController.h"
+#include "app/VDAppStatistics.h"
+#include "app/VDHelper.h"
+#include "librarys/http/HTTPRequest.h"
+#include "librarys/http/Reachability.h"
+#include "librarys/json/JsonWriter.h"
+#include "service/ServiceShell.h"
+#include "service/User.h"
 #include "platform/core/NotificationCenter.h"
 
 void ReachabilityWatcher::postReachabilityChanged() {
@@ -26,51 +32,61 @@ class StandardHTTPRequestSwitches : public HTTPRequestClassSwitches {
   void setShouldThrottleBandwidthForWWAN(bool throttle) override { gThrottleBandwidthForWWAN = throttle; }
 };
 
-class NoStatistics : public VDAppStatisticsStarter {
+// The HTTP client's own class-wide switches, remembered here too for the state query below.
+class HTTPRequestSwitchesAdapter : public StandardHTTPRequestSwitches {
  public:
-  void startStatsTrack() override {}
-};
-
-class NoCrashCatcher : public CrashCatcherInstaller {
- public:
-  void installUncaughtExceptionHandler() override {}
-};
-
-// The host's own view of its links: a running interface other than the loopback counts as Wi-Fi (2),
-// none as not reachable (0). Changes are not watched yet, so the notifier never posts.
-class InterfaceReachability : public ReachabilityWatcher {
- public:
-  int currentReachabilityStatus() const override {
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return 0;
-    int status = 0;
-    for (ifaddrs* a = list; a; a = a->ifa_next) {
-      const unsigned flags = a->ifa_flags;
-      if ((flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK)) {
-        status = 2;
-        break;
-      }
-    }
-    freeifaddrs(list);
-    return status;
+  void setShouldUpdateNetworkActivityIndicator(bool update) override {
+    StandardHTTPRequestSwitches::setShouldUpdateNetworkActivityIndicator(update);
+    HTTPRequest::setShouldUpdateNetworkActivityIndicator(update);
   }
-  bool startNotifier() override { return true; }
+  void setShouldThrottleBandwidthForWWAN(bool throttle) override {
+    StandardHTTPRequestSwitches::setShouldThrottleBandwidthForWWAN(throttle);
+    HTTPRequest::setShouldThrottleBandwidthForWWAN(throttle);
+  }
 };
 
-class UnsentUserLogin : public UserLoginSender {
+// The internet-connection watcher over the kernel's link and route tables. Its change notice has
+// the same name the delegate observes; the delegate reads the status from this watcher.
+class InternetReachability : public ReachabilityWatcher {
  public:
-  void login(const core::Value&) override {}
+  InternetReachability() : reach_(Reachability::reachabilityForInternetConnection()) {}
+  int currentReachabilityStatus() const override {
+    return reach_ ? static_cast<int>(reach_->currentReachabilityStatus()) : 0;
+  }
+  bool startNotifier() override { return reach_ && reach_->startNotifier(); }
+  void stopNotifier() override {
+    if (reach_) reach_->stopNotifier();
+  }
+
+ private:
+  std::shared_ptr<Reachability> reach_;
+};
+
+// The re-login request through the account client; nobody listens for its reply.
+class UserLoginAdapter : public UserLoginSender {
+ public:
+  void login(const core::Value& loginRequest) override {
+    const auto text = JSONRepresentation(loginRequest);
+    if (!text) return;
+    auto user = std::make_shared<User>();
+    user->login(*text);
+  }
 };
 
 }  // namespace
 
 AppServices AppServices::standard() {
   AppServices s;
-  s.httpRequest = std::make_shared<StandardHTTPRequestSwitches>();
-  s.statistics = std::make_shared<NoStatistics>();
+  s.httpRequest = std::make_shared<HTTPRequestSwitchesAdapter>();
+  s.statistics = std::make_shared<VDAppStatisticsTracker>();
   s.crashCatcher = std::make_shared<CrashCatcherInstallerImpl>();
-  s.reachabilityForInternetConnection = [] { return std::make_shared<InterfaceReachability>(); };
-  s.newUser = [] { return std::make_shared<UnsentUserLogin>(); };
+  s.reachabilityForInternetConnection = [] { return std::make_shared<InternetReachability>(); };
+  s.newUser = [] { return std::make_shared<UserLoginAdapter>(); };
+  s.connectShell = [] {
+    installApplicationServiceShell();
+    VDHelper::installBankLocation();
+    SidePanelController::setLibraryCheck([] { VDHelper::getLibrary(); });
+  };
   return s;
 }
 

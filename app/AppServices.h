@@ -74,11 +74,13 @@ struct AppServices {
   std::function<std::shared_ptr<ReachabilityWatcher>()> reachabilityForInternetConnection;
   // Makes a new account client with no delegate for one login call.
   std::function<std::shared_ptr<UserLoginSender>()> newUser;
+  // Connects the process-wide hooks of the lower libraries to this shell before the launch runs: the
+  // request layer's shell side, the data-access location, the side panel's bank check.
+  std::function<void()> connectShell;
 
-  // What the executable runs with. The HTTP switches are kept in HTTPRequestClassSwitches'
-  // process-wide state (readable below); statistics and crash catching are not built yet and do
-  // nothing; reachability reads the host's interfaces (a running non-loopback link counts as Wi-Fi);
-  // the login sender has no HTTP client behind it yet and drops the request.
+  // What the executable runs with: the HTTP client's class switches (also kept in the process-wide
+  // state readable below), the statistics facade, the crash catcher, the kernel's view of the
+  // internet connection, the account client's login, and every shell hook.
   static AppServices standard();
 };
 

@@ -1,5 +1,8 @@
 #pragma once
-// VDHelper: the application-wide helper. Class methods only, no state of its own.
+// VDHelper: the application-wide helper. Class methods, and one alert method of the shared object
+// (sharedInstance), which carries no state. The services it hands work to (text measuring, the clock of the
+// relative time texts, the local-bank check of the note lists, the store-link opener) can be replaced, by
+// tests and by the window toolkit; the replacements may be made from any thread.
 //
 // Storage: every path is rebuilt on each call from the current subject choice, so a new choice moves
 // every subject-specific path at once. Caches paths are the caches root followed directly by a suffix
@@ -12,13 +15,28 @@
 // subject's files and directories. A choice whose "Value" is not a usable file name (empty, or
 // containing "/", "\" or "..") is treated as no choice at all: it is never stored and never read.
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "model/Note.h"
+#include "platform/core/Date.h"
 #include "platform/core/Value.h"
+#include "ui/Font.h"
+#include "ui/Geometry.h"
 
 class AppDelegate;
+class PageScriptTarget;
+class TextSizeMeasurer;
+namespace ui {
+class AlertViewDelegate;
+class Label;
+class ScrollView;
+}  // namespace ui
 
 class VDHelper {
  public:
@@ -48,6 +66,8 @@ class VDHelper {
   static bool isHavefile(const std::string& path);
 
   // The chosen subject: the user default "saveAppName", else the session's "saveAppName", else Nil.
+  // Any thread: the session, which belongs to the main thread, is read on the main thread only; so is
+  // the session's user for studyNotesSavePath.
   static core::Value getVDAppName();
   // The chosen series: the user default "saveQuoteName", else the session's "saveQuoteName", else Nil.
   static core::Value getVDQuoteName();
@@ -69,12 +89,198 @@ class VDHelper {
   static void createAlert(const std::string& title, const std::string& message,
                           const std::string& cancelButtonTitle);
 
+  // The one shared helper object (made once, thread-safely).
+  static VDHelper& sharedInstance();
+  // A plain alert with a delegate, an optional cancel button and further buttons, shown at once.
+  void showAlertTitle(const std::string& title, const std::string& message,
+                      std::weak_ptr<ui::AlertViewDelegate> delegate,
+                      std::optional<std::string> cancelButtonTitle,
+                      std::vector<std::string> otherButtonTitles) const;
+
+  // Opens the application's page in the application store: the address under the info key
+  // kStoreURLInfoKey of the main bundle, handed to the URL opener. False (nothing opened) when no
+  // address is configured or the opener fails.
+  static constexpr const char* kStoreURLInfoKey = "VDStoreURL";
+  static bool openItunes();
+  // The opener of outside addresses; the default hands the address to the desktop's "xdg-open".
+  // An empty function restores the default.
+  static void setURLOpener(std::function<bool(const std::string& url)> opener);
+
+  // ---- question pages ----
+  // The page function of a page-call type (0 "userAnalysis", 1 "userDisAnalysis",
+  // 2 "updateAnalysisImage", 3 "updateAnalysisImageR", 4 "updateFavImage", 5 "updateFavImageR")
+  // as the script "<function>()"; any other type gives the empty script.
+  static std::string pageScript(int jsType);
+  // Runs the page script of jsType in the page; the empty script of an unknown type is run too.
+  // The result is not used.
+  static void jsClickType(PageScriptTarget& webView, int jsType);
+  // Runs it in whichever of the answering screen's three pages is on screen: the first (webView,
+  // webView2, webView3) whose frame's x, truncated to a whole number, equals the scroll view's
+  // horizontal content offset, truncated likewise. When none is, nothing is run. Missing pages
+  // (nullptr) are passed over.
+  static void jsClickType(PageScriptTarget* webView, PageScriptTarget* webView2, PageScriptTarget* webView3,
+                          const ui::ScrollView& myScrollView, int jsType);
+
+  // ---- note lists ----
+  // A page of server note entries ("ID", "UID", "UserName", "UserNoteContent", "NoteTime",
+  // "AllTestID", "Caption") shaped into notes with their replies threaded under them.
+  //
+  // An entry whose content contains "ReplyID:" (in any letter case) is a reply: its content reads
+  // "ReplyID:<answered id>|<text>". Every other entry (also one without content) is a note. Notes come
+  // in page order; a note whose question is not in the local bank is left out. Under each note come,
+  // going through the page's replies from the last to the first, each direct reply to the note (its
+  // reply name emptied), each followed by the not yet listed replies of the note's thread that answer
+  // a reply. The thread of a reply is found by following the answered ids through the page's replies
+  // (scanned cyclically from the first, ending at the last reply when that one does not match);
+  // replies that answer each other or themselves end the search where it would start going round.
+  //
+  // The author of an entry is shown as "我" when it is the logged-in user (UserSession "userInfo"):
+  // for notes, "UID" 0, "UserName" equal to the user's "NickName", or "UID" equal to the user's "ID";
+  // for replies and the names they answer, "UID" 0 or "UserName" equal to "NickName".
+  // A value that is not an array gives no notes; entries that are not dictionaries are passed over.
+  using NoteArray = std::vector<std::shared_ptr<Note>>;
+  static NoteArray getNoteArr(const core::Value& entries, std::int32_t indexPage);
+  // The steps of getNoteArr: the notes of the note entries (replies threaded from myReplyArray,
+  // names answered looked up in dataArray, the whole page), and the replies of the reply entries.
+  static NoteArray setNoteArr(const core::Array& notes, const core::Array& myReplyArray,
+                              const core::Array& dataArray, std::int32_t indexPage);
+  static ReplyArray setReplyArr(const core::Array& replies, const core::Array& dataArray,
+                                std::int32_t indexPage);
+  // Whether the local bank holds a question, by its id. The default asks the chosen subject's bank
+  // (a TestDAO read of that one id); an empty function restores it.
+  static void setQuestionCheck(std::function<bool(std::int32_t aid)> check);
+  static bool isQuestionInLocalBank(std::int32_t aid);
+
+  // ---- text measuring ----
+  // The size of a text in the system font of `fontSize` within `width` (any height). From system
+  // version 7 on: the measured size plus 12 both ways (12 by 12 for the empty text); before: the
+  // measured size (0 by 0 for the empty text). The first form uses the running system's version.
+  static ui::Size sizeForString(const std::string& text, double width, double fontSize);
+  static ui::Size sizeForString(const std::string& text, double width, const ui::Font& font,
+                                int systemMajorVersion);
+  // The height of a text in the system font of `fontSize` within `width` less 16, plus `addition`
+  // (just the addition for the empty text).
+  static double getTextViewHeight(const std::string& text, double width, double fontSize, double addition);
+  // Sets up a label for a text of any length: font "Helvetica" of `fontSize`, unlimited lines, clear
+  // background, the size the text measures within `maxWidth` (as sizeForString, in that font) at the
+  // label's origin, and the text.
+  static void setLabel(ui::Label& label, const std::string& text, double fontSize, double maxWidth);
+  // The measurer of the text sizes; nullptr restores the default ApproximateTextMeasurer.
+  static void setTextMeasurer(std::shared_ptr<const TextSizeMeasurer> measurer);
+  static std::shared_ptr<const TextSizeMeasurer> textMeasurer();
+
+  // ---- time texts ----
+  // "yyyy-MM-dd HH:mm:ss" in the local time zone; nullopt when the text does not match.
+  static std::optional<core::Date> dateFromString(const std::string& text);
+  // "yyyy-MM-dd HH:mm:ss zzz" in the local time zone, the zone written "GMT", "GMT+8", "GMT-3:30".
+  static std::string stringFromDate(core::Date date);
+  // The calendar fields of a date in the local time zone (Gregorian): {"week" (1 = Sunday to
+  // 7 = Saturday), "year", "month", "day", "hour", "min", "sec"}, all integers.
+  static core::Value getTimeProperty(core::Date date);
+  // How long ago a "yyyy-MM-dd HH:mm:ss" time was, from now (the helper's clock) or from `now`.
+  // With s the seconds since then and m, h, d the minutes, hours and days (fractional), each step
+  // replacing the result of the one before:
+  //   the empty text; "刚刚" when m < 1 (a future time too); "<m>分钟前" when h < 1 and m > 1;
+  //   "<h>小时前" when h > 1 and d < 1; "<d>天前" when d > 1, "昨天" when that number is 1, and
+  //   nothing (nullopt) when it is 11 or more.
+  // Numbers are whole parts (of the value rounded to six decimals). Exactly 1 minute, 1 hour or 1 day
+  // ago therefore gives the empty text. A time that does not parse counts as 1970-01-01 00:00:00 UTC
+  // and gives nothing.
+  static std::optional<std::string> intervalSinceNow(const std::string& time);
+  static std::optional<std::string> intervalSinceNow(const std::string& time, core::Date now);
+  // The clock of intervalSinceNow; an empty function restores the real clock.
+  static void setNow(std::function<core::Date()> now);
+  static core::Date now();
+
   // Root screens. showMainVC: the side-panel container with the home screen ("sidebar") in a
   // navigation controller as centre panel and the "more" menu ("evenmore") as left panel; the
   // delegate keeps sidePanelVC, mainInterfaceVC and evenMoreVC. showSelectSeriesVC: the subject
   // choice ("selectSubject") in a navigation controller.
   static void showMainVC();
   static void showSelectSeriesVC();
+
+  // ---- question-bank check and download prompts ----
+  // One check at a time lives in the application delegate's DownSession: its flags ("isFirstOpenMain",
+  // "isEvenMore", "isHavefileName", "Main", "isUpdateDB"; a missing flag reads as NO) and the last
+  // update-centre reply ("jsonObject") in the dictionary, its three blocks here (a dictionary holds no
+  // functions). The callers write the flags before they start a check. Main thread, except where said.
+  using CancelBlock = std::function<void()>;
+  using CompleteBlock = std::function<void(bool success)>;
+  using StopBlock = std::function<void()>;
+  struct DownSessionBlocks {
+    CancelBlock cacelBlock;  // kept, never called
+    CompleteBlock completeBlock;
+    StopBlock stopBlock;
+  };
+  static DownSessionBlocks downSessionBlocks();
+
+  // The explicit check. Offline: the network alert with the localized "alertNetwork", nothing stored.
+  // Otherwise the blocks are stored and the update centre is asked (getLibrary) when
+  // ("Main" and "isFirstOpenMain") or (not "Main" and ("isEvenMore" or "isUpdateDB" or not
+  // "isHavefileName")).
+  static void downloadDBWithCancelBlock(CancelBlock cancelBlock, CompleteBlock completeBlock,
+                                        StopBlock stopBlock);
+  // Asks the update centre for the chosen subject's packets (asynchronously, with the request
+  // overlay) with max batch id -1 when "isHavefileName" is NO or "isUpdateDB" is YES, else the local
+  // bank's largest batch id. The reply goes to didQuery on the main thread. Called on another thread,
+  // the query is started on the main thread.
+  static void getLibrary();
+  // The same query, synchronous on the calling thread (any thread): max batch id from the bank file
+  // alone (-1 without one). The reply with "update_list" an empty array when it was missing or null;
+  // null when there was no reply.
+  static core::Value getLibrarySyn();
+  // The reply of getLibrary: a failure shows "提示" / "没有任何信息" / "确定"; a reply is stored under
+  // "jsonObject", and prompts (updateAlert) when its "status" is 0, "Main" is NO and ("isEvenMore" or
+  // "isFirstOpenMain" or not "isHavefileName").
+  static void didQuery(bool ok, const core::Value& json);
+  // The prompt for the reply in downSession["jsonObject"], by its update list L, status S and the
+  // flags (first case that applies):
+  //   1 L not empty, S 4:                 localized "alertTitle", the update text, "关闭" / "立即升级"
+  //   2 L not empty, (no bank and one packet) or "isUpdateDB":
+  //                                       "提示", localized "againDwonDBMess" (re-download) or
+  //                                       "libraryDwonMess", "取消" / "继续下载" when the update download
+  //                                       directory exists, else "重下题库" (re-download), else "下载"
+  //   3 L not empty, "isFirstOpenMain" or "isEvenMore":
+  //                                       localized "alertTitle", the update text, "暂不更新" / "立即更新"
+  //   4 L not empty, bank present:        no prompt
+  //   5 L not empty:                      "提示", localized "libraryDwonMess", "取消" / "继续下载" or "下载"
+  //   6 L empty:                          only for "isEvenMore": "提示" / "该软件已是最新版本" / "确定"
+  // Cancel with S 4 runs the application's exit; the other button opens the update panel
+  // ("updateSoftware") on the window with the packets (only those of type 6 when (no bank and one
+  // packet) or no flag is set), the completion and stop blocks and S. A re-download keeps the local
+  // bank until the new one replaces it. When no packet is left to fetch the panel is not opened: the
+  // stop block runs and "提示" / "没有可下载的题库" / "确定" says so. The first argument is not used.
+  static void updateAlert(CancelBlock cancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
+                          const core::Value& downSession);
+  // "更新内容:", then "\n<n>:<update_content>" for each packet (n from 1), then "\n" and the localized
+  // "upateExplanation"; an empty list gives "更新内容:".
+  static std::string getUpdateMess(const core::Value& updateList);
+  // The packets the update panel gets for a reply's list and the flags (see updateAlert).
+  static core::Value packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
+                                    bool haveFile);
+  static constexpr const char* kNothingToDownloadMessage = "没有可下载的题库";
+
+  // ---- file helpers (any thread) ----
+  // Unpacks every entry of the zip into the directory, overwriting; false when the file is not a zip
+  // or an entry could not be unpacked (nothing is written outside the directory).
+  static bool unZip(const std::string& zipPath, const std::string& unZipPath);
+  // Moves the file or directory at `from` to `to`, replacing what is there in one step (a rename);
+  // across file systems the move copies beside the destination and renames over it. Whatever is at
+  // `to` is removed first only when the two cannot replace each other (a file and a directory, or a
+  // directory that is not empty). A failed move leaves the destination as it was.
+  static bool moveFileAtPath(const std::string& from, const std::string& to);
+  // Removes the file or directory tree at the path: true when something was there and is gone.
+  static bool removeFile(const std::string& path);
+  // Removes the chosen subject's bank file ("<Value>.db" in dbSavePath); false without a subject.
+  static bool removeLocaDB();
+  // Removes the update download directory of the chosen subject.
+  static bool removeUpdateFolder();
+
+  // Points the data-access objects at this application's storage (BankLocation): the bank folder
+  // dbSavePath, the subject's "Value" (the user default, or on the main thread the session's choice),
+  // the update folder downloadCacheDirectoryUpdate, and a counter that adds 1 to the application
+  // delegate's SqlErrorNumber on the main thread. Every function may be called from any thread.
+  static void installBankLocation();
 
  private:
   static std::string subjectName();  // the "Value" of the choice as a path component

@@ -1,5 +1,8 @@
 #include "app/VDViewControllerFactory.h"
 
+#include "app/DataManagementViewController.h"
+#include "app/MainInterfaceViewController1.h"
+#include "app/UpdateSoftwareViewController.h"
 #include "app/PlaceholderViewController.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
@@ -148,11 +151,14 @@ const std::vector<std::string>& allScreenIdentifiers() {
 }
 
 void registerAllScreens() {
-  // No screen of the application is built yet: each identifier shows a placeholder. A screen that is
-  // built replaces its line here with the creator of its own class.
+  // Every identifier first shows a placeholder; the screens that are built then register their own
+  // class in place of it.
   for (const std::string& id : allScreenIdentifiers()) {
     VDViewControllerFactory::registerScreen(id, [id](const std::string& storyboard) {
       return std::make_shared<PlaceholderViewController>(id, storyboard);
     });
   }
+  MainInterfaceViewController1::registerScreen();   // "sidebar": the home screen
+  UpdateSoftwareViewController::registerScreen();   // "updateSoftware": the content-update panel
+  DataManagementViewController::registerScreen();   // "dataManagement": data clearing
 }

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev nettle-dev libssl-dev
-  libplist-dev libpcre2-dev
+  libplist-dev libpcre2-dev libpacparser-dev
   media-types ca-certificates
   python3 python3-cryptography curl
 )

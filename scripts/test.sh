@@ -6,6 +6,10 @@ cd "$(dirname "$0")/.."
 
 bash scripts/bootstrap.sh
 
+# Every test talks to servers on the loopback address only: never through a proxy of the machine's.
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
+export NO_PROXY="$no_proxy"
+
 jobs=$(nproc 2>/dev/null || echo 2)
 
 echo "== sanitizer build (address, undefined) =="

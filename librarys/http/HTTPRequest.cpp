@@ -1,6 +1,7 @@
 // HTTPRequest: the request's data model, start, cancel, body and request headers.
 
 #include "librarys/http/HTTPRequest.h"
+#include "platform/net/HTTPAuthentication.h"
 
 #include <cxxabi.h>
 #include <fcntl.h>
@@ -596,12 +597,48 @@ void HTTPRequest::addBasicAuthenticationHeaderWithUsername(const std::string& us
 }
 
 void HTTPRequest::applyAuthorizationHeader() {
-  // Credentials given for Basic authentication go with the first request, before any challenge.
+  // Credentials go with the first request, before any challenge: Basic ones given to the request, else
+  // those the session store holds for this place (and for its proxy).
   if (!shouldPresentCredentialsBeforeChallenge_) return;
+  bool hasAuthorization = false;
   for (const std::string& key : requestHeaders_.dict().keys())
-    if (isHeaderNamed(key, "Authorization")) return;
-  if (!username_.empty() && !password_.empty() && authenticationScheme_ == "Basic")
-    addBasicAuthenticationHeaderWithUsername(username_, password_);
+    if (isHeaderNamed(key, "Authorization")) hasAuthorization = true;
+  if (!hasAuthorization) {
+    if (!username_.empty() && !password_.empty() && authenticationScheme_ == "Basic") {
+      addBasicAuthenticationHeaderWithUsername(username_, password_);
+    } else if (useSessionPersistence_) {
+      if (auto entry = findSessionAuthenticationCredentials()) {
+        // NTLM belongs to one connection: it is negotiated again when challenged.
+        if (entry->authenticationScheme == "NTLM") {
+        } else if (entry->authentication) {
+          auto auth = std::static_pointer_cast<net::HTTPAuthentication>(entry->authentication);
+          net::AuthCredentials c{entry->credentials["username"].toString(),
+                                 entry->credentials["password"].toString(),
+                                 entry->credentials["domain"].toString()};
+          if (request_ && auth->apply(*request_, c)) {
+            authenticationScheme_ = entry->authenticationScheme;
+          } else {
+            removeAuthenticationCredentialsFromSessionStore(entry->credentials);
+          }
+        } else {
+          addBasicAuthenticationHeaderWithUsername(entry->credentials["username"].toString(),
+                                                   entry->credentials["password"].toString());
+        }
+      }
+    }
+  }
+  if (useSessionPersistence_) {
+    bool tunnelled = url_ && core::toLower(url_->scheme) == "https";  // the proxy sees only the CONNECT
+    if (auto entry = findSessionProxyAuthenticationCredentials();
+        !tunnelled && entry && entry->authentication && entry->authenticationScheme != "NTLM") {
+      auto auth = std::static_pointer_cast<net::HTTPAuthentication>(entry->authentication);
+      net::AuthCredentials c{entry->credentials["username"].toString(),
+                             entry->credentials["password"].toString(),
+                             entry->credentials["domain"].toString()};
+      if (!request_ || !auth->apply(*request_, c))
+        removeProxyAuthenticationCredentialsFromSessionStore(entry->credentials);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -13,7 +13,11 @@
 // redirects (at most 5), persistent connections shared through a class-wide pool of connection ids,
 // downloads to a file through a temporary file with resume by "Range", a time-out with retries, one
 // retry of a kept-alive connection that the server dropped, and bandwidth measurement and throttling of
-// all requests together.
+// all requests together; answers to authentication challenges of servers (401) and proxies (407) with
+// Basic, Digest or NTLM, from the session stores, the request's own or kept (keychain) credentials, the
+// delegate or the authentication dialog (HTTPRequestAuthentication.cpp); and the choice of a proxy: one
+// set on the request, else the environment ("http_proxy", "no_proxy", ...), else a PAC script
+// (HTTPRequestProxy.cpp).
 //
 // Ownership: requests are std::shared_ptr (make them with requestWithURL). The delegate, the queue and the
 // progress delegates are held weakly. The blocks are held until the request has reported its end, then
@@ -233,10 +237,37 @@ class HTTPRequest : public rl::Operation {
   bool removeTemporaryUploadFile();
   bool removeTemporaryCompressedUploadFile();
   static bool removeFileAtPath(const std::string& path, core::Error* error);
-  // Authentication challenges are not answered yet: a challenged request fails with code 3.
+  // ======== authentication challenges (server 401, proxy 407) ========
+  // Answers the challenge of the response just read: from the session store, the request's own or stored
+  // credentials, the delegate (or queue) or the authentication dialog; fails with code 3 when nobody can
+  // answer and with code 7 when credentials cannot be applied.
   void attemptToApplyCredentialsAndResume();
+  void attemptToApplyProxyCredentialsAndResume();
+  // The credentials dictionary ({"username", "password"} and "domain" for NTLM) found for the challenge,
+  // or Nil.
+  core::Value findCredentials();
+  core::Value findProxyCredentials();
+  bool applyCredentials(const core::Value& credentials);
+  bool applyProxyCredentials(const core::Value& credentials);
+  bool willAskDelegateForCredentials();
+  bool willAskDelegateForProxyCredentials();
+  void askDelegateForCredentials();
+  void askDelegateForProxyCredentials();
+  bool showAuthenticationDialog();
+  bool showProxyAuthenticationDialog();
+  void saveCredentialsToKeychain(const core::Value& credentials);
+  void saveProxyCredentialsToKeychain(const core::Value& credentials);
+  // For whoever supplied credentials (the delegate, the dialog): sends the request again with them.
+  void retryUsingSuppliedCredentials();
+  // Fails the request with code 3 "Authentication needed" (on the request's thread).
   void cancelAuthentication();
   void failAuthentication();
+  // The dialog that asks a person for credentials, on the main thread (AuthenticationDialog installs
+  // itself on first use; tests may replace it). Null: no dialog can be shown.
+  using AuthenticationDialogPresenter = std::function<void(const std::shared_ptr<HTTPRequest>&)>;
+  static void setAuthenticationDialogPresenter(AuthenticationDialogPresenter presenter);
+  core::Value proxyCredentials() const { return proxyCredentials_; }
+  int proxyAuthenticationRetryCount() const { return proxyAuthenticationRetryCount_; }
 
   // ======== progress and callbacks ========
   void updateProgressIndicators();
@@ -451,6 +482,15 @@ class HTTPRequest : public rl::Operation {
   void setShouldPresentProxyAuthenticationDialog(bool b) { shouldPresentProxyAuthenticationDialog_ = b; }
   std::optional<core::URL> PACurl() const { return PACurl_; }
   void setPACurl(std::optional<core::URL> u) { PACurl_ = std::move(u); }
+  // This request fetches a proxy auto-configuration script for another one.
+  bool isPACFileRequest() const { return isPACFileRequest_; }
+  void setIsPACFileRequest(bool b) { isPACFileRequest_ = b; }
+  std::shared_ptr<HTTPRequest> PACFileRequest() const { return PACFileRequest_; }
+  // Fetches the PAC script (file or http/https URL); the request is started once it has been read.
+  void fetchPACFile();
+  // Runs a PAC script for this request's URL; its first answer becomes the proxy (none on any failure).
+  void runPACScript(const std::string& script);
+  void finishedDownloadingPACFile(const std::shared_ptr<HTTPRequest>& PACRequest);
   // TLS
   bool validatesSecureCertificate() const { return validatesSecureCertificate_; }
   void setValidatesSecureCertificate(bool b) { validatesSecureCertificate_ = b; }
@@ -626,6 +666,8 @@ class HTTPRequest : public rl::Operation {
   int proxyAuthenticationRetryCount_ = 0;
   bool shouldPresentProxyAuthenticationDialog_ = true;
   std::optional<core::URL> PACurl_;
+  bool isPACFileRequest_ = false;
+  std::shared_ptr<HTTPRequest> PACFileRequest_;
   // --- TLS ---
   bool validatesSecureCertificate_ = true;
   std::string additionalTrustedCertificatesFile_;

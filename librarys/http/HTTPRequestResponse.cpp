@@ -238,21 +238,3 @@ void HTTPRequest::applyCookieHeader() {
   }
   addRequestHeader("Cookie", header);
 }
-
-// A challenged request: answering challenges from stored or supplied credentials is not available, so
-// the request ends with "Authentication needed" instead of waiting for an answer that never comes.
-void HTTPRequest::attemptToApplyCredentialsAndResume() {
-  if (error_ || isCancelled()) return;
-  cancelLoad();
-  failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-}
-
-void HTTPRequest::cancelAuthentication() {
-  auto self = shared();
-  performOnRequestThread([self] { self->failAuthentication(); });
-}
-
-void HTTPRequest::failAuthentication() {
-  std::lock_guard lock(cancelledLock_);
-  failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-}

@@ -15,6 +15,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
+#include "platform/security/Keychain.h"
 #include "platform/system/Device.h"
 
 namespace {
@@ -150,43 +151,90 @@ std::optional<HTTPRequest::SessionCredentials> HTTPRequest::findSessionProxyAuth
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Kept credentials (for the life of the process)
+// Kept credentials: the platform credential store. Saved credentials are permanent: they go to the
+// keychain (service "HTTPRequestCredentials", one item per protection space: the user name as the item's
+// label, the password as its secret) and are kept in memory for the process as well.
+
+namespace {
+
+constexpr const char* kCredentialService = "HTTPRequestCredentials";
+
+void keepCredential(std::map<std::string, core::Value>& memory, const std::string& key,
+                    const core::Value& credential) {
+  memory[key] = credential.deepCopy();
+  std::string user = credential["username"].toString();
+  std::string password = credential["password"].toString();
+  if (user.empty()) return;
+  sec::KeychainAttributes query{
+      {sec::kSecAttrService, kCredentialService}, {sec::kSecAttrAccount, key}, {sec::kSecAttrGeneric, key}};
+  sec::KeychainAttributes attributes{{sec::kSecAttrLabel, user},
+                                     {sec::kSecAttrDescription, credential["domain"].toString()}};
+  std::vector<std::uint8_t> secret(password.begin(), password.end());
+  auto keychain = sec::Keychain::standard();
+  if (!keychain.update(query, attributes, secret)) {
+    sec::KeychainItem item;
+    item.attributes = query;
+    item.attributes.insert(attributes.begin(), attributes.end());
+    item.data = secret;
+    keychain.add(item);
+  }
+}
+
+core::Value keptCredential(std::map<std::string, core::Value>& memory, const std::string& key) {
+  if (auto it = memory.find(key); it != memory.end()) return it->second.deepCopy();
+  auto item = sec::Keychain::standard().find(
+      {{sec::kSecAttrService, kCredentialService}, {sec::kSecAttrAccount, key}});
+  if (!item) return core::Value();
+  core::Value credential(core::Dictionary{});
+  auto label = item->attributes.find(sec::kSecAttrLabel);
+  credential.set("username", label == item->attributes.end() ? std::string() : label->second);
+  credential.set("password", std::string(item->data.begin(), item->data.end()));
+  auto domain = item->attributes.find(sec::kSecAttrDescription);
+  if (domain != item->attributes.end() && !domain->second.empty()) credential.set("domain", domain->second);
+  memory[key] = credential.deepCopy();
+  return credential;
+}
+
+void forgetCredential(std::map<std::string, core::Value>& memory, const std::string& key) {
+  memory.erase(key);
+  sec::Keychain::standard().remove({{sec::kSecAttrService, kCredentialService}, {sec::kSecAttrAccount, key}});
+}
+
+}  // namespace
 
 void HTTPRequest::saveCredentials(const core::Value& credential, const std::string& host, int port,
                                   const std::string& protocol, const std::string& realm) {
   std::lock_guard lock(classState().savedCredentialsLock);
-  classState().savedCredentials[spaceKey("server", host, port, protocol, realm)] = credential.deepCopy();
+  keepCredential(classState().savedCredentials, spaceKey("server", host, port, protocol, realm), credential);
 }
 
 core::Value HTTPRequest::savedCredentialsForHost(const std::string& host, int port,
                                                  const std::string& protocol, const std::string& realm) {
   std::lock_guard lock(classState().savedCredentialsLock);
-  auto it = classState().savedCredentials.find(spaceKey("server", host, port, protocol, realm));
-  return it == classState().savedCredentials.end() ? core::Value() : it->second.deepCopy();
+  return keptCredential(classState().savedCredentials, spaceKey("server", host, port, protocol, realm));
 }
 
 void HTTPRequest::removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
                                            const std::string& realm) {
   std::lock_guard lock(classState().savedCredentialsLock);
-  classState().savedCredentials.erase(spaceKey("server", host, port, protocol, realm));
+  forgetCredential(classState().savedCredentials, spaceKey("server", host, port, protocol, realm));
 }
 
 void HTTPRequest::saveCredentialsForProxy(const core::Value& credential, const std::string& host, int port,
                                           const std::string& realm) {
   std::lock_guard lock(classState().savedCredentialsLock);
-  classState().savedCredentials[spaceKey("proxy", host, port, "http", realm)] = credential.deepCopy();
+  keepCredential(classState().savedCredentials, spaceKey("proxy", host, port, "http", realm), credential);
 }
 
 core::Value HTTPRequest::savedCredentialsForProxy(const std::string& host, int port, const std::string&,
                                                   const std::string& realm) {
   std::lock_guard lock(classState().savedCredentialsLock);
-  auto it = classState().savedCredentials.find(spaceKey("proxy", host, port, "http", realm));
-  return it == classState().savedCredentials.end() ? core::Value() : it->second.deepCopy();
+  return keptCredential(classState().savedCredentials, spaceKey("proxy", host, port, "http", realm));
 }
 
 void HTTPRequest::removeCredentialsForProxy(const std::string& host, int port, const std::string& realm) {
   std::lock_guard lock(classState().savedCredentialsLock);
-  classState().savedCredentials.erase(spaceKey("proxy", host, port, "http", realm));
+  forgetCredential(classState().savedCredentials, spaceKey("proxy", host, port, "http", realm));
 }
 
 // ---------------------------------------------------------------------------------------------------

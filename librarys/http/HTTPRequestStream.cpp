@@ -30,11 +30,6 @@ void HTTPRequest::setProgressIndicator(bool upload, std::uint64_t progress, std:
   });
 }
 
-bool HTTPRequest::configureProxies() {
-  // A proxy set on the request is used as it is; otherwise the request goes direct.
-  return true;
-}
-
 std::optional<std::int64_t> HTTPRequest::connectionID() const {
   std::lock_guard lock(classState().connectionsLock);
   if (!connectionInfo_) return std::nullopt;

@@ -1,5 +1,6 @@
 #include "platform/net/ProxyConfig.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -90,6 +91,44 @@ std::optional<std::vector<ProxySettings>> proxiesForURL(const core::URL& url) {
   if (!proxy) return std::nullopt;
   out.push_back(*proxy);
   return out;
+}
+
+std::optional<core::URL> autoConfigURLForURL(const core::URL& url) {
+  auto value = env("auto_proxy", "AUTO_PROXY");
+  if (!value) return std::nullopt;
+  if (auto noProxy = env("no_proxy", "NO_PROXY"); noProxy && bypasses(url.host, *noProxy))
+    return std::nullopt;
+  std::string text(trim(*value));
+  if (!text.empty() && text.front() == '/') text = "file://" + text;
+  return core::URL::parse(text);
+}
+
+std::optional<ProxySettings> proxyFromPACAnswer(std::string_view answer) {
+  std::string_view first = trim(answer.substr(0, answer.find(';')));
+  auto space = first.find_first_of(" \t");
+  std::string kind(first.substr(0, space));
+  for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  ProxySettings proxy;
+  if (kind == "DIRECT") return proxy;
+  if (space == std::string_view::npos) return std::nullopt;
+  std::string_view where = trim(first.substr(space + 1));
+  if (kind == "PROXY" || kind == "HTTP")
+    proxy.type = ProxySettings::Type::HTTP;
+  else if (kind == "SOCKS" || kind == "SOCKS5")
+    proxy.type = ProxySettings::Type::SOCKS;
+  else
+    return std::nullopt;
+  auto colon = where.rfind(':');
+  if (colon == std::string_view::npos || colon == 0) return std::nullopt;
+  proxy.host = std::string(where.substr(0, colon));
+  int port = 0;
+  for (char c : where.substr(colon + 1)) {
+    if (c < '0' || c > '9' || port > 65535) return std::nullopt;
+    port = port * 10 + (c - '0');
+  }
+  if (port <= 0 || port > 65535) return std::nullopt;
+  proxy.port = port;
+  return proxy;
 }
 
 }  // namespace net

@@ -11,6 +11,7 @@
 // proxy information for the request.
 
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/URL.h"
@@ -19,5 +20,15 @@
 namespace net {
 
 std::optional<std::vector<ProxySettings>> proxiesForURL(const core::URL& url);
+
+// The proxy auto-configuration script of the environment for a URL: "auto_proxy" / "AUTO_PROXY" (a file
+// path, "file://", "http://" or "https://" URL), unless "no_proxy" exempts the URL's host. Nullopt when
+// none is set or the value cannot be read as a URL.
+std::optional<core::URL> autoConfigURLForURL(const core::URL& url);
+
+// The first entry of a PAC script's answer ("PROXY host:port; SOCKS host:port; DIRECT"): an HTTP proxy for
+// "PROXY" (and "HTTP"), a SOCKS proxy for "SOCKS"/"SOCKS5", type None for "DIRECT". Nullopt when the first
+// entry cannot be read.
+std::optional<ProxySettings> proxyFromPACAnswer(std::string_view answer);
 
 }  // namespace net

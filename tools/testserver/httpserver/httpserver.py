@@ -32,10 +32,17 @@ Every response is chosen by the request path and its query (all optional):
   /cookie?set=a=1&set=b=2  one "Set-Cookie" per value, then the echo
   /status?code=C&body=T    status C with text T
   /auth?user=U&pass=P   401 with "WWW-Authenticate: Basic realm=\"test\"" unless the Basic credentials match
+  /auth/digest?user=U&pass=P&realm=R   401 with a Digest (MD5, qop "auth") and a Basic challenge unless
+                        the Digest answer matches
+  /auth/ntlm?user=U&pass=P&domain=D    NTLM version 1: negotiate -> challenge -> authenticate on one
+                        kept-alive connection; 200 when the NT response, user and domain match
   /raw?b64=B            write the base64-decoded bytes as they are, then close (malformed answers)
   /reject               close the connection at once, without reading the request body
   /stats                JSON: connections accepted, requests served (the counters of this process)
   anything else         404
+
+As a plain HTTP proxy (a request in absolute form) it answers for itself; a host whose name starts with
+"proxyauth-" stands behind a proxy that wants "Proxy-Authorization: Basic" for puser:ppass (407 otherwise).
 
 TLS: --tls-cert FILE --tls-key FILE serve HTTPS with that certificate (the tests make a self-signed one).
 """
@@ -43,12 +50,15 @@ TLS: --tls-cert FILE --tls-key FILE serve HTTPS with that certificate (the tests
 import argparse
 import base64
 import gzip
+import hashlib
 import http.server
 import json
 import os
+import re
 import socket
 import socketserver
 import ssl
+import struct
 import sys
 import threading
 import time
@@ -171,6 +181,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         path = url.path
         if self.path.startswith("http://"):  # absolute form: this server acting as a plain HTTP proxy
             path = urllib.parse.urlsplit(self.path).path
+            # Hosts named "proxyauth-..." stand behind a proxy that wants Basic credentials puser:ppass.
+            if (urllib.parse.urlsplit(self.path).hostname or "").startswith("proxyauth-"):
+                want = "Basic " + base64.b64encode(b"puser:ppass").decode()
+                if self.headers.get("Proxy-Authorization") != want:
+                    self.read_body()
+                    self.respond(407, b"proxy auth needed",
+                                 headers=[("Proxy-Authenticate", 'Basic realm="loopback proxy"')])
+                    return
         try:
             route = ROUTES.get(path)
             if route is None:
@@ -367,6 +385,123 @@ def route_auth(h, q, arg):
     h.respond(200, b"welcome")
 
 
+DIGEST_NONCE = os.urandom(8).hex()
+
+
+def parse_auth_params(text):
+    out = {}
+    for m in re.finditer(r'([A-Za-z0-9_-]+)\s*=\s*("((?:[^"\\]|\\.)*)"|[^,\s]+)', text):
+        out[m.group(1).lower()] = m.group(3) if m.group(3) is not None else m.group(2)
+    return out
+
+
+def route_auth_digest(h, q, arg):
+    # Digest (MD5, qop "auth") for user/pass in realm (query arguments).
+    h.read_body()
+    user, pw, realm = arg("user", ""), arg("pass", ""), arg("realm", "digest realm")
+    got = h.headers.get("Authorization", "")
+    if got.startswith("Digest "):
+        p = parse_auth_params(got[7:])
+        md5 = lambda t: hashlib.md5(t.encode()).hexdigest()
+        ha1 = md5("%s:%s:%s" % (user, realm, pw))
+        ha2 = md5("%s:%s" % (h.command, p.get("uri", "")))
+        want = md5(":".join([ha1, DIGEST_NONCE, p.get("nc", ""), p.get("cnonce", ""), p.get("qop", ""), ha2]))
+        if p.get("username") == user and p.get("nonce") == DIGEST_NONCE and p.get("response") == want \
+                and p.get("uri") == h.path:
+            h.respond(200, ("welcome digest %s" % user).encode())
+            return
+    h.respond(401, b"auth needed", headers=[
+        ("WWW-Authenticate", 'Digest realm="%s", nonce="%s", qop="auth", opaque="0pq"' % (realm, DIGEST_NONCE)),
+        ("WWW-Authenticate", 'Basic realm="%s"' % realm)])
+
+
+def md4(data):
+    # RFC 1320 (the hash library of this Python may lack it).
+    def f(x, y, z): return (x & y) | (~x & z)
+    def g(x, y, z): return (x & y) | (x & z) | (y & z)
+    def hh(x, y, z): return x ^ y ^ z
+    rol = lambda v, n: ((v << n) | (v >> (32 - n))) & 0xffffffff
+    msg = bytearray(data) + b"\x80"
+    while len(msg) % 64 != 56:
+        msg += b"\0"
+    msg += struct.pack("<Q", (8 * len(data)) & 0xffffffffffffffff)
+    a, b, c, d = 0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476
+    for off in range(0, len(msg), 64):
+        x = struct.unpack("<16I", msg[off:off + 64])
+        aa, bb, cc, dd = a, b, c, d
+        for i in range(16):
+            k, s = i, (3, 7, 11, 19)[i % 4]
+            v = (a + f(b, c, d) + x[k]) & 0xffffffff
+            a, b, c, d = d, rol(v, s), b, c
+        for i in range(16):
+            k, s = (i % 4) * 4 + i // 4, (3, 5, 9, 13)[i % 4]
+            v = (a + g(b, c, d) + x[k] + 0x5a827999) & 0xffffffff
+            a, b, c, d = d, rol(v, s), b, c
+        order = (0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15)
+        for i in range(16):
+            k, s = order[i], (3, 9, 11, 15)[i % 4]
+            v = (a + hh(b, c, d) + x[k] + 0x6ed9eba1) & 0xffffffff
+            a, b, c, d = d, rol(v, s), b, c
+        a, b, c, d = (a + aa) & 0xffffffff, (b + bb) & 0xffffffff, (c + cc) & 0xffffffff, (d + dd) & 0xffffffff
+    return struct.pack("<4I", a, b, c, d)
+
+
+def des_encrypt(key7, block):
+    try:
+        from cryptography.hazmat.decrepit.ciphers.algorithms import TripleDES
+    except ImportError:  # older releases keep it among the primitives
+        from cryptography.hazmat.primitives.ciphers.algorithms import TripleDES
+    from cryptography.hazmat.primitives.ciphers import Cipher, modes
+    import warnings
+    k = key7
+    key = bytes([k[0], ((k[0] << 7) | (k[1] >> 1)) & 0xff, ((k[1] << 6) | (k[2] >> 2)) & 0xff,
+                 ((k[2] << 5) | (k[3] >> 3)) & 0xff, ((k[3] << 4) | (k[4] >> 4)) & 0xff,
+                 ((k[4] << 3) | (k[5] >> 5)) & 0xff, ((k[5] << 2) | (k[6] >> 6)) & 0xff, (k[6] << 1) & 0xff])
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")  # DES is deprecated, and still what NTLM uses
+        e = Cipher(TripleDES(key * 3), modes.ECB()).encryptor()
+        return e.update(block) + e.finalize()
+
+
+def ntlm_response(password, challenge):
+    key = md4(password.encode("utf-16-le")) + bytes(5)
+    return b"".join(des_encrypt(key[i:i + 7], challenge) for i in (0, 7, 14))
+
+
+def route_auth_ntlm(h, q, arg):
+    # NTLM (version 1): negotiate, challenge and authenticate on one kept-alive connection.
+    h.read_body()
+    user, pw, domain = arg("user", ""), arg("pass", ""), arg("domain", "")
+    got = h.headers.get("Authorization", "")
+    msg = b""
+    if got.startswith("NTLM "):
+        try:
+            msg = base64.b64decode(got[5:])
+        except ValueError:
+            msg = b""
+    kind = struct.unpack("<I", msg[8:12])[0] if len(msg) >= 12 and msg[:8] == b"NTLMSSP\0" else 0
+    if kind == 1:
+        h.ntlm_challenge = os.urandom(8)
+        target = "LOOPBACK".encode("utf-16-le")
+        t2 = b"NTLMSSP\0" + struct.pack("<IHHII", 2, len(target), len(target), 48, 0x00008201) \
+            + h.ntlm_challenge + bytes(8) + bytes(8) + target
+        h.respond(401, b"", headers=[("WWW-Authenticate", "NTLM " + base64.b64encode(t2).decode())])
+        return
+    if kind == 3 and getattr(h, "ntlm_challenge", None):
+        def field(at):
+            n, _, off = struct.unpack("<HHI", msg[at:at + 8])
+            return msg[off:off + n]
+        nt = field(20)
+        got_domain = field(28).decode("utf-16-le", "replace")
+        got_user = field(36).decode("utf-16-le", "replace")
+        ok = nt == ntlm_response(pw, h.ntlm_challenge) and got_user == user and got_domain == domain
+        h.ntlm_challenge = None
+        if ok:
+            h.respond(200, ("welcome ntlm %s\\%s" % (got_domain, got_user)).encode())
+            return
+    h.respond(401, b"auth needed", headers=[("WWW-Authenticate", "NTLM")])
+
+
 def route_raw(h, q, arg):
     h.read_body()
     h.send_raw(base64.b64decode(arg("b64", "")))
@@ -398,6 +533,8 @@ ROUTES = {
     "/cookie": route_cookie,
     "/status": route_status,
     "/auth": route_auth,
+    "/auth/digest": route_auth_digest,
+    "/auth/ntlm": route_auth_ntlm,
     "/raw": route_raw,
     "/reject": route_reject,
     "/stats": route_stats,

@@ -1,0 +1,5 @@
+#include "service/FindTestService.h"
+
+void FindTestService::doPostFindTest(const std::string& url, const std::string& json) {
+  doPostRequest(url, json, true);
+}

@@ -1,0 +1,3 @@
+#include "service/RandomTestService.h"
+
+void RandomTestService::getRandomTest(const std::string& url) { doGetRequest(url, true); }

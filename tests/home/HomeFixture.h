@@ -1,0 +1,234 @@
+#pragma once
+// The home screen under test: a temporary home, the loopback API server (one per test program) as the
+// main API and the update centre, an application delegate launched on the UI harness with the network
+// up, the subject GKSample chosen after the launch, the stand-in answering engine and a recording
+// answering screen under "examming". openHome() shows the main screen as a subject choice does.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/AppServices.h"
+#include "app/MainInterfaceViewController1.h"
+#include "app/PlaceholderViewController.h"
+#include "app/SidePanelController.h"
+#include "app/VDHelper.h"
+#include "app/VDViewControllerFactory.h"
+#include "dao/BankLocation.h"
+#include "librarys/http/HTTPRequest.h"
+#include "librarys/json/JsonParser.h"
+#include "librarys/json/JsonWriter.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/runloop/OperationQueue.h"
+#include "platform/runloop/RunLoop.h"
+#include "service/MyNote.h"
+#include "service/ServerConfig.h"
+#include "service/ServiceShell.h"
+#include "statistics/UsageStats.h"
+#include "tests/pagehelper/AnsweringEngineDouble.h"
+#include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/NavigationController.h"
+#include "ui/test/Harness.h"
+
+namespace home_test {
+
+inline const char* kSubject = "GKSample";
+
+class FixedReachability : public ReachabilityWatcher {
+ public:
+  explicit FixedReachability(int status) : status_(status) {}
+  int currentReachabilityStatus() const override { return status_; }
+  bool startNotifier() override { return true; }
+
+ private:
+  int status_;
+};
+
+// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
+// 0.05 s for work from the network or a worker thread).
+template <typename Pred>
+bool runUntil(Pred done, double seconds = 20) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done() && std::chrono::steady_clock::now() < deadline)
+    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
+  return done();
+}
+
+// The identifier of a placeholder screen; the class name of any other screen.
+inline std::string screenName(const ui::ViewController* vc) {
+  if (!vc) return "";
+  if (auto* p = dynamic_cast<const PlaceholderViewController*>(vc)) return p->identifier();
+  return vc->className();
+}
+
+class HomeFixture : public ::testing::Test {
+ public:
+  static testserver::ApiServer& server() {
+    static testserver::ApiServer s;
+    return s;
+  }
+
+  void SetUp() override {
+    if (server().port() == 0) {
+      ASSERT_TRUE(server().start()) << server().failure();
+    }
+    ASSERT_TRUE(server().reset());
+
+    std::string pattern = (std::filesystem::temp_directory_path() / "vd-home-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+    ::setenv("VARDO_HOME", home_.c_str(), 1);
+    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
+    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
+    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    ServerConfig::reload();
+    core::UserDefaults::resetStandard();
+    core::Bundle::resetMain();
+    installApplicationServiceShell();
+    // The notes client reads the application's session (what the start-up installs).
+    MyNote::setSessionReader([](const std::string& key) {
+      AppDelegate* app = AppDelegate::current();
+      return app ? app->userSession()[key].deepCopy() : core::Value();
+    });
+    UsageStats::reset();
+    HTTPRequest::clearSession();  // no cookie of an earlier test
+
+    registerAllScreens();
+    VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
+      auto screen = std::make_shared<answering_double::RecordingAnsweringScreen>();
+      answering_ = screen;
+      return screen;
+    });
+    engine_ = std::make_shared<answering_double::FakeAnsweringEngine>();
+    engine_->bank = {{"101", "A"}, {"102", "B"}, {"103", "C"}};
+    AnsweringEngine::setCurrent(engine_);
+
+    harness_ = std::make_unique<ui::test::Harness>();
+    AppServices services;
+    services.reachabilityForInternetConnection = [] { return std::make_shared<FixedReachability>(2); };
+    delegate_ = std::make_shared<AppDelegate>(services);
+    ASSERT_TRUE(h().launch(delegate_));
+    auto& defaults = core::UserDefaults::standard();
+    defaults.setBool("isFirstMain", false);
+    defaults.setBool("isAutoLogon", false);
+    ASSERT_TRUE(
+        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    VDHelper::installBankLocation();
+    // The application information the start-up would have asked for (the notes client reads "EName").
+    app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", kSubject}});
+  }
+
+  void TearDown() override {
+    MainInterfaceViewController1::setUnpackGate({});
+    runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
+    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    rl::RunLoop::main().runUntilIdle();
+    AnsweringEngine::setCurrent(nullptr);
+    MyNote::setSessionReader({});
+    setServiceShell({});
+    BankLocation::set({});
+    delegate_.reset();
+    harness_.reset();
+    core::UserDefaults::resetStandard();
+    registerAllScreens();
+    ::unsetenv("VARDO_HOME");
+    std::error_code ec;
+    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+  }
+
+  ui::test::Harness& h() { return *harness_; }
+  AppDelegate& app() { return *delegate_; }
+
+  // Shows the main screen (side panel with the home screen) and waits until its start has settled:
+  // the container's bank check has written its flags and no request runs.
+  MainInterfaceViewController1& openHome(bool notices = false) {
+    app().setIsFirstOpenMain(notices);
+    app().setDownSession(core::Value::dictionary());
+    VDHelper::showMainVC();
+    h().settle();
+    EXPECT_TRUE(runUntil([this] { return app().downSession().contains("Main"); }));
+    settleRequests();
+    return homeScreen();
+  }
+  MainInterfaceViewController1& homeScreen() {
+    auto* home = dynamic_cast<MainInterfaceViewController1*>(app().mainInterfaceVC().get());
+    EXPECT_NE(home, nullptr);
+    return *home;
+  }
+  std::string top() { return screenName(h().topScreen()); }
+
+  void settleRequests() {
+    EXPECT_TRUE(runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }));
+    h().settle();
+  }
+  // Taps a function button of the home screen (hit-tested) and lets the screen respond.
+  bool tapFunction(int tag) {
+    ui::Button* b = homeScreen().functionButton(tag);
+    if (!b) return false;
+    const bool took = h().tap(*b);
+    h().settle();
+    return took;
+  }
+  // Waits for the top screen to be `name` (requests answered on the network thread).
+  bool waitForTop(const std::string& name) {
+    return runUntil([&] {
+      h().settle(0.5);
+      return top() == name;
+    });
+  }
+
+  // ---- files ----
+  std::string bankFile() const { return VDHelper::dbSavePath() + "/" + kSubject + ".db"; }
+  static std::string sampleFile(const std::string& name) {
+    return (std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / name).string();
+  }
+  void installSampleBank() {
+    std::filesystem::copy_file(sampleFile("GKSample.db"), bankFile(),
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+
+  // ---- the user ----
+  // Writes the session as a successful login does (the login screen is not built yet).
+  void loginAs(const std::string& userName, int loginCount = 3) {
+    core::Value userInfo = core::Dictionary{{"ID", 1},
+                                            {"UserName", userName},
+                                            {"NickName", userName + "昵称"},
+                                            {"LoginCount", loginCount},
+                                            {"Pwd", "secret1"}};
+    app().userSession().set("userInfo", userInfo);
+  }
+
+  // ---- the server ----
+  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void scenario(const std::string& json) { ASSERT_TRUE(server().scenario(json)) << json; }
+  // The requests received whose decoded path contains `part`.
+  static std::vector<core::Value> requests(const std::string& part) {
+    std::vector<core::Value> out;
+    const core::Value doc = JSONValue(server().journal().value_or("{}"));
+    for (const core::Value& e : doc["requests"].array())
+      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
+    return out;
+  }
+
+  std::vector<std::string> events() const {
+    std::vector<std::string> out;
+    for (const auto& e : UsageStats::events()) out.push_back(e.eventId + (e.label ? "|" + *e.label : ""));
+    return out;
+  }
+
+  std::string home_;
+  std::unique_ptr<ui::test::Harness> harness_;
+  std::shared_ptr<AppDelegate> delegate_;
+  std::shared_ptr<answering_double::FakeAnsweringEngine> engine_;
+  std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
+};
+
+}  // namespace home_test

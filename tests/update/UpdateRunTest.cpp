@@ -1,0 +1,285 @@
+// The update run: packets applied by type (database pack, image pack, full bank, database-and-images
+// packet, application package), the bank replaced in one step, the failure table, and a merge cut off at
+// each of its stages as a killed process would leave it.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/PacketType.h"
+#include "tests/update/UpdateEngineSupport.h"
+#include "util/ZipWrapper.h"
+
+namespace updengine_test {
+namespace {
+
+class UpdateRunTest : public UpdateFixture {
+ protected:
+  std::vector<std::string> alertMessages() {
+    std::vector<std::string> out;
+    for (auto* a : h().alerts()) out.push_back(a->title() + "/" + a->message());
+    return out;
+  }
+};
+
+// Lists applied from packets already on disk or fetched, each with what the bank and the images must be
+// afterwards.
+TEST_F(UpdateRunTest, PacketsAreAppliedByTheirType) {
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    std::vector<std::pair<int, std::string>> packets;
+    std::int64_t batch;  // of the bank afterwards
+    std::vector<std::string> images;
+    std::vector<std::string> noImages;
+  };
+  const std::vector<Case> cases = {
+      {"database pack", [] { installSampleBank(); }, {{1, "GKSample_up_2_3.db"}}, 3, {}, {"gk_volcano.png"}},
+      {"image pack", [] { installSampleBank(); }, {{3, "GKSample_img_3.zip"}}, 2, {"gk_volcano.png"}, {}},
+      {"new bank over an old one",
+       [] { installSampleBank(); },
+       {{6, "GKSample.zip"}},
+       2,
+       {"gk_map500.png", "gk_compass.PNG"},
+       {}},
+      {"database and images",
+       [] { installSampleBank(); },
+       {{8, "GKSample_dbimg_3.zip"}},
+       3,
+       {"gk_volcano.png"},
+       {}},
+      {"new bank without an image pack",
+       [] {
+         ZipWrapper zip;
+         ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_dbonly.zip"));
+         ASSERT_TRUE(zip.addFileToZip(samplePath("GKSample.db"), "GKSample.db"));
+         ASSERT_TRUE(zip.CloseZipFile2());
+       },
+       {{6, "GKSample_dbonly.zip"}},
+       2,
+       {},
+       {"gk_map500.png"}},
+      {"database-and-images packet with images only",
+       [] {
+         installSampleBank();
+         ZipWrapper zip;
+         ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_imgonly.zip"));
+         ASSERT_TRUE(zip.addFileToZip(samplePath("GKSample_img_3.zip"), "GKSample_img_3.zip"));
+         ASSERT_TRUE(zip.CloseZipFile2());
+       },
+       {{8, "GKSample_imgonly.zip"}},
+       2,
+       {"gk_volcano.png"},
+       {}},
+      {"database-and-images packet with a database pack only",
+       [] {
+         installSampleBank();
+         ZipWrapper zip;
+         ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_dbpack.zip"));
+         ASSERT_TRUE(zip.addFileToZip(samplePath("GKSample_up_2_3.db"), "GKSample_up_2_3.db"));
+         ASSERT_TRUE(zip.CloseZipFile2());
+       },
+       {{8, "GKSample_dbpack.zip"}},
+       3,
+       {},
+       {"gk_volcano.png"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::error_code ec;
+    fs::remove_all(home_ + "/cache", ec);
+    fs::create_directories(updateDir());
+    c.prepare();
+    const ino_t before = inodeOf(bankPath());
+    core::Value l = core::Value::newArray();
+    for (const auto& [type, file] : c.packets) l.push_back(packet(type, file));
+    auto p = open(l);
+    await(p);
+    EXPECT_EQ(p.outcome->completions.load(), 1);
+    EXPECT_TRUE(p.outcome->result.load());
+    EXPECT_TRUE(alertMessages().empty());
+    EXPECT_EQ(bankBatch(), c.batch);
+    // A bank that changed is a new file put in place, never the old one rewritten.
+    if (before != 0 && c.batch == 3) {
+      EXPECT_NE(inodeOf(bankPath()), before);
+    }
+    for (const auto& i : c.images) EXPECT_TRUE(exists(imageDir() + "/" + i)) << i;
+    for (const auto& i : c.noImages) EXPECT_FALSE(exists(imageDir() + "/" + i)) << i;
+    EXPECT_FALSE(exists(updateDir()));
+    EXPECT_FALSE(exists(cacheDir()));
+    // Nothing is left beside the bank.
+    std::vector<std::string> inDb;
+    for (const auto& e : fs::directory_iterator(fs::path(bankPath()).parent_path()))
+      inDb.push_back(e.path().filename().string());
+    EXPECT_EQ(inDb, std::vector<std::string>{"GKSample.db"});
+  }
+}
+
+TEST_F(UpdateRunTest, ApplicationPackageGoesLastAndWithoutAnInstallerIsRemoved) {
+  installSampleBank();
+  std::vector<int> order;
+  placeFile(updateDir(), "GKSample_img_3.zip", samplePath("GKSample_img_3.zip"));
+  auto p = open(list({packet(4, "Vardo_iphone_1.1.ipa"), packet(3, "GKSample_img_3.zip")}));
+  // While the package is fetched, the image pack waits on disk: the last packet needed no download, and
+  // the run still finds it.
+  await(p);
+  EXPECT_TRUE(p.outcome->result.load());
+  EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
+  EXPECT_FALSE(sys::Installer::isServiceAvailable());
+  EXPECT_FALSE(exists(softwareDir() + "/Vardo_iphone_1.1.ipa"));
+  EXPECT_TRUE(alertMessages().empty());
+
+  const core::Value reordered = UpdateSoftwareViewController::arraySequence(
+      list({packet(4, "a.ipa"), packet(1, "x.db"), packet(3, "y.zip")}));
+  for (const auto& item : reordered.array()) order.push_back(static_cast<int>(item["packe_type"].toInt()));
+  EXPECT_EQ(order, (std::vector<int>{1, 3, 4}));
+}
+
+TEST_F(UpdateRunTest, AFailedInstallationSaysSoAndKeepsThePackage) {
+  std::vector<std::string> seen;
+  sys::Installer::setService(
+      [&seen](const std::string& path, const core::Value& options, const std::string& context) {
+        seen = {path, options["ApplicationType"].toString(), context};
+        return sys::Installer::kInstallFailed;
+      });
+  placeFile(softwareDir(), "Vardo_iphone_1.1.ipa", samplePath("GKSample_img_3.zip"));
+  auto p = open(list({packet(4, "Vardo_iphone_1.1.ipa")}));
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_FALSE(p.outcome->result.load());
+  ASSERT_TRUE(runUntil([&] { return !alertMessages().empty(); }, 5));
+  EXPECT_EQ(alertMessages(), std::vector<std::string>{"提示/安装失败"});
+  ASSERT_TRUE(h().press("确定"));
+  EXPECT_TRUE(exists(softwareDir() + "/Vardo_iphone_1.1.ipa"));
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], core::Paths::temporary() + "/Install_Vardo_iphone_1.1.ipa");
+  EXPECT_EQ(seen[1], "User");
+  EXPECT_EQ(seen[2], softwareDir() + "/Vardo_iphone_1.1.ipa");
+  EXPECT_FALSE(exists(seen[0]));
+}
+
+TEST(Installer, ReportsTheMissingLibraryAndCopiesThePackageForAService) {
+  sys::Installer::setService({});
+  EXPECT_EQ(sys::Installer::install("/nonexistent/package.ipa"), sys::Installer::kLibraryMissing);
+  int calls = 0;
+  sys::Installer::setService([&calls](const std::string&, const core::Value&, const std::string&) {
+    ++calls;
+    return 7;
+  });
+  EXPECT_EQ(sys::Installer::install("/nonexistent/package.ipa"), sys::Installer::kCopyFailed);
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(sys::Installer::install(samplePath("GKSample_img_3.zip")), 7);
+  EXPECT_EQ(calls, 1);
+  sys::Installer::setService({});
+}
+
+TEST_F(UpdateRunTest, AFailingPackKeepsTheBankAndTheRunGoesOnButReportsNo) {
+  installSampleBank();
+  const std::string original = readAll(bankPath());
+  const ino_t inode = inodeOf(bankPath());
+  placeText(updateDir(), "GKSample_up_2_3.db", "this is not a database");
+  auto p = open(list({packet(1, "GKSample_up_2_3.db"), packet(3, "GKSample_img_3.zip")}));
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_FALSE(p.outcome->result.load());
+  EXPECT_FALSE(p.onWindow());
+  ASSERT_TRUE(runUntil([&] { return !alertMessages().empty(); }, 5));
+  EXPECT_EQ(alertMessages(), std::vector<std::string>{"提示/更新失败"});
+  // The live bank is the one it was; the later packet was still applied; the directories are gone.
+  EXPECT_EQ(readAll(bankPath()), original);
+  EXPECT_EQ(inodeOf(bankPath()), inode);
+  EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
+  EXPECT_FALSE(exists(updateDir()));
+}
+
+TEST_F(UpdateRunTest, EveryMergeStartsFromAFreshWorkingCopy) {
+  installSampleBank();
+  // A working copy left by an earlier, killed run, and a second database pack in the same list.
+  placeText(updateDir(), "GKSample.db", "stale working copy");
+  placeFile(updateDir(), "GKSample_up_later.db", samplePath("edge/GKSample_up_noothercontent.db"));
+  ASSERT_GT(bankCount("select count(*) from OtherContent"), 0);
+  auto p = open(list({packet(1, "GKSample_up_2_3.db"), packet(1, "GKSample_up_later.db")}));
+  await(p);
+  EXPECT_TRUE(p.outcome->result.load());
+  EXPECT_TRUE(alertMessages().empty());
+  // Both packs are in: the first brought batch 3, the second emptied OtherContent.
+  EXPECT_EQ(bankBatch(), 3);
+  EXPECT_EQ(bankCount("select count(*) from Test where AID = 1021"), 1);
+  EXPECT_EQ(bankCount("select count(*) from OtherContent"), 0);
+}
+
+TEST_F(UpdateRunTest, AnEmptyListFinishesAtOnceWithNo) {
+  installSampleBank();
+  placeText(updateDir(), "left-over.temp", "partial");
+  auto p = open(core::Value::newArray());
+  EXPECT_TRUE(p.vc->isRunStarted());
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_FALSE(p.outcome->result.load());
+  EXPECT_FALSE(p.onWindow());
+  EXPECT_FALSE(exists(updateDir()));
+  EXPECT_EQ(bankBatch(), 2);
+}
+
+TEST_F(UpdateRunTest, SeveralApplicationPackagesAndUnusableNamesDoNotCrashTheRun) {
+  installSampleBank();
+  placeFile(softwareDir(), "Vardo_a.ipa", samplePath("GKSample_img_3.zip"));
+  placeFile(softwareDir(), "Vardo_b.ipa", samplePath("GKSample_img_3.zip"));
+  placeFile(updateDir(), "GKSample_img_3.zip", samplePath("GKSample_img_3.zip"));
+  core::Value bad(core::Dictionary{{"packe_type", 3}, {"packege_url", server().origin() + "/packets/.."}});
+  auto p =
+      open(list({packet(4, "Vardo_a.ipa"), packet(3, "GKSample_img_3.zip"), packet(4, "Vardo_b.ipa"), bad}));
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  // The packet that names no file could not be applied.
+  EXPECT_FALSE(p.outcome->result.load());
+  EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
+  // One package per run: the last one was handled, the first left alone.
+  EXPECT_FALSE(exists(softwareDir() + "/Vardo_b.ipa"));
+  EXPECT_TRUE(exists(softwareDir() + "/Vardo_a.ipa"));
+}
+
+// A merge cut off at each stage, as a killed process leaves it: the bank is always a whole bank, the old
+// one until the merged copy is in place, the new one after.
+TEST_F(UpdateRunTest, AMergeKilledAtAnyStageLeavesAUsableBank) {
+  struct Stage {
+    const char* name;
+    std::int64_t batch;
+  };
+  for (const Stage s : {Stage{"workingCopy", 2}, Stage{"merged", 2}, Stage{"replaced", 3}}) {
+    SCOPED_TRACE(s.name);
+    installSampleBank();
+    placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+    const std::string working = updateDir() + "/GKSample.db";
+    const std::string stageName = s.name;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::alarm(30);
+      UpdateSoftwareViewController::setStageHook([&stageName](const char* at) {
+        if (stageName == at) ::_exit(0);
+      });
+      UpdateSoftwareViewController::mergeUpdatePack(updateDir() + "/GKSample_up_2_3.db", bankPath(), working);
+      ::_exit(3);  // the stage was never reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(UpdateSoftwareViewController::isSQLiteFile(bankPath()));
+    EXPECT_EQ(bankBatch(), s.batch);
+    EXPECT_EQ(bankCount("select count(*) from Test where AID = 1001"), 1);
+    // The next run starts over from the bank as it is.
+    placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+    EXPECT_TRUE(UpdateSoftwareViewController::mergeUpdatePack(updateDir() + "/GKSample_up_2_3.db", bankPath(),
+                                                              working));
+    EXPECT_EQ(bankBatch(), 3);
+  }
+}
+
+}  // namespace
+}  // namespace updengine_test
