@@ -149,18 +149,20 @@ void HTTPRequest::readResponseHeaders() {
     std::optional<std::uint64_t> length;
     if (auto cl = message->headerFieldValue("Content-Length")) length = parseContentLength(*cl);
     if (length) {
-      if (mainRequest && allowCompressedResponse_ && *length == 20 && target.showAccurateProgress_ &&
-          target.shouldResetDownloadProgress_) {
+      // The flags read are this request's own: a HEAD pre-request carries those its main request had
+      // when the queue took it, before the queue cleared the main request's reset flag.
+      if (mainRequest && allowCompressedResponse_ && *length == 20 && showAccurateProgress_ &&
+          shouldResetDownloadProgress_) {
         // A compressed empty answer to a HEAD request: the size of the download is not known.
         target.showAccurateProgress_ = false;
         target.incrementDownloadSizeBy(1);
       } else {
         target.contentLength_ = *length;
-        if (target.showAccurateProgress_ && target.shouldResetDownloadProgress_)
+        if (showAccurateProgress_ && shouldResetDownloadProgress_)
           target.incrementDownloadSizeBy(
               static_cast<std::int64_t>(target.contentLength_ + target.partialDownloadSize_));
       }
-    } else if (target.showAccurateProgress_ && target.shouldResetDownloadProgress_) {
+    } else if (showAccurateProgress_ && shouldResetDownloadProgress_) {
       target.showAccurateProgress_ = false;
       target.incrementDownloadSizeBy(1);
     }

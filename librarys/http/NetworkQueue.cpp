@@ -82,14 +82,10 @@ bool NetworkQueue::addOperation(const std::shared_ptr<rl::Operation>& operation)
       addHEADOperation(head);
       request->addDependency(head);
       if (request->shouldResetDownloadProgress()) {
+        // The pre-request counts the size (with the flags it was made with); the request's own
+        // response must not count it a second time.
         resetProgressDelegate(downloadProgressDelegate());
-        // The request's own response must not count its size a second time, while the HEAD
-        // pre-request, which counts it, reads the flag on the request it stands for. So the flag is
-        // cleared once the pre-request has ended, before the request itself may start.
-        std::weak_ptr<HTTPRequest> weakRequest = request;
-        static_cast<rl::Operation&>(*head).setCompletionBlock([weakRequest] {
-          if (auto r = weakRequest.lock()) r->setShouldResetDownloadProgress(false);
-        });
+        request->setShouldResetDownloadProgress(false);
       }
     }
     addTo(totalBytesToUpload_, static_cast<std::int64_t>(request->postLength()));
