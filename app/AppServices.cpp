@@ -5,6 +5,7 @@
 
 #include "app/CrashCatcherInstallerImpl.h"
 #include "app/SidePanelController.h"
+#include "app/SystemCrashReportSender.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "librarys/http/HTTPRequest.h"
@@ -79,7 +80,7 @@ AppServices AppServices::standard() {
   AppServices s;
   s.httpRequest = std::make_shared<HTTPRequestSwitchesAdapter>();
   s.statistics = std::make_shared<VDAppStatisticsTracker>();
-  s.crashCatcher = std::make_shared<CrashCatcherInstallerImpl>();
+  s.crashCatcher = std::make_shared<CrashCatcherInstallerImpl>(std::make_shared<SystemCrashReportSender>());
   s.reachabilityForInternetConnection = [] { return std::make_shared<InternetReachability>(); };
   s.newUser = [] { return std::make_shared<UserLoginAdapter>(); };
   s.connectShell = [] {

@@ -36,7 +36,9 @@ class HeadlessLoginViewController : public ui::ViewController, public AutoLoginS
  public:
   std::string className() const override { return "HeadlessLoginViewController"; }
 
-  void setLoginDelegate(std::weak_ptr<ui::ViewController> delegate) override { delegate_ = std::move(delegate); }
+  void setLoginDelegate(std::weak_ptr<ui::ViewController> delegate) override {
+    delegate_ = std::move(delegate);
+  }
   void setUsernameFieldContent(const std::string& text) override { usernameField_ = text; }
   void setPwdFieldContent(const std::string& text) override { pwdField_ = text; }
   void setUsernameFieldText(const std::string& text) override { username_ = text; }

@@ -125,9 +125,8 @@ core::Value learningRecord(const core::Value& element) {
 }  // namespace
 
 void MainInterfaceViewController1::registerScreen() {
-  VDViewControllerFactory::registerScreen(kIdentifier, [](const std::string&) {
-    return std::make_shared<MainInterfaceViewController1>();
-  });
+  VDViewControllerFactory::registerScreen(
+      kIdentifier, [](const std::string&) { return std::make_shared<MainInterfaceViewController1>(); });
 }
 
 std::weak_ptr<MainInterfaceViewController1> MainInterfaceViewController1::weakSelf() {
@@ -245,7 +244,8 @@ void MainInterfaceViewController1::autoLogin() {
 
   std::shared_ptr<ui::ViewController> login =
       VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
-  if (!std::dynamic_pointer_cast<AutoLoginScreen>(login)) login = std::make_shared<HeadlessLoginViewController>();
+  if (!std::dynamic_pointer_cast<AutoLoginScreen>(login))
+    login = std::make_shared<HeadlessLoginViewController>();
   autologinVC_ = login;
   auto* screen = dynamic_cast<AutoLoginScreen*>(login.get());
   screen->setLoginDelegate(weak_from_this());
@@ -534,7 +534,8 @@ void MainInterfaceViewController1::didGetMyNotes(bool ok, const core::Value& jso
   ui::NavigationController* nav = navigationController();
   if (!vc || !nav) return;
   const core::Value body = json["Body"];
-  if (auto* notes = dynamic_cast<MainNoteScreen*>(vc.get())) notes->setJson(ok && !body.isNull() ? body : core::Value());
+  if (auto* notes = dynamic_cast<MainNoteScreen*>(vc.get()))
+    notes->setJson(ok && !body.isNull() ? body : core::Value());
   nav->pushViewController(vc, true);
 }
 
@@ -579,9 +580,10 @@ std::optional<MainInterfaceViewController1::UnpackPaths> MainInterfaceViewContro
   p.subject = VDHelper::getSubjectEName();
   if (!VDHelper::isUsableSubjectName(p.subject)) return std::nullopt;
   p.documentsZip = core::Paths::documents() + "/" + p.subject + ".zip";
-  p.cacheDirectory = VDHelper::downloadCacheDirectory();
-  p.dbDirectory = VDHelper::dbSavePath();
-  p.imageDirectory = VDHelper::imageSavePath();
+  // The directories are named here and made only when the unpack needs them.
+  p.cacheDirectory = VDHelper::getDirectory("/downloadCache/" + p.subject);
+  p.dbDirectory = VDHelper::getDirectory("/db");
+  p.imageDirectory = VDHelper::getDirectory("/imgcache/" + p.subject);
   return p;
 }
 

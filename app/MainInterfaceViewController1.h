@@ -40,9 +40,9 @@ class ProgressHUD;
 class EvenMoreMenuRefresh {
  public:
   virtual ~EvenMoreMenuRefresh() = default;
-  virtual core::Value loadArrayData() = 0;                      // the menu's rows, built anew
+  virtual core::Value loadArrayData() = 0;                     // the menu's rows, built anew
   virtual void setEvenMoreArray(const core::Value& rows) = 0;  // keeps them
-  virtual void reloadEvenMoreTable() = 0;                       // evenMoreTableView reloads
+  virtual void reloadEvenMoreTable() = 0;                      // evenMoreTableView reloads
 };
 
 // What the home screen sets on the note list it opens ("mainNote") before pushing it: the "Body" of
@@ -55,10 +55,10 @@ class MainNoteScreen {
 
 // ResumeInput: what processingData gives pushToExamingVC.
 struct ResumeInput {
-  AnsweringQuestionList TestsList;              // replies restored
+  AnsweringQuestionList TestsList;                 // replies restored
   std::shared_ptr<AnsweringQuestion> CurrentTest;  // the question to show first; nullptr: none matched
-  core::Value ReplyRecordDict;                  // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
-  core::Value JsonObject;                       // the parsed "TestsJSON"
+  core::Value ReplyRecordDict;                     // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
+  core::Value JsonObject;                          // the parsed "TestsJSON"
 };
 
 class MainInterfaceViewController1 : public ui::ViewController,
@@ -122,9 +122,9 @@ class MainInterfaceViewController1 : public ui::ViewController,
   struct UnpackPaths {
     std::string subject;         // the chosen subject's "Value"
     std::string documentsZip;    // documents/<V>.zip
-    std::string cacheDirectory;  // VDHelper::downloadCacheDirectory()
-    std::string dbDirectory;     // VDHelper::dbSavePath()
-    std::string imageDirectory;  // VDHelper::imageSavePath()
+    std::string cacheDirectory;  // the path of VDHelper::downloadCacheDirectory()
+    std::string dbDirectory;     // the path of VDHelper::dbSavePath()
+    std::string imageDirectory;  // the path of VDHelper::imageSavePath()
   };
   static std::optional<UnpackPaths> unpackPaths();
   static bool moveZipFile(const UnpackPaths& paths);
@@ -161,7 +161,9 @@ class MainInterfaceViewController1 : public ui::ViewController,
   void setIsUnLogon(bool v) { isUnLogon_ = v; }
   std::shared_ptr<ui::ViewController> autologinVC() const { return autologinVC_; }
   std::shared_ptr<ui::ViewController> informVC() const { return informVC_; }
-  std::shared_ptr<ui::ViewController> currentModalViewController() const { return currentModalViewController_; }
+  std::shared_ptr<ui::ViewController> currentModalViewController() const {
+    return currentModalViewController_;
+  }
   const core::Value& lastLearningRecordDic() const { return lastLearningRecordDic_; }
 
  private:

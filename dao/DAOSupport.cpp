@@ -58,6 +58,24 @@ std::shared_ptr<SQLDatabase> openExistingDatabase(const std::string& path) {
   return db;
 }
 
+bool forEachPackRow(const std::string& packPath, const std::string& sql,
+                    const std::function<void(SQLResultSet& row)>& each) {
+  auto db = openExistingDatabase(packPath);
+  if (!db) return false;
+  auto rs = db->executeQuery(sql);
+  while (rs && rs->next()) each(*rs);
+  db->close();
+  return true;
+}
+
+core::Value textOrNull(const std::optional<std::string>& text) {
+  return text ? core::Value(*text) : core::Value::null();
+}
+
+std::int64_t integerOf(const std::optional<std::string>& text) {
+  return text ? core::integerValue(*text) : 0;
+}
+
 TransactionResult runExclusiveTransaction(const std::string& path,
                                           const SQLDatabaseQueue::TransactionBlock& block) {
   if (path.empty() || !core::Paths::isRegularFile(path)) return TransactionResult::NotRun;

@@ -2,6 +2,7 @@
 // Helpers shared by the data-access objects of this folder (not used elsewhere).
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,16 @@ core::Value contentOfFirstRow(const std::shared_ptr<SQLResultSet>& rs);
 // An open connection on the SQLite file at `path`, only when a regular file is there and it reads as
 // a database (its table list can be queried); otherwise nullptr. The file is never created.
 std::shared_ptr<SQLDatabase> openExistingDatabase(const std::string& path);
+
+// Runs `each` on every row `sql` reads from the pack database at `packPath`, then closes the pack.
+// False when the pack is not an existing database (nothing is run then).
+bool forEachPackRow(const std::string& packPath, const std::string& sql,
+                    const std::function<void(SQLResultSet& row)>& each);
+
+// A text column of a pack row as a statement argument: the text, or NULL.
+core::Value textOrNull(const std::optional<std::string>& text);
+// An integer column of a pack row: its text's leading number, 0 for NULL.
+std::int64_t integerOf(const std::optional<std::string>& text);
 
 // How a transaction ended.
 enum class TransactionResult {

@@ -7,17 +7,8 @@
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
 
-namespace {
-
-core::Value textOrNull(const std::optional<std::string>& text) {
-  return text ? core::Value(*text) : core::Value::null();
-}
-
-std::int64_t integerOf(const std::optional<std::string>& text) {
-  return text ? core::integerValue(*text) : 0;
-}
-
-}  // namespace
+using dao::integerOf;
+using dao::textOrNull;
 
 std::string OtherContentDAO::workingCopyPath() const {
   return getDBPathUpdate(BankLocation::value() + ".db");
@@ -49,16 +40,11 @@ bool OtherContentDAO::deleteOtherContent() {
 
 std::vector<OtherContent> OtherContentDAO::getTestOtherContent(const std::string& packPath, bool& opened) {
   std::vector<OtherContent> rows;
-  auto db = dao::openExistingDatabase(packPath);
-  opened = db != nullptr;
-  if (!db) return rows;
-  auto rs = db->executeQuery("select * from OtherContent");
-  while (rs && rs->next()) {
-    rows.push_back(OtherContent{rs->stringForColumn("ID"), rs->stringForColumn("Type"),
-                                rs->stringForColumn("TID"), rs->stringForColumn("KeyWord"),
-                                rs->stringForColumn("Content")});
-  }
-  db->close();
+  opened = dao::forEachPackRow(packPath, "select * from OtherContent", [&rows](SQLResultSet& rs) {
+    rows.push_back(OtherContent{rs.stringForColumn("ID"), rs.stringForColumn("Type"),
+                                rs.stringForColumn("TID"), rs.stringForColumn("KeyWord"),
+                                rs.stringForColumn("Content")});
+  });
   return rows;
 }
 

@@ -8,18 +8,8 @@
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
 
-namespace {
-
-core::Value textOrNull(const std::optional<std::string>& text) {
-  return text ? core::Value(*text) : core::Value::null();
-}
-
-// An integer column of a pack row: its text's leading number, 0 for NULL.
-std::int64_t integerOf(const std::optional<std::string>& text) {
-  return text ? core::integerValue(*text) : 0;
-}
-
-}  // namespace
+using dao::integerOf;
+using dao::textOrNull;
 
 bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& destinationPath) {
   dbUpdateName_ = core::Paths::lastComponent(packPath);
@@ -48,14 +38,10 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
 
 std::string TestAlterDAO::getDeleteList(const std::string& packPath) {
   std::vector<std::string> ids;
-  auto db = dao::openExistingDatabase(packPath);
-  if (!db) return std::string();
-  auto rs = db->executeQuery("select * from Test_Delete");
-  while (rs && rs->next()) {
-    const std::optional<std::string> aid = rs->stringForColumn("AID");
+  dao::forEachPackRow(packPath, "select * from Test_Delete", [&ids](SQLResultSet& rs) {
+    const std::optional<std::string> aid = rs.stringForColumn("AID");
     if (aid && dao::isDecimalId(*aid)) ids.push_back(*aid);
-  }
-  db->close();
+  });
   return core::join(ids, ",");
 }
 
@@ -78,16 +64,11 @@ bool TestAlterDAO::deleteTest(const std::string& destinationPath, const std::str
 
 std::vector<TestAlter> TestAlterDAO::getTestAlter(const std::string& packPath, bool& opened) {
   std::vector<TestAlter> rows;
-  auto db = dao::openExistingDatabase(packPath);
-  opened = db != nullptr;
-  if (!db) return rows;
-  auto rs = db->executeQuery("select * from Test");
-  while (rs && rs->next()) {
-    rows.push_back(TestAlter{rs->stringForColumn("AID"), rs->stringForColumn("GUID"),
-                             rs->stringForColumn("Type"), rs->stringForColumn("ID"),
-                             rs->stringForColumn("BatchID"), rs->stringForColumn("TestContent")});
-  }
-  db->close();
+  opened = dao::forEachPackRow(packPath, "select * from Test", [&rows](SQLResultSet& rs) {
+    rows.push_back(TestAlter{rs.stringForColumn("AID"), rs.stringForColumn("GUID"),
+                             rs.stringForColumn("Type"), rs.stringForColumn("ID"),
+                             rs.stringForColumn("BatchID"), rs.stringForColumn("TestContent")});
+  });
   return rows;
 }
 

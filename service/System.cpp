@@ -1,8 +1,12 @@
 #include "service/System.h"
 
+#include <cmath>
+
 #include "dao/SystemDAO.h"
+#include "librarys/http/HTTPRequest.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
+#include "platform/core/URL.h"
 #include "service/AbstractService.h"
 #include "service/ApiClientSupport.h"
 #include "service/ServerConfig.h"
@@ -149,6 +153,24 @@ core::Value System::querySyn(const std::string& bank, std::int64_t maxBatchId) {
 
 void System::sentErrorLog(const std::string& json) {
   newService()->doPostSentErrorLog(ServerConfig::current().mainURL("1.0/json/sys/Log"), json);
+}
+
+bool System::sentErrorLog(const std::string& json, double timeoutSeconds) {
+  if (!std::isfinite(timeoutSeconds) || timeoutSeconds <= 0)
+    timeoutSeconds = AbstractService::kTimeOutSeconds;
+  // The request the service's synchronous POST makes (same headers, URL taken as it is), with the
+  // caller's time-out in place of the service's fixed one.
+  auto service = newService();
+  auto request =
+      HTTPRequest::requestWithURL(core::URL::parse(ServerConfig::current().mainURL("1.0/json/sys/Log")));
+  service->setHttpRequest(request);
+  request->addRequestHeader("User-Agent", AbstractService::kUserAgent);
+  request->addRequestHeader("Client-Type", AbstractService::kClientType);
+  request->addRequestHeader("Content-Type", "application/json");
+  request->appendPostData(json);
+  request->setTimeOutSeconds(timeoutSeconds);
+  request->startSynchronous();
+  return !request->error();
 }
 
 core::Value System::testJiami() {

@@ -75,6 +75,11 @@ class System : public std::enable_shared_from_this<System> {
 
   // Synchronous POST 1.0/json/sys/Log of a crash report; the reply is dropped.
   void sentErrorLog(const std::string& crashReportJson);
+  // The same request with its own time-out: a crashing process waits for its report, so it gives up
+  // after `timeoutSeconds` without activity (the HTTP client allows a request that sent a body half as
+  // long again) instead of the request layer's 180 s. A time-out that is not a positive number gets
+  // the request layer's one. True when the server answered (any answer); the reply is dropped.
+  bool sentErrorLog(const std::string& crashReportJson, double timeoutSeconds);
 
   // A sample update-centre reply made in memory.
   static core::Value testJiami();

@@ -143,12 +143,53 @@ bool convertFile(const char* verb, const std::string& sourcePath, const std::str
   return true;
 }
 
+void resetStream(z_stream_s* stream) {
+  z_stream& z = *stream;
+  z = z_stream{};
+  z.zalloc = Z_NULL;
+  z.zfree = Z_NULL;
+  z.opaque = Z_NULL;
+  z.next_in = Z_NULL;
+  z.avail_in = 0;
+}
+
+std::optional<std::string> pumpStream(z_stream_s* stream, const void* bytes, std::size_t length,
+                                      std::size_t initialSize, const PumpCall& step) {
+  // zlib counts in 32-bit units: larger buffers are fed and filled in slices of this size.
+  constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
+  z_stream& z = *stream;
+  const auto* in = static_cast<const Bytef*>(bytes);
+  std::size_t rest = length;  // bytes not yet handed to zlib
+  z.avail_in = 0;
+
+  const std::size_t growth = std::max(length / 2, kMinimumGrowth);
+  std::string out(initialSize, '\0');
+  std::size_t produced = 0;
+  for (;;) {
+    if (z.avail_in == 0 && rest > 0) {
+      const std::size_t n = std::min(rest, kMaxSlice);
+      z.next_in = const_cast<Bytef*>(in);
+      z.avail_in = static_cast<uInt>(n);
+      in += n;
+      rest -= n;
+    }
+    if (produced >= out.size()) out.resize(out.size() + growth);
+    const auto offered = static_cast<uInt>(std::min(out.size() - produced, kMaxSlice));
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+    z.avail_out = offered;
+    const PumpStep next = step(rest);
+    if (next == PumpStep::kFail) return std::nullopt;
+    produced += offered - z.avail_out;
+    if (next == PumpStep::kStop) break;
+  }
+  out.resize(produced);
+  return out;
+}
+
 }  // namespace gzipdetail
 
 namespace {
 constexpr const char* kVerb = "Compression";
-// zlib counts in 32-bit units: larger buffers are fed and filled in slices of this size.
-constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
 }  // namespace
 
 struct DataCompressor::Stream {
@@ -167,12 +208,7 @@ std::unique_ptr<DataCompressor> DataCompressor::compressor() {
 
 std::optional<core::Error> DataCompressor::setupStream() {
   if (streamReady_) return std::nullopt;
-  stream_->z = z_stream{};
-  stream_->z.zalloc = Z_NULL;
-  stream_->z.zfree = Z_NULL;
-  stream_->z.opaque = Z_NULL;
-  stream_->z.next_in = Z_NULL;
-  stream_->z.avail_in = 0;
+  gzipdetail::resetStream(&stream_->z);
   int rc = deflateInit2(&stream_->z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
   if (rc != Z_OK) return deflateErrorWithCode(rc);
   streamReady_ = true;
@@ -198,35 +234,20 @@ std::optional<std::string> DataCompressor::compressBytes(const void* bytes, std:
   if (!streamReady_) return fail(Z_STREAM_ERROR);
 
   z_stream& z = stream_->z;
-  const auto* in = static_cast<const Bytef*>(bytes);
-  std::size_t rest = length;  // bytes not yet handed to zlib
-  z.avail_in = 0;
-
-  const std::size_t step = std::max(length / 2, gzipdetail::kMinimumGrowth);
-  std::string out(length / 2, '\0');
-  std::size_t produced = 0;
-  for (;;) {
-    if (z.avail_in == 0 && rest > 0) {
-      const std::size_t n = std::min(rest, kMaxSlice);
-      z.next_in = const_cast<Bytef*>(in);
-      z.avail_in = static_cast<uInt>(n);
-      in += n;
-      rest -= n;
-    }
-    if (produced >= out.size()) out.resize(out.size() + step);
-    const auto offered = static_cast<uInt>(std::min(out.size() - produced, kMaxSlice));
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
-    z.avail_out = offered;
+  int rc = Z_OK;
+  auto out = gzipdetail::pumpStream(&z, bytes, length, length / 2, [&z, &rc, shouldFinish](std::size_t rest) {
     const int flush = shouldFinish && rest == 0 ? Z_FINISH : Z_NO_FLUSH;
-    const int rc = deflate(&z, flush);
-    produced += offered - z.avail_out;
-    if (rc == Z_STREAM_END) break;
-    if (rc == Z_BUF_ERROR && flush == Z_NO_FLUSH && z.avail_in == 0 && rest == 0) break;  // all taken in
-    if (rc != Z_OK) return fail(rc);
+    rc = deflate(&z, flush);
+    if (rc == Z_STREAM_END) return gzipdetail::PumpStep::kStop;
+    if (rc == Z_BUF_ERROR && flush == Z_NO_FLUSH && z.avail_in == 0 && rest == 0)
+      return gzipdetail::PumpStep::kStop;  // all taken in
+    if (rc != Z_OK) return gzipdetail::PumpStep::kFail;
     // Go on while zlib filled the space it had, input is left, or the stream is being finished.
-    if (z.avail_out != 0 && z.avail_in == 0 && rest == 0 && flush == Z_NO_FLUSH) break;
-  }
-  out.resize(produced);
+    if (z.avail_out != 0 && z.avail_in == 0 && rest == 0 && flush == Z_NO_FLUSH)
+      return gzipdetail::PumpStep::kStop;
+    return gzipdetail::PumpStep::kGoOn;
+  });
+  if (!out) return fail(rc);
   return out;
 }
 

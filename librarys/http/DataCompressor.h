@@ -15,6 +15,8 @@
 
 #include "platform/core/Error.h"
 
+struct z_stream_s;  // zlib's z_stream
+
 class DataCompressor {
  public:
   DataCompressor();  // the stream is not set up yet: call setupStream(), or use compressor()
@@ -68,6 +70,18 @@ inline constexpr std::size_t kMinimumGrowth = 4096;
 core::Error makeError(const std::string& text, const std::optional<core::Error>& underlying = std::nullopt);
 // "<verb> of data failed with code %hi".
 core::Error codeError(const char* verb, int code);
+
+// One zlib call of a pump: kStop when the output of this chunk is complete, kFail when the call failed.
+enum class PumpStep { kGoOn, kStop, kFail };
+// The buffer loop of both classes: hands the `length` bytes at `bytes` to `stream` in
+// slices zlib can count, gives it fresh output space (starting at `initialSize`, growing by half the
+// input, at least kMinimumGrowth) and calls `step` with the count of bytes not yet handed over after
+// each slice of space. Returns what the stream produced, or nullopt when a step reported kFail.
+using PumpCall = std::function<PumpStep(std::size_t rest)>;
+std::optional<std::string> pumpStream(z_stream_s* stream, const void* bytes, std::size_t length,
+                                      std::size_t initialSize, const PumpCall& step);
+// Resets a z_stream to default allocators and no input, ready for its init call.
+void resetStream(z_stream_s* stream);
 
 // Converts one chunk of a file; `last` is true for the final chunk of the source (also when that chunk
 // is a full one). nullopt with *error set stops the conversion.

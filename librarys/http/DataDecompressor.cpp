@@ -2,14 +2,10 @@
 
 #include <zlib.h>
 
-#include <algorithm>
-
 #include "librarys/http/DataCompressor.h"
 
 namespace {
 constexpr const char* kVerb = "Decompression";
-// zlib counts in 32-bit units: larger buffers are fed and filled in slices of this size.
-constexpr std::size_t kMaxSlice = std::size_t{1} << 30;
 }  // namespace
 
 struct DataDecompressor::Stream {
@@ -28,12 +24,7 @@ std::unique_ptr<DataDecompressor> DataDecompressor::decompressor() {
 
 std::optional<core::Error> DataDecompressor::setupStream() {
   if (streamReady_) return std::nullopt;
-  stream_->z = z_stream{};
-  stream_->z.zalloc = Z_NULL;
-  stream_->z.zfree = Z_NULL;
-  stream_->z.opaque = Z_NULL;
-  stream_->z.next_in = Z_NULL;
-  stream_->z.avail_in = 0;
+  gzipdetail::resetStream(&stream_->z);
   int rc = inflateInit2(&stream_->z, 47);  // 15 window bits, plus 32: a gzip or zlib header, detected
   if (rc != Z_OK) return inflateErrorWithCode(rc);
   streamReady_ = true;
@@ -59,38 +50,23 @@ std::optional<std::string> DataDecompressor::uncompressBytes(const void* bytes, 
   if (!streamReady_) return fail(Z_STREAM_ERROR);
 
   z_stream& z = stream_->z;
-  const auto* in = static_cast<const Bytef*>(bytes);
-  std::size_t rest = length;  // bytes not yet handed to zlib
-  z.avail_in = 0;
-
-  const std::size_t step = std::max(length / 2, gzipdetail::kMinimumGrowth);
-  std::string out(length + length / 2, '\0');
-  std::size_t produced = 0;
-  for (;;) {
-    if (z.avail_in == 0 && rest > 0) {
-      const std::size_t n = std::min(rest, kMaxSlice);
-      z.next_in = const_cast<Bytef*>(in);
-      z.avail_in = static_cast<uInt>(n);
-      in += n;
-      rest -= n;
-    }
-    if (produced >= out.size()) out.resize(out.size() + step);
-    const auto offered = static_cast<uInt>(std::min(out.size() - produced, kMaxSlice));
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
-    z.avail_out = offered;
-    const int rc = inflate(&z, Z_NO_FLUSH);
-    produced += offered - z.avail_out;
-    if (rc == Z_STREAM_END) {  // the end of the compressed data: what follows it is not inflated
-      streamEnded_ = true;
-      break;
-    }
-    if (rc == Z_BUF_ERROR && z.avail_in == 0 && rest == 0) break;  // everything given was taken in
-    if (rc != Z_OK) return fail(rc);
-    // Go on while input is left, and while zlib filled the space it had: output it still holds back
-    // after the last input byte must not wait for the next chunk (there may be none).
-    if (z.avail_in == 0 && rest == 0 && z.avail_out != 0) break;
-  }
-  out.resize(produced);
+  int rc = Z_OK;
+  auto out =
+      gzipdetail::pumpStream(&z, bytes, length, length + length / 2, [this, &z, &rc](std::size_t rest) {
+        rc = inflate(&z, Z_NO_FLUSH);
+        if (rc == Z_STREAM_END) {  // the end of the compressed data: what follows it is not inflated
+          streamEnded_ = true;
+          return gzipdetail::PumpStep::kStop;
+        }
+        if (rc == Z_BUF_ERROR && z.avail_in == 0 && rest == 0)
+          return gzipdetail::PumpStep::kStop;  // everything given was taken in
+        if (rc != Z_OK) return gzipdetail::PumpStep::kFail;
+        // Go on while input is left, and while zlib filled the space it had: output it still holds back
+        // after the last input byte must not wait for the next chunk (there may be none).
+        if (z.avail_in == 0 && rest == 0 && z.avail_out != 0) return gzipdetail::PumpStep::kStop;
+        return gzipdetail::PumpStep::kGoOn;
+      });
+  if (!out) return fail(rc);
   return out;
 }
 

@@ -238,11 +238,10 @@ class HTTPRequest : public rl::Operation {
   bool removeTemporaryCompressedUploadFile();
   static bool removeFileAtPath(const std::string& path, core::Error* error);
   // ======== authentication challenges (server 401, proxy 407) ========
-  // Answers the challenge of the response just read: from the session store, the request's own or stored
-  // credentials, the delegate (or queue) or the authentication dialog; fails with code 3 when nobody can
-  // answer and with code 7 when credentials cannot be applied.
+  // Answers the challenge of the response just read (the proxy's while a proxy challenge is pending): from
+  // the session store, the request's own or stored credentials, the delegate (or queue) or the authentication
+  // dialog; fails with code 3 when nobody can answer and with code 7 when credentials cannot be applied.
   void attemptToApplyCredentialsAndResume();
-  void attemptToApplyProxyCredentialsAndResume();
   // The credentials dictionary ({"username", "password"} and "domain" for NTLM) found for the challenge,
   // or Nil.
   core::Value findCredentials();

@@ -51,6 +51,19 @@ bool splitDomainUser(const std::string& name, std::string& domain, std::string& 
   return true;
 }
 
+// What shows the authentication dialog: the presenter set for tests, or the real dialog where one can
+// be shown; empty when none can be shown.
+HTTPRequest::AuthenticationDialogPresenter dialogPresenter() {
+  HTTPRequest::AuthenticationDialogPresenter p;
+  {
+    std::lock_guard lock(presenterLock());
+    p = presenter();
+  }
+  if (!p && AuthenticationDialog::canPresent())
+    p = &AuthenticationDialog::presentAuthenticationDialogForRequest;
+  return p;
+}
+
 }  // namespace
 
 void HTTPRequest::setAuthenticationDialogPresenter(AuthenticationDialogPresenter p) {
@@ -259,15 +272,8 @@ void HTTPRequest::askDelegateForProxyCredentials() {
 
 bool HTTPRequest::showAuthenticationDialog() {
   if (isSynchronous_ || !shouldPresentAuthenticationDialog_) return false;
-  AuthenticationDialogPresenter p;
-  {
-    std::lock_guard lock(presenterLock());
-    p = presenter();
-  }
-  if (!p) {
-    if (!AuthenticationDialog::canPresent()) return false;
-    p = &AuthenticationDialog::presentAuthenticationDialogForRequest;
-  }
+  auto p = dialogPresenter();
+  if (!p) return false;
   auto self = shared();
   rl::performOnMainThread([self, p] { p(self); }, false);
   return true;
@@ -275,15 +281,8 @@ bool HTTPRequest::showAuthenticationDialog() {
 
 bool HTTPRequest::showProxyAuthenticationDialog() {
   if (isSynchronous_ || !shouldPresentProxyAuthenticationDialog_) return false;
-  AuthenticationDialogPresenter p;
-  {
-    std::lock_guard lock(presenterLock());
-    p = presenter();
-  }
-  if (!p) {
-    if (!AuthenticationDialog::canPresent()) return false;
-    p = &AuthenticationDialog::presentAuthenticationDialogForRequest;
-  }
+  auto p = dialogPresenter();
+  if (!p) return false;
   auto self = shared();
   rl::performOnMainThread([self, p] { p(self); }, false);
   return true;
@@ -314,12 +313,30 @@ void HTTPRequest::failAuthentication() {
 
 void HTTPRequest::attemptToApplyCredentialsAndResume() {
   if (error_ || isCancelled()) return;
-  if (authenticationNeeded_ == HTTPAuthenticationState::ProxyAuthenticationNeeded) {
-    attemptToApplyProxyCredentialsAndResume();
-    return;
-  }
+  // One routine answers both challenges; the fields and helpers of the side being challenged are
+  // picked once here.
+  const bool proxy = authenticationNeeded_ == HTTPAuthenticationState::ProxyAuthenticationNeeded;
+  std::shared_ptr<void>& authentication = proxy ? proxyAuthentication_ : requestAuthentication_;
+  std::string& scheme = proxy ? proxyAuthenticationScheme_ : authenticationScheme_;
+  std::string& realm = proxy ? proxyAuthenticationRealm_ : authenticationRealm_;
+  core::Value& suppliedCredentials = proxy ? proxyCredentials_ : requestCredentials_;
+  const int& retryCount = proxy ? proxyAuthenticationRetryCount_ : authenticationRetryCount_;
+  const char* applyFailure =
+      proxy ? "Failed to apply proxy credentials to request" : "Failed to apply credentials to request";
+  auto apply = [this, proxy](const core::Value& c) {
+    return proxy ? applyProxyCredentials(c) : applyCredentials(c);
+  };
+  auto findSession = [this, proxy] {
+    return proxy ? findSessionProxyAuthenticationCredentials() : findSessionAuthenticationCredentials();
+  };
+  // The delegate or the dialog answers later through retryUsingSuppliedCredentials.
+  auto askSomebody = [this, proxy] {
+    return proxy ? (willAskDelegateForProxyCredentials() || showProxyAuthenticationDialog())
+                 : (willAskDelegateForCredentials() || showAuthenticationDialog());
+  };
+
   auto& cs = classState();
-  auto auth = authOf(requestAuthentication_);
+  auto auth = authOf(authentication);
   bool fresh = false;
   if (!auth) {
     auth = responseMessage_ ? Auth::fromResponse(*responseMessage_) : nullptr;
@@ -329,48 +346,48 @@ void HTTPRequest::attemptToApplyCredentialsAndResume() {
                               "Failed to get authentication object from response headers"));
       return;
     }
-    requestAuthentication_ = auth;
-    authenticationScheme_ = auth->scheme();
+    authentication = auth;
+    scheme = auth->scheme();
     fresh = true;
   }
-  authenticationRealm_ = auth->requiresAccountDomain() ? std::string() : auth->realm();
+  realm = auth->requiresAccountDomain() ? std::string() : auth->realm();
 
   Auth::Validity validity = fresh ? Auth::Validity::Valid : auth->validity(*responseMessage_);
   if (validity != Auth::Validity::Valid) {
-    requestAuthentication_.reset();
+    authentication.reset();
     cancelLoad();
     if (validity != Auth::Validity::BadCredentials) {
       failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
       return;
     }
     std::lock_guard authLock(cs.delegateAuthenticationLock);
-    removeAuthenticationCredentialsFromSessionStore(requestCredentials_);
-    requestCredentials_ = core::Value();
+    if (proxy)
+      removeProxyAuthenticationCredentialsFromSessionStore(suppliedCredentials);
+    else
+      removeAuthenticationCredentialsFromSessionStore(suppliedCredentials);
+    suppliedCredentials = core::Value();
     if (error_ || isCancelled()) return;
     // A fresh object for whatever answers next.
-    requestAuthentication_ = Auth::fromResponse(*responseMessage_);
+    authentication = Auth::fromResponse(*responseMessage_);
     if (useSessionPersistence_) {
-      if (auto entry = findSessionAuthenticationCredentials();
-          entry && applyCredentials(entry->credentials)) {
+      if (auto entry = findSession(); entry && apply(entry->credentials)) {
         startRequest();
         return;
       }
     }
     lastActivityTime_.reset();
-    if (willAskDelegateForCredentials() || showAuthenticationDialog()) return;
+    if (askSomebody()) return;
     failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
     return;
   }
 
   cancelLoad();
-  if (requestCredentials_.isDictionary()) {
-    if ((authenticationScheme_ == "NTLM" && authenticationRetryCount_ > 1) ||
-        !applyCredentials(requestCredentials_)) {
-      if (authenticationScheme_ == "NTLM" && authenticationRetryCount_ == 2)
+  if (suppliedCredentials.isDictionary()) {
+    if ((scheme == "NTLM" && retryCount > 1) || !apply(suppliedCredentials)) {
+      if (scheme == "NTLM" && retryCount == 2)
         failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
       else
-        failWithError(
-            makeError(InternalErrorWhileApplyingCredentialsType, "Failed to apply credentials to request"));
+        failWithError(makeError(InternalErrorWhileApplyingCredentialsType, applyFailure));
       return;
     }
     startRequest();
@@ -385,110 +402,20 @@ void HTTPRequest::attemptToApplyCredentialsAndResume() {
   std::lock_guard authLock(cs.delegateAuthenticationLock);
   if (error_ || isCancelled()) return;
   if (useSessionPersistence_) {
-    if (auto entry = findSessionAuthenticationCredentials(); entry && applyCredentials(entry->credentials)) {
+    if (auto entry = findSession(); entry && apply(entry->credentials)) {
       startRequest();
       return;
     }
   }
-  core::Value credentials = findCredentials();
+  core::Value credentials = proxy ? findProxyCredentials() : findCredentials();
   if (!credentials.isDictionary()) {
     lastActivityTime_.reset();
-    if (willAskDelegateForCredentials() || showAuthenticationDialog()) return;
+    if (askSomebody()) return;
     failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
     return;
   }
-  if (!applyCredentials(credentials)) {
-    failWithError(
-        makeError(InternalErrorWhileApplyingCredentialsType, "Failed to apply credentials to request"));
-    return;
-  }
-  startRequest();
-}
-
-void HTTPRequest::attemptToApplyProxyCredentialsAndResume() {
-  if (error_ || isCancelled()) return;
-  auto& cs = classState();
-  auto auth = authOf(proxyAuthentication_);
-  bool fresh = false;
-  if (!auth) {
-    auth = responseMessage_ ? Auth::fromResponse(*responseMessage_) : nullptr;
-    if (!auth) {
-      cancelLoad();
-      failWithError(makeError(InternalErrorWhileApplyingCredentialsType,
-                              "Failed to get authentication object from response headers"));
-      return;
-    }
-    proxyAuthentication_ = auth;
-    proxyAuthenticationScheme_ = auth->scheme();
-    fresh = true;
-  }
-  proxyAuthenticationRealm_ = auth->requiresAccountDomain() ? std::string() : auth->realm();
-
-  Auth::Validity validity = fresh ? Auth::Validity::Valid : auth->validity(*responseMessage_);
-  if (validity != Auth::Validity::Valid) {
-    proxyAuthentication_.reset();
-    cancelLoad();
-    if (validity != Auth::Validity::BadCredentials) {
-      failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-      return;
-    }
-    std::lock_guard authLock(cs.delegateAuthenticationLock);
-    removeProxyAuthenticationCredentialsFromSessionStore(proxyCredentials_);
-    proxyCredentials_ = core::Value();
-    if (error_ || isCancelled()) return;
-    proxyAuthentication_ = Auth::fromResponse(*responseMessage_);
-    if (useSessionPersistence_) {
-      if (auto entry = findSessionProxyAuthenticationCredentials();
-          entry && applyProxyCredentials(entry->credentials)) {
-        startRequest();
-        return;
-      }
-    }
-    lastActivityTime_.reset();
-    // The delegate or the dialog answers later through retryUsingSuppliedCredentials.
-    if (willAskDelegateForProxyCredentials() || showProxyAuthenticationDialog()) return;
-    failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-    return;
-  }
-
-  cancelLoad();
-  if (proxyCredentials_.isDictionary()) {
-    if ((proxyAuthenticationScheme_ == "NTLM" && proxyAuthenticationRetryCount_ > 1) ||
-        !applyProxyCredentials(proxyCredentials_)) {
-      if (proxyAuthenticationScheme_ == "NTLM" && proxyAuthenticationRetryCount_ == 2)
-        failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-      else
-        failWithError(makeError(InternalErrorWhileApplyingCredentialsType,
-                                "Failed to apply proxy credentials to request"));
-      return;
-    }
-    startRequest();
-    return;
-  }
-
-  if (!auth->requiresUsernameAndPassword()) {
-    failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-    return;
-  }
-  std::lock_guard authLock(cs.delegateAuthenticationLock);
-  if (error_ || isCancelled()) return;
-  if (useSessionPersistence_) {
-    if (auto entry = findSessionProxyAuthenticationCredentials();
-        entry && applyProxyCredentials(entry->credentials)) {
-      startRequest();
-      return;
-    }
-  }
-  core::Value credentials = findProxyCredentials();
-  if (!credentials.isDictionary()) {
-    lastActivityTime_.reset();
-    if (willAskDelegateForProxyCredentials() || showProxyAuthenticationDialog()) return;
-    failWithError(makeError(AuthenticationErrorType, "Authentication needed"));
-    return;
-  }
-  if (!applyProxyCredentials(credentials)) {
-    failWithError(
-        makeError(InternalErrorWhileApplyingCredentialsType, "Failed to apply proxy credentials to request"));
+  if (!apply(credentials)) {
+    failWithError(makeError(InternalErrorWhileApplyingCredentialsType, applyFailure));
     return;
   }
   startRequest();

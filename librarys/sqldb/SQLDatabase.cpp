@@ -15,6 +15,19 @@ namespace {
 
 bool isBusy(int rc) { return rc == SQLITE_BUSY || rc == SQLITE_LOCKED; }
 
+// Prepares `sql` into `raw`, trying again after busy or locked answers while `retry` allows; the result
+// code of the last attempt (raw is null after a busy one).
+int prepareRetryingBusy(sqlite3* db, const std::string& sql, SQLDatabase::BusyRetry& retry,
+                        sqlite3_stmt*& raw) {
+  for (;;) {
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
+    if (!isBusy(rc)) return rc;
+    sqlite3_finalize(raw);
+    raw = nullptr;
+    if (!retry.again()) return rc;
+  }
+}
+
 std::string lowercased(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;
@@ -225,16 +238,7 @@ std::shared_ptr<SQLStatement> SQLDatabase::prepareAndBind(const std::string& sql
   if (!statement) {
     sqlite3_stmt* raw = nullptr;
     BusyRetry retry = busyRetry();
-    int rc;
-    for (;;) {
-      rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
-      if (isBusy(rc)) {
-        sqlite3_finalize(raw);
-        raw = nullptr;
-        if (retry.again()) continue;
-      }
-      break;
-    }
+    const int rc = prepareRetryingBusy(db_, sql, retry, raw);
     if (rc != SQLITE_OK) {
       sqlite3_finalize(raw);
       prepareFailed = true;
@@ -614,44 +618,40 @@ void finish(const std::shared_ptr<SQLResultSet>& rs) {
 }
 }  // namespace
 
-std::optional<std::string> SQLDatabase::firstString(std::shared_ptr<SQLResultSet> rs) {
-  if (!rs) return std::nullopt;
-  std::optional<std::string> out;
-  if (rs->next()) out = rs->stringForColumnIndex(0);
+namespace {
+// The first column of the first row read with `read`, or `none` without a cursor or a row; the cursor
+// is finished either way.
+template <typename T, typename Read>
+T firstValue(const std::shared_ptr<SQLResultSet>& rs, T none, Read read) {
+  if (!rs) return none;
+  T out = none;
+  if (rs->next()) out = read(*rs);
   finish(rs);
   return out;
+}
+}  // namespace
+
+std::optional<std::string> SQLDatabase::firstString(std::shared_ptr<SQLResultSet> rs) {
+  return firstValue<std::optional<std::string>>(rs, std::nullopt,
+                                                [](SQLResultSet& r) { return r.stringForColumnIndex(0); });
 }
 
 std::int64_t SQLDatabase::firstInteger(std::shared_ptr<SQLResultSet> rs) {
-  if (!rs) return 0;
-  std::int64_t out = 0;
-  if (rs->next()) out = rs->longLongIntForColumnIndex(0);
-  finish(rs);
-  return out;
+  return firstValue<std::int64_t>(rs, 0, [](SQLResultSet& r) { return r.longLongIntForColumnIndex(0); });
 }
 
 double SQLDatabase::firstDouble(std::shared_ptr<SQLResultSet> rs) {
-  if (!rs) return 0.0;
-  double out = 0.0;
-  if (rs->next()) out = rs->doubleForColumnIndex(0);
-  finish(rs);
-  return out;
+  return firstValue<double>(rs, 0.0, [](SQLResultSet& r) { return r.doubleForColumnIndex(0); });
 }
 
 std::optional<core::Bytes> SQLDatabase::firstData(std::shared_ptr<SQLResultSet> rs) {
-  if (!rs) return std::nullopt;
-  std::optional<core::Bytes> out;
-  if (rs->next()) out = rs->dataForColumnIndex(0);
-  finish(rs);
-  return out;
+  return firstValue<std::optional<core::Bytes>>(rs, std::nullopt,
+                                                [](SQLResultSet& r) { return r.dataForColumnIndex(0); });
 }
 
 std::optional<core::Date> SQLDatabase::firstDate(std::shared_ptr<SQLResultSet> rs) {
-  if (!rs) return std::nullopt;
-  std::optional<core::Date> out;
-  if (rs->next()) out = rs->dateForColumnIndex(0);
-  finish(rs);
-  return out;
+  return firstValue<std::optional<core::Date>>(rs, std::nullopt,
+                                               [](SQLResultSet& r) { return r.dateForColumnIndex(0); });
 }
 
 bool SQLDatabase::tableExists(const std::string& tableName) {
@@ -698,16 +698,7 @@ bool SQLDatabase::validateSQL(const std::string& sql, core::Error* error) {
   }
   sqlite3_stmt* raw = nullptr;
   BusyRetry retry(0, busyRetryTimeLimit());  // busy answers retried for the time limit, whatever the count
-  int rc;
-  for (;;) {
-    rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
-    if (isBusy(rc)) {
-      sqlite3_finalize(raw);
-      raw = nullptr;
-      if (retry.again()) continue;
-    }
-    break;
-  }
+  const int rc = prepareRetryingBusy(db_, sql, retry, raw);
   const bool ok = rc == SQLITE_OK;
   if (!ok && error) *error = core::Error(kGeneralErrorDomain, lastErrorCode(), lastErrorMessage());
   sqlite3_finalize(raw);

@@ -106,10 +106,10 @@ TEST_F(Launch, SavedSubjectOpensTheSidePanelContainer) {
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel, app.sidePanelVC().get());
   EXPECT_EQ(panel->state(), SidePanelController::kCenterVisible);
-  EXPECT_EQ(navigationRootIdentifier(panel->centerPanel().get()), "sidebar");
   auto* nav = dynamic_cast<ui::NavigationController*>(panel->centerPanel().get());
   ASSERT_NE(nav, nullptr);
   EXPECT_EQ(nav->viewControllers().front(), app.mainInterfaceVC());
+  EXPECT_EQ(app.mainInterfaceVC()->className(), "MainInterfaceViewController1");
   ASSERT_NE(placeholder(panel->leftPanel().get()), nullptr);
   EXPECT_EQ(placeholder(panel->leftPanel().get())->identifier(), "evenmore");
   EXPECT_EQ(panel->leftPanel(), app.evenMoreVC());

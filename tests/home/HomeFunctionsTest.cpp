@@ -159,7 +159,8 @@ TEST_F(Home, RandomPracticeWithoutQuestionsOrReplyTellsSo) {
     std::string message;
   };
   const Case cases[] = {
-      {core::Dictionary{{"body", R"({"Body":{"ID":1,"Name":"x","Sessions":[]},"Message":"","LoginState":1})"}},
+      {core::Dictionary{
+           {"body", R"({"Body":{"ID":1,"Name":"x","Sessions":[]},"Message":"","LoginState":1})"}},
        "暂无相关数据"},
       {core::Dictionary{{"body", R"({"Body":null,"Message":"无","LoginState":1})"}}, "暂无相关数据"},
       {core::Dictionary{{"status", 500}, {"body", "<html>error</html>"}}, "请求失败，请稍后重试"},
@@ -175,6 +176,49 @@ TEST_F(Home, RandomPracticeWithoutQuestionsOrReplyTellsSo) {
     ASSERT_TRUE(h().press("OK"));
     settleRequests();
     EXPECT_EQ(top(), "MainInterfaceViewController1");
+  }
+}
+
+// A note list that keeps what the home screen gives it.
+class RecordingNoteList : public ui::ViewController, public MainNoteScreen {
+ public:
+  std::string className() const override { return "RecordingNoteList"; }
+  void setJson(const core::Value& notes) override {
+    json = notes;
+    ++calls;
+  }
+  core::Value json;
+  int calls = 0;
+};
+
+TEST_F(Home, TheNoteListGetsTheFirstPageOrNothing) {
+  installSampleBank();
+  loginAs("user01");
+  std::shared_ptr<RecordingNoteList> list;
+  VDViewControllerFactory::registerScreen("mainNote", [&list](const std::string&) {
+    list = std::make_shared<RecordingNoteList>();
+    return list;
+  });
+  openHome();
+  struct Case {
+    const char* name;
+    const char* body;
+    std::size_t notes;  // entries handed over; 0 with Nil
+  };
+  const Case cases[] = {
+      {"a page", R"({"Body":[{"ID":5,"UserNoteContent":"笔记"}],"Message":"","LoginState":1})", 1},
+      {"refused", R"({"Body":null,"Message":"请先登录","LoginState":0})", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fault(core::Dictionary{{"path", "/api/1.0/json/exam/GetMyNotes/GKSample/1"}, {"body", c.body}});
+    ASSERT_TRUE(tapFunction(13));
+    ASSERT_TRUE(waitForTop("RecordingNoteList"));
+    EXPECT_EQ(list->calls, 1);
+    EXPECT_EQ(list->json.isArray(), c.notes > 0);
+    EXPECT_EQ(list->json.size(), c.notes);
+    homeScreen().navigationController()->popToRootViewController(false);
+    h().settle();
   }
 }
 

@@ -1,6 +1,8 @@
 // The side-panel container: built by showMainVC, opened and closed by drags, taps and the menu button,
 // centre replacement, and the background question-bank check.
 
+#include "widgets/ProgressHUD.h"
+#include <chrono>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -74,6 +76,8 @@ class SidePanel : public ::testing::Test {
     app_ = std::make_shared<AppDelegate>(std::move(services));
     ASSERT_TRUE(h_->launch(app_));
     ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "科目"}, {"Value", "Vardo1"}}));
+    // The home screen's first-start picture would cover the window: these tests drag the panels.
+    core::UserDefaults::standard().setBool("isFirstMain", false);
   }
 
   void TearDown() override {
@@ -90,8 +94,18 @@ class SidePanel : public ::testing::Test {
   SidePanelController& showMain() {
     VDHelper::showMainVC();
     h().settle();
+    waitForRequestOverlays();
     side_ = app_->sidePanelVC();
     return *side_;
+  }
+
+  // The home screen asks for the notices when it first loads; the request's overlay covers the window
+  // until its answer (here: no server) comes back from the network thread. Wait for it, bounded.
+  void waitForRequestOverlays() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!ProgressHUD::allHUDsForView(h().window()).empty() && std::chrono::steady_clock::now() < deadline)
+      rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
+    h().settle();
   }
 
   ui::View& center() { return *side_->centerPanelContainer(); }

@@ -3,31 +3,20 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <strings.h>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-extern char** environ;
+#include "tools/testserver/common/ChildServer.h"
 
 namespace testserver {
 
 namespace {
-
-std::string number(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%g", v);
-  return buf;
-}
 
 bool sendAll(int fd, const std::string& data) {
   std::size_t done = 0;
@@ -57,11 +46,6 @@ ApiServer::~ApiServer() { stop(); }
 bool ApiServer::start(const ApiServerOptions& options) {
   stop();
   failure_.clear();
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    failure_ = "pipe failed";
-    return false;
-  }
   std::vector<std::string> args = {VD_APISERVER_PYTHON,
                                    "-B",
                                    scriptPath(),
@@ -69,64 +53,28 @@ bool ApiServer::start(const ApiServerOptions& options) {
                                    options.sampleDir.empty() ? defaultSampleDir() : options.sampleDir,
                                    "--quiet",
                                    "--idle-timeout",
-                                   number(options.idleTimeoutSeconds),
+                                   numberArgument(options.idleTimeoutSeconds),
                                    "--parent-pid",
                                    std::to_string(::getpid())};
   if (options.fixedCodes) args.push_back("--fixed-codes");
   if (options.verbose) args.push_back("--verbose");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  if (rc != 0) {
-    ::close(fds[0]);
-    failure_ = std::string("cannot start ") + argv[0] + ": " + std::strerror(rc);
-    return false;
-  }
-  pid_ = pid;
-
-  // The server's first output line is "PORT <n>" once it listens; an early exit closes the pipe.
   std::string line;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (line.find('\n') == std::string::npos) {
-    auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    pollfd p{fds[0], POLLIN, 0};
-    int r = ::poll(&p, 1, static_cast<int>(left.count()));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    char buf[256];
-    ssize_t n = ::read(fds[0], buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    line.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fds[0]);
-  if (line.rfind("PORT ", 0) != 0 || std::atoi(line.c_str() + 5) <= 0) {
+  pid_ = spawnChildServer(std::move(args), line, failure_);
+  if (pid_ <= 0) return false;
+  // The server's first output line is "PORT <n>" once it listens.
+  if (reportedPort(line) <= 0) {
     failure_ = "the API server did not report its port (output: \"" + line +
                "\"; is the sample bank built? target vd_sample_bank)";
     stop();
     return false;
   }
-  port_ = std::atoi(line.c_str() + 5);
+  port_ = reportedPort(line);
   return true;
 }
 
 void ApiServer::stop() {
   if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  int status = 0;
-  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
-  pid_ = -1;
+  stopChildServer(pid_);
   port_ = 0;
 }
 
@@ -141,19 +89,8 @@ std::optional<ApiServer::Response> ApiServer::request(
     const std::string& method, const std::string& path, const std::string& body,
     const std::vector<std::pair<std::string, std::string>>& headers) const {
   if (port_ <= 0) return std::nullopt;
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = connectLoopback(port_, 30);
   if (fd < 0) return std::nullopt;
-  timeval tv{30, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<std::uint16_t>(port_));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return std::nullopt;
-  }
   std::string req = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) +
                     "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
   for (const auto& [k, v] : headers) req += k + ": " + v + "\r\n";

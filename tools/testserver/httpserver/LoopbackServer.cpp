@@ -6,32 +6,17 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-extern char** environ;
+#include "tools/testserver/common/ChildServer.h"
 
 namespace testserver {
-
-namespace {
-
-std::string number(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%g", v);
-  return buf;
-}
-
-}  // namespace
 
 std::string LoopbackServer::scriptPath() { return VD_HTTPSERVER_SCRIPT; }
 
@@ -40,16 +25,11 @@ LoopbackServer::~LoopbackServer() { stop(); }
 bool LoopbackServer::start(const Options& options) {
   stop();
   failure_.clear();
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    failure_ = "pipe failed";
-    return false;
-  }
   std::vector<std::string> args = {VD_HTTPSERVER_PYTHON,
                                    "-B",
                                    scriptPath(),
                                    "--idle-timeout",
-                                   number(options.idleTimeoutSeconds),
+                                   numberArgument(options.idleTimeoutSeconds),
                                    "--parent-pid",
                                    std::to_string(::getpid())};
   if (!options.tlsCertFile.empty()) {
@@ -57,48 +37,18 @@ bool LoopbackServer::start(const Options& options) {
   }
   if (options.ignoreRange) args.push_back("--ignore-range");
   if (options.verbose) args.push_back("--verbose");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  if (rc != 0) {
-    ::close(fds[0]);
-    failure_ = std::string("cannot start ") + argv[0] + ": " + std::strerror(rc);
-    return false;
-  }
-  pid_ = pid;
+  std::string line;
+  pid_ = spawnChildServer(std::move(args), line, failure_);
+  if (pid_ <= 0) return false;
   tls_ = !options.tlsCertFile.empty();
 
   // Wait for "PORT <n>\n".
-  std::string line;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (line.find('\n') == std::string::npos) {
-    auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    pollfd p{fds[0], POLLIN, 0};
-    int r = ::poll(&p, 1, static_cast<int>(left.count()));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    char buf[256];
-    ssize_t n = ::read(fds[0], buf, sizeof buf);
-    if (n <= 0) break;
-    line.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fds[0]);
   if (line.rfind("PORT ", 0) != 0) {
     failure_ = "the server did not report its port (output: \"" + line + "\")";
     stop();
     return false;
   }
-  port_ = std::atoi(line.c_str() + 5);
+  port_ = reportedPort(line);
   if (port_ <= 0) {
     failure_ = "bad port line: " + line;
     stop();
@@ -109,11 +59,7 @@ bool LoopbackServer::start(const Options& options) {
 
 void LoopbackServer::stop() {
   if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  int status = 0;
-  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
-  pid_ = -1;
+  stopChildServer(pid_);
   port_ = 0;
 }
 
@@ -123,19 +69,8 @@ std::string LoopbackServer::url(const std::string& path) const {
 
 std::optional<std::string> LoopbackServer::rawGet(const std::string& path) const {
   if (port_ <= 0 || tls_) return std::nullopt;
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = connectLoopback(port_, 20);
   if (fd < 0) return std::nullopt;
-  timeval tv{20, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<std::uint16_t>(port_));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return std::nullopt;
-  }
   std::string req = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
   if (::send(fd, req.data(), req.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(req.size())) {
     ::close(fd);
