@@ -234,14 +234,15 @@ core::Value AbstractService::doGetSynchronousRequest(const std::string& url) {
   return runSynchronous(request);
 }
 
-core::Value AbstractService::doPostSynchronousRequest(const std::string& url, const std::string& json) {
+core::Value AbstractService::doPostSynchronousRequest(const std::string& url, const std::string& json,
+                                                      double timeoutSeconds) {
   auto request = HTTPRequest::requestWithURL(parseURL(url));
   httpRequest_ = request;
   request->addRequestHeader("User-Agent", kUserAgent);
   request->addRequestHeader("Client-Type", kClientType);
   request->addRequestHeader("Content-Type", "application/json");
   request->appendPostData(json);
-  request->setTimeOutSeconds(kTimeOutSeconds);
+  request->setTimeOutSeconds(timeoutSeconds);
   return runSynchronous(request);
 }
 

@@ -86,7 +86,9 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   void doPostRequest(const std::string& url, const std::string& json, bool showHud);
   // Synchronous GET / POST on the calling thread: the parsed reply, or null.
   core::Value doGetSynchronousRequest(const std::string& url);
-  core::Value doPostSynchronousRequest(const std::string& url, const std::string& json);
+  // timeoutSeconds: the crash report asks for a short one; everything else uses kTimeOutSeconds.
+  core::Value doPostSynchronousRequest(const std::string& url, const std::string& json,
+                                       double timeoutSeconds = kTimeOutSeconds);
 
   // The forced logout: a reply text whose "LoginState" is 2 removes "userInfo" from the session at once
   // and shows the alert "警告" / "您的帐号已被抢登！请重新登录" / "确定"; its button hands over to the

@@ -156,21 +156,9 @@ void System::sentErrorLog(const std::string& json) {
 }
 
 bool System::sentErrorLog(const std::string& json, double timeoutSeconds) {
-  if (!std::isfinite(timeoutSeconds) || timeoutSeconds <= 0)
-    timeoutSeconds = AbstractService::kTimeOutSeconds;
-  // The request the service's synchronous POST makes (same headers, URL taken as it is), with the
-  // caller's time-out in place of the service's fixed one.
-  auto service = newService();
-  auto request =
-      HTTPRequest::requestWithURL(core::URL::parse(ServerConfig::current().mainURL("1.0/json/sys/Log")));
-  service->setHttpRequest(request);
-  request->addRequestHeader("User-Agent", AbstractService::kUserAgent);
-  request->addRequestHeader("Client-Type", AbstractService::kClientType);
-  request->addRequestHeader("Content-Type", "application/json");
-  request->appendPostData(json);
-  request->setTimeOutSeconds(timeoutSeconds);
-  request->startSynchronous();
-  return !request->error();
+  if (!std::isfinite(timeoutSeconds) || timeoutSeconds <= 0) timeoutSeconds = AbstractService::kTimeOutSeconds;
+  return newService()->doPostSentErrorLog(ServerConfig::current().mainURL("1.0/json/sys/Log"), json,
+                                          timeoutSeconds);
 }
 
 core::Value System::testJiami() {

@@ -1,5 +1,7 @@
 #include "service/SystemService.h"
 
+#include "librarys/http/HTTPRequest.h"
+
 void SystemService::getQuoteAsynchronous(const std::string& url) { doGetRequest(url, true); }
 
 void SystemService::getQuoteProduct(const std::string& url) { doGetRequest(url, true); }
@@ -38,6 +40,8 @@ core::Value SystemService::doPostSynchronousQuery(const std::string& url, const 
   return doPostSynchronousRequest(url, json);
 }
 
-void SystemService::doPostSentErrorLog(const std::string& url, const std::string& json) {
-  doPostSynchronousRequest(url, json);
+bool SystemService::doPostSentErrorLog(const std::string& url, const std::string& json,
+                                       double timeoutSeconds) {
+  doPostSynchronousRequest(url, json, timeoutSeconds);
+  return httpRequest() && !httpRequest()->error();
 }

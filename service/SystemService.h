@@ -33,5 +33,7 @@ class SystemService : public AbstractService {
   // Synchronous POST: the reply, or null.
   core::Value doPostSynchronousQuery(const std::string& url, const std::string& json);
   // Synchronous POST; the reply is dropped.
-  void doPostSentErrorLog(const std::string& url, const std::string& json);
+  // Whether the server answered at all (the answer itself is not read).
+  bool doPostSentErrorLog(const std::string& url, const std::string& json,
+                          double timeoutSeconds = kTimeOutSeconds);
 };
