@@ -179,14 +179,34 @@ bool HTTPRequest::applyCredentials(const core::Value& credentials) {
   return true;
 }
 
+namespace {
+
+// Puts the proxy's "Proxy-Authorization" on `request`. An https request reaches its proxy only through the
+// CONNECT that opens its tunnel, so the value is worked out for that CONNECT (Digest signs its method and
+// authority); the read stream sends it there and never inside the tunnel. NTLM cannot go that way: its
+// handshake is bound to one connection, and a refused tunnel's connection is closed.
+bool applyProxyAuthorizationTo(net::HTTPMessage& request, Auth& auth, const net::AuthCredentials& c) {
+  const core::URL& url = request.requestURL();
+  if (core::toLower(url.scheme) != "https") return auth.apply(request, c);
+  if (auth.requiresAccountDomain()) return false;
+  core::URL authority = url;
+  authority.path = url.hostAndPort();
+  if (url.port < 0) authority.path += ":" + std::to_string(defaultPort(url));
+  authority.query.reset();
+  authority.fragment.reset();
+  auto connect = net::HTTPMessage::createRequest("CONNECT", authority);
+  if (!connect || !auth.apply(*connect, c)) return false;
+  auto value = connect->headerFieldValue("Proxy-Authorization");
+  return value && request.setHeaderFieldValue("Proxy-Authorization", *value);
+}
+
+}  // namespace
+
 bool HTTPRequest::applyProxyCredentials(const core::Value& credentials) {
   ++proxyAuthenticationRetryCount_;
   auto auth = authOf(proxyAuthentication_);
   if (!credentials.isDictionary() || !auth || !request_) return false;
-  // An https request reaches its proxy only through the tunnel's CONNECT: credentials put on the message
-  // would travel inside the tunnel to the origin server instead.
-  if (url_ && core::toLower(url_->scheme) == "https") return false;
-  if (!auth->apply(*request_, toAuthCredentials(credentials))) {
+  if (!applyProxyAuthorizationTo(*request_, *auth, toAuthCredentials(credentials))) {
     removeProxyAuthenticationCredentialsFromSessionStore(credentials);
     return false;
   }

@@ -123,6 +123,10 @@ void HTTPRequest::startRequest() {
     proxy.host = proxyHost_;
     proxy.port = proxyPort_;
     readStream_->setProxy(proxy);
+    // Through an HTTP proxy an https request's proxy credentials go on the CONNECT of its tunnel.
+    if (proxy.type == net::ProxySettings::Type::HTTP && core::toLower(url_->scheme) == "https" && request_)
+      if (auto value = request_->headerFieldValue("Proxy-Authorization"))
+        readStream_->setTunnelProxyAuthorization(*value);
   }
 
   // A connection from the pool.

@@ -171,6 +171,7 @@ struct HTTPReadStream::Impl {
   BodySource body;
   SSLSettings ssl;
   ProxySettings proxy;
+  std::string tunnelProxyAuthorization;  // "Proxy-Authorization" of the CONNECT; "" for none
   bool persistent = false;
   std::int64_t streamID = 0;
 
@@ -441,7 +442,15 @@ struct HTTPReadStream::Impl {
       }
     }
     bool absolute = proxy.type == ProxySettings::Type::HTTP && !isHTTPS();
-    std::string head = m.serializeHead(absolute, extra);
+    std::string head;
+    if (proxy.type == ProxySettings::Type::HTTP && isHTTPS() && m.headerFieldValue("Proxy-Authorization")) {
+      // The proxy's credentials belong to the CONNECT; inside the tunnel they would reach the origin server.
+      HTTPMessage inner = m;
+      inner.removeHeaderField("Proxy-Authorization");
+      head = inner.serializeHead(absolute, extra);
+    } else {
+      head = m.serializeHead(absolute, extra);
+    }
     queue(std::move(head), false);
     if (body.kind == BodySource::Kind::None || body.kind == BodySource::Kind::Bytes) {
       if (!inMemory.empty()) queue(std::move(inMemory), true);
@@ -554,7 +563,10 @@ struct HTTPReadStream::Impl {
       tunnel = TunnelKind::Connect;
       std::string target = url().hostAndPort();
       if (url().port < 0) target += ":" + std::to_string(url().effectivePort());
-      tunnelOut = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n\r\n";
+      tunnelOut = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
+      if (!tunnelProxyAuthorization.empty())
+        tunnelOut += "Proxy-Authorization: " + tunnelProxyAuthorization + "\r\n";
+      tunnelOut += "\r\n";
       tunnelParser = std::make_unique<HTTPResponseParser>(true);
       phase = Phase::Tunnel;
       return;
@@ -642,6 +654,10 @@ struct HTTPReadStream::Impl {
       auto head = tunnelParser->response();
       if (head->statusCode() / 100 != 2) {
         // The proxy's refusal (a 407 asking for credentials, a 403, ...) is the response the client sees.
+        // Its body is not handed out, so the head must not announce one: a client would take the missing
+        // bytes for a broken connection.
+        head->removeHeaderField("Content-Length");
+        head->removeHeaderField("Transfer-Encoding");
         connected = true;
         status = StreamStatus::Open;
         response = head;
@@ -1137,6 +1153,12 @@ std::shared_ptr<HTTPReadStream> HTTPReadStream::createForStreamedRequest(std::sh
 
 void HTTPReadStream::setSSLSettings(SSLSettings settings) { impl_->ssl = std::move(settings); }
 void HTTPReadStream::setProxy(ProxySettings proxy) { impl_->proxy = std::move(proxy); }
+bool HTTPReadStream::setTunnelProxyAuthorization(std::string value) {
+  for (char c : value)
+    if (c == '\r' || c == '\n' || c == '\0') return false;
+  impl_->tunnelProxyAuthorization = std::move(value);
+  return true;
+}
 void HTTPReadStream::setAttemptPersistentConnection(bool on) { impl_->persistent = on; }
 void HTTPReadStream::setStreamID(std::int64_t id) { impl_->streamID = id; }
 std::int64_t HTTPReadStream::streamID() const { return impl_->streamID; }

@@ -68,7 +68,9 @@
 // reset or a close in the middle of a response. Writes never raise SIGPIPE.
 //
 // Proxies: a proxy that refuses a CONNECT tunnel (407, 403, ...) gives its answer as the response (head
-// only, empty body); the connection is then closed.
+// only, empty body, without the framing fields "Content-Length" and "Transfer-Encoding"); the connection is
+// then closed. Credentials for the CONNECT are set with setTunnelProxyAuthorization(); a scheme bound to
+// one connection (NTLM) cannot be carried through this, since a refused tunnel's connection is not kept.
 
 #include <cstdint>
 #include <functional>
@@ -159,6 +161,11 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   // --- properties: set before open() ---
   void setSSLSettings(SSLSettings settings);
   void setProxy(ProxySettings proxy);
+  // The "Proxy-Authorization" value sent on the CONNECT that opens the tunnel of an https request through
+  // an HTTP proxy ("" = none; nothing else uses it). False (and nothing set) for a value holding CR, LF or
+  // NUL. A "Proxy-Authorization" field of the message itself is never sent through such a tunnel: only the
+  // proxy may see the proxy's credentials.
+  bool setTunnelProxyAuthorization(std::string value);
   void setAttemptPersistentConnection(bool on);
   void setStreamID(std::int64_t id);  // the connection id shared by streams (0 when never set)
   std::int64_t streamID() const;

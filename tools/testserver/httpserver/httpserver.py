@@ -43,6 +43,10 @@ Every response is chosen by the request path and its query (all optional):
 
 As a plain HTTP proxy (a request in absolute form) it answers for itself; a host whose name starts with
 "proxyauth-" stands behind a proxy that wants "Proxy-Authorization: Basic" for puser:ppass (407 otherwise).
+As a tunnelling proxy (CONNECT) it opens tunnels to 127.0.0.1 only; "CONNECT proxyauth-<any>:<port>" wants
+the same Basic credentials on the CONNECT (407 and a closed connection otherwise) and then tunnels to
+127.0.0.1:<port>; "CONNECT proxydigest-<any>:<port>" wants them as Digest (MD5, qop "auth", realm
+"loopback proxy", signed for method CONNECT and the uri "<host>:<port>"). /stats also gives "connect_authorized" and "connect_refused" for these.
 
 TLS: --tls-cert FILE --tls-key FILE serve HTTPS with that certificate (the tests make a self-signed one).
 """
@@ -82,6 +86,8 @@ class State:
     lock = threading.Lock()
     connections = 0
     requests = 0
+    connect_authorized = 0  # CONNECTs to "proxyauth-" hosts that carried the right credentials
+    connect_refused = 0     # ... and those answered with 407
     last_activity = time.monotonic()
     ignore_range = False
 
@@ -202,8 +208,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_GET = do_POST = do_PUT = do_DELETE = do_HEAD = do_PATCH = do_OPTIONS = handle_any
 
     def do_CONNECT(self):
-        # Tunnels to this same loopback server only.
+        # Tunnels to this same loopback server only. A host named "proxyauth-..." (which the proxy, not the
+        # client, resolves: it means 127.0.0.1) is behind a proxy that wants Basic credentials puser:ppass
+        # on the CONNECT; /stats counts the tunnels opened with them and those refused with a 407.
         host, _, port = self.path.rpartition(":")
+        digest = host.startswith("proxydigest-")
+        if (host.startswith("proxyauth-") or digest) and port.isdigit():
+            got = self.headers.get("Proxy-Authorization", "")
+            if digest:
+                ok = connect_digest_matches(got, self.path)
+                challenge = 'Digest realm="loopback proxy", nonce="%s", qop="auth"' % DIGEST_NONCE
+            else:
+                ok = got == "Basic " + base64.b64encode(b"puser:ppass").decode()
+                challenge = 'Basic realm="loopback proxy"'
+            if not ok:
+                with State.lock:
+                    State.connect_refused += 1
+                self.respond(407, b"proxy auth needed", headers=[("Proxy-Authenticate", challenge)])
+                self.close_connection = True
+                return
+            with State.lock:
+                State.connect_authorized += 1
+            host = "127.0.0.1"
         if host not in ("127.0.0.1", "localhost") or not port.isdigit():
             self.respond(403, b"only loopback")
             self.close_connection = True
@@ -395,6 +421,20 @@ def parse_auth_params(text):
     return out
 
 
+def connect_digest_matches(header, authority):
+    # Digest (MD5, qop "auth") for puser:ppass in realm "loopback proxy", signed for "CONNECT <authority>".
+    if not header.startswith("Digest "):
+        return False
+    p = parse_auth_params(header[7:])
+    if p.get("uri") != authority or p.get("nonce") != DIGEST_NONCE or p.get("username") != "puser":
+        return False
+    md5 = lambda t: hashlib.md5(t.encode()).hexdigest()
+    ha1 = md5("puser:loopback proxy:ppass")
+    ha2 = md5("CONNECT:" + authority)
+    want = md5("%s:%s:%s:%s:auth:%s" % (ha1, DIGEST_NONCE, p.get("nc", ""), p.get("cnonce", ""), ha2))
+    return p.get("response") == want
+
+
 def route_auth_digest(h, q, arg):
     # Digest (MD5, qop "auth") for user/pass in realm (query arguments).
     h.read_body()
@@ -516,7 +556,8 @@ def route_reject(h, q, arg):
 def route_stats(h, q, arg):
     h.read_body()
     with State.lock:
-        reply = {"connections": State.connections, "requests": State.requests}
+        reply = {"connections": State.connections, "requests": State.requests,
+                 "connect_authorized": State.connect_authorized, "connect_refused": State.connect_refused}
     h.respond(200, json.dumps(reply).encode(), headers=[("Content-Type", "application/json")])
 
 
