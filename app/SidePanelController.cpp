@@ -490,26 +490,19 @@ void SidePanelController::toggleRightPanel() {
   }
 }
 
-void SidePanelController::showLeftPanel(bool animated, bool bounce) {
-  view();  // the containers exist once the view is loaded
-  setState(kLeftVisible);
-  loadLeftPanel();
-  adjustCenterFrame();
-  if (animated) {
-    animateCenterPanel(bounce, nullptr);
-  } else {
-    centerPanelContainer_->setFrame(centerPanelRestingFrame_);
-    styleContainer(*centerPanelContainer_, false, 0);
-    if (style_ == kMultipleActive || pushesSidePanels_) layoutSideContainers(false, 0);
-  }
-  if (style_ == kSingleActive) setTapView(std::make_shared<ui::View>());
-  toggleScrollsToTop(false, true, false);
-}
+void SidePanelController::showLeftPanel(bool animated, bool bounce) { showSidePanel(true, animated, bounce); }
 
 void SidePanelController::showRightPanel(bool animated, bool bounce) {
-  view();
-  setState(kRightVisible);
-  loadRightPanel();
+  showSidePanel(false, animated, bounce);
+}
+
+void SidePanelController::showSidePanel(bool left, bool animated, bool bounce) {
+  view();  // the containers exist once the view is loaded
+  setState(left ? kLeftVisible : kRightVisible);
+  if (left)
+    loadLeftPanel();
+  else
+    loadRightPanel();
   adjustCenterFrame();
   if (animated) {
     animateCenterPanel(bounce, nullptr);
@@ -519,7 +512,7 @@ void SidePanelController::showRightPanel(bool animated, bool bounce) {
     if (style_ == kMultipleActive || pushesSidePanels_) layoutSideContainers(false, 0);
   }
   if (style_ == kSingleActive) setTapView(std::make_shared<ui::View>());
-  toggleScrollsToTop(false, false, true);
+  toggleScrollsToTop(false, left, !left);
 }
 
 void SidePanelController::showCenterPanel(bool animated, bool bounce) {

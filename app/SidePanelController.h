@@ -182,6 +182,7 @@ class SidePanelController : public ui::ViewController, public ui::GestureRecogni
   void centerPanelViewChanged();
   void showLeftPanel(bool animated, bool bounce);
   void showRightPanel(bool animated, bool bounce);
+  void showSidePanel(bool left, bool animated, bool bounce);
   void showCenterPanel(bool animated, bool bounce);
   void hideSideContainers();
   void toggleScrollsToTop(bool center, bool left, bool right);

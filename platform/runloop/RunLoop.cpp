@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -400,6 +401,13 @@ int RunLoop::watchFd(int fd, short pollEvents, std::function<void(short revents)
 }
 
 void RunLoop::unwatchFd(int id) { state_->removeWatch(id); }
+
+bool RunLoop::runUntil(const std::function<bool()>& done, double timeoutSeconds, const std::string& mode,
+                       double passSeconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (!done() && std::chrono::steady_clock::now() < deadline) runOnce(mode, passSeconds);
+  return done();
+}
 
 bool RunLoop::runOnce(const std::string& mode, double timeoutSeconds) {
   std::string m = runMode(mode);

@@ -66,6 +66,11 @@ class RunLoop {
   // `timeoutSeconds` (and, on a real clock, no later than the next timer) for work and runs what came.
   // Returns false when there is nothing (no tasks, timers or watches for this mode) to wait for.
   bool runOnce(const std::string& mode = kDefaultMode, double timeoutSeconds = 1e9);
+  // Runs passes in `mode` (each waiting at most passSeconds for work) until done() holds or
+  // timeoutSeconds of real time have gone by, whatever the loop's clock; returns done(). For waiting on
+  // work that comes from other threads: the network thread, workers.
+  bool runUntil(const std::function<bool()>& done, double timeoutSeconds,
+                const std::string& mode = kDefaultMode, double passSeconds = 0.05);
   // Runs in the default mode until stop(), waiting for posts even while it has no sources.
   void run();
   // Ends run() after its current pass (any thread). A stop() that comes while run() is not running ends

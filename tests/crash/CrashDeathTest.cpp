@@ -30,6 +30,7 @@
 #include "platform/system/Device.h"
 #include "tests/crash/CrashTestSupport.h"
 #include "ui/test/Harness.h"
+#include "tests/support/FixedReachability.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VD_CRASH_TEST_ASAN 1
@@ -83,15 +84,7 @@ using crash_test::FileRecordingSender;
 using crash_test::SentReport;
 using Handler = VDUncaughtExceptionHandler;
 
-class FixedReachability : public ReachabilityWatcher {
- public:
-  explicit FixedReachability(int status) : status_(status) {}
-  int currentReachabilityStatus() const override { return status_; }
-  bool startNotifier() override { return true; }
-
- private:
-  int status_;
-};
+using testsupport::FixedReachability;
 
 class CrashDeath : public ::testing::Test {
  protected:

@@ -32,21 +32,15 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
+#include "tests/support/FixedReachability.h"
 
 namespace {
 
-class FixedReachability : public ReachabilityWatcher {
- public:
-  int currentReachabilityStatus() const override { return 2; }
-  bool startNotifier() override { return true; }
-};
+using testsupport::FixedReachability;
 
 template <typename Pred>
 bool runUntil(Pred done, double seconds = 30) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
-  return done();
+  return rl::RunLoop::main().runUntil(done, seconds);
 }
 
 std::string screenName(const ui::ViewController* vc) {

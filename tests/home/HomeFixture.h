@@ -37,29 +37,19 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
+#include "tests/support/FixedReachability.h"
 
 namespace home_test {
 
 inline const char* kSubject = "GKSample";
 
-class FixedReachability : public ReachabilityWatcher {
- public:
-  explicit FixedReachability(int status) : status_(status) {}
-  int currentReachabilityStatus() const override { return status_; }
-  bool startNotifier() override { return true; }
-
- private:
-  int status_;
-};
+using testsupport::FixedReachability;
 
 // Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
 // 0.05 s for work from the network or a worker thread).
 template <typename Pred>
 bool runUntil(Pred done, double seconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
-  return done();
+  return rl::RunLoop::main().runUntil(done, seconds);
 }
 
 // The identifier of a placeholder screen; the class name of any other screen.

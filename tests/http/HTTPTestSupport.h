@@ -49,10 +49,7 @@ inline std::string freshDir(const std::string& name) {
 // Runs the main loop until `done()` or `seconds` have passed (each pass waits at most 0.05 s).
 template <typename Pred>
 bool runUntil(Pred done, double seconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
-  return done();
+  return rl::RunLoop::main().runUntil(done, seconds);
 }
 
 // byte[i] = i % 251: the server's body pattern.

@@ -75,10 +75,7 @@ inline std::shared_ptr<Outcome> attach(const std::shared_ptr<net::HTTPReadStream
 // Runs the current loop until `done()` or `seconds` have passed (each pass waits at most 0.2 s).
 template <typename Pred>
 inline bool runUntil(Pred done, double seconds = 30) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::current().runOnce(rl::kDefaultMode, 0.2);
-  return done();
+  return rl::RunLoop::current().runUntil(done, seconds, rl::kDefaultMode, 0.2);
 }
 
 inline Outcome fetch(const std::shared_ptr<net::HTTPReadStream>& s, std::size_t chunk = 16384) {

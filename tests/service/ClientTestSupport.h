@@ -42,10 +42,7 @@ namespace apiclient_test {
 // 0.05 s for work; nothing sleeps).
 template <typename Pred>
 bool runUntil(Pred done, double seconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
-  return done();
+  return rl::RunLoop::main().runUntil(done, seconds);
 }
 
 // The values of the headers named `name` (any case) of a journal entry.

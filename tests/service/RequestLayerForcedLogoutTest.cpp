@@ -15,20 +15,12 @@
 #include "tests/service/RequestLayerSupport.h"
 #include "ui/NavigationController.h"
 #include "ui/ViewController.h"
+#include "tests/support/FixedReachability.h"
 
 namespace reqlayer_test {
 namespace {
 
-// Wi-Fi unless the test says otherwise, so no network alert gets in the way.
-class FixedReachability : public ReachabilityWatcher {
- public:
-  explicit FixedReachability(int status) : status_(status) {}
-  int currentReachabilityStatus() const override { return status_; }
-  bool startNotifier() override { return true; }
-
- private:
-  int status_;
-};
+using testsupport::FixedReachability;
 
 class StolenLoginScreen : public ui::ViewController, public ForcedLogoutLoginScreen {
  public:

@@ -59,10 +59,7 @@ inline void installRecordingShell(const std::shared_ptr<ShellRecord>& r) {
 // 0.05 s for work).
 template <typename Pred>
 bool runUntil(Pred done, double seconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
-  return done();
+  return rl::RunLoop::main().runUntil(done, seconds);
 }
 
 // What a service's finished block received.

@@ -19,6 +19,7 @@
 #include "platform/core/UserDefaults.h"
 #include "statistics/UsageStats.h"
 #include "ui/test/Harness.h"
+#include "tests/support/FixedReachability.h"
 
 namespace shellui_test {
 
@@ -39,16 +40,7 @@ class TempHome {
   std::string path_;
 };
 
-// A watcher that reports a fixed status.
-class FixedReachability : public ReachabilityWatcher {
- public:
-  explicit FixedReachability(int status) : status_(status) {}
-  int currentReachabilityStatus() const override { return status_; }
-  bool startNotifier() override { return true; }
-
- private:
-  int status_;
-};
+using testsupport::FixedReachability;
 
 class ShellFixture : public ::testing::Test {
  protected:

@@ -2,7 +2,6 @@
 // centre replacement, and the background question-bank check.
 
 #include "widgets/ProgressHUD.h"
-#include <chrono>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -102,9 +101,7 @@ class SidePanel : public ::testing::Test {
   // The home screen asks for the notices when it first loads; the request's overlay covers the window
   // until its answer (here: no server) comes back from the network thread. Wait for it, bounded.
   void waitForRequestOverlays() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!ProgressHUD::allHUDsForView(h().window()).empty() && std::chrono::steady_clock::now() < deadline)
-      rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
+    rl::RunLoop::main().runUntil([this] { return ProgressHUD::allHUDsForView(h().window()).empty(); }, 10);
     h().settle();
   }
 

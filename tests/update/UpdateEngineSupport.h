@@ -46,10 +46,7 @@ namespace fs = std::filesystem;
 // 0.05 s for work).
 template <typename Pred>
 bool runUntil(Pred done, double seconds = 30) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done() && std::chrono::steady_clock::now() < deadline)
-    rl::RunLoop::main().runOnce(rl::kDefaultMode, 0.05);
-  return done();
+  return rl::RunLoop::main().runUntil(done, seconds);
 }
 
 inline testserver::ApiServer& server() {
