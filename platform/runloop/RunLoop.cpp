@@ -309,6 +309,11 @@ RunLoop& RunLoop::current() {
   return *tlLoop;
 }
 
+std::shared_ptr<RunLoop> RunLoop::currentShared() {
+  current();
+  return tlLoop;
+}
+
 RunLoop& RunLoop::main() {
   Registry& r = registry();
   std::lock_guard lock(r.mutex);

@@ -42,6 +42,8 @@ class RunLoop {
   RunLoop& operator=(const RunLoop&) = delete;
 
   static RunLoop& current();  // this thread's loop (made on first use, lives as long as the thread)
+  // The same loop, held: a reference that stays valid (and postable) after its thread has ended.
+  static std::shared_ptr<RunLoop> currentShared();
   static RunLoop& main();     // the main thread's loop (may be called, and posted to, from any thread)
   // Makes the calling thread the main thread; its loop becomes main(). Until it is called, the process's
   // initial thread is the main thread. Calling it again on the main thread changes nothing.
