@@ -13,6 +13,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/VDViewControllerFactory.h"
+#include "screens/AllScreens.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
 #include "ui/Application.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   rl::RunLoop& loop = rl::RunLoop::main();
   loop.setClock(rl::Clock::real());
 
-  registerAllScreens();
+  registerEveryScreen();
   ui::Application app;
   app.setDelegate(std::make_shared<AppDelegate>());
   app.launch();

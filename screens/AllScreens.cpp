@@ -1,0 +1,8 @@
+#include "screens/AllScreens.h"
+
+#include "app/VDViewControllerFactory.h"
+
+void registerEveryScreen() {
+  registerAllScreens();
+  // Each area registers its screens over the placeholders; one line per area.
+}
