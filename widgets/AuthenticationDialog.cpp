@@ -1,4 +1,4 @@
-#include "librarys/http/AuthenticationDialog.h"
+#include "widgets/AuthenticationDialog.h"
 
 #include <algorithm>
 #include <deque>
@@ -25,6 +25,11 @@ int portOf(const std::optional<core::URL>& url) { return url ? url->effectivePor
 }  // namespace
 
 bool AuthenticationDialog::canPresent() { return ui::Application::current() != nullptr; }
+
+void AuthenticationDialog::install() {
+  HTTPRequest::setAuthenticationDialogPresenter(&AuthenticationDialog::presentAuthenticationDialogForRequest,
+                                                &AuthenticationDialog::canPresent);
+}
 
 std::shared_ptr<AuthenticationDialog> AuthenticationDialog::shownDialog() { return state().shown; }
 

@@ -9,6 +9,9 @@
 //
 // Everything runs on the main thread: requests hand themselves over from their own thread
 // (HTTPRequest::showAuthenticationDialog). NTLM domains are typed with the user name as "DOMAIN\user".
+//
+// The HTTP client holds no UI: install() hands this dialog to it through its presenter hook
+// (HTTPRequest::setAuthenticationDialogPresenter); the application does so at start-up.
 
 #include <memory>
 #include <string>
@@ -22,6 +25,8 @@ class AuthenticationDialog : public ui::AlertViewDelegate,
  public:
   enum Type { ServerCredentials = 0, ProxyCredentials = 1 };
 
+  // Makes this dialog the HTTP client's authentication dialog (any thread).
+  static void install();
   // Shows a dialog for the request, or queues it behind the one on show. Main thread.
   static void presentAuthenticationDialogForRequest(const std::shared_ptr<HTTPRequest>& request);
   // False when there is no application window to show a dialog on.
