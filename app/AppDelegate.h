@@ -2,7 +2,9 @@
 // AppDelegate: the application delegate. It runs the start-up, owns the two session dictionaries for
 // the life of the process, watches the network and shows the one network alert, keeps the automatic
 // re-login timer, holds the root controllers of the main screen and offers the animated exit.
-// Everything here runs on the main thread. Other parts reach it through VDHelper::getAppdelegate().
+// It also switches the window's root screen (showMainVC, showSelectSeriesVC). Everything here runs on
+// the main thread. Other parts reach it through AppDelegate::current() (VDHelper::getAppdelegate());
+// the helpers below it see only its ApplicationState.
 //
 // userSession (never stored): "userInfo" (present exactly while a user is logged in), "appInfo",
 // "isUserLogout", "saveAppName", "saveQuoteName", "saveAllSubject", "ALLTESTID", "Inform", "updateNote",
@@ -20,6 +22,7 @@
 #include <string>
 
 #include "app/AppServices.h"
+#include "app/ApplicationState.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Value.h"
 #include "ui/Application.h"
@@ -31,7 +34,9 @@ class ViewController;
 }  // namespace ui
 class SidePanelController;
 
-class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public ui::ApplicationDelegate,
+                    public ApplicationState,
+                    public std::enable_shared_from_this<AppDelegate> {
  public:
   static constexpr double kAutoLoginInterval = 36000;
   static constexpr double kNetworkAlertDelay = 1.0;
@@ -56,18 +61,18 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
 
   // ---- sessions and flags ----
   ui::Window* window() const { return ApplicationDelegate::window.get(); }
-  core::Value userSession() const { return userSession_; }  // shares the dictionary
+  core::Value userSession() const override { return userSession_; }  // shares the dictionary
   void setUserSession(core::Value session) { userSession_ = std::move(session); }
-  core::Value downSession() const { return downSession_; }
-  void setDownSession(core::Value session) { downSession_ = std::move(session); }
+  core::Value downSession() const override { return downSession_; }
+  void setDownSession(core::Value session) override { downSession_ = std::move(session); }
 
   std::shared_ptr<ui::ViewController> viewController() const { return viewController_; }
   void setViewController(std::shared_ptr<ui::ViewController> vc) { viewController_ = std::move(vc); }
   std::shared_ptr<ReachabilityWatcher> hostReach() const { return hostReach_; }
   const core::Value& appNameKeyValue() const { return appNameKeyValue_; }
   void setAppNameKeyValue(core::Value v) { appNameKeyValue_ = std::move(v); }
-  std::int64_t SqlErrorNumber() const { return sqlErrorNumber_; }
-  void setSqlErrorNumber(std::int64_t n) { sqlErrorNumber_ = n; }
+  std::int64_t SqlErrorNumber() const override { return sqlErrorNumber_; }
+  void setSqlErrorNumber(std::int64_t n) override { sqlErrorNumber_ = n; }
   int isReachable() const { return isReachable_; }
   bool isAlertOpen() const { return isAlertOpen_; }
   void setIsAlertOpen(bool open) { isAlertOpen_ = open; }
@@ -91,6 +96,18 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   void setIsfirstLogin(bool v) { isfirstLogin_ = v; }
   // The reachability status of the last change notice (0 until one arrives).
   unsigned status() const { return status_; }
+
+  // ---- root screens ----
+  // The side-panel container with the home screen ("sidebar") in a navigation controller as centre
+  // panel and the "more" menu ("evenmore") as left panel; this delegate keeps sidePanelVC,
+  // mainInterfaceVC and evenMoreVC. The container's background bank check ends in bankCheckFinished.
+  void showMainVC();
+  // The subject choice ("selectSubject") in a navigation controller.
+  void showSelectSeriesVC();
+  // The end of the main screen's background bank check: the DownSession gets "isUpdateDB" NO,
+  // "isHavefileName" = whether the subject's database exists, "Main" YES; then the services' library
+  // check runs.
+  void bankCheckFinished(bool databaseExists);
 
   // ---- network ----
   // The network alert "断网提示" with the message; nothing when an alert of this delegate is open.

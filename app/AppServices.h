@@ -7,14 +7,18 @@
 //   CrashCatcherInstaller     InstallUncaughtExceptionHandler
 //   ReachabilityWatcher       Reachability, the internet-connection watcher (status 0, 1, 2; change notice)
 //   UserLoginSender           User::login with a LoginRequest
+//   URLOpener                 opens outside addresses (app/URLOpener.h)
 //
-// AppServices::standard() gives what the executable runs with; tests hand in recording doubles.
+// AppServices::standard() (app/StandardAppServices.cpp, the one place that names the concrete
+// classes) gives what the executable runs with; tests hand in recording doubles.
 
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/core/Value.h"
+
+class URLOpener;
 
 // Class-wide switches of the HTTP client.
 class HTTPRequestClassSwitches {
@@ -75,8 +79,13 @@ struct AppServices {
   // Makes a new account client with no delegate for one login call.
   std::function<std::shared_ptr<UserLoginSender>()> newUser;
   // Connects the process-wide hooks of the lower libraries to this shell before the launch runs: the
-  // request layer's shell side, the data-access location, the side panel's bank check.
+  // request layer's shell side, the data-access location, the HTTP client's authentication dialog.
   std::function<void()> connectShell;
+  // The question-bank check the main screen's background check ends with (the update centre is
+  // asked: VDHelper::getLibrary). Empty: the check only fills its DownSession flags.
+  std::function<void()> libraryCheck;
+  // Opens outside addresses (the store page). Empty: the desktop's opener.
+  std::shared_ptr<URLOpener> urlOpener;
 
   // What the executable runs with: the HTTP client's class switches (also kept in the process-wide
   // state readable below), the statistics facade, the crash catcher, the kernel's view of the

@@ -72,6 +72,9 @@ class SidePanel : public ::testing::Test {
     h_ = std::make_unique<ui::test::Harness>();
     AppServices services;
     services.reachabilityForInternetConnection = [] { return std::make_shared<Online>(); };
+    services.libraryCheck = [this] {
+      if (libraryCheck_) libraryCheck_();
+    };
     app_ = std::make_shared<AppDelegate>(std::move(services));
     ASSERT_TRUE(h_->launch(app_));
     ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "科目"}, {"Value", "Vardo1"}}));
@@ -80,7 +83,6 @@ class SidePanel : public ::testing::Test {
   }
 
   void TearDown() override {
-    SidePanelController::setLibraryCheck({});
     side_.reset();
     app_.reset();
     h_.reset();
@@ -142,6 +144,7 @@ class SidePanel : public ::testing::Test {
   Home home_;
   std::unique_ptr<ui::test::Harness> h_;
   std::shared_ptr<AppDelegate> app_;
+  std::function<void()> libraryCheck_;  // what the application's library check does in this test
   std::shared_ptr<SidePanelController> side_;
 };
 
@@ -421,11 +424,11 @@ TEST_F(SidePanel, BackgroundCheckWritesItsFlagsOnTheMainThreadThenRunsTheLibrary
     core::Value flags;
   };
   auto seen = std::make_shared<Seen>();
-  SidePanelController::setLibraryCheck([seen, this] {
+  libraryCheck_ = [seen, this] {
     ++seen->calls;
     seen->onMain = rl::RunLoop::isMainThread();
     seen->flags = app_->downSession().deepCopy();
-  });
+  };
   app_->downSession().set("isUpdateDB", core::Value(true));
 
   VDHelper::showMainVC();

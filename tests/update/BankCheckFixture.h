@@ -93,7 +93,6 @@ class BankCheckFixture : public ::testing::Test {
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::RunLoop::main().runUntilIdle();
-    DataManagementViewController::setRemover({});
     BankLocation::set({});
     delegate_.reset();
     harness_.reset();

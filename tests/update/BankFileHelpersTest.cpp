@@ -100,7 +100,7 @@ TEST_F(BankFileHelpers, BankLocationFollowsTheStorageFromAnyThread) {
   std::atomic<bool> done{false};
   std::string workerValue;
   std::int64_t workerBatch = 0;
-  rl::detachThread([&] {
+  std::thread worker([&] {
     workerValue = BankLocation::value();
     workerBatch = DBVersionDAO().getMaxBatchID();
     BankLocation::countSqlError();
@@ -108,6 +108,7 @@ TEST_F(BankFileHelpers, BankLocationFollowsTheStorageFromAnyThread) {
     done = true;
   });
   ASSERT_TRUE(runUntil([&] { return done.load(); }));
+  worker.join();
   h().drainMain();
   EXPECT_EQ(workerValue, kSubject);
   EXPECT_EQ(workerBatch, 2);
@@ -118,10 +119,11 @@ TEST_F(BankFileHelpers, BankLocationFollowsTheStorageFromAnyThread) {
   app().userSession().set("saveAppName", core::Dictionary{{"Key", "科目"}, {"Value", "SessionOnly"}});
   EXPECT_EQ(BankLocation::value(), "SessionOnly");
   done = false;
-  rl::detachThread([&] {
+  std::thread second([&] {
     workerValue = BankLocation::value();
     done = true;
   });
   ASSERT_TRUE(runUntil([&] { return done.load(); }));
+  second.join();
   EXPECT_EQ(workerValue, "");
 }
