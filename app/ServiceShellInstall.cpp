@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/AppDelegate.h"
+#include "app/ServiceShellUI.h"
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/runloop/RunLoop.h"
@@ -83,6 +84,7 @@ void installApplicationServiceShell() {
   };
   shell.countTraffic = [](std::int64_t bytes) { VDLogHelper::appendSize(bytes); };
   shell.forcedLogoutConfirmed = [] { showLoginAfterForcedLogout(); };
+  ServiceShellUI::addTo(shell);
   setServiceShell(std::move(shell));
 
   VDNetworkHelper::setAppInfoClientFactory([] { return std::make_shared<UserAppInfoClient>(); });

@@ -27,6 +27,7 @@
 #include "service/ServiceShell.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
+#include "app/ServiceShellUI.h"
 #include "widgets/ProgressHUD.h"
 
 namespace reqlayer_test {
@@ -52,6 +53,7 @@ inline void installRecordingShell(const std::shared_ptr<ShellRecord>& r) {
     ++r->trafficChunks;
   };
   shell.forcedLogoutConfirmed = [r] { ++r->confirmed; };
+  ServiceShellUI::addTo(shell);  // the overlay and alert the application draws
   setServiceShell(std::move(shell));
 }
 
@@ -75,7 +77,8 @@ inline std::shared_ptr<Delivery> watch(const std::shared_ptr<AbstractService>& s
   service->setFinishedBlock([d](const std::shared_ptr<AbstractService>& s, const core::Value& reply) {
     ++d->calls;
     d->reply = reply;
-    d->hudShownInBlock = s && s->hudView() && s->hudView()->window() != nullptr;
+    d->hudShownInBlock = s && ServiceShellUI::hudOf(s->hudView()) &&
+                           ServiceShellUI::hudOf(s->hudView())->window() != nullptr;
   });
   return d;
 }
