@@ -45,7 +45,8 @@ class AppDelegate : public ui::ApplicationDelegate,
   static constexpr const char* kSeededDefault = "vardoSeeded";
   static constexpr const char* kKeychainIdentifier = "UserNamePwdService";
 
-  explicit AppDelegate(AppServices services = AppServices::standard());
+  // The executable passes AppServices::standard(); tests pass their doubles.
+  explicit AppDelegate(AppServices services);
   ~AppDelegate() override;
 
   // The delegate of the current application; nullptr when there is none or it is not an AppDelegate.
@@ -60,19 +61,13 @@ class AppDelegate : public ui::ApplicationDelegate,
   void willTerminate(ui::Application& app) override;  // stops observing the reachability notice
 
   // ---- sessions and flags ----
+  // userSession, downSession, SqlErrorNumber and hostReach: ApplicationState.
   ui::Window* window() const { return ApplicationDelegate::window.get(); }
-  core::Value userSession() const override { return userSession_; }  // shares the dictionary
-  void setUserSession(core::Value session) { userSession_ = std::move(session); }
-  core::Value downSession() const override { return downSession_; }
-  void setDownSession(core::Value session) override { downSession_ = std::move(session); }
 
   std::shared_ptr<ui::ViewController> viewController() const { return viewController_; }
   void setViewController(std::shared_ptr<ui::ViewController> vc) { viewController_ = std::move(vc); }
-  std::shared_ptr<ReachabilityWatcher> hostReach() const { return hostReach_; }
   const core::Value& appNameKeyValue() const { return appNameKeyValue_; }
   void setAppNameKeyValue(core::Value v) { appNameKeyValue_ = std::move(v); }
-  std::int64_t SqlErrorNumber() const override { return sqlErrorNumber_; }
-  void setSqlErrorNumber(std::int64_t n) override { sqlErrorNumber_ = n; }
   int isReachable() const { return isReachable_; }
   bool isAlertOpen() const { return isAlertOpen_; }
   void setIsAlertOpen(bool open) { isAlertOpen_ = open; }
@@ -139,12 +134,8 @@ class AppDelegate : public ui::ApplicationDelegate,
   void chooseRootScreen();
 
   AppServices services_;
-  core::Value userSession_;
-  core::Value downSession_;
   std::shared_ptr<ui::ViewController> viewController_;
-  std::shared_ptr<ReachabilityWatcher> hostReach_;
   core::Value appNameKeyValue_;
-  std::int64_t sqlErrorNumber_ = 0;
   int isReachable_ = 0;
   bool isAlertOpen_ = false;
   bool isFirstOpenMain_ = false;

@@ -87,16 +87,8 @@ struct AppServices {
   // Opens outside addresses (the store page). Empty: the desktop's opener.
   std::shared_ptr<URLOpener> urlOpener;
 
-  // What the executable runs with: the HTTP client's class switches (also kept in the process-wide
-  // state readable below), the statistics facade, the crash catcher, the kernel's view of the
-  // internet connection, the account client's login, and every shell hook.
+  // What the executable runs with: the HTTP client's class switches, the statistics facade, the crash
+  // catcher, the kernel's view of the internet connection, the account client's login, the shell's
+  // hooks, the update centre's library check and the desktop's URL opener.
   static AppServices standard();
 };
-
-// The switch values the standard HTTPRequestClassSwitches last received (for the HTTP client that
-// reads them, and for tests).
-struct HTTPRequestSwitchState {
-  bool shouldUpdateNetworkActivityIndicator = true;
-  bool shouldThrottleBandwidthForWWAN = false;
-};
-HTTPRequestSwitchState currentHTTPRequestSwitchState();

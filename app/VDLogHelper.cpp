@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/AppDelegate.h"
+#include "app/ApplicationState.h"
 #include "app/AppPaths.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
@@ -77,7 +77,7 @@ int VDLogHelper::networkStatus() {
     status = gStatus;
   }
   if (status) return status();
-  if (AppDelegate* app = AppDelegate::current())
+  if (ApplicationState* app = ApplicationState::current())
     if (auto reach = app->hostReach()) return reach->currentReachabilityStatus();
   return 0;
 }

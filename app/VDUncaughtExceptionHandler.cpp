@@ -8,8 +8,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/AppDelegate.h"
-#include "app/VDHelper.h"
+#include "app/ApplicationState.h"
+#include "app/SubjectChoice.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Date.h"
@@ -253,15 +253,15 @@ VDUncaughtExceptionHandler::ReportFacts VDUncaughtExceptionHandler::currentFacts
   facts.uuid = MainImageUUID();
   facts.hardwareModel = sys::Device::machine();
   facts.osVersion = sys::Device::systemVersion();
-  if (AppDelegate* app = AppDelegate::current())
+  if (ApplicationState* app = ApplicationState::current())
     if (auto reach = app->hostReach()) facts.networkStatus = reach->currentReachabilityStatus();
   return facts;
 }
 
 VDUncaughtExceptionHandler::ReportContext VDUncaughtExceptionHandler::currentContext() {
   ReportContext context;
-  if (AppDelegate* app = AppDelegate::current()) context.sessionUser = app->userSession()["userInfo"];
-  const core::Value choice = VDHelper::getVDAppName();
+  if (ApplicationState* app = ApplicationState::current()) context.sessionUser = app->userSession()["userInfo"];
+  const core::Value choice = SubjectChoice::appName();
   if (choice.isDictionary()) context.appEName = choice["Value"];
   context.bundleVersion = core::Bundle::main().objectForInfoDictionaryKey("CFBundleVersion");
   return context;

@@ -1,0 +1,21 @@
+#pragma once
+// InternetReachability: the internet-connection watcher of AppServices over the kernel's link and route
+// tables (Reachability). Its change notice has the name the application delegate observes; the
+// delegate reads the status from this watcher.
+
+#include <memory>
+
+#include "app/AppServices.h"
+
+class Reachability;
+
+class InternetReachability : public ReachabilityWatcher {
+ public:
+  InternetReachability();
+  int currentReachabilityStatus() const override;
+  bool startNotifier() override;
+  void stopNotifier() override;
+
+ private:
+  std::shared_ptr<Reachability> reach_;
+};
