@@ -1,8 +1,8 @@
-#include "librarys/json/NSScanner_Extensions.h"
+#include "librarys/altjson/NSScanner_Extensions.h"
 
 #include <algorithm>
 
-#include "librarys/json/NSCharacterSet_Extensions.h"
+#include "librarys/altjson/NSCharacterSet_Extensions.h"
 #include "platform/core/Text.h"
 
 NSScanner_Extensions::NSScanner_Extensions(std::string_view utf8) {

@@ -1,4 +1,4 @@
-#include "librarys/json/NSCharacterSet_Extensions.h"
+#include "librarys/altjson/NSCharacterSet_Extensions.h"
 
 const AltCharacterSet& NSCharacterSet_Extensions::linebreaksCharacterSet() {
   static const AltCharacterSet set = [] {

@@ -1,4 +1,4 @@
-#include "librarys/json/AltCharacterSet.h"
+#include "librarys/altjson/AltCharacterSet.h"
 
 #include "platform/core/Text.h"
 

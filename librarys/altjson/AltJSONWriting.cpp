@@ -1,4 +1,4 @@
-#include "librarys/json/AltJSONWriting.h"
+#include "librarys/altjson/AltJSONWriting.h"
 
 #include <cmath>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "librarys/json/AltJSONSerializer.h"
+#include "librarys/altjson/AltJSONSerializer.h"
 
 class AltFilteringJSONSerializer : public AltJSONSerializer {
  public:

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string_view>
 
-#include "librarys/json/AltSerializedJSONData.h"
+#include "librarys/altjson/AltSerializedJSONData.h"
 #include "platform/core/Error.h"
 #include "platform/core/Value.h"
 

@@ -1,4 +1,4 @@
-#include "librarys/json/AltFilteringJSONSerializer.h"
+#include "librarys/altjson/AltFilteringJSONSerializer.h"
 
 void AltFilteringJSONSerializer::addTest(Test test) {
   if (test) tests_.push_back(std::move(test));

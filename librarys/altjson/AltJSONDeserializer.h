@@ -16,7 +16,7 @@
 #include <optional>
 #include <string_view>
 
-#include "librarys/json/AltJSONScanner.h"
+#include "librarys/altjson/AltJSONScanner.h"
 #include "platform/core/Error.h"
 #include "platform/core/Value.h"
 

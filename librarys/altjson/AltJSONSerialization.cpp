@@ -1,7 +1,7 @@
-#include "librarys/json/AltJSONSerialization.h"
+#include "librarys/altjson/AltJSONSerialization.h"
 
-#include "librarys/json/AltJSONDeserializer.h"
-#include "librarys/json/AltJSONSerializer.h"
+#include "librarys/altjson/AltJSONDeserializer.h"
+#include "librarys/altjson/AltJSONSerializer.h"
 
 bool AltJSONSerialization::isValidJSONObject(const core::Value& object) {
   return AltJSONSerializer().isValidJSONObject(object);

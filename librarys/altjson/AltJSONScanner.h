@@ -23,7 +23,7 @@
 
 #include <cstddef>
 
-#include "librarys/json/AltDataScanner.h"
+#include "librarys/altjson/AltDataScanner.h"
 #include "platform/core/Error.h"
 #include "platform/core/Value.h"
 

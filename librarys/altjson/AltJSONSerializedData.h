@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "librarys/json/AltJSONSerializable.h"
+#include "librarys/altjson/AltJSONSerializable.h"
 #include "platform/core/Value.h"
 
 class AltJSONSerializedData : public AltJSONSerializable {

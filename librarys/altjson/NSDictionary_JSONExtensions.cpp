@@ -1,6 +1,6 @@
-#include "librarys/json/NSDictionary_JSONExtensions.h"
+#include "librarys/altjson/NSDictionary_JSONExtensions.h"
 
-#include "librarys/json/AltJSONDeserializer.h"
+#include "librarys/altjson/AltJSONDeserializer.h"
 
 core::Value NSDictionary_JSONExtensions::dictionaryWithJSONData(const core::Bytes& data, core::Error* error) {
   return AltJSONDeserializer().deserialize(&data, error);

@@ -1,8 +1,8 @@
-#include "librarys/json/AltJSONDataSerializer.h"
+#include "librarys/altjson/AltJSONDataSerializer.h"
 
 #include <string>
 
-#include "librarys/json/AltJSONWriting.h"
+#include "librarys/altjson/AltJSONWriting.h"
 
 namespace {
 

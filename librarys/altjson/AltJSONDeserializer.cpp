@@ -1,4 +1,4 @@
-#include "librarys/json/AltJSONDeserializer.h"
+#include "librarys/altjson/AltJSONDeserializer.h"
 
 #include "platform/runloop/RunLoop.h"
 

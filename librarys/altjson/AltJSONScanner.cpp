@@ -1,4 +1,4 @@
-#include "librarys/json/AltJSONScanner.h"
+#include "librarys/altjson/AltJSONScanner.h"
 
 #include <limits>
 #include <optional>

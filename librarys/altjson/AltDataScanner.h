@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "librarys/json/AltCharacterSet.h"
+#include "librarys/altjson/AltCharacterSet.h"
 #include "platform/core/Error.h"
 #include "platform/core/Value.h"
 

@@ -19,7 +19,7 @@
 #include <optional>
 #include <string_view>
 
-#include "librarys/json/AltJSONSerializable.h"
+#include "librarys/altjson/AltJSONSerializable.h"
 #include "platform/core/Error.h"
 #include "platform/core/Value.h"
 

@@ -1,8 +1,8 @@
-#include "librarys/json/AltJSONSerializer.h"
+#include "librarys/altjson/AltJSONSerializer.h"
 
 #include <string>
 
-#include "librarys/json/AltJSONWriting.h"
+#include "librarys/altjson/AltJSONWriting.h"
 
 std::shared_ptr<AltJSONSerializer> AltJSONSerializer::serializer() {
   return std::make_shared<AltJSONSerializer>();

@@ -1,11 +1,11 @@
-#include "librarys/json/AltDataScanner.h"
+#include "librarys/altjson/AltDataScanner.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <optional>
 
-#include "librarys/json/NSCharacterSet_Extensions.h"
+#include "librarys/altjson/NSCharacterSet_Extensions.h"
 #include "platform/core/Text.h"
 
 namespace {
