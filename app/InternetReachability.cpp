@@ -1,8 +1,8 @@
 #include "app/InternetReachability.h"
 
-#include "librarys/http/Reachability.h"
+#include "platform/net/Reachability.h"
 
-InternetReachability::InternetReachability() : reach_(Reachability::reachabilityForInternetConnection()) {}
+InternetReachability::InternetReachability() : reach_(net::Reachability::reachabilityForInternetConnection()) {}
 
 int InternetReachability::currentReachabilityStatus() const {
   return reach_ ? static_cast<int>(reach_->currentReachabilityStatus()) : 0;

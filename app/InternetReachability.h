@@ -1,13 +1,15 @@
 #pragma once
 // InternetReachability: the internet-connection watcher of AppServices over the kernel's link and route
-// tables (Reachability). Its change notice has the name the application delegate observes; the
+// tables (net::Reachability). Its change notice has the name the application delegate observes; the
 // delegate reads the status from this watcher.
 
 #include <memory>
 
 #include "app/AppServices.h"
 
+namespace net {
 class Reachability;
+}
 
 class InternetReachability : public ReachabilityWatcher {
  public:
@@ -17,5 +19,5 @@ class InternetReachability : public ReachabilityWatcher {
   void stopNotifier() override;
 
  private:
-  std::shared_ptr<Reachability> reach_;
+  std::shared_ptr<net::Reachability> reach_;
 };

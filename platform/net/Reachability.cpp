@@ -1,4 +1,4 @@
-#include "librarys/http/Reachability.h"
+#include "platform/net/Reachability.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -21,6 +21,8 @@
 
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
+
+namespace net {
 
 namespace {
 
@@ -610,3 +612,5 @@ NetworkStatus Reachability::networkStatusForFlags(std::uint32_t flags) const {
   if (rest & kReachabilityFlagConnectionRequired) return ReachableViaWiFi;
   return NotReachable;
 }
+
+}  // namespace net

@@ -26,6 +26,8 @@ namespace rl {
 class RunLoop;
 }
 
+namespace net {
+
 // The status of a target: 0 not reachable, 1 through the mobile network (WWAN), 2 through Wi-Fi.
 enum NetworkStatus : int { NotReachable = 0, ReachableViaWWAN = 1, ReachableViaWiFi = 2 };
 
@@ -168,3 +170,5 @@ class Reachability : public std::enable_shared_from_this<Reachability> {
   mutable std::mutex keyMutex_;
   std::string key_;
 };
+
+}  // namespace net
