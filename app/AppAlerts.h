@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace ui {
-class AlertViewDelegate;
+struct AlertViewDelegate;
 }
 
 class AppAlerts {

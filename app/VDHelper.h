@@ -34,7 +34,7 @@ class PageScriptTarget;
 class TextSizeMeasurer;
 class URLOpener;
 namespace ui {
-class AlertViewDelegate;
+struct AlertViewDelegate;
 class Label;
 class ScrollView;
 }  // namespace ui
