@@ -73,10 +73,11 @@ class CategoryScreen : public SubjectFixture {
   ui::ScrollView* welcomePages() {
     return h().find<ui::ScrollView>([](const ui::ScrollView& s) { return s.superview() == s.window(); });
   }
+  // Swipes the welcome pages left until they show `page` (0 to 3), or until they are gone.
   void swipeToPage(int page) {
-    ui::ScrollView* pages = welcomePages();
-    ASSERT_NE(pages, nullptr);
-    while (pages && static_cast<int>(pages->contentOffset().x / 320) < page) {
+    ASSERT_NE(welcomePages(), nullptr);
+    while (ui::ScrollView* pages = welcomePages()) {
+      if (static_cast<int>(pages->contentOffset().x / 320) >= page) break;
       ASSERT_TRUE(h().drag(*pages, {-200, 0}));
       h().settle();
     }
