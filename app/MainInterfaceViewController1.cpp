@@ -664,7 +664,8 @@ ResumeInput MainInterfaceViewController1::processingData() {
   ResumeInput input;
   const core::Value record = learningRecord(lastLearningRecordDic_);
   input.JsonObject = JSONValue(record["TestsJSON"].toString());
-  input.TestsList = TestBuilder::changeJSonToTestArrayByDB(input.JsonObject["Body"]).value_or(QuestionsArray());
+  input.TestsList =
+      TestBuilder::changeJSonToTestArrayByDB(input.JsonObject["Body"]).value_or(QuestionsArray());
   input.ReplyRecordDict = record["ReplyRecord"];
   const std::string currentID = input.ReplyRecordDict["CurrentID"].toString();
   const core::Value testsRecord = input.ReplyRecordDict["TestsRecord"];

@@ -57,8 +57,8 @@ class MainNoteScreen {
 struct ResumeInput {
   QuestionsArray TestsList;                // replies restored
   std::shared_ptr<Questions> CurrentTest;  // the question to show first; nullptr: none matched
-  core::Value ReplyRecordDict;                     // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
-  core::Value JsonObject;                          // the parsed "TestsJSON"
+  core::Value ReplyRecordDict;             // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
+  core::Value JsonObject;                  // the parsed "TestsJSON"
 };
 
 class MainInterfaceViewController1 : public ui::ViewController,

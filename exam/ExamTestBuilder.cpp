@@ -33,5 +33,6 @@ void ExamTestBuilder::generateTests(TestsBlock block) {
           block(true, reply, changeJSonToTestArrayByDB(reply["Body"]));
         }
       });
-  examService_->doPostGetVirtualExam(ServerConfig::current().mainURL("1.0/json/exam/VirtualExam"), requestBody());
+  examService_->doPostGetVirtualExam(ServerConfig::current().mainURL("1.0/json/exam/VirtualExam"),
+                                     requestBody());
 }

@@ -122,7 +122,8 @@ std::optional<QuestionsArray> TestBuilder::changeJSonToTestArrayByDB(const core:
   return result;
 }
 
-std::shared_ptr<Questions> TestBuilder::getQuestionsByparmsBody(const core::Value& body, const core::Value& session,
+std::shared_ptr<Questions> TestBuilder::getQuestionsByparmsBody(const core::Value& body,
+                                                                const core::Value& session,
                                                                 const core::Value& test) {
   auto q = std::make_shared<Questions>();
   q->Cptid = body["ID"].describe();

@@ -58,16 +58,24 @@ class TestBuilder : public std::enable_shared_from_this<TestBuilder> {
   // One record from the set's copy ("ID", "Name", "Score", "TestType"), the session's copy and the test
   // dictionary a per-type step made ("AID", "ID", "Title", "FrontTitle", "Answer", "Explain",
   // "ItemNum", "ChoiceItems", "SortID", "Isfav", "FavID", "IsFirst", and "A3TestID" or "BTestID").
-  static std::shared_ptr<Questions> getQuestionsByparmsBody(const core::Value& body, const core::Value& session,
+  static std::shared_ptr<Questions> getQuestionsByparmsBody(const core::Value& body,
+                                                            const core::Value& session,
                                                             const core::Value& test);
   // The questions of one session's rows, by type (the rows as TestDAO reads them).
-  static QuestionsArray analysisATEST(const core::Array& rows, const core::Value& body, const core::Value& session);
-  static QuestionsArray analysisBTEST(const core::Array& rows, const core::Value& body, const core::Value& session);
-  static QuestionsArray analysisA3TEST(const core::Array& rows, const core::Value& body, const core::Value& session);
-  static QuestionsArray analysisXTEST(const core::Array& rows, const core::Value& body, const core::Value& session);
-  static QuestionsArray analysisPDTEST(const core::Array& rows, const core::Value& body, const core::Value& session);
-  static QuestionsArray analysisJDTEST(const core::Array& rows, const core::Value& body, const core::Value& session);
-  static QuestionsArray analysisTKTEST(const core::Array& rows, const core::Value& body, const core::Value& session);
+  static QuestionsArray analysisATEST(const core::Array& rows, const core::Value& body,
+                                      const core::Value& session);
+  static QuestionsArray analysisBTEST(const core::Array& rows, const core::Value& body,
+                                      const core::Value& session);
+  static QuestionsArray analysisA3TEST(const core::Array& rows, const core::Value& body,
+                                       const core::Value& session);
+  static QuestionsArray analysisXTEST(const core::Array& rows, const core::Value& body,
+                                      const core::Value& session);
+  static QuestionsArray analysisPDTEST(const core::Array& rows, const core::Value& body,
+                                       const core::Value& session);
+  static QuestionsArray analysisJDTEST(const core::Array& rows, const core::Value& body,
+                                       const core::Value& session);
+  static QuestionsArray analysisTKTEST(const core::Array& rows, const core::Value& body,
+                                       const core::Value& session);
   // Sets "Isfav" (boolean) and "FavID" ("1" or "-1") of the test dictionary for `row`'s "AID", from the
   // session copy's "FavIDList".
   static void setIsFav(const core::Value& session, core::Value& test, const core::Value& row);

@@ -66,7 +66,8 @@ class Builders : public ServerSuite {
     auto d = std::make_shared<Delegate>();
     auto user = std::make_shared<User>();
     user->delegate = d;
-    user->login(R"({"UserName":"user01","Pwd":"secret1","AppEName":"","Group":0,"ID":0,"LoginCheckCode":"","LoginCount":0})");
+    user->login(
+        R"({"UserName":"user01","Pwd":"secret1","AppEName":"","Group":0,"ID":0,"LoginCheckCode":"","LoginCount":0})");
     ASSERT_TRUE(runUntil([&] { return d->calls > 0; }));
     ASSERT_TRUE(d->ok);
   }
@@ -211,8 +212,9 @@ TEST_F(Builders, AnExamAsksForStylesAndSubjectsAndIsBuiltFromTheLocalBank) {
   ASSERT_EQ(sent.size(), 2u);  // the login and the exam
   EXPECT_EQ(sent[1]["method"].toString(), "POST");
   EXPECT_EQ(sent[1]["path"].toString(), "/api/1.0/json/exam/VirtualExam");
-  EXPECT_EQ(sent[1]["body"].toString(),
-            R"({"AppEName":"GKSample","KeyWord":[{"Key":"1","Value":3},{"Key":"6","Value":0}],"Sbjs":"11,12"})");
+  EXPECT_EQ(
+      sent[1]["body"].toString(),
+      R"({"AppEName":"GKSample","KeyWord":[{"Key":"1","Value":3},{"Key":"6","Value":0}],"Sbjs":"11,12"})");
 }
 
 TEST_F(Builders, AnExamReportsARefusalAndNoReply) {
@@ -229,7 +231,8 @@ TEST_F(Builders, AnExamReportsARefusalAndNoReply) {
   EXPECT_EQ(r.calls[0].reply["Message"].toString(), "请先登录");
   EXPECT_FALSE(r.calls[0].questions);
   ASSERT_EQ(requests().size(), 1u);
-  EXPECT_EQ(requests()[0]["body"].toString(), R"({"AppEName":"GKSample","KeyWord":[{"Key":"1","Value":3}],"Sbjs":""})");
+  EXPECT_EQ(requests()[0]["body"].toString(),
+            R"({"AppEName":"GKSample","KeyWord":[{"Key":"1","Value":3}],"Sbjs":""})");
 
   drop("/api/1.0/json/exam/VirtualExam");
   builder->generateTests(r.tests());

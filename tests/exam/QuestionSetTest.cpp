@@ -13,7 +13,8 @@ namespace {
 using ::testing::ElementsAre;
 using QuestionSet = SampleBankTest;
 
-core::Value session(const char* type, const char* prefix, core::Value ids, core::Value favourites = core::Value()) {
+core::Value session(const char* type, const char* prefix, core::Value ids,
+                    core::Value favourites = core::Value()) {
   core::Value s = core::Dictionary{{"Type", type}, {std::string(prefix) + "Testid", std::move(ids)}};
   if (!favourites.isNil()) s.set(std::string(prefix) + "Test", std::move(favourites));
   return s;
@@ -28,8 +29,9 @@ TEST_F(QuestionSet, SessionsFlattenInSetOrderWithCasesSplitIntoTheirSubQuestions
   a.set("Description", "每题有四个备选答案。");
   a.set("StyleID", 1);
   a.set("Style", "单项选择题");
-  const core::Value set = body({a, session("A3TEST", "A3", "1343,1018", "1343"), session("BTEST", "B", "1117"),
-                                session("XTEST", "X", "1013"), session("JDTEST", "JD", "1020")});
+  const core::Value set =
+      body({a, session("A3TEST", "A3", "1343,1018", "1343"), session("BTEST", "B", "1117"),
+            session("XTEST", "X", "1013"), session("JDTEST", "JD", "1020")});
   const auto tests = TestBuilder::changeJSonToTestArrayByDB(set);
   ASSERT_TRUE(tests);
 
@@ -45,12 +47,18 @@ TEST_F(QuestionSet, SessionsFlattenInSetOrderWithCasesSplitIntoTheirSubQuestions
   // Rows come by id whatever the order of the list; 1999 is not in the bank. Only the first question
   // of each session carries IsFirst, also when its session has a second case.
   const Expected expected[] = {
-      {"1001", "101", "ATEST", true, "C", "4", false},      {"1003", "103", "ATEST", false, "C", "4", true},
-      {"1018", "6101", "A3TEST", true, "B", "4", false},    {"1018", "6102", "A3TEST", false, "C", "4", false},
-      {"1018", "6103", "A3TEST", false, "ABD", "4", false}, {"1343", "6106", "A3TEST", false, "B", "4", true},
-      {"1343", "6107", "A3TEST", false, "C", "4", true},    {"1343", "6108", "A3TEST", false, "B", "4", true},
-      {"1117", "7101", "BTEST", true, "A", "5", false},     {"1117", "7102", "BTEST", false, "C", "5", false},
-      {"1117", "7103", "BTEST", false, "D", "5", false},    {"1013", "201", "XTEST", true, "ABCE", "5", false},
+      {"1001", "101", "ATEST", true, "C", "4", false},
+      {"1003", "103", "ATEST", false, "C", "4", true},
+      {"1018", "6101", "A3TEST", true, "B", "4", false},
+      {"1018", "6102", "A3TEST", false, "C", "4", false},
+      {"1018", "6103", "A3TEST", false, "ABD", "4", false},
+      {"1343", "6106", "A3TEST", false, "B", "4", true},
+      {"1343", "6107", "A3TEST", false, "C", "4", true},
+      {"1343", "6108", "A3TEST", false, "B", "4", true},
+      {"1117", "7101", "BTEST", true, "A", "5", false},
+      {"1117", "7102", "BTEST", false, "C", "5", false},
+      {"1117", "7103", "BTEST", false, "D", "5", false},
+      {"1013", "201", "XTEST", true, "ABCE", "5", false},
       {"1020", "401", "JDTEST", true, "", "(null)", false},
   };
   ASSERT_EQ(tests->size(), std::size(expected));
@@ -101,7 +109,7 @@ TEST_F(QuestionSet, SessionsFlattenInSetOrderWithCasesSplitIntoTheirSubQuestions
 TEST_F(QuestionSet, FavouritesMatchWholeIdsOfTheList) {
   struct Case {
     const char* name;
-    core::Value list;  // Nil: no list at all
+    core::Value list;             // Nil: no list at all
     std::vector<bool> favourite;  // of 1001, 1002, 1003
   };
   const Case cases[] = {
@@ -116,7 +124,8 @@ TEST_F(QuestionSet, FavouritesMatchWholeIdsOfTheList) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto tests = TestBuilder::changeJSonToTestArrayByDB(body({session("ATEST", "A", "1001,1002,1003", c.list)}));
+    const auto tests =
+        TestBuilder::changeJSonToTestArrayByDB(body({session("ATEST", "A", "1001,1002,1003", c.list)}));
     ASSERT_TRUE(tests);
     ASSERT_THAT(idsOf(*tests), ElementsAre("1001", "1002", "1003"));
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ((*tests)[i]->IsFav, c.favourite[i]) << i;
@@ -124,20 +133,15 @@ TEST_F(QuestionSet, FavouritesMatchWholeIdsOfTheList) {
 }
 
 TEST_F(QuestionSet, UnusableSessionsAreSkippedAndTheOthersBuilt) {
-  const core::Value set =
-      body({session("ATEST", "A", "1999,1998"),                  // ids the bank lacks
-            session("NOTEST", "NO", "1001"),                     // no question type
-            session("PDTEST", "PD", "1016"),                     //
-            session("ATEST", "A", "1001) OR (1=1"),              // anything but digits and commas
-            session("ATEST", "A", "1003;DELETE FROM Test"),      //
-            session("ATEST", "A", "1004, 1005"),                 //
-            session("ATEST", "A", ""),                           //
-            session("ATEST", "A", core::Value::null()),          //
-            session("XTEST", "A", "1013"),                       // the ids under another type's key
-            session("ATEST", "A", 1002),                         // a number is its text
-            core::Value("ATEST"),                                // not a session
-            session("ATEST", "A", "1901,1201"),                  // 1901 does not decipher
-            session("atest", "A", "1006")});                     // types are upper case
+  // Refused: ids the bank lacks, no question type (types are upper case), a list with anything but
+  // digits and commas, a list under another type's key, an entry that is no session, a row that does
+  // not decipher (1901). Taken: a number as its text.
+  const core::Value set = body(
+      {session("ATEST", "A", "1999,1998"), session("NOTEST", "NO", "1001"), session("PDTEST", "PD", "1016"),
+       session("ATEST", "A", "1001) OR (1=1"), session("ATEST", "A", "1003;DELETE FROM Test"),
+       session("ATEST", "A", "1004, 1005"), session("ATEST", "A", ""),
+       session("ATEST", "A", core::Value::null()), session("XTEST", "A", "1013"), session("ATEST", "A", 1002),
+       core::Value("ATEST"), session("ATEST", "A", "1901,1201"), session("atest", "A", "1006")});
   const auto tests = TestBuilder::changeJSonToTestArrayByDB(set);
   ASSERT_TRUE(tests);
   EXPECT_THAT(idsOf(*tests), ElementsAre("1016", "1002", "1201"));
@@ -145,7 +149,8 @@ TEST_F(QuestionSet, UnusableSessionsAreSkippedAndTheOthersBuilt) {
   for (const auto& q : *tests) EXPECT_TRUE(q->IsFirst) << q->AllTestID;
 
   // The refused lists never reached the bank: it still answers for every question.
-  const auto all = TestBuilder::changeJSonToTestArrayByDB(body({session("ATEST", "A", "1001,1002,1003,1004,1005")}));
+  const auto all =
+      TestBuilder::changeJSonToTestArrayByDB(body({session("ATEST", "A", "1001,1002,1003,1004,1005")}));
   ASSERT_TRUE(all);
   EXPECT_EQ(all->size(), 5u);
 }
@@ -162,7 +167,8 @@ TEST_F(QuestionSet, OnlyASetWithASessionListGivesQuestions) {
       {"a text", "Sessions", std::nullopt},
       {"an array", core::Array{session("ATEST", "A", "1001")}, std::nullopt},
       {"no sessions", core::Dictionary{{"ID", 1}, {"Name", "x"}}, std::nullopt},
-      {"sessions as a dictionary", core::Dictionary{{"Sessions", session("ATEST", "A", "1001")}}, std::nullopt},
+      {"sessions as a dictionary", core::Dictionary{{"Sessions", session("ATEST", "A", "1001")}},
+       std::nullopt},
       {"null sessions", core::Dictionary{{"Sessions", core::Value::null()}}, std::nullopt},
       {"no session", body({}), 0},
       {"nothing in the bank", body({session("ATEST", "A", "1999")}), 0},
@@ -184,15 +190,18 @@ TEST_F(QuestionSet, RecordTextsAreThePrintedFormOfTheSetsValues) {
     const char* cptid;
   };
   const Case cases[] = {
-      {"number", 111, "111"},          {"text", "111", "111"},
+      {"number", 111, "111"},
+      {"text", "111", "111"},
       {"fraction", JSONValue("[2.5]")[0], "2.5"},
       {"whole decimal", JSONValue("[3.0]")[0], "3"},
-      {"missing", core::Value(), "(null)"}, {"null", core::Value::null(), "<null>"},
+      {"missing", core::Value(), "(null)"},
+      {"null", core::Value::null(), "<null>"},
       {"boolean", true, "1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    core::Value set = core::Dictionary{{"Name", "第一章"}, {"Sessions", core::Array{session("PDTEST", "PD", "1016")}}};
+    core::Value set =
+        core::Dictionary{{"Name", "第一章"}, {"Sessions", core::Array{session("PDTEST", "PD", "1016")}}};
     set.set("ID", c.id);
     const auto tests = TestBuilder::changeJSonToTestArrayByDB(set);
     ASSERT_TRUE(tests);

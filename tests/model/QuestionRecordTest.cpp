@@ -31,14 +31,16 @@ TEST(Enumerations, TextsAndNumbersAreTheStoredOnes) {
     ASSERT_TRUE(type) << name;
     EXPECT_STREQ(questionTypeName(*type), name);
   }
-  for (const char* other : {"atest", "", "A3", "NOTEST", "ATEST "}) EXPECT_FALSE(questionTypeNamed(other)) << other;
+  for (const char* other : {"atest", "", "A3", "NOTEST", "ATEST "})
+    EXPECT_FALSE(questionTypeNamed(other)) << other;
 
   EXPECT_EQ(answeringModeLabel(0), "练习模式");
   EXPECT_EQ(answeringModeLabel(1), "测验模式");
   EXPECT_EQ(answeringModeLabel(2), "阅读模式");
   EXPECT_EQ(answeringModeLabel(3), "");
 
-  const std::pair<int, int> reported[] = {{1, 1}, {2, 2}, {7, 7}, {9, 9}, {10, 10000}, {0, 10000}, {99, 10000}};
+  const std::pair<int, int> reported[] = {{1, 1},      {2, 2},     {7, 7},     {9, 9},
+                                          {10, 10000}, {0, 10000}, {99, 10000}};
   for (const auto& [module, number] : reported) EXPECT_EQ(reportedFunctionModule(module), number) << module;
   EXPECT_EQ(static_cast<int>(FunctionModule::FastLearning), 10);
 }

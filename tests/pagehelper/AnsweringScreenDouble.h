@@ -21,7 +21,9 @@ class RecordingAnsweringScreen : public ui::ViewController, public AnsweringScre
   }
   void setOriginalMode(AnsweringMode mode) override { calls.push_back("setOriginalMode:" + number(mode)); }
   void setRedoMode(AnsweringMode mode) override { calls.push_back("setRedoMode:" + number(mode)); }
-  void setFunctionState(FunctionModule module) override { calls.push_back("setFunctionState:" + number(module)); }
+  void setFunctionState(FunctionModule module) override {
+    calls.push_back("setFunctionState:" + number(module));
+  }
   void setChapterName(const std::string& name) override { calls.push_back("setChapterName:" + name); }
   void setChapterID(const std::string& id) override { calls.push_back("setChapterID:" + id); }
   void setTestsJSON(const core::Value& json) override {
