@@ -11,6 +11,8 @@
 #include "statistics/StatsError.h"
 #include "statistics/StatsEvent.h"
 #include "statistics/StatsLaunch.h"
+#include "platform/core/PropertyList.h"
+#include "statistics/StatsHosts.h"
 #include "statistics/StatsTerminate.h"
 #include "tests/statistics/StatsTestSupport.h"
 
@@ -157,6 +159,60 @@ TEST(StatsUtil, DeflateGivesAZlibStreamThatInflatesBack) {
   ASSERT_TRUE(prefixed);
   EXPECT_EQ((*prefixed)[0], 'P');
   EXPECT_EQ((*prefixed)[1], 0x78);
+}
+
+}  // namespace
+}  // namespace stats_test
+
+namespace stats_test {
+namespace {
+
+struct LocaleCase {
+  const char* language;  // LANGUAGE
+  const char* locale;    // LC_ALL / LC_MESSAGES / LANG
+  const char* country;
+  const char* spoken;
+};
+
+TEST(StatsDeviceFacts, CountryAndLanguageFromTheLocale) {
+  const LocaleCase cases[] = {
+      {"", "zh_CN.UTF-8", "CN", "zh-CN"},
+      {"zh_TW:en", "en_US.UTF-8", "US", "zh-TW"},
+      {"", "de_DE@euro", "DE", "de-DE"},
+      {"", "C.UTF-8", "", "en"},
+      {"", "POSIX", "", "en"},
+      {"", "", "", "en"},
+      {"fr", "", "", "fr"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.language) + " / " + c.locale);
+    EXPECT_EQ(StatsDeviceFacts::countryFromLocale(c.locale), c.country);
+    EXPECT_EQ(StatsDeviceFacts::languageFromLocale(c.language, c.locale), c.spoken);
+  }
+  const StatsDeviceFacts here = StatsDeviceFacts::current();
+  EXPECT_FALSE(here.model.empty());
+  EXPECT_EQ(here.resolution, "480 x 320");
+  EXPECT_EQ(here.carrier, "");
+  EXPECT_FALSE(here.idfa);
+  EXPECT_FALSE(here.idfv);
+  EXPECT_TRUE(here.access == "WiFi" || here.access.empty());
+}
+
+TEST(StatsHosts, ConfigurationFileThenEnvironment) {
+  testutil::TempDir dir;
+  testutil::ScopedEnv home("VARDO_HOME", dir.path());
+  ::unsetenv("VARDO_STATS_HOST");
+  ::unsetenv("VARDO_STATS_FALLBACK_HOST");
+  EXPECT_EQ(StatsHosts::load().logPrimary, "127.0.0.1:8080");
+  ASSERT_TRUE(core::PropertyList::writeFile(
+      dir.path() + "/config/server.plist",
+      core::Dictionary{{"StatisticsHost", "stats.example.test"}, {"StatisticsFallbackHost", "bad host/x"}}));
+  StatsHosts hosts = StatsHosts::load();
+  EXPECT_EQ(hosts.logPrimary, "stats.example.test");
+  EXPECT_EQ(hosts.updatePrimary, "stats.example.test");
+  EXPECT_EQ(hosts.logFallback, "127.0.0.1:8080");  // an unusable value is ignored
+  testutil::ScopedEnv primary("VARDO_STATS_HOST", "127.0.0.1:9");
+  EXPECT_EQ(StatsHosts::load().configPrimary, "127.0.0.1:9");
 }
 
 }  // namespace
