@@ -8,7 +8,10 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <optional>
+#include <set>
+#include <thread>
 #include <regex>
 #include <string>
 
@@ -250,6 +253,36 @@ TEST_F(Upload, WithNoHostAnsweringTheRecordsStay) {
   stats_->setPolicy(2);
   stats_->preparePerformJob(UsageStatsInternal::kTerminationJob);
   finishUploads();
+  EXPECT_TRUE(stats_->snapshot().events.empty());
+}
+
+TEST_F(Upload, RecordsAddedFromSeveralThreadsDuringUploadsAreEachSentOnce) {
+  constexpr int kThreads = 4;
+  constexpr int kPerThread = 150;
+  std::atomic<int> running{kThreads};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([&, t] {
+      for (int i = 0; i < kPerThread; ++i) stats_->appendEvent(event(std::to_string(t) + "-" + std::to_string(i)));
+      --running;
+    });
+  }
+  // Meanwhile: jobs filled and sent one after the other, and the job file saved without cleaning.
+  while (running > 0) {
+    stats_->beginPerformJob();
+    stats_->internalSaveJobToFileAndClean(false);
+  }
+  for (auto& w : writers) w.join();
+  finishUploads();
+  stats_->beginPerformJob();
+  finishUploads();
+
+  std::multiset<std::string> sent;
+  for (const auto& entry : uploads()) {
+    for (const auto& tag : tags(entry["decoded"]["body"]["event"])) sent.insert(tag);
+  }
+  EXPECT_EQ(sent.size(), static_cast<std::size_t>(kThreads * kPerThread));
+  EXPECT_EQ(std::set<std::string>(sent.begin(), sent.end()).size(), sent.size());  // none twice
   EXPECT_TRUE(stats_->snapshot().events.empty());
 }
 
