@@ -31,9 +31,7 @@ std::string messagesLocale() {
 }
 
 // "zh_CN.UTF-8@euro" -> "zh_CN"
-std::string stripCodeset(const std::string& locale) {
-  return locale.substr(0, locale.find_first_of(".@"));
-}
+std::string stripCodeset(const std::string& locale) { return locale.substr(0, locale.find_first_of(".@")); }
 
 }  // namespace
 

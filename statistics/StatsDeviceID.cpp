@@ -138,12 +138,14 @@ std::string StatsDeviceID::computeLocked(core::Error* error) {
 
   if (optedOut) {
     report(error, kOptedOut,
-           "Application with unique id " + appUID + " is opted-out from SharedUDID as of " + optOutDate.describe());
+           "Application with unique id " + appUID + " is opted-out from SharedUDID as of " +
+               optOutDate.describe());
     return kOptedOutIdentifier;
   }
   if (discrepancy) {
     report(error, kDiscrepancy,
-           "Found a discrepancy between stored SharedUDID (reliable) and redundant copies; one of the apps on the "
+           "Found a discrepancy between stored SharedUDID (reliable) and redundant copies; one of the apps "
+           "on the "
            "device is most likely corrupting the SharedUDID protocol");
   } else {
     report(error, kFound, "SharedUDID succesfully retrieved");

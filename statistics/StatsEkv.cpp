@@ -15,7 +15,8 @@ core::Value StatsEkv::attributes() const {
       a.set(cutKey, StatsUtil::getString(v.str(), kMaxValueBytes));
     } else {
       StatsLog::log(
-          "(Warning) Stats event's keys and values must be string ,key's max length 64 and value's max length "
+          "(Warning) Stats event's keys and values must be string ,key's max length 64 and value's max "
+          "length "
           "256");
       a.set(k, v);  // a pair that is not all strings goes in unchanged
     }

@@ -23,6 +23,4 @@ core::Value StatsEvent::attributes() const {
   return a;
 }
 
-void StatsEvent::updateDu() {
-  du = static_cast<int>(StatsUtil::now().secondsSince1970 * 1000 - ts * 1000);
-}
+void StatsEvent::updateDu() { du = static_cast<int>(StatsUtil::now().secondsSince1970 * 1000 - ts * 1000); }

@@ -20,7 +20,9 @@ StatsHosts StatsHosts::defaults() {
 
 void StatsHosts::setPrimary(const std::string& host) { logPrimary = configPrimary = updatePrimary = host; }
 
-void StatsHosts::setFallback(const std::string& host) { logFallback = configFallback = updateFallback = host; }
+void StatsHosts::setFallback(const std::string& host) {
+  logFallback = configFallback = updateFallback = host;
+}
 
 bool StatsHosts::isUsableHost(const std::string& host) {
   if (host.empty()) return false;
@@ -34,7 +36,8 @@ bool StatsHosts::isUsableHost(const std::string& host) {
 
 StatsHosts StatsHosts::load() {
   StatsHosts h = defaults();
-  core::Value file = core::PropertyList::readFile(core::Paths::join(core::Paths::configuration(), "server.plist"));
+  core::Value file =
+      core::PropertyList::readFile(core::Paths::join(core::Paths::configuration(), "server.plist"));
   auto apply = [&](const core::Value& v, bool primary) {
     if (!v.isString() || !isUsableHost(v.str())) return;
     primary ? h.setPrimary(v.str()) : h.setFallback(v.str());

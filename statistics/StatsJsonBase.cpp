@@ -5,10 +5,8 @@
 namespace {
 
 core::Value errorAsValue(const core::Error& e) {
-  return core::Dictionary{{"domain", e.domain},
-                          {"code", e.code},
-                          {"description", e.description},
-                          {"userInfo", e.userInfo}};
+  return core::Dictionary{
+      {"domain", e.domain}, {"code", e.code}, {"description", e.description}, {"userInfo", e.userInfo}};
 }
 
 }  // namespace

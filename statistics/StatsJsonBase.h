@@ -22,18 +22,18 @@ class StatsJsonBase {
 
   // Error codes: what kind of fault an error reports.
   enum ErrorCode : int {
-    kErrorUnsupported = 1,     // a value the writer cannot write, a top level it does not take
-    kErrorParseNumber = 2,     // a malformed number
-    kErrorParse = 3,           // any other syntax fault
-    kErrorFragment = 4,        // a valid fragment where an object or array was wanted
+    kErrorUnsupported = 1,  // a value the writer cannot write, a top level it does not take
+    kErrorParseNumber = 2,  // a malformed number
+    kErrorParse = 3,        // any other syntax fault
+    kErrorFragment = 4,     // a valid fragment where an object or array was wanted
     kErrorControlCharacter = 5,
-    kErrorUnicode = 6,         // \u escapes and surrogate pairs, malformed UTF-8
-    kErrorDepth = 7,           // nested deeper than maxDepth()
-    kErrorEscape = 8,          // an unknown escape sequence
+    kErrorUnicode = 6,  // \u escapes and surrogate pairs, malformed UTF-8
+    kErrorDepth = 7,    // nested deeper than maxDepth()
+    kErrorEscape = 8,   // an unknown escape sequence
     kErrorTrailingComma = 9,
     kErrorTrailingGarbage = 10,
     kErrorEndOfInput = 11,
-    kErrorInput = 12,          // no input at all
+    kErrorInput = 12,  // no input at all
   };
 
   virtual ~StatsJsonBase() = default;

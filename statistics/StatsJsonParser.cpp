@@ -12,7 +12,8 @@ struct StatsJsonParser::Cursor {
   bool atEnd() const { return pos >= text.size(); }
   char peek() const { return atEnd() ? '\0' : text[pos]; }
   void skipSpace() {
-    while (!atEnd() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r')) ++pos;
+    while (!atEnd() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r'))
+      ++pos;
   }
 };
 
@@ -63,18 +64,25 @@ bool StatsJsonParser::scanValue(Cursor& c, core::Value& out, unsigned depth) {
   }
   const char ch = c.peek();
   switch (ch) {
-    case '{': return scanObject(c, out, depth);
-    case '[': return scanArray(c, out, depth);
+    case '{':
+      return scanObject(c, out, depth);
+    case '[':
+      return scanArray(c, out, depth);
     case '"': {
       std::string s;
       if (!scanString(c, s)) return false;
       out = core::Value(std::move(s));
       return true;
     }
-    case 't': return scanLiteral(c, "true", core::Value(true), "Expected 'true'", out);
-    case 'f': return scanLiteral(c, "false", core::Value(false), "Expected 'false'", out);
-    case 'n': return scanLiteral(c, "null", core::Value::null(), "Expected 'null'", out);
-    case '+': addError(kErrorParseNumber, "Leading + disallowed in number"); return false;
+    case 't':
+      return scanLiteral(c, "true", core::Value(true), "Expected 'true'", out);
+    case 'f':
+      return scanLiteral(c, "false", core::Value(false), "Expected 'false'", out);
+    case 'n':
+      return scanLiteral(c, "null", core::Value::null(), "Expected 'null'", out);
+    case '+':
+      addError(kErrorParseNumber, "Leading + disallowed in number");
+      return false;
     default:
       if (ch == '-' || isDigit(ch)) return scanNumber(c, out);
       addError(kErrorParse, "Unrecognised leading character");
@@ -253,14 +261,30 @@ bool StatsJsonParser::scanString(Cursor& c, std::string& out) {
     }
     const auto esc = static_cast<unsigned char>(c.text[c.pos++]);
     switch (esc) {
-      case '"': out += '"'; break;
-      case '\\': out += '\\'; break;
-      case '/': out += '/'; break;
-      case 'b': out += '\b'; break;
-      case 'f': out += '\f'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
+      case '"':
+        out += '"';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      case '/':
+        out += '/';
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
       case 'u': {
         char32_t cp;
         if (!scanQuad(c, cp)) return false;

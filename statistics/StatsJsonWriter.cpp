@@ -18,7 +18,7 @@ void appendString(std::string_view s, std::string& out) {
     if (c >= 0x80) {
       const std::size_t start = i;
       const char32_t cp = core::nextCodePoint(s, i);
-      if (cp == 0xFFFD && !(i - start == 3 && s.substr(start, 3) == "\xEF\xBF\xBD")) {
+      if (cp == 0xFFFD && i - start == 1) {
         out += "\xEF\xBF\xBD";  // a malformed byte: the replacement character
       } else {
         out.append(s.substr(start, i - start));
@@ -27,13 +27,27 @@ void appendString(std::string_view s, std::string& out) {
     }
     ++i;
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -76,20 +90,33 @@ std::optional<std::string> StatsJsonWriter::stringWithObject(const core::Value& 
 bool StatsJsonWriter::appendValue(const core::Value& value, std::string& out, unsigned depth) {
   using T = core::Value::Type;
   switch (value.type()) {
-    case T::Dictionary: return appendDictionary(value.dict(), out, depth);
-    case T::Array: return appendArray(value.array(), out, depth);
-    case T::String: appendString(value.str(), out); return true;
-    case T::Null: out += "null"; return true;
-    case T::Bool: out += value.boolean() ? "true" : "false"; return true;
-    case T::Integer: out += std::to_string(value.integer()); return true;
-    case T::Decimal: out += value.decimal().toString(); return true;
+    case T::Dictionary:
+      return appendDictionary(value.dict(), out, depth);
+    case T::Array:
+      return appendArray(value.array(), out, depth);
+    case T::String:
+      appendString(value.str(), out);
+      return true;
+    case T::Null:
+      out += "null";
+      return true;
+    case T::Bool:
+      out += value.boolean() ? "true" : "false";
+      return true;
+    case T::Integer:
+      out += std::to_string(value.integer());
+      return true;
+    case T::Decimal:
+      out += value.decimal().toString();
+      return true;
     case T::Double:
       if (std::isfinite(value.toDouble())) {
         out += doubleText(value.toDouble());
         return true;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   addError(kErrorUnsupported, "JSON serialisation not supported for " + value.describe());
   return false;

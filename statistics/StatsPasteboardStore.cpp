@@ -22,7 +22,8 @@ bool StatsPasteboardStore::exists(std::string_view name) const {
   return path && core::Paths::isRegularFile(*path);
 }
 
-std::optional<core::Bytes> StatsPasteboardStore::dataForType(std::string_view name, std::string_view type) const {
+std::optional<core::Bytes> StatsPasteboardStore::dataForType(std::string_view name,
+                                                             std::string_view type) const {
   auto path = pathFor(name);
   if (!path) return std::nullopt;
   core::Value items = core::PropertyList::readFile(*path);

@@ -10,8 +10,8 @@ class StatsTerminate : public StatsBaseEvent {
  public:
   StatsTerminate() : StatsBaseEvent("terminate") {}
 
-  double duration = 0;       // seconds
-  core::Array pageViews;     // [page name, whole seconds] pairs
+  double duration = 0;    // seconds
+  core::Array pageViews;  // [page name, whole seconds] pairs
   double latitude = 0;
   double longitude = 0;
   std::int64_t gps_time = 0;  // milliseconds since 1970

@@ -79,8 +79,8 @@ std::optional<core::Bytes> StatsUtil::deflatedDataPrefixedWith(const core::Bytes
   uLongf room = std::max<uLong>(estimate, compressBound(static_cast<uLong>(source.size())));
   core::Bytes out(prefix.size() + room);
   std::copy(prefix.begin(), prefix.end(), out.begin());
-  const int rc = compress2(out.data() + prefix.size(), &room, source.data(),
-                           static_cast<uLong>(source.size()), level);
+  const int rc =
+      compress2(out.data() + prefix.size(), &room, source.data(), static_cast<uLong>(source.size()), level);
   if (rc != Z_OK) return std::nullopt;
   out.resize(prefix.size() + room);
   return out;
@@ -99,8 +99,9 @@ std::string StatsUtil::newUUIDString() {
   b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);  // version 4
   b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);  // RFC 4122 variant
   char text[37];
-  std::snprintf(text, sizeof text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0],
-                b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+  std::snprintf(text, sizeof text, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X",
+                b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14],
+                b[15]);
   return text;
 }
 

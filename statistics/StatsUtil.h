@@ -49,8 +49,8 @@ class StatsUtil {
   static void setClock(std::function<core::Date()> clock);
 
   // Facts the component offers and the app does not use.
-  static bool isPad() { return false; }                         // a phone-sized window
-  static std::string orientationString() { return "0"; }      // portrait only
+  static bool isPad() { return false; }                   // a phone-sized window
+  static std::string orientationString() { return "0"; }  // portrait only
   static std::string protocolVersionString() { return "6"; }
-  static std::string appShortVersionString();                   // CFBundleShortVersionString
+  static std::string appShortVersionString();  // CFBundleShortVersionString
 };

@@ -18,7 +18,8 @@ void StatsWorker::main() {
 void StatsWorker::postData() {
   const StatsHosts hosts = internal_->hosts();
   const std::string path = UsageStatsInternal::kUploadPath;
-  if (!postDataToServer("http://" + hosts.logPrimary + path)) postDataToServer("http://" + hosts.logFallback + path);
+  if (!postDataToServer("http://" + hosts.logPrimary + path))
+    postDataToServer("http://" + hosts.logFallback + path);
   internal_->finishJob();
 }
 

@@ -126,7 +126,8 @@ int UsageStatsInternal::policy() const {
 }
 
 void UsageStatsInternal::setSendInterval(double seconds) {
-  const bool outside = !std::isfinite(seconds) || seconds < kDefaultSendInterval || seconds > kMaxSendInterval;
+  const bool outside =
+      !std::isfinite(seconds) || seconds < kDefaultSendInterval || seconds > kMaxSendInterval;
   std::lock_guard lock(mutex_);
   sendInterval_ = outside ? kDefaultSendInterval : seconds;
 }
@@ -173,7 +174,8 @@ StatsHosts UsageStatsInternal::hosts() const {
 
 void UsageStatsInternal::setDeviceFactsProvider(std::function<StatsDeviceFacts()> provider) {
   std::lock_guard lock(mutex_);
-  deviceFacts_ = provider ? std::move(provider) : std::function<StatsDeviceFacts()>(&StatsDeviceFacts::current);
+  deviceFacts_ =
+      provider ? std::move(provider) : std::function<StatsDeviceFacts()>(&StatsDeviceFacts::current);
 }
 
 StatsDeviceFacts UsageStatsInternal::deviceFacts() const {
@@ -281,7 +283,8 @@ core::Value UsageStatsInternal::toDictionary(bool withHeader) {
 // ---- the job file ----
 
 std::string UsageStatsInternal::jobFilePath() {
-  const std::string bundleId = core::Bundle::main().objectForInfoDictionaryKey("CFBundleIdentifier").toString();
+  const std::string bundleId =
+      core::Bundle::main().objectForInfoDictionaryKey("CFBundleIdentifier").toString();
   return core::Paths::join(core::Paths::caches(), "." + bundleId + "_stats.plist");
 }
 
@@ -487,8 +490,10 @@ bool UsageStatsInternal::shouldCommitJob(int kind) {
       if (p == 1) return true;
       if (p == 3) return defaults.stringForKey(kLastPostDateKey) != today();  // an absent date differs
       return false;
-    case kTerminationJob: return p == 2;
-    default: return false;
+    case kTerminationJob:
+      return p == 2;
+    default:
+      return false;
   }
 }
 

@@ -51,8 +51,8 @@ class UsageStatsInternal : public std::enable_shared_from_this<UsageStatsInterna
   // The records of the component's memory.
   struct Lists {
     core::Array launches, terminates, events, errors, ekv;  // attribute dictionaries not yet in a job
-    core::Dictionary ekvSession;    // session id -> array of ekv attributes
-    core::Array currentEkvArray;    // ekv attributes of the running session
+    core::Dictionary ekvSession;                            // session id -> array of ekv attributes
+    core::Array currentEkvArray;                            // ekv attributes of the running session
     // "%@%@" key -> records begun and not yet ended, newest first.
     std::map<std::string, std::deque<std::shared_ptr<StatsEvent>>> eventBeginTimes;
     std::map<std::string, std::deque<std::shared_ptr<StatsEkv>>> ekvBeginTimes;

@@ -39,7 +39,8 @@ URLResponse URLConnection::sendSynchronousRequest(const std::shared_ptr<HTTPMess
                       if (done) return;
                       if (event == kEventErrorOccurred) {
                         response.error = stream->error();
-                        if (!response.error) response.error = StreamError::network(kNetworkConnectionLost, "");
+                        if (!response.error)
+                          response.error = StreamError::network(kNetworkConnectionLost, "");
                         done = true;
                         return;
                       }

@@ -28,15 +28,15 @@
 namespace net {
 
 struct URLResponse {
-  int statusCode = 0;                              // 0 when no response head came
-  std::shared_ptr<const HTTPMessage> head;         // the response head, when it came
-  std::string data;                                // the body as received (after transfer decoding)
-  std::optional<StreamError> error;                // why the exchange failed; none on success
+  int statusCode = 0;                       // 0 when no response head came
+  std::shared_ptr<const HTTPMessage> head;  // the response head, when it came
+  std::string data;                         // the body as received (after transfer decoding)
+  std::optional<StreamError> error;         // why the exchange failed; none on success
 };
 
 class URLConnection {
  public:
-  static constexpr double kDefaultTimeout = 60;                 // seconds
+  static constexpr double kDefaultTimeout = 60;                // seconds
   static constexpr std::size_t kMaxResponseBytes = 16u << 20;  // 16 MB
   static constexpr const char* kRunLoopMode = "URLConnectionRunLoopMode";
 

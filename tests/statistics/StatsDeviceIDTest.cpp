@@ -100,7 +100,7 @@ TEST_F(DeviceID, LaterStartsKeepTheIdentifierAndTheOneSlot) {
   core::Error error;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(start(&error), first);
   EXPECT_EQ(error.code, StatsDeviceID::kDiscrepancy);  // the majority now holds another identifier
-  EXPECT_EQ(usedSlots(), 3);  // its own and the two others: no new slot per start
+  EXPECT_EQ(usedSlots(), 3);                           // its own and the two others: no new slot per start
 }
 
 TEST_F(DeviceID, TheFirstAnswerIsKeptForTheLifeOfTheObject) {

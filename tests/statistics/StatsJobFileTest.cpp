@@ -81,14 +81,15 @@ TEST_F(JobFile, AnUnreadableFileIsDeletedAndYieldsNothing) {
 
 TEST_F(JobFile, AFailedSaveKeepsTheRecordsInMemory) {
   auto stats = makeInternal();
-  std::filesystem::create_directories(UsageStatsInternal::jobFilePath() + "/blocked");  // not writable as a file
+  std::filesystem::create_directories(UsageStatsInternal::jobFilePath() +
+                                      "/blocked");  // not writable as a file
   stats->appendEvent(event("kept"));
   stats->internalSaveJobToFileAndClean(true);
   EXPECT_EQ(tags(stats->snapshot().events), std::vector<std::string>{"kept"});
 }
 
 struct CrashMerge {
-  const char* stored;  // "StatsAppVersion" (nullptr: absent)
+  const char* stored;   // "StatsAppVersion" (nullptr: absent)
   const char* running;  // the app version now
   bool merged;
   bool keyLeft;
@@ -156,7 +157,8 @@ TEST_F(JobFile, TheJobTakesCopiesOfMemoryAndOnlyItsOwnRecordsLeave) {
   EXPECT_EQ(tags(lists.events), std::vector<std::string>{"a"});
   EXPECT_EQ(lists.events[0]["ts"], core::Value(kNow));
 
-  EXPECT_EQ(job.toDictionary(false)["body"].dict().keys(), (std::vector<std::string>{"launch", "event", "ekv"}));
+  EXPECT_EQ(job.toDictionary(false)["body"].dict().keys(),
+            (std::vector<std::string>{"launch", "event", "ekv"}));
   EXPECT_TRUE(StatsJob().toDictionary(true)["body"].isDictionary());  // "body" even when empty
 }
 

@@ -77,7 +77,8 @@ TEST(StatsJsonParser, EnclosingLevelsAddToTheTraceAndChainTheEarlierError) {
                                       "Object value expected for key: a"}));
   const core::Value underlying = parser.errorTrace().back().userInfo["NSUnderlyingError"];
   EXPECT_EQ(underlying["description"].str(), "Expected value while parsing array");
-  EXPECT_EQ(underlying["userInfo"]["NSUnderlyingError"]["description"].str(), "Leading 0 disallowed in number");
+  EXPECT_EQ(underlying["userInfo"]["NSUnderlyingError"]["description"].str(),
+            "Leading 0 disallowed in number");
 
   // A new call starts a new trace.
   EXPECT_FALSE(parser.objectWithString(std::string_view("[]")).isNil());
@@ -139,7 +140,8 @@ TEST(StatsJsonWriter, SpellsEachValue) {
       {core::Value(1709634030.25), "1709634030.25"},
       {core::Value(*core::Decimal::parse("0.10")), "0.1"},
       {core::Value::null(), "null"},
-      {core::Value("q\"b\\s/\b\f\n\r\t\x01\x1f\x7f中"), "\"q\\\"b\\\\s/\\b\\f\\n\\r\\t\\u0001\\u001f\x7f中\""},
+      {core::Value("q\"b\\s/\b\f\n\r\t\x01\x1f\x7f中"),
+       "\"q\\\"b\\\\s/\\b\\f\\n\\r\\t\\u0001\\u001f\x7f中\""},
       {core::Value("a\xFFz"), "\"a\xEF\xBF\xBDz\""},
       {core::Value(core::Array{1, "x", core::Array{}}), "[1,\"x\",[]]"},
       {core::Value(core::Dictionary{{"b", 1}, {"a", core::Dictionary{}}}), "{\"b\":1,\"a\":{}}"},
@@ -155,10 +157,12 @@ TEST(StatsJsonWriter, SortedAndIndentedOnRequest) {
   StatsJsonWriter writer;
   writer.setSortKeys(true);
   writer.setHumanReadable(true);
-  const core::Value doc = core::Dictionary{{"b", core::Array{1, 2}}, {"a", core::Dictionary{{"z", 0}}}, {"c", core::Array{}}};
-  EXPECT_EQ(writer.stringWithObject(doc),
-            std::optional<std::string>("{\n  \"a\" : {\n    \"z\" : 0\n  },\n  \"b\" : [\n    1,\n    2\n  ],\n"
-                                       "  \"c\" : []\n}"));
+  const core::Value doc =
+      core::Dictionary{{"b", core::Array{1, 2}}, {"a", core::Dictionary{{"z", 0}}}, {"c", core::Array{}}};
+  EXPECT_EQ(
+      writer.stringWithObject(doc),
+      std::optional<std::string>("{\n  \"a\" : {\n    \"z\" : 0\n  },\n  \"b\" : [\n    1,\n    2\n  ],\n"
+                                 "  \"c\" : []\n}"));
 }
 
 TEST(StatsJsonWriter, RefusesWhatJsonCannotHold) {
@@ -184,7 +188,8 @@ TEST(StatsJsonWriter, RefusesWhatJsonCannotHold) {
 TEST(StatsJsonWriter, AnUploadDocumentReadsBackAsItWasWritten) {
   const core::Value doc = core::Dictionary{
       {"header", core::Dictionary{{"appkey", "7e3c19d0a4b25f8861c0e9d3"}, {"access", "WiFi"}}},
-      {"body", core::Dictionary{{"event", core::Array{core::Dictionary{{"tag", "考试"}, {"acc", 1}, {"ts", 1.5}}}}}}};
+      {"body",
+       core::Dictionary{{"event", core::Array{core::Dictionary{{"tag", "考试"}, {"acc", 1}, {"ts", 1.5}}}}}}};
   const auto text = StatsUtil::JSONFragment(doc);
   ASSERT_TRUE(text);
   EXPECT_EQ(StatsUtil::JSONValue(*text), doc);

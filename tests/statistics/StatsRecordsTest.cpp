@@ -7,12 +7,12 @@
 #include <string>
 
 #include "platform/core/DateFormatter.h"
+#include "platform/core/PropertyList.h"
 #include "statistics/StatsEkv.h"
 #include "statistics/StatsError.h"
 #include "statistics/StatsEvent.h"
-#include "statistics/StatsLaunch.h"
-#include "platform/core/PropertyList.h"
 #include "statistics/StatsHosts.h"
+#include "statistics/StatsLaunch.h"
 #include "statistics/StatsTerminate.h"
 #include "tests/statistics/StatsTestSupport.h"
 
@@ -37,8 +37,8 @@ TEST_F(Records, EventLabelsAreCutTo256BytesOfWholeCharacters) {
   const LabelCut cases[] = {
       {repeat("a", 256), repeat("a", 256), false},
       {repeat("a", 257), repeat("a", 256), true},
-      {repeat("考", 85), repeat("考", 85), false},         // 255 bytes
-      {repeat("考", 86), repeat("考", 85), true},          // 258 bytes: 85 characters, never a split one
+      {repeat("考", 85), repeat("考", 85), false},  // 255 bytes
+      {repeat("考", 86), repeat("考", 85), true},   // 258 bytes: 85 characters, never a split one
       {"a" + repeat("考", 85) + "b", "a" + repeat("考", 85), true},  // 257 bytes
   };
   for (const auto& c : cases) {

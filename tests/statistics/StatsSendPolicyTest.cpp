@@ -19,10 +19,10 @@ struct Decision {
 
 TEST_F(SendPolicy, PolicyAndTriggerTable) {
   const Decision table[] = {
-      {1, true, false, false},   // the app's: once per session, at launch
-      {2, false, true, false},   // at termination
-      {3, true, false, false},   // at the first launch of a day (no post noted yet)
-      {6, true, true, true},     // at any trigger once the interval has passed (no post noted yet)
+      {1, true, false, false},  // the app's: once per session, at launch
+      {2, false, true, false},  // at termination
+      {3, true, false, false},  // at the first launch of a day (no post noted yet)
+      {6, true, true, true},    // at any trigger once the interval has passed (no post noted yet)
   };
   auto stats = makeInternal();
   stats->setLaunched(true);
@@ -64,8 +64,8 @@ TEST_F(SendPolicy, DailyPolicySendsOnTheFirstLaunchOfADay) {
 
 struct IntervalCase {
   double sinceLastPost;
-  double interval;                 // setSendInterval
-  std::optional<int> configured;   // "stats_report_interval"
+  double interval;                // setSendInterval
+  std::optional<int> configured;  // "stats_report_interval"
   bool sends;
 };
 
@@ -77,7 +77,7 @@ TEST_F(SendPolicy, IntervalPolicySendsOnlyAfterMoreThanTheInterval) {
       {3.0, 90000, std::nullopt, false},
       {15.0, 100, std::nullopt, false},
       {101.0, 100, std::nullopt, true},
-      {25.0, 10, 30, false},            // the configured interval wins over the one set
+      {25.0, 10, 30, false},  // the configured interval wins over the one set
       {31.0, 10, 30, true},
   };
   auto stats = makeInternal();

@@ -10,10 +10,10 @@
 
 #include <atomic>
 #include <optional>
-#include <set>
-#include <thread>
 #include <regex>
+#include <set>
 #include <string>
+#include <thread>
 
 #include "librarys/json/JsonParser.h"
 #include "platform/core/Text.h"
@@ -156,15 +156,28 @@ TEST_F(Upload, AConfirmedUploadCarriesEveryRecordAndTheyLeaveMemory) {
   EXPECT_EQ(StatsUtil::JSONValue(*core::removingPercentEscapes(form.substr(8))), doc);
 
   const core::Value h = doc["header"];
-  const core::Dictionary expected{
-      {"appkey", kAppKey}, {"channel", "瓦朵题库"}, {"sdk_type", "iOS"}, {"os", "iOS"}, {"os_version", "12"},
-      {"sdk_version", "2.2.1.SharedUDID"}, {"app_version", "2.10"}, {"sv", "2.10"}, {"device_model", "x86_64"},
-      {"mc", "02:00:00:AA:BB:CC"}, {"resolution", "480 x 320"}, {"access", "WiFi"}, {"carrier", ""},
-      {"country", "CN"}, {"timezone", "8"}, {"language", "zh-CN"}, {"package_name", "org.vardo.questionbank"},
-      {"display_name", "瓦朵题库"}};
+  const core::Dictionary expected{{"appkey", kAppKey},
+                                  {"channel", "瓦朵题库"},
+                                  {"sdk_type", "iOS"},
+                                  {"os", "iOS"},
+                                  {"os_version", "12"},
+                                  {"sdk_version", "2.2.1.SharedUDID"},
+                                  {"app_version", "2.10"},
+                                  {"sv", "2.10"},
+                                  {"device_model", "x86_64"},
+                                  {"mc", "02:00:00:AA:BB:CC"},
+                                  {"resolution", "480 x 320"},
+                                  {"access", "WiFi"},
+                                  {"carrier", ""},
+                                  {"country", "CN"},
+                                  {"timezone", "8"},
+                                  {"language", "zh-CN"},
+                                  {"package_name", "org.vardo.questionbank"},
+                                  {"display_name", "瓦朵题库"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(h[key], value) << key;
   EXPECT_TRUE(std::regex_match(h["device_id"].str(), std::regex("[0-9a-f]{40}")));
-  for (const char* absent : {"idfa", "idfv", "wrapper_type", "wrapper_version"}) EXPECT_FALSE(h.contains(absent));
+  for (const char* absent : {"idfa", "idfv", "wrapper_type", "wrapper_version"})
+    EXPECT_FALSE(h.contains(absent));
   EXPECT_EQ(doc["body"].dict().keys(), (std::vector<std::string>{"launch", "event"}));
   EXPECT_EQ(doc["body"]["launch"][0]["session_id"].str(), "S1");
   EXPECT_EQ(tags(doc["body"]["event"]), std::vector<std::string>{"考试"});
@@ -212,7 +225,7 @@ TEST_F(Upload, ARecordThatComesDuringAnUploadWaitsForTheNextJob) {
   ASSERT_TRUE(stats_->jobRunning());  // the primary host holds the upload
   stats_->appendEvent(event("late"));
   stats_->preparePerformJob(UsageStatsInternal::kEventJob);  // ignored: a job is running
-  primary.close();  // the primary fails; the fallback host confirms
+  primary.close();                                           // the primary fails; the fallback host confirms
   finishUploads();
 
   auto posted = uploads();
@@ -263,7 +276,8 @@ TEST_F(Upload, RecordsAddedFromSeveralThreadsDuringUploadsAreEachSentOnce) {
   std::vector<std::thread> writers;
   for (int t = 0; t < kThreads; ++t) {
     writers.emplace_back([&, t] {
-      for (int i = 0; i < kPerThread; ++i) stats_->appendEvent(event(std::to_string(t) + "-" + std::to_string(i)));
+      for (int i = 0; i < kPerThread; ++i)
+        stats_->appendEvent(event(std::to_string(t) + "-" + std::to_string(i)));
       --running;
     });
   }
