@@ -954,6 +954,10 @@ class Hooks(ServerCase):
         logged = [e for e in self.c.hook("GET", "journal")["requests"] if e["path"] == "/app_logs"]
         self.assertEqual(logged[0]["decoded"], doc)
         self.assertIsNone(logged[1]["decoded"])
+        # Another confirmation text, for uploads that must not count as confirmed; still journalled.
+        self.c.hook("POST", "scenario", {"stats_reply": '{"success":"ok"}'})
+        self.assertEqual(self.c.request("POST", "/app_logs", raw).data, b'{"success":"ok"}')
+        self.assertEqual(self.c.hook("GET", "journal")["requests"][-1]["decoded"], doc)
 
 
 class Lifetime(unittest.TestCase):
