@@ -17,17 +17,31 @@ class JsonUTF8Stream {
   void appendData(const std::uint8_t* bytes, std::size_t length);
 
   // The byte at the read position; false at the end. The position does not move.
-  bool getUnichar(std::uint8_t* ch) const;
+  bool getUnichar(std::uint8_t* ch) const {
+    if (index_ >= data_.size()) return false;
+    *ch = data_[index_];
+    return true;
+  }
   // Advances by one (even when it then fails), then behaves as getUnichar().
-  bool getNextUnichar(std::uint8_t* ch);
+  bool getNextUnichar(std::uint8_t* ch) {
+    ++index_;
+    return getUnichar(ch);
+  }
   // Advances over plain string content: every byte that is not a control byte (below 0x20), not a
   // quotation mark and not a backslash. False when the buffer ends first (the position is then at the
-  // end); otherwise the content bytes passed over, the position resting on the stop byte. The bytes
-  // are not checked for UTF-8 here.
-  bool getStringFragment(std::string_view* fragment);
+  // end); otherwise the content bytes passed over, the position resting on the stop byte, and (when
+  // `validUTF8` is given) whether those bytes are valid UTF-8 by the rules of isValidUTF8().
+  bool getStringFragment(std::string_view* fragment, bool* validUTF8 = nullptr);
   void skip() { ++index_; }
   // Space, tab, line feed and carriage return; nothing else counts as white space.
-  void skipWhitespace();
+  void skipWhitespace() {
+    const std::size_t end = data_.size();
+    while (index_ < end) {
+      const std::uint8_t b = data_[index_];
+      if (b != ' ' && b != '\t' && b != '\n' && b != '\r') break;
+      ++index_;
+    }
+  }
   bool haveRemainingCharacters(std::size_t count) const {
     return index_ <= data_.size() && data_.size() - index_ >= count;
   }
