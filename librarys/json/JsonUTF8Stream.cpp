@@ -181,6 +181,11 @@ bool JsonUTF8Stream::isValidUTF8(std::string_view text) {
       ++p;
       continue;
     }
+    if (isPlainThreeByte(p, static_cast<std::size_t>(end - p))) {
+      p += 3;
+      while (isPlainThreeByte(p, static_cast<std::size_t>(end - p))) p += 3;
+      continue;
+    }
     const Lead lead = leadOf(*p);
     if (!validSequence(p, static_cast<std::size_t>(end - p), lead)) return false;
     p += lead.need + 1u;
