@@ -37,6 +37,7 @@ struct Samples {
   std::vector<double> real;
   double medianCpu = -1;
   double medianReal = -1;
+  std::map<std::string, std::vector<double>> counters;  // by counter name, one value per run
 };
 
 // The console output as usual, and the per-iteration times of each run kept by benchmark name.
@@ -51,6 +52,7 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       if (run.run_type == Run::RT_Iteration) {
         s.cpu.push_back(run.GetAdjustedCPUTime() * unit);
         s.real.push_back(run.GetAdjustedRealTime() * unit);
+        for (const auto& [name, counter] : run.counters) s.counters[name].push_back(counter.value);
       } else if (run.aggregate_name == "median") {
         s.medianCpu = run.GetAdjustedCPUTime() * unit;
         s.medianReal = run.GetAdjustedRealTime() * unit;
@@ -93,15 +95,20 @@ void printTable(const CollectingReporter& reporter) {
   std::printf("\n%-40s %11s  %-15s %11s %8s  %s\n", "Project beside its peer (medians)", "project", "peer",
               "", "ratio", "goal");
   for (const Comparison& c : comparisons()) {
-    const Samples* project = reporter.find(c.project);
-    const Samples* peer = reporter.find(c.peer);
     const bool cpu = c.measure == Measure::Cpu;
-    auto figure = [cpu](const Samples* s) {
+    auto figure = [&](const std::string& name) {
+      // "Fn[counter]": a counter of benchmark Fn.
+      const std::size_t open = name.find('[');
+      const Samples* s = reporter.find(name.substr(0, open));
       if (!s) return -1.0;
+      if (open != std::string::npos) {
+        auto it = s->counters.find(name.substr(open + 1, name.size() - open - 2));
+        return it == s->counters.end() ? -1.0 : median(it->second, -1);
+      }
       return cpu ? median(s->cpu, s->medianCpu) : median(s->real, s->medianReal);
     };
-    const double p = figure(project);
-    const double q = figure(peer);
+    const double p = figure(c.project);
+    const double q = figure(c.peer);
     if (p < 0 || q < 0) {
       std::printf("%-40s %11s  %-15s %11s\n", c.what.c_str(), p < 0 ? "missing" : "", c.peerName.c_str(),
                   q < 0 ? "missing" : "");

@@ -9,8 +9,10 @@
 // --benchmark_repetitions=N each figure is the median of the N runs (add
 // --benchmark_enable_random_interleaving=true to spread the machine's load over both sides).
 //
-// A pair refers to benchmarks by the name they were registered with (BENCHMARK(Fn) registers "Fn").
-// A pair whose benchmark did not run (filtered out, or skipped with an error) prints as missing.
+// A pair refers to benchmarks by the name they were registered with (BENCHMARK(Fn) registers "Fn"),
+// or to a counter a benchmark set, in seconds, as "Fn[counter]" (for two parts of one run, such as the
+// first and the last thousand of ten thousand requests). A pair whose benchmark did not run (filtered
+// out, or skipped with an error) prints as missing.
 
 #include <string>
 
