@@ -6,17 +6,47 @@
 #include <emmintrin.h>
 #endif
 
-JsonUTF8Stream::JsonUTF8Stream() { data_.reserve(4096); }
+JsonUTF8Stream::JsonUTF8Stream() {
+  data_.reserve(4096);
+  refresh();
+}
+
+void JsonUTF8Stream::refresh() {
+  bytes_ = data_.data();
+  length_ = data_.size();
+}
 
 void JsonUTF8Stream::appendData(const std::uint8_t* bytes, std::size_t length) {
+  keepRemainder();
   if (index_ > 0) {
     const std::size_t drop = index_ < data_.size() ? index_ : data_.size();
     data_.erase(data_.begin(), data_.begin() + static_cast<std::ptrdiff_t>(drop));
     index_ = 0;
   }
   if (length > 0) data_.insert(data_.end(), bytes, bytes + length);
+  refresh();
 }
 
+void JsonUTF8Stream::borrowData(const std::uint8_t* bytes, std::size_t length) {
+  if (borrowed_ || index_ < length_ || !bytes) {
+    appendData(bytes, length);
+    return;
+  }
+  data_.clear();
+  index_ = 0;
+  bytes_ = bytes;
+  length_ = length;
+  borrowed_ = true;
+}
+
+void JsonUTF8Stream::keepRemainder() {
+  if (!borrowed_) return;
+  const std::size_t from = index_ < length_ ? index_ : length_;
+  data_.assign(bytes_ + from, bytes_ + length_);
+  index_ = 0;
+  borrowed_ = false;
+  refresh();
+}
 
 namespace {
 
@@ -74,6 +104,34 @@ inline bool isPlainThreeByte(const std::uint8_t* p, std::size_t available) {
   return (w & 0x00C0C0F0u) == 0x008080E0u && low != 0x0 && low != 0xD;
 }
 
+// Past a run of such three-byte characters starting at i (i itself when there is none): sixteen bytes
+// (five characters) looked at a time where SSE2 is there, then four.
+inline std::size_t skipThreeByteRun(const std::uint8_t* bytes, std::size_t i, std::size_t end) {
+#if defined(__SSE2__)
+  const __m128i leadBits = _mm_set1_epi8(static_cast<char>(0xF0));
+  const __m128i lead = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i continuationBits = _mm_set1_epi8(static_cast<char>(0xC0));
+  const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i narrowLow = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i narrowSurrogate = _mm_set1_epi8(static_cast<char>(0xED));
+  while (end - i >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const unsigned leads =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, leadBits), lead)));
+    const unsigned continuations = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, continuationBits), continuation)));
+    const unsigned narrow = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, narrowLow), _mm_cmpeq_epi8(v, narrowSurrogate))));
+    // Leads at bytes 0, 3, 6, 9 and 12, continuation bytes between them, no E0 or ED lead.
+    if ((leads & 0x7FFFu) != 0x1249u || (continuations & 0x7FFFu) != 0x6DB6u || (narrow & 0x1249u) != 0)
+      break;
+    i += 15;
+  }
+#endif
+  while (isPlainThreeByte(bytes + i, end - i)) i += 3;
+  return i;
+}
+
 // The position of the first byte from i on that is not plain ASCII content: a byte that may stop the
 // content or any byte above 0x7F (or `end`). Sixteen bytes are looked at a time where SSE2 is there,
 // else eight.
@@ -109,10 +167,10 @@ inline std::size_t skipPlainASCII(const std::uint8_t* bytes, std::size_t i, std:
 }  // namespace
 
 bool JsonUTF8Stream::getStringFragment(std::string_view* fragment, bool* validUTF8) {
-  const std::size_t end = data_.size();
+  const std::size_t end = length_;
   if (index_ >= end) return false;
   const std::size_t start = index_;
-  const std::uint8_t* bytes = data_.data();
+  const std::uint8_t* bytes = bytes_;
   bool valid = true;
   std::size_t i = start;
   while (i < end) {
@@ -128,9 +186,8 @@ bool JsonUTF8Stream::getStringFragment(std::string_view* fragment, bool* validUT
     // well-formed one is passed over whole. A sequence the buffer cuts off is read again, whole, once
     // more bytes have come. Runs of three-byte characters (Chinese text) go first, four bytes looked
     // at a time.
-    if (isPlainThreeByte(bytes + i, end - i)) {
-      i += 3;
-      while (isPlainThreeByte(bytes + i, end - i)) i += 3;
+    if (const std::size_t past = skipThreeByteRun(bytes, i, end); past != i) {
+      i = past;
       continue;
     }
     const Lead lead = leadOf(b);
@@ -154,15 +211,15 @@ bool JsonUTF8Stream::getStringFragment(std::string_view* fragment, bool* validUT
 
 bool JsonUTF8Stream::skipCharacters(const char* chars, std::size_t length) {
   if (!haveRemainingCharacters(length)) return false;
-  if (std::memcmp(data_.data() + index_, chars, length) != 0) return false;
+  if (std::memcmp(bytes_ + index_, chars, length) != 0) return false;
   index_ += length;
   return true;
 }
 
 std::string_view JsonUTF8Stream::stringWithRange(std::size_t start, std::size_t length) const {
-  if (start > data_.size()) return {};
-  if (length > data_.size() - start) length = data_.size() - start;
-  return std::string_view(reinterpret_cast<const char*>(data_.data()) + start, length);
+  if (start > length_) return {};
+  if (length > length_ - start) length = length_ - start;
+  return std::string_view(reinterpret_cast<const char*>(bytes_) + start, length);
 }
 
 bool JsonUTF8Stream::isValidUTF8(std::string_view text) {
@@ -181,9 +238,8 @@ bool JsonUTF8Stream::isValidUTF8(std::string_view text) {
       ++p;
       continue;
     }
-    if (isPlainThreeByte(p, static_cast<std::size_t>(end - p))) {
-      p += 3;
-      while (isPlainThreeByte(p, static_cast<std::size_t>(end - p))) p += 3;
+    if (const std::size_t run = skipThreeByteRun(p, 0, static_cast<std::size_t>(end - p)); run != 0) {
+      p += run;
       continue;
     }
     const Lead lead = leadOf(*p);

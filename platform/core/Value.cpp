@@ -281,7 +281,7 @@ struct Dictionary::Store {
     index->reserve(entries.capacity());
     for (std::size_t i = 0; i < entries.size(); ++i) index->emplace(entries[i].first, i);
   }
-  void append(std::string key, Value v) {
+  void append(std::string&& key, Value&& v) {
     const bool moves = entries.size() == entries.capacity();
     entries.emplace_back(std::move(key), std::move(v));
     if (moves || (!index && entries.size() >= kIndexedSize)) {
