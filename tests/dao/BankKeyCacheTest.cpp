@@ -1,6 +1,7 @@
 // Batch keys kept between question sets: whatever changes the bank, the next set is read with the
 // keys of the bank as it is now.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -109,4 +110,26 @@ TEST(BankKeyCacheTest, TheLiveBanksOwnWritesGiveKeysToWaitingQuestions) {
   EXPECT_EQ(titles("1,2"), std::vector<std::string>{"q"});
   EXPECT_TRUE(DBVersionDAO().updateDBVersion(9));  // batch 9 repeats the largest batch's key
   EXPECT_EQ(titles("1,2"), (std::vector<std::string>{"q", "q"}));
+}
+
+// The cache's own rules, on a file that does not change: a kept key is used again; invalidate()
+// drops it; a reader that began before invalidate() keeps nothing it derives afterwards.
+TEST(BankKeyCacheTest, InvalidateDropsKeptKeysAndWhatEarlierReadersFind) {
+  BankHome home;
+  writeBank(home.liveBank(), "Key1Text", "old");
+  auto derived = [](const char* key) { return [key] { return std::optional<std::string>(key); }; };
+
+  const BankKeyCache::Snapshot first = BankKeyCache::snapshot(home.liveBank());
+  EXPECT_EQ(first.keyFor(5, derived("A")), "A");
+  EXPECT_EQ(first.keyFor(5, derived("B")), "A");                                    // kept
+  EXPECT_EQ(BankKeyCache::snapshot(home.liveBank()).keyFor(5, derived("B")), "A");  // for later readers too
+  EXPECT_EQ(first.keyFor(6, [] { return std::optional<std::string>(); }), std::nullopt);
+  EXPECT_EQ(first.keyFor(6, derived("F")), std::nullopt);  // a batch without a key is kept as such
+
+  BankKeyCache::invalidate();
+  EXPECT_EQ(first.keyFor(5, derived("C")), "C");  // began before: derives, keeps nothing
+  const BankKeyCache::Snapshot second = BankKeyCache::snapshot(home.liveBank());
+  EXPECT_EQ(second.keyFor(5, derived("D")), "D");
+  EXPECT_EQ(second.keyFor(5, derived("E")), "D");
+  EXPECT_EQ(BankKeyCache::snapshot(home.updateFile("missing.db")).keyFor(5, derived("G")), "G");
 }
