@@ -3,9 +3,9 @@
 #include <iterator>
 
 JsonStreamParserAdapter::JsonStreamParserAdapter() {
-  frames_.reserve(32);
-  values_.reserve(64);
-  keyStack_.reserve(64);
+  frames_.reserve(8);
+  values_.reserve(16);
+  keyStack_.reserve(16);
 }
 
 void JsonStreamParserAdapter::parserFound(JsonStreamParser& parser, core::Value&& value) {

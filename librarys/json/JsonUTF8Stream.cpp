@@ -6,10 +6,9 @@
 #include <emmintrin.h>
 #endif
 
-JsonUTF8Stream::JsonUTF8Stream() {
-  data_.reserve(4096);
-  refresh();
-}
+// The stream's own buffer is needed only for input that arrives in pieces (the bytes of a whole text
+// are read where they are), so it is not made until then.
+JsonUTF8Stream::JsonUTF8Stream() { refresh(); }
 
 void JsonUTF8Stream::refresh() {
   bytes_ = data_.data();
