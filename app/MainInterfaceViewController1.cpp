@@ -10,6 +10,7 @@
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
 #include "exam/AnsweringScreen.h"
 #include "exam/TestBuilder.h"
 #include "librarys/json/JsonParser.h"
@@ -600,7 +601,9 @@ bool MainInterfaceViewController1::operateZipFile(const UnpackPaths& p) {
   if (!VDHelper::unZip(zip, p.cacheDirectory)) return false;
   const std::string db = p.subject + ".db";
   core::Paths::createDirectories(p.dbDirectory);
-  if (!VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db)) return false;
+  const bool moved = VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db);
+  BankKeyCache::invalidate();  // the unpacked bank takes the place of any earlier one
+  if (!moved) return false;
   core::Paths::createDirectories(p.imageDirectory);
   if (!VDHelper::unZip(p.cacheDirectory + "/ImgDir_" + p.subject + ".zip", p.imageDirectory)) return false;
   if (!VDHelper::removeFile(p.cacheDirectory)) return false;
