@@ -318,6 +318,54 @@ TEST_F(Login, ClosingTheScreenThatReplacedTheRootShowsTheMainScreenLoggedOut) {
   EXPECT_EQ(homeScreen().registButton()->currentTitle(), "注册");
 }
 
+TEST_F(Login, AfterAForcedLogoutTheLoginScreenIsTheRootAndALoginShowsTheMainScreen) {
+  logIn("user01", "secret1");
+  openHome();
+  // A reply that says the account was logged in elsewhere.
+  fault(core::Dictionary{{"path", "/api/1.0/json/sys/GetAnnouncement/*"},
+                         {"body", R"({"Body": [], "Message": "", "LoginState": 2})"}});
+  homeScreen().getAnnouncement();
+  ASSERT_TRUE(runUntil([this] { return h().alert() != nullptr; }));
+  EXPECT_EQ(h().alert()->title(), "警告");
+  EXPECT_FALSE(app().userSession().contains("userInfo"));
+  ASSERT_TRUE(h().press("确定"));
+  h().settle();
+  auto* root = dynamic_cast<ui::NavigationController*>(h().window().rootViewController());
+  ASSERT_NE(root, nullptr);
+  auto* login = dynamic_cast<LoginViewController*>(root->topViewController());
+  ASSERT_NE(login, nullptr);
+  EXPECT_TRUE(login->isStolen());
+  EXPECT_EQ(login->usernameField()->text(), "user01") << "from the keychain";
+
+  // Not a first login, yet it ends on the main screen, logged in.
+  server().clearJournal();
+  fill(*login->pwdField(), "secret1");
+  ASSERT_TRUE(h().tap(*login->loginButton()));
+  waitForLogin();
+  EXPECT_EQ(requests("User/login").size(), 1u);
+  EXPECT_EQ(top(), "MainInterfaceViewController1");
+  EXPECT_EQ(homeScreen().registButton()->currentTitle(), "注销");
+}
+
+TEST_F(Login, TheFirstRunPromptCoversTheWindowUntilTapped) {
+  core::UserDefaults::standard().setBool("isFirstLoginApp", true);
+  core::UserDefaults::standard().setBool("isFirstEvenMore", true);
+  openLoginFromHeader();
+  auto findPrompt = [this] {
+    return h().find<ui::Button>([](const ui::Button& b) {
+      return b.currentBackgroundImage() && b.currentBackgroundImage()->name() == LoginViewController::kFirstRunImage;
+    });
+  };
+  ui::Button* prompt = findPrompt();
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(h().visibleRect(*prompt), h().app().applicationFrame());
+  for (const char* key : {"isFirstLoginApp", "isFirstMain", "isFirstEvenMore"})
+    EXPECT_FALSE(core::UserDefaults::standard().boolForKey(key)) << key;
+  ASSERT_TRUE(h().tap(*prompt));
+  EXPECT_EQ(findPrompt(), nullptr);
+  EXPECT_EQ(top(), "LoginViewController");
+}
+
 TEST_F(Login, APushedLoginScreenGoesBackWithItsBackButton) {
   openLoginFromHeader();
   ASSERT_TRUE(h().tapBarButton("返回"));
