@@ -50,13 +50,14 @@ bool AvatarFile::save(std::string_view pictureBytes, std::string_view name) {
 }
 
 std::string AvatarFile::downloadURL(const std::string& userID) {
+  if (userID.empty()) return "";
   return AbstractService::escapeURLOnce(ServerConfig::current().resourceURL(
       "/Img_UID/" + AbstractService::escapePathSegment(userID) + ".jpg"));
 }
 
-std::optional<std::string> AvatarFile::download(const std::string& userID) {
-  if (userID.empty()) return std::nullopt;
-  auto request = HTTPRequest::requestWithURL(core::URL::parse(downloadURL(userID)));
+std::optional<std::string> AvatarFile::download(const std::string& url) {
+  if (url.empty()) return std::nullopt;
+  auto request = HTTPRequest::requestWithURL(core::URL::parse(url));
   if (!request) return std::nullopt;
   request->startSynchronous();
   if (request->error() || request->responseStatusCode() != 200) return std::nullopt;

@@ -31,9 +31,10 @@ class AvatarFile {
   static bool save(std::string_view pictureBytes, std::string_view name);
 
   // The address of the avatar the server keeps for a user id: the resource root followed by
-  // "/Img_UID/<id>.jpg" (the id escaped as one path segment).
+  // "/Img_UID/<id>.jpg" (the id escaped as one path segment); "" for the empty id. Main thread (it
+  // reads the configuration).
   static std::string downloadURL(const std::string& userID);
-  // Fetches it synchronously on the calling thread (any thread; never the main thread's loop for a
-  // long time, as a worker's job): the bytes when the server answered 200, nullopt otherwise.
-  static std::optional<std::string> download(const std::string& userID);
+  // Fetches an address synchronously on the calling thread (any thread): the bytes when the server
+  // answered 200, nullopt otherwise.
+  static std::optional<std::string> download(const std::string& url);
 };

@@ -372,7 +372,8 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
   // 5. The avatar, once: fetched and kept only when the name has none yet.
   const std::string avatar = AvatarFile::path(usernameFieldText_);
   if (!avatar.empty() && !VDHelper::isHavefile(avatar)) {
-    if (auto bytes = AvatarFile::download(userInfo["ID"].toString())) AvatarFile::save(*bytes, usernameFieldText_);
+    const std::string url = AvatarFile::downloadURL(userInfo["ID"].toString());
+    if (auto bytes = AvatarFile::download(url)) AvatarFile::save(*bytes, usernameFieldText_);
   }
 
   // 6. The personal details, then the application information.

@@ -355,13 +355,13 @@ void PersonalDataViewController::setImage() {
     return;
   }
   // No avatar on the device: the server's, shown and not kept.
-  const std::string id = userInfo()["ID"].toString();
-  if (id.empty()) return;
+  const std::string url = AvatarFile::downloadURL(userInfo()["ID"].toString());
+  if (url.empty()) return;
   rl::postTaskAndReply(
       rl::DispatchQueue::global(),
       std::weak_ptr<PersonalDataViewController>(
           std::static_pointer_cast<PersonalDataViewController>(shared_from_this())),
-      [id] { return AvatarFile::download(id); },
+      [url] { return AvatarFile::download(url); },
       [](PersonalDataViewController& self, std::optional<std::string> bytes) {
         // A picture the user chose meanwhile stays.
         if (!bytes || !self.avatar_ || self.avatar_->tag() == kAvatarTag) return;
