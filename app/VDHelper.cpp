@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -14,7 +15,6 @@
 #include <mutex>
 #include <thread>
 
-#include "app/AnsweringEngineSeam.h"
 #include "app/AppDelegate.h"
 #include "app/PageScriptTarget.h"
 #include "app/SidePanelController.h"
@@ -48,6 +48,12 @@ extern char** environ;
 namespace {
 
 constexpr const char* kSaveAppName = "saveAppName";
+
+// The functions the script of every question page defines, by page-call type (0 to 5). Each is called
+// without arguments; its result is not used.
+constexpr std::array<const char*, 6> kQuestionPageFunctions = {
+    "userAnalysis",         "userDisAnalysis", "updateAnalysisImage",
+    "updateAnalysisImageR", "updateFavImage",  "updateFavImageR"};
 constexpr const char* kSaveQuoteName = "saveQuoteName";
 
 // The session belongs to the main thread: on any other thread it reads as empty.
