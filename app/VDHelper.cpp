@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/AnsweringEngineSeam.h"
 #include "app/AppAlerts.h"
 #include "app/AppDelegate.h"
 #include "app/AppPaths.h"
@@ -18,6 +18,7 @@
 #include "app/SubjectChoice.h"
 #include "app/TextSizeMeasurer.h"
 #include "app/URLOpener.h"
+#include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/DateFormatter.h"
@@ -30,6 +31,12 @@
 #include "util/ZipWrapper.h"
 
 namespace {
+
+// The functions the script of every question page defines, by page-call type (0 to 5). Each is called
+// without arguments; its result is not used.
+constexpr std::array<const char*, 6> kQuestionPageFunctions = {
+    "userAnalysis",         "userDisAnalysis", "updateAnalysisImage",
+    "updateAnalysisImageR", "updateFavImage",  "updateFavImageR"};
 
 // The replaceable services, each behind the one lock.
 struct Services {
@@ -376,7 +383,9 @@ bool VDHelper::removeFile(const std::string& path) {
 bool VDHelper::removeLocaDB() {
   const std::string subject = SubjectChoice::subjectEName();
   if (subject.empty()) return false;
-  return removeFile(dbSavePath() + "/" + subject + ".db");
+  const bool removed = removeFile(dbSavePath() + "/" + subject + ".db");
+  BankKeyCache::invalidate();
+  return removed;
 }
 
 bool VDHelper::removeUpdateFolder() {

@@ -1,8 +1,9 @@
 #pragma once
 // The home screen under test: a temporary home, the loopback API server (one per test program) as the
 // main API and the update centre, an application delegate launched on the UI harness with the network
-// up, the subject GKSample chosen after the launch, the stand-in answering engine and a recording
-// answering screen under "examming". openHome() shows the main screen as a subject choice does.
+// up, the subject GKSample chosen after the launch, and a recording answering screen under "examming"
+// (question sets are built from the sample bank, once a test installs it). openHome() shows the main
+// screen as a subject choice does.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -27,13 +28,15 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "screens/account/AccountScreens.h"
 #include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
-#include "tests/pagehelper/AnsweringEngineDouble.h"
+#include "tests/pagehelper/AnsweringScreenDouble.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -92,14 +95,12 @@ class HomeFixture : public ::testing::Test {
     HTTPRequest::clearSession();  // no cookie of an earlier test
 
     registerAllScreens();
+    registerAccountScreens();  // the login screen of the automatic login
     VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
       auto screen = std::make_shared<answering_double::RecordingAnsweringScreen>();
       answering_ = screen;
       return screen;
     });
-    engine_ = std::make_shared<answering_double::FakeAnsweringEngine>();
-    engine_->bank = {{"101", "A"}, {"102", "B"}, {"103", "C"}};
-    AnsweringEngine::setCurrent(engine_);
 
     harness_ = std::make_unique<ui::test::Harness>();
     AppServices services;
@@ -120,8 +121,8 @@ class HomeFixture : public ::testing::Test {
     MainInterfaceViewController1::setUnpackGate({});
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
     rl::RunLoop::main().runUntilIdle();
-    AnsweringEngine::setCurrent(nullptr);
     MyNote::setSessionReader({});
     setServiceShell({});
     BankLocation::set({});
@@ -186,7 +187,7 @@ class HomeFixture : public ::testing::Test {
   }
 
   // ---- the user ----
-  // Writes the session as a successful login does (the login screen is not built yet).
+  // Writes the session as a successful login does, without asking the server.
   void loginAs(const std::string& userName, int loginCount = 3) {
     core::Value userInfo = core::Dictionary{{"ID", 1},
                                             {"UserName", userName},
@@ -217,7 +218,6 @@ class HomeFixture : public ::testing::Test {
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::shared_ptr<AppDelegate> delegate_;
-  std::shared_ptr<answering_double::FakeAnsweringEngine> engine_;
   std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
 };
 
