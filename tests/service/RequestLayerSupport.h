@@ -29,6 +29,7 @@
 #include "ui/test/Harness.h"
 #include "app/ServiceShellUI.h"
 #include "widgets/ProgressHUD.h"
+#include "tests/support/TempDir.h"
 
 namespace reqlayer_test {
 
@@ -112,20 +113,9 @@ inline std::optional<std::string> header(const core::Value& entry, const std::st
 
 // One temporary home for the program (the shell's stores write under it); registered by
 // RequestLayerEnvironment.cpp.
-class HomeEnvironment : public ::testing::Environment {
+class HomeEnvironment : public testsupport::HomeEnvironment {
  public:
-  void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vd-reqlayer-XXXXXX").string();
-    dir_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
-    ::setenv("VARDO_HOME", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-  }
-
- private:
-  std::string dir_;
+  HomeEnvironment() : testsupport::HomeEnvironment("vd-reqlayer") {}
 };
 
 // A suite over the loopback API server (started once for the program).
