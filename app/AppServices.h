@@ -8,6 +8,7 @@
 //   ReachabilityWatcher       Reachability, the internet-connection watcher (status 0, 1, 2; change notice)
 //   UserLoginSender           User::login with a LoginRequest
 //   URLOpener                 opens outside addresses (app/URLOpener.h)
+//   VDAppInfoClient           the application-information request of VDNetworkHelper (app/VDNetworkHelper.h)
 //
 // AppServices::standard() (app/StandardAppServices.cpp, the one place that names the concrete
 // classes) gives what the executable runs with; tests hand in recording doubles.
@@ -19,6 +20,7 @@
 #include "platform/core/Value.h"
 
 class URLOpener;
+class VDAppInfoClient;
 
 // Class-wide switches of the HTTP client.
 class HTTPRequestClassSwitches {
@@ -86,9 +88,12 @@ struct AppServices {
   std::function<void()> libraryCheck;
   // Opens outside addresses (the store page). Empty: the desktop's opener.
   std::shared_ptr<URLOpener> urlOpener;
+  // Makes a new client for one application-information request (VDNetworkHelper::getAppInfo). Empty:
+  // the request is not sent.
+  std::function<std::shared_ptr<VDAppInfoClient>()> newAppInfoClient;
 
   // What the executable runs with: the HTTP client's class switches, the statistics facade, the crash
-  // catcher, the kernel's view of the internet connection, the account client's login, the shell's
-  // hooks, the update centre's library check and the desktop's URL opener.
+  // catcher, the kernel's view of the internet connection, the account client's login and application
+  // information, the shell's hooks, the update centre's library check and the desktop's URL opener.
   static AppServices standard();
 };

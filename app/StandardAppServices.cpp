@@ -8,6 +8,7 @@
 #include "app/InternetReachability.h"
 #include "app/SystemCrashReportSender.h"
 #include "app/URLOpener.h"
+#include "app/UserAppInfoClient.h"
 #include "app/UserLoginAdapter.h"
 #include "app/VDAppStatistics.h"
 #include "dao/BankLocation.h"
@@ -28,5 +29,6 @@ AppServices AppServices::standard() {
   };
   s.libraryCheck = [] { BankUpdateCheck::getLibrary(); };
   s.urlOpener = std::make_shared<DesktopURLOpener>();
+  s.newAppInfoClient = [] { return std::make_shared<UserAppInfoClient>(); };
   return s;
 }

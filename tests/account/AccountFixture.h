@@ -118,6 +118,7 @@ class AccountFixture : public ::testing::Test {
 
     network_ = std::make_shared<int>(2);
     AppServices services = testsupport::quietServices();
+    services.newAppInfoClient = AppServices::standard().newAppInfoClient;
     services.reachabilityForInternetConnection = [status = network_] {
       return std::make_shared<SwitchableReachability>(status);
     };

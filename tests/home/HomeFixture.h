@@ -98,7 +98,9 @@ class HomeFixture : public ::testing::Test {
       return screen;
     });
 
-    launch_.launch(2);
+    AppServices services = testsupport::quietServices(2);
+    services.newAppInfoClient = AppServices::standard().newAppInfoClient;  // the home screen asks for it
+    launch_.launch(std::move(services));
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);

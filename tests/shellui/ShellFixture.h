@@ -38,7 +38,6 @@ class ShellFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    VDNetworkHelper::setAppInfoClientFactory({});
     launch_.reset();
     UsageStats::reset();
   }
@@ -46,7 +45,9 @@ class ShellFixture : public ::testing::Test {
   ui::test::Harness& h() { return launch_.h(); }
 
   // Launches an application delegate whose network status is `networkStatus` (0 offline).
-  AppDelegate& launch(int networkStatus = 2) { return launch_.launch(networkStatus); }
+  AppDelegate& launch(int networkStatus = 2) { return launch(testsupport::quietServices(networkStatus)); }
+  // Launches an application delegate over `services`.
+  AppDelegate& launch(AppServices services) { return launch_.launch(std::move(services)); }
 
   // Stores the subject choice whose short name begins every page name.
   static void chooseSubject(const std::string& shortName) {

@@ -109,6 +109,7 @@ class SubjectFixture : public ::testing::Test {
   void launch(int reachability = 2) {
     AppServices services = testsupport::quietServices(reachability);
     services.connectShell = AppServices::standard().connectShell;  // as the executable wires it
+    services.newAppInfoClient = AppServices::standard().newAppInfoClient;
     launch_.launch(std::move(services));
     h().settle();
   }
