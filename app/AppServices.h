@@ -91,6 +91,9 @@ struct AppServices {
   // Makes a new client for one application-information request (VDNetworkHelper::getAppInfo). Empty:
   // the request is not sent.
   std::function<std::shared_ptr<VDAppInfoClient>()> newAppInfoClient;
+  // Runs on the first-install unpack's worker before it looks at the archive (tests hold an unpack
+  // there). Empty: nothing. It must not touch views nor wait for the main thread.
+  std::function<void()> unpackGate;
 
   // What the executable runs with: the HTTP client's class switches, the statistics facade, the crash
   // catcher, the kernel's view of the internet connection, the account client's login and application

@@ -111,8 +111,6 @@ const Function* functionFor(int tag) {
 struct UnpackState {
   std::atomic<bool> busy{false};
   std::atomic<int> finished{0};
-  std::mutex gateMutex;
-  std::function<void()> gate;
 };
 
 // Lives for the whole process, so the end of an unpack always reaches the main thread, whether or not
@@ -627,15 +625,12 @@ void MainInterfaceViewController1::examineExam() {
   UnpackState& state = unpackState();
   // One unpack at a time: an appearance while one runs starts none.
   if (state.busy.exchange(true)) return;
+  std::function<void()> gate;
+  if (AppDelegate* app = appDelegate()) gate = app->services().unpackGate;
   // The files go on a worker (platform/runloop/TaskAndReply.h); the end is counted back here.
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), std::weak_ptr<UnpackState>(unpackStateHolder()),
-      [p = *paths] {
-        std::function<void()> gate;
-        {
-          std::lock_guard lock(unpackState().gateMutex);
-          gate = unpackState().gate;
-        }
+      [p = *paths, gate = std::move(gate)] {
         if (gate) gate();
         if (moveZipFile(p)) operateZipFile(p);
       },
@@ -647,10 +642,6 @@ void MainInterfaceViewController1::examineExam() {
 
 bool MainInterfaceViewController1::isUnpacking() { return unpackState().busy; }
 int MainInterfaceViewController1::finishedUnpacks() { return unpackState().finished; }
-void MainInterfaceViewController1::setUnpackGate(std::function<void()> gate) {
-  std::lock_guard lock(unpackState().gateMutex);
-  unpackState().gate = std::move(gate);
-}
 
 // ---- resume of the last practice ----
 

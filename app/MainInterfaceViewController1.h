@@ -137,9 +137,6 @@ class MainInterfaceViewController1 : public ui::ViewController,
   // on the main thread when the end of an unpack is back there.
   static bool isUnpacking();
   static int finishedUnpacks();
-  // Called on the unpack's worker before it looks at the archive (tests hold an unpack there). Empty:
-  // nothing.
-  static void setUnpackGate(std::function<void()> gate);
 
   // Resume of the last practice.
   void getLastLearningRecordByUser();

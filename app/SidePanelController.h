@@ -3,7 +3,7 @@
 // centre panel and optional left and right panels (child controllers) and shows one side panel at a
 // time by sliding the centre panel aside. The user opens and closes the side panel by dragging the
 // centre panel, by tapping the strip of the centre that stays uncovered, or with the menu bar button
-// the container places on the centre's first screen. VDHelper::showMainVC makes one with the default
+// the container places on the centre's first screen. AppDelegate::showMainVC makes one with the default
 // settings: the home screen in a navigation controller in the centre and the "more" menu on the left.
 //
 // States: 1 centre visible, 2 left panel visible, 3 right panel visible (0 until the view loads).

@@ -10,7 +10,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,14 @@ class HomeFixture : public ::testing::Test {
 
     AppServices services = testsupport::quietServices(2);
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;  // the home screen asks for it
+    services.unpackGate = [this] {
+      std::function<void()> gate;
+      {
+        std::lock_guard lock(gateMutex_);
+        gate = unpackGate_;
+      }
+      if (gate) gate();
+    };
     launch_.launch(std::move(services));
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
@@ -112,7 +122,7 @@ class HomeFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    MainInterfaceViewController1::setUnpackGate({});
+    setUnpackGate({});
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
@@ -123,6 +133,13 @@ class HomeFixture : public ::testing::Test {
     launch_.reset();
     registerAllScreens();
     home_.reset();
+  }
+
+  // What the application's unpack worker runs before it looks at the archive (a test holds an unpack
+  // there); empty: nothing.
+  void setUnpackGate(std::function<void()> gate) {
+    std::lock_guard lock(gateMutex_);
+    unpackGate_ = std::move(gate);
   }
 
   ui::test::Harness& h() { return launch_.h(); }
@@ -206,6 +223,8 @@ class HomeFixture : public ::testing::Test {
   }
 
   std::unique_ptr<testsupport::TempHome> home_;
+  std::mutex gateMutex_;
+  std::function<void()> unpackGate_;
   testsupport::AppLaunch launch_;
   std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
 };
