@@ -11,6 +11,7 @@ packages=(
   libplist-dev libpcre2-dev libpacparser-dev
   media-types ca-certificates
   python3 python3-cryptography curl
+  libjs-jquery nodejs node-jsdom
 )
 
 missing=()
