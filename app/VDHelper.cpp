@@ -21,6 +21,7 @@
 #include "app/TextSizeMeasurer.h"
 #include "app/UpdateSoftwareViewController.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/DBVersionDAO.h"
 #include "dao/SystemDAO.h"
@@ -751,7 +752,9 @@ bool VDHelper::removeFile(const std::string& path) {
 bool VDHelper::removeLocaDB() {
   const std::string subject = chosenSubjectValue();
   if (subject.empty()) return false;
-  return removeFile(dbSavePath() + "/" + subject + ".db");
+  const bool removed = removeFile(dbSavePath() + "/" + subject + ".db");
+  BankKeyCache::invalidate();
+  return removed;
 }
 
 bool VDHelper::removeUpdateFolder() {

@@ -2,9 +2,13 @@
 
 #include "app/VDViewControllerFactory.h"
 #include "exam/ExamScreens.h"
+#include "screens/account/AccountScreens.h"
+#include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
   registerAllScreens();
   // Each area registers its screens over the placeholders; one line per area.
+  registerAccountScreens();
+  registerSubjectScreens();
   registerExamScreens();
 }

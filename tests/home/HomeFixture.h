@@ -28,8 +28,10 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "screens/account/AccountScreens.h"
 #include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
@@ -93,6 +95,7 @@ class HomeFixture : public ::testing::Test {
     HTTPRequest::clearSession();  // no cookie of an earlier test
 
     registerAllScreens();
+    registerAccountScreens();  // the login screen of the automatic login
     VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
       auto screen = std::make_shared<answering_double::RecordingAnsweringScreen>();
       answering_ = screen;
@@ -118,6 +121,7 @@ class HomeFixture : public ::testing::Test {
     MainInterfaceViewController1::setUnpackGate({});
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
     rl::RunLoop::main().runUntilIdle();
     MyNote::setSessionReader({});
     setServiceShell({});
@@ -183,7 +187,7 @@ class HomeFixture : public ::testing::Test {
   }
 
   // ---- the user ----
-  // Writes the session as a successful login does (the login screen is not built yet).
+  // Writes the session as a successful login does, without asking the server.
   void loginAs(const std::string& userName, int loginCount = 3) {
     core::Value userInfo = core::Dictionary{{"ID", 1},
                                             {"UserName", userName},

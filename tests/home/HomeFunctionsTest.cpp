@@ -134,10 +134,10 @@ TEST_F(Home, LoginFromTheGateIsModalAndItsBackButtonCloses) {
   ASSERT_TRUE(tapFunction(6));
   ASSERT_TRUE(h().press("登录"));
   h().settle();
-  EXPECT_EQ(top(), "login");
+  EXPECT_EQ(top(), "LoginViewController");
   auto modal = std::dynamic_pointer_cast<ui::NavigationController>(home.currentModalViewController());
   ASSERT_NE(modal, nullptr);
-  EXPECT_EQ(screenName(modal->topViewController()), "login");
+  EXPECT_EQ(screenName(modal->topViewController()), "LoginViewController");
   EXPECT_EQ(home.presentedViewController(), modal.get());
   ASSERT_TRUE(h().tapBarButton("返回"));
   h().settle();
@@ -233,7 +233,7 @@ TEST_F(Home, HeaderButtonsFollowTheUser) {
   h().settle();
   ASSERT_TRUE(h().tap(*home.loginButton()));
   h().settle();
-  EXPECT_EQ(top(), "login");
+  EXPECT_EQ(top(), "LoginViewController");
 }
 
 TEST_F(Home, ConfirmedLogoutEndsTheSessionAndTheReloginTimer) {
