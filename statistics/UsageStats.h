@@ -71,9 +71,9 @@ class UsageStats {
   static constexpr double kTerminationGrace = 2.0;
   static constexpr double kMinLogSendInterval = 10;
   static constexpr double kMaxLogSendInterval = 86400;
+  // Logged (as "Stats: " and this text) when an event comes before any application key.
   static constexpr const char* kNoAppKeyMessage =
-      "Stats: appkey can not be found. UsageStats methods must be called after [UsageStats "
-      "startWithAppkey:]!";
+      "appkey can not be found. UsageStats methods must be called after [UsageStats startWithAppkey:]!";
 
   // User-defaults keys.
   static constexpr const char* kReportPolicyKey = "report_policy";

@@ -16,7 +16,7 @@ namespace {
 // The checks every event call starts with: a known application key, then a valid event id.
 bool acceptsEvent(const std::string& eventId) {
   if (UsageStats::sharedInstance().appKey().empty()) {
-    StatsLog::log(UsageStats::kNoAppKeyMessage);
+    StatsLog::log(UsageStats::kNoAppKeyMessage);  // "Stats: appkey can not be found..."
     return false;
   }
   return UsageStats::validEventID(eventId);
