@@ -384,7 +384,8 @@ void UsageStats::reset() {
     firstLaunch = std::move(s.firstLaunchTimer);
     crashCatcher = std::move(s.crashCatcherTimer);
     s.crashReportEnabled = true;
-    s.crashObserverAdded = false;  // (installed handlers stay installed)
+    s.crashObserverAdded = false;
+    s.handlerInstalled = false;  // (handlers a test installed are its own to restore)
     s.observersRegistered = false;
     s.sessionStarted = false;
     s.inSession = false;

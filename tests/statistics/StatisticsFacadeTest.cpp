@@ -1,13 +1,28 @@
+// The application's statistics facade (VDAppStatistics) over the real component: what the start-up
+// sets and asks, the page views and events of screens, and a whole life of the application under its
+// send-on-launch policy, as the loopback API server's statistics host receives it.
+
 #include <gmock/gmock.h>
+#include <signal.h>
 
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app/AppDelegate.h"
+#include "app/AppServices.h"
 #include "app/VDAppStatistics.h"
-#include "platform/core/NotificationCenter.h"
-#include "tests/shellui/ShellFixture.h"
+#include "app/VDHelper.h"
+#include "app/VDViewControllerFactory.h"
+#include "platform/core/Bundle.h"
+#include "tests/statistics/SessionTestSupport.h"
+#include "tests/support/FixedReachability.h"
 #include "ui/NavigationController.h"
+#include "ui/NavigationItem.h"
 #include "ui/TextField.h"
+#include "ui/test/Harness.h"
 
-using namespace shellui_test;
-
+namespace stats_test {
 namespace {
 
 // A screen that reports its page view as every screen does: begun when it appears, ended when it goes.
@@ -32,140 +47,223 @@ class ReportingScreen : public ui::ViewController {
   std::shared_ptr<ui::TextField> field_;
 };
 
-void expectCall(const UsageStats::Call& call, const std::string& operation,
-                const std::vector<core::Value>& args) {
-  SCOPED_TRACE(operation);
-  EXPECT_EQ(call.operation, operation);
-  ASSERT_EQ(call.arguments.size(), args.size());
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    EXPECT_EQ(call.arguments[i].type(), args[i].type()) << "argument " << i;
-    EXPECT_EQ(call.arguments[i], args[i]) << "argument " << i << ": " << call.arguments[i].describe();
+class AppStatistics : public ServerSessionFixture {
+ protected:
+  void SetUp() override {
+    ServerSessionFixture::SetUp();
+    core::Bundle::resetMain();
+    registerAllScreens();
+    startHarness(0);
   }
-}
+  void TearDown() override {
+    delegate_.reset();
+    harness_.reset();
+    ServerSessionFixture::TearDown();
+  }
 
-}  // namespace
+  // A fresh UI whose clock reads `offset` seconds after kNow at its start.
+  void startHarness(double offset) {
+    harness_ = std::make_unique<ui::test::Harness>();
+    // The main loop's clock (the harness's while it lives; screens still end page views as it goes).
+    StatsUtil::setClock([offset] { return core::Date{kNow + offset + rl::RunLoop::main().now()}; });
+  }
+  ui::test::Harness& h() { return *harness_; }
 
-using StatisticsFacade = ShellFixture;
+  // Launches the application with its statistics start-up, and lets the component's work end.
+  void launch() {
+    AppServices s;
+    s.statistics = std::make_shared<VDAppStatisticsTracker>();
+    s.reachabilityForInternetConnection = [] { return std::make_shared<testsupport::FixedReachability>(2); };
+    delegate_ = std::make_shared<AppDelegate>(std::move(s));
+    ASSERT_TRUE(h().launch(delegate_));
+    finishWork();
+  }
 
-TEST_F(StatisticsFacade, StartStatsTrackConfiguresAndStartsTheComponentInOrder) {
+  // The component's page views of the session that ended last (the job file's last termination).
+  static core::Value lastActivities() {
+    const core::Array ends = terminatesInFile();
+    return ends.empty() ? core::Value() : ends[ends.size() - 1]["activities"];
+  }
+
+  static std::string displayName() {
+    return core::Bundle::main().objectForInfoDictionaryKey("CFBundleDisplayName").toString();
+  }
+
+  std::unique_ptr<ui::test::Harness> harness_;
+  std::shared_ptr<AppDelegate> delegate_;
+};
+
+TEST_F(AppStatistics, StartStatsTrackConfiguresTheComponentAndAsksForTheOnlineConfiguration) {
   const std::string version = core::Bundle::main().shortVersion();
-  const std::string channel =
-      core::Bundle::main().objectForInfoDictionaryKey("CFBundleDisplayName").toString();
   ASSERT_FALSE(version.empty());
-  ASSERT_FALSE(channel.empty());
+  ASSERT_FALSE(displayName().empty());
+  const std::terminate_handler terminateBefore = std::get_terminate();
+  struct sigaction segvBefore {};
+  ::sigaction(SIGSEGV, nullptr, &segvBefore);
   auto& center = core::NotificationCenter::defaultCenter();
-  const std::size_t observersBefore = center.observerCount();
-
-  VDAppStatistics::startStatsTrack();
-
-  const auto calls = UsageStats::calls();
-  ASSERT_EQ(calls.size(), 5u);
-  expectCall(calls[0], "setCrashReportEnabled:", {false});
-  expectCall(calls[1], "setAppVersion:", {version});
-  expectCall(calls[2], "setLogSendInterval:", {1.0});
-  expectCall(calls[3], "startWithAppkey:reportPolicy:channelId:", {"7e3c19d0a4b25f8861c0e9d3", 0, channel});
-  expectCall(calls[4], "updateOnlineConfig", {});
-  const auto settings = UsageStats::settings();
-  EXPECT_FALSE(settings.crashReportEnabled);
-  EXPECT_EQ(settings.logSendInterval, 10);  // the component's least interval
-  EXPECT_TRUE(settings.started);
-
-  // The finish notice of the online configuration is observed once, however often the start runs
-  // (an earlier start in this process may have registered the observer already).
-  const std::size_t observersAfter = center.observerCount();
-  EXPECT_GE(observersAfter, 1u);
-  EXPECT_LE(observersAfter, observersBefore + 1);
-  VDAppStatistics::startStatsTrack();
-  EXPECT_EQ(center.observerCount(), observersAfter);
   int notices = 0;
   auto token = center.addObserver(UsageStats::kOnlineConfigDidFinishedNotification,
                                   [&](const core::Notification&) { ++notices; });
-  h().drainMain();
-  EXPECT_EQ(notices, 2);  // one per request, delivered from the main loop
+
+  VDAppStatistics::startStatsTrack();
+  const std::size_t observers = center.observerCount();
+  h().advance(1.5);
+  finishWork();
+
+  // The component's own crash catcher stays off: nothing was installed.
+  EXPECT_FALSE(UsageStats::crashReportEnabled());
+  EXPECT_FALSE(UsageStats::uncaughtExceptionHandlerInstalled());
+  EXPECT_EQ(std::get_terminate(), terminateBefore);
+  struct sigaction segvAfter {};
+  ::sigaction(SIGSEGV, nullptr, &segvAfter);
+  EXPECT_EQ(segvAfter.sa_handler, segvBefore.sa_handler);
+
+  EXPECT_EQ(UsageStats::appVersion(), version);
+  EXPECT_EQ(internal()->sendInterval(), 10);  // 1 second asked, the least is 10
+  EXPECT_EQ(internal()->appKey(), VDAppStatistics::kAppKey);
+  EXPECT_EQ(UsageStats::reportPolicy(), 1);  // policy 0: once per session, at launch
+  EXPECT_EQ(internal()->channelId(), displayName());
+  const auto asked = requests("/check_config_update");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0]["decoded"]["appkey"].str(), VDAppStatistics::kAppKey);
+  EXPECT_EQ(asked[0]["decoded"]["channel"].str(), displayName());
+  // No activation came: the first session started a second after the start, and went out.
+  ASSERT_EQ(uploads().size(), 1u);
+  EXPECT_EQ(uploads()[0]["decoded"]["header"]["app_version"].str(), version);
+
+  // A second start observes the finish notice no more often; each fetch posts it once, on the main loop.
+  VDAppStatistics::startStatsTrack();
+  EXPECT_EQ(center.observerCount(), observers);
+  finishWork();
+  EXPECT_EQ(notices, 2);
   center.removeObserver(token);
 }
 
-TEST_F(StatisticsFacade, ScreensCountTheirPageViewsUnderSubjectAndTitleOrClassName) {
+TEST_F(AppStatistics, ScreensCountTheirPageViewsUnderSubjectAndTitleOrClassName) {
   launch();
-  chooseSubject("zyys");
+  ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "科目"}, {"Value", "zyys"}}));
   auto practice = std::make_shared<ReportingScreen>("ChapterListViewController", "章节练习");
   auto untitled = std::make_shared<ReportingScreen>("FindTestViewController", "");
   auto nav = std::make_shared<ui::NavigationController>(practice);
   h().setRoot(nav);
-  h().advance(4.2);
+  h().advance(4);
 
   ASSERT_TRUE(nav->pushViewController(untitled, true));
   h().settle();
   h().advance(2.5);
   nav->popViewController(true);
   h().settle();
+  h().app().terminate(0);
+  finishWork();
 
-  const auto views = UsageStats::pageViews();
-  ASSERT_EQ(views.size(), 2u);
-  EXPECT_EQ(views[0].pageName, "zyys-章节练习");
-  EXPECT_EQ(views[0].seconds, 4);
-  EXPECT_EQ(views[1].pageName, "zyys-FindTestViewController");
-  EXPECT_EQ(views[1].seconds, 2);  // 0.35 s of transition + 2.5 s, in whole seconds
-  EXPECT_THAT(UsageStats::openPages(), ::testing::ElementsAre("zyys-章节练习"));  // shown again
+  // The practice screen shows again and is never ended: it is not reported.
+  EXPECT_EQ(lastActivities(), core::Value(core::Array{core::Array{"zyys-章节练习", 4},
+                                                      core::Array{"zyys-FindTestViewController", 2}}));
 }
 
-TEST_F(StatisticsFacade, EndingAPageViewPutsTheKeyboardAway) {
+TEST_F(AppStatistics, EndingAPageViewPutsTheKeyboardAway) {
   launch();
   auto screen = std::make_shared<ReportingScreen>("FeedbackViewController", "意见反馈");
   h().setRoot(screen);
+  h().advance(1);
   ASSERT_TRUE(h().type(screen->field(), "慢"));
   ASSERT_TRUE(screen->field().isFirstResponder());
 
   VDAppStatistics::pageviewEndWithViewController(*screen);
 
   EXPECT_FALSE(screen->field().isFirstResponder());
-  ASSERT_EQ(UsageStats::pageViews().size(), 1u);
-  EXPECT_EQ(UsageStats::pageViews()[0].pageName, "-意见反馈");  // no subject chosen yet
+  h().app().terminate(0);
+  finishWork();
+  EXPECT_EQ(lastActivities(), core::Value(core::Array{core::Array{"-意见反馈", 1}}));  // no subject yet
 }
 
-TEST_F(StatisticsFacade, EventsReachTheComponentWithTheirLabels) {
+TEST_F(AppStatistics, EventsReachTheComponentWithTheirLabels) {
+  launch();
   VDAppStatistics::logEvent(VDAppStatistics::kChapterCategory);
   VDAppStatistics::logEvent(VDAppStatistics::kFindTestEvent, VDAppStatistics::kFindTestLabel);
   VDAppStatistics::logEvent(VDAppStatistics::kSegSwitchEvent, std::optional<std::string>("周排行"),
                             VDAppStatistics::kRankingScreenName);
-  VDAppStatistics::logEvent(VDAppStatistics::kSegSwitchEvent, std::nullopt,
-                            VDAppStatistics::kRankingScreenName);
+  VDAppStatistics::logEvent(VDAppStatistics::kSegSwitchEvent, std::nullopt, VDAppStatistics::kRankingScreenName);
 
-  const auto events = UsageStats::events();
+  const auto events = internal()->snapshot().events;
   ASSERT_EQ(events.size(), 4u);
-  struct Expected {
-    const char* id;
-    std::optional<std::string> label;
-  };
-  const Expected expected[] = {{"ChapterCategory", std::nullopt},
-                               {"findTest", "查找试题"},
-                               {"segSwitch1", "排行-周排行"},
-                               {"segSwitch1", "排行-未定义点击事件的名称"}};
+  const std::pair<const char*, const char*> expected[] = {{"ChapterCategory", "ChapterCategory"},
+                                                          {"findTest", "查找试题"},
+                                                          {"segSwitch1", "排行-周排行"},
+                                                          {"segSwitch1", "排行-未定义点击事件的名称"}};
   for (std::size_t i = 0; i < events.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(events[i].eventId, expected[i].id);
-    EXPECT_EQ(events[i].label, expected[i].label);
+    EXPECT_EQ(events[i]["tag"].str(), expected[i].first);
+    EXPECT_EQ(events[i]["label"].str(), expected[i].second);
+    EXPECT_EQ(events[i]["acc"].toInt(), 1);
   }
 }
 
-TEST_F(StatisticsFacade, ComponentStandInKeepsThePageViewRules) {
-  UsageStats::endLogPageView("never-begun");  // nothing without a start
-  UsageStats::beginLogPageView("");           // an empty name is ignored
-  UsageStats::endLogPageView("");
-  UsageStats::beginLogPageView("p");
-  h().advance(0.9);
-  UsageStats::endLogPageView("p");
-  UsageStats::endLogPageView("p");  // the start is forgotten after the first end
-  const auto views = UsageStats::pageViews();
-  ASSERT_EQ(views.size(), 1u);
-  EXPECT_EQ(views[0].pageName, "p");
-  EXPECT_EQ(views[0].seconds, 0);
+TEST_F(AppStatistics, TheFirstLaunchSendsItsLaunchTheEndSavesTheSessionAndTheNextLaunchSendsIt) {
+  // First run: the launch record goes out at once.
+  launch();
+  auto sent = uploads();
+  ASSERT_EQ(sent.size(), 1u);
+  const core::Value first = sent[0]["decoded"];
+  EXPECT_EQ(first["body"].dict().keys(), std::vector<std::string>{"launch"});
+  const std::string session1 = first["body"]["launch"][0]["session_id"].str();
+  EXPECT_EQ(session1.size(), 32u);
+  EXPECT_EQ(first["header"]["appkey"].str(), VDAppStatistics::kAppKey);
+  EXPECT_EQ(first["header"]["channel"].str(), displayName());
+  EXPECT_TRUE(internal()->snapshot().launches.empty());  // confirmed: it left memory
 
-  const std::pair<double, double> intervals[] = {{1, 10},        {9.99, 10},  {10, 10}, {600, 600},
-                                                 {86400, 86400}, {86401, 10}, {-5, 10}};
-  for (const auto& [given, kept] : intervals) {
-    SCOPED_TRACE(given);
-    UsageStats::setLogSendInterval(given);
-    EXPECT_EQ(UsageStats::settings().logSendInterval, kept);
-  }
+  // The session: events and a page view; nothing more is sent meanwhile.
+  VDAppStatistics::logEvent(VDAppStatistics::kSetting);
+  VDAppStatistics::logEvent(VDAppStatistics::kFindTestEvent, VDAppStatistics::kFindTestLabel);
+  auto screen = std::make_shared<ReportingScreen>("SettingViewController", "设置");
+  auto nav = std::make_shared<ui::NavigationController>(std::make_shared<ReportingScreen>("Root", ""));
+  h().setRoot(nav);
+  ASSERT_TRUE(nav->pushViewController(screen, false));
+  h().advance(7);
+  nav->popViewController(false);
+  h().advance(50);
+  finishWork();
+  EXPECT_EQ(uploads().size(), 1u);
+
+  // The end: the session is saved in the job file, not sent.
+  h().app().terminate(0);
+  finishWork();
+  EXPECT_EQ(h().terminatedWith(), 0);
+  EXPECT_EQ(uploads().size(), 1u);
+  const core::Value saved = jobFile()["body"];
+  EXPECT_EQ(saved.dict().keys(), (std::vector<std::string>{"terminate", "event"}));
+  EXPECT_EQ(saved["terminate"][0]["session_id"].str(), session1);
+  EXPECT_TRUE(internal()->snapshot().events.empty());
+
+  // The next run of the application (a new process): its launch uploads the first session with it.
+  delegate_.reset();
+  harness_.reset();
+  UsageStats::reset();
+  useServer();
+  startHarness(3600);
+  launch();
+  sent = uploads();
+  ASSERT_EQ(sent.size(), 2u);
+  const core::Value body = sent[1]["decoded"]["body"];
+  EXPECT_EQ(body.dict().keys(), (std::vector<std::string>{"launch", "terminate", "event"}));
+  ASSERT_EQ(body["launch"].size(), 1u);
+  EXPECT_NE(body["launch"][0]["session_id"].str(), session1);
+  ASSERT_EQ(body["terminate"].size(), 1u);
+  const core::Value end = body["terminate"][0];
+  EXPECT_EQ(end["session_id"].str(), session1);
+  EXPECT_EQ(end["duration"].toInt(), 57);
+  EXPECT_THAT(end["activities"].array().items(), ::testing::Contains(core::Value(core::Array{"-设置", 7})));
+  ASSERT_EQ(body["event"].size(), 2u);
+  EXPECT_EQ(body["event"][0]["tag"].str(), "Setting");
+  EXPECT_EQ(body["event"][1]["label"].str(), "查找试题");
+  EXPECT_EQ(body["event"][1]["session_id"].str(), session1);
+
+  EXPECT_FALSE(core::Paths::fileExists(UsageStatsInternal::jobFilePath()));
+  const auto lists = internal()->snapshot();
+  EXPECT_TRUE(lists.launches.empty());
+  EXPECT_TRUE(lists.terminates.empty());
+  EXPECT_TRUE(lists.events.empty());
 }
+
+}  // namespace
+}  // namespace stats_test
