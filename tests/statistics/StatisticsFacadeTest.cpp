@@ -199,6 +199,27 @@ TEST_F(AppStatistics, EventsReachTheComponentWithTheirLabels) {
   }
 }
 
+TEST_F(AppStatistics, ResigningAndBecomingActiveAgainEndsOneSessionAndStartsTheNext) {
+  launch();
+  ASSERT_EQ(uploads().size(), 1u);
+  const std::string session1 = uploads()[0]["decoded"]["body"]["launch"][0]["session_id"].str();
+  h().advance(20);
+  h().app().resignActive();  // as the window does when it stops being the active one
+  finishWork();
+  ASSERT_EQ(terminatesInFile().size(), 1u);
+  EXPECT_EQ(terminatesInFile()[0]["duration"].toInt(), 20);
+
+  h().advance(3);
+  h().app().becomeActive();
+  finishWork();
+  const auto sent = uploads();
+  ASSERT_EQ(sent.size(), 2u);
+  const core::Value body = sent[1]["decoded"]["body"];
+  EXPECT_EQ(body["terminate"][0]["session_id"].str(), session1);
+  ASSERT_EQ(body["launch"].size(), 1u);
+  EXPECT_NE(body["launch"][0]["session_id"].str(), session1);
+}
+
 TEST_F(AppStatistics, TheFirstLaunchSendsItsLaunchTheEndSavesTheSessionAndTheNextLaunchSendsIt) {
   // First run: the launch record goes out at once.
   launch();
