@@ -83,7 +83,8 @@ core::Value StatsBinaryImage::factsOf(const dl_phdr_info& info, const std::strin
   for (int i = 0; i < info.dlpi_phnum; ++i) {
     const ElfW(Phdr)& ph = info.dlpi_phdr[i];
     if (ph.p_type != PT_LOAD) continue;
-    if (ph.p_offset == 0 && !header) header = reinterpret_cast<const unsigned char*>(info.dlpi_addr + ph.p_vaddr);
+    if (ph.p_offset == 0 && !header)
+      header = reinterpret_cast<const unsigned char*>(info.dlpi_addr + ph.p_vaddr);
     if ((ph.p_flags & PF_X) && !text) text = &ph;
   }
   if (!header || std::memcmp(header, ELFMAG, SELFMAG) != 0) {

@@ -90,8 +90,10 @@ void UsageStats::addObserverForSession() {
     enabled = s.crashReportEnabled;
   }
   auto& center = core::NotificationCenter::defaultCenter();
-  center.addObserver(kDidBecomeActiveNotification, [](const core::Notification&) { startSession(); }, &s);
-  center.addObserver(kWillResignActiveNotification, [](const core::Notification&) { stopSession(); }, &s);
+  center.addObserver(
+      kDidBecomeActiveNotification, [](const core::Notification&) { startSession(); }, &s);
+  center.addObserver(
+      kWillResignActiveNotification, [](const core::Notification&) { stopSession(); }, &s);
   center.addObserver(
       kWillTerminateNotification,
       [](const core::Notification&) {
@@ -159,7 +161,9 @@ int UsageStats::internalPolicy(int publicPolicy) {
   }
 }
 
-void UsageStats::setReportPolicy(int publicPolicy) { sharedInternal()->setPolicy(internalPolicy(publicPolicy)); }
+void UsageStats::setReportPolicy(int publicPolicy) {
+  sharedInternal()->setPolicy(internalPolicy(publicPolicy));
+}
 
 int UsageStats::reportPolicy() { return sharedInternal()->policy(); }
 
@@ -324,10 +328,11 @@ void UsageStats::markTerminatedTime() {
       s.gpsTime = 0;
     }
   }
-  const double lastLaunch = internal->withLists([](UsageStatsInternal::Lists& l) { return l.lastLaunchTime; });
+  const double lastLaunch =
+      internal->withLists([](UsageStatsInternal::Lists& l) { return l.lastLaunchTime; });
   const auto duration = static_cast<std::int64_t>(now() - lastLaunch);
   record.duration = static_cast<double>(duration) > kMaxSessionDuration ? kLongSessionDuration
-                                                                         : static_cast<double>(duration);
+                                                                        : static_cast<double>(duration);
   record.session_id = sessionId;
   internal->appendTerminate(record.attributes());
   // The session's attribute events leave as a copy under its id; the next session starts afresh.

@@ -29,7 +29,7 @@
 // other -> 1 (the app's 0 therefore sends once per session, at launch).
 //
 // Threads. Public calls come from the main thread. The component's process-wide state is guarded by
-// one lock (taken after none of UsageStatsInternal's), held only to move values in and out; results that
+// one lock (never held together with UsageStatsInternal's), held only to move values in and out; results that
 // go back to the main thread (the online-configuration notification, the update alert, the update
 // check's callback) are posted to the main run loop, never waited for.
 

@@ -26,7 +26,8 @@ void UsageStats::setCrashReportEnabled(bool enabled) {
   }
   if (previous) previous->invalidate();
   if (observe)
-    core::NotificationCenter::defaultCenter().addObserver(kCrashCatchNotification, &UsageStats::saveCrashInfo, &s);
+    core::NotificationCenter::defaultCenter().addObserver(kCrashCatchNotification, &UsageStats::saveCrashInfo,
+                                                          &s);
 }
 
 bool UsageStats::crashReportEnabled() {

@@ -125,7 +125,8 @@ bool UsageStats::getOnlineConfigParams(const std::string& address) {
 void UsageStats::postOnlineConfigDidFinishedNotification() {
   // The notification's object is the component itself (never owned through it).
   std::shared_ptr<void> self(std::shared_ptr<void>(), &sharedInstance());
-  core::NotificationCenter::defaultCenter().post(kOnlineConfigDidFinishedNotification, self, getConfigParams());
+  core::NotificationCenter::defaultCenter().post(kOnlineConfigDidFinishedNotification, self,
+                                                 getConfigParams());
 }
 
 core::Value UsageStats::getConfigParams() {

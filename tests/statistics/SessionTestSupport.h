@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "librarys/json/JsonParser.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/Text.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
 #include "statistics/UsageStats.h"
-#include "librarys/json/JsonParser.h"
-#include "platform/core/Text.h"
 #include "tests/statistics/StatsTestSupport.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 

@@ -183,7 +183,8 @@ TEST_F(AppStatistics, EventsReachTheComponentWithTheirLabels) {
   VDAppStatistics::logEvent(VDAppStatistics::kFindTestEvent, VDAppStatistics::kFindTestLabel);
   VDAppStatistics::logEvent(VDAppStatistics::kSegSwitchEvent, std::optional<std::string>("周排行"),
                             VDAppStatistics::kRankingScreenName);
-  VDAppStatistics::logEvent(VDAppStatistics::kSegSwitchEvent, std::nullopt, VDAppStatistics::kRankingScreenName);
+  VDAppStatistics::logEvent(VDAppStatistics::kSegSwitchEvent, std::nullopt,
+                            VDAppStatistics::kRankingScreenName);
 
   const auto events = internal()->snapshot().events;
   ASSERT_EQ(events.size(), 4u);

@@ -83,13 +83,17 @@ TEST_F(CrashCatcher, TheBinaryImageFactsAreThoseOfTheRunningExecutable) {
 
   const std::pair<std::vector<unsigned char>, const char*> ids[] = {
       {{0x12, 0x34}, "1234"},
-      {{0xde, 0xad, 0xbe, 0xef, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, "DEADBEEF-0102-0304-0506-0708090A0B0C"},
+      {{0xde, 0xad, 0xbe, 0xef, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+       "DEADBEEF-0102-0304-0506-0708090A0B0C"},
       {{0xde, 0xad, 0xbe, 0xef, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
        "DEADBEEF-0102-0304-0506-0708090A0B0C0D0E0F10"},
   };
   for (const auto& [bytes, text] : ids) EXPECT_EQ(StatsBinaryImage::uuidText(bytes), text);
-  const std::pair<unsigned, const char*> machines[] = {
-      {EM_X86_64, "x86_64"}, {EM_386, "i386"}, {EM_ARM, "arm-unknown"}, {EM_PPC, "powerpc"}, {EM_AARCH64, "???"}};
+  const std::pair<unsigned, const char*> machines[] = {{EM_X86_64, "x86_64"},
+                                                       {EM_386, "i386"},
+                                                       {EM_ARM, "arm-unknown"},
+                                                       {EM_PPC, "powerpc"},
+                                                       {EM_AARCH64, "???"}};
   for (const auto& [machine, name] : machines) EXPECT_EQ(StatsBinaryImage::cpuArch(machine), name);
 }
 
@@ -112,7 +116,7 @@ TEST_F(CrashRecord, ACrashEndsTheSessionIntoTheJobFileWithoutUploading) {
   becomeActive();
   ASSERT_EQ(uploads().size(), 1u);  // the launch
   const std::string session = UsageStats::sessionID();
-  advance(30);                      // the interval has passed: the end would upload, but for the crash
+  advance(30);  // the interval has passed: the end would upload, but for the crash
   UsageStatsInternal::error("boom");
   finishWork();
 
@@ -127,7 +131,8 @@ TEST_F(CrashRecord, ACrashEndsTheSessionIntoTheJobFileWithoutUploading) {
   EXPECT_EQ(record["context"].str(), "boom\n\ndSYM UUID: " + expectedUuid() +
                                          "\nCPU Type: " + facts["cpu_arch"].str() +
                                          "\nSlide Address: (null)\nBinary Image: statistics_session_test"
-                                         "\nBase Address: " + facts["image_base_address"].str() + "\n");
+                                         "\nBase Address: " +
+                                         facts["image_base_address"].str() + "\n");
   ASSERT_EQ(body["terminate"].size(), 1u);
   EXPECT_EQ(body["terminate"][0]["session_id"].str(), session);
   EXPECT_EQ(body["terminate"][0]["duration"].toInt(), 30);
@@ -151,7 +156,8 @@ TEST_F(CrashRecord, ACrashRecordGoesOutOnlyWithTheNextLaunchOfTheSameVersion) {
                                     {"callStackSymbols", core::Array{"0 vardo main + 1"}}};
     UsageStats::saveCrashInfo(crash);
     ASSERT_EQ(jobFile()["body"]["error"].size(), 1u);
-    EXPECT_EQ(jobFile()["body"]["error"][0]["context"].str().rfind("题库文件不见了\n(null)\n(\n    \"0 vardo main + 1\"\n)", 0),
+    EXPECT_EQ(jobFile()["body"]["error"][0]["context"].str().rfind(
+                  "题库文件不见了\n(null)\n(\n    \"0 vardo main + 1\"\n)", 0),
               0u);
     core::UserDefaults::resetStandard();
     EXPECT_EQ(defaults().stringForKey("StatsAppVersion"), "1.0");
@@ -219,7 +225,8 @@ TEST_F(CrashDeath, AnUncaughtExceptionOnAnyThreadIsRecordedThenTerminatesAsBefor
         switchOn();
         std::thread([] { throw std::runtime_error("题库文件不见了"); }).join();
       },
-      ::testing::KilledBySignal(SIGABRT), "terminate called after throwing an instance of 'std::runtime_error'");
+      ::testing::KilledBySignal(SIGABRT),
+      "terminate called after throwing an instance of 'std::runtime_error'");
   const core::Value body = savedBody();
   ASSERT_EQ(body["error"].size(), 1u);
   const std::string context = body["error"][0]["context"].str();

@@ -57,8 +57,10 @@ TEST_F(OnlineConfig, TheReplySetsPolicyIntervalAndOnlyAnExactYesStoresParameters
       {R"({"report_policy":6})", "6", 6, "", 10, false},
       {R"({"report_policy":4,"report_interval":"30"})", "4", 3, "30", 30, false},
       {R"({"report_policy":null})", "", 1, "", 10, false},
-      {R"({"config_update":"YES","last_config_time":"T1","online_params":{"tip":"考前冲刺"}})", "", 1, "", 10, false},
-      {R"({"config_update":"Yes","last_config_time":"T1","online_params":{"tip":"考前冲刺"}})", "", 1, "", 10, true},
+      {R"({"config_update":"YES","last_config_time":"T1","online_params":{"tip":"考前冲刺"}})", "", 1, "", 10,
+       false},
+      {R"({"config_update":"Yes","last_config_time":"T1","online_params":{"tip":"考前冲刺"}})", "", 1, "", 10,
+       true},
   };
   UsageStats::startWithAppkey(kKey, 0, "瓦朵题库");
   for (const auto& c : cases) {
@@ -94,7 +96,8 @@ TEST_F(OnlineConfig, TheReplySetsPolicyIntervalAndOnlyAnExactYesStoresParameters
 TEST_F(OnlineConfig, TheRequestIsAPlainFormThatEchoesWhatWasStored) {
   UsageStats::startWithAppkey(kKey, 0, "瓦朵题库");
   advance(75);  // 10:21:45 local time of the component's clock
-  scenario(R"({"stats_config":{"config_update":"Yes","last_config_time":"2024-03-05 10:00","report_policy":6}})");
+  scenario(
+      R"({"stats_config":{"config_update":"Yes","last_config_time":"2024-03-05 10:00","report_policy":6}})");
   UsageStats::updateOnlineConfigSync();
   UsageStats::updateOnlineConfigSync();
 

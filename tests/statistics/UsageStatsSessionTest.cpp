@@ -32,7 +32,8 @@ TEST_F(Session, StartKeepsKeyChannelPolicyAndASessionIdOfItsStart) {
   EXPECT_EQ(UsageStats::sharedInstance().appKey(), kKey);
   EXPECT_EQ(UsageStats::sharedInstance().channelId(), "瓦朵题库");
   EXPECT_EQ(UsageStats::reportPolicy(), 1);  // the public 0
-  EXPECT_EQ(UsageStats::sessionID(), StatsUtil::md5Value(std::to_string(static_cast<long long>(kNow)) + kKey));
+  EXPECT_EQ(UsageStats::sessionID(),
+            StatsUtil::md5Value(std::to_string(static_cast<long long>(kNow)) + kKey));
   EXPECT_EQ(UsageStats::sessionID().size(), 32u);
 
   // A start without a channel keeps the one stored; with none at all the channel is "App Store".
@@ -44,7 +45,8 @@ TEST_F(Session, StartKeepsKeyChannelPolicyAndASessionIdOfItsStart) {
 }
 
 TEST_F(Session, PublicPolicyBecomesTheInternalOneAndAStoredPolicyWins) {
-  const std::pair<int, int> table[] = {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 3}, {5, 1}, {6, 6}, {7, 2}, {8, 1}, {-1, 1}};
+  const std::pair<int, int> table[] = {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 3},
+                                       {5, 1}, {6, 6}, {7, 2}, {8, 1}, {-1, 1}};
   for (const auto& [given, internalValue] : table) {
     SCOPED_TRACE(given);
     UsageStats::setReportPolicy(given);
@@ -56,7 +58,7 @@ TEST_F(Session, PublicPolicyBecomesTheInternalOneAndAStoredPolicyWins) {
 }
 
 TEST_F(Session, SendIntervalOutsideTenToADayIsTen) {
-  const std::pair<double, double> table[] = {{1, 10},        {9.99, 10},  {10, 10},  {600, 600},
+  const std::pair<double, double> table[] = {{1, 10},        {9.99, 10},  {10, 10}, {600, 600},
                                              {86400, 86400}, {86401, 10}, {-5, 10}};
   for (const auto& [given, kept] : table) {
     SCOPED_TRACE(given);
@@ -138,9 +140,12 @@ struct EventIdCase {
 TEST_F(Session, EventIdsAreLimitedTo128Bytes) {
   UsageStats::startWithAppkey(kKey, 0, "");
   const EventIdCase cases[] = {
-      {std::string(128, 'a'), true},  {std::string(129, 'a'), false}, {repeat("章", 42), true},  // 126 bytes
-      {repeat("章", 43), false},                                                                 // 129 bytes
-      {"   ", false},                 {"", false},
+      {std::string(128, 'a'), true},
+      {std::string(129, 'a'), false},
+      {repeat("章", 42), true},   // 126 bytes
+      {repeat("章", 43), false},  // 129 bytes
+      {"   ", false},
+      {"", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
