@@ -144,6 +144,13 @@ bool VDHelper::openItunes() {
   return openItunes(desktop);
 }
 
+bool VDHelper::openURL(const std::string& url) {
+  AppDelegate* app = getAppdelegate();
+  if (app && app->services().urlOpener) return app->services().urlOpener->openURL(url);
+  DesktopURLOpener desktop;
+  return desktop.openURL(url);
+}
+
 bool VDHelper::openItunes(URLOpener& opener) {
   const core::Value address = core::Bundle::main().objectForInfoDictionaryKey(kStoreURLInfoKey);
   if (!address.isString() || core::trim(address.str()).empty()) return false;

@@ -105,6 +105,9 @@ class VDHelper {
   static constexpr const char* kStoreURLInfoKey = "VDStoreURL";
   static bool openItunes();
   static bool openItunes(URLOpener& opener);
+  // Hands an outside address to the running application's URL opener (else DesktopURLOpener); false
+  // when it could not be opened.
+  static bool openURL(const std::string& url);
 
   // ---- question pages ----
   // The page function of a page-call type (0 "userAnalysis", 1 "userDisAnalysis",
