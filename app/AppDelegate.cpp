@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/AppAlerts.h"
+#include "app/AppPaths.h"
 #include "app/SidePanelController.h"
-#include "app/VDHelper.h"
+#include "app/SubjectChoice.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
@@ -17,6 +19,7 @@
 #include "ui/NavigationItem.h"
 #include "ui/Timing.h"
 #include "ui/Window.h"
+#include "util/DeviceIdentifier.h"
 #include "util/KeychainItemStore.h"
 #include "util/SystemVersion.h"
 #include "widgets/UIAlertViewBlock.h"
@@ -91,7 +94,7 @@ bool AppDelegate::didFinishLaunching(ui::Application& app) {
   seedFirstStartDefaults();
   // 9. The chosen subject (a choice that cannot name files counts as none).
   const core::Value saved = core::UserDefaults::standard().objectForKey("saveAppName");
-  appNameKeyValue_ = VDHelper::isUsableQuoteProduct(saved) ? saved : core::Value();
+  appNameKeyValue_ = SubjectChoice::isUsableQuoteProduct(saved) ? saved : core::Value();
   // 10. Root screen.
   chooseRootScreen();
   return true;
@@ -103,7 +106,7 @@ void AppDelegate::seedFirstStartDefaults() {
 
   // Only keys the user defaults do not hold yet: a launch before the exam-category screen's start
   // button must not undo what the user changed.
-  if (const auto path = VDHelper::configPath()) {
+  if (const auto path = AppPaths::configPath()) {
     const core::Value config = core::PropertyList::readFile(*path);
     for (const auto& [key, value] : config.dict())
       if (defaults.objectForKey(key).isNil()) defaults.setObject(key, value);
@@ -118,13 +121,56 @@ void AppDelegate::seedFirstStartDefaults() {
 
 void AppDelegate::chooseRootScreen() {
   if (!appNameKeyValue_.isNil()) {
-    VDHelper::showMainVC();
+    showMainVC();
   } else if (core::Bundle::main().bundleName() == "vardo") {
     auto sort = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("selectSort");
     if (sort && window()) window()->setRootViewController(std::make_shared<ui::NavigationController>(sort));
   } else {
-    VDHelper::showSelectSeriesVC();
+    showSelectSeriesVC();
   }
+}
+
+// ---- root screens ----
+
+void AppDelegate::showMainVC() {
+  if (!window()) return;
+  SidePanelController::BankCheck check;
+  check.bankFile = [] {
+    const std::string subject = SubjectChoice::subjectEName();
+    return subject.empty() ? std::string() : AppPaths::dbSavePath() + "/" + subject + ".db";
+  };
+  std::weak_ptr<AppDelegate> weak = weak_from_this();
+  check.finished = [weak](bool exists) {
+    if (auto self = weak.lock()) self->bankCheckFinished(exists);
+  };
+  auto sidePanel = std::make_shared<SidePanelController>(std::move(check));
+  setSidePanelVC(sidePanel);
+
+  auto& factory = VDViewControllerFactory::shareFactory();
+  auto home = factory.instantiateViewControllerWithIdentifier("sidebar");
+  auto more = factory.instantiateViewControllerWithIdentifier("evenmore");
+  setMainInterfaceVC(home);
+  setEvenMoreVC(more);
+
+  if (home) sidePanel->setCenterPanel(std::make_shared<ui::NavigationController>(home));
+  if (more) sidePanel->setLeftPanel(more);
+  window()->setRootViewController(sidePanel);
+}
+
+void AppDelegate::showSelectSeriesVC() {
+  if (!window()) return;
+  auto subject =
+      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("selectSubject");
+  if (!subject) return;
+  window()->setRootViewController(std::make_shared<ui::NavigationController>(subject));
+}
+
+void AppDelegate::bankCheckFinished(bool databaseExists) {
+  if (!downSession_.isDictionary()) downSession_ = core::Value::dictionary();
+  downSession_.set("isUpdateDB", core::Value(false));
+  downSession_.set("isHavefileName", core::Value(databaseExists));
+  downSession_.set("Main", core::Value(true));
+  if (services_.libraryCheck) services_.libraryCheck();
 }
 
 void AppDelegate::willTerminate(ui::Application& app) {
@@ -161,7 +207,7 @@ void AppDelegate::networkAlert(const std::string& message) {
         self->isAlertOpen_ = false;
         if (cancelled) return;
         if (self->status_ != 0)
-          VDHelper::createAlert("提示", "网络连接成功！", "OK");
+          AppAlerts::createAlert("提示", "网络连接成功！", "OK");
         else
           self->networkAlert(localized("alertNetwork"));
       },
@@ -243,7 +289,7 @@ void AppDelegate::timing() {
   request.set("AppEName", "");
   request.set("Group", 0);
   request.set("ID", 0);
-  request.set("LoginCheckCode", VDHelper::macaddress().value_or(""));
+  request.set("LoginCheckCode", macaddress().value_or(""));
   request.set("LoginCount", 0);
   request.set("Pwd", userInfo["Pwd"]);
   request.set("UserName", userInfo["UserName"]);

@@ -2,7 +2,9 @@
 // AppDelegate: the application delegate. It runs the start-up, owns the two session dictionaries for
 // the life of the process, watches the network and shows the one network alert, keeps the automatic
 // re-login timer, holds the root controllers of the main screen and offers the animated exit.
-// Everything here runs on the main thread. Other parts reach it through VDHelper::getAppdelegate().
+// It also switches the window's root screen (showMainVC, showSelectSeriesVC). Everything here runs on
+// the main thread. Other parts reach it through AppDelegate::current() (VDHelper::getAppdelegate());
+// the helpers below it see only its ApplicationState.
 //
 // userSession (never stored): "userInfo" (present exactly while a user is logged in), "appInfo",
 // "isUserLogout", "saveAppName", "saveQuoteName", "saveAllSubject", "ALLTESTID", "Inform", "updateNote",
@@ -20,6 +22,7 @@
 #include <string>
 
 #include "app/AppServices.h"
+#include "app/ApplicationState.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Value.h"
 #include "ui/Application.h"
@@ -31,7 +34,9 @@ class ViewController;
 }  // namespace ui
 class SidePanelController;
 
-class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public ui::ApplicationDelegate,
+                    public ApplicationState,
+                    public std::enable_shared_from_this<AppDelegate> {
  public:
   static constexpr double kAutoLoginInterval = 36000;
   static constexpr double kNetworkAlertDelay = 1.0;
@@ -40,7 +45,8 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   static constexpr const char* kSeededDefault = "vardoSeeded";
   static constexpr const char* kKeychainIdentifier = "UserNamePwdService";
 
-  explicit AppDelegate(AppServices services = AppServices::standard());
+  // The executable passes AppServices::standard(); tests pass their doubles.
+  explicit AppDelegate(AppServices services);
   ~AppDelegate() override;
 
   // The delegate of the current application; nullptr when there is none or it is not an AppDelegate.
@@ -55,19 +61,13 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   void willTerminate(ui::Application& app) override;  // stops observing the reachability notice
 
   // ---- sessions and flags ----
+  // userSession, downSession, SqlErrorNumber and hostReach: ApplicationState.
   ui::Window* window() const { return ApplicationDelegate::window.get(); }
-  core::Value userSession() const { return userSession_; }  // shares the dictionary
-  void setUserSession(core::Value session) { userSession_ = std::move(session); }
-  core::Value downSession() const { return downSession_; }
-  void setDownSession(core::Value session) { downSession_ = std::move(session); }
 
   std::shared_ptr<ui::ViewController> viewController() const { return viewController_; }
   void setViewController(std::shared_ptr<ui::ViewController> vc) { viewController_ = std::move(vc); }
-  std::shared_ptr<ReachabilityWatcher> hostReach() const { return hostReach_; }
   const core::Value& appNameKeyValue() const { return appNameKeyValue_; }
   void setAppNameKeyValue(core::Value v) { appNameKeyValue_ = std::move(v); }
-  std::int64_t SqlErrorNumber() const { return sqlErrorNumber_; }
-  void setSqlErrorNumber(std::int64_t n) { sqlErrorNumber_ = n; }
   int isReachable() const { return isReachable_; }
   bool isAlertOpen() const { return isAlertOpen_; }
   void setIsAlertOpen(bool open) { isAlertOpen_ = open; }
@@ -91,6 +91,18 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   void setIsfirstLogin(bool v) { isfirstLogin_ = v; }
   // The reachability status of the last change notice (0 until one arrives).
   unsigned status() const { return status_; }
+
+  // ---- root screens ----
+  // The side-panel container with the home screen ("sidebar") in a navigation controller as centre
+  // panel and the "more" menu ("evenmore") as left panel; this delegate keeps sidePanelVC,
+  // mainInterfaceVC and evenMoreVC. The container's background bank check ends in bankCheckFinished.
+  void showMainVC();
+  // The subject choice ("selectSubject") in a navigation controller.
+  void showSelectSeriesVC();
+  // The end of the main screen's background bank check: the DownSession gets "isUpdateDB" NO,
+  // "isHavefileName" = whether the subject's database exists, "Main" YES; then the services' library
+  // check runs.
+  void bankCheckFinished(bool databaseExists);
 
   // ---- network ----
   // The network alert "断网提示" with the message; nothing when an alert of this delegate is open.
@@ -122,12 +134,8 @@ class AppDelegate : public ui::ApplicationDelegate, public std::enable_shared_fr
   void chooseRootScreen();
 
   AppServices services_;
-  core::Value userSession_;
-  core::Value downSession_;
   std::shared_ptr<ui::ViewController> viewController_;
-  std::shared_ptr<ReachabilityWatcher> hostReach_;
   core::Value appNameKeyValue_;
-  std::int64_t sqlErrorNumber_ = 0;
   int isReachable_ = 0;
   bool isAlertOpen_ = false;
   bool isFirstOpenMain_ = false;

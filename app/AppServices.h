@@ -7,14 +7,20 @@
 //   CrashCatcherInstaller     InstallUncaughtExceptionHandler
 //   ReachabilityWatcher       Reachability, the internet-connection watcher (status 0, 1, 2; change notice)
 //   UserLoginSender           User::login with a LoginRequest
+//   URLOpener                 opens outside addresses (app/URLOpener.h)
+//   VDAppInfoClient           the application-information request of VDNetworkHelper (app/VDNetworkHelper.h)
 //
-// AppServices::standard() gives what the executable runs with; tests hand in recording doubles.
+// AppServices::standard() (app/StandardAppServices.cpp, the one place that names the concrete
+// classes) gives what the executable runs with; tests hand in recording doubles.
 
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/core/Value.h"
+
+class URLOpener;
+class VDAppInfoClient;
 
 // Class-wide switches of the HTTP client.
 class HTTPRequestClassSwitches {
@@ -75,19 +81,22 @@ struct AppServices {
   // Makes a new account client with no delegate for one login call.
   std::function<std::shared_ptr<UserLoginSender>()> newUser;
   // Connects the process-wide hooks of the lower libraries to this shell before the launch runs: the
-  // request layer's shell side, the data-access location, the side panel's bank check.
+  // request layer's shell side, the data-access location, the HTTP client's authentication dialog.
   std::function<void()> connectShell;
+  // The question-bank check the main screen's background check ends with (the update centre is
+  // asked: VDHelper::getLibrary). Empty: the check only fills its DownSession flags.
+  std::function<void()> libraryCheck;
+  // Opens outside addresses (the store page). Empty: the desktop's opener.
+  std::shared_ptr<URLOpener> urlOpener;
+  // Makes a new client for one application-information request (VDNetworkHelper::getAppInfo). Empty:
+  // the request is not sent.
+  std::function<std::shared_ptr<VDAppInfoClient>()> newAppInfoClient;
+  // Runs on the first-install unpack's worker before it looks at the archive (tests hold an unpack
+  // there). Empty: nothing. It must not touch views nor wait for the main thread.
+  std::function<void()> unpackGate;
 
-  // What the executable runs with: the HTTP client's class switches (also kept in the process-wide
-  // state readable below), the statistics facade, the crash catcher, the kernel's view of the
-  // internet connection, the account client's login, and every shell hook.
+  // What the executable runs with: the HTTP client's class switches, the statistics facade, the crash
+  // catcher, the kernel's view of the internet connection, the account client's login and application
+  // information, the shell's hooks, the update centre's library check and the desktop's URL opener.
   static AppServices standard();
 };
-
-// The switch values the standard HTTPRequestClassSwitches last received (for the HTTP client that
-// reads them, and for tests).
-struct HTTPRequestSwitchState {
-  bool shouldUpdateNetworkActivityIndicator = true;
-  bool shouldThrottleBandwidthForWWAN = false;
-};
-HTTPRequestSwitchState currentHTTPRequestSwitchState();

@@ -1,7 +1,5 @@
 #include "app/DataManagementViewController.h"
 
-#include <mutex>
-
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankKeyCache.h"
@@ -9,6 +7,7 @@
 #include "platform/core/Paths.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
 #include "widgets/ProgressHUD.h"
@@ -22,24 +21,6 @@ constexpr double kPickerHeight = 162;
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-struct RemoverSlot {
-  std::mutex lock;
-  DataManagementViewController::Remover remover;
-};
-
-RemoverSlot& removerSlot() {
-  static RemoverSlot slot;
-  return slot;
-}
-
-bool removeTree(const std::string& path) {
-  DataManagementViewController::Remover remover;
-  {
-    std::lock_guard guard(removerSlot().lock);
-    remover = removerSlot().remover;
-  }
-  return remover ? remover(path) : core::Paths::removeAll(path);
-}
 
 // The toolbar: its items' views laid out left to right, flexible spaces sharing what is left.
 class DataToolbar : public ui::View {
@@ -195,15 +176,16 @@ void DataManagementViewController::okClick() {
         vc->alert_.reset();
         if (cancelled) return;
         vc->showHudView();
-        rl::detachThread([weak, row, recordsDirectory, bankFile, imageDirectory] {
-          const std::string key = clearRow(row, recordsDirectory, bankFile, imageDirectory);
-          rl::performOnMainThread(
-              [weak, key] {
-                if (auto done = std::static_pointer_cast<DataManagementViewController>(weak.lock()))
-                  done->clearAlear(localized(key.c_str()));
-              },
-              false);
-        });
+        // The files go on a worker (platform/runloop/TaskAndReply.h); the result alert comes back
+        // here, unless the panel has gone meanwhile.
+        rl::postTaskAndReply(
+            rl::DispatchQueue::global(), std::weak_ptr<DataManagementViewController>(vc),
+            [row, recordsDirectory, bankFile, imageDirectory, remove = vc->remover_] {
+              return clearRow(row, recordsDirectory, bankFile, imageDirectory, remove);
+            },
+            [](DataManagementViewController& done, std::string key) {
+              done.clearAlear(localized(key.c_str()));
+            });
       },
       std::optional<std::string>("取消"), std::vector<std::string>{"确定"});
   alert_ = alert;
@@ -213,7 +195,10 @@ void DataManagementViewController::okClick() {
 std::string DataManagementViewController::clearRow(const std::string& row,
                                                    const std::string& recordsDirectory,
                                                    const std::string& bankFile,
-                                                   const std::string& imageDirectory) {
+                                                   const std::string& imageDirectory, const Remover& remove) {
+  const auto removeTree = [&remove](const std::string& path) {
+    return remove ? remove(path) : core::Paths::removeAll(path);
+  };
   // Something that was there and could not be removed is the one failure; nothing there is success.
   if (row == kClearRecordsRow) {
     if (core::Paths::fileExists(recordsDirectory) && !removeTree(recordsDirectory)) return "clearError";
@@ -229,11 +214,6 @@ std::string DataManagementViewController::clearRow(const std::string& row,
     return "clearSuccess";
   }
   return "clearSuccess";
-}
-
-void DataManagementViewController::setRemover(Remover remover) {
-  std::lock_guard guard(removerSlot().lock);
-  removerSlot().remover = std::move(remover);
 }
 
 void DataManagementViewController::showHudView() {

@@ -91,16 +91,18 @@ class DataManagementViewController : public ui::ViewController {
   void showHudView();
   void closeHudView();
 
-  // What removes a file or directory tree (true when nothing is left at the path). Replaceable for
-  // tests that need a removal to fail; an empty function restores the default. Called on the clearing
-  // thread.
+  // What removes a file or directory tree for this panel (true when nothing is left at the path); set
+  // by the owner (tests make a removal fail). Empty: core::Paths::removeAll. Called on the worker that
+  // clears, so it must be safe to call from any thread.
   using Remover = std::function<bool(const std::string& path)>;
-  static void setRemover(Remover remover);
+  void setRemover(Remover remover) { remover_ = std::move(remover); }
 
   // The clearing of one row (any thread): the result text's key, "clearSuccess" or "clearError".
-  // `recordsDirectory`, `bankFile` and `imageDirectory` are the paths of the chosen subject.
+  // `recordsDirectory`, `bankFile` and `imageDirectory` are the paths of the chosen subject; `remove`
+  // removes one tree (empty: core::Paths::removeAll).
   static std::string clearRow(const std::string& row, const std::string& recordsDirectory,
-                              const std::string& bankFile, const std::string& imageDirectory);
+                              const std::string& bankFile, const std::string& imageDirectory,
+                              const Remover& remove = {});
 
  private:
   void closePanel();
@@ -113,4 +115,5 @@ class DataManagementViewController : public ui::ViewController {
   std::shared_ptr<ui::View> deleteView_;
   std::shared_ptr<ProgressHUD> hudView_;
   std::shared_ptr<ui::AlertView> alert_;  // the alert on show
+  Remover remover_;
 };

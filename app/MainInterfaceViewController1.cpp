@@ -21,6 +21,7 @@
 #include "platform/core/UserDefaults.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "platform/security/Keychain.h"
 #include "service/ServiceShell.h"
 #include "ui/BarButtonItem.h"
@@ -106,18 +107,20 @@ const Function* functionFor(int tag) {
 }
 
 // The one-unpack-at-a-time guard of the first-install unpack, and what tests watch of it.
+// The one unpack of the process: busy from its start on the main thread until its end is back there.
 struct UnpackState {
-  std::mutex running;  // held by the unpack thread for the whole unpack
   std::atomic<bool> busy{false};
   std::atomic<int> finished{0};
-  std::mutex gateMutex;
-  std::function<void()> gate;
 };
 
-UnpackState& unpackState() {
-  static UnpackState state;
+// Lives for the whole process, so the end of an unpack always reaches the main thread, whether or not
+// the screen that started it is still there.
+const std::shared_ptr<UnpackState>& unpackStateHolder() {
+  static const auto state = std::make_shared<UnpackState>();
   return state;
 }
+
+UnpackState& unpackState() { return *unpackStateHolder(); }
 
 // The record of a last-learning-record element: "LearningRecordArr" is one record (a dictionary); an
 // array holding records is read as its first record.
@@ -622,29 +625,23 @@ void MainInterfaceViewController1::examineExam() {
   UnpackState& state = unpackState();
   // One unpack at a time: an appearance while one runs starts none.
   if (state.busy.exchange(true)) return;
-  rl::detachThread([p = *paths] {
-    UnpackState& state = unpackState();
-    {
-      std::lock_guard running(state.running);
-      std::function<void()> gate;
-      {
-        std::lock_guard lock(state.gateMutex);
-        gate = state.gate;
-      }
-      if (gate) gate();
-      if (moveZipFile(p)) operateZipFile(p);
-      ++state.finished;
-    }
-    state.busy = false;
-  });
+  std::function<void()> gate;
+  if (AppDelegate* app = appDelegate()) gate = app->services().unpackGate;
+  // The files go on a worker (platform/runloop/TaskAndReply.h); the end is counted back here.
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), std::weak_ptr<UnpackState>(unpackStateHolder()),
+      [p = *paths, gate = std::move(gate)] {
+        if (gate) gate();
+        if (moveZipFile(p)) operateZipFile(p);
+      },
+      [](UnpackState& done) {
+        ++done.finished;
+        done.busy = false;
+      });
 }
 
 bool MainInterfaceViewController1::isUnpacking() { return unpackState().busy; }
 int MainInterfaceViewController1::finishedUnpacks() { return unpackState().finished; }
-void MainInterfaceViewController1::setUnpackGate(std::function<void()> gate) {
-  std::lock_guard lock(unpackState().gateMutex);
-  unpackState().gate = std::move(gate);
-}
 
 // ---- resume of the last practice ----
 

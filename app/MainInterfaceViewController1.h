@@ -12,10 +12,11 @@
 // At load: the notices (once per launch), the first-login prompt (once per first login), the automatic
 // login from the keychain item "UserNamePwdService" and the first-start prompt image. At every
 // appearance: the last learning record of the user, and the first-install unpack of a question-bank
-// archive "<subject>.zip" placed in the documents directory, on a thread of its own; one unpack runs
-// at a time (an appearance while one runs starts none).
+// archive "<subject>.zip" placed in the documents directory, on a worker; one unpack runs at a time (an
+// appearance while one runs starts none).
 //
-// Main thread only, except the unpack (examineExam), which touches only files and the update centre.
+// Main thread only, except the unpack (examineExam), which touches only files and the update centre;
+// it goes to the worker through rl::postTaskAndReply (platform/runloop/TaskAndReply.h has the rules).
 
 #include <atomic>
 #include <functional>
@@ -120,7 +121,7 @@ class MainInterfaceViewController1 : public ui::ViewController,
   void Canceled();
 
   // First-install unpack. moveZipFile / operateZipFile work on the given subject's paths (worked out on
-  // the main thread); examineExam starts them on a thread of its own.
+  // the main thread); examineExam starts them on a worker.
   struct UnpackPaths {
     std::string subject;         // the chosen subject's "Value"
     std::string documentsZip;    // documents/<V>.zip
@@ -132,12 +133,10 @@ class MainInterfaceViewController1 : public ui::ViewController,
   static bool moveZipFile(const UnpackPaths& paths);
   static bool operateZipFile(const UnpackPaths& paths);
   void examineExam();
-  // Whether an unpack runs now; how many have run to their end (for tests and the window).
+  // Whether an unpack runs now; how many have run to their end (for tests and the window). Both change
+  // on the main thread when the end of an unpack is back there.
   static bool isUnpacking();
   static int finishedUnpacks();
-  // Called on the unpack thread once it holds the one-at-a-time guard, before it looks at the archive
-  // (tests hold an unpack there). Empty: nothing.
-  static void setUnpackGate(std::function<void()> gate);
 
   // Resume of the last practice.
   void getLastLearningRecordByUser();

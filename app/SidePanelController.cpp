@@ -1,12 +1,11 @@
 #include "app/SidePanelController.h"
 
 #include <cmath>
-#include <mutex>
 
-#include "app/AppDelegate.h"
-#include "app/VDHelper.h"
+#include "platform/core/Paths.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Canvas.h"
 #include "ui/GestureRecognizer.h"
@@ -21,11 +20,6 @@ namespace {
 constexpr unsigned kFlexibleSize = ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight;
 constexpr double kCenterChangeDuration = 0.2;
 constexpr double kScreenScale = 2;
-
-SidePanelController::LibraryCheck& libraryCheck() {
-  static SidePanelController::LibraryCheck check;
-  return check;
-}
 
 // The panel leaves the container: told first, then its view goes, then it stops being a child.
 void dropChild(const std::shared_ptr<ui::ViewController>& panel) {
@@ -45,9 +39,7 @@ ui::ScrollView* firstScrollView(ui::View& root) {
 
 }  // namespace
 
-void SidePanelController::setLibraryCheck(LibraryCheck check) { libraryCheck() = std::move(check); }
-
-SidePanelController::SidePanelController() = default;
+SidePanelController::SidePanelController(BankCheck bankCheck) : bankCheck_(std::move(bankCheck)) {}
 
 SidePanelController::~SidePanelController() { stopObservingCenterPanel(); }
 
@@ -821,34 +813,16 @@ void SidePanelController::unhideCenterPanel() {
 // ---- the background question-bank check ----
 
 void SidePanelController::examineExam() {
-  // The database path is worked out here, on the main thread (it reads the subject choice); only the
-  // file-system look-up runs on the thread of its own. The DownSession is the main thread's: its flags
-  // are written, and the library check started, back on the main thread.
-  const std::string subject = VDHelper::getSubjectEName();
-  const std::string path = subject.empty() ? std::string() : VDHelper::dbSavePath() + "/" + subject + ".db";
-  std::weak_ptr<SidePanelController> weak = weakSelf();
-  rl::detachThread([path, weak] {
-    const bool exists = !path.empty() && VDHelper::isHavefile(path);
-    rl::performOnMainThread(
-        [weak, exists] {
-          if (auto self = weak.lock()) self->finishExamineExam(exists);
-        },
-        false);
-  });
-}
-
-void SidePanelController::finishExamineExam(bool databaseExists) {
-  if (AppDelegate* app = VDHelper::getAppdelegate()) {
-    core::Value session = app->downSession();
-    if (!session.isDictionary()) {
-      session = core::Value::dictionary();
-      app->setDownSession(session);
-    }
-    session.set("isUpdateDB", core::Value(false));
-    session.set("isHavefileName", core::Value(databaseExists));
-    session.set("Main", core::Value(true));
-  }
-  if (auto check = libraryCheck()) check();
+  // The path is worked out here, on the main thread (it reads the subject choice); only the file-system
+  // look-up goes to a worker. The answer comes back to the owner on this thread.
+  if (!bankCheck_.finished) return;
+  const std::string path = bankCheck_.bankFile ? bankCheck_.bankFile() : std::string();
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), weakSelf(),
+      [path] { return !path.empty() && core::Paths::fileExists(path); },
+      [](SidePanelController& self, bool exists) {
+        if (self.bankCheck_.finished) self.bankCheck_.finished(exists);
+      });
 }
 
 // ---- finding the container ----

@@ -3,7 +3,7 @@
 // centre panel and optional left and right panels (child controllers) and shows one side panel at a
 // time by sliding the centre panel aside. The user opens and closes the side panel by dragging the
 // centre panel, by tapping the strip of the centre that stays uncovered, or with the menu bar button
-// the container places on the centre's first screen. VDHelper::showMainVC makes one with the default
+// the container places on the centre's first screen. AppDelegate::showMainVC makes one with the default
 // settings: the home screen in a navigation controller in the centre and the "more" menu on the left.
 //
 // States: 1 centre visible, 2 left panel visible, 3 right panel visible (0 until the view loads).
@@ -18,9 +18,11 @@
 // that opens a side panel ends with a bounce of bouncePercentage of the distance still to slide
 // (bounceDuration ease-out out, bounceDuration ease-in back).
 //
-// Each load of the view starts the background question-bank check (examineExam).
+// Each load of the view starts the background question-bank check (examineExam) that the owner hands
+// in (BankCheck): the container knows neither the application delegate nor where banks are stored.
 //
-// Everything runs on the main thread but the file check of examineExam.
+// Everything runs on the main thread but the file check of examineExam, which goes to a worker through
+// rl::postTaskAndReply (platform/runloop/TaskAndReply.h: the rules for work off the main thread).
 
 #include <functional>
 #include <memory>
@@ -42,12 +44,15 @@ class SidePanelController : public ui::ViewController, public ui::GestureRecogni
   enum State { kStateNone = 0, kCenterVisible = 1, kLeftVisible = 2, kRightVisible = 3 };
   enum Style { kSingleActive = 0, kMultipleActive = 1 };
 
-  // The question-bank check the container's update check ends with (VDHelper::getLibrary). The start-up
-  // installs it; without one the check only fills its DownSession flags. Process-wide, main thread.
-  using LibraryCheck = std::function<void()>;
-  static void setLibraryCheck(LibraryCheck check);
+  // The background question-bank check, from the owner. bankFile (main thread) names the chosen
+  // subject's database file ("" without a subject); whether that file exists is looked up on a worker;
+  // finished then gets the answer on the main thread. Without them the check does nothing.
+  struct BankCheck {
+    std::function<std::string()> bankFile;
+    std::function<void(bool databaseExists)> finished;
+  };
 
-  SidePanelController();
+  explicit SidePanelController(BankCheck bankCheck = {});
   ~SidePanelController() override;
   std::string className() const override { return "SidePanelController"; }
 
@@ -150,8 +155,8 @@ class SidePanelController : public ui::ViewController, public ui::GestureRecogni
   void stylePanel(ui::View& panel);  // corner radius 6, clipped
 
   // The background question-bank check: whether the chosen subject's database file exists is looked up
-  // on a thread of its own; then, on the main thread, the DownSession gets "isUpdateDB" NO,
-  // "isHavefileName" = that answer and "Main" YES, and the library check runs.
+  // on a worker; then, on the main thread, the owner's BankCheck::finished gets the answer (the
+  // application delegate writes its DownSession flags and runs the library check).
   void examineExam();
 
   // Rotation: the screens are portrait only, so delegating to the visible panel allows portrait only.
@@ -199,8 +204,9 @@ class SidePanelController : public ui::ViewController, public ui::GestureRecogni
   void unhideCenterPanel();
   bool isOnTopLevel(const ui::ViewController* vc) const;
   ui::Rect viewBounds() const;
-  void finishExamineExam(bool databaseExists);
   std::weak_ptr<SidePanelController> weakSelf();
+
+  BankCheck bankCheck_;
 
   std::shared_ptr<ui::ViewController> centerPanel_;
   std::shared_ptr<ui::ViewController> leftPanel_;

@@ -10,7 +10,8 @@
 #include <utility>
 
 #include "app/PacketType.h"
-#include "app/VDHelper.h"
+#include "app/AppPaths.h"
+#include "app/SubjectChoice.h"
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "librarys/http/HTTPRequest.h"
@@ -20,29 +21,11 @@
 #include "platform/core/URL.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "ui/Canvas.h"
 #include "ui/Path.h"
 
 namespace {
-
-std::mutex& bandwidthLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::function<unsigned long()>& bandwidthSource() {
-  static std::function<unsigned long()> source;
-  return source;
-}
-
-unsigned long currentBandwidth() {
-  std::function<unsigned long()> source;
-  {
-    std::lock_guard lock(bandwidthLock());
-    source = bandwidthSource();
-  }
-  return source ? source() : HTTPRequest::averageBandwidthUsedPerSecond();
-}
 
 std::string format(const char* pattern, double value) {
   char buffer[128];
@@ -116,11 +99,6 @@ std::shared_ptr<NetworkQueue> UpdateSoftwareViewController::networkQueue() const
 
 bool UpdateSoftwareViewController::shouldAutorotateToInterfaceOrientation(int orientation) const {
   return orientation == 1;  // portrait
-}
-
-void UpdateSoftwareViewController::setBandwidthSource(std::function<unsigned long()> source) {
-  std::lock_guard lock(bandwidthLock());
-  bandwidthSource() = std::move(source);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -199,16 +177,16 @@ void UpdateSoftwareViewController::viewDidLoad() {
   keepAlive_ = std::static_pointer_cast<UpdateSoftwareViewController>(shared_from_this());
 
   // The directories of this download and its run (taken once, on the main thread).
-  paths_.appName = VDHelper::getVDAppName();
-  paths_.subject = VDHelper::getSubjectEName();
-  paths_.updateDirectory = VDHelper::downloadCacheDirectoryUpdate();
-  paths_.softwareDirectory = VDHelper::downloadSoftware();
-  paths_.dbDirectory = VDHelper::dbSavePath();
+  paths_.appName = SubjectChoice::appName();
+  paths_.subject = SubjectChoice::subjectEName();
+  paths_.updateDirectory = AppPaths::downloadCacheDirectoryUpdate();
+  paths_.softwareDirectory = AppPaths::downloadSoftware();
+  paths_.dbDirectory = AppPaths::dbSavePath();
   paths_.dbImagePacketDirectory = paths_.updateDirectory + "/DBImagePacket";
-  if (VDHelper::isUsableSubjectName(paths_.subject)) {
+  if (SubjectChoice::isUsableSubjectName(paths_.subject)) {
     // Without a subject these would be the parents of every subject's folders: the run touches neither.
-    paths_.cacheDirectory = VDHelper::getDirectory("/downloadCache/" + paths_.subject);
-    paths_.imageDirectory = VDHelper::getDirectory("/imgcache/" + paths_.subject);
+    paths_.cacheDirectory = AppPaths::getDirectory("/downloadCache/" + paths_.subject);
+    paths_.imageDirectory = AppPaths::getDirectory("/imgcache/" + paths_.subject);
   }
 
   // 5. The download.
@@ -428,7 +406,8 @@ void UpdateSoftwareViewController::receivedBytes(const HTTPRequest* request, std
   }
   if (traffic > 0) VDLogHelper::appendSize(traffic);
 
-  const unsigned long bandwidth = currentBandwidth();
+  const unsigned long bandwidth =
+      bandwidthSource_ ? bandwidthSource_() : HTTPRequest::averageBandwidthUsedPerSecond();
   if (bandwidth == 0) return;
   lblDownloadSpeed_->setText(speedText(static_cast<double>(bandwidth)));
   lblRemainingTime_->setText(
@@ -465,17 +444,17 @@ void UpdateSoftwareViewController::updateUI() {
 
 void UpdateSoftwareViewController::startUpdateRun() {
   if (runStarted_.exchange(true)) return;
-  auto self = std::static_pointer_cast<UpdateSoftwareViewController>(shared_from_this());
-  rl::detachThread([self]() mutable {
-    self->runUpdate();
-    // The panel is let go on the main thread, where its views belong.
-    rl::performOnMainThread(
-        [self = std::move(self)]() mutable {
-          self->finishRun(self->runSucceeded_.load());
-          self.reset();
-        },
-        false);
-  });
+  // The run works on its own copy of the list. keepAlive_ holds the panel until finishRun (the reply,
+  // on this thread) lets it go, so the worker may use the panel through a plain pointer; holding it
+  // strongly there could make the worker the one that destroys its views.
+  if (!keepAlive_) keepAlive_ = std::static_pointer_cast<UpdateSoftwareViewController>(shared_from_this());
+  const core::Value packets = updateUrlArray_.deepCopy();
+  UpdateSoftwareViewController* run = this;
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(),
+      std::weak_ptr<UpdateSoftwareViewController>(keepAlive_),
+      [run, packets] { run->runUpdate(packets); },
+      [](UpdateSoftwareViewController& self) { self.finishRun(self.runSucceeded_.load()); });
 }
 
 void UpdateSoftwareViewController::finishRun(bool success) {

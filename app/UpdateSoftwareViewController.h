@@ -12,18 +12,19 @@
 // at a time, each after a HEAD request that learns its size. A packet goes to "<name>.temp" (name = the
 // text after the last "/" of its URL) and is renamed to its name when complete; a ".temp" left by a
 // stopped run is resumed with a range request. Application packages (type 4) go to
-// VDHelper::downloadSoftware(), every other packet to VDHelper::downloadCacheDirectoryUpdate(). The panel
+// AppPaths::downloadSoftware(), every other packet to AppPaths::downloadCacheDirectoryUpdate(). The panel
 // shows the progress over all packets, the speed and the remaining time, and counts every received chunk
 // with the traffic counter. A download that fails (also one answered with anything but a 2xx status; an
 // error page is never kept as a packet) or the stop button cancels every download, runs the stop block
 // and closes the panel; the partial ".temp" files stay for the next run. With status 4 the stop button is
 // disabled.
 //
-// Update run (on its own thread, once every packet is on disk): the packets are applied one by one in
+// Update run (on a worker, once every packet is on disk; rl::postTaskAndReply, see
+// platform/runloop/TaskAndReply.h for the rules): the packets are applied one by one in
 // list order, the application package last, each by its PacketType:
 //   1 a database update pack is merged into a fresh working copy of the subject's bank (DBVersion,
 //     Test and OtherContent steps), which then replaces the bank by a rename;
-//   3 an image zip is unpacked into VDHelper::imageSavePath();
+//   3 an image zip is unpacked into AppPaths::imageSavePath();
 //   4 an application package is handed to sys::Installer (on Linux: "library missing", nothing is
 //     installed and the package is removed);
 //   6 a new full bank: its database replaces the bank by a rename, its image pack is unpacked;
@@ -148,13 +149,15 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   // The texts of the speed and remaining-time labels for a bandwidth in bytes per second.
   static std::string speedText(double bytesPerSecond);
   static std::string remainingTimeText(double totalSize, double currentSize, double bytesPerSecond);
-  // Where the bandwidth comes from (default: HTTPRequest::averageBandwidthUsedPerSecond); tests set
-  // their own. An empty function restores the default.
-  static void setBandwidthSource(std::function<unsigned long()> source);
+  // Where this panel's bandwidth comes from (default: HTTPRequest::averageBandwidthUsedPerSecond); set by
+  // the owner before the view loads. An empty function restores the default.
+  void setBandwidthSource(std::function<unsigned long()> source) { bandwidthSource_ = std::move(source); }
 
   // ---- update run ----
-  // The whole run, on the calling (worker) thread. Started by the panel on a detached thread.
-  void runUpdate();
+  // The whole run over `packets` (the panel's list, a deep copy), on the calling (worker) thread.
+  // Started by the panel on the global queue; the panel keeps itself alive until the run's reply has
+  // closed it, so the run may use its members (set before the view loaded and not changed since).
+  void runUpdate(const core::Value& packets);
   // Puts the application package last (only the last one of several is kept).
   static core::Value arraySequence(const core::Value& list);
   // Moves "<path>.temp" to `path` when `path` is missing and the ".temp" file is there.
@@ -190,7 +193,7 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   bool updateSoftware(const std::string& packagePath);
   // Removes downloadCacheDirectory and downloadCacheDirectoryUpdate with everything in them.
   void removeCacheDirectory();
-  // An alert titled "提示" with the message and the one button "确定" (on the main thread).
+  // An alert titled "提示" with the message and the one button "确定" (handed to the main thread).
   static void createAlert(const std::string& message);
 
   // Merges the update pack at `packPath` into a fresh working copy of the bank at `localDBPath`, then
@@ -232,6 +235,7 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   CompleteBlock completeBlock_;
   StopBlock stopBlock_;
   int status_ = 0;
+  std::function<unsigned long()> bandwidthSource_;
 
   // Download state (main thread).
   std::shared_ptr<NetworkQueue> networkQueue_;

@@ -16,10 +16,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppDelegate.h"
+#include "app/AppAlerts.h"
+#include "app/AppPaths.h"
 #include "app/PacketType.h"
 #include "app/UpdateSoftwareViewController.h"
-#include "app/VDHelper.h"
+#include "app/SubjectChoice.h"
 #include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/BaseDAO.h"
@@ -137,21 +138,7 @@ std::vector<std::string> listDirectory(const std::string& directory) {
 // not pointed them anywhere yet, they are pointed at this application's storage.
 void ensureBankLocation() {
   if (!BankLocation::dbDirectory().empty() || !BankLocation::updateDirectory().empty()) return;
-  BankLocation location;
-  location.dbSavePath = [] { return VDHelper::dbSavePath(); };
-  location.appName = [] { return VDHelper::getSubjectEName(); };
-  location.downloadCacheDirectoryUpdate = [] {
-    return VDHelper::getSubjectEName().empty() ? std::string() : VDHelper::downloadCacheDirectoryUpdate();
-  };
-  location.sqlErrorOccurred = [] {
-    rl::performOnMainThread(
-        [] {
-          if (AppDelegate* app = VDHelper::getAppdelegate())
-            app->setSqlErrorNumber(app->SqlErrorNumber() + 1);
-        },
-        false);
-  };
-  BankLocation::set(std::move(location));
+  BankLocation::set(AppPaths::bankLocation());
 }
 
 }  // namespace
@@ -164,7 +151,7 @@ void UpdateSoftwareViewController::setStageHook(StageHook hook) {
 // ---------------------------------------------------------------------------------------------------
 // The run
 
-void UpdateSoftwareViewController::runUpdate() {
+void UpdateSoftwareViewController::runUpdate(const core::Value& packets) {
   // 1. The stop button takes no more touches.
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   rl::performOnMainThread(
@@ -178,7 +165,7 @@ void UpdateSoftwareViewController::runUpdate() {
       false);
 
   // 2. / 3. The packets in their order of application, the application package last.
-  const core::Value list = arraySequence(updateUrlArray_);
+  const core::Value list = arraySequence(packets);
   ensureBankLocation();
   bool success = list.size() > 0;  // an empty list has applied nothing: it reports NO
   for (std::size_t i = 0; i < list.size(); ++i) {
@@ -187,7 +174,7 @@ void UpdateSoftwareViewController::runUpdate() {
   }
 
   // 4. The download directories go, also after failed steps; then the caller hears the result.
-  rl::performOnMainThread([this] { removeCacheDirectory(); }, true);
+  removeCacheDirectory();
   runSucceeded_ = success;
   if (completeBlock_) completeBlock_(success);
 }
@@ -235,7 +222,7 @@ bool UpdateSoftwareViewController::operateUpdate(std::size_t index, const core::
   if (type != kPacketTypeDBUpdate && type != kPacketTypeImages && type != kPacketTypeApplication &&
       type != kPacketTypeNewBank && type != kPacketTypeDBAndImages) {
     result = true;  // downloaded, nothing to apply; removed with the directories
-  } else if (!VDHelper::isUsableSubjectName(paths_.subject) || name.empty()) {
+  } else if (!SubjectChoice::isUsableSubjectName(paths_.subject) || name.empty()) {
     // No subject to apply it to, or a packet name that names no file: nothing can be applied.
     result = type == kPacketTypeApplication
                  ? false
@@ -353,7 +340,7 @@ void UpdateSoftwareViewController::removeCacheDirectory() {
 }
 
 void UpdateSoftwareViewController::createAlert(const std::string& message) {
-  rl::performOnMainThread([message] { VDHelper::createAlert("提示", message, "确定"); }, false);
+  AppAlerts::createAlertOnMainThread("提示", message, "确定");
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "app/VDAppStatistics.h"
 
+#include "app/SubjectChoice.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/NotificationCenter.h"
@@ -53,7 +54,7 @@ void VDAppStatistics::logEvent(const std::string& eventId, const std::optional<s
 std::string VDAppStatistics::pageName(ui::ViewController& vc) {
   std::string title = vc.navigationItem().title();
   if (title.empty()) title = vc.className();
-  return VDHelper::getSubjectEName() + "-" + title;
+  return SubjectChoice::subjectEName() + "-" + title;
 }
 
 void VDAppStatistics::pageviewStartWithViewController(ui::ViewController& vc) {

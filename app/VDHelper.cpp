@@ -1,8 +1,5 @@
 #include "app/VDHelper.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <unistd.h>
 
 #include <array>
@@ -13,84 +10,44 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
+#include "app/AppAlerts.h"
 #include "app/AppDelegate.h"
+#include "app/AppPaths.h"
 #include "app/PageScriptTarget.h"
-#include "app/SidePanelController.h"
+#include "app/SubjectChoice.h"
 #include "app/TextSizeMeasurer.h"
-#include "app/UpdateSoftwareViewController.h"
-#include "app/VDViewControllerFactory.h"
+#include "app/URLOpener.h"
 #include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
-#include "dao/DBVersionDAO.h"
-#include "dao/SystemDAO.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
-#include "platform/core/UserDefaults.h"
-#include "platform/runloop/RunLoop.h"
-#include "service/System.h"
-#include "ui/AlertView.h"
-#include "ui/Application.h"
 #include "ui/Label.h"
-#include "ui/NavigationController.h"
 #include "ui/ScrollView.h"
-#include "ui/Window.h"
 #include "util/DeviceIdentifier.h"
-#include "util/MD5Digest.h"
 #include "util/SystemVersion.h"
 #include "util/ZipWrapper.h"
-#include "widgets/UIAlertViewBlock.h"
-
-extern char** environ;
 
 namespace {
-
-constexpr const char* kSaveAppName = "saveAppName";
 
 // The functions the script of every question page defines, by page-call type (0 to 5). Each is called
 // without arguments; its result is not used.
 constexpr std::array<const char*, 6> kQuestionPageFunctions = {
     "userAnalysis",         "userDisAnalysis", "updateAnalysisImage",
     "updateAnalysisImageR", "updateFavImage",  "updateFavImageR"};
-constexpr const char* kSaveQuoteName = "saveQuoteName";
-
-// The session belongs to the main thread: on any other thread it reads as empty.
-core::Value sessionEntry(const char* key) {
-  if (!rl::RunLoop::isMainThread()) return {};
-  AppDelegate* app = VDHelper::getAppdelegate();
-  if (!app) return {};
-  return app->userSession()[key];
-}
 
 // The replaceable services, each behind the one lock.
 struct Services {
   std::mutex lock;
   std::shared_ptr<const TextSizeMeasurer> measurer;
   std::function<core::Date()> now;
-  std::function<bool(const std::string&)> urlOpener;
 };
 
 Services& services() {
   static Services s;
   return s;
-}
-
-// Hands an address to the desktop's opener. The opener is reaped on a thread of its own, so the
-// caller (the main thread) never waits for it; true when it could be started.
-bool openWithDesktop(const std::string& url) {
-  const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
-    return false;
-  }
-  std::thread([pid] {
-    int status = 0;
-    waitpid(pid, &status, 0);
-  }).detach();
-  return true;
 }
 
 // The whole part of a number as its "%f" text without the last 7 characters (the point and six
@@ -126,125 +83,37 @@ AppDelegate* VDHelper::getAppdelegate() { return AppDelegate::current(); }
 
 // ---- directories and resources ----
 
-std::string VDHelper::getDirectory(std::string_view suffix) {
-  return core::Paths::caches() + std::string(suffix);
-}
-
-std::string VDHelper::createDirectory(const std::string& path) {
-  if (!core::Paths::fileExists(path)) core::Paths::createDirectories(path);
-  return path;
-}
-
-std::string VDHelper::subjectName() {
-  // With no subject chosen the name reads as the text of a missing value, as a format would print it.
-  return getVDAppName()["Value"].describe();
-}
-
-std::string VDHelper::downloadCacheDirectoryUpdate() {
-  return createDirectory(getDirectory("/downloadCache/Update_" + subjectName()));
-}
-
-std::string VDHelper::downloadUpdateDBImagePacket() {
-  return createDirectory(getDirectory("/downloadCache/Update_" + subjectName() + "/DBImagePacket"));
-}
-
-std::string VDHelper::downloadSoftware() { return createDirectory(getDirectory("/downloadCache/iphone")); }
-
-std::string VDHelper::downloadCacheDirectory() {
-  return createDirectory(getDirectory("/downloadCache/" + subjectName()));
-}
-
-std::string VDHelper::dbSavePath() { return createDirectory(getDirectory("/db")); }
-
-std::string VDHelper::imageSavePath() { return createDirectory(getDirectory("/imgcache/" + subjectName())); }
-
-std::string VDHelper::studyNotesSavePath() {
-  const std::string dir = createDirectory(getDirectory("/sn"));
-  std::optional<std::string> digest;
-  const core::Value userInfo = sessionEntry("userInfo");
-  if (userInfo.isDictionary()) digest = stringFromMD5(userInfo["UserName"].toString());
-  // A guest, or a user record without a name, keeps the guest's notes.
-  if (!digest) digest = stringFromMD5("游客");
-  return dir + "/" + *digest;
-}
-
-std::string VDHelper::learningRecordSavePath() { return createDirectory(core::Paths::documents() + "/lr"); }
-
-std::string VDHelper::lastLearningRecordSavePath() {
-  return createDirectory(core::Paths::documents() + "/la");
-}
-
-std::string VDHelper::recordSavePath() { return createDirectory(core::Paths::documents() + "/yizuo"); }
-
-std::string VDHelper::feedbackSavePath() { return createDirectory(core::Paths::documents() + "/fb"); }
-
-std::string VDHelper::headPortraitSavePath() { return createDirectory(core::Paths::documents() + "/head"); }
-
-std::optional<std::string> VDHelper::configPath() {
-  return core::Bundle::main().pathForResource("vardo-config", "plist");
-}
-
-std::optional<std::string> VDHelper::logPath() {
-  return core::Bundle::main().pathForResource("vardo-log", "plist");
-}
-
-bool VDHelper::isHavefileName() { return isHavefile(dbSavePath() + "/" + subjectName() + ".db"); }
-
-bool VDHelper::isHavefile(const std::string& path) { return core::Paths::fileExists(path); }
+std::string VDHelper::getDirectory(std::string_view suffix) { return AppPaths::getDirectory(suffix); }
+std::string VDHelper::createDirectory(const std::string& path) { return AppPaths::createDirectory(path); }
+std::string VDHelper::subjectName() { return AppPaths::subjectName(); }
+std::string VDHelper::downloadCacheDirectoryUpdate() { return AppPaths::downloadCacheDirectoryUpdate(); }
+std::string VDHelper::downloadUpdateDBImagePacket() { return AppPaths::downloadUpdateDBImagePacket(); }
+std::string VDHelper::downloadSoftware() { return AppPaths::downloadSoftware(); }
+std::string VDHelper::downloadCacheDirectory() { return AppPaths::downloadCacheDirectory(); }
+std::string VDHelper::dbSavePath() { return AppPaths::dbSavePath(); }
+std::string VDHelper::imageSavePath() { return AppPaths::imageSavePath(); }
+std::string VDHelper::studyNotesSavePath() { return AppPaths::studyNotesSavePath(); }
+std::string VDHelper::learningRecordSavePath() { return AppPaths::learningRecordSavePath(); }
+std::string VDHelper::lastLearningRecordSavePath() { return AppPaths::lastLearningRecordSavePath(); }
+std::string VDHelper::recordSavePath() { return AppPaths::recordSavePath(); }
+std::string VDHelper::feedbackSavePath() { return AppPaths::feedbackSavePath(); }
+std::string VDHelper::headPortraitSavePath() { return AppPaths::headPortraitSavePath(); }
+std::optional<std::string> VDHelper::configPath() { return AppPaths::configPath(); }
+std::optional<std::string> VDHelper::logPath() { return AppPaths::logPath(); }
+bool VDHelper::isHavefileName() { return AppPaths::isHavefileName(); }
+bool VDHelper::isHavefile(const std::string& path) { return AppPaths::isHavefile(path); }
 
 // ---- subject choice ----
 
-bool VDHelper::isUsableSubjectName(std::string_view name) {
-  if (name.empty()) return false;
-  if (name.find('/') != std::string_view::npos) return false;
-  if (name.find('\\') != std::string_view::npos) return false;
-  if (name.find("..") != std::string_view::npos) return false;
-  if (name.find('\0') != std::string_view::npos) return false;
-  return true;
-}
-
+bool VDHelper::isUsableSubjectName(std::string_view name) { return SubjectChoice::isUsableSubjectName(name); }
 bool VDHelper::isUsableQuoteProduct(const core::Value& choice) {
-  if (!choice.isDictionary()) return false;
-  const core::Value value = choice["Value"];
-  return value.isString() && isUsableSubjectName(value.str());
+  return SubjectChoice::isUsableQuoteProduct(choice);
 }
-
-core::Value VDHelper::getVDAppName() {
-  const core::Value stored = core::UserDefaults::standard().objectForKey(kSaveAppName);
-  if (isUsableQuoteProduct(stored)) return stored;
-  const core::Value session = sessionEntry(kSaveAppName);
-  if (isUsableQuoteProduct(session)) return session;
-  return {};
-}
-
-core::Value VDHelper::getVDQuoteName() {
-  const core::Value stored = core::UserDefaults::standard().objectForKey(kSaveQuoteName);
-  if (!stored.isNilOrNull()) return stored;
-  const core::Value session = sessionEntry(kSaveQuoteName);
-  if (!session.isNilOrNull()) return session;
-  return {};
-}
-
-std::string VDHelper::getSubjectEName() {
-  const core::Value choice = getVDAppName();
-  return choice.isNil() ? std::string() : choice["Value"].toString();
-}
-
-bool VDHelper::saveQuoteProduct(const core::Value& choice) {
-  if (!isUsableQuoteProduct(choice)) return false;
-  auto& defaults = core::UserDefaults::standard();
-  defaults.setObject(kSaveAppName, choice);
-  defaults.synchronize();
-  return true;
-}
-
-bool VDHelper::saveQuoteName(const core::Value& choice) {
-  if (choice.isNilOrNull()) return false;
-  auto& defaults = core::UserDefaults::standard();
-  defaults.setObject(kSaveQuoteName, choice);
-  defaults.synchronize();
-  return true;
-}
+core::Value VDHelper::getVDAppName() { return SubjectChoice::appName(); }
+core::Value VDHelper::getVDQuoteName() { return SubjectChoice::quoteName(); }
+std::string VDHelper::getSubjectEName() { return SubjectChoice::subjectEName(); }
+bool VDHelper::saveQuoteProduct(const core::Value& choice) { return SubjectChoice::saveQuoteProduct(choice); }
+bool VDHelper::saveQuoteName(const core::Value& choice) { return SubjectChoice::saveQuoteName(choice); }
 
 // ---- small helpers ----
 
@@ -252,11 +121,7 @@ std::optional<std::string> VDHelper::macaddress() { return ::macaddress(); }
 
 void VDHelper::createAlert(const std::string& title, const std::string& message,
                            const std::string& cancelButtonTitle) {
-  auto alert = std::make_shared<ui::AlertView>(
-      title.empty() ? std::string("提示") : title, message, std::weak_ptr<ui::AlertViewDelegate>(),
-      std::optional<std::string>(cancelButtonTitle.empty() ? std::string("确定") : cancelButtonTitle),
-      std::vector<std::string>{});
-  alert->show();
+  AppAlerts::createAlert(title, message, cancelButtonTitle);
 }
 
 VDHelper& VDHelper::sharedInstance() {
@@ -268,29 +133,28 @@ void VDHelper::showAlertTitle(const std::string& title, const std::string& messa
                               std::weak_ptr<ui::AlertViewDelegate> delegate,
                               std::optional<std::string> cancelButtonTitle,
                               std::vector<std::string> otherButtonTitles) const {
-  auto alert = std::make_shared<ui::AlertView>(title, message, std::move(delegate),
-                                               std::move(cancelButtonTitle), std::move(otherButtonTitles));
-  alert->show();
+  AppAlerts::showAlertTitle(title, message, std::move(delegate), std::move(cancelButtonTitle),
+                            std::move(otherButtonTitles));
 }
 
 bool VDHelper::openItunes() {
-  const core::Value address = core::Bundle::main().objectForInfoDictionaryKey(kStoreURLInfoKey);
-  if (!address.isString() || core::trim(address.str()).empty()) return false;
-  return openURL(address.str());
+  AppDelegate* app = getAppdelegate();
+  if (app && app->services().urlOpener) return openItunes(*app->services().urlOpener);
+  DesktopURLOpener desktop;
+  return openItunes(desktop);
 }
 
 bool VDHelper::openURL(const std::string& url) {
-  std::function<bool(const std::string&)> opener;
-  {
-    std::lock_guard<std::mutex> guard(services().lock);
-    opener = services().urlOpener;
-  }
-  return opener ? opener(url) : openWithDesktop(url);
+  AppDelegate* app = getAppdelegate();
+  if (app && app->services().urlOpener) return app->services().urlOpener->openURL(url);
+  DesktopURLOpener desktop;
+  return desktop.openURL(url);
 }
 
-void VDHelper::setURLOpener(std::function<bool(const std::string& url)> opener) {
-  std::lock_guard<std::mutex> guard(services().lock);
-  services().urlOpener = std::move(opener);
+bool VDHelper::openItunes(URLOpener& opener) {
+  const core::Value address = core::Bundle::main().objectForInfoDictionaryKey(kStoreURLInfoKey);
+  if (!address.isString() || core::trim(address.str()).empty()) return false;
+  return opener.openURL(address.str());
 }
 
 // ---- question pages ----
@@ -422,113 +286,45 @@ core::Date VDHelper::now() {
 // ---- root screens ----
 
 void VDHelper::showMainVC() {
-  AppDelegate* app = getAppdelegate();
-  if (!app || !app->window()) return;
-  ui::Window& window = *app->window();
-
-  auto sidePanel = std::make_shared<SidePanelController>();
-  app->setSidePanelVC(sidePanel);
-
-  auto& factory = VDViewControllerFactory::shareFactory();
-  auto home = factory.instantiateViewControllerWithIdentifier("sidebar");
-  auto more = factory.instantiateViewControllerWithIdentifier("evenmore");
-  app->setMainInterfaceVC(home);
-  app->setEvenMoreVC(more);
-
-  if (home) sidePanel->setCenterPanel(std::make_shared<ui::NavigationController>(home));
-  if (more) sidePanel->setLeftPanel(more);
-  window.setRootViewController(sidePanel);
+  if (AppDelegate* app = getAppdelegate()) app->showMainVC();
 }
 
 void VDHelper::showSelectSeriesVC() {
-  AppDelegate* app = getAppdelegate();
-  if (!app || !app->window()) return;
-  auto subject =
-      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("selectSubject");
-  if (!subject) return;
-  app->window()->setRootViewController(std::make_shared<ui::NavigationController>(subject));
+  if (AppDelegate* app = getAppdelegate()) app->showSelectSeriesVC();
 }
 
 // ---- question-bank check and download prompts ----
 
+VDHelper::DownSessionBlocks VDHelper::downSessionBlocks() { return BankUpdateCheck::downSessionBlocks(); }
+
+void VDHelper::downloadDBWithCancelBlock(CancelBlock cancelBlock, CompleteBlock completeBlock,
+                                         StopBlock stopBlock) {
+  BankUpdateCheck::downloadDBWithCancelBlock(std::move(cancelBlock), std::move(completeBlock),
+                                             std::move(stopBlock));
+}
+
+void VDHelper::getLibrary() { BankUpdateCheck::getLibrary(); }
+
+core::Value VDHelper::getLibrarySyn() { return BankUpdateCheck::getLibrarySyn(); }
+
+void VDHelper::didQuery(bool ok, const core::Value& json) { BankUpdateCheck::didQuery(ok, json); }
+
+void VDHelper::updateAlert(CancelBlock cancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
+                           const core::Value& downSession) {
+  BankUpdateCheck::updateAlert(std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock),
+                               downSession);
+}
+
+std::string VDHelper::getUpdateMess(const core::Value& updateList) {
+  return BankUpdateCheck::getUpdateMess(updateList);
+}
+
+core::Value VDHelper::packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
+                                     bool haveFile) {
+  return BankUpdateCheck::packetsToFetch(updateList, firstOpenMain, evenMore, haveFile);
+}
+
 namespace {
-
-constexpr const char* kJsonObject = "jsonObject";
-
-std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
-
-// The DownSession blocks of the check in progress, with the DownSession dictionary they belong to;
-// main thread only.
-struct StoredBlocks {
-  core::Value session;
-  VDHelper::DownSessionBlocks blocks;
-};
-
-StoredBlocks& storedBlocks() {
-  static StoredBlocks stored;
-  return stored;
-}
-
-// The application delegate's DownSession (made when missing); Nil without a delegate.
-core::Value downSession() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  if (!app) return {};
-  core::Value session = app->downSession();
-  if (!session.isDictionary()) {
-    session = core::Value::newDictionary();
-    app->setDownSession(session);
-  }
-  return session;
-}
-
-bool flag(const core::Value& session, const char* key) { return session[key].toBool(false); }
-
-// The System client's callbacks go to VDHelper's class methods.
-class QueryDelegate : public SystemDelegate {
- public:
-  void didQuery(bool ok, const core::Value& json) override { VDHelper::didQuery(ok, json); }
-};
-
-std::shared_ptr<QueryDelegate> queryDelegate() {
-  static const auto delegate = std::make_shared<QueryDelegate>();
-  return delegate;
-}
-
-// The "Value" of the chosen subject from the user default, and on the main thread from the session
-// too; "" when there is none (any thread).
-std::string chosenSubjectValue() {
-  const core::Value choice = VDHelper::getVDAppName();
-  return choice.isNil() ? std::string() : choice["Value"].str();
-}
-
-// The update download directory's path, without making it.
-std::string updateDirectoryPath(const std::string& subject) {
-  return VDHelper::getDirectory("/downloadCache/Update_" + subject);
-}
-
-std::int64_t packetType(const core::Value& item) { return item["packe_type"].toInt(-1); }
-
-// Makes the update panel ("updateSoftware"), hands it the packets, the blocks and the status, and lays it
-// on the window, where it fetches and applies the packets.
-void openUpdatePanel(const core::Value& packets, const VDHelper::CompleteBlock& completeBlock,
-                     const VDHelper::StopBlock& stopBlock, int status) {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  if (!app || !app->window()) return;
-  auto screen = std::dynamic_pointer_cast<UpdateSoftwareViewController>(
-      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
-          UpdateSoftwareViewController::kIdentifier));
-  if (!screen) {
-    // No panel to fetch with: the caller learns that nothing will be downloaded.
-    if (stopBlock) stopBlock();
-    return;
-  }
-  screen->setUpdateUrlArray(packets);
-  screen->setCompleteBlock(completeBlock);
-  screen->setStopBlock(stopBlock);
-  screen->setStatus(status);
-  // Loading the view (as the window takes it) starts the download.
-  app->window()->addOverlay(screen);
-}
 
 // Copies a file or a directory tree to `to` (which must not exist).
 bool copyTree(const std::string& from, const std::string& to) {
@@ -545,168 +341,6 @@ std::string siblingTemporary(const std::string& path) {
 }
 
 }  // namespace
-
-VDHelper::DownSessionBlocks VDHelper::downSessionBlocks() {
-  // A new DownSession (a new application delegate) holds no blocks yet.
-  const StoredBlocks& stored = storedBlocks();
-  AppDelegate* app = getAppdelegate();
-  if (!app || !stored.session.isDictionary() || !app->downSession().sameAs(stored.session)) return {};
-  return stored.blocks;
-}
-
-void VDHelper::downloadDBWithCancelBlock(CancelBlock cancelBlock, CompleteBlock completeBlock,
-                                         StopBlock stopBlock) {
-  AppDelegate* app = getAppdelegate();
-  if (!app) return;
-  if (app->isReachable() == 0) {
-    app->networkAlert(localized("alertNetwork"));
-    return;
-  }
-  const core::Value session = downSession();
-  storedBlocks() = StoredBlocks{
-      session, DownSessionBlocks{std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock)}};
-
-  const bool firstOpenMain = flag(session, "isFirstOpenMain");
-  const bool evenMore = flag(session, "isEvenMore");
-  const bool haveFile = flag(session, "isHavefileName");
-  const bool main = flag(session, "Main");
-  const bool updateDB = flag(session, "isUpdateDB");
-  if ((main && firstOpenMain) || (!main && (evenMore || updateDB || !haveFile))) getLibrary();
-}
-
-void VDHelper::getLibrary() {
-  // The DownSession and the request overlay belong to the main thread.
-  if (!rl::RunLoop::isMainThread()) {
-    rl::performOnMainThread([] { getLibrary(); }, false);
-    return;
-  }
-  const core::Value session = downSession();
-  std::int64_t maxBatchId = -1;
-  if (flag(session, "isHavefileName") && !flag(session, "isUpdateDB"))
-    maxBatchId = DBVersionDAO().getMaxBatchID();
-
-  auto system = std::make_shared<System>();
-  system->delegate = queryDelegate();
-  system->query(chosenSubjectValue(), maxBatchId);
-}
-
-core::Value VDHelper::getLibrarySyn() {
-  const std::string subject = chosenSubjectValue();
-  std::int64_t maxBatchId = -1;
-  if (!subject.empty() && isHavefile(dbSavePath() + "/" + subject + ".db")) {
-    maxBatchId = DBVersionDAO().getMaxBatchID();
-  }
-  auto system = std::make_shared<System>();
-  system->delegate = queryDelegate();
-  core::Value reply = system->querySyn(subject, maxBatchId);
-  if (reply.isDictionary() && reply["update_list"].isNilOrNull())
-    reply.set("update_list", core::Value::newArray());
-  return reply;
-}
-
-void VDHelper::didQuery(bool ok, const core::Value& json) {
-  if (!ok) {
-    createAlert("提示", "没有任何信息", "确定");
-    return;
-  }
-  core::Value session = downSession();
-  if (session.isNil()) return;
-  session.set(kJsonObject, json);
-  const bool prompt =
-      json["status"].toInt(-1) == 0 && !flag(session, "Main") &&
-      (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
-  if (!prompt) return;
-  const DownSessionBlocks blocks = downSessionBlocks();
-  updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);
-}
-
-std::string VDHelper::getUpdateMess(const core::Value& updateList) {
-  std::string text = "更新内容:";
-  const std::size_t count = updateList.isArray() ? updateList.size() : 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    text += "\n" + std::to_string(i + 1) + ":" + updateList[i]["update_content"].describe();
-  }
-  if (count > 0) text += "\n" + localized("upateExplanation");
-  return text;
-}
-
-core::Value VDHelper::packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
-                                     bool haveFile) {
-  const std::size_t count = updateList.isArray() ? updateList.size() : 0;
-  const bool onlyNewBank =
-      (!haveFile && count == 1) || (count > 0 && !evenMore && !haveFile && !firstOpenMain);
-  core::Value packets = core::Value::newArray();
-  for (std::size_t i = 0; i < count; ++i) {
-    const core::Value item = updateList[i];
-    if (!onlyNewBank || packetType(item) == 6) packets.push_back(item);
-  }
-  return packets;
-}
-
-void VDHelper::updateAlert(CancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
-                           const core::Value& downSession) {
-  const bool firstOpenMain = flag(downSession, "isFirstOpenMain");
-  const bool evenMore = flag(downSession, "isEvenMore");
-  const bool haveFile = flag(downSession, "isHavefileName");
-  const bool updateDB = flag(downSession, "isUpdateDB");
-  const core::Value reply = downSession[kJsonObject];
-  const core::Value list = reply["update_list"].isArray() ? reply["update_list"] : core::Value::newArray();
-  const std::int64_t status = reply["status"].toInt(0);
-  const std::size_t count = list.size();
-
-  if (count == 0) {
-    if (evenMore) createAlert("提示", "该软件已是最新版本", "确定");
-    return;
-  }
-
-  const bool downloadLeftFiles = isHavefile(updateDirectoryPath(subjectName()));
-  std::string title, message, cancel, other;
-  if (status == 4) {
-    title = localized("alertTitle");
-    message = getUpdateMess(list);
-    cancel = "关闭";
-    other = "立即升级";
-  } else if ((!haveFile && count == 1) || updateDB) {
-    title = "提示";
-    message = localized(updateDB ? "againDwonDBMess" : "libraryDwonMess");
-    cancel = "取消";
-    other = downloadLeftFiles ? "继续下载" : updateDB ? "重下题库" : "下载";
-  } else if (firstOpenMain || evenMore) {
-    title = localized("alertTitle");
-    message = getUpdateMess(list);
-    cancel = "暂不更新";
-    other = "立即更新";
-  } else if (haveFile) {
-    return;
-  } else {
-    title = "提示";
-    message = localized("libraryDwonMess");
-    cancel = "取消";
-    other = downloadLeftFiles ? "继续下载" : "下载";
-  }
-
-  // The prompt keeps what it was shown for: the list, the blocks, the status and the flags.
-  const core::Value packets = packetsToFetch(list, firstOpenMain, evenMore, haveFile);
-  auto alert = std::make_shared<UIAlertViewBlock>(
-      title, message,
-      [packets, completeBlock, stopBlock, status](bool cancelled, int) {
-        if (cancelled) {
-          if (status == 4) {
-            if (AppDelegate* app = getAppdelegate()) app->exitSoft();
-          }
-          return;
-        }
-        // A re-download keeps the local bank: the new bank replaces it once it is in.
-        if (packets.size() == 0) {
-          if (stopBlock) stopBlock();
-          createAlert("提示", kNothingToDownloadMessage, "确定");
-          return;
-        }
-        openUpdatePanel(packets, completeBlock, stopBlock, static_cast<int>(status));
-      },
-      std::optional<std::string>(cancel), std::vector<std::string>{other});
-  alert->show();
-}
 
 // ---- file helpers ----
 
@@ -754,7 +388,7 @@ bool VDHelper::removeFile(const std::string& path) {
 }
 
 bool VDHelper::removeLocaDB() {
-  const std::string subject = chosenSubjectValue();
+  const std::string subject = SubjectChoice::subjectEName();
   if (subject.empty()) return false;
   const bool removed = removeFile(dbSavePath() + "/" + subject + ".db");
   BankKeyCache::invalidate();
@@ -762,27 +396,11 @@ bool VDHelper::removeLocaDB() {
 }
 
 bool VDHelper::removeUpdateFolder() {
-  const std::string subject = chosenSubjectValue();
+  const std::string subject = SubjectChoice::subjectEName();
   if (subject.empty()) return false;
-  return removeFile(updateDirectoryPath(subject));
+  return removeFile(AppPaths::updateDirectoryPath(subject));
 }
 
 // ---- data-access location ----
 
-void VDHelper::installBankLocation() {
-  BankLocation location;
-  location.dbSavePath = [] { return dbSavePath(); };
-  location.appName = [] { return chosenSubjectValue(); };
-  location.downloadCacheDirectoryUpdate = [] {
-    // Without a subject there is no update folder of one.
-    return chosenSubjectValue().empty() ? std::string() : downloadCacheDirectoryUpdate();
-  };
-  location.sqlErrorOccurred = [] {
-    rl::performOnMainThread(
-        [] {
-          if (AppDelegate* app = getAppdelegate()) app->setSqlErrorNumber(app->SqlErrorNumber() + 1);
-        },
-        false);
-  };
-  BankLocation::set(std::move(location));
-}
+void VDHelper::installBankLocation() { BankLocation::set(AppPaths::bankLocation()); }

@@ -1,19 +1,18 @@
 #pragma once
-// VDHelper: the application-wide helper. Class methods, and one alert method of the shared object
-// (sharedInstance), which carries no state. The services it hands work to (text measuring, the clock of the
-// relative time texts, the local-bank check of the note lists, the store-link opener) can be replaced, by
-// tests and by the window toolkit; the replacements may be made from any thread.
+// VDHelper: the application-wide helper the screens call. Class methods, and one alert method of the
+// shared object (sharedInstance), which carries no state. It is a thin front over small classes, each
+// owning one concern, which code below the screens uses directly:
+//   SubjectChoice     the chosen subject and series
+//   AppPaths          where files go, and the data-access objects' view of it (BankLocation)
+//   AppAlerts         plain alerts
+//   URLOpener         outside addresses (AppServices::urlOpener; DesktopURLOpener by default)
+//   AppDelegate       root-screen switching (showMainVC, showSelectSeriesVC)
+//   BankUpdateCheck   the question-bank check and its download prompts
+// What stays here: question-page scripts, note lists, text measuring, time texts, file helpers.
 //
-// Storage: every path is rebuilt on each call from the current subject choice, so a new choice moves
-// every subject-specific path at once. Caches paths are the caches root followed directly by a suffix
-// that begins with "/"; documents paths likewise. Each directory operation creates its directory
-// (with missing parents) when it does not exist; a failure to create is ignored and the path is
-// returned all the same.
-//
-// Subject choice: the chosen subject (QuoteProductChoice) is a dictionary {"Key", "Value"} stored
-// under the user default "saveAppName"; "Value" is the subject's short English name and names the
-// subject's files and directories. A choice whose "Value" is not a usable file name (empty, or
-// containing "/", "\" or "..") is treated as no choice at all: it is never stored and never read.
+// The services it hands work to (text measuring, the clock of the relative time texts, the local-bank
+// check of the note lists) can be replaced, by tests and by the window toolkit; the replacements may be
+// made from any thread.
 
 #include <cstdint>
 #include <functional>
@@ -23,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/BankUpdateCheck.h"
 #include "model/Note.h"
 #include "platform/core/Date.h"
 #include "platform/core/Value.h"
@@ -32,8 +32,9 @@
 class AppDelegate;
 class PageScriptTarget;
 class TextSizeMeasurer;
+class URLOpener;
 namespace ui {
-class AlertViewDelegate;
+struct AlertViewDelegate;
 class Label;
 class ScrollView;
 }  // namespace ui
@@ -98,15 +99,15 @@ class VDHelper {
                       std::vector<std::string> otherButtonTitles) const;
 
   // Opens the application's page in the application store: the address under the info key
-  // kStoreURLInfoKey of the main bundle, handed to the URL opener. False (nothing opened) when no
-  // address is configured or the opener fails.
+  // kStoreURLInfoKey of the main bundle, handed to the URL opener (the running application's
+  // AppServices::urlOpener, else DesktopURLOpener). False (nothing opened) when no address is
+  // configured or the opener fails.
   static constexpr const char* kStoreURLInfoKey = "VDStoreURL";
   static bool openItunes();
-  // Hands an outside address to the URL opener; false when it could not be opened.
+  static bool openItunes(URLOpener& opener);
+  // Hands an outside address to the running application's URL opener (else DesktopURLOpener); false
+  // when it could not be opened.
   static bool openURL(const std::string& url);
-  // The opener of outside addresses; the default hands the address to the desktop's "xdg-open".
-  // An empty function restores the default.
-  static void setURLOpener(std::function<bool(const std::string& url)> opener);
 
   // ---- question pages ----
   // The page function of a page-call type (0 "userAnalysis", 1 "userDisAnalysis",
@@ -194,73 +195,27 @@ class VDHelper {
   static void setNow(std::function<core::Date()> now);
   static core::Date now();
 
-  // Root screens. showMainVC: the side-panel container with the home screen ("sidebar") in a
-  // navigation controller as centre panel and the "more" menu ("evenmore") as left panel; the
-  // delegate keeps sidePanelVC, mainInterfaceVC and evenMoreVC. showSelectSeriesVC: the subject
-  // choice ("selectSubject") in a navigation controller.
+  // Root screens: the running application delegate's (AppDelegate::showMainVC, showSelectSeriesVC).
   static void showMainVC();
   static void showSelectSeriesVC();
 
-  // ---- question-bank check and download prompts ----
-  // One check at a time lives in the application delegate's DownSession: its flags ("isFirstOpenMain",
-  // "isEvenMore", "isHavefileName", "Main", "isUpdateDB"; a missing flag reads as NO) and the last
-  // update-centre reply ("jsonObject") in the dictionary, its three blocks here (a dictionary holds no
-  // functions). The callers write the flags before they start a check. Main thread, except where said.
-  using CancelBlock = std::function<void()>;
-  using CompleteBlock = std::function<void(bool success)>;
-  using StopBlock = std::function<void()>;
-  struct DownSessionBlocks {
-    CancelBlock cacelBlock;  // kept, never called
-    CompleteBlock completeBlock;
-    StopBlock stopBlock;
-  };
+  // ---- question-bank check and download prompts (BankUpdateCheck) ----
+  using CancelBlock = BankUpdateCheck::CancelBlock;
+  using CompleteBlock = BankUpdateCheck::CompleteBlock;
+  using StopBlock = BankUpdateCheck::StopBlock;
+  using DownSessionBlocks = BankUpdateCheck::DownSessionBlocks;
   static DownSessionBlocks downSessionBlocks();
-
-  // The explicit check. Offline: the network alert with the localized "alertNetwork", nothing stored.
-  // Otherwise the blocks are stored and the update centre is asked (getLibrary) when
-  // ("Main" and "isFirstOpenMain") or (not "Main" and ("isEvenMore" or "isUpdateDB" or not
-  // "isHavefileName")).
   static void downloadDBWithCancelBlock(CancelBlock cancelBlock, CompleteBlock completeBlock,
                                         StopBlock stopBlock);
-  // Asks the update centre for the chosen subject's packets (asynchronously, with the request
-  // overlay) with max batch id -1 when "isHavefileName" is NO or "isUpdateDB" is YES, else the local
-  // bank's largest batch id. The reply goes to didQuery on the main thread. Called on another thread,
-  // the query is started on the main thread.
   static void getLibrary();
-  // The same query, synchronous on the calling thread (any thread): max batch id from the bank file
-  // alone (-1 without one). The reply with "update_list" an empty array when it was missing or null;
-  // null when there was no reply.
   static core::Value getLibrarySyn();
-  // The reply of getLibrary: a failure shows "提示" / "没有任何信息" / "确定"; a reply is stored under
-  // "jsonObject", and prompts (updateAlert) when its "status" is 0, "Main" is NO and ("isEvenMore" or
-  // "isFirstOpenMain" or not "isHavefileName").
   static void didQuery(bool ok, const core::Value& json);
-  // The prompt for the reply in downSession["jsonObject"], by its update list L, status S and the
-  // flags (first case that applies):
-  //   1 L not empty, S 4:                 localized "alertTitle", the update text, "关闭" / "立即升级"
-  //   2 L not empty, (no bank and one packet) or "isUpdateDB":
-  //                                       "提示", localized "againDwonDBMess" (re-download) or
-  //                                       "libraryDwonMess", "取消" / "继续下载" when the update download
-  //                                       directory exists, else "重下题库" (re-download), else "下载"
-  //   3 L not empty, "isFirstOpenMain" or "isEvenMore":
-  //                                       localized "alertTitle", the update text, "暂不更新" / "立即更新"
-  //   4 L not empty, bank present:        no prompt
-  //   5 L not empty:                      "提示", localized "libraryDwonMess", "取消" / "继续下载" or "下载"
-  //   6 L empty:                          only for "isEvenMore": "提示" / "该软件已是最新版本" / "确定"
-  // Cancel with S 4 runs the application's exit; the other button opens the update panel
-  // ("updateSoftware") on the window with the packets (only those of type 6 when (no bank and one
-  // packet) or no flag is set), the completion and stop blocks and S. A re-download keeps the local
-  // bank until the new one replaces it. When no packet is left to fetch the panel is not opened: the
-  // stop block runs and "提示" / "没有可下载的题库" / "确定" says so. The first argument is not used.
   static void updateAlert(CancelBlock cancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
                           const core::Value& downSession);
-  // "更新内容:", then "\n<n>:<update_content>" for each packet (n from 1), then "\n" and the localized
-  // "upateExplanation"; an empty list gives "更新内容:".
   static std::string getUpdateMess(const core::Value& updateList);
-  // The packets the update panel gets for a reply's list and the flags (see updateAlert).
   static core::Value packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
                                     bool haveFile);
-  static constexpr const char* kNothingToDownloadMessage = "没有可下载的题库";
+  static constexpr const char* kNothingToDownloadMessage = BankUpdateCheck::kNothingToDownloadMessage;
 
   // ---- file helpers (any thread) ----
   // Unpacks every entry of the zip into the directory, overwriting; false when the file is not a zip
@@ -278,10 +233,8 @@ class VDHelper {
   // Removes the update download directory of the chosen subject.
   static bool removeUpdateFolder();
 
-  // Points the data-access objects at this application's storage (BankLocation): the bank folder
-  // dbSavePath, the subject's "Value" (the user default, or on the main thread the session's choice),
-  // the update folder downloadCacheDirectoryUpdate, and a counter that adds 1 to the application
-  // delegate's SqlErrorNumber on the main thread. Every function may be called from any thread.
+  // Points the data-access objects at this application's storage (BankLocation::set with
+  // AppPaths::bankLocation()).
   static void installBankLocation();
 
  private:

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "app/AppDelegate.h"
-#include "app/VDHelper.h"
+#include "app/ApplicationState.h"
+#include "app/AppPaths.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
@@ -47,7 +47,7 @@ VDLogHelper::VDLogHelper() : VDLogHelper(logFilePath()) {}
 VDLogHelper::VDLogHelper(std::string path) : path_(std::move(path)) {
   logger_ = readLog(path_);
   if (logger_.isNil())
-    if (const auto seed = VDHelper::logPath()) logger_ = readLog(*seed);
+    if (const auto seed = AppPaths::logPath()) logger_ = readLog(*seed);
   if (logger_.isNil()) logger_ = core::Value::dictionary();
   normalise(logger_);
 }
@@ -77,7 +77,7 @@ int VDLogHelper::networkStatus() {
     status = gStatus;
   }
   if (status) return status();
-  if (AppDelegate* app = VDHelper::getAppdelegate())
+  if (ApplicationState* app = ApplicationState::current())
     if (auto reach = app->hostReach()) return reach->currentReachabilityStatus();
   return 0;
 }

@@ -18,23 +18,15 @@ namespace {
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-struct ClientSlot {
-  std::function<std::shared_ptr<VDAppInfoClient>()> factory;
-  std::vector<std::shared_ptr<VDAppInfoClient>> pending;  // main thread only
-};
-
-ClientSlot& clients() {
-  static ClientSlot slot;
-  return slot;
+// Clients whose reply is awaited; main thread only.
+std::vector<std::shared_ptr<VDAppInfoClient>>& pendingClients() {
+  static std::vector<std::shared_ptr<VDAppInfoClient>> pending;
+  return pending;
 }
 
 }  // namespace
 
-void VDNetworkHelper::setAppInfoClientFactory(std::function<std::shared_ptr<VDAppInfoClient>()> factory) {
-  clients().factory = std::move(factory);
-}
-
-std::size_t VDNetworkHelper::pendingRequests() { return clients().pending.size(); }
+std::size_t VDNetworkHelper::pendingRequests() { return pendingClients().size(); }
 
 void VDNetworkHelper::getAppInfo(const std::string& bankShortName) {
   AppDelegate* app = VDHelper::getAppdelegate();
@@ -43,15 +35,15 @@ void VDNetworkHelper::getAppInfo(const std::string& bankShortName) {
     app->networkAlert(localized("alertNetwork"));
     return;
   }
-  ClientSlot& slot = clients();
-  if (!slot.factory) return;
-  std::shared_ptr<VDAppInfoClient> client = slot.factory();
+  const auto& newClient = app->services().newAppInfoClient;
+  if (!newClient) return;
+  std::shared_ptr<VDAppInfoClient> client = newClient();
   if (!client) return;
-  slot.pending.push_back(client);
+  pendingClients().push_back(client);
   VDAppInfoClient* raw = client.get();
   client->appInfo(bankShortName, [raw](bool ok, const core::Value& json) {
     // The client stays alive until this returns; it is let go afterwards.
-    auto& pending = clients().pending;
+    auto& pending = pendingClients();
     auto it = std::find_if(pending.begin(), pending.end(), [raw](auto& c) { return c.get() == raw; });
     std::shared_ptr<VDAppInfoClient> keep;
     if (it != pending.end()) {

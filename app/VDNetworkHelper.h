@@ -3,8 +3,8 @@
 // Class methods only; the only state is the account clients whose application-information reply is
 // still awaited (each is kept until it answers).
 //
-// The account client (User) comes in through a small seam, VDAppInfoClient: setAppInfoClientFactory()
-// installs the maker of new clients. Until one is installed, getAppInfo() sends nothing.
+// The account client (User) comes in through a small seam, VDAppInfoClient: the running application's
+// AppServices::newAppInfoClient makes one per request. Without one, getAppInfo() sends nothing.
 
 #include <functional>
 #include <memory>
@@ -46,8 +46,6 @@ class VDNetworkHelper {
   // Shows the text as a toast on the key window for 1 second; a newer toast replaces an older one.
   static void hudPrompt(const std::string& text);
 
-  // The seam to the account client: makes a new client per request. Empty: requests are not sent.
-  static void setAppInfoClientFactory(std::function<std::shared_ptr<VDAppInfoClient>()> factory);
   // Clients sent and not yet answered.
   static std::size_t pendingRequests();
 };

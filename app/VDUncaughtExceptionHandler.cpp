@@ -8,14 +8,15 @@
 #include <mutex>
 #include <thread>
 
-#include "app/AppDelegate.h"
-#include "app/VDHelper.h"
+#include "app/ApplicationState.h"
+#include "app/SubjectChoice.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Date.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Crash.h"
 #include "platform/system/Device.h"
@@ -73,10 +74,11 @@ bool waitForStageChange(const std::atomic<int>& stage, int from, double seconds)
 }
 
 // Runs the report of a crash on the main thread (see the header): inline there, else handed to the
-// main run loop with a bounded wait. When the main thread does not take it up in time, a reporter
-// thread of its own makes it: the crashing thread's handler may run on a small alternate signal stack
-// of some other library, too small for building and sending a report. Stages: 0 waiting, 1 taken,
-// 2 done; whoever moves 0 to 1 reports.
+// main run loop with a bounded wait. When the main thread does not take it up in time, a worker of the
+// global queue makes it: the crashing thread's handler may run on a small alternate signal stack of
+// some other library, too small for building and sending a report. No reply comes back to the crashing
+// thread's loop (it may be the one that is stuck): it waits on the stage alone. Stages: 0 waiting,
+// 1 taken, 2 done; whoever moves 0 to 1 reports.
 void reportOnMainThread(const Handler::Exception& exception) {
   if (onMainThread()) {
     Handler().reportAndRemoveHandlers(exception);
@@ -98,9 +100,9 @@ void reportOnMainThread(const Handler::Exception& exception) {
   if (!waitForStageChange(*stage, 0, wait) && take()) {
     bool started = false;
     try {
-      std::thread(report).detach();
+      rl::DispatchQueue::global().async(report);
       started = true;
-    } catch (...) {  // no thread can be made: report right here
+    } catch (...) {  // no worker can be made: report right here
     }
     if (!started) {
       report();
@@ -251,15 +253,15 @@ VDUncaughtExceptionHandler::ReportFacts VDUncaughtExceptionHandler::currentFacts
   facts.uuid = MainImageUUID();
   facts.hardwareModel = sys::Device::machine();
   facts.osVersion = sys::Device::systemVersion();
-  if (AppDelegate* app = AppDelegate::current())
+  if (ApplicationState* app = ApplicationState::current())
     if (auto reach = app->hostReach()) facts.networkStatus = reach->currentReachabilityStatus();
   return facts;
 }
 
 VDUncaughtExceptionHandler::ReportContext VDUncaughtExceptionHandler::currentContext() {
   ReportContext context;
-  if (AppDelegate* app = AppDelegate::current()) context.sessionUser = app->userSession()["userInfo"];
-  const core::Value choice = VDHelper::getVDAppName();
+  if (ApplicationState* app = ApplicationState::current()) context.sessionUser = app->userSession()["userInfo"];
+  const core::Value choice = SubjectChoice::appName();
   if (choice.isDictionary()) context.appEName = choice["Value"];
   context.bundleVersion = core::Bundle::main().objectForInfoDictionaryKey("CFBundleVersion");
   return context;

@@ -1,9 +1,5 @@
 #include "app/VDViewControllerFactory.h"
 
-#include "app/DataManagementViewController.h"
-#include "app/MainInterfaceViewController1.h"
-#include "app/UpdateSoftwareViewController.h"
-#include "app/PlaceholderViewController.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 
@@ -148,17 +144,4 @@ const std::vector<std::string>& allScreenIdentifiers() {
                                                "examinfo",
                                                "examWebSite"};
   return ids;
-}
-
-void registerAllScreens() {
-  // Every identifier first shows a placeholder; the screens that are built then register their own
-  // class in place of it.
-  for (const std::string& id : allScreenIdentifiers()) {
-    VDViewControllerFactory::registerScreen(id, [id](const std::string& storyboard) {
-      return std::make_shared<PlaceholderViewController>(id, storyboard);
-    });
-  }
-  MainInterfaceViewController1::registerScreen();   // "sidebar": the home screen
-  UpdateSoftwareViewController::registerScreen();   // "updateSoftware": the content-update panel
-  DataManagementViewController::registerScreen();   // "dataManagement": data clearing
 }

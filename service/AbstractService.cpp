@@ -16,10 +16,6 @@
 #include "platform/core/URL.h"
 #include "platform/runloop/RunLoop.h"
 #include "service/ServiceShell.h"
-#include "ui/Application.h"
-#include "ui/Window.h"
-#include "widgets/ProgressHUD.h"
-#include "widgets/UIAlertViewBlock.h"
 
 // ---------------------------------------------------------------------------------------------------
 // The shell's hooks
@@ -37,8 +33,8 @@ ServiceShell& installedShell() {
 }
 
 // The forced-logout alert while it is up (main thread only).
-std::weak_ptr<UIAlertViewBlock>& forcedLogoutAlert() {
-  static std::weak_ptr<UIAlertViewBlock> alert;
+std::shared_ptr<ShellAlert>& forcedLogoutAlert() {
+  static std::shared_ptr<ShellAlert> alert;
   return alert;
 }
 
@@ -48,14 +44,6 @@ void countTraffic(std::uint64_t bytes) {
   if (bytes == 0 || bytes > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return;
   auto count = serviceShell().countTraffic;
   if (count) count(static_cast<std::int64_t>(bytes));
-}
-
-// The window the overlay goes on: the application delegate's, else the key window.
-ui::Window* overlayWindow() {
-  ui::Application* app = ui::Application::current();
-  if (!app) return nullptr;
-  if (auto delegate = app->delegate(); delegate && delegate->window) return delegate->window.get();
-  return &app->keyWindow();
 }
 
 std::optional<core::URL> parseURL(const std::string& text) { return core::URL::parse(text); }
@@ -79,7 +67,7 @@ AbstractService::AbstractService() = default;
 
 AbstractService::~AbstractService() {
   // A service dropped while its overlay shows (a cancelled request) takes the overlay with it.
-  if (hudView_ && rl::RunLoop::isMainThread()) hudView_->removeFromSuperview();
+  if (hudView_ && rl::RunLoop::isMainThread()) hudView_->close();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -256,8 +244,8 @@ core::Value AbstractService::runSynchronous(const std::shared_ptr<HTTPRequest>& 
 // Forced logout
 
 bool AbstractService::isForcedLogoutAlertOpen() {
-  auto alert = forcedLogoutAlert().lock();
-  return alert && (alert->isVisible() || alert->isDismissing());
+  const auto& alert = forcedLogoutAlert();
+  return alert && alert->isOpen();
 }
 
 void AbstractService::Remotelogin(const std::string& replyText) {
@@ -269,36 +257,28 @@ void AbstractService::Remotelogin(const std::string& replyText) {
   if (shell.removeUserInfo) shell.removeUserInfo();
   // One alert at a time: replies of other requests in flight that say the same add nothing.
   if (isForcedLogoutAlertOpen()) return;
-  auto alert = std::make_shared<UIAlertViewBlock>(
-      kForcedLogoutTitle, kForcedLogoutMessage,
-      [](bool cancelled, int buttonIndex) {
-        if (cancelled || buttonIndex != 0) return;
-        auto confirmed = serviceShell().forcedLogoutConfirmed;
-        if (confirmed) confirmed();
-      },
-      std::nullopt, std::vector<std::string>{kForcedLogoutButton});
-  forcedLogoutAlert() = alert;
-  alert->show();
+  if (!shell.showAlert) return;
+  forcedLogoutAlert() = shell.showAlert(kForcedLogoutTitle, kForcedLogoutMessage, kForcedLogoutButton, [] {
+    auto confirmed = serviceShell().forcedLogoutConfirmed;
+    if (confirmed) confirmed();
+  });
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Overlay
 
 void AbstractService::showHudView() {
-  ui::Window* window = overlayWindow();
-  if (!window) return;
+  auto show = serviceShell().showBusyOverlay;
+  if (!show) return;
   closeHudView();
-  auto hud = std::make_shared<ProgressHUD>(*window);
-  hudView_ = hud;
-  window->addSubview(hud);
-  hud->setLabelText(core::Bundle::main().localizedString("alertMessage"));
-  hud->show(true);
+  hudView_ = show(core::Bundle::main().localizedString("alertMessage"));
 }
 
 void AbstractService::closeHudView() {
   if (!hudView_) return;
-  hudView_->removeFromSuperview();
+  auto overlay = std::move(hudView_);
   hudView_.reset();
+  overlay->close();
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -36,8 +36,8 @@
 
 #include "platform/core/Value.h"
 
+class BusyOverlay;
 class HTTPRequest;
-class ProgressHUD;
 
 class AbstractService : public std::enable_shared_from_this<AbstractService> {
  public:
@@ -74,8 +74,8 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   // When set, the "Client-Type" of an asynchronous POST (the error report sends "Entitled_Revised_Wrong").
   const std::optional<std::string>& clientType() const { return clientType_; }
   void setClientType(std::optional<std::string> type) { clientType_ = std::move(type); }
-  // The progress overlay while one is shown.
-  std::shared_ptr<ProgressHUD> hudView() const { return hudView_; }
+  // The busy overlay while one is shown (drawn by the shell: ServiceShell::showBusyOverlay).
+  std::shared_ptr<BusyOverlay> hudView() const { return hudView_; }
 
   // ---- requests ----
   // Asynchronous GET: the URL escaped once; "cookie" with the first session cookie that goes with the
@@ -91,13 +91,13 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
                                        double timeoutSeconds = kTimeOutSeconds);
 
   // The forced logout: a reply text whose "LoginState" is 2 removes "userInfo" from the session at once
-  // and shows the alert "警告" / "您的帐号已被抢登！请重新登录" / "确定"; its button hands over to the
-  // shell (ServiceShell::forcedLogoutConfirmed). While that alert is open, further such replies only
-  // remove "userInfo" again. Main thread.
+  // and shows the alert "警告" / "您的帐号已被抢登！请重新登录" / "确定" (ServiceShell::showAlert); its
+  // button hands over to the shell (ServiceShell::forcedLogoutConfirmed). While that alert is open,
+  // further such replies only remove "userInfo" again. Main thread.
   void Remotelogin(const std::string& replyText);
 
-  // The progress overlay on the application delegate's window, labelled with the localized
-  // "alertMessage". Main thread.
+  // The busy overlay (ServiceShell::showBusyOverlay) labelled with the localized "alertMessage".
+  // Main thread.
   void showHudView();
   void closeHudView();
 
@@ -135,5 +135,5 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   FinishedBlock finishedBlock_;
   FailedBlock failedBlock_;
   std::optional<std::string> clientType_;
-  std::shared_ptr<ProgressHUD> hudView_;
+  std::shared_ptr<BusyOverlay> hudView_;
 };

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/core/Text.h"
 #include "ui/ActionSheet.h"
 #include "ui/AlertLayer.h"
 #include "ui/AlertView.h"
 #include "ui/Application.h"
 #include "ui/Timing.h"
-#include "ui/Utf16.h"
 #include "ui/Window.h"
 #include "ui/detail/Appearance.h"
 
@@ -33,7 +33,7 @@ double textHeight(const std::string& text) {
     const auto nl = text.find('\n', start);
     const auto part =
         std::string_view(text).substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    lines += std::max<double>(1, static_cast<double>((utf16Length(part) + 15) / 16));
+    lines += std::max<double>(1, static_cast<double>((core::utf16Length(part) + 15) / 16));
     if (nl == std::string::npos) break;
     start = nl + 1;
   }

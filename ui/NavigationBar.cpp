@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/Utf16.h"
+#include "platform/core/Text.h"
 #include "ui/detail/Appearance.h"
 
 namespace ui {
@@ -15,7 +15,7 @@ double estimatedWidth(BarButtonItem& item) {
   if (item.width() > 0) return item.width();
   if (item.customView()) return item.customView()->frame().width();
   if (item.image()) return std::max(44.0, item.image()->size().width + 20);
-  const double w = static_cast<double>(utf16Length(item.title())) * 9 + 24;
+  const double w = static_cast<double>(core::utf16Length(item.title())) * 9 + 24;
   return std::clamp(w, 44.0, 120.0);
 }
 

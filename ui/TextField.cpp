@@ -1,6 +1,7 @@
 #include "ui/TextField.h"
 
 #include "platform/core/NotificationCenter.h"
+#include "platform/core/Text.h"
 #include "ui/Notifications.h"
 #include "ui/Window.h"
 #include "ui/detail/Appearance.h"
@@ -122,7 +123,7 @@ bool TextField::applyChange(Range16 range, std::string_view replacement) {
 bool TextField::userInsertText(std::string_view utf8) {
   detail::assertMainThread("TextField::userInsertText");
   if (utf8.empty()) return false;
-  return applyChange({utf16Length(text_), 0}, utf8);
+  return applyChange({core::utf16Length(text_), 0}, utf8);
 }
 
 bool TextField::userDeleteBackward() {
@@ -158,7 +159,7 @@ bool TextField::userClear() {
 
 std::string TextField::describeSelf() const {
   std::string s = Control::describeSelf();
-  s += " text=\"" + (secure_ ? std::string(utf16Length(text_), '*') : text_) + "\"";
+  s += " text=\"" + (secure_ ? std::string(core::utf16Length(text_), '*') : text_) + "\"";
   if (!placeholder_.empty()) s += " placeholder=\"" + placeholder_ + "\"";
   if (editing_) s += " editing";
   return s;

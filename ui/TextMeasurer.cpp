@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/core/Text.h"
+
 namespace ui {
 
 namespace {
@@ -13,41 +15,11 @@ std::shared_ptr<TextMeasurer>& installed() {
   return measurer;
 }
 
-// Code points of UTF-8 text; an invalid byte stands for U+FFFD.
+// Code points of UTF-8 text, decoded by core::nextCodePoint: an invalid byte stands for U+FFFD.
 std::vector<char32_t> decode(std::string_view s) {
   std::vector<char32_t> out;
   std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int len = 0;
-    char32_t c = 0;
-    if (b < 0x80) {
-      len = 1;
-      c = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      len = 2;
-      c = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      len = 3;
-      c = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      len = 4;
-      c = b & 0x07;
-    }
-    bool ok = len > 0 && i + static_cast<std::size_t>(len) <= s.size();
-    for (int k = 1; ok && k < len; ++k) {
-      const auto cb = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-      if ((cb & 0xC0) != 0x80) ok = false;
-      c = (c << 6) | (cb & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    out.push_back(c);
-    i += static_cast<std::size_t>(len);
-  }
+  while (i < s.size()) out.push_back(core::nextCodePoint(s, i));
   return out;
 }
 

@@ -1,64 +1,24 @@
 #include "ui/Utf16.h"
 
+#include "platform/core/Text.h"
+
 namespace ui {
 
 namespace {
 
-// Length in bytes of the well-formed UTF-8 sequence at s[i], or 0 when it is not one.
-std::size_t sequenceLength(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  std::size_t n = 0;
-  unsigned cp = 0;
-  if (b0 < 0x80) return 1;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    n = 2;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    n = 3;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    n = 4;
-    cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return 0;
-  }
-  return n;
-}
-
-// Walks the characters: f(byteOffset, byteLength, utf16Units).
+// Walks the characters: f(byteOffset, byteLength, utf16Units). Decoding is core::nextCodePoint's: an
+// invalid byte is one character of one unit (it stands for U+FFFD).
 template <class F>
 void forEachCharacter(std::string_view s, F&& f) {
   std::size_t i = 0;
   while (i < s.size()) {
-    std::size_t n = sequenceLength(s, i);
-    std::size_t units = 1;
-    if (n == 0) {
-      n = 1;
-    } else if (n == 4) {
-      units = 2;
-    }
-    f(i, n, units);
-    i += n;
+    const std::size_t start = i;
+    const char32_t cp = core::nextCodePoint(s, i);
+    f(start, i - start, cp >= 0x10000 ? std::size_t{2} : std::size_t{1});
   }
 }
 
 }  // namespace
-
-std::size_t utf16Length(std::string_view utf8) {
-  std::size_t total = 0;
-  forEachCharacter(utf8, [&](std::size_t, std::size_t, std::size_t units) { total += units; });
-  return total;
-}
 
 std::vector<std::string> utf8Characters(std::string_view utf8) {
   std::vector<std::string> out;

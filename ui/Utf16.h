@@ -18,8 +18,8 @@ struct Range16 {
   friend bool operator==(const Range16&, const Range16&) = default;
 };
 
-// Invalid UTF-8 bytes count as one unit each (they stand for U+FFFD).
-std::size_t utf16Length(std::string_view utf8);
+// Lengths in UTF-16 units: core::utf16Length (platform/core/Text.h). Characters are decoded as
+// core::nextCodePoint decodes them: invalid UTF-8 bytes are one character (and one unit) each.
 // The text split into characters (code points), each as its UTF-8 bytes; an invalid byte is a character.
 std::vector<std::string> utf8Characters(std::string_view utf8);
 // The byte offset of UTF-16 offset `units`; nullopt past the end or inside a surrogate pair.

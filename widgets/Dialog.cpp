@@ -183,12 +183,18 @@ void Dialog::myMixedTask() {
   }
   sleep(2);
   if (auto hud = HUD()) {
-    // The image view is a view: it is made on the main thread, which the overlay hands it to anyway.
-    std::shared_ptr<ui::View> check;
-    rl::performOnMainThread([&check] { check = checkmarkView(); }, true);
-    hud->setCustomView(check);
-    hud->setMode(ProgressHUD::Mode::CustomView);
-    hud->setLabelText("Completed");
+    // The image view is a view: it is made on the main thread, and the change goes there whole. The
+    // worker does not wait for it (platform/runloop/TaskAndReply.h).
+    auto completed = [hud] {
+      hud->setCustomView(checkmarkView());
+      hud->setMode(ProgressHUD::Mode::CustomView);
+      hud->setLabelText("Completed");
+    };
+    if (rl::RunLoop::isMainThread()) {
+      completed();
+    } else {
+      rl::RunLoop::main().post(completed);
+    }
   }
   sleep(2);
 }

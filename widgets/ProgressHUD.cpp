@@ -7,6 +7,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "platform/runloop/Timer.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
@@ -479,14 +480,7 @@ void ProgressHUD::done() {
 // ---- running a task ----
 
 void ProgressHUD::showWhileExecuting(std::function<void()> method, bool animated) {
-  auto self = std::static_pointer_cast<ProgressHUD>(weak_from_this().lock());
-  if (!self) return;  // not a shared overlay: nothing could keep it while the task runs
-  taskInProgress_ = true;
-  rl::detachThread([self, method = std::move(method)]() mutable {
-    if (method) method();
-    method = nullptr;
-    rl::performOnMainThread([self] { self->cleanUp(); }, false);
-  });
+  if (!runTask(std::move(method), rl::DispatchQueue::global())) return;
   show(animated);
 }
 
@@ -504,16 +498,29 @@ void ProgressHUD::showAnimated(bool animated, std::function<void()> block, rl::D
 
 void ProgressHUD::showAnimated(bool animated, std::function<void()> block, rl::DispatchQueue& queue,
                                std::function<void()> completion) {
-  auto self = std::static_pointer_cast<ProgressHUD>(weak_from_this().lock());
-  if (!self) return;  // not a shared overlay: nothing could keep it while the task runs
-  taskInProgress_ = true;
+  if (weak_from_this().expired()) return;  // not a shared overlay: nothing could keep it while the task runs
   setCompletionBlock(std::move(completion));
-  queue.async([self, block = std::move(block)]() mutable {
-    if (block) block();
-    block = nullptr;
-    rl::performOnMainThread([self] { self->cleanUp(); }, false);
-  });
+  runTask(std::move(block), queue);
   show(animated);
+}
+
+bool ProgressHUD::runTask(std::function<void()> task, rl::DispatchQueue& queue) {
+  auto self = std::static_pointer_cast<ProgressHUD>(weak_from_this().lock());
+  if (!self) return false;  // not a shared overlay: nothing could keep it while the task runs
+  // The overlay holds itself (on this thread) until the task's end is back here: the worker never
+  // holds a view (platform/runloop/TaskAndReply.h).
+  taskInProgress_ = true;
+  ++tasksRunning_;
+  keepAlive_ = self;
+  rl::postTaskAndReply(
+      queue, std::weak_ptr<ProgressHUD>(self), [task = std::move(task)] {
+        if (task) task();
+      },
+      [](ProgressHUD& hud) {
+        hud.cleanUp();
+        if (--hud.tasksRunning_ == 0) hud.keepAlive_.reset();
+      });
+  return true;
 }
 
 void ProgressHUD::cleanUp() {

@@ -103,7 +103,9 @@ class ProgressHUD : public ui::View {
   void hide(bool animated);
   // hide(animated) after `delay` seconds on the main run loop.
   void hide(bool animated, double delay);
-  // Runs `method` on a new thread of its own while the overlay shows; hides when it has returned.
+  // Runs `method` on a worker of the global queue while the overlay shows; hides when it has returned.
+  // Tasks go through rl::postTaskAndReply (platform/runloop/TaskAndReply.h): they must not touch views;
+  // the overlay keeps itself alive until the end of each is back on the calling thread.
   void showWhileExecuting(std::function<void()> method, bool animated);
   // Runs `block` on `queue` (the global queue when not given) while the overlay shows; hides when it
   // has run, then runs `completion` (which becomes the completion block).
@@ -222,6 +224,8 @@ class ProgressHUD : public ui::View {
   void handleMinShowTimer();
   void done();
   void cleanUp();
+  // Sends a task to the queue and counts it until its end is back; false when the overlay is not shared.
+  bool runTask(std::function<void()> task, rl::DispatchQueue& queue);
   void startTask();
   void deviceOrientationDidChange();
   void setTransformForCurrentOrientation(bool animated);
@@ -236,6 +240,9 @@ class ProgressHUD : public ui::View {
   ui::Size size_;
   std::optional<double> showStarted_;
   std::atomic<bool> taskInProgress_{false};
+  // Tasks out on a worker, and the overlay's hold on itself while there are any (calling thread only).
+  int tasksRunning_ = 0;
+  std::shared_ptr<ProgressHUD> keepAlive_;
   std::shared_ptr<rl::Timer> graceTimer_;
   std::shared_ptr<rl::Timer> minShowTimer_;
   bool useAnimation_ = false;

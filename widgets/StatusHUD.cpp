@@ -5,12 +5,12 @@
 #include <mutex>
 #include <numbers>
 
+#include "platform/core/Text.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
 #include "ui/Canvas.h"
 #include "ui/Path.h"
 #include "ui/TextMeasurer.h"
-#include "ui/Utf16.h"
 #include "ui/Window.h"
 #include "widgets/HUDActivityIndicator.h"
 
@@ -132,7 +132,7 @@ void StatusHUD::dismissAfterDelay(double seconds) {
 bool StatusHUD::isVisible() { return sharedView()->alpha() == 1; }
 
 double StatusHUD::displayDurationForString(const std::string& text) {
-  return 0.3 + 0.06 * static_cast<double>(ui::utf16Length(text));
+  return 0.3 + 0.06 * static_cast<double>(core::utf16Length(text));
 }
 
 // ---- the shared view ----

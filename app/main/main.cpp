@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
 
   registerEveryScreen();
   ui::Application app;
-  app.setDelegate(std::make_shared<AppDelegate>());
+  app.setDelegate(std::make_shared<AppDelegate>(AppServices::standard()));
   app.launch();
 
   if (printScreens) {

@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "librarys/json/AltDataScanner.h"
-#include "librarys/json/AltJSONDataSerializer.h"
-#include "librarys/json/AltJSONDeserializer.h"
-#include "librarys/json/AltJSONSerializer.h"
-#include "librarys/json/NSCharacterSet_Extensions.h"
-#include "librarys/json/NSScanner_Extensions.h"
+#include "librarys/altjson/AltDataScanner.h"
+#include "librarys/altjson/AltJSONDataSerializer.h"
+#include "librarys/altjson/AltJSONDeserializer.h"
+#include "librarys/altjson/AltJSONSerializer.h"
+#include "librarys/altjson/NSCharacterSet_Extensions.h"
+#include "librarys/altjson/NSScanner_Extensions.h"
 
 namespace {
 

@@ -180,17 +180,26 @@ void HTTPRequest::startSynchronous() {
     requestRunLoop_ = &loop;
     inProgress_ = true;
   }
+  // Delegates and blocks of a run on the main thread are called between passes, never under a lock.
+  const bool onMain = rl::RunLoop::isMainThread();
+  if (onMain) runsSynchronouslyOnMain_ = true;
   if (!isCancelled() && !complete_) {
     auto self = shared();
     // Keeps the loop waiting for the request's work even while it has no stream or timer of its own.
     synchronousKeepAlive_ = rl::Timer::make(1e9, true, [](rl::Timer&) {});
     loop.addTimer(synchronousKeepAlive_, rl::kHTTPRequestMode);
     main();
+    flushMainThreadCalls();
     // Over when complete, unless a redirect waits for its delegate's confirmation.
-    while (!complete_ || redirectConfirmationPending_) loop.runOnce(rl::kHTTPRequestMode, 1e9);
+    while (!complete_ || redirectConfirmationPending_) {
+      loop.runOnce(rl::kHTTPRequestMode, 1e9);
+      flushMainThreadCalls();
+    }
     synchronousKeepAlive_->invalidate();
     synchronousKeepAlive_.reset();
   }
+  flushMainThreadCalls();
+  if (onMain) runsSynchronouslyOnMain_ = false;
   std::lock_guard lock(cancelledLock_);
   inProgress_ = false;
 }

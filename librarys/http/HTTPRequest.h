@@ -261,10 +261,12 @@ class HTTPRequest : public rl::Operation {
   // Fails the request with code 3 "Authentication needed" (on the request's thread).
   void cancelAuthentication();
   void failAuthentication();
-  // The dialog that asks a person for credentials, on the main thread (AuthenticationDialog installs
-  // itself on first use; tests may replace it). Null: no dialog can be shown.
+  // The dialog that asks a person for credentials, called on the main thread; the client itself holds
+  // no UI (the application installs widgets/AuthenticationDialog). canPresent, asked on the request's
+  // thread, says whether a dialog can be shown now (empty: always). Null presenter: no dialog.
   using AuthenticationDialogPresenter = std::function<void(const std::shared_ptr<HTTPRequest>&)>;
-  static void setAuthenticationDialogPresenter(AuthenticationDialogPresenter presenter);
+  static void setAuthenticationDialogPresenter(AuthenticationDialogPresenter presenter,
+                                               std::function<bool()> canPresent = {});
   core::Value proxyCredentials() const { return proxyCredentials_; }
   int proxyAuthenticationRetryCount() const { return proxyAuthenticationRetryCount_; }
 
@@ -284,8 +286,14 @@ class HTTPRequest : public rl::Operation {
   void reportFinished();
   void reportFailure();
   void passOnReceivedData(const std::string& data);
-  // Runs fn on the main thread (inline when already there), keeping the request alive until it has run.
+  // Runs fn on the main thread, keeping the request alive until it has run. Never inline: the caller
+  // may hold cancelledLock_, and fn calls delegates and blocks. On the main thread, while this request
+  // runs synchronously there, fn waits for the end of the run loop pass (flushMainThreadCalls, no lock
+  // held), so a synchronous request still reports before startSynchronous returns; otherwise it is
+  // posted to the main run loop.
   void performBlockOnMainThread(std::function<void()> fn);
+  // Runs the calls kept back for this synchronous run, oldest first (and those they add). No lock held.
+  void flushMainThreadCalls();
 
   // ======== class side: network thread, defaults, throttling, indicator ========
   // The network thread's run loop (the thread is made and started on first use).
@@ -749,6 +757,11 @@ class HTTPRequest : public rl::Operation {
   bool forceNewConnection_ = false;  // the next stream opens a connection of its own (after a drop)  // a
                                      // delegate was asked to confirm a redirect
   mutable std::recursive_mutex cancelledLock_;
+  // Main-thread calls of a synchronous run on the main thread (performBlockOnMainThread). The lock
+  // guards the list only; it is never held while a call runs, nor taken before cancelledLock_.
+  std::atomic<bool> runsSynchronouslyOnMain_{false};
+  std::mutex mainThreadCallsLock_;
+  std::vector<std::function<void()>> mainThreadCalls_;
   std::shared_ptr<net::HTTPMessage> request_;
   // --- cache ---
   std::shared_ptr<HTTPDownloadCache> downloadCache_;

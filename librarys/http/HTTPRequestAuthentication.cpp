@@ -4,7 +4,6 @@
 
 #include <mutex>
 
-#include "librarys/http/AuthenticationDialog.h"
 #include "librarys/http/HTTPRequest.h"
 #include "librarys/http/HTTPRequestClassState.h"
 #include "platform/core/Text.h"
@@ -21,9 +20,14 @@ std::mutex& presenterLock() {
   static std::mutex m;
   return m;
 }
-HTTPRequest::AuthenticationDialogPresenter& presenter() {
-  static HTTPRequest::AuthenticationDialogPresenter p;
-  return p;
+struct DialogHook {
+  HTTPRequest::AuthenticationDialogPresenter presenter;
+  std::function<bool()> canPresent;
+};
+
+DialogHook& dialogHook() {
+  static DialogHook hook;
+  return hook;
 }
 
 net::AuthCredentials toAuthCredentials(const core::Value& c) {
@@ -51,24 +55,24 @@ bool splitDomainUser(const std::string& name, std::string& domain, std::string& 
   return true;
 }
 
-// What shows the authentication dialog: the presenter set for tests, or the real dialog where one can
-// be shown; empty when none can be shown.
+// What shows the authentication dialog: the installed presenter when it can show one now; empty
+// otherwise.
 HTTPRequest::AuthenticationDialogPresenter dialogPresenter() {
-  HTTPRequest::AuthenticationDialogPresenter p;
+  DialogHook hook;
   {
     std::lock_guard lock(presenterLock());
-    p = presenter();
+    hook = dialogHook();
   }
-  if (!p && AuthenticationDialog::canPresent())
-    p = &AuthenticationDialog::presentAuthenticationDialogForRequest;
-  return p;
+  if (!hook.presenter || (hook.canPresent && !hook.canPresent())) return {};
+  return hook.presenter;
 }
 
 }  // namespace
 
-void HTTPRequest::setAuthenticationDialogPresenter(AuthenticationDialogPresenter p) {
+void HTTPRequest::setAuthenticationDialogPresenter(AuthenticationDialogPresenter p,
+                                                   std::function<bool()> canPresent) {
   std::lock_guard lock(presenterLock());
-  presenter() = std::move(p);
+  dialogHook() = {std::move(p), std::move(canPresent)};
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -16,7 +16,25 @@ float fraction(std::uint64_t progress, std::uint64_t total) {
 void HTTPRequest::performBlockOnMainThread(std::function<void()> fn) {
   if (!fn) return;
   auto self = shared();
-  rl::performOnMainThread([self, fn = std::move(fn)] { fn(); }, false);
+  std::function<void()> call = [self, fn = std::move(fn)] { fn(); };
+  if (rl::RunLoop::isMainThread() && runsSynchronouslyOnMain_) {
+    std::lock_guard lock(mainThreadCallsLock_);
+    mainThreadCalls_.push_back(std::move(call));
+    return;
+  }
+  rl::RunLoop::main().post(std::move(call), rl::kCommonModes);
+}
+
+void HTTPRequest::flushMainThreadCalls() {
+  for (;;) {
+    std::vector<std::function<void()>> calls;
+    {
+      std::lock_guard lock(mainThreadCallsLock_);
+      calls.swap(mainThreadCalls_);
+    }
+    if (calls.empty()) return;
+    for (auto& call : calls) call();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -325,7 +343,8 @@ void HTTPRequest::failWithError(const core::Error& theError) {
     std::lock_guard mainLock(mainRequest->cancelledLock_);
     mainRequest->error_ = theError;
   }
+  // Reported once no lock is held (never inline here: this runs under cancelledLock_).
   std::shared_ptr<HTTPRequest> target = mainRequest ? mainRequest : shared();
-  rl::performOnMainThread([target] { target->reportFailure(); }, false);
+  target->performBlockOnMainThread([target] { target->reportFailure(); });
   if (inProgress_) markAsFinished();
 }

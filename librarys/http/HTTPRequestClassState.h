@@ -15,7 +15,7 @@
 #include "librarys/http/DataCompressor.h"
 #include "librarys/http/DataDecompressor.h"
 #include "librarys/http/HTTPRequest.h"
-#include "librarys/http/Reachability.h"
+#include "platform/net/Reachability.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/OperationQueue.h"
@@ -74,7 +74,7 @@ struct HTTPRequest::ClassState {
 
   std::mutex reachabilityLock;
   std::function<int()> internetConnectionStatusHook;
-  std::shared_ptr<Reachability> internetReachability;
+  std::shared_ptr<net::Reachability> internetReachability;
   core::ObserverToken reachabilityObserver;
 };
 

@@ -278,10 +278,10 @@ void HTTPRequest::registerForNetworkReachabilityNotifications() {
   std::lock_guard lock(classState().reachabilityLock);
   if (classState().reachabilityObserver) return;
   // A watcher of the internet connection, on the caller's run loop, and its change notice.
-  classState().internetReachability = Reachability::reachabilityForInternetConnection();
+  classState().internetReachability = net::Reachability::reachabilityForInternetConnection();
   if (classState().internetReachability) classState().internetReachability->startNotifier();
   classState().reachabilityObserver = core::NotificationCenter::defaultCenter().addObserver(
-      kReachabilityChangedNotification, [](const core::Notification&) { reachabilityChanged(); });
+      net::kReachabilityChangedNotification, [](const core::Notification&) { reachabilityChanged(); });
 }
 
 void HTTPRequest::unsubscribeFromNetworkReachabilityNotifications() {
@@ -295,15 +295,15 @@ void HTTPRequest::unsubscribeFromNetworkReachabilityNotifications() {
 
 bool HTTPRequest::isNetworkReachableViaWWAN() {
   std::function<int()> hook;
-  std::shared_ptr<Reachability> watcher;
+  std::shared_ptr<net::Reachability> watcher;
   {
     std::lock_guard lock(classState().reachabilityLock);
     hook = classState().internetConnectionStatusHook;
     watcher = classState().internetReachability;
   }
-  if (hook) return hook() == ReachableViaWWAN;
-  if (!watcher) watcher = Reachability::reachabilityForInternetConnection();
-  return watcher && watcher->currentReachabilityStatus() == ReachableViaWWAN;
+  if (hook) return hook() == net::ReachableViaWWAN;
+  if (!watcher) watcher = net::Reachability::reachabilityForInternetConnection();
+  return watcher && watcher->currentReachabilityStatus() == net::ReachableViaWWAN;
 }
 
 void HTTPRequest::reachabilityChanged() {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/net/ConnectionPool.h"
 #include "platform/net/HTTPResponseParser.h"
 #include "platform/net/HostResolver.h"
 #include "platform/net/Transport.h"
@@ -26,109 +27,8 @@ namespace {
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kBodyChunk = 64 * 1024;
 constexpr std::size_t kHighWater = 1024 * 1024;  // decoded body waiting for the client before reads pause
-constexpr std::size_t kMaxIdlePerKey = 6;
-constexpr std::size_t kMaxIdle = 32;
-
 std::atomic<std::uint64_t> gConnectionSerial{0};
 std::atomic<std::uint64_t> gStreamSerial{0};
-
-// --- the pool of idle kept-alive connections ---
-
-struct IdleConnection {
-  std::string key;
-  std::unique_ptr<Transport> transport;
-  std::uint64_t serial = 0;
-  std::uint64_t releasedBy = 0;  // serial of the stream that gave it back
-  double expires = 0;
-  std::shared_ptr<rl::Clock> clock;
-};
-
-struct Pool {
-  std::mutex mutex;
-  std::deque<IdleConnection> idle;  // oldest first
-  double idleTimeout = 60.0;
-
-  static Pool& get() {
-    static Pool* pool = new Pool;  // never destroyed: streams may outlive static destruction order
-    return *pool;
-  }
-
-  // Takes out expired entries (caller holds the mutex); returns them to be closed outside the lock.
-  void expireLocked(std::vector<std::unique_ptr<Transport>>& dead) {
-    for (auto it = idle.begin(); it != idle.end();) {
-      if (it->clock->now() >= it->expires) {
-        dead.push_back(std::move(it->transport));
-        it = idle.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-
-  std::optional<IdleConnection> take(const std::string& key) {
-    std::vector<std::unique_ptr<Transport>> dead;
-    std::optional<IdleConnection> found;
-    {
-      std::lock_guard lock(mutex);
-      expireLocked(dead);
-      // The most recently returned connection first.
-      for (std::size_t i = idle.size(); i-- > 0;) {
-        if (idle[i].key != key) continue;
-        IdleConnection c = std::move(idle[i]);
-        idle.erase(idle.begin() + static_cast<std::ptrdiff_t>(i));
-        if (c.transport->isIdleAlive()) {
-          found = std::move(c);
-          break;
-        }
-        dead.push_back(std::move(c.transport));
-      }
-    }
-    return found;  // `dead` closes outside the lock
-  }
-
-  void put(IdleConnection c) {
-    std::vector<std::unique_ptr<Transport>> dead;
-    std::lock_guard lock(mutex);
-    expireLocked(dead);
-    std::size_t sameKey = 0;
-    for (const auto& e : idle) sameKey += e.key == c.key;
-    if (sameKey >= kMaxIdlePerKey) {
-      auto it =
-          std::find_if(idle.begin(), idle.end(), [&](const IdleConnection& e) { return e.key == c.key; });
-      dead.push_back(std::move(it->transport));
-      idle.erase(it);
-    }
-    if (idle.size() >= kMaxIdle) {
-      dead.push_back(std::move(idle.front().transport));
-      idle.pop_front();
-    }
-    idle.push_back(std::move(c));
-  }
-
-  void closeReleasedBy(std::uint64_t streamSerial) {
-    std::unique_ptr<Transport> dead;
-    std::lock_guard lock(mutex);
-    auto it = std::find_if(idle.begin(), idle.end(),
-                           [&](const IdleConnection& e) { return e.releasedBy == streamSerial; });
-    if (it == idle.end()) return;
-    dead = std::move(it->transport);
-    idle.erase(it);
-  }
-};
-
-std::string poolKey(std::int64_t id, const core::URL& url, const ProxySettings& proxy,
-                    const SSLSettings& ssl) {
-  std::string k =
-      std::to_string(id) + "|" + url.scheme + "|" + url.host + "|" + std::to_string(url.effectivePort());
-  k += "|" + std::to_string(static_cast<int>(proxy.type)) + "|" + proxy.host + "|" +
-       std::to_string(proxy.port);
-  if (url.scheme == "https") {
-    k += "|" + std::to_string(ssl.validatesCertificateChain) + std::to_string(ssl.allowsExpiredCertificates) +
-         std::to_string(ssl.allowsAnyRoot) + "|" + (ssl.peerName ? "=" + *ssl.peerName : "-") + "|" +
-         ssl.additionalTrustedCertificatesFile;
-  }
-  return k;
-}
 
 std::optional<std::uint64_t> parseLength(const std::string& v) {
   if (v.empty() || v.size() > 18 ||
@@ -504,10 +404,10 @@ struct HTTPReadStream::Impl {
       kick();
       return true;  // reported through the error event
     }
-    key = poolKey(streamID, u, proxy, ssl);
+    key = ConnectionPool::key(streamID, u, proxy, ssl);
     if (persistent) {
       ConnectionPool::closeExpired();
-      if (auto c = Pool::get().take(key)) {
+      if (auto c = ConnectionPool::take(key)) {
         transport = std::move(c->transport);
         connSerial = c->serial;
         reused = true;
@@ -925,22 +825,16 @@ struct HTTPReadStream::Impl {
       return;
     }
     double timeout = parser->keepAliveTimeout();
-    auto& pool = Pool::get();
-    double idle;
-    {
-      std::lock_guard lock(pool.mutex);
-      idle = pool.idleTimeout;
-    }
-    if (timeout <= 0) timeout = idle;
+    if (timeout <= 0) timeout = ConnectionPool::idleTimeout();
     auto clock = loop ? loop->clock() : rl::Clock::real();
-    IdleConnection c;
+    ConnectionPool::IdleConnection c;
     c.key = key;
     c.transport = std::move(transport);
     c.serial = connSerial;
     c.releasedBy = serial;
     c.expires = clock->now() + timeout;
     c.clock = clock;
-    pool.put(std::move(c));
+    ConnectionPool::put(std::move(c));
     releasedToPool = true;
   }
 
@@ -1073,7 +967,7 @@ struct HTTPReadStream::Impl {
     removeWatches();
     if (transport) transport->close();
     transport.reset();
-    if (releasedToPool) Pool::get().closeReleasedBy(serial);
+    if (releasedToPool) ConnectionPool::closeReleasedBy(serial);
     releasedToPool = false;
     if (fileFd >= 0) {
       ::close(fileFd);
@@ -1191,37 +1085,5 @@ bool HTTPReadStream::isReusedConnection() const { return impl_->reused; }
 std::uint64_t HTTPReadStream::connectionSerial() const { return impl_->connSerial; }
 
 // ---------------------------------------------------------------------------------------------------------
-
-void ConnectionPool::setIdleTimeout(double seconds) {
-  auto& pool = Pool::get();
-  std::lock_guard lock(pool.mutex);
-  pool.idleTimeout = seconds > 0 ? seconds : 0;
-}
-
-double ConnectionPool::idleTimeout() {
-  auto& pool = Pool::get();
-  std::lock_guard lock(pool.mutex);
-  return pool.idleTimeout;
-}
-
-void ConnectionPool::closeExpired() {
-  std::vector<std::unique_ptr<Transport>> dead;
-  auto& pool = Pool::get();
-  std::lock_guard lock(pool.mutex);
-  pool.expireLocked(dead);
-}
-
-void ConnectionPool::closeAll() {
-  std::deque<IdleConnection> dead;
-  auto& pool = Pool::get();
-  std::lock_guard lock(pool.mutex);
-  dead.swap(pool.idle);
-}
-
-std::size_t ConnectionPool::idleCount() {
-  auto& pool = Pool::get();
-  std::lock_guard lock(pool.mutex);
-  return pool.idle.size();
-}
 
 }  // namespace net

@@ -56,9 +56,10 @@
 // connection went back to the pool closes that connection too, unless another stream has taken it since.
 // So a client that keeps a finished stream open while its pool entry lives, closes it when the entry
 // expires, and closes the previous stream of an entry right after the next stream on that id has opened,
-// gets exactly the reuse it asked for. The pool also closes connections idle longer than the server's
-// "Keep-Alive: timeout=" or ConnectionPool::idleTimeout(), and drops idle connections that the server
-// has closed or that hold unexpected bytes before handing them out.
+// gets exactly the reuse it asked for. The pool (ConnectionPool, platform/net/ConnectionPool.h) also
+// closes connections idle longer than the server's "Keep-Alive: timeout=" or its idleTimeout(), and
+// drops idle connections that the server has closed or that hold unexpected bytes before handing them
+// out.
 //
 // Destroying a stream without close() leaves a connection it gave back in the pool (for the pool's own
 // time-out to close).
@@ -214,19 +215,6 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
  private:
   HTTPReadStream();
   std::unique_ptr<Impl> impl_;
-};
-
-// The process-wide pool of idle kept-alive connections.
-class ConnectionPool {
- public:
-  // How long an idle connection is kept when the server named no "Keep-Alive: timeout" (default 60 s).
-  static void setIdleTimeout(double seconds);
-  static double idleTimeout();
-  // Closes idle connections whose time is up (also done whenever a stream opens).
-  static void closeExpired();
-  // Closes every idle connection (tests, shutdown).
-  static void closeAll();
-  static std::size_t idleCount();
 };
 
 }  // namespace net

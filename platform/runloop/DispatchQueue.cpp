@@ -140,9 +140,4 @@ void DispatchQueue::waitIdle() {
 
 bool DispatchQueue::isCurrent() const { return tlCurrentQueue == state_.get(); }
 
-void detachThread(std::function<void()> fn) {
-  if (!fn) return;
-  std::thread(std::move(fn)).detach();
-}
-
 }  // namespace rl

@@ -31,7 +31,4 @@ class DispatchQueue {
   std::shared_ptr<DispatchQueueState> state_;
 };
 
-// Runs fn on a new thread of its own.
-void detachThread(std::function<void()> fn);
-
 }  // namespace rl

@@ -39,6 +39,8 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/ImageCodec.h"
 #include "ui/NavigationController.h"
+#include "tests/support/AppLaunch.h"
+#include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
 #include "ui/test/ScriptedImagePicker.h"
 #include "util/Base64.h"
@@ -99,15 +101,12 @@ class AccountFixture : public ::testing::Test {
     }
     ASSERT_TRUE(server().reset());
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-account-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
+    home_ = std::make_unique<testsupport::TempHome>("vd-account");
+    ASSERT_FALSE(home_->path().empty());
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     ServerConfig::reload();
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     installApplicationServiceShell();
     UsageStats::reset();
@@ -117,14 +116,13 @@ class AccountFixture : public ::testing::Test {
     chooser_ = std::make_shared<ui::test::ScriptedImagePicker>();
     ui::ImagePickerService::install(chooser_);
 
-    harness_ = std::make_unique<ui::test::Harness>();
     network_ = std::make_shared<int>(2);
-    AppServices services;
+    AppServices services = testsupport::quietServices();
+    services.newAppInfoClient = AppServices::standard().newAppInfoClient;
     services.reachabilityForInternetConnection = [status = network_] {
       return std::make_shared<SwitchableReachability>(status);
     };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    launch_.launch(std::move(services));
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isFirstLoginApp", false);
@@ -141,21 +139,17 @@ class AccountFixture : public ::testing::Test {
     settleRequests();
     rl::DispatchQueue::global().waitIdle();
     rl::RunLoop::main().runUntilIdle();
-    if (delegate_) delegate_->stopAutoLoginTimer();
+    if (launch_.delegate()) app().stopAutoLoginTimer();
     ui::ImagePickerService::install(nullptr);
     setServiceShell({});
     BankLocation::set({});
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    launch_.reset();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+    home_.reset();
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  ui::test::Harness& h() { return launch_.h(); }
+  AppDelegate& app() { return launch_.app(); }
   std::string top() { return screenName(h().topScreen()); }
 
   // Runs the main loop (real time, bounded) until `done`.
@@ -171,7 +165,7 @@ class AccountFixture : public ::testing::Test {
   void settleRequests() {
     EXPECT_TRUE(rl::RunLoop::main().runUntil(
         [] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
-    if (harness_) h().settle();
+    h().settle();
   }
 
   // The network goes away (the delegate's change notice and its alert, which the test closes).
@@ -251,10 +245,9 @@ class AccountFixture : public ::testing::Test {
   }
   static std::string avatarDirectory() { return core::Paths::documents() + "/head"; }
 
-  std::string home_;
+  std::unique_ptr<testsupport::TempHome> home_;
   std::shared_ptr<int> network_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::AppLaunch launch_;
   std::shared_ptr<ui::test::ScriptedImagePicker> chooser_;
 };
 

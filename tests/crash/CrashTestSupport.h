@@ -13,25 +13,11 @@
 #include "app/VDUncaughtExceptionHandler.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
+#include "tests/support/TempDir.h"
 
 namespace crash_test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = "/tmp/vardo-crash-XXXXXX";
-    if (char* made = ::mkdtemp(pattern.data())) path_ = made;
-  }
-  ~TempDir() {
-    if (!path_.empty()) core::Paths::removeAll(path_);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using TempDir = testsupport::TempDir;
 
 // One line per report: path, time-out, "main" or "other" (the thread it was sent from), JSON text.
 // The JSON text of a report has no line feed of its own (the writer escapes them).

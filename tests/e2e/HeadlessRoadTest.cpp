@@ -33,7 +33,9 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
+#include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -56,42 +58,35 @@ class HeadlessRoad : public ::testing::Test {
     ASSERT_TRUE(server_.start()) << server_.failure();
     // No notices: their overlay would stand in front of the road.
     ASSERT_TRUE(server_.scenario(R"({"notices": []})"));
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-e2e-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
+    home_ = std::make_unique<testsupport::TempHome>("vd-e2e");
+    ASSERT_FALSE(home_->path().empty());
     ::setenv(ServerConfig::kMainAPIBaseEnv, server_.mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server_.updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server_.origin().c_str(), 1);
     ServerConfig::reload();
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     HTTPRequest::clearSession();
     registerAllScreens();
     registerAccountScreens();
-    harness_ = std::make_unique<ui::test::Harness>();
+    launch_.h();
   }
 
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     rl::RunLoop::main().runUntilIdle();
-    if (delegate_) delegate_->stopAutoLoginTimer();
+    if (launch_.delegate()) launch_.app().stopAutoLoginTimer();
     setServiceShell({});
     BankLocation::set({});
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    launch_.reset();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    std::filesystem::remove_all(home_, ec);
+    home_.reset();
   }
 
-  ui::test::Harness& h() { return *harness_; }
+  ui::test::Harness& h() { return launch_.h(); }
   std::string top() { return screenName(h().topScreen()); }
   MainInterfaceViewController1* homeScreen() {
-    return dynamic_cast<MainInterfaceViewController1*>(delegate_->mainInterfaceVC().get());
+    return dynamic_cast<MainInterfaceViewController1*>(launch_.app().mainInterfaceVC().get());
   }
   UpdateSoftwareViewController* panel() {
     for (const auto& vc : h().window().overlays())
@@ -107,9 +102,8 @@ class HeadlessRoad : public ::testing::Test {
   }
 
   testserver::ApiServer server_;
-  std::string home_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  std::unique_ptr<testsupport::TempHome> home_;
+  testsupport::AppLaunch launch_;
 };
 
 TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
@@ -126,12 +120,11 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   services.crashCatcher.reset();
   services.newUser = nullptr;
   services.reachabilityForInternetConnection = [] { return std::make_shared<FixedReachability>(); };
-  delegate_ = std::make_shared<AppDelegate>(services);
-  ASSERT_TRUE(h().launch(delegate_));
+  launch_.launch(std::move(services));
   h().settle();
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.2);
-    return HTTPRequest::sharedQueue().operationCount() == 0 && delegate_->downSession().contains("Main");
+    return HTTPRequest::sharedQueue().operationCount() == 0 && launch_.app().downSession().contains("Main");
   }));
   ASSERT_NE(homeScreen(), nullptr);
   EXPECT_EQ(top(), "MainInterfaceViewController1");
@@ -158,9 +151,9 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.2);
     return HTTPRequest::sharedQueue().operationCount() == 0 &&
-           delegate_->downSession().contains("jsonObject");
+           launch_.app().downSession().contains("jsonObject");
   }));
-  EXPECT_TRUE(delegate_->downSession()["jsonObject"]["update_list"].isArray());
+  EXPECT_TRUE(launch_.app().downSession()["jsonObject"]["update_list"].isArray());
 
   // The same function now asks for a login; the login screen opens modally.
   ASSERT_TRUE(tapFunction(2));
@@ -179,10 +172,10 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   ASSERT_TRUE(h().tap(*h().button("登录")));
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.5);  // the modal screen closes with a 0.35 s transition
-    return delegate_->userSession().contains("userInfo") && top() == "MainInterfaceViewController1" &&
+    return launch_.app().userSession().contains("userInfo") && top() == "MainInterfaceViewController1" &&
            HTTPRequest::sharedQueue().operationCount() == 0;
   })) << h().screens();
-  EXPECT_EQ(delegate_->userSession()["userInfo"]["UserName"].toString(), "user01");
+  EXPECT_EQ(launch_.app().userSession()["userInfo"]["UserName"].toString(), "user01");
   EXPECT_TRUE(AppDelegate::isAutoLoginTimerRunning());
   EXPECT_EQ(homeScreen()->registButton()->currentTitle(), "注销");
 
@@ -190,7 +183,7 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   ASSERT_TRUE(tapFunction(2));
   EXPECT_EQ(h().alert(), nullptr);
   EXPECT_EQ(top(), "examSetting1");
-  EXPECT_EQ(delegate_->currentModule(), 2);
+  EXPECT_EQ(launch_.app().currentModule(), 2);
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,13 +44,12 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
-#include "tests/support/FixedReachability.h"
+#include "tests/support/AppLaunch.h"
+#include "tests/support/TempDir.h"
 
 namespace home_test {
 
 inline const char* kSubject = "GKSample";
-
-using testsupport::FixedReachability;
 
 // Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
 // 0.05 s for work from the network or a worker thread).
@@ -77,15 +78,12 @@ class HomeFixture : public ::testing::Test {
     }
     ASSERT_TRUE(server().reset());
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-home-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
+    home_ = std::make_unique<testsupport::TempHome>("vd-home");
+    ASSERT_FALSE(home_->path().empty());
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     ServerConfig::reload();
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     installApplicationServiceShell();
     // The notes client reads the application's session (what the start-up installs).
@@ -104,11 +102,17 @@ class HomeFixture : public ::testing::Test {
       return screen;
     });
 
-    harness_ = std::make_unique<ui::test::Harness>();
-    AppServices services;
-    services.reachabilityForInternetConnection = [] { return std::make_shared<FixedReachability>(2); };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    AppServices services = testsupport::quietServices(2);
+    services.newAppInfoClient = AppServices::standard().newAppInfoClient;  // the home screen asks for it
+    services.unpackGate = [this] {
+      std::function<void()> gate;
+      {
+        std::lock_guard lock(gateMutex_);
+        gate = unpackGate_;
+      }
+      if (gate) gate();
+    };
+    launch_.launch(std::move(services));
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);
@@ -120,7 +124,7 @@ class HomeFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    MainInterfaceViewController1::setUnpackGate({});
+    setUnpackGate({});
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
@@ -128,17 +132,20 @@ class HomeFixture : public ::testing::Test {
     MyNote::setSessionReader({});
     setServiceShell({});
     BankLocation::set({});
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    launch_.reset();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+    home_.reset();
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  // What the application's unpack worker runs before it looks at the archive (a test holds an unpack
+  // there); empty: nothing.
+  void setUnpackGate(std::function<void()> gate) {
+    std::lock_guard lock(gateMutex_);
+    unpackGate_ = std::move(gate);
+  }
+
+  ui::test::Harness& h() { return launch_.h(); }
+  AppDelegate& app() { return launch_.app(); }
 
   // Shows the main screen (side panel with the home screen) and waits until its start has settled:
   // the container's bank check has written its flags and no request runs.
@@ -229,9 +236,10 @@ class HomeFixture : public ::testing::Test {
     return out;
   }
 
-  std::string home_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  std::unique_ptr<testsupport::TempHome> home_;
+  std::mutex gateMutex_;
+  std::function<void()> unpackGate_;
+  testsupport::AppLaunch launch_;
   std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
 };
 

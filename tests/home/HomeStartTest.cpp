@@ -299,15 +299,15 @@ std::string cacheDirectory() { return core::Paths::caches() + "/downloadCache/" 
 // requests from those of the main screen's own start.
 class UnpackHold {
  public:
-  UnpackHold() : released_(release_.get_future().share()) {
-    MainInterfaceViewController1::setUnpackGate([f = released_, this] {
+  explicit UnpackHold(HomeFixture& fixture) : fixture_(fixture), released_(release_.get_future().share()) {
+    fixture_.setUnpackGate([f = released_, this] {
       ++entered;
       f.wait();
     });
   }
   ~UnpackHold() {
     release();
-    MainInterfaceViewController1::setUnpackGate({});
+    fixture_.setUnpackGate({});
   }
   void release() {
     if (!done_) release_.set_value();
@@ -316,6 +316,7 @@ class UnpackHold {
   std::atomic<int> entered{0};
 
  private:
+  HomeFixture& fixture_;
   std::promise<void> release_;
   std::shared_future<void> released_;
   bool done_ = false;
@@ -333,7 +334,7 @@ TEST_F(Home, AnArchiveInTheDocumentsIsUnpackedIntoTheBankAndImages) {
   core::Paths::createDirectories(core::Paths::documents());
   std::filesystem::copy_file(sampleFile("GKSample.zip"), documentsArchive());
   const int before = MainInterfaceViewController1::finishedUnpacks();
-  UnpackHold hold;
+  UnpackHold hold(*this);
   openHome();
   ASSERT_TRUE(runUntil([&] { return hold.entered.load() == 1; }));
   server().clearJournal();
@@ -366,7 +367,7 @@ TEST_F(Home, AnArchiveWithoutTheBankStopsAfterTheUnzip) {
     ASSERT_TRUE(zip.CloseZipFile2());
   }
   const int before = MainInterfaceViewController1::finishedUnpacks();
-  UnpackHold hold;
+  UnpackHold hold(*this);
   openHome();
   ASSERT_TRUE(runUntil([&] { return hold.entered.load() == 1; }));
   server().clearJournal();
@@ -389,7 +390,7 @@ TEST_F(Home, OnlyOneUnpackRunsAtATime) {
   core::Paths::createDirectories(core::Paths::documents());
   std::filesystem::copy_file(sampleFile("GKSample.zip"), documentsArchive());
   const int before = MainInterfaceViewController1::finishedUnpacks();
-  UnpackHold hold;
+  UnpackHold hold(*this);
   MainInterfaceViewController1& home = openHome();
   ASSERT_TRUE(runUntil([&] { return hold.entered.load() == 1; }));
   // The screen appears again (back from a function) while the first unpack holds: no second unpack

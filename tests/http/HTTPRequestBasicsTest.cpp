@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "librarys/json/JsonParser.h"
 #include "tests/http/HTTPTestSupport.h"
 
@@ -208,6 +212,39 @@ TEST_F(Basics, BadInputFailsWithTheRightCode) {
   ASSERT_TRUE(smuggle->error());
   EXPECT_EQ(smuggle->error()->code, UnableToCreateRequestErrorType);
   EXPECT_EQ(smuggle->error()->description, "Unable to create request (bad url?)");
+}
+
+// A synchronous request on the main thread reports its failure with none of its locks held: another
+// thread can ask the request for its error while the failure block runs (under the request's lock it
+// would wait until the block returned). Failures from the start of the run and from a timer.
+TEST_F(Basics, FailureIsReportedWithNoLockOfTheRequestHeld) {
+  auto stalled = makeRequest("/stall?head=10");
+  stalled->setTimeOutSeconds(0.2);
+  const std::pair<const char*, std::shared_ptr<HTTPRequest>> cases[] = {
+      {"not http", HTTPRequest::requestWithURL(parse("ftp://127.0.0.1/x"))},
+      {"timed out", stalled},
+  };
+  for (const auto& [name, request] : cases) {
+    SCOPED_TRACE(name);
+    std::thread reader;
+    bool readDuringTheBlock = false;
+    int blocks = 0;
+    request->setFailedBlock([&, request = request.get()] {
+      ++blocks;
+      auto read = std::make_shared<std::promise<void>>();
+      auto got = read->get_future();
+      reader = std::thread([request, read] {
+        (void)request->error();
+        read->set_value();
+      });
+      readDuringTheBlock = got.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    });
+    request->startSynchronous();
+    if (reader.joinable()) reader.join();
+    EXPECT_EQ(blocks, 1) << "reported before startSynchronous returned";
+    EXPECT_TRUE(readDuringTheBlock);
+    ASSERT_TRUE(request->error());
+  }
 }
 
 TEST_F(Basics, CancelReportsCodeFourOnceAndStopsTheRequest) {

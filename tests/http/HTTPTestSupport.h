@@ -16,26 +16,16 @@
 #include "platform/net/HTTPReadStream.h"
 #include "platform/runloop/RunLoop.h"
 #include "tools/testserver/httpserver/LoopbackServer.h"
+#include "tests/support/TempDir.h"
 
 namespace httptest {
 
 // One temporary VARDO_HOME for the whole test program (set before any request runs, never changed while
 // the network thread may read it).
-class HomeEnvironment : public ::testing::Environment {
+class HomeEnvironment : public testsupport::HomeEnvironment {
  public:
-  void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vd-http-test-XXXXXX").string();
-    dir_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
-    ::setenv("VARDO_HOME", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-  }
+  HomeEnvironment() : testsupport::HomeEnvironment("vd-http-test") {}
   static std::string dir() { return std::getenv("VARDO_HOME") ? std::getenv("VARDO_HOME") : "/tmp"; }
-
- private:
-  std::string dir_;
 };
 
 // A fresh directory under the test home.

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "librarys/http/AuthenticationDialog.h"
+#include "widgets/AuthenticationDialog.h"
 #include "tests/http/HTTPTestSupport.h"
 #include "ui/test/Harness.h"
 
@@ -20,12 +20,14 @@ class Dialog : public LoopbackSuite {
     HTTPRequest::clearSession();
     HTTPRequest::sessionProxyCredentialsStore().clear();
     harness = std::make_unique<ui::test::Harness>();
+    AuthenticationDialog::install();
   }
   void TearDown() override {
     // Every dialog gone before the application is.
     harness->settle();
     pump([] { return false; }, 0.2);
     EXPECT_EQ(AuthenticationDialog::shownDialog(), nullptr);
+    HTTPRequest::setAuthenticationDialogPresenter({});
     harness.reset();
   }
 

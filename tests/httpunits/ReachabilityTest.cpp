@@ -14,11 +14,13 @@
 #include <mutex>
 #include <thread>
 
-#include "librarys/http/Reachability.h"
+#include "platform/net/Reachability.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
 
 namespace {
+
+using namespace net;
 
 constexpr std::uint32_t R = kReachabilityFlagReachable;
 constexpr std::uint32_t T = kReachabilityFlagTransientConnection;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/net/ConnectionPool.h"
 #include "platform/net/HTTPReadStream.h"
 #include "platform/runloop/RunLoop.h"
 #include "tools/testserver/httpserver/LoopbackServer.h"

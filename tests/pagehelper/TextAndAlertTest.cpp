@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/TextSizeMeasurer.h"
+#include "app/URLOpener.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
@@ -135,13 +136,21 @@ TEST(Alerts, PlainAlertsShowTheirTitlesAndButtons) {
   EXPECT_EQ(h.alert()->buttonTitleAtIndex(h.alert()->cancelButtonIndex()), "取消");
 }
 
-TEST(StoreLink, OpensTheConfiguredAddressOnly) {
-  std::vector<std::string> opened;
-  bool answer = true;
-  VDHelper::setURLOpener([&](const std::string& url) {
+// Records what it is asked to open; answers as told.
+class RecordingOpener : public URLOpener {
+ public:
+  bool openURL(const std::string& url) override {
     opened.push_back(url);
     return answer;
-  });
+  }
+  std::vector<std::string> opened;
+  bool answer = true;
+};
+
+TEST(StoreLink, OpensTheConfiguredAddressOnly) {
+  RecordingOpener opener;
+  std::vector<std::string>& opened = opener.opened;
+  bool& answer = opener.answer;
 
   std::optional<std::string> savedBundle;
   if (const char* b = std::getenv("VARDO_BUNDLE")) savedBundle = b;
@@ -155,21 +164,20 @@ TEST(StoreLink, OpensTheConfiguredAddressOnly) {
 
   // No address configured: nothing is opened.
   writeInfo(core::Dictionary{{"CFBundleName", "vardo"}});
-  EXPECT_FALSE(VDHelper::openItunes());
+  EXPECT_FALSE(VDHelper::openItunes(opener));
   writeInfo(core::Dictionary{{"CFBundleName", "vardo"}, {VDHelper::kStoreURLInfoKey, "  "}});
-  EXPECT_FALSE(VDHelper::openItunes());
+  EXPECT_FALSE(VDHelper::openItunes(opener));
   EXPECT_TRUE(opened.empty());
 
   // Configured: handed to the opener, whose answer is the result.
   writeInfo(core::Dictionary{{"CFBundleName", "vardo"},
                              {VDHelper::kStoreURLInfoKey, "https://store.example.org/app/vardo"}});
-  EXPECT_TRUE(VDHelper::openItunes());
+  EXPECT_TRUE(VDHelper::openItunes(opener));
   answer = false;
-  EXPECT_FALSE(VDHelper::openItunes());
+  EXPECT_FALSE(VDHelper::openItunes(opener));
   EXPECT_EQ(opened, (std::vector<std::string>{"https://store.example.org/app/vardo",
                                               "https://store.example.org/app/vardo"}));
 
-  VDHelper::setURLOpener({});
   if (savedBundle)
     setenv("VARDO_BUNDLE", savedBundle->c_str(), 1);
   else

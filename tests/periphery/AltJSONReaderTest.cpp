@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "librarys/json/AltJSONDeserializer.h"
-#include "librarys/json/AltJSONScanner.h"
-#include "librarys/json/NSDictionary_JSONExtensions.h"
+#include "librarys/altjson/AltJSONDeserializer.h"
+#include "librarys/altjson/AltJSONScanner.h"
+#include "librarys/altjson/NSDictionary_JSONExtensions.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/periphery/AltJSONTestSupport.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "librarys/json/AltJSONDeserializer.h"
-#include "librarys/json/AltJSONSerializer.h"
+#include "librarys/altjson/AltJSONDeserializer.h"
+#include "librarys/altjson/AltJSONSerializer.h"
 #include "platform/core/Value.h"
 
 namespace periphery {

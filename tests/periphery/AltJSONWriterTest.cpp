@@ -9,12 +9,12 @@
 #include <sstream>
 #include <string>
 
-#include "librarys/json/AltFilteringJSONSerializer.h"
-#include "librarys/json/AltJSONDataSerializer.h"
-#include "librarys/json/AltJSONSerialization.h"
-#include "librarys/json/AltJSONSerializedData.h"
-#include "librarys/json/AltJSONSerializer.h"
-#include "librarys/json/AltSerializedJSONData.h"
+#include "librarys/altjson/AltFilteringJSONSerializer.h"
+#include "librarys/altjson/AltJSONDataSerializer.h"
+#include "librarys/altjson/AltJSONSerialization.h"
+#include "librarys/altjson/AltJSONSerializedData.h"
+#include "librarys/altjson/AltJSONSerializer.h"
+#include "librarys/altjson/AltSerializedJSONData.h"
 #include "tests/periphery/AltJSONTestSupport.h"
 
 using periphery::bytesOf;

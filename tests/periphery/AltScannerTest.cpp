@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "librarys/json/AltCharacterSet.h"
-#include "librarys/json/AltDataScanner.h"
-#include "librarys/json/NSCharacterSet_Extensions.h"
-#include "librarys/json/NSScanner_Extensions.h"
+#include "librarys/altjson/AltCharacterSet.h"
+#include "librarys/altjson/AltDataScanner.h"
+#include "librarys/altjson/NSCharacterSet_Extensions.h"
+#include "librarys/altjson/NSScanner_Extensions.h"
 #include "tests/periphery/AltJSONTestSupport.h"
 
 using periphery::bytesOf;

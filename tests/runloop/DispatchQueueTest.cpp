@@ -88,17 +88,6 @@ TEST(DispatchQueue, GlobalSyncRunsOnTheCaller) {
   EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
-TEST(DispatchQueue, DetachedThreadRunsItsFunction) {
-  rl::Semaphore done;
-  std::thread::id ranOn;
-  rl::detachThread([&] {
-    ranOn = std::this_thread::get_id();
-    done.signal();
-  });
-  ASSERT_TRUE(done.waitFor(10));
-  EXPECT_NE(ranOn, std::this_thread::get_id());
-}
-
 TEST(Semaphore, CountsSignalsAndTimesOut) {
   rl::Semaphore s(1);
   EXPECT_TRUE(s.waitFor(0));

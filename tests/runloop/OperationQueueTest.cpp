@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <algorithm>
 #include <atomic>
 #include <string>
@@ -195,8 +197,9 @@ TEST(OperationQueue, AnAsynchronousOperationKeepsItsSlotUntilItFinishes) {
   EXPECT_TRUE(deferred->isExecuting());
   EXPECT_FALSE(deferred->isFinished());
   EXPECT_EQ(queue.operationCount(), 2u);
-  rl::detachThread([deferred] { deferred->finish(); });
+  std::thread finisher([deferred] { deferred->finish(); });
   queue.waitUntilAllOperationsAreFinished();
+  finisher.join();
   EXPECT_TRUE(nextSawItFinished);
   deferred->finish();  // a second finish does nothing
 }

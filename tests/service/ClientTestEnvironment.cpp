@@ -6,24 +6,13 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/TempDir.h"
+
 namespace {
 
-class ClientHome : public ::testing::Environment {
+class ClientHome : public testsupport::HomeEnvironment {
  public:
-  void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vd-apiclient-home-XXXXXX").string();
-    if (::mkdtemp(tmpl.data())) {
-      dir_ = tmpl;
-      ::setenv("VARDO_HOME", dir_.c_str(), 1);
-    }
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-  }
-
- private:
-  std::string dir_;
+  ClientHome() : testsupport::HomeEnvironment("vd-apiclient-home") {}
 };
 
 [[maybe_unused]] const ::testing::Environment* const kClientHome =

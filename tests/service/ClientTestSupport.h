@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ServiceShellUI.h"
 #include "dao/BankLocation.h"
 #include "librarys/http/HTTPCookieStorage.h"
 #include "librarys/http/HTTPRequest.h"
@@ -133,6 +134,7 @@ class ClientSuite : public ::testing::Test {
     harness_ = std::make_unique<ui::test::Harness>();
     ServiceShell hooks;
     hooks.isLoggedIn = [s = shell_] { return s->loggedIn; };
+    ServiceShellUI::addTo(hooks);  // the overlay the application draws
     setServiceShell(std::move(hooks));
 
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);

@@ -3,6 +3,7 @@
 // from another thread, and a note saved and deleted for a real user.
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/runloop/DispatchQueue.h"
@@ -177,11 +178,12 @@ TEST_F(MyNoteClient, PagesRequestedFromAnotherThreadReportOnTheMainThread) {
   answer("/api/1.0/json/exam/GetAllNoteByAID/GKSample/1001/2", kNotes);
   answer("/api/1.0/json/exam/GetMyNotes/GKSample/3", kNotes);
   auto client = note;
-  rl::detachThread([client] {
+  std::thread pager([client] {
     client->getAllNoteByAID(2);
     client->GetMyNotes(3);
   });
   ASSERT_TRUE(awaitCalls(*rec, 2));
+  pager.join();
   for (const Call& c : rec->calls) {
     SCOPED_TRACE(c.name);
     EXPECT_TRUE(c.onMainThread);

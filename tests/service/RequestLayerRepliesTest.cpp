@@ -140,7 +140,7 @@ TEST_F(RequestLayerReplies, OverlayShowsFromTheStartUntilTheReplyHasBeenDelivere
   ASSERT_FALSE(d->done()) << "the overlay came no earlier than the reply";
   auto shown = overlays();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0], service->hudView().get());
+  EXPECT_EQ(shown[0], ServiceShellUI::hudOf(service->hudView()));
   EXPECT_EQ(shown[0]->labelText(), core::Bundle::main().localizedString("alertMessage"));
   EXPECT_EQ(shown[0]->labelText(), "正在加载...");
   EXPECT_EQ(shown[0]->superview(), &h().window());
@@ -256,7 +256,8 @@ TEST_F(RequestLayerReplies, NamedOperationsUseTheirMethodAndOverlay) {
     service->setFinishedBlock([d](const std::shared_ptr<AbstractService>& s, const core::Value& reply) {
       ++d->calls;
       d->reply = reply;
-      d->hudShownInBlock = s && s->hudView() && s->hudView()->window() != nullptr;
+      d->hudShownInBlock = s && ServiceShellUI::hudOf(s->hudView()) &&
+                           ServiceShellUI::hudOf(s->hudView())->window() != nullptr;
     });
     await(d);
     EXPECT_FALSE(d->reply.isNil());

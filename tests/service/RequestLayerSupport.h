@@ -27,7 +27,9 @@
 #include "service/ServiceShell.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
+#include "app/ServiceShellUI.h"
 #include "widgets/ProgressHUD.h"
+#include "tests/support/TempDir.h"
 
 namespace reqlayer_test {
 
@@ -52,6 +54,7 @@ inline void installRecordingShell(const std::shared_ptr<ShellRecord>& r) {
     ++r->trafficChunks;
   };
   shell.forcedLogoutConfirmed = [r] { ++r->confirmed; };
+  ServiceShellUI::addTo(shell);  // the overlay and alert the application draws
   setServiceShell(std::move(shell));
 }
 
@@ -75,7 +78,8 @@ inline std::shared_ptr<Delivery> watch(const std::shared_ptr<AbstractService>& s
   service->setFinishedBlock([d](const std::shared_ptr<AbstractService>& s, const core::Value& reply) {
     ++d->calls;
     d->reply = reply;
-    d->hudShownInBlock = s && s->hudView() && s->hudView()->window() != nullptr;
+    d->hudShownInBlock = s && ServiceShellUI::hudOf(s->hudView()) &&
+                           ServiceShellUI::hudOf(s->hudView())->window() != nullptr;
   });
   return d;
 }
@@ -109,20 +113,9 @@ inline std::optional<std::string> header(const core::Value& entry, const std::st
 
 // One temporary home for the program (the shell's stores write under it); registered by
 // RequestLayerEnvironment.cpp.
-class HomeEnvironment : public ::testing::Environment {
+class HomeEnvironment : public testsupport::HomeEnvironment {
  public:
-  void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vd-reqlayer-XXXXXX").string();
-    dir_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
-    ::setenv("VARDO_HOME", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-  }
-
- private:
-  std::string dir_;
+  HomeEnvironment() : testsupport::HomeEnvironment("vd-reqlayer") {}
 };
 
 // A suite over the loopback API server (started once for the program).

@@ -29,13 +29,16 @@ class FakeAppInfoClient : public VDAppInfoClient {
 
 class NetworkHelper : public ShellFixture {
  protected:
-  // Installs the fake as the maker of account clients; returns the weak handles of what it made.
-  void useFakeClients() {
-    VDNetworkHelper::setAppInfoClientFactory([this] {
+  // Launches the application with the fake as the maker of account clients (made_ keeps the weak
+  // handles of what it made).
+  AppDelegate& launchWithFakeClients(int networkStatus = 2) {
+    AppServices services = testsupport::quietServices(networkStatus);
+    services.newAppInfoClient = [this] {
       auto client = std::make_shared<FakeAppInfoClient>();
       made_.push_back(client);
       return client;
-    });
+    };
+    return launch(std::move(services));
   }
   std::vector<std::weak_ptr<FakeAppInfoClient>> made_;
 };
@@ -52,8 +55,7 @@ TEST(NetworkHelperVersion, EveryDotAfterTheFirstIsDropped) {
 }
 
 TEST_F(NetworkHelper, OfflineShowsTheNetworkAlertAndSendsNothing) {
-  useFakeClients();
-  launch(/*networkStatus=*/0);
+  launchWithFakeClients(/*networkStatus=*/0);
   h().press("取消");  // the launch's own network alert
   h().settle();
   ASSERT_EQ(h().alert(), nullptr);
@@ -67,8 +69,7 @@ TEST_F(NetworkHelper, OfflineShowsTheNetworkAlertAndSendsNothing) {
 }
 
 TEST_F(NetworkHelper, ReplyKeepsTheApplicationInformationAndTitlesTheHomeScreen) {
-  useFakeClients();
-  AppDelegate& app = launch();
+  AppDelegate& app = launchWithFakeClients();
   auto item = std::make_shared<ui::NavigationItem>("首页");
   app.setMainNavigationItem(item);
 
@@ -122,8 +123,7 @@ TEST_F(NetworkHelper, FailedReplyShowsTheServerMessageOrTheRequestFailure) {
        "科目不存在"},
       {"no reply", core::Value(), core::Bundle::main().localizedString("requestFaile")},
   };
-  useFakeClients();
-  AppDelegate& app = launch();
+  AppDelegate& app = launchWithFakeClients();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     made_.clear();

@@ -19,26 +19,11 @@
 #include "platform/core/UserDefaults.h"
 #include "statistics/UsageStats.h"
 #include "ui/test/Harness.h"
+#include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/TempDir.h"
 
 namespace shellui_test {
-
-class TempHome {
- public:
-  TempHome() {
-    std::string pattern = "/tmp/vardo-shellui-XXXXXX";
-    if (char* made = mkdtemp(pattern.data())) path_ = made;
-  }
-  ~TempHome() {
-    if (!path_.empty()) core::Paths::removeAll(path_);
-  }
-  TempHome(const TempHome&) = delete;
-  TempHome& operator=(const TempHome&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 using testsupport::FixedReachability;
 
@@ -46,44 +31,31 @@ class ShellFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(home_.path().empty());
-    setenv("VARDO_HOME", home_.path().c_str(), 1);
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     registerAllScreens();
     UsageStats::reset();
-    harness_ = std::make_unique<ui::test::Harness>();
+    launch_.h();  // the harness (and its manual clock) from the start, as a launched application has it
   }
 
   void TearDown() override {
-    VDNetworkHelper::setAppInfoClientFactory({});
-    delegate_.reset();
-    harness_.reset();
-    unsetenv("VARDO_HOME");
-    core::UserDefaults::resetStandard();
+    launch_.reset();
     UsageStats::reset();
   }
 
-  ui::test::Harness& h() { return *harness_; }
+  ui::test::Harness& h() { return launch_.h(); }
 
   // Launches an application delegate whose network status is `networkStatus` (0 offline).
-  AppDelegate& launch(int networkStatus = 2) {
-    AppServices s;
-    s.reachabilityForInternetConnection = [networkStatus] {
-      return std::make_shared<FixedReachability>(networkStatus);
-    };
-    delegate_ = std::make_shared<AppDelegate>(std::move(s));
-    EXPECT_TRUE(h().launch(delegate_));
-    return *delegate_;
-  }
+  AppDelegate& launch(int networkStatus = 2) { return launch(testsupport::quietServices(networkStatus)); }
+  // Launches an application delegate over `services`.
+  AppDelegate& launch(AppServices services) { return launch_.launch(std::move(services)); }
 
   // Stores the subject choice whose short name begins every page name.
   static void chooseSubject(const std::string& shortName) {
     ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "科目"}, {"Value", shortName}}));
   }
 
-  TempHome home_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::TempHome home_{"vardo-shellui"};
+  testsupport::AppLaunch launch_;
 };
 
 }  // namespace shellui_test

@@ -23,32 +23,11 @@
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "tests/support/AppLaunch.h"
+#include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
 
 namespace sidepanel_test {
-
-class Home {
- public:
-  Home() {
-    std::string pattern = "/tmp/vardo-sidepanel-XXXXXX";
-    if (char* made = mkdtemp(pattern.data())) path_ = made;
-  }
-  ~Home() {
-    if (!path_.empty()) core::Paths::removeAll(path_);
-  }
-  Home(const Home&) = delete;
-  Home& operator=(const Home&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-class Online : public ReachabilityWatcher {
- public:
-  int currentReachabilityStatus() const override { return 2; }
-  bool startNotifier() override { return true; }
-};
 
 // A screen of its own class, for pushes and replacements.
 class Plain : public ui::ViewController {
@@ -65,36 +44,31 @@ class SidePanel : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(home_.path().empty());
-    setenv("VARDO_HOME", home_.path().c_str(), 1);
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     registerAllScreens();
-    h_ = std::make_unique<ui::test::Harness>();
-    AppServices services;
-    services.reachabilityForInternetConnection = [] { return std::make_shared<Online>(); };
-    app_ = std::make_shared<AppDelegate>(std::move(services));
-    ASSERT_TRUE(h_->launch(app_));
+    AppServices services = testsupport::quietServices(2);
+    services.libraryCheck = [this] {
+      if (libraryCheck_) libraryCheck_();
+    };
+    launch_.launch(std::move(services));
     ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "科目"}, {"Value", "Vardo1"}}));
     // The home screen's first-start picture would cover the window: these tests drag the panels.
     core::UserDefaults::standard().setBool("isFirstMain", false);
   }
 
   void TearDown() override {
-    SidePanelController::setLibraryCheck({});
     side_.reset();
-    app_.reset();
-    h_.reset();
-    unsetenv("VARDO_HOME");
-    core::UserDefaults::resetStandard();
+    launch_.reset();
   }
 
-  ui::test::Harness& h() { return *h_; }
+  ui::test::Harness& h() { return launch_.h(); }
+  AppDelegate& app() { return launch_.app(); }
 
   SidePanelController& showMain() {
     VDHelper::showMainVC();
     h().settle();
     waitForRequestOverlays();
-    side_ = app_->sidePanelVC();
+    side_ = launch_.app().sidePanelVC();
     return *side_;
   }
 
@@ -139,9 +113,9 @@ class SidePanel : public ::testing::Test {
     return done();
   }
 
-  Home home_;
-  std::unique_ptr<ui::test::Harness> h_;
-  std::shared_ptr<AppDelegate> app_;
+  testsupport::TempHome home_{"vardo-sidepanel"};
+  testsupport::AppLaunch launch_;
+  std::function<void()> libraryCheck_;  // what the application's library check does in this test
   std::shared_ptr<SidePanelController> side_;
 };
 
@@ -151,11 +125,11 @@ TEST_F(SidePanel, ShowMainVCBuildsTheContainerWithHomeInTheCentreAndTheMenuOnThe
   auto* nav = dynamic_cast<ui::NavigationController*>(side.centerPanel().get());
   ASSERT_NE(nav, nullptr);
   ASSERT_EQ(nav->viewControllers().size(), 1u);
-  EXPECT_EQ(nav->viewControllers().front(), app_->mainInterfaceVC());
-  EXPECT_EQ(side.leftPanel(), app_->evenMoreVC());
-  EXPECT_EQ(h().topScreen(), app_->mainInterfaceVC().get());
-  EXPECT_EQ(sidePanelController(*app_->mainInterfaceVC()), &side);
-  EXPECT_EQ(sidePanelController(*app_->evenMoreVC()), &side);
+  EXPECT_EQ(nav->viewControllers().front(), app().mainInterfaceVC());
+  EXPECT_EQ(side.leftPanel(), app().evenMoreVC());
+  EXPECT_EQ(h().topScreen(), app().mainInterfaceVC().get());
+  EXPECT_EQ(sidePanelController(*app().mainInterfaceVC()), &side);
+  EXPECT_EQ(sidePanelController(*app().evenMoreVC()), &side);
   Plain lone("Lone");
   EXPECT_EQ(sidePanelController(lone), nullptr);
 
@@ -163,7 +137,7 @@ TEST_F(SidePanel, ShowMainVCBuildsTheContainerWithHomeInTheCentreAndTheMenuOnThe
   EXPECT_EQ(side.leftVisibleWidth(), 256);
   EXPECT_EQ(center().frame(), h().window().rootViewController()->view().bounds());
   EXPECT_TRUE(side.leftPanelContainer()->isHidden());
-  EXPECT_FALSE(app_->evenMoreVC()->isViewLoaded());  // the menu loads when first shown
+  EXPECT_FALSE(app().evenMoreVC()->isViewLoaded());  // the menu loads when first shown
   EXPECT_EQ(side.tapView(), nullptr);
   // shadowed centre, rounded panel
   EXPECT_EQ(center().layer().shadowRadius(), 10);
@@ -174,7 +148,7 @@ TEST_F(SidePanel, ShowMainVCBuildsTheContainerWithHomeInTheCentreAndTheMenuOnThe
   EXPECT_TRUE(nav->view().clipsToBounds());
 
   // The menu button: on the first screen only.
-  auto item = app_->mainInterfaceVC()->navigationItem().leftBarButtonItem();
+  auto item = app().mainInterfaceVC()->navigationItem().leftBarButtonItem();
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->image(), SidePanelController::defaultImage());
   EXPECT_NE(menuButton(), nullptr);
@@ -250,8 +224,8 @@ TEST_F(SidePanel, OpeningDragSlidesLinearlyThenBouncesBySevenAndAHalfPercent) {
   dragCenter(100, 0);
   EXPECT_EQ(side_->state(), SidePanelController::kLeftVisible);
   EXPECT_FALSE(side_->leftPanelContainer()->isHidden());
-  EXPECT_TRUE(app_->evenMoreVC()->view().isDescendantOf(*side_->leftPanelContainer()));
-  EXPECT_EQ(app_->evenMoreVC()->view().layer().cornerRadius(), 6);
+  EXPECT_TRUE(app().evenMoreVC()->view().isDescendantOf(*side_->leftPanelContainer()));
+  EXPECT_EQ(app().evenMoreVC()->view().layer().cornerRadius(), 6);
   h().settle();
   const auto s = slides();
   ASSERT_EQ(s.size(), 3u);
@@ -272,7 +246,7 @@ TEST_F(SidePanel, OpeningDragSlidesLinearlyThenBouncesBySevenAndAHalfPercent) {
   auto shadow = h().animations().last(center(), ui::AnimatableProperty::ShadowPath);
   ASSERT_TRUE(shadow.has_value());
   EXPECT_DOUBLE_EQ(shadow->duration, 0.2 * 156 / 256);
-  EXPECT_EQ(h().topScreen(), app_->evenMoreVC().get());
+  EXPECT_EQ(h().topScreen(), app().evenMoreVC().get());
 }
 
 TEST_F(SidePanel, MenuButtonAndTapOnTheStripOpenAndCloseWithoutBounce) {
@@ -421,17 +395,17 @@ TEST_F(SidePanel, BackgroundCheckWritesItsFlagsOnTheMainThreadThenRunsTheLibrary
     core::Value flags;
   };
   auto seen = std::make_shared<Seen>();
-  SidePanelController::setLibraryCheck([seen, this] {
+  libraryCheck_ = [seen, this] {
     ++seen->calls;
     seen->onMain = rl::RunLoop::isMainThread();
-    seen->flags = app_->downSession().deepCopy();
-  });
-  app_->downSession().set("isUpdateDB", core::Value(true));
+    seen->flags = app().downSession().deepCopy();
+  };
+  app().downSession().set("isUpdateDB", core::Value(true));
 
   VDHelper::showMainVC();
   // Nothing is written until the main loop runs the posted part.
-  EXPECT_TRUE(app_->downSession()["isUpdateDB"].toBool());
-  EXPECT_FALSE(app_->downSession().contains("Main"));
+  EXPECT_TRUE(app().downSession()["isUpdateDB"].toBool());
+  EXPECT_FALSE(app().downSession().contains("Main"));
   ASSERT_TRUE(pumpUntil([&] { return seen->calls > 0; }));
   EXPECT_EQ(seen->calls, 1);
   EXPECT_TRUE(seen->onMain);

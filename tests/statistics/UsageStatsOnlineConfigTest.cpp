@@ -163,16 +163,17 @@ class UpdateCheck : public ServerSessionFixture {
     ServerSessionFixture::SetUp();
     harness_ = std::make_unique<ui::test::Harness>();  // the main loop now runs on the harness's clock
     StatsUtil::setClock([] { return core::Date{kNow + rl::RunLoop::main().now()}; });
-    VDHelper::setURLOpener([this](const std::string& url) {
+    VDAppStatistics::installUpdateAlertHooks();
+    // In place of the application's opener (VDHelper::openURL) the hooks installed.
+    UsageStats::setURLOpener([this](const std::string& url) {
       opened.push_back(url);
       return true;
     });
-    VDAppStatistics::installUpdateAlertHooks();
     UsageStats::startWithAppkey(kKey, 0, "瓦朵题库");
     UsageStats::setAppVersion("2.0");
   }
   void TearDown() override {
-    VDHelper::setURLOpener({});
+    UsageStats::setURLOpener({});
     harness_.reset();
     ServerSessionFixture::TearDown();
   }

@@ -36,7 +36,8 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
-#include "tests/support/FixedReachability.h"
+#include "tests/support/AppLaunch.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -67,43 +68,36 @@ class SubjectFixture : public ::testing::Test {
     // No notices: their overlay would stand in front of the main screen.
     ASSERT_TRUE(server().scenario(R"({"notices": []})"));
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-subject-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
+    home_ = std::make_unique<testsupport::TempHome>("vd-subject");
+    ASSERT_FALSE(home_->path().empty());
     if (const char* bundle = ::getenv("VARDO_BUNDLE")) bundle_ = bundle;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     ServerConfig::reload();
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     installApplicationServiceShell();
     UsageStats::reset();
     HTTPRequest::clearSession();
     registerEveryScreen();
-    harness_ = std::make_unique<ui::test::Harness>();
+    launch_.h();
   }
 
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     rl::RunLoop::main().runUntilIdle();
-    if (delegate_) delegate_->stopAutoLoginTimer();
+    if (launch_.delegate()) app().stopAutoLoginTimer();
     setServiceShell({});
     BankLocation::set({});
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    launch_.reset();
     if (!bundle_.empty()) ::setenv("VARDO_BUNDLE", bundle_.c_str(), 1);
     core::Bundle::resetMain();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+    home_.reset();
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  ui::test::Harness& h() { return launch_.h(); }
+  AppDelegate& app() { return launch_.app(); }
 
   // A later start: the welcome pages were seen.
   void markStarted() {
@@ -113,19 +107,16 @@ class SubjectFixture : public ::testing::Test {
   }
   // The application's start with the network up (status 2) or down (0).
   void launch(int reachability = 2) {
-    AppServices services;
+    AppServices services = testsupport::quietServices(reachability);
     services.connectShell = AppServices::standard().connectShell;  // as the executable wires it
-    services.reachabilityForInternetConnection = [reachability] {
-      return std::make_shared<testsupport::FixedReachability>(reachability);
-    };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    services.newAppInfoClient = AppServices::standard().newAppInfoClient;
+    launch_.launch(std::move(services));
     h().settle();
   }
 
   // Runs the application as a single-series build: a copy of the bundle whose name is `name`.
   void useBundleName(const std::string& name) {
-    const std::filesystem::path copy = std::filesystem::path(home_) / "bundle";
+    const std::filesystem::path copy = std::filesystem::path(home_->path()) / "bundle";
     std::filesystem::copy(bundle_, copy, std::filesystem::copy_options::recursive);
     const std::string info = (copy / "Info.plist").string();
     core::Value plist = core::PropertyList::readFile(info);
@@ -225,10 +216,9 @@ class SubjectFixture : public ::testing::Test {
     return core::UserDefaults::standard().objectForKey(key);
   }
 
-  std::string home_;
+  std::unique_ptr<testsupport::TempHome> home_;
   std::string bundle_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::AppLaunch launch_;
 };
 
 }  // namespace subject_test

@@ -21,8 +21,7 @@ TEST_F(SubjectRoad, FromAFreshStartToTheHomeScreenOfTheSampleSubject) {
   services.reachabilityForInternetConnection = [] {
     return std::make_shared<testsupport::FixedReachability>();
   };
-  delegate_ = std::make_shared<AppDelegate>(services);
-  ASSERT_TRUE(h().launch(delegate_));
+  launch_.launch(std::move(services));
   h().settle();
   ASSERT_EQ(top(), "SelectSortViewController");
 

@@ -22,25 +22,11 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
 #include "ui/test/Harness.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = "/tmp/vardo-traffic-XXXXXX";
-    if (char* made = ::mkdtemp(pattern.data())) path_ = made;
-  }
-  ~TempDir() {
-    if (!path_.empty()) core::Paths::removeAll(path_);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using TempDir = testsupport::TempDir;
 
 core::Date localDate(const char* text) {
   const auto date = core::DateFormatter::parse(text, "yyyy-MM-dd HH:mm:ss");

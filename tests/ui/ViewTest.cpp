@@ -5,7 +5,9 @@
 #include <thread>
 
 #include "Screens.h"
+#include "platform/core/Text.h"
 #include "ui/Label.h"
+#include "ui/TextMeasurer.h"
 #include "ui/Utf16.h"
 #include "ui/test/Harness.h"
 
@@ -206,13 +208,46 @@ TEST(Utf16, LengthsAndRangesCountUtf16Units) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(utf16Length(c.text), c.length);
+    EXPECT_EQ(core::utf16Length(c.text), c.length);
     EXPECT_EQ(lastCharacterRange(c.text), c.last);
   }
   EXPECT_EQ(replaceUtf16Range("中文字", {1, 1}, "x"), "中x字");
   EXPECT_EQ(replaceUtf16Range("a😀", {2, 1}, ""), std::nullopt) << "inside a surrogate pair";
   EXPECT_EQ(replaceUtf16Range("ab", {1, 5}, ""), std::nullopt) << "past the end";
   EXPECT_EQ(utf8Characters("中a😀"), (std::vector<std::string>{"中", "a", "😀"}));
+}
+
+// Malformed UTF-8 reads the same everywhere: core's decoder, the text fields' characters and the text
+// measurer all take each byte that starts no well-formed sequence as one U+FFFD (one UTF-16 unit, one
+// full-width character), whatever the longest valid-looking run would have been.
+TEST(Utf16, MalformedBytesAreOneReplacementCharacterEachForEveryReader) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::size_t characters;  // all of them U+FFFD
+  };
+  const Case cases[] = {
+      {"overlong NUL", "\xC0\x80", 2},
+      {"overlong slash", "\xE0\x80\xAF", 3},
+      {"surrogate", "\xED\xA0\x80", 3},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", 4},
+      {"cut short", "\xE4\xB8", 2},
+      {"stray continuation", "\x80", 1},
+  };
+  const Font font = Font::system(10);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::size_t i = 0, decoded = 0;
+    while (i < c.text.size()) {
+      EXPECT_EQ(core::nextCodePoint(c.text, i), U'\uFFFD');
+      ++decoded;
+    }
+    EXPECT_EQ(decoded, c.characters);
+    EXPECT_EQ(core::utf16Length(c.text), c.characters);
+    EXPECT_EQ(utf8Characters(c.text).size(), c.characters);
+    EXPECT_EQ(FixedTextMeasurer().measure(c.text, font, {}, LineBreakMode::WordWrap).width,
+              10.0 * static_cast<double>(c.characters));
+  }
 }
 
 #ifndef NDEBUG

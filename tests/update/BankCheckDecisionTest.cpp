@@ -198,15 +198,10 @@ TEST_F(BankCheckDecision, OfflineCheckShowsTheNetworkAlertOnly) {
     h().press(h().alert()->buttonTitleAtIndex(0));
     h().settle();
   }
-  delegate_.reset();
-  harness_.reset();
+  launch_.reset();
   core::UserDefaults::standard().removeObject("saveAppName");  // no main screen with checks of its own
   network_ = 0;
-  harness_ = std::make_unique<ui::test::Harness>();
-  AppServices services;
-  services.reachabilityForInternetConnection = [] { return std::make_shared<FixedReachability>(0); };
-  delegate_ = std::make_shared<AppDelegate>(services);
-  ASSERT_TRUE(h().launch(delegate_));
+  launch_.launch(0);
   ASSERT_NE(h().alert(), nullptr);  // the launch's own network alert
   ASSERT_TRUE(h().press("取消"));
   h().settle();

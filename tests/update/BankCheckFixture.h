@@ -33,13 +33,13 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 #include "widgets/ProgressHUD.h"
-#include "tests/support/FixedReachability.h"
+#include "tests/support/AppLaunch.h"
+#include "tests/support/TempDir.h"
 
 namespace bankcheck_test {
 
 inline const char* kSubject = "GKSample";
 
-using testsupport::FixedReachability;
 
 // Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
 // 0.05 s for work to arrive from the network or a worker thread).
@@ -61,28 +61,19 @@ class BankCheckFixture : public ::testing::Test {
     }
     ASSERT_TRUE(server().reset());
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-bankcheck-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
+    home_ = std::make_unique<testsupport::TempHome>("vd-bankcheck");
+    ASSERT_FALSE(home_->path().empty());
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     ServerConfig::reload();
-    core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     setServiceShell({});
 
     registerAllScreens();
     DataManagementViewController::registerScreen();
 
-    harness_ = std::make_unique<ui::test::Harness>();
-    AppServices services;
-    services.reachabilityForInternetConnection = [this] {
-      return std::make_shared<FixedReachability>(network_);
-    };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    launch_.launch(network_);
     // Chosen after the launch, so the root screen is the subject choice and no side panel runs a
     // check of its own.
     ASSERT_TRUE(
@@ -93,19 +84,15 @@ class BankCheckFixture : public ::testing::Test {
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::RunLoop::main().runUntilIdle();
-    DataManagementViewController::setRemover({});
     BankLocation::set({});
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    launch_.reset();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+    home_.reset();
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  ui::test::Harness& h() { return launch_.h(); }
+  AppDelegate& app() { return launch_.app(); }
+  const std::string& home() const { return home_->path(); }
 
   // ---- files ----
   std::string bankFile() const { return VDHelper::dbSavePath() + "/" + kSubject + ".db"; }
@@ -175,10 +162,9 @@ class BankCheckFixture : public ::testing::Test {
     return out;
   }
 
-  std::string home_;
+  std::unique_ptr<testsupport::TempHome> home_;
   int network_ = 2;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::AppLaunch launch_;
 };
 
 }  // namespace bankcheck_test

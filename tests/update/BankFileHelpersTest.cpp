@@ -16,7 +16,7 @@ using namespace bankcheck_test;
 using BankFileHelpers = BankCheckFixture;
 
 TEST_F(BankFileHelpers, MoveReplacesTheDestinationInOneStepAndAFailedMoveKeepsIt) {
-  const std::string dir = home_ + "/move";
+  const std::string dir = home() + "/move";
   const std::string from = dir + "/new.db", to = dir + "/bank.db";
 
   // A move over an existing file replaces it; the source is gone.
@@ -42,30 +42,30 @@ TEST_F(BankFileHelpers, MoveReplacesTheDestinationInOneStepAndAFailedMoveKeepsIt
 }
 
 TEST_F(BankFileHelpers, MoveAcrossFileSystemsCopiesThenReplaces) {
-  struct stat home {
+  struct stat homeStat {
   }, shm{};
-  if (::stat(home_.c_str(), &home) != 0 || ::stat("/dev/shm", &shm) != 0 || home.st_dev == shm.st_dev) {
+  if (::stat(home().c_str(), &homeStat) != 0 || ::stat("/dev/shm", &shm) != 0 || homeStat.st_dev == shm.st_dev) {
     GTEST_SKIP() << "no second file system at /dev/shm";
   }
   std::string pattern = "/dev/shm/vd-bankcheck-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
   const std::string from = pattern + "/new.db";
   writeFile(from, "new bank");
-  const std::string to = home_ + "/bank.db";
+  const std::string to = home() + "/bank.db";
   writeFile(to, "old bank");
 
   EXPECT_TRUE(VDHelper::moveFileAtPath(from, to));
   EXPECT_EQ(readFile(to), "new bank");
   EXPECT_FALSE(std::filesystem::exists(from));
   // No temporary copy is left beside the destination.
-  for (const auto& e : std::filesystem::directory_iterator(home_))
+  for (const auto& e : std::filesystem::directory_iterator(home()))
     EXPECT_EQ(e.path().filename().string().find(".moving"), std::string::npos) << e.path();
 
   std::filesystem::remove_all(pattern);
 }
 
 TEST_F(BankFileHelpers, RemoveUnzipAndTheLocalBank) {
-  const std::string dir = home_ + "/rm";
+  const std::string dir = home() + "/rm";
   EXPECT_FALSE(VDHelper::removeFile(dir + "/nothing"));
   writeFile(dir + "/tree/a/b.txt", "x");
   EXPECT_TRUE(VDHelper::removeFile(dir + "/tree"));
@@ -100,7 +100,7 @@ TEST_F(BankFileHelpers, BankLocationFollowsTheStorageFromAnyThread) {
   std::atomic<bool> done{false};
   std::string workerValue;
   std::int64_t workerBatch = 0;
-  rl::detachThread([&] {
+  std::thread worker([&] {
     workerValue = BankLocation::value();
     workerBatch = DBVersionDAO().getMaxBatchID();
     BankLocation::countSqlError();
@@ -108,6 +108,7 @@ TEST_F(BankFileHelpers, BankLocationFollowsTheStorageFromAnyThread) {
     done = true;
   });
   ASSERT_TRUE(runUntil([&] { return done.load(); }));
+  worker.join();
   h().drainMain();
   EXPECT_EQ(workerValue, kSubject);
   EXPECT_EQ(workerBatch, 2);
@@ -118,10 +119,11 @@ TEST_F(BankFileHelpers, BankLocationFollowsTheStorageFromAnyThread) {
   app().userSession().set("saveAppName", core::Dictionary{{"Key", "科目"}, {"Value", "SessionOnly"}});
   EXPECT_EQ(BankLocation::value(), "SessionOnly");
   done = false;
-  rl::detachThread([&] {
+  std::thread second([&] {
     workerValue = BankLocation::value();
     done = true;
   });
   ASSERT_TRUE(runUntil([&] { return done.load(); }));
+  second.join();
   EXPECT_EQ(workerValue, "");
 }

@@ -70,14 +70,13 @@ TEST_F(DataClearing, EachChoiceRemovesItsFilesAfterConfirmation) {
     const std::string failing = std::string(r.failing) == "bank"      ? bankFile()
                                 : std::string(r.failing) == "records" ? records()
                                                                       : std::string();
-    DataManagementViewController::setRemover([failing](const std::string& path) {
-      if (path == failing) return false;
-      return core::Paths::removeAll(path);
-    });
-
     closed_ = 0;
     auto vc = open();
     ASSERT_NE(vc, nullptr);
+    vc->setRemover([failing](const std::string& path) {
+      if (path == failing) return false;
+      return core::Paths::removeAll(path);
+    });
     ASSERT_TRUE(h().tap(*h().button(r.row)));
     ASSERT_TRUE(h().tap(*h().barButton("确定")));
     h().settle();
@@ -119,12 +118,12 @@ TEST_F(DataClearing, ProgressShowsWhileTheFilesAreRemoved) {
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
   std::atomic<bool> removing{false};
-  DataManagementViewController::setRemover([&, released](const std::string& path) {
+  auto vc = open();
+  vc->setRemover([&, released](const std::string& path) {
     removing = true;
     released.wait();
     return core::Paths::removeAll(path);
   });
-  auto vc = open();
   ASSERT_TRUE(h().tap(*h().button("清除题库")));
   ASSERT_TRUE(h().tap(*h().barButton("确定")));
   h().settle();

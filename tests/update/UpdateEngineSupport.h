@@ -151,7 +151,6 @@ class UpdateFixture : public ::testing::Test {
     }
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
-    UpdateSoftwareViewController::setBandwidthSource({});
     UpdateSoftwareViewController::setStageHook({});
     sys::Installer::setService({});
     VDLogHelper::setReachabilityStatus(nullptr);
@@ -214,6 +213,7 @@ class UpdateFixture : public ::testing::Test {
     Panel p{std::make_shared<UpdateSoftwareViewController>(), std::make_shared<Outcome>()};
     p.vc->setUpdateUrlArray(std::move(packets));
     p.vc->setStatus(status);
+    p.vc->setBandwidthSource(bandwidth_);
     auto outcome = p.outcome;
     p.vc->setCompleteBlock([outcome](bool ok) {
       outcome->result = ok;
@@ -230,6 +230,8 @@ class UpdateFixture : public ::testing::Test {
     ASSERT_TRUE(runUntil([&] { return p.ended(); }, seconds)) << "the panel did not end in time";
   }
 
+  // The bandwidth the panels opened from now on read (empty: the HTTP client's measurement).
+  std::function<unsigned long()> bandwidth_;
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::vector<Panel> panels_;

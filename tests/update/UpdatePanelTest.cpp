@@ -17,7 +17,7 @@ class UpdatePanelTest : public UpdateFixture {};
 
 TEST_F(UpdatePanelTest, FourPacketsDownloadInParallelWithProgressAndAreApplied) {
   VDLogHelper::setReachabilityStatus([] { return 1; });  // the mobile network: traffic counts
-  UpdateSoftwareViewController::setBandwidthSource([] { return 2ul * 1024 * 1024; });
+  bandwidth_ = [] { return 2ul * 1024 * 1024; };
   const std::vector<std::pair<int, std::string>> packets = {
       {6, "GKSample.zip"}, {1, "GKSample_up_2_3.db"}, {3, "GKSample_img_3.zip"}, {4, "Vardo_iphone_1.1.ipa"}};
   core::Value l = core::Value::newArray();
@@ -199,7 +199,7 @@ TEST_F(UpdatePanelTest, AnErrorPageFailsTheDownloadAndIsNotKept) {
 
 TEST_F(UpdatePanelTest, WithoutAMeasuredBandwidthTheChunksStillCountAsTraffic) {
   VDLogHelper::setReachabilityStatus([] { return 1; });
-  UpdateSoftwareViewController::setBandwidthSource([] { return 0ul; });
+  bandwidth_ = [] { return 0ul; };
   auto p = open(list({packet(2, "GKSample_img_3.zip")}));  // a type the run does not apply
   await(p);
   EXPECT_TRUE(p.outcome->result.load());

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/PacketType.h"
@@ -213,6 +215,26 @@ TEST_F(UpdateRunTest, EveryMergeStartsFromAFreshWorkingCopy) {
   EXPECT_EQ(bankBatch(), 3);
   EXPECT_EQ(bankCount("select count(*) from Test where AID = 1021"), 1);
   EXPECT_EQ(bankCount("select count(*) from OtherContent"), 0);
+}
+
+// The run works on a worker that never waits for the main thread: with the main loop not running at all,
+// it applies the pack, removes the download directories and calls the completion block; only closing
+// the panel waits for the main thread.
+TEST_F(UpdateRunTest, TheRunEndsWithoutTheMainThread) {
+  installSampleBank();
+  placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+  auto p = open(list({packet(1, "GKSample_up_2_3.db")}));
+  ASSERT_TRUE(p.vc->isRunStarted());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (p.outcome->completions.load() == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_TRUE(p.outcome->result.load());
+  EXPECT_EQ(bankBatch(), 3);
+  EXPECT_FALSE(exists(updateDir()));
+  EXPECT_FALSE(p.vc->isRunFinished());  // the panel closes on the main thread
+  await(p);
+  EXPECT_FALSE(p.onWindow());
 }
 
 // Batch keys are kept between question sets: a bank put in place by an update, whose batch 1 has

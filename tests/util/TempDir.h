@@ -1,6 +1,6 @@
 #pragma once
-// Test helpers: a temporary directory removed at the end of the test, and a scoped environment
-// variable (used to give a test its own VARDO_HOME).
+// Test helpers: the shared temporary directory, a scoped environment variable (used to give a test its
+// own VARDO_HOME) and a file's mode bits.
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -9,28 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/TempDir.h"
+
 namespace testutil {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-util-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+// The shared temporary directory (tests/support/TempDir.h).
+using TempDir = testsupport::TempDir;
 
 class ScopedEnv {
  public:

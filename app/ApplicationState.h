@@ -1,0 +1,37 @@
+#pragma once
+// ApplicationState: what the running application keeps for the whole process and the helpers below the
+// application delegate read and write: the two session dictionaries, the count of failed database
+// statements and the internet-connection watcher. AppDelegate is one (it inherits this state and fills
+// it at launch); current() finds the running application's (nullptr before there is one, or when its
+// delegate is none). The helpers reach the state through this class, not through the delegate. Main
+// thread.
+
+#include <cstdint>
+#include <memory>
+
+#include "app/AppServices.h"
+#include "platform/core/Value.h"
+
+class ApplicationState {
+ public:
+  virtual ~ApplicationState() = default;
+
+  // "userInfo", "appInfo", "saveAppName", ... (see AppDelegate); shares the dictionary.
+  core::Value userSession() const { return userSession_; }
+  void setUserSession(core::Value session) { userSession_ = std::move(session); }
+  // The question-bank check in progress; shares the dictionary.
+  core::Value downSession() const { return downSession_; }
+  void setDownSession(core::Value session) { downSession_ = std::move(session); }
+  std::int64_t SqlErrorNumber() const { return sqlErrorNumber_; }
+  void setSqlErrorNumber(std::int64_t n) { sqlErrorNumber_ = n; }
+  // The internet-connection watcher (null before the launch made one).
+  std::shared_ptr<ReachabilityWatcher> hostReach() const { return hostReach_; }
+
+  static ApplicationState* current();
+
+ protected:
+  core::Value userSession_;
+  core::Value downSession_;
+  std::int64_t sqlErrorNumber_ = 0;
+  std::shared_ptr<ReachabilityWatcher> hostReach_;
+};

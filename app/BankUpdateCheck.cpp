@@ -1,0 +1,254 @@
+#include "app/BankUpdateCheck.h"
+
+#include "app/AppAlerts.h"
+#include "app/AppDelegate.h"
+#include "app/AppPaths.h"
+#include "app/SubjectChoice.h"
+#include "app/UpdateSoftwareViewController.h"
+#include "app/VDViewControllerFactory.h"
+#include "dao/DBVersionDAO.h"
+#include "platform/core/Bundle.h"
+#include "platform/runloop/RunLoop.h"
+#include "service/System.h"
+#include "ui/Window.h"
+#include "widgets/UIAlertViewBlock.h"
+
+
+namespace {
+
+constexpr const char* kJsonObject = "jsonObject";
+
+std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
+
+// The DownSession blocks of the check in progress, with the DownSession dictionary they belong to;
+// main thread only.
+struct StoredBlocks {
+  core::Value session;
+  BankUpdateCheck::DownSessionBlocks blocks;
+};
+
+StoredBlocks& storedBlocks() {
+  static StoredBlocks stored;
+  return stored;
+}
+
+// The application delegate's DownSession (made when missing); Nil without a delegate.
+core::Value downSession() {
+  AppDelegate* app = AppDelegate::current();
+  if (!app) return {};
+  core::Value session = app->downSession();
+  if (!session.isDictionary()) {
+    session = core::Value::newDictionary();
+    app->setDownSession(session);
+  }
+  return session;
+}
+
+bool flag(const core::Value& session, const char* key) { return session[key].toBool(false); }
+
+// The System client's callbacks go to VDHelper's class methods.
+class QueryDelegate : public SystemDelegate {
+ public:
+  void didQuery(bool ok, const core::Value& json) override { BankUpdateCheck::didQuery(ok, json); }
+};
+
+std::shared_ptr<QueryDelegate> queryDelegate() {
+  static const auto delegate = std::make_shared<QueryDelegate>();
+  return delegate;
+}
+
+// The "Value" of the chosen subject from the user default, and on the main thread from the session
+// too; "" when there is none (any thread).
+std::string chosenSubjectValue() {
+  const core::Value choice = SubjectChoice::appName();
+  return choice.isNil() ? std::string() : choice["Value"].str();
+}
+
+std::int64_t packetType(const core::Value& item) { return item["packe_type"].toInt(-1); }
+
+// Makes the update panel ("updateSoftware"), hands it the packets, the blocks and the status, and lays it
+// on the window, where it fetches and applies the packets.
+void openUpdatePanel(const core::Value& packets, const BankUpdateCheck::CompleteBlock& completeBlock,
+                     const BankUpdateCheck::StopBlock& stopBlock, int status) {
+  AppDelegate* app = AppDelegate::current();
+  if (!app || !app->window()) return;
+  auto screen = std::dynamic_pointer_cast<UpdateSoftwareViewController>(
+      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
+          UpdateSoftwareViewController::kIdentifier));
+  if (!screen) {
+    // No panel to fetch with: the caller learns that nothing will be downloaded.
+    if (stopBlock) stopBlock();
+    return;
+  }
+  screen->setUpdateUrlArray(packets);
+  screen->setCompleteBlock(completeBlock);
+  screen->setStopBlock(stopBlock);
+  screen->setStatus(status);
+  // Loading the view (as the window takes it) starts the download.
+  app->window()->addOverlay(screen);
+}
+
+}  // namespace
+
+BankUpdateCheck::DownSessionBlocks BankUpdateCheck::downSessionBlocks() {
+  // A new DownSession (a new application delegate) holds no blocks yet.
+  const StoredBlocks& stored = storedBlocks();
+  AppDelegate* app = AppDelegate::current();
+  if (!app || !stored.session.isDictionary() || !app->downSession().sameAs(stored.session)) return {};
+  return stored.blocks;
+}
+
+void BankUpdateCheck::downloadDBWithCancelBlock(CancelBlock cancelBlock, CompleteBlock completeBlock,
+                                         StopBlock stopBlock) {
+  AppDelegate* app = AppDelegate::current();
+  if (!app) return;
+  if (app->isReachable() == 0) {
+    app->networkAlert(localized("alertNetwork"));
+    return;
+  }
+  const core::Value session = downSession();
+  storedBlocks() = StoredBlocks{
+      session, DownSessionBlocks{std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock)}};
+
+  const bool firstOpenMain = flag(session, "isFirstOpenMain");
+  const bool evenMore = flag(session, "isEvenMore");
+  const bool haveFile = flag(session, "isHavefileName");
+  const bool main = flag(session, "Main");
+  const bool updateDB = flag(session, "isUpdateDB");
+  if ((main && firstOpenMain) || (!main && (evenMore || updateDB || !haveFile))) getLibrary();
+}
+
+void BankUpdateCheck::getLibrary() {
+  // The DownSession and the request overlay belong to the main thread.
+  if (!rl::RunLoop::isMainThread()) {
+    rl::performOnMainThread([] { getLibrary(); }, false);
+    return;
+  }
+  const core::Value session = downSession();
+  std::int64_t maxBatchId = -1;
+  if (flag(session, "isHavefileName") && !flag(session, "isUpdateDB"))
+    maxBatchId = DBVersionDAO().getMaxBatchID();
+
+  auto system = std::make_shared<System>();
+  system->delegate = queryDelegate();
+  system->query(chosenSubjectValue(), maxBatchId);
+}
+
+core::Value BankUpdateCheck::getLibrarySyn() {
+  const std::string subject = chosenSubjectValue();
+  std::int64_t maxBatchId = -1;
+  if (!subject.empty() && AppPaths::isHavefile(AppPaths::dbSavePath() + "/" + subject + ".db")) {
+    maxBatchId = DBVersionDAO().getMaxBatchID();
+  }
+  auto system = std::make_shared<System>();
+  system->delegate = queryDelegate();
+  core::Value reply = system->querySyn(subject, maxBatchId);
+  if (reply.isDictionary() && reply["update_list"].isNilOrNull())
+    reply.set("update_list", core::Value::newArray());
+  return reply;
+}
+
+void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
+  if (!ok) {
+    AppAlerts::createAlert("提示", "没有任何信息", "确定");
+    return;
+  }
+  core::Value session = downSession();
+  if (session.isNil()) return;
+  session.set(kJsonObject, json);
+  const bool prompt =
+      json["status"].toInt(-1) == 0 && !flag(session, "Main") &&
+      (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
+  if (!prompt) return;
+  const DownSessionBlocks blocks = downSessionBlocks();
+  updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);
+}
+
+std::string BankUpdateCheck::getUpdateMess(const core::Value& updateList) {
+  std::string text = "更新内容:";
+  const std::size_t count = updateList.isArray() ? updateList.size() : 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    text += "\n" + std::to_string(i + 1) + ":" + updateList[i]["update_content"].describe();
+  }
+  if (count > 0) text += "\n" + localized("upateExplanation");
+  return text;
+}
+
+core::Value BankUpdateCheck::packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
+                                     bool haveFile) {
+  const std::size_t count = updateList.isArray() ? updateList.size() : 0;
+  const bool onlyNewBank =
+      (!haveFile && count == 1) || (count > 0 && !evenMore && !haveFile && !firstOpenMain);
+  core::Value packets = core::Value::newArray();
+  for (std::size_t i = 0; i < count; ++i) {
+    const core::Value item = updateList[i];
+    if (!onlyNewBank || packetType(item) == 6) packets.push_back(item);
+  }
+  return packets;
+}
+
+void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
+                           const core::Value& downSession) {
+  const bool firstOpenMain = flag(downSession, "isFirstOpenMain");
+  const bool evenMore = flag(downSession, "isEvenMore");
+  const bool haveFile = flag(downSession, "isHavefileName");
+  const bool updateDB = flag(downSession, "isUpdateDB");
+  const core::Value reply = downSession[kJsonObject];
+  const core::Value list = reply["update_list"].isArray() ? reply["update_list"] : core::Value::newArray();
+  const std::int64_t status = reply["status"].toInt(0);
+  const std::size_t count = list.size();
+
+  if (count == 0) {
+    if (evenMore) AppAlerts::createAlert("提示", "该软件已是最新版本", "确定");
+    return;
+  }
+
+  const bool downloadLeftFiles = AppPaths::isHavefile(AppPaths::updateDirectoryPath(AppPaths::subjectName()));
+  std::string title, message, cancel, other;
+  if (status == 4) {
+    title = localized("alertTitle");
+    message = getUpdateMess(list);
+    cancel = "关闭";
+    other = "立即升级";
+  } else if ((!haveFile && count == 1) || updateDB) {
+    title = "提示";
+    message = localized(updateDB ? "againDwonDBMess" : "libraryDwonMess");
+    cancel = "取消";
+    other = downloadLeftFiles ? "继续下载" : updateDB ? "重下题库" : "下载";
+  } else if (firstOpenMain || evenMore) {
+    title = localized("alertTitle");
+    message = getUpdateMess(list);
+    cancel = "暂不更新";
+    other = "立即更新";
+  } else if (haveFile) {
+    return;
+  } else {
+    title = "提示";
+    message = localized("libraryDwonMess");
+    cancel = "取消";
+    other = downloadLeftFiles ? "继续下载" : "下载";
+  }
+
+  // The prompt keeps what it was shown for: the list, the blocks, the status and the flags.
+  const core::Value packets = packetsToFetch(list, firstOpenMain, evenMore, haveFile);
+  auto alert = std::make_shared<UIAlertViewBlock>(
+      title, message,
+      [packets, completeBlock, stopBlock, status](bool cancelled, int) {
+        if (cancelled) {
+          if (status == 4) {
+            if (AppDelegate* app = AppDelegate::current()) app->exitSoft();
+          }
+          return;
+        }
+        // A re-download keeps the local bank: the new bank replaces it once it is in.
+        if (packets.size() == 0) {
+          if (stopBlock) stopBlock();
+          AppAlerts::createAlert("提示", kNothingToDownloadMessage, "确定");
+          return;
+        }
+        openUpdatePanel(packets, completeBlock, stopBlock, static_cast<int>(status));
+      },
+      std::optional<std::string>(cancel), std::vector<std::string>{other});
+  alert->show();
+}
+
