@@ -152,7 +152,6 @@ class UpdateFixture : public ::testing::Test {
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
     UpdateSoftwareViewController::setBandwidthSource({});
-    UpdateSoftwareViewController::setStageHook({});
     sys::Installer::setService({});
     VDLogHelper::setReachabilityStatus(nullptr);
     BankLocation::set({});
