@@ -174,6 +174,13 @@ std::string randomHex(std::size_t bytes) {
   return s;
 }
 
+// A Digest challenge this client can answer: it carries a nonce, and names no algorithm but MD5.
+bool isAnswerableDigest(const AuthChallenge& c) {
+  if (c.params.find("nonce") == c.params.end()) return false;
+  auto algorithm = c.params.find("algorithm");
+  return algorithm == c.params.end() || lower(algorithm->second) == "md5";
+}
+
 int schemeRank(const std::string& scheme) {
   std::string s = lower(scheme);
   if (s == "ntlm") return 3;
@@ -244,8 +251,7 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPM
   const AuthChallenge* best = nullptr;
   for (const auto& c : challenges) {
     int rank = schemeRank(c.scheme);
-    if (rank == 2 && c.params.find("nonce") == c.params.end()) continue;  // a Digest challenge needs one
-    if (rank == 2 && c.params.count("algorithm") && lower(c.params.at("algorithm")) != "md5") continue;
+    if (rank == 2 && !isAnswerableDigest(c)) continue;
     if (rank > 0 && (!best || rank > schemeRank(best->scheme))) best = &c;
   }
   if (!best) return nullptr;
@@ -291,8 +297,10 @@ HTTPAuthentication::Validity HTTPAuthentication::validity(const HTTPMessage& res
   }
   if (step_ == 0) return Validity::Valid;
   if (scheme_ == "Digest") {
+    // A fresh nonce is taken only from a challenge that could have started the exchange: a stale one
+    // without a nonce, or with an algorithm other than MD5, is not answered.
     auto stale = same->params.find("stale");
-    if (stale != same->params.end() && lower(stale->second) == "true") {
+    if (stale != same->params.end() && lower(stale->second) == "true" && isAnswerableDigest(*same)) {
       takeChallenge(*same);
       step_ = 0;
       return Validity::Valid;
