@@ -312,10 +312,13 @@ HTTPAuthentication::Validity HTTPAuthentication::validity(const HTTPMessage& res
 bool HTTPAuthentication::apply(HTTPMessage& request, const AuthCredentials& credentials) {
   std::lock_guard lock(mutex_);
   const char* header = proxy_ ? "Proxy-Authorization" : "Authorization";
-  if (scheme_ == "Basic") {
-    step_ = 1;
-    return request.setHeaderFieldValue(header, basicHeader(credentials.username, credentials.password));
-  }
+  // The exchange moves on only when the answer could be set (a value with a line break cannot).
+  auto answer = [&](const std::string& value, int step) {
+    if (!request.setHeaderFieldValue(header, value)) return false;
+    step_ = step;
+    return true;
+  };
+  if (scheme_ == "Basic") return answer(basicHeader(credentials.username, credentials.password), 1);
   if (scheme_ == "Digest") {
     const auto& p = challenge_.params;
     std::string nonce = p.count("nonce") ? p.at("nonce") : "";
@@ -347,14 +350,10 @@ bool HTTPAuthentication::apply(HTTPMessage& request, const AuthCredentials& cred
     if (p.count("algorithm")) value += ", algorithm=" + p.at("algorithm");
     if (p.count("opaque")) value += ", opaque=" + quote(p.at("opaque"));
     if (!qop.empty()) value += ", qop=auth, nc=" + std::string(nc) + ", cnonce=" + quote(cnonce);
-    step_ = 1;
-    return request.setHeaderFieldValue(header, value);
+    return answer(value, 1);
   }
   // NTLM
-  if (step_ < 2) {
-    step_ = 1;
-    return request.setHeaderFieldValue(header, "NTLM " + base64Encode(ntlmType1Message()));
-  }
+  if (step_ < 2) return answer("NTLM " + base64Encode(ntlmType1Message()), 1);
   if (credentials.username.empty()) return false;
   std::string nt = ntlmResponse(credentials.password, ntlmChallenge_);
   std::string domain = utf16le(credentials.domain);
@@ -378,8 +377,7 @@ bool HTTPAuthentication::apply(HTTPMessage& request, const AuthCredentials& cred
   secbuf(52, "");
   putLE32(msg, 60, 0x00008201);  // Unicode, NTLM, always sign
   msg += nt + nt + domain + user + host;
-  step_ = 3;
-  return request.setHeaderFieldValue(header, "NTLM " + base64Encode(msg));
+  return answer("NTLM " + base64Encode(msg), 3);
 }
 
 std::string HTTPAuthentication::basicHeader(std::string_view user, std::string_view password) {

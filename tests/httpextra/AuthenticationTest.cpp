@@ -246,6 +246,25 @@ TEST(AuthenticationSchemes, AStaleChallengeItCannotAnswerIsNotTaken) {
   }
 }
 
+// An answer that cannot be written (a user name with a line break) is not sent, so the exchange has not
+// moved on: the server's next challenge is not taken as a refusal of credentials it never saw, and good
+// credentials are answered afterwards.
+TEST(AuthenticationSchemes, AnAnswerThatCannotBeSetLeavesTheExchangeWhereItWas) {
+  auto response = net::HTTPMessage::createResponse(401);
+  response->addResponseHeaderLine("WWW-Authenticate", "Digest realm=\"r\", nonce=\"n1\"");
+  response->setHeaderComplete();
+  auto auth = net::HTTPAuthentication::fromResponse(*response);
+  ASSERT_NE(auth, nullptr);
+  const core::URL url = *core::URL::parse("http://127.0.0.1/x");
+  auto refused = net::HTTPMessage::createRequest("GET", url);
+  EXPECT_FALSE(auth->apply(*refused, {"u\r\nX-Injected: 1", "p", ""}));
+  EXPECT_FALSE(refused->headerFieldValue("Authorization").has_value());
+  EXPECT_EQ(auth->validity(*response), net::HTTPAuthentication::Validity::Valid);
+  auto good = net::HTTPMessage::createRequest("GET", url);
+  ASSERT_TRUE(auth->apply(*good, {"u", "p", ""}));
+  EXPECT_EQ(auth->validity(*response), net::HTTPAuthentication::Validity::BadCredentials);
+}
+
 TEST(AuthenticationSchemes, UnknownSchemesGiveNoAuthenticationObject) {
   auto response = net::HTTPMessage::createResponse(401);
   response->setHeaderFieldValue("WWW-Authenticate", "Negotiate");
