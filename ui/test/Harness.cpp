@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
@@ -23,6 +25,7 @@ Harness::Harness(Size screen) {
   ViewController::setLifecycleLog([this](const ViewController& vc, const char* event) {
     lifecycle_.push_back(vc.className() + "." + event);
   });
+  WebEngine::setFactory([](WebView&) { return std::make_unique<FakeWebEngine>(); });
   app_ = std::make_unique<Application>(screen);
   app_->setTerminateHandler([this](int status) { terminatedWith_ = status; });
 }
@@ -30,6 +33,7 @@ Harness::Harness(Size screen) {
 Harness::~Harness() {
   ViewController::setLifecycleLog({});
   app_.reset();
+  WebEngine::setFactory({});
   auto& loop = rl::RunLoop::main();
   loop.clear();
   loop.setClock(rl::Clock::real());
@@ -336,6 +340,17 @@ bool Harness::tapRow(TableView& table, IndexPath indexPath) {
 bool Harness::tapBarButton(std::string_view title) {
   BarButtonView* b = barButton(title);
   return b && tap(*b);
+}
+
+// ---- web views ----
+
+FakeWebEngine& Harness::web(WebView& webView) {
+  auto* fake = dynamic_cast<FakeWebEngine*>(&webView.engine());
+  if (!fake) {
+    std::fprintf(stderr, "Harness::web: this web view's engine is not the harness's (made before it?)\n");
+    std::abort();
+  }
+  return *fake;
 }
 
 // ---- alerts ----

@@ -2,7 +2,8 @@
 // ui::test::Harness: drives the UI model as a person would, for tests. One per test (a fixture holds it).
 //
 // Constructing it makes the calling thread the main thread, puts a ManualClock on the main run loop (time
-// moves only through advance() and settle()), and makes a fresh Application with a 320 x 480 window.
+// moves only through advance() and settle()), makes a fresh Application with a 320 x 480 window, and
+// gives every web view made from then on a scripted engine (FakeWebEngine, reached through web()).
 // Destroying it tears the application down and empties the main run loop.
 //
 // Input is always hit-tested: tap() touches the middle of what shows of a view and reports whether that
@@ -31,7 +32,9 @@
 #include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/ViewController.h"
+#include "ui/WebView.h"
 #include "ui/Window.h"
+#include "ui/test/FakeWebEngine.h"
 
 namespace rl {
 class ManualClock;
@@ -146,6 +149,10 @@ class Harness {
   bool press(std::string_view buttonTitle);
   // Types into the first text field of the top alert.
   bool typeInAlert(std::string_view text);
+
+  // ---- web views ----
+  // The scripted engine behind a web view (every web view made while the harness lives has one).
+  FakeWebEngine& web(WebView& webView);
 
   // ---- observation ----
   // "ClassName.viewWillAppear" for every life-cycle call since the harness started (or was cleared).
