@@ -211,11 +211,6 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   // A packet file name taken from a URL (the text after its last "/"); "" when it cannot name a file.
   static std::string fileNameOfURL(const std::string& url);
 
-  // Called at named points of a merge ("workingCopy", "merged", "replacing", "replaced") with the
-  // paths involved; for tests that stop a merge part-way as a killed process would. Empty: none.
-  using StageHook = std::function<void(const char* stage)>;
-  static void setStageHook(StageHook hook);
-
  private:
   void stopDownload();
   void receivedBytes(const HTTPRequest* request, std::int64_t count);

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,23 +37,9 @@ constexpr const char* kUpdateFailed = "更新失败";
 constexpr const char* kNewBankFailed = "题库解压失败";
 constexpr const char* kInstallFailed = "安装失败";
 
-std::mutex& stageHookLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-UpdateSoftwareViewController::StageHook& stageHook() {
-  static UpdateSoftwareViewController::StageHook hook;
-  return hook;
-}
-
-void stage(const char* name) {
-  UpdateSoftwareViewController::StageHook hook;
-  {
-    std::lock_guard lock(stageHookLock());
-    hook = stageHook();
-  }
-  if (hook) hook(name);
+// A database file with the journal files SQLite may keep beside it.
+void removeDatabaseFiles(const std::string& path) {
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) core::Paths::removeAll(path + suffix);
 }
 
 bool writeAll(int fd, const char* data, std::size_t size) {
@@ -142,11 +127,6 @@ void ensureBankLocation() {
 }
 
 }  // namespace
-
-void UpdateSoftwareViewController::setStageHook(StageHook hook) {
-  std::lock_guard lock(stageHookLock());
-  stageHook() = std::move(hook);
-}
 
 // ---------------------------------------------------------------------------------------------------
 // The run
@@ -381,7 +361,6 @@ bool UpdateSoftwareViewController::replaceFile(const std::string& from, const st
   const std::string temporary = directory + "/." + core::Paths::lastComponent(to) + ".replacing";
   core::Paths::removeAll(temporary);
   if (!copyInto(from, temporary, true)) return false;
-  stage("replacing");
   if (::rename(temporary.c_str(), to.c_str()) != 0) {
     core::Paths::removeAll(temporary);
     return false;
@@ -409,26 +388,24 @@ bool UpdateSoftwareViewController::mergeUpdatePack(const std::string& packPath,
     return false;
 
   // Every merge starts from a fresh copy of the bank: a copy left by an earlier step or run is not
-  // reused.
-  core::Paths::removeAll(workingCopyPath);
+  // reused, nor its rollback journal (a merge killed while committing leaves one, which SQLite would
+  // otherwise play back onto the new copy: the old bank's pages over the present one's).
+  removeDatabaseFiles(workingCopyPath);
   if (!copyFile(localDBPath, workingCopyPath)) return false;
-  stage("workingCopy");
 
   const bool merged = DBVersionDAO().upgradeDB(packPath) &&
                       TestAlterDAO().upgradeDB(packPath, workingCopyPath) &&
                       OtherContentDAO().upgradeDB(packPath);
   if (!merged) {
-    core::Paths::removeAll(workingCopyPath);
+    removeDatabaseFiles(workingCopyPath);
     return false;
   }
-  stage("merged");
   // The merged copy takes the bank's place in one step: the bank is never deleted first.
   const bool replaced = replaceFile(workingCopyPath, localDBPath);
   BankKeyCache::invalidate();
   if (!replaced) {
-    core::Paths::removeAll(workingCopyPath);
+    removeDatabaseFiles(workingCopyPath);
     return false;
   }
-  stage("replaced");
   return true;
 }

@@ -63,9 +63,23 @@ bool forEachPackRow(const std::string& packPath, const std::string& sql,
   auto db = openExistingDatabase(packPath);
   if (!db) return false;
   auto rs = db->executeQuery(sql);
+  bool read = rs != nullptr;
   while (rs && rs->next()) each(*rs);
+  // The walk ends at the last row or at a failure (a damaged page, a view whose table is gone).
+  if (read && db->hadError()) read = false;
   db->close();
-  return true;
+  return read;
+}
+
+bool packHasTable(const std::string& packPath, const std::string& name) {
+  auto db = openExistingDatabase(packPath);
+  if (!db) return false;
+  const bool has = db->intForQuery(
+                       "select count(*) from sqlite_master where type in ('table', 'view') and "
+                       "name = ? collate nocase",
+                       name) > 0;
+  db->close();
+  return has;
 }
 
 core::Value textOrNull(const std::optional<std::string>& text) {

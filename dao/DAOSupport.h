@@ -40,9 +40,13 @@ core::Value contentOfFirstRow(const std::shared_ptr<SQLResultSet>& rs);
 std::shared_ptr<SQLDatabase> openExistingDatabase(const std::string& path);
 
 // Runs `each` on every row `sql` reads from the pack database at `packPath`, then closes the pack.
-// False when the pack is not an existing database (nothing is run then).
+// False when the pack is not an existing database (nothing is run then), and when the query fails: a
+// missing table, a view that cannot be read, a damaged page part-way (the rows handed out before such a
+// failure do not make a pack). An empty table reads as no rows and true.
 bool forEachPackRow(const std::string& packPath, const std::string& sql,
                     const std::function<void(SQLResultSet& row)>& each);
+// Whether the pack database at `packPath` has a table or view of that name (compared ignoring case).
+bool packHasTable(const std::string& packPath, const std::string& name);
 
 // A text column of a pack row as a statement argument: the text, or NULL.
 core::Value textOrNull(const std::optional<std::string>& text);

@@ -31,15 +31,13 @@ bool DBVersionDAO::upgradeDB(const std::string& packPath) {
 
 std::vector<DBVersion> DBVersionDAO::getTestDBVersion(const std::string& packPath, bool& opened) {
   std::vector<DBVersion> batches;
-  auto db = dao::openExistingDatabase(packPath);
-  opened = db != nullptr;
-  if (!db) return batches;
-  auto rs = db->executeQuery("select * from DBVersion");
-  while (rs && rs->next()) {
-    batches.push_back(DBVersion{rs->stringForColumn("ID"), rs->stringForColumn("Version"),
-                                rs->stringForColumn("Time"), rs->stringForColumn("BatchID")});
-  }
-  db->close();
+  // A pack that is no database, or whose DBVersion cannot be read (no such table, a broken view), makes
+  // no pack.
+  opened = dao::forEachPackRow(packPath, "select * from DBVersion", [&batches](SQLResultSet& rs) {
+    batches.push_back(DBVersion{rs.stringForColumn("ID"), rs.stringForColumn("Version"),
+                                rs.stringForColumn("Time"), rs.stringForColumn("BatchID")});
+  });
+  if (!opened) batches.clear();
   return batches;
 }
 

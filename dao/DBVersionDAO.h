@@ -25,9 +25,10 @@ class DBVersionDAO : public BaseDAO {
   // Adds every DBVersion row of the pack at `packPath`, in row order, to the working copy in one
   // exclusive transaction (Version as a number, Time and BatchID as texts; the working copy assigns
   // the IDs). True when at least one row was added and all were committed. False, with the working
-  // copy unchanged, for a pack without DBVersion rows, a pack that is missing or not a database
-  // (counted once), a missing working copy or a transaction that cannot begin or commit (counted
-  // once), and at the first failed insert (counted once; the rows before it are rolled back too).
+  // copy unchanged, for a pack without DBVersion rows, a pack that is missing or not a database or
+  // whose DBVersion cannot be read (no such table, a broken view; counted once), a missing working copy or a
+  // transaction that cannot begin or commit (counted once), and at the first failed insert (counted once; the
+  // rows before it are rolled back too).
   bool upgradeDB(const std::string& packPath);
 
   // The largest BatchID of the chosen subject's live bank; 0 without a bank or without rows. A bank

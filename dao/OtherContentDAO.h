@@ -21,8 +21,8 @@ class OtherContentDAO : public BaseDAO {
   // integers, the texts bound as statement arguments). A pack without OtherContent rows leaves the
   // table empty and gives true. False when a transaction fails: the first failed statement rolls its
   // transaction back and is counted once, as is a transaction that cannot run (no working copy, the
-  // begin or the commit fails). A pack that is missing or not a database is counted once and gives
-  // false before anything is deleted.
+  // begin or the commit fails). A pack that is missing or not a database, or whose OtherContent cannot
+  // be read (no such table, a broken view), is counted once and gives false before anything is deleted.
   bool upgradeDB(const std::string& packPath);
 
  private:

@@ -24,7 +24,12 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
   }
 
   pid_ = DBVersionDAO().getMaxBatchID(packPath);
-  if (!deleteTest(destinationPath, getDeleteList(packPath))) return false;
+  const std::optional<std::string> deletions = getDeleteList(packPath);
+  if (!deletions) {
+    BankLocation::countSqlError();
+    return false;
+  }
+  if (!deleteTest(destinationPath, *deletions)) return false;
 
   operateSuccess_ = false;
   bool opened = false;
@@ -36,12 +41,14 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
   return updateTestAlter(destinationPath, rows);
 }
 
-std::string TestAlterDAO::getDeleteList(const std::string& packPath) {
+std::optional<std::string> TestAlterDAO::getDeleteList(const std::string& packPath) {
   std::vector<std::string> ids;
-  dao::forEachPackRow(packPath, "select * from Test_Delete", [&ids](SQLResultSet& rs) {
+  const bool read = dao::forEachPackRow(packPath, "select * from Test_Delete", [&ids](SQLResultSet& rs) {
     const std::optional<std::string> aid = rs.stringForColumn("AID");
     if (aid && dao::isDecimalId(*aid)) ids.push_back(*aid);
   });
+  // A pack without a Test_Delete table deletes nothing; one whose Test_Delete cannot be read is damaged.
+  if (!read && dao::packHasTable(packPath, "Test_Delete")) return std::nullopt;
   return core::join(ids, ",");
 }
 

@@ -3,6 +3,7 @@
 // merged into the working copy.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,13 @@ class TestAlterDAO : public BaseDAO {
   //      PID = the pack's largest BatchID; any other row is inserted with PID = its own BatchID.
   //      All texts are bound as statement arguments, so a quote in a pack text stays data.
   // True when both transactions committed. False (nothing changed, counted once) for a pack that is
-  // missing or not a database. In transaction 2 the first failed statement, or a pack row whose AID is
-  // not a decimal id, rolls back every change of that transaction and makes the step false; a failed
-  // update or a bad AID is counted, a failed insert is not. A failed deletion rolls back, is not
-  // counted, and ends the step before transaction 2. A transaction that cannot run (no working copy,
-  // the begin or the commit fails) makes the step false and is counted once. Deletions committed
-  // before a failure of transaction 2 stay in the copy.
+  // missing or not a database, or whose Test table (or a Test_Delete table it has) cannot be read: a
+  // missing table, a broken view. An empty Test table is a pack with no changes. In transaction 2 the first
+  // failed statement, or a pack row whose AID is not a decimal id, rolls back every change of that
+  // transaction and makes the step false; a failed update or a bad AID is counted, a failed insert is not. A
+  // failed deletion rolls back, is not counted, and ends the step before transaction 2. A transaction that
+  // cannot run (no working copy, the begin or the commit fails) makes the step false and is counted once.
+  // Deletions committed before a failure of transaction 2 stay in the copy.
   bool upgradeDB(const std::string& packPath, const std::string& destinationPath);
 
   // Deletes every question of the database file at `path` in one exclusive transaction. Nothing in
@@ -39,7 +41,9 @@ class TestAlterDAO : public BaseDAO {
   bool deleteTest(const std::string& path);
 
  private:
-  std::string getDeleteList(const std::string& packPath);
+  // The decimal AIDs of the pack's Test_Delete joined by ","; "" without such a table; nothing when the
+  // table is there but cannot be read.
+  std::optional<std::string> getDeleteList(const std::string& packPath);
   bool deleteTest(const std::string& destinationPath, const std::string& deleteAIDs);
   std::vector<TestAlter> getTestAlter(const std::string& packPath, bool& opened);
   bool updateTestAlter(const std::string& destinationPath, const std::vector<TestAlter>& rows);

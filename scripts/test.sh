@@ -1,6 +1,14 @@
 #!/usr/bin/env bash
-# The project's test command: install packages, build, run every test; then the same unit tests
-# under the address and undefined-behaviour sanitizers, then each fuzz target for a short while.
+# The project's test command (CI runs it through .ci/run on a fresh 2-core machine):
+#   1. the Debian packages;
+#   2. the default build and every test;
+#   3. the address and undefined-behaviour sanitizer build and its tests (all but those labelled
+#      "integration", see the asan test preset);
+#   4. each fuzz target for a short while (scripts/fuzz.sh: the fuzz build makes only the targets and the
+#      libraries they link, not the whole tree a third time).
+# Each step prints its wall time. VD_FUZZ_SECONDS sets the fuzzing time per target (default 20).
+# Under CI (CI=true) the trees are built with line tables only (-g1: sanitizer reports keep their file
+# and line, the compiler and linker write a fraction of the debug information).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,18 +19,32 @@ export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
 export NO_PROXY="$no_proxy"
 
 jobs=$(nproc 2>/dev/null || echo 2)
-
-echo "== sanitizer build (address, undefined) =="
-cmake --preset asan >/dev/null
-cmake --build --preset asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
-
-if [ -f fuzz/CMakeLists.txt ]; then
-  echo "== fuzz targets =="
-  bash scripts/fuzz.sh "${VD_FUZZ_SECONDS:-20}"
+ci_flags=()
+if [ "${CI:-}" = "true" ]; then
+  ci_flags=(-DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1)
 fi
 
-echo "== build and tests =="
-cmake --preset default >/dev/null
+step() {
+  echo "== $1 =="
+  step_started=$SECONDS
+}
+step_done() { echo "== done in $((SECONDS - step_started)) s =="; }
+
+step "build and tests"
+cmake --preset default "${ci_flags[@]}" >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default
+step_done
+
+step "sanitizer build (address, undefined) and tests"
+cmake --preset asan "${ci_flags[@]}" >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
+step_done
+
+if [ -f fuzz/CMakeLists.txt ]; then
+  step "fuzz targets"
+  bash scripts/fuzz.sh "${VD_FUZZ_SECONDS:-20}"
+  step_done
+fi
+echo "== total $SECONDS s =="

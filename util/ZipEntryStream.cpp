@@ -2,6 +2,7 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -10,100 +11,6 @@ std::uint32_t crcByte(std::uint32_t crc, std::uint8_t b) {
   static const z_crc_t* table = get_crc_table();
   return table[(crc ^ b) & 0xFF] ^ (crc >> 8);
 }
-
-class PlainReader : public ZipEntryReader {
- public:
-  explicit PlainReader(unzFile uf) : uf_(uf) {}
-  int read(char* buffer, unsigned size) override { return unzReadCurrentFile(uf_, buffer, size); }
-  bool close() override { return unzCloseCurrentFile(uf_) == UNZ_OK; }
-
- private:
-  unzFile uf_;
-};
-
-class CipherReader : public ZipEntryReader {
- public:
-  CipherReader(unzFile uf, const std::string& password, int method, std::uint32_t crc, std::uint64_t size)
-      : uf_(uf), cipher_(password), method_(method), expectedCrc_(crc), expectedSize_(size) {}
-  ~CipherReader() override {
-    if (inflating_) inflateEnd(&stream_);
-  }
-
-  // Reads and checks the header; false when the password does not fit.
-  bool start(std::uint8_t check) {
-    std::uint8_t header[12];
-    if (unzReadCurrentFile(uf_, header, sizeof header) != static_cast<int>(sizeof header)) return false;
-    for (auto& b : header) b = cipher_.decipher(b);
-    if (header[11] != check) return false;
-    if (method_ == Z_DEFLATED) {
-      stream_ = z_stream{};
-      if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) return false;
-      inflating_ = true;
-    }
-    return true;
-  }
-
-  int read(char* buffer, unsigned size) override {
-    int n = method_ == Z_DEFLATED ? inflateInto(buffer, size) : readRaw(buffer, size);
-    if (n > 0) {
-      crc_ = static_cast<std::uint32_t>(
-          crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(n)));
-      total_ += static_cast<std::uint64_t>(n);
-    }
-    return n;
-  }
-
-  bool close() override {
-    bool closed = unzCloseCurrentFile(uf_) == UNZ_OK;
-    return closed && finished_ && crc_ == expectedCrc_ && total_ == expectedSize_;
-  }
-
- private:
-  int readRaw(char* buffer, unsigned size) {
-    int n = unzReadCurrentFile(uf_, buffer, size);
-    if (n > 0) {
-      for (int i = 0; i < n; ++i)
-        buffer[i] = static_cast<char>(cipher_.decipher(static_cast<std::uint8_t>(buffer[i])));
-    } else if (n == 0) {
-      finished_ = true;
-    }
-    return n;
-  }
-
-  int inflateInto(char* buffer, unsigned size) {
-    stream_.next_out = reinterpret_cast<Bytef*>(buffer);
-    stream_.avail_out = size;
-    while (stream_.avail_out > 0 && !finished_) {
-      if (stream_.avail_in == 0) {
-        int n = unzReadCurrentFile(uf_, input_, sizeof input_);
-        if (n < 0) return n;
-        if (n == 0) return -1;  // the raw data ended before the deflate stream did
-        for (int i = 0; i < n; ++i) input_[i] = cipher_.decipher(input_[i]);
-        stream_.next_in = input_;
-        stream_.avail_in = static_cast<uInt>(n);
-      }
-      int r = inflate(&stream_, Z_NO_FLUSH);
-      if (r == Z_STREAM_END) {
-        finished_ = true;
-      } else if (r != Z_OK) {
-        return -1;
-      }
-    }
-    return static_cast<int>(size - stream_.avail_out);
-  }
-
-  unzFile uf_;
-  ZipCipher cipher_;
-  int method_;
-  std::uint32_t expectedCrc_;
-  std::uint64_t expectedSize_;
-  std::uint32_t crc_ = 0;
-  std::uint64_t total_ = 0;
-  bool finished_ = false;
-  bool inflating_ = false;
-  z_stream stream_{};
-  Bytef input_[4096];
-};
 
 }  // namespace
 
@@ -144,25 +51,108 @@ std::array<std::uint8_t, 12> ZipCipher::header(std::uint32_t check) {
   return h;
 }
 
-std::unique_ptr<ZipEntryReader> ZipEntryReader::plain(void* unzipFile) {
-  return std::make_unique<PlainReader>(static_cast<unzFile>(unzipFile));
+ZipEntryReader::ZipEntryReader(void* unzipFile, int method, std::uint32_t crc, std::uint64_t size)
+    : uf_(unzipFile), method_(method), expectedCrc_(crc), expectedSize_(size) {}
+
+ZipEntryReader::~ZipEntryReader() {
+  if (inflating_) inflateEnd(&stream_);
+  if (!closed_) unzCloseCurrentFile(static_cast<unzFile>(uf_));
 }
 
-std::unique_ptr<ZipEntryReader> ZipEntryReader::enciphered(void* unzipFile, const std::string& password,
-                                                           std::uint32_t crc, std::uint64_t size,
-                                                           std::uint8_t check) {
-  auto uf = static_cast<unzFile>(unzipFile);
-  int method = 0;
-  int level = 0;
-  if (unzOpenCurrentFile2(uf, &method, &level, /*raw=*/1) != UNZ_OK) return nullptr;
-  if (method != 0 && method != Z_DEFLATED) {
-    unzCloseCurrentFile(uf);
-    return nullptr;
-  }
-  auto reader = std::make_unique<CipherReader>(uf, password, method, crc, size);
-  if (!reader->start(check)) {
-    unzCloseCurrentFile(uf);
-    return nullptr;
-  }
+std::unique_ptr<ZipEntryReader> ZipEntryReader::open(void* unzipFile, int method, std::uint32_t crc,
+                                                     std::uint64_t size, const std::string* password,
+                                                     std::uint8_t check) {
+  std::unique_ptr<ZipEntryReader> reader(new ZipEntryReader(unzipFile, method, crc, size));
+  if ((method != 0 && method != Z_DEFLATED) || !reader->start(password, check)) return nullptr;
   return reader;
+}
+
+bool ZipEntryReader::start(const std::string* password, std::uint8_t check) {
+  if (password) {
+    // An enciphered entry starts with 12 enciphered bytes whose last is the check byte.
+    cipher_ = std::make_unique<ZipCipher>(*password);
+    std::uint8_t header[12];
+    if (unzReadCurrentFile(static_cast<unzFile>(uf_), header, sizeof header) !=
+        static_cast<int>(sizeof header))
+      return false;
+    for (auto& b : header) b = cipher_->decipher(b);
+    if (header[11] != check) return false;
+  }
+  if (method_ == Z_DEFLATED) {
+    stream_ = z_stream{};
+    if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) return false;
+    inflating_ = true;
+  }
+  return true;
+}
+
+int ZipEntryReader::fail() {
+  failed_ = true;
+  return -1;
+}
+
+int ZipEntryReader::readRaw(unsigned char* buffer, unsigned size) {
+  int n = unzReadCurrentFile(static_cast<unzFile>(uf_), buffer, size);
+  if (n > 0 && cipher_) {
+    for (int i = 0; i < n; ++i) buffer[i] = cipher_->decipher(buffer[i]);
+  }
+  return n;
+}
+
+int ZipEntryReader::read(char* buffer, unsigned size) {
+  if (failed_) return -1;
+  if (size == 0) return 0;
+  int n = method_ == Z_DEFLATED ? inflateInto(buffer, size) : readStored(buffer, size);
+  if (n > 0) {
+    crc_ =
+        static_cast<std::uint32_t>(crc32(crc_, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(n)));
+    total_ += static_cast<std::uint64_t>(n);
+  }
+  return n;
+}
+
+int ZipEntryReader::readStored(char* buffer, unsigned size) {
+  // One byte more than is left, so that content running past the declared size shows at once.
+  const std::uint64_t left = expectedSize_ - total_;
+  const unsigned want = static_cast<unsigned>(std::min<std::uint64_t>(size, left + 1));
+  int n = readRaw(reinterpret_cast<unsigned char*>(buffer), want);
+  if (n < 0) return fail();
+  if (n == 0) {
+    finished_ = true;
+    return 0;
+  }
+  if (static_cast<std::uint64_t>(n) > left) return fail();
+  return n;
+}
+
+int ZipEntryReader::inflateInto(char* buffer, unsigned size) {
+  const std::uint64_t left = expectedSize_ - total_;
+  const unsigned room = static_cast<unsigned>(std::min<std::uint64_t>(size, left + 1));
+  stream_.next_out = reinterpret_cast<Bytef*>(buffer);
+  stream_.avail_out = room;
+  while (stream_.avail_out > 0 && !finished_) {
+    if (stream_.avail_in == 0) {
+      int n = readRaw(input_, sizeof input_);
+      if (n < 0) return fail();
+      if (n == 0) return fail();  // the compressed data ended before the deflate stream did
+      stream_.next_in = input_;
+      stream_.avail_in = static_cast<uInt>(n);
+    }
+    int r = inflate(&stream_, Z_NO_FLUSH);
+    if (r == Z_STREAM_END) {
+      finished_ = true;
+    } else if (r != Z_OK) {
+      return fail();
+    }
+  }
+  const unsigned produced = room - stream_.avail_out;
+  if (produced > left) return fail();  // more than the entry declares
+  return static_cast<int>(produced);
+}
+
+bool ZipEntryReader::close() {
+  if (closed_) return false;
+  closed_ = true;
+  const bool closed = unzCloseCurrentFile(static_cast<unzFile>(uf_)) == UNZ_OK;
+  return closed && !failed_ && finished_ && crc_ == expectedCrc_ && total_ == expectedSize_;
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <unzip.h>
 #include <zip.h>
@@ -9,8 +10,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "platform/core/Text.h"
@@ -50,6 +53,31 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+// The sum of the uncompressed sizes the entries declare; nothing when an entry's information cannot be
+// read. Leaves the handle at an unspecified entry.
+std::optional<std::uint64_t> declaredTotalSize(unzFile uf) {
+  std::uint64_t total = 0;
+  for (int ret = unzGoToFirstFile(uf); ret != UNZ_END_OF_LIST_OF_FILE; ret = unzGoToNextFile(uf)) {
+    if (ret != UNZ_OK) return std::nullopt;
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return std::nullopt;
+    if (info.uncompressed_size > UINT64_MAX - total) return UINT64_MAX;
+    total += info.uncompressed_size;
+  }
+  return total;
+}
+
+// Bytes an unprivileged writer may still put on the file system of `directory` (or of its nearest
+// existing parent, when it is not made yet); 0 when that cannot be learnt.
+std::uint64_t freeSpaceFor(const std::string& directory) {
+  std::filesystem::path p = directory.empty() ? std::filesystem::path(".") : std::filesystem::path(directory);
+  std::error_code ec;
+  while (!std::filesystem::exists(p, ec) && p.has_parent_path() && p != p.parent_path()) p = p.parent_path();
+  struct statvfs fs {};
+  if (::statvfs(p.c_str(), &fs) != 0) return 0;
+  return static_cast<std::uint64_t>(fs.f_bavail) * static_cast<std::uint64_t>(fs.f_frsize);
 }
 
 void setModificationDate(const std::string& path, const tm_unz& date) {
@@ -176,12 +204,24 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
   int ret = unzGoToFirstFile(uf);
   if (ret != UNZ_OK) OutputErrorMessage("Failed");
 
+  // What the entries declare must fit on the target's file system before anything is written: no entry
+  // yields more than it declares, so this bounds the whole unpacking.
+  if (ret == UNZ_OK) {
+    std::optional<std::uint64_t> total = declaredTotalSize(uf);
+    if (!total || *total > freeSpaceFor(targetDirectory)) {
+      OutputErrorMessage(total ? "Not enough free space to unpack" : "Error occurs while getting file info");
+      return false;
+    }
+    unzGoToFirstFile(uf);
+  }
+
   for (;;) {
-    if (unzOpenCurrentFile(uf) != UNZ_OK) {
+    int method = 0;
+    int level = 0;
+    if (unzOpenCurrentFile2(uf, &method, &level, /*raw=*/1) != UNZ_OK) {
       OutputErrorMessage("Error occurs");
       return false;
     }
-    std::unique_ptr<ZipEntryReader> reader = ZipEntryReader::plain(uf);
 
     unz_file_info64 info{};
     ret = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
@@ -192,23 +232,25 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
     }
     if (ret != UNZ_OK) {
       OutputErrorMessage("Error occurs while getting file info");
-      reader->close();
+      unzCloseCurrentFile(uf);
       return false;
     }
-    if (info.flag & kEncipheredFlag) {
-      // Read raw and deciphered here; without the password the entry cannot be opened.
-      reader->close();
-      reader.reset();
-      if (!password_.empty()) {
-        auto check =
-            static_cast<std::uint8_t>((info.flag & kDataDescriptorFlag) ? info.dosDate >> 8 : info.crc >> 24);
-        reader = ZipEntryReader::enciphered(uf, password_, static_cast<std::uint32_t>(info.crc),
-                                            info.uncompressed_size, check);
-      }
-      if (!reader) {
-        OutputErrorMessage("Error occurs");
-        return false;
-      }
+    // The content is read raw and checked here against the declared size and checksum; an enciphered
+    // entry is deciphered with the password and cannot be opened without it.
+    const bool enciphered = (info.flag & kEncipheredFlag) != 0;
+    if (enciphered && password_.empty()) {
+      unzCloseCurrentFile(uf);
+      OutputErrorMessage("Error occurs");
+      return false;
+    }
+    const auto check =
+        static_cast<std::uint8_t>((info.flag & kDataDescriptorFlag) ? info.dosDate >> 8 : info.crc >> 24);
+    std::unique_ptr<ZipEntryReader> reader =
+        ZipEntryReader::open(uf, method, static_cast<std::uint32_t>(info.crc), info.uncompressed_size,
+                             enciphered ? &password_ : nullptr, check);
+    if (!reader) {
+      OutputErrorMessage("Error occurs");
+      return false;
     }
     std::string raw(rawName.data(), info.size_filename);
 

@@ -9,9 +9,16 @@
 // read completely or written: its partial file is removed and the result is false, while the other
 // entries are still unpacked.
 //
+// Limits: an entry yields exactly the size its directory record declares, or fails: content that runs
+// past that size (however well it compresses) is refused as damaged the moment it does, as is content
+// that stops short of it or fails its checksum. Before anything is written, the sizes the entries
+// declare must fit in the free space of the target's file system, or the unpacking fails at once; so
+// an unpacking never writes more than the archive declares nor more than the disk holds.
+//
 // Error texts go to the delegate's ErrorMessage: "Failed" (no first entry), "Error occurs" (an entry
 // cannot be opened), "Error occurs while getting file info", "Failed to reading zip file" (the data of
-// an entry is damaged), and the texts of the refusals above, which name the entry.
+// an entry is damaged, too long or too short), "Not enough free space to unpack", and the texts of the
+// refusals above, which name the entry.
 //
 // Passwords use the traditional zip cipher (weak; for archives that need it, not for protection).
 // With a password, entries marked as enciphered are deciphered and checked against it; a wrong

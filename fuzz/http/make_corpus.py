@@ -27,3 +27,41 @@ os.makedirs(OUT, exist_ok=True)
 for name, body in SEEDS.items():
     with open(os.path.join(OUT, name), "wb") as f:
         f.write(bytes([FLAGS[name]]) + body)
+
+
+# --- gzip_inflate_fuzzer: a piece-size byte, then a body as a server may send it ---
+import gzip  # noqa: E402
+import zlib  # noqa: E402
+
+
+def seed(target, name, data):
+    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", target)
+    os.makedirs(out, exist_ok=True)
+    with open(os.path.join(out, name), "wb") as f:
+        f.write(data)
+
+
+reply = b'{"Body":{"UserName":"user01"},"LoginState":1}' * 20
+seed("gzip_inflate_fuzzer", "gzip", b"\x00" + gzip.compress(reply))
+seed("gzip_inflate_fuzzer", "zlib", b"\x03" + zlib.compress(reply))
+seed("gzip_inflate_fuzzer", "truncated", b"\x01" + gzip.compress(reply)[:-9])
+seed("gzip_inflate_fuzzer", "two_members", b"\x10" + gzip.compress(b"first") + gzip.compress(b"second"))
+seed("gzip_inflate_fuzzer", "zeros", b"\x40" + gzip.compress(bytes(3 << 20)))  # inflates past the limit
+seed("gzip_inflate_fuzzer", "empty_member", b"\x00" + gzip.compress(b""))
+
+# --- set_cookie_fuzzer: a URL-choice byte, then Set-Cookie lines ---
+seed("set_cookie_fuzzer", "session", b"\x00JSESSIONID=abc123; Path=/; HttpOnly")
+seed("set_cookie_fuzzer", "expires", b"\x01a=1; Expires=Wed, 21 Oct 2037 07:28:00 GMT; Secure\n"
+     b"b=2; expires=Sunday, 06-Nov-94 08:49:37 GMT\nc=3; Expires=Sun Nov  6 08:49:37 1994")
+seed("set_cookie_fuzzer", "domain", b"\x03x=1; Domain=.example.org; Path=/a\ny=2; Domain=evil.com\nz=3; Max-Age=0")
+seed("set_cookie_fuzzer", "odd", b"\x02=novalue\nk\n;;;\nq=\"quoted; still\"; max-age=99999999999999999999")
+
+# --- auth_challenge_fuzzer: a flag byte (bit 0: proxy; bits 1-2: credentials), the challenge lines, an
+# empty line, the next answer's challenge lines ---
+seed("auth_challenge_fuzzer", "basic", b"\x00Basic realm=\"test\"")
+seed("auth_challenge_fuzzer", "digest", b"\x02Digest realm=\"test\", nonce=\"abc\", qop=\"auth,auth-int\", "
+     b"opaque=\"xyz\", algorithm=MD5\nBasic realm=\"test\"")
+seed("auth_challenge_fuzzer", "digest_stale", b"\x04Digest realm=\"r\", nonce=\"n1\"\n\n"
+     b"Digest realm=\"r\", nonce=\"n2\", stale=true")
+seed("auth_challenge_fuzzer", "ntlm", b"\x01NTLM\n\nNTLM TlRMTVNTUAACAAAADAAMADAAAAA1goriASNFZ4mrze8AAAAAAAAAAGIAYgA8AAAA")
+seed("auth_challenge_fuzzer", "escaped", b"\x06Digest realm=\"a\\\"b\", nonce=\"c,d\", opaque=\"e\\\\f\"")

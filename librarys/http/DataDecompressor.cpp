@@ -29,6 +29,7 @@ std::optional<core::Error> DataDecompressor::setupStream() {
   if (rc != Z_OK) return inflateErrorWithCode(rc);
   streamReady_ = true;
   streamEnded_ = false;
+  outputLimitExceeded_ = false;
   return std::nullopt;
 }
 
@@ -44,16 +45,21 @@ std::optional<std::string> DataDecompressor::uncompressBytes(const void* bytes, 
                                                              core::Error* error) {
   if (length == 0) return std::nullopt;
   auto fail = [&](int code) -> std::optional<std::string> {
-    if (error) *error = inflateErrorWithCode(code);
+    if (error)
+      *error = outputLimitExceeded_ ? inflateLimitError(maxOutputLength_) : inflateErrorWithCode(code);
     return std::nullopt;
   };
-  if (!streamReady_) return fail(Z_STREAM_ERROR);
+  if (!streamReady_ || outputLimitExceeded_) return fail(Z_STREAM_ERROR);
 
   z_stream& z = stream_->z;
   int rc = Z_OK;
   auto out =
       gzipdetail::pumpStream(&z, bytes, length, length + length / 2, [this, &z, &rc](std::size_t rest) {
         rc = inflate(&z, Z_NO_FLUSH);
+        if (maxOutputLength_ > 0 && z.total_out > maxOutputLength_) {
+          outputLimitExceeded_ = true;
+          return gzipdetail::PumpStep::kFail;
+        }
         if (rc == Z_STREAM_END) {  // the end of the compressed data: what follows it is not inflated
           streamEnded_ = true;
           return gzipdetail::PumpStep::kStop;
@@ -70,14 +76,18 @@ std::optional<std::string> DataDecompressor::uncompressBytes(const void* bytes, 
   return out;
 }
 
-std::optional<std::string> DataDecompressor::uncompressData(std::string_view data, core::Error* error) {
+std::optional<std::string> DataDecompressor::uncompressData(std::string_view data, core::Error* error,
+                                                            std::uint64_t maxLength, bool* limitExceeded) {
+  if (limitExceeded) *limitExceeded = false;
   if (data.empty()) return std::nullopt;
   DataDecompressor d;
   if (auto e = d.setupStream()) {
     if (error) *error = *e;
     return std::nullopt;
   }
+  d.setMaxOutputLength(maxLength);
   auto out = d.uncompressBytes(data, error);
+  if (limitExceeded) *limitExceeded = d.outputLimitExceeded();
   if (!out) return std::nullopt;
   if (!d.streamEnded()) {  // the data stops before the end of the compressed stream
     if (error) *error = inflateErrorWithCode(Z_BUF_ERROR);
@@ -91,21 +101,25 @@ std::optional<std::string> DataDecompressor::uncompressData(std::string_view dat
 }
 
 bool DataDecompressor::uncompressDataFromFile(const std::string& sourcePath,
-                                              const std::string& destinationPath, core::Error* error) {
+                                              const std::string& destinationPath, core::Error* error,
+                                              std::uint64_t maxLength, bool* limitExceeded) {
+  if (limitExceeded) *limitExceeded = false;
   DataDecompressor d;
   bool sawInput = false;
-  auto convert = [&d, &sawInput](std::string_view chunk, bool,
-                                 core::Error* err) -> std::optional<std::string> {
+  auto convert = [&d, &sawInput, maxLength](std::string_view chunk, bool,
+                                            core::Error* err) -> std::optional<std::string> {
     if (!d.streamReady()) {
       if (auto e = d.setupStream()) {
         if (err) *err = *e;
         return std::nullopt;
       }
+      d.setMaxOutputLength(maxLength);
     }
     sawInput = true;
     return d.uncompressBytes(chunk, err);
   };
   if (!gzipdetail::convertFile(kVerb, sourcePath, destinationPath, convert, error)) {
+    if (limitExceeded) *limitExceeded = d.outputLimitExceeded();
     d.closeStream();
     return false;
   }
@@ -122,3 +136,8 @@ bool DataDecompressor::uncompressDataFromFile(const std::string& sourcePath,
 }
 
 core::Error DataDecompressor::inflateErrorWithCode(int code) { return gzipdetail::codeError(kVerb, code); }
+
+core::Error DataDecompressor::inflateLimitError(std::uint64_t maxLength) {
+  return gzipdetail::makeError("Decompression of data failed because the inflated data is larger than " +
+                               std::to_string(maxLength) + " bytes");
+}

@@ -7,10 +7,16 @@
 // Inflation stops at the end of the first gzip member: bytes after it (a second member, trailing data)
 // are not inflated. The one-shot and file forms fail when their input stops before that end.
 //
+// Limit: a stream may be given the most bytes it may inflate to in all (a few kilobytes of gzip can
+// stand for gigabytes). Past it the call fails with a code-11 error "Decompression of data failed
+// because the inflated data is larger than %llu bytes" and outputLimitExceeded() turns true; no more than
+// about one output step beyond the limit is ever held.
+//
 // Failures are errors of the domain "HTTPRequestErrorDomain" with code 11; nothing is thrown.
 // Byte buffers are std::string (raw bytes, not text).
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +41,11 @@ class DataDecompressor {
   // A body whose input ran out while this is false was cut short.
   bool streamEnded() const { return streamEnded_; }
 
+  // The most bytes the stream may inflate to in all; 0 (the default) for no limit.
+  void setMaxOutputLength(std::uint64_t bytes) { maxOutputLength_ = bytes; }
+  std::uint64_t maxOutputLength() const { return maxOutputLength_; }
+  bool outputLimitExceeded() const { return outputLimitExceeded_; }
+
   // Inflates `length` more bytes of the body. Returns the bytes this call produced (possibly empty), or
   // nullopt: for a length of 0 (error left untouched), or on a zlib failure (error set when given).
   std::optional<std::string> uncompressBytes(const void* bytes, std::size_t length, core::Error* error);
@@ -43,20 +54,28 @@ class DataDecompressor {
   }
 
   // The whole buffer inflated; nullopt for empty data (no error) or on failure (error set), including
-  // data that stops before the end of the compressed stream.
-  static std::optional<std::string> uncompressData(std::string_view data, core::Error* error);
+  // data that stops before the end of the compressed stream. With maxLength > 0, data that inflates to
+  // more fails (and *limitExceeded, when given, is set).
+  static std::optional<std::string> uncompressData(std::string_view data, core::Error* error,
+                                                   std::uint64_t maxLength = 0,
+                                                   bool* limitExceeded = nullptr);
   // Inflates the source file into the destination (created empty first, replacing any file there).
   // An empty source gives an empty destination; a source cut short fails. On failure the partly
-  // written destination stays.
+  // written destination stays. maxLength and limitExceeded as for uncompressData.
   static bool uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
-                                     core::Error* error);
+                                     core::Error* error, std::uint64_t maxLength = 0,
+                                     bool* limitExceeded = nullptr);
 
   // "Decompression of data failed with code %hi" (the zlib result code).
   static core::Error inflateErrorWithCode(int code);
+  // "Decompression of data failed because the inflated data is larger than %llu bytes".
+  static core::Error inflateLimitError(std::uint64_t maxLength);
 
  private:
   struct Stream;
   std::unique_ptr<Stream> stream_;
   bool streamReady_ = false;
   bool streamEnded_ = false;
+  std::uint64_t maxOutputLength_ = 0;
+  bool outputLimitExceeded_ = false;
 };

@@ -662,7 +662,8 @@ bool HTTPRequest::isResponseCompressed() const {
 
 std::string HTTPRequest::responseData() const {
   if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_) {
-    auto inflated = DataDecompressor::uncompressData(rawResponseData_, nullptr);
+    if (inflatedResponseData_) return *inflatedResponseData_;
+    auto inflated = DataDecompressor::uncompressData(rawResponseData_, nullptr, maxResponseDataSize_);
     return inflated ? *inflated : std::string();
   }
   return rawResponseData_;
@@ -759,6 +760,8 @@ std::shared_ptr<HTTPRequest> HTTPRequest::copy() const {
   r->shouldAttemptPersistentConnection_ = shouldAttemptPersistentConnection_;
   r->persistentConnectionTimeoutSeconds_ = persistentConnectionTimeoutSeconds_;
   r->authenticationScheme_ = authenticationScheme_;
+  r->maxResponseDataSize_ = maxResponseDataSize_;
+  r->maxInflatedDownloadSize_ = maxInflatedDownloadSize_;
   return r;
 }
 

@@ -12,12 +12,19 @@
 // What it does besides sending: gzip request bodies and responses, cookies (stored and sent back),
 // redirects (at most 5), persistent connections shared through a class-wide pool of connection ids,
 // downloads to a file through a temporary file with resume by "Range", a time-out with retries, one
-// retry of a kept-alive connection that the server dropped, and bandwidth measurement and throttling of
+// retry of a kept-alive connection that the server dropped before the first byte of its answer, and
+// bandwidth measurement and throttling of
 // all requests together; answers to authentication challenges of servers (401) and proxies (407) with
 // Basic, Digest or NTLM, from the session stores, the request's own or kept (keychain) credentials, the
 // delegate or the authentication dialog (HTTPRequestAuthentication.cpp); and the choice of a proxy: one
 // set on the request, else the environment ("http_proxy", "no_proxy", ...), else a PAC script
 // (HTTPRequestProxy.cpp).
+//
+// Limits: a body kept in memory holds at most maxResponseDataSize() bytes, as it arrives and once
+// inflated; a compressed download inflates to at most maxInflatedDownloadSize() bytes on disk. Past a limit
+// the request fails and lets go of what it read: with code 1 (underlying error -1103 of the network domain)
+// for a body that arrives larger, with code 11 for one that inflates larger. The defaults lie far above
+// any answer of the system's servers; set a limit per request before starting it.
 //
 // Ownership: requests are std::shared_ptr (make them with requestWithURL). The delegate, the queue and the
 // progress delegates are held weakly. The blocks are held until the request has reported its end, then
@@ -203,6 +210,14 @@ class HTTPRequest : public rl::Operation {
   std::optional<core::Error> error() const;
   // The raw body as received (before any inflation).
   const std::string& rawResponseData() const { return rawResponseData_; }
+
+  // ======== limits (see the header comment) ========
+  static constexpr std::uint64_t kDefaultMaxResponseDataSize = std::uint64_t{64} << 20;     // 64 MiB
+  static constexpr std::uint64_t kDefaultMaxInflatedDownloadSize = std::uint64_t{4} << 30;  // 4 GiB
+  std::uint64_t maxResponseDataSize() const { return maxResponseDataSize_; }
+  void setMaxResponseDataSize(std::uint64_t bytes) { maxResponseDataSize_ = bytes; }
+  std::uint64_t maxInflatedDownloadSize() const { return maxInflatedDownloadSize_; }
+  void setMaxInflatedDownloadSize(std::uint64_t bytes) { maxInflatedDownloadSize_ = bytes; }
 
   // ======== stream, connections, time-outs (request thread) ========
   void startRequest();
@@ -622,6 +637,16 @@ class HTTPRequest : public rl::Operation {
   // Before the request is sent again: the download file is reopened and resumes from what it holds.
   void prepareForRetry();
   bool isBodyShorterThanContentLength() const;
+  // True once any byte of the response (head or body) has arrived on the present stream.
+  bool responseHasBegun() const;
+  // Whether the body is kept in rawResponseData_ (no file, no data callback).
+  bool keepsBodyInMemory() const;
+  // Appends body bytes to rawResponseData_; past maxResponseDataSize_ fails the request instead (false).
+  bool keepInMemory(std::string_view bytes);
+  // Code 1 with the underlying -1103 error: the body is larger than maxResponseDataSize_.
+  core::Error tooLargeBodyError() const;
+  // Stops loading, lets go of the body read so far (memory and temporary files), and fails with `error`.
+  void failWithTooLargeResponse(const core::Error& error);
   void updateStatus();
   static core::Error makeError(int code, const std::string& text);
   static std::optional<core::URL> urlWithoutAuthority(const std::optional<core::URL>& url);
@@ -703,6 +728,9 @@ class HTTPRequest : public rl::Operation {
   int responseStatusCode_ = 0;
   std::string responseStatusMessage_;
   std::string rawResponseData_;
+  std::optional<std::string> inflatedResponseData_;  // a compressed body kept in memory, inflated at its end
+  std::uint64_t maxResponseDataSize_ = kDefaultMaxResponseDataSize;
+  std::uint64_t maxInflatedDownloadSize_ = kDefaultMaxInflatedDownloadSize;
   std::uint64_t contentLength_ = 0;
   std::uint64_t partialDownloadSize_ = 0;
   std::uint64_t totalBytesRead_ = 0;

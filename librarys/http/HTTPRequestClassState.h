@@ -33,6 +33,9 @@ struct HTTPRequest::ClassState {
   bool shouldUpdateNetworkActivityIndicator = true;
   bool networkActivityIndicatorVisible = false;
   std::function<void(bool)> networkActivityIndicatorHook;
+  // The one pending delayed hide of the indicator, and the loop it waits on.
+  std::shared_ptr<rl::Timer> hideIndicatorTimer;
+  rl::RunLoop* hideIndicatorLoop = nullptr;
 
   std::recursive_mutex progressLock;
 

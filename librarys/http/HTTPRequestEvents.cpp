@@ -76,6 +76,11 @@ void HTTPRequest::handleNetworkEvent(net::ReadStreamEvent type) {
 void HTTPRequest::handleBytesAvailable() {
   if (!responseHeaders_.isDictionary()) readResponseHeaders();
   if (complete_ || !readStream_) return;
+  // A body announced larger than may be kept in memory is refused before any of it is read.
+  if (contentLength_ > maxResponseDataSize_ && keepsBodyInMemory()) {
+    failWithTooLargeResponse(tooLargeBodyError());
+    return;
+  }
   if (!readStream_->hasBytesAvailable()) {
     // The head alone arrived: acknowledged, so the stream tells again when body bytes come.
     std::uint8_t none = 0;
@@ -116,11 +121,22 @@ void HTTPRequest::handleBytesAvailable() {
 
   std::optional<std::string> inflated;
   if (isResponseCompressed() && !shouldWaitToInflateCompressedResponses_) {
-    if (!dataDecompressor_) dataDecompressor_ = DataDecompressor::decompressor();
+    if (!dataDecompressor_) {
+      dataDecompressor_ = DataDecompressor::decompressor();
+      if (!downloadDestinationPath_.empty()) {
+        dataDecompressor_->setMaxOutputLength(maxInflatedDownloadSize_);
+      } else if (keepsBodyInMemory()) {
+        dataDecompressor_->setMaxOutputLength(maxResponseDataSize_);
+      }
+    }
     core::Error err;
     inflated = dataDecompressor_->uncompressBytes(raw, &err);
     if (!inflated) {
-      failWithError(err);
+      if (dataDecompressor_->outputLimitExceeded()) {
+        failWithTooLargeResponse(err);
+      } else {
+        failWithError(err);
+      }
       return;
     }
   }
@@ -183,11 +199,49 @@ void HTTPRequest::handleBytesAvailable() {
     return;
   }
 
-  if (inflated) {
-    rawResponseData_.append(*inflated);
-  } else {
-    rawResponseData_.append(raw);
+  keepInMemory(inflated ? std::string_view(*inflated) : raw);
+}
+
+bool HTTPRequest::keepsBodyInMemory() const {
+  return downloadDestinationPath_.empty() && requestMethod_ != "HEAD" && !delegateRespondsToDidReceiveData();
+}
+
+bool HTTPRequest::keepInMemory(std::string_view bytes) {
+  if (rawResponseData_.size() + bytes.size() > maxResponseDataSize_) {
+    failWithTooLargeResponse(tooLargeBodyError());
+    return false;
   }
+  rawResponseData_.append(bytes);
+  return true;
+}
+
+core::Error HTTPRequest::tooLargeBodyError() const {
+  core::Error e = makeError(ConnectionFailureErrorType, "A connection failure occurred");
+  e.userInfo.set(kHTTPUnderlyingErrorKey,
+                 underlyingValue(core::Error(
+                     net::kNetworkErrorDomain, net::kNetworkDataLengthExceedsMaximum,
+                     "The response body is larger than " + std::to_string(maxResponseDataSize_) + " bytes")));
+  return e;
+}
+
+void HTTPRequest::failWithTooLargeResponse(const core::Error& error) {
+  connectionCanBeReused_ = false;
+  std::string().swap(rawResponseData_);  // the memory itself goes, not only the bytes
+  inflatedResponseData_.reset();
+  dataDecompressor_.reset();
+  cancelLoad();
+  if (!downloadDestinationPath_.empty()) {
+    // Nothing of an answer this large is worth resuming.
+    closeFileOutputs();
+    removeFileAtPath(temporaryFileDownloadPath_, nullptr);
+    removeFileAtPath(temporaryUncompressedDataDownloadPath_, nullptr);
+  }
+  failWithError(error);
+}
+
+bool HTTPRequest::responseHasBegun() const {
+  return totalBytesRead_ > 0 || responseMessage_ != nullptr ||
+         (readStream_ && readStream_->responseBytesReceived() > 0);
 }
 
 bool HTTPRequest::isBodyShorterThanContentLength() const {
@@ -249,9 +303,12 @@ void HTTPRequest::handleStreamComplete() {
           // Inflated next to the destination, then put in its place in one step.
           std::string inflating = downloadDestinationPath_ + "." + httpdetail::uniqueString() + ".inflating";
           core::Error err;
-          if (!DataDecompressor::uncompressDataFromFile(temporaryFileDownloadPath_, inflating, &err)) {
+          bool tooLarge = false;
+          if (!DataDecompressor::uncompressDataFromFile(temporaryFileDownloadPath_, inflating, &err,
+                                                        maxInflatedDownloadSize_, &tooLarge)) {
             fileErr = err;
             std::remove(inflating.c_str());
+            if (tooLarge) removeFileAtPath(temporaryFileDownloadPath_, nullptr);  // nothing worth resuming
           } else {
             int code = 0;
             if (!replaceFile(inflating, downloadDestinationPath_, &code)) {
@@ -311,6 +368,19 @@ void HTTPRequest::handleStreamComplete() {
       !didUseCachedResponse_ && !error_) {
     if (fileErr) {
       failWithError(*fileErr);
+    } else if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_ && keepsBodyInMemory() &&
+               !rawResponseData_.empty()) {
+      // A compressed body kept in memory is inflated once, here, within the limit: a body that inflates
+      // past it fails the request rather than reaching the caller.
+      core::Error err;
+      bool tooLarge = false;
+      inflatedResponseData_ =
+          DataDecompressor::uncompressData(rawResponseData_, &err, maxResponseDataSize_, &tooLarge);
+      if (tooLarge) {
+        failWithTooLargeResponse(err);
+      } else {
+        requestFinished();
+      }
     } else {
       requestFinished();
     }
@@ -336,7 +406,8 @@ void HTTPRequest::handleStreamError() {
 }
 
 bool HTTPRequest::retryUsingNewConnection() {
-  if (retryCount_ != 0) return false;
+  // Once part of the answer has come, sending the request again could act twice or mix two answers.
+  if (retryCount_ != 0 || responseHasBegun()) return false;
   connectionCanBeReused_ = false;
   willRetryRequest_ = true;
   cancelLoad();

@@ -3,6 +3,7 @@
 
 #include <condition_variable>
 #include <thread>
+#include <utility>
 
 #include "librarys/http/HTTPRequest.h"
 #include "librarys/http/HTTPRequestClassState.h"
@@ -123,7 +124,29 @@ void HTTPRequest::hideNetworkActivityIndicator() {
 }
 
 void HTTPRequest::hideNetworkActivityIndicatorAfterDelay() {
-  rl::performAfterDelay(0.5, [] { hideNetworkActivityIndicatorIfNeeeded(); });
+  // One delayed hide at a time: while one waits on this thread's loop, a later stop moves it on rather
+  // than adding a timer per finished request (the timers of synchronous requests on the main thread
+  // would otherwise pile up while the loop runs in the requests' own mode).
+  auto& cs = classState();
+  rl::RunLoop& loop = rl::RunLoop::current();
+  std::shared_ptr<rl::Timer> pending;
+  {
+    std::lock_guard lock(cs.connectionsLock);
+    if (cs.hideIndicatorTimer && cs.hideIndicatorTimer->isValid() && cs.hideIndicatorLoop == &loop)
+      pending = cs.hideIndicatorTimer;
+  }
+  if (pending) {
+    pending->setFireDate(loop.now() + 0.5);
+    return;
+  }
+  auto timer = rl::performAfterDelay(0.5, [] { hideNetworkActivityIndicatorIfNeeeded(); });
+  std::shared_ptr<rl::Timer> replaced;
+  {
+    std::lock_guard lock(cs.connectionsLock);
+    replaced = std::exchange(cs.hideIndicatorTimer, timer);
+    cs.hideIndicatorLoop = &loop;
+  }
+  if (replaced && replaced != timer) replaced->invalidate();
 }
 
 void HTTPRequest::hideNetworkActivityIndicatorIfNeeeded() {

@@ -74,6 +74,7 @@ void HTTPRequest::startRequest() {
   responseHeaders_ = core::Value();
   responseMessage_.reset();
   if (downloadDestinationPath_.empty()) rawResponseData_.clear();
+  inflatedResponseData_.reset();
   readStreamIsScheduled_ = false;
 
   // The body source.

@@ -2,12 +2,15 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <memory>
 
 #include "platform/core/Paths.h"
+#include "platform/core/Text.h"
 
 namespace core {
 
@@ -19,6 +22,55 @@ struct PlistFree {
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
 constexpr int kMaxDepth = 512;
+
+std::uint64_t readBigEndian(std::string_view b, std::size_t at, std::size_t size) {
+  std::uint64_t v = 0;
+  for (std::size_t k = 0; k < size; ++k) v = (v << 8) | static_cast<unsigned char>(b[at + k]);
+  return v;
+}
+
+// Whether a binary property list holds a UTF-16 string (or key) with the character U+0000. libplist
+// reads such a string to text whose length disagrees with its C-string length, and aborts the process
+// when it is asked for it; such a file is refused instead. Walks the object table the file's trailer
+// names; whatever does not add up is left to libplist to refuse.
+bool hasUnicodeStringWithNul(std::string_view b) {
+  constexpr std::size_t kTrailer = 32;
+  if (b.size() < 8 + kTrailer) return false;
+  const std::size_t end = b.size() - kTrailer;
+  const std::size_t offsetSize = static_cast<unsigned char>(b[end + 6]);
+  const std::uint64_t objects = readBigEndian(b, end + 8, 8);
+  const std::uint64_t table = readBigEndian(b, end + 24, 8);
+  if (offsetSize < 1 || offsetSize > 8 || table > end || objects > (end - table) / offsetSize) return false;
+  for (std::uint64_t i = 0; i < objects; ++i) {
+    const std::uint64_t at = readBigEndian(b, static_cast<std::size_t>(table + i * offsetSize), offsetSize);
+    if (at >= end) continue;
+    const unsigned char marker = static_cast<unsigned char>(b[at]);
+    if ((marker >> 4) != 0x6) continue;  // not a UTF-16 string
+    std::uint64_t count = marker & 0x0F;
+    std::size_t p = static_cast<std::size_t>(at) + 1;
+    if (count == 0x0F) {  // the length follows as an integer object
+      if (p >= end || (static_cast<unsigned char>(b[p]) >> 4) != 0x1) continue;
+      const std::size_t width = std::size_t{1} << (static_cast<unsigned char>(b[p]) & 0x0F);
+      if (width > 8 || p + 1 + width > end) continue;
+      count = readBigEndian(b, p + 1, width);
+      p += 1 + width;
+    }
+    if (count > (end - p) / 2) continue;
+    for (std::uint64_t k = 0; k < count; ++k)
+      if (b[p + 2 * k] == 0 && b[p + 2 * k + 1] == 0) return true;
+  }
+  return false;
+}
+
+// A string of the file as UTF-8 text: bytes that are not UTF-8 (a damaged file) become U+FFFD, so the
+// value holds text, as every string value does, and writes back whole.
+std::string textOf(const char* s) {
+  std::string_view in(s ? s : "");
+  if (isValidUtf8(in)) return std::string(in);
+  std::string out;
+  for (std::size_t i = 0; i < in.size();) out += fromCodePoint(nextCodePoint(in, i));
+  return out;
+}
 
 Value toValue(plist_t node, int depth) {
   if (!node || depth > kMaxDepth) return Value();
@@ -51,14 +103,21 @@ Value toValue(plist_t node, int depth) {
       } else {
         plist_get_key_val(node, &s);
       }
-      Value v(std::string(s ? s : ""));
+      Value v(textOf(s));
       std::free(s);
       return v;
     }
     case PLIST_DATE: {
+      // libplist hands a date out as whole seconds (rounded toward zero) and the size of the fraction:
+      // before 2001 the fraction counts back from the seconds. (Within the last second of 2000 the sign
+      // is lost: such a date reads as the same fraction after 2001.)
       int32_t sec = 0, usec = 0;
       plist_get_date_val(node, &sec, &usec);
-      return Value(Date::fromReferenceDate(static_cast<double>(sec) + static_cast<double>(usec) / 1e6));
+      // (Out of its range the fraction it gives is not one: it is dropped.)
+      const double fraction =
+          usec > -1000000 && usec < 1000000 ? std::abs(static_cast<double>(usec)) / 1e6 : 0;
+      const double ref = sec < 0 ? static_cast<double>(sec) - fraction : static_cast<double>(sec) + fraction;
+      return Value(Date::fromReferenceDate(ref));
     }
     case PLIST_DATA: {
       char* bytes = nullptr;
@@ -94,7 +153,7 @@ Value toValue(plist_t node, int depth) {
         }
         Value v = toValue(item, depth + 1);
         if (v.isNil()) ok = false;
-        if (ok) out.set(key ? key : "", std::move(v));
+        if (ok) out.set(textOf(key), std::move(v));
         std::free(key);
         if (!ok) break;
       }
@@ -124,14 +183,21 @@ plist_t toNode(const Value& v, int depth) {
       return plist_new_data(reinterpret_cast<const char*>(b.data()), b.size());
     }
     case Value::Type::Date: {
-      const double ref = v.date().secondsSinceReferenceDate();
-      if (!(ref > std::numeric_limits<int32_t>::min() && ref < std::numeric_limits<int32_t>::max()))
-        return nullptr;
+      // libplist holds a date as 32-bit seconds from 2001: one outside 1932-12-13 ... 2069-01-19 is kept
+      // as the nearest date it can hold, rather than failing the whole file.
+      double ref = v.date().secondsSinceReferenceDate();
+      if (std::isnan(ref)) return nullptr;
+      ref = std::clamp(ref, static_cast<double>(std::numeric_limits<int32_t>::min()),
+                       static_cast<double>(std::numeric_limits<int32_t>::max()));
       double whole = std::floor(ref);
       int32_t usec = static_cast<int32_t>(std::llround((ref - whole) * 1e6));
       if (usec >= 1000000) {
         whole += 1;
         usec -= 1000000;
+      }
+      if (whole > std::numeric_limits<int32_t>::max()) {
+        whole = std::numeric_limits<int32_t>::max();
+        usec = 0;
       }
       return plist_new_date(static_cast<int32_t>(whole), usec);
     }
@@ -170,8 +236,11 @@ Value PropertyList::fromData(std::string_view bytes) {
   if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return Value();
   plist_t root = nullptr;
   if (plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size()))) {
+    if (hasUnicodeStringWithNul(bytes)) return Value();
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   } else {
+    // XML may hold no NUL character; libplist would keep one in a string and then abort on it.
+    if (bytes.find('\0') != std::string_view::npos) return Value();
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   }
   PlistPtr holder(root);

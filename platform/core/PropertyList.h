@@ -3,8 +3,11 @@
 //
 // Mapping: dict <-> Dictionary (document order kept), array <-> Array, string <-> String,
 // integer <-> Integer, real -> Double (Decimal and Double are written as real), true/false <-> Bool
-// (never mixed with integers), date <-> Date, data <-> Bytes. A property list cannot hold Nil or Null:
-// writing a value that contains one fails.
+// (never mixed with integers), date <-> Date (from 1932-12-13 to 2069-01-19, the dates libplist holds:
+// a date outside is written as the nearest one inside), data <-> Bytes. A property list cannot hold Nil or
+// Null: writing a value that contains one fails. A string or key of the file that is not UTF-8 is read with
+// U+FFFD in place of the bytes that are not; a file
+// whose strings hold the character U+0000 (a NUL byte in XML) is refused (read as Nil).
 
 #include <optional>
 #include <string>

@@ -1,5 +1,7 @@
 #include "platform/core/URL.h"
 
+#include <cctype>
+
 #include "platform/core/Text.h"
 
 namespace core {
@@ -134,6 +136,19 @@ std::string removeDotSegments(std::string_view in) {
 }
 
 // Fills host, user and port from an authority text; false when the port is not a number up to 65535.
+// A host as a URL may write it: a name or IPv4 address of letters, digits, "-._~", "%" escapes and
+// "!$&'()*+,;="; between brackets an IPv6 address (hex digits, ":" and "."). Anything else (a ":" or a
+// bracket outside brackets, an "@") would print as a different URL.
+bool isValidHost(std::string_view host, bool bracketed) {
+  for (char c : host) {
+    const bool ok = bracketed ? (std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.')
+                              : (std::isalnum(static_cast<unsigned char>(c)) ||
+                                 std::string_view("-._~%!$&'()*+,;=").find(c) != std::string_view::npos);
+    if (!ok) return false;
+  }
+  return !bracketed || host.find(':') != std::string_view::npos;
+}
+
 bool applyAuthority(URL& url, std::string_view authority) {
   url.hasAuthority = true;
   auto at = authority.rfind('@');
@@ -155,6 +170,7 @@ bool applyAuthority(URL& url, std::string_view authority) {
     host = authority.substr(0, colon);
     port = authority.substr(colon + 1);
   }
+  if (!isValidHost(host, authority.size() > 0 && authority[0] == '[')) return false;
   url.host = toLower(host);
   url.port = -1;
   if (!port.empty()) {
@@ -255,6 +271,8 @@ std::string URL::toString() const {
     out += host.find(':') != std::string::npos ? "[" + host + "]" : host;
     if (port >= 0) out += ":" + std::to_string(port);
     if (!path.empty() && path[0] != '/') out += '/';
+  } else if (path.size() >= 2 && path[0] == '/' && path[1] == '/') {
+    out += "/.";  // a path that starts with "//" would read back as an authority
   }
   out += path;
   if (query) out += "?" + *query;

@@ -174,6 +174,13 @@ std::string randomHex(std::size_t bytes) {
   return s;
 }
 
+// A Digest challenge this client can answer: it carries a nonce, and names no algorithm but MD5.
+bool isAnswerableDigest(const AuthChallenge& c) {
+  if (c.params.find("nonce") == c.params.end()) return false;
+  auto algorithm = c.params.find("algorithm");
+  return algorithm == c.params.end() || lower(algorithm->second) == "md5";
+}
+
 int schemeRank(const std::string& scheme) {
   std::string s = lower(scheme);
   if (s == "ntlm") return 3;
@@ -244,8 +251,7 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPM
   const AuthChallenge* best = nullptr;
   for (const auto& c : challenges) {
     int rank = schemeRank(c.scheme);
-    if (rank == 2 && c.params.find("nonce") == c.params.end()) continue;  // a Digest challenge needs one
-    if (rank == 2 && c.params.count("algorithm") && lower(c.params.at("algorithm")) != "md5") continue;
+    if (rank == 2 && !isAnswerableDigest(c)) continue;
     if (rank > 0 && (!best || rank > schemeRank(best->scheme))) best = &c;
   }
   if (!best) return nullptr;
@@ -291,8 +297,10 @@ HTTPAuthentication::Validity HTTPAuthentication::validity(const HTTPMessage& res
   }
   if (step_ == 0) return Validity::Valid;
   if (scheme_ == "Digest") {
+    // A fresh nonce is taken only from a challenge that could have started the exchange: a stale one
+    // without a nonce, or with an algorithm other than MD5, is not answered.
     auto stale = same->params.find("stale");
-    if (stale != same->params.end() && lower(stale->second) == "true") {
+    if (stale != same->params.end() && lower(stale->second) == "true" && isAnswerableDigest(*same)) {
       takeChallenge(*same);
       step_ = 0;
       return Validity::Valid;
@@ -304,10 +312,13 @@ HTTPAuthentication::Validity HTTPAuthentication::validity(const HTTPMessage& res
 bool HTTPAuthentication::apply(HTTPMessage& request, const AuthCredentials& credentials) {
   std::lock_guard lock(mutex_);
   const char* header = proxy_ ? "Proxy-Authorization" : "Authorization";
-  if (scheme_ == "Basic") {
-    step_ = 1;
-    return request.setHeaderFieldValue(header, basicHeader(credentials.username, credentials.password));
-  }
+  // The exchange moves on only when the answer could be set (a value with a line break cannot).
+  auto answer = [&](const std::string& value, int step) {
+    if (!request.setHeaderFieldValue(header, value)) return false;
+    step_ = step;
+    return true;
+  };
+  if (scheme_ == "Basic") return answer(basicHeader(credentials.username, credentials.password), 1);
   if (scheme_ == "Digest") {
     const auto& p = challenge_.params;
     std::string nonce = p.count("nonce") ? p.at("nonce") : "";
@@ -339,14 +350,10 @@ bool HTTPAuthentication::apply(HTTPMessage& request, const AuthCredentials& cred
     if (p.count("algorithm")) value += ", algorithm=" + p.at("algorithm");
     if (p.count("opaque")) value += ", opaque=" + quote(p.at("opaque"));
     if (!qop.empty()) value += ", qop=auth, nc=" + std::string(nc) + ", cnonce=" + quote(cnonce);
-    step_ = 1;
-    return request.setHeaderFieldValue(header, value);
+    return answer(value, 1);
   }
   // NTLM
-  if (step_ < 2) {
-    step_ = 1;
-    return request.setHeaderFieldValue(header, "NTLM " + base64Encode(ntlmType1Message()));
-  }
+  if (step_ < 2) return answer("NTLM " + base64Encode(ntlmType1Message()), 1);
   if (credentials.username.empty()) return false;
   std::string nt = ntlmResponse(credentials.password, ntlmChallenge_);
   std::string domain = utf16le(credentials.domain);
@@ -370,8 +377,7 @@ bool HTTPAuthentication::apply(HTTPMessage& request, const AuthCredentials& cred
   secbuf(52, "");
   putLE32(msg, 60, 0x00008201);  // Unicode, NTLM, always sign
   msg += nt + nt + domain + user + host;
-  step_ = 3;
-  return request.setHeaderFieldValue(header, "NTLM " + base64Encode(msg));
+  return answer("NTLM " + base64Encode(msg), 3);
 }
 
 std::string HTTPAuthentication::basicHeader(std::string_view user, std::string_view password) {

@@ -121,6 +121,7 @@ struct HTTPReadStream::Impl {
   bool bodyDone = false;
   bool requestSent = false;
   std::uint64_t bodyWritten = 0;
+  std::uint64_t responseBytes = 0;  // bytes of the response (head and body, as sent) received so far
 
   // Response.
   std::unique_ptr<HTTPResponseParser> parser;
@@ -769,6 +770,7 @@ struct HTTPReadStream::Impl {
         }
         return;
       }
+      responseBytes += got;
       compactBody();
       std::size_t used = parser->feed(std::string_view(reinterpret_cast<char*>(buf), got), bodyBuf);
       if (used < got && parser->state() == HTTPResponseParser::State::Done) stray = true;
@@ -1081,6 +1083,7 @@ std::optional<StreamError> HTTPReadStream::error() const { return impl_->error; 
 
 std::shared_ptr<const HTTPMessage> HTTPReadStream::copyResponseHeader() const { return impl_->response; }
 std::uint64_t HTTPReadStream::requestBytesWritten() const { return impl_->bodyWritten; }
+std::uint64_t HTTPReadStream::responseBytesReceived() const { return impl_->responseBytes; }
 bool HTTPReadStream::isReusedConnection() const { return impl_->reused; }
 std::uint64_t HTTPReadStream::connectionSerial() const { return impl_->connSerial; }
 

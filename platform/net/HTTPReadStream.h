@@ -204,6 +204,9 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   std::shared_ptr<const HTTPMessage> copyResponseHeader() const;
   // Request body bytes written to the connection so far (not counting the head or chunk framing).
   std::uint64_t requestBytesWritten() const;
+  // Bytes of the response received from the connection so far, head and body as they came (0 until the
+  // first byte of the response has arrived).
+  std::uint64_t responseBytesReceived() const;
   // True when this stream runs on a connection that an earlier stream had kept alive.
   bool isReusedConnection() const;
   // A process-wide serial number of the connection this stream uses (0 before it has one): equal numbers

@@ -13,7 +13,8 @@
 //                         byte of its next response), -1003 the host name could not be resolved, -1004 no
 //                         connection could be made, -1017 the response could not be parsed, -1011 a bad
 //                         server answer (a refused proxy tunnel, an unexpected 101), -1002 unsupported URL,
-//                         -1000 bad URL, -1021 the request body source failed or did not match its length.
+//                         -1000 bad URL, -1021 the request body source failed or did not match its length,
+//                         -1103 a response body larger than the client keeps (raised by the client).
 //   kOSStatusErrorDomain  TLS failures, in the range -9800 ... -9818 (see sslErrorText()).
 //
 // Dropped connections (isDroppedConnection()): POSIX 57, POSIX 32 and network -1005. A client may retry
@@ -45,6 +46,8 @@ inline constexpr std::int64_t kNetworkNotConnectedToInternet = -1009;
 inline constexpr std::int64_t kNetworkBadServerResponse = -1011;
 inline constexpr std::int64_t kNetworkCannotParseResponse = -1017;
 inline constexpr std::int64_t kNetworkRequestBodyStreamExhausted = -1021;
+inline constexpr std::int64_t kNetworkDataLengthExceedsMaximum =
+    -1103;  // a body larger than the client keeps
 
 // Codes of kOSStatusErrorDomain (TLS).
 inline constexpr std::int64_t kSSLProtocol = -9800;           // protocol error (bad record, bad handshake)

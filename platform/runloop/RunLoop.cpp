@@ -15,10 +15,12 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace rl {
@@ -29,10 +31,22 @@ struct RunLoopState {
     std::string mode;
     std::uint64_t seq;
   };
-  struct TimerEntry {
+  // A timer added to this loop, and where it sits in the per-mode indexes.
+  struct TimerRecord {
     std::shared_ptr<Timer> timer;
-    std::set<std::string> modes;
+    std::set<std::string> modes;  // as added (kCommonModes stays itself)
+    std::uint64_t seq;            // the order it was first added in
+    double keyDate;               // the fire date it is filed under
+  };
+  // Index key: fire date, then the order added (the documented firing order).
+  struct TimerKey {
+    double date;
     std::uint64_t seq;
+    Timer* timer;
+    bool operator<(const TimerKey& o) const {
+      if (date != o.date) return date < o.date;
+      return seq < o.seq;
+    }
   };
   struct Watch {
     int id;
@@ -67,10 +81,6 @@ struct RunLoopState {
     if (itemMode == runMode) return true;
     return itemMode == kCommonModes && commonModes.count(runMode) > 0;
   }
-  bool matches(const std::set<std::string>& itemModes, const std::string& runMode) const {
-    if (itemModes.count(runMode)) return true;
-    return itemModes.count(kCommonModes) > 0 && commonModes.count(runMode) > 0;
-  }
 
   // Runs the first queued task for `mode` posted before `limit`. False when there is none.
   bool runOneTask(const std::string& mode, std::uint64_t limit) {
@@ -98,7 +108,88 @@ struct RunLoopState {
     return n;
   }
 
-  // Fires, in order of fire date, every timer for `mode` that is due now. Returns how many fired.
+  // The indexes a pass in `mode` reads: the mode's own and, for a common mode, the common modes'. Caller
+  // holds `mutex`.
+  template <class Fn>
+  void forEachIndexOf(const std::string& mode, Fn&& fn) const {
+    if (auto it = timerIndex.find(mode); it != timerIndex.end()) fn(it->second);
+    if (mode != kCommonModes && commonModes.count(mode)) {
+      if (auto it = timerIndex.find(kCommonModes); it != timerIndex.end()) fn(it->second);
+    }
+  }
+
+  // Files a new timer (or one more mode of a known one). Caller holds `mutex`.
+  void fileTimer(const std::shared_ptr<Timer>& timer, std::string mode) {
+    auto it = timers.find(timer.get());
+    if (it == timers.end()) {
+      double date;
+      {
+        std::lock_guard timerLock(timer->mutex_);
+        date = timer->fireDate_;
+      }
+      it = timers.emplace(timer.get(), TimerRecord{timer, {}, nextSeq++, date}).first;
+    }
+    TimerRecord& r = it->second;
+    if (r.modes.insert(mode).second) timerIndex[mode].insert({r.keyDate, r.seq, timer.get()});
+  }
+
+  // Takes a timer out of the indexes; the caller releases the returned reference after unlocking.
+  // Caller holds `mutex`.
+  std::shared_ptr<Timer> unfileTimer(Timer* timer) {
+    auto it = timers.find(timer);
+    if (it == timers.end()) return nullptr;
+    TimerRecord& r = it->second;
+    for (const std::string& mode : r.modes) {
+      auto index = timerIndex.find(mode);
+      if (index == timerIndex.end()) continue;
+      index->second.erase({r.keyDate, r.seq, timer});
+      if (index->second.empty()) timerIndex.erase(index);
+    }
+    std::shared_ptr<Timer> held = std::move(r.timer);
+    timers.erase(it);
+    return held;
+  }
+
+  // Files a timer again under its present fire date (after it was moved or fired). Caller holds `mutex`.
+  void refileTimer(Timer* timer) {
+    auto it = timers.find(timer);
+    if (it == timers.end()) return;
+    TimerRecord& r = it->second;
+    double date;
+    {
+      std::lock_guard timerLock(timer->mutex_);
+      date = timer->fireDate_;
+    }
+    if (date == r.keyDate) return;
+    for (const std::string& mode : r.modes) {
+      auto& index = timerIndex[mode];
+      index.erase({r.keyDate, r.seq, timer});
+      index.insert({date, r.seq, timer});
+    }
+    r.keyDate = date;
+  }
+
+  void timerMoved(Timer* timer) {
+    {
+      std::lock_guard lock(mutex);
+      refileTimer(timer);
+    }
+    wake();
+  }
+
+  void timerInvalidated(Timer* timer) {
+    std::shared_ptr<Timer> released;
+    {
+      std::lock_guard lock(mutex);
+      released = unfileTimer(timer);
+    }
+    wake();
+    // `released` (perhaps the last reference) goes here, with no lock held.
+  }
+
+  // Fires, in order of fire date (then the order added), every timer for `mode` that is due now. Only
+  // the due front of the mode's indexes is read, however many timers wait further on or in other modes.
+  // Returns how many fired.
   std::size_t fireDueTimers(const std::string& mode) {
     struct Due {
       double date;
@@ -106,24 +197,38 @@ struct RunLoopState {
       std::shared_ptr<Timer> timer;
     };
     std::vector<Due> due;
+    std::vector<std::shared_ptr<Timer>> stale;  // invalidated while filed: released after unlocking
     double now;
     {
       std::lock_guard lock(mutex);
       now = clock->now();
-      std::erase_if(timers, [](const TimerEntry& e) { return !e.timer->isValid(); });
-      for (auto& e : timers) {
-        if (!matches(e.modes, mode)) continue;
-        std::lock_guard timerLock(e.timer->mutex_);
-        if (!e.timer->spent_ && e.timer->fireDate_ <= now)
-          due.push_back({e.timer->fireDate_, e.seq, e.timer});
-      }
+      std::vector<Timer*> invalid;
+      forEachIndexOf(mode, [&](const std::set<TimerKey>& index) {
+        for (const TimerKey& k : index) {
+          if (k.date > now) break;
+          Timer* t = k.timer;
+          if (!t->isValid()) {
+            invalid.push_back(t);
+            continue;
+          }
+          std::lock_guard timerLock(t->mutex_);
+          if (!t->spent_ && t->fireDate_ == k.date) due.push_back({k.date, k.seq, timers.at(t).timer});
+        }
+      });
+      for (Timer* t : invalid) stale.push_back(unfileTimer(t));
     }
     std::sort(due.begin(), due.end(),
               [](const Due& a, const Due& b) { return a.date != b.date ? a.date < b.date : a.seq < b.seq; });
+    // A timer filed for a mode and for the common modes appears twice.
+    due.erase(
+        std::unique(due.begin(), due.end(), [](const Due& a, const Due& b) { return a.timer == b.timer; }),
+        due.end());
+    stale.clear();
     std::size_t fired = 0;
     for (auto& d : due) {
       Timer& t = *d.timer;
       Timer::Callback fn;
+      bool moved = false;
       {
         std::lock_guard timerLock(t.mutex_);
         // An earlier callback may have invalidated or moved it.
@@ -134,10 +239,15 @@ struct RunLoopState {
           if (next <= now) next = now + t.interval_;
           if (next <= d.date) next = std::nextafter(d.date, std::numeric_limits<double>::infinity());
           t.fireDate_ = next;
+          moved = true;
         } else {
           t.spent_ = true;
         }
         fn = t.fn_;
+      }
+      if (moved) {
+        std::lock_guard lock(mutex);
+        refileTimer(&t);
       }
       ++fired;
       if (fn) fn(t);
@@ -149,21 +259,37 @@ struct RunLoopState {
   std::optional<double> nextFireTime(const std::string& mode) const {
     std::lock_guard lock(mutex);
     std::optional<double> best;
-    for (auto& e : timers) {
-      if (!e.timer->isValid() || !matches(e.modes, mode)) continue;
-      std::lock_guard timerLock(e.timer->mutex_);
-      if (e.timer->spent_) continue;
-      if (!best || e.timer->fireDate_ < *best) best = e.timer->fireDate_;
-    }
+    forEachIndexOf(mode, [&](const std::set<TimerKey>& index) {
+      for (const TimerKey& k : index) {
+        if (best && k.date >= *best) break;
+        if (!k.timer->isValid()) continue;
+        std::lock_guard timerLock(k.timer->mutex_);
+        if (k.timer->spent_) continue;
+        best = k.date;
+        break;
+      }
+    });
     return best;
+  }
+
+  bool hasTimers(const std::string& mode) const {
+    bool any = false;
+    forEachIndexOf(mode, [&](const std::set<TimerKey>& index) {
+      for (const TimerKey& k : index) {
+        if (k.timer->isValid()) {
+          any = true;
+          break;
+        }
+      }
+    });
+    return any;
   }
 
   bool hasSources(const std::string& mode) const {
     std::lock_guard lock(mutex);
     for (auto& t : tasks)
       if (matches(t.mode, mode)) return true;
-    for (auto& e : timers)
-      if (e.timer->isValid() && matches(e.modes, mode)) return true;
+    if (hasTimers(mode)) return true;
     for (auto& w : watches)
       if (w->active.load() && matches(w->mode, mode)) return true;
     return false;
@@ -256,7 +382,8 @@ struct RunLoopState {
   std::shared_ptr<Clock> clock;
   int clockObserver = 0;
   std::deque<Task> tasks;
-  std::vector<TimerEntry> timers;
+  std::unordered_map<Timer*, TimerRecord> timers;
+  std::map<std::string, std::set<TimerKey>> timerIndex;  // per mode as added, by fire date then order added
   std::vector<std::shared_ptr<Watch>> watches;
   std::set<std::string> commonModes{kDefaultMode};
   std::uint64_t nextSeq = 1;
@@ -265,6 +392,8 @@ struct RunLoopState {
 };
 
 void wakeRunLoop(RunLoopState& loop) { loop.wake(); }
+void runLoopTimerMoved(RunLoopState& loop, Timer& timer) { loop.timerMoved(&timer); }
+void runLoopTimerInvalidated(RunLoopState& loop, Timer& timer) { loop.timerInvalidated(&timer); }
 
 namespace {
 
@@ -378,15 +507,16 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string mode) {
   }
   {
     std::lock_guard lock(state_->mutex);
-    auto it = std::find_if(state_->timers.begin(), state_->timers.end(),
-                           [&](const RunLoopState::TimerEntry& e) { return e.timer == timer; });
-    if (it != state_->timers.end()) {
-      it->modes.insert(std::move(mode));
-    } else {
-      state_->timers.push_back({timer, {std::move(mode)}, state_->nextSeq++});
-    }
+    state_->fileTimer(timer, std::move(mode));
   }
+  // Invalidated meanwhile (from another thread): it must not stay filed.
+  if (!timer->isValid()) state_->timerInvalidated(timer.get());
   state_->wake();
+}
+
+std::size_t RunLoop::timerCount() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->timers.size();
 }
 
 int RunLoop::watchFd(int fd, short pollEvents, std::function<void(short revents)> cb, std::string mode) {
@@ -496,17 +626,19 @@ bool RunLoop::isCommonMode(const std::string& mode) const {
 
 void RunLoop::clear() {
   std::deque<RunLoopState::Task> tasks;
-  std::vector<RunLoopState::TimerEntry> timers;
+  std::unordered_map<Timer*, RunLoopState::TimerRecord> timers;
+  std::map<std::string, std::set<RunLoopState::TimerKey>> timerIndex;
   std::vector<std::shared_ptr<RunLoopState::Watch>> watches;
   {
     std::lock_guard lock(state_->mutex);
     tasks.swap(state_->tasks);
     timers.swap(state_->timers);
+    timerIndex.swap(state_->timerIndex);
     watches.swap(state_->watches);
     state_->stopRequested = false;
   }
   for (auto& w : watches) w->active.store(false);
-  for (auto& e : timers) e.timer->invalidate();
+  for (auto& [t, record] : timers) record.timer->invalidate();
   // The tasks and callbacks (and what they captured) are destroyed here, with no lock held.
 }
 

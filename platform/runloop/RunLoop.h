@@ -26,7 +26,9 @@ struct RunLoopState;
 // a matching mode. Everything that adds or removes work may be called from any thread and wakes the loop.
 //
 // Order within one pass: posted tasks (FIFO, those queued when the pass began), then due timers (by fire
-// date, then by the order they were added), then ready file descriptors.
+// date, then by the order they were added), then ready file descriptors. Timers are kept filed per mode
+// in that order, so a pass reads only the timers due in its mode: timers waiting further on, or in a
+// mode that is not running, cost it nothing. An invalidated timer leaves the loop at once.
 //
 // Callbacks run with no lock held: they may post, add and remove timers and watches (their own included),
 // and run the loop again in another mode (a nested run, as a synchronous request does).
@@ -86,6 +88,8 @@ class RunLoop {
   // order and firing it there (a 0.25 s repeating timer fires 4 times in advance(1.0)); posted tasks run
   // between steps and at the end. On a real clock it only runs runUntilIdle(mode).
   void advance(double seconds, const std::string& mode = kDefaultMode);
+  // Timers now added to this loop (valid ones; a one-shot timer leaves once it has fired).
+  std::size_t timerCount() const;
   // The earliest fire date of a valid timer that would fire in `mode`.
   std::optional<double> nextTimerFireTime(const std::string& mode = kDefaultMode) const;
   // True when a pass in `mode` would run something right now (a posted task or a due timer): what an
@@ -110,8 +114,11 @@ class RunLoop {
   std::shared_ptr<RunLoopState> state_;
 };
 
-// Internal: wakes a loop's poll (used by Timer).
+// Internal (used by Timer): wakes a loop's poll; files a timer again under its new fire date; takes an
+// invalidated timer out of its loop.
 void wakeRunLoop(RunLoopState& loop);
+void runLoopTimerMoved(RunLoopState& loop, Timer& timer);
+void runLoopTimerInvalidated(RunLoopState& loop, Timer& timer);
 
 // Runs fn on the main thread's loop (in the common modes). When already on the main thread it runs inline.
 // With waitUntilDone the caller blocks until the main loop has run it: the main thread must be running

@@ -33,12 +33,14 @@ double Timer::fireDate() const {
 }
 
 void Timer::setFireDate(double t) {
+  std::shared_ptr<RunLoopState> loop;
   {
     std::lock_guard lock(mutex_);
     fireDate_ = t;
     spent_ = false;
+    loop = loop_.lock();
   }
-  wakeLoop();
+  if (loop) runLoopTimerMoved(*loop, *this);  // filed again under the new date; wakes the loop
 }
 
 Timer::Callback Timer::callback() const {
@@ -54,23 +56,18 @@ void Timer::fire() {
 }
 
 void Timer::invalidate() {
+  // The loop may hold the last reference: this object stays alive until the call returns.
+  std::shared_ptr<Timer> self = weak_from_this().lock();
   Callback released;
+  std::shared_ptr<RunLoopState> loop;
   {
     std::lock_guard lock(mutex_);
     valid_.store(false);
     released = std::move(fn_);  // destroyed below, outside the lock
     fn_ = nullptr;
-  }
-  wakeLoop();
-}
-
-void Timer::wakeLoop() const {
-  std::shared_ptr<RunLoopState> loop;
-  {
-    std::lock_guard lock(mutex_);
     loop = loop_.lock();
   }
-  if (loop) wakeRunLoop(*loop);
+  if (loop) runLoopTimerInvalidated(*loop, *this);  // leaves the loop; wakes it
 }
 
 }  // namespace rl

@@ -46,7 +46,6 @@ class Timer : public std::enable_shared_from_this<Timer> {
   friend class RunLoop;
   friend struct RunLoopState;
   Callback callback() const;  // a copy, so the callback survives invalidate() while it runs
-  void wakeLoop() const;
 
   const double interval_;
   const bool repeats_;

@@ -87,6 +87,78 @@ TEST(PropertyList, RejectsWhatItCannotReadOrWrite) {
   EXPECT_TRUE(PropertyList::readFile("/nonexistent/file.plist").isNil());
 }
 
+// A damaged file whose strings are not UTF-8 still reads as text (U+FFFD in place of the bad bytes), and
+// that text writes back whole in either form; a string cut short at the bad bytes would lose the rest.
+TEST(PropertyList, StringsThatAreNotUtf8ReadAsTextAndWriteBackWhole) {
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict><key>k\xff</key>"
+      "<string>Main\xc3\x28View</string></dict></plist>";
+  Value v = PropertyList::fromData(std::string_view(xml));
+  ASSERT_TRUE(v.isDictionary());
+  ASSERT_EQ(v.dict().keys().size(), 1u);
+  const std::string key = v.dict().keys()[0];
+  EXPECT_EQ(key, "k\xef\xbf\xbd");
+  EXPECT_EQ(v[key].str(), "Main\xef\xbf\xbd(View");
+  auto binary = PropertyList::toBinary(v);
+  ASSERT_TRUE(binary.has_value());
+  EXPECT_EQ(PropertyList::fromData(*binary), v);
+  auto text = PropertyList::toXML(v);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(PropertyList::fromData(std::string_view(*text)), v);
+}
+
+// A file whose key or string holds U+0000 (UTF-16 in binary, a NUL byte in XML) is refused as damaged;
+// libplist would abort the process when such a string is read.
+TEST(PropertyList, ABinaryStringHoldingUPlus0000IsRefused) {
+  const std::string nulInKey(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x63\x00\xe9\x00\x00\x00\x62\x51\x63\x08\x0b\x12\x00\x00"
+      "\x00"
+      "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x14",
+      55);
+  const std::string nulInString(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x51\x61\x63\x00\xe9\x00\x00\x00\x64\x08\x0b\x0d\x00\x00"
+      "\x00"
+      "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x14",
+      55);
+  const std::string nulInXML(
+      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a\0b</key><string>c</string>"
+      "</dict></plist>",
+      95);
+  ASSERT_EQ(nulInXML.find('\0'), 54u);
+  EXPECT_TRUE(PropertyList::fromData(std::string_view(nulInXML)).isNil());
+  EXPECT_TRUE(PropertyList::fromData(std::string_view(nulInKey)).isNil());
+  EXPECT_TRUE(PropertyList::fromData(std::string_view(nulInString)).isNil());
+  // The same strings without the U+0000 read.
+  std::string plain = nulInString;
+  plain[17] = 'x';  // the unit U+0000 becomes U+0078
+  EXPECT_EQ(PropertyList::fromData(std::string_view(plain))["a"].str(), "\xc3\xa9xd");
+}
+
+// A date outside the range libplist holds is written as the nearest one inside, so a file with such a date
+// (a far expiry, say) still writes.
+TEST(PropertyList, DatesOutsideTheRangeAreKeptAtItsEnds) {
+  const double far = 3e9;  // 2096
+  Value v(Dictionary{{"when", Value(core::Date::fromReferenceDate(far))}, {"other", 1}});
+  auto xml = PropertyList::toXML(v);
+  ASSERT_TRUE(xml.has_value());
+  Value back = PropertyList::fromData(std::string_view(*xml));
+  EXPECT_EQ(back["other"].toInt(), 1);
+  EXPECT_DOUBLE_EQ(back["when"].date().secondsSinceReferenceDate(), 2147483647.0);
+  ASSERT_TRUE(PropertyList::toBinary(Value(core::Date::fromReferenceDate(-far))).has_value());
+}
+
+TEST(PropertyList, BinaryDatesBefore2001KeepTheirFraction) {
+  for (double ref : {-27.25, -86400.5, 12.75, -1e6 - 0.125}) {
+    SCOPED_TRACE(ref);
+    Value v(Array{Value(core::Date::fromReferenceDate(ref))});
+    auto binary = PropertyList::toBinary(v);
+    ASSERT_TRUE(binary.has_value());
+    EXPECT_DOUBLE_EQ(PropertyList::fromData(*binary).array()[0].date().secondsSinceReferenceDate(), ref);
+  }
+}
+
 TEST(PropertyList, WriteFileIsAtomicAndFailsCleanly) {
   coretest::TempHome home;
   const std::string path = home.dir() + "/p.plist";

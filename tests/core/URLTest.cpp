@@ -60,7 +60,10 @@ TEST(URLType, ParseAndBuild) {
   EXPECT_EQ(URL::parse("mailto:a@b.cn")->path, "a@b.cn");
 
   for (const char* bad : {"", "no-scheme", "/path", "http://h/a b", "http://h:99999/", "http://h:8x/",
-                          "http://[::1/", "http://h/中", "1http://h/"}) {
+                          "http://[::1/", "http://h/中", "1http://h/",
+                          // hosts that would print as another URL
+                          "http://S::1]:8080/a", "http://h]/", "http://a:b:80/", "http://[zz::1]/",
+                          "http://[]/", "http://[1.2.3.4]/"}) {
     EXPECT_FALSE(URL::parse(bad).has_value()) << bad;
   }
 }
@@ -87,4 +90,10 @@ TEST(URLType, ResolvesRedirectLocations) {
     EXPECT_EQ(r->toString(), out) << ref;
   }
   EXPECT_FALSE(base.resolve("//h:bad/").has_value());
+
+  // Without an authority a path that comes to start with "//" still prints as a path, not as a host.
+  auto odd = URL::parse("http:a/")->resolve("..//x");
+  ASSERT_TRUE(odd.has_value());
+  EXPECT_EQ(URL::parse(odd->toString()), odd);
+  EXPECT_TRUE(URL::parse(odd->toString())->host.empty());
 }

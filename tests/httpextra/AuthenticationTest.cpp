@@ -208,6 +208,63 @@ TEST(AuthenticationSchemes, KnownAnswers) {
             "Basic QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
 }
 
+// A fresh nonce after a "stale" answer comes only from a challenge the client could have started with: one
+// without a nonce, or with an algorithm other than MD5 (a quoted value that would be written back bare and
+// add a parameter of the server's to the answer), is refused as any repeated challenge is.
+TEST(AuthenticationSchemes, AStaleChallengeItCannotAnswerIsNotTaken) {
+  auto challenge = [](const std::string& value) {
+    auto response = net::HTTPMessage::createResponse(401);
+    response->addResponseHeaderLine("WWW-Authenticate", value);
+    response->setHeaderComplete();
+    return response;
+  };
+  struct Case {
+    const char* stale;
+    net::HTTPAuthentication::Validity validity;
+    const char* nonceAfter;
+  } cases[] = {
+      {"Digest realm=\"r\", nonce=\"n2\", stale=true", net::HTTPAuthentication::Validity::Valid, "n2"},
+      {"Digest realm=\"r\", stale=true", net::HTTPAuthentication::Validity::BadCredentials, "n1"},
+      {"Digest realm=\"r\", nonce=\"n2\", algorithm=\"MD5, opaque=x\", stale=true",
+       net::HTTPAuthentication::Validity::BadCredentials, "n1"},
+  };
+  const core::URL url = *core::URL::parse("http://127.0.0.1/x");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stale);
+    auto auth = net::HTTPAuthentication::fromResponse(*challenge("Digest realm=\"r\", nonce=\"n1\""));
+    ASSERT_NE(auth, nullptr);
+    auto first = net::HTTPMessage::createRequest("GET", url);
+    ASSERT_TRUE(auth->apply(*first, {"u", "p", ""}));
+    EXPECT_EQ(auth->validity(*challenge(c.stale)), c.validity);
+    auto second = net::HTTPMessage::createRequest("GET", url);
+    ASSERT_TRUE(auth->apply(*second, {"u", "p", ""}));
+    auto answer = net::parseAuthChallenges({second->headerFieldValue("Authorization").value_or("")});
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].params["nonce"], c.nonceAfter);
+    EXPECT_EQ(answer[0].params.count("opaque"), 0u);
+    EXPECT_EQ(answer[0].params.count("algorithm"), 0u);
+  }
+}
+
+// An answer that cannot be written (a user name with a line break) is not sent, so the exchange has not
+// moved on: the server's next challenge is not taken as a refusal of credentials it never saw, and good
+// credentials are answered afterwards.
+TEST(AuthenticationSchemes, AnAnswerThatCannotBeSetLeavesTheExchangeWhereItWas) {
+  auto response = net::HTTPMessage::createResponse(401);
+  response->addResponseHeaderLine("WWW-Authenticate", "Digest realm=\"r\", nonce=\"n1\"");
+  response->setHeaderComplete();
+  auto auth = net::HTTPAuthentication::fromResponse(*response);
+  ASSERT_NE(auth, nullptr);
+  const core::URL url = *core::URL::parse("http://127.0.0.1/x");
+  auto refused = net::HTTPMessage::createRequest("GET", url);
+  EXPECT_FALSE(auth->apply(*refused, {"u\r\nX-Injected: 1", "p", ""}));
+  EXPECT_FALSE(refused->headerFieldValue("Authorization").has_value());
+  EXPECT_EQ(auth->validity(*response), net::HTTPAuthentication::Validity::Valid);
+  auto good = net::HTTPMessage::createRequest("GET", url);
+  ASSERT_TRUE(auth->apply(*good, {"u", "p", ""}));
+  EXPECT_EQ(auth->validity(*response), net::HTTPAuthentication::Validity::BadCredentials);
+}
+
 TEST(AuthenticationSchemes, UnknownSchemesGiveNoAuthenticationObject) {
   auto response = net::HTTPMessage::createResponse(401);
   response->setHeaderFieldValue("WWW-Authenticate", "Negotiate");

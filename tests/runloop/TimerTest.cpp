@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -189,6 +191,54 @@ TEST_F(TimerOnManualClock, ATimerLivesOnOneLoop) {
   other.join();
   loop().advance(1.0);
   EXPECT_EQ(log, (std::vector<std::string>{"main@0.50"}));
+}
+
+// Many timers, some moved earlier or later, some invalidated, some in a mode that never runs: they fire
+// by fire date, then the order they were added, and a timer that is done leaves the loop at once.
+TEST_F(TimerOnManualClock, ManyTimersMovedAndInvalidatedKeepTheirOrderAndLeaveWhenDone) {
+  struct Expected {
+    double date;
+    int added;
+  };
+  std::vector<Expected> expected;
+  std::vector<int> fired;
+  std::vector<std::shared_ptr<rl::Timer>> timers;
+  std::uint32_t seed = 12345;  // a fixed sequence: a failure replays
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) % 100; };
+  const std::size_t before = loop().timerCount();
+  int parked = 0;
+  for (int i = 0; i < 300; ++i) {
+    double delay = 0.01 * static_cast<double>(next() % 40);  // many equal fire dates
+    auto t = rl::Timer::make(delay + 0.01, false, [&fired, i](rl::Timer&) { fired.push_back(i); });
+    const std::uint32_t what = next();
+    if (what < 10) {
+      loop().addTimer(t, rl::kHTTPRequestMode);  // never runs below: stays filed
+      ++parked;
+    } else {
+      loop().addTimer(t, what < 20 ? std::string(rl::kCommonModes) : std::string(rl::kDefaultMode));
+      if (what < 35) {
+        t->invalidate();
+      } else {
+        double date = t->fireDate();
+        if (what < 60) date = 100.0 + 0.01 * static_cast<double>(next() % 40);  // moved, either way
+        if (what < 60) t->setFireDate(date);
+        expected.push_back({date, i});
+      }
+    }
+    timers.push_back(t);
+  }
+  EXPECT_EQ(loop().timerCount(), before + expected.size() + static_cast<std::size_t>(parked));
+
+  loop().advance(1.0);
+
+  std::stable_sort(expected.begin(), expected.end(),
+                   [](const Expected& a, const Expected& b) { return a.date < b.date; });
+  std::vector<int> order;
+  for (const auto& e : expected) order.push_back(e.added);
+  EXPECT_EQ(fired, order);
+  EXPECT_EQ(loop().timerCount(), before + static_cast<std::size_t>(parked));
+  loop().advance(1.0, rl::kHTTPRequestMode);
+  EXPECT_EQ(loop().timerCount(), before);
 }
 
 TEST(ManualClock, NeverGoesBackwards) {

@@ -151,7 +151,6 @@ class UpdateFixture : public ::testing::Test {
     }
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
-    UpdateSoftwareViewController::setStageHook({});
     sys::Installer::setService({});
     VDLogHelper::setReachabilityStatus(nullptr);
     BankLocation::set({});

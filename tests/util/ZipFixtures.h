@@ -3,6 +3,9 @@
 // bytes (GB 18030, "\" separators, names that try to leave the target).
 
 #include <zip.h>
+#include <zlib.h>
+
+#include <cstdint>
 
 #include <fstream>
 #include <iterator>
@@ -37,6 +40,52 @@ inline bool writeZip(const std::string& path, const std::vector<ZipEntry>& entri
     ok = ok && zipCloseFileInZip(zf) == ZIP_OK;
   }
   return zipClose(zf, nullptr) == ZIP_OK && ok;
+}
+
+// An entry written raw: `data` goes into the archive as it is (already deflated for method 8), under the
+// uncompressed size and checksum given, whatever the data really holds.
+struct RawZipEntry {
+  std::string name;
+  std::string data;
+  int method = 0;  // or Z_DEFLATED
+  std::uint64_t declaredSize = 0;
+  std::uint32_t declaredCrc = 0;
+};
+
+inline bool writeRawZip(const std::string& path, const std::vector<RawZipEntry>& entries) {
+  zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  if (!zf) return false;
+  bool ok = true;
+  for (const auto& e : entries) {
+    zip_fileinfo info{};
+    const int zip64 = e.declaredSize >= 0xFFFFFFFFu ? 1 : 0;
+    ok = ok && zipOpenNewFileInZip4_64(zf, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, e.method,
+                                       0, /*raw=*/1, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr,
+                                       0, 0, 0, zip64) == ZIP_OK;
+    ok = ok && zipWriteInFileInZip(zf, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK;
+    ok = ok && zipCloseFileInZipRaw64(zf, e.declaredSize, e.declaredCrc) == ZIP_OK;
+  }
+  return zipClose(zf, nullptr) == ZIP_OK && ok;
+}
+
+// Raw deflate (no header), as a zip entry holds it.
+inline std::string rawDeflate(const std::string& plain) {
+  z_stream z{};
+  deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, plain.size()), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
+  z.avail_in = static_cast<uInt>(plain.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+inline std::uint32_t crcOf(const std::string& bytes) {
+  return static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
 inline std::string readAll(const std::string& path) {

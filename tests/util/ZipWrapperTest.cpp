@@ -250,6 +250,76 @@ TEST(ZipWrapper, DamagedEntryFailsTheUnpackAndLeavesNoPartialFile) {
   }
 }
 
+// An entry yields what its record declares or fails: content longer than the declared size is refused
+// even when its checksum was made to match the declared part (so a truncated file never passes as whole),
+// and so is content that stops short. The entry before it is unpacked; the damaged one leaves no file.
+TEST(ZipWrapper, AnEntryWhoseDataDoesNotMatchItsDeclaredSizeFails) {
+  const std::string content = std::string(3000, 'x') + std::string(3000, 'y');
+  const std::string declared = content.substr(0, 1000);
+  struct Case {
+    const char* what;
+    testutil::RawZipEntry entry;
+    bool unpacks;
+  } cases[] = {
+      {"stored, as declared", {"e.bin", content, 0, content.size(), testutil::crcOf(content)}, true},
+      {"deflated, as declared",
+       {"e.bin", testutil::rawDeflate(content), Z_DEFLATED, content.size(), testutil::crcOf(content)},
+       true},
+      {"stored, longer than declared",
+       {"e.bin", content, 0, declared.size(), testutil::crcOf(declared)},
+       false},
+      {"deflated, longer than declared",
+       {"e.bin", testutil::rawDeflate(content), Z_DEFLATED, declared.size(), testutil::crcOf(declared)},
+       false},
+      {"deflated bomb, one byte declared",
+       {"e.bin", testutil::rawDeflate(std::string(1 << 24, '\0')), Z_DEFLATED, 1,
+        testutil::crcOf(std::string(1, '\0'))},
+       false},
+      {"stored, shorter than declared",
+       {"e.bin", declared, 0, content.size(), testutil::crcOf(content)},
+       false},
+      {"deflated, shorter than declared",
+       {"e.bin", testutil::rawDeflate(declared), Z_DEFLATED, content.size(), testutil::crcOf(content)},
+       false},
+  };
+  TempDir dir;
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string zip = dir / ("e" + std::to_string(++n) + ".zip");
+    const std::string out = dir / ("out" + std::to_string(n));
+    ASSERT_TRUE(
+        testutil::writeRawZip(zip, {{"first.txt", "before", 0, 6, testutil::crcOf("before")}, c.entry}));
+    auto u = unpack(zip, out);
+    ASSERT_TRUE(u.opened);
+    EXPECT_EQ(u.result, c.unpacks);
+    EXPECT_EQ(readAll(out + "/first.txt"), "before");
+    if (c.unpacks) {
+      EXPECT_TRUE(readAll(out + "/e.bin") == content);
+    } else {
+      EXPECT_FALSE(fs::exists(out + "/e.bin"));
+      EXPECT_EQ(u.delegate->errors, std::vector<std::string>{"Failed to reading zip file"});
+    }
+  }
+}
+
+// Entries that declare more than the target's file system can hold stop the unpacking before a single
+// file is written.
+TEST(ZipWrapper, AnArchiveDeclaringMoreThanTheFreeSpaceWritesNothing) {
+  TempDir dir;
+  const std::string zip = dir / "huge.zip";
+  // 4096 entries of a few bytes each declaring almost 4 GiB: 16 TiB in all.
+  std::vector<testutil::RawZipEntry> entries{{"small.txt", "small", 0, 5, testutil::crcOf("small")}};
+  for (int i = 0; i < 4096; ++i)
+    entries.push_back({"huge" + std::to_string(i) + ".bin", "tiny", 0, 0xFFFFFFFEu, testutil::crcOf("tiny")});
+  ASSERT_TRUE(testutil::writeRawZip(zip, entries));
+  auto u = unpack(zip, dir / "out");
+  ASSERT_TRUE(u.opened);
+  EXPECT_FALSE(u.result);
+  EXPECT_EQ(u.delegate->errors, std::vector<std::string>{"Not enough free space to unpack"});
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
 TEST(ZipWrapper, PackingRoundTripsNamesContentAndDates) {
   TempDir dir;
   writeAll(dir / "one.txt", "说明文字");

@@ -36,6 +36,9 @@ Every response is chosen by the request path and its query (all optional):
                         the Digest answer matches
   /auth/ntlm?user=U&pass=P&domain=D    NTLM version 1: negotiate -> challenge -> authenticate on one
                         kept-alive connection; 200 when the NT response, user and domain match
+  /bomb?n=N             N zero bytes gzip-compressed ("Content-Encoding: gzip", about N/1000 bytes sent)
+  /endless?chunk=K      a chunked body of K-byte chunks (default 65536) that never ends: the server writes
+                        until the client goes away (at most 4 GiB); &nolength=1 without any framing
   /raw?b64=B            write the base64-decoded bytes as they are, then close (malformed answers)
   /reject               close the connection at once, without reading the request body
   /stats                JSON: connections accepted, requests served (the counters of this process)
@@ -67,6 +70,7 @@ import sys
 import threading
 import time
 import urllib.parse
+import zlib
 
 PATTERN = bytes(range(251)) * 64
 
@@ -372,6 +376,51 @@ def route_dropafter(h, q, arg):
     h.respond(200, pattern(int(arg("size", "100"))))
 
 
+BOMBS = {}
+
+
+def gzip_of_zeros(n):
+    """N zero bytes as one gzip member, made in 1 MB steps (kept for the next request)."""
+    with State.lock:
+        if n in BOMBS:
+            return BOMBS[n]
+    z = zlib.compressobj(9, zlib.DEFLATED, 31)
+    step = bytes(1 << 20)
+    out = []
+    left = n
+    while left > 0:
+        take = min(left, len(step))
+        out.append(z.compress(step[:take]))
+        left -= take
+    out.append(z.flush())
+    data = b"".join(out)
+    with State.lock:
+        BOMBS[n] = data
+    return data
+
+
+def route_bomb(h, q, arg):
+    h.read_body()
+    body = gzip_of_zeros(int(arg("n", "1000000")))
+    h.respond(200, body, headers=[("Content-Type", "application/octet-stream"), ("Content-Encoding", "gzip")])
+
+
+def route_endless(h, q, arg):
+    h.read_body()
+    chunk = pattern(int(arg("chunk", "65536")))
+    if arg("nolength"):
+        h.send_raw(b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n")
+        framed = chunk
+    else:
+        h.send_raw(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+        framed = ("%x\r\n" % len(chunk)).encode() + chunk + b"\r\n"
+    sent = 0
+    while sent < (4 << 30):  # the client gives up long before; a bound all the same
+        h.send_raw(framed)
+        sent += len(framed)
+    h.hard_close()
+
+
 def route_redirect(h, q, arg):
     h.read_body()
     code = int(arg("code", "302"))
@@ -577,6 +626,8 @@ ROUTES = {
     "/auth/digest": route_auth_digest,
     "/auth/ntlm": route_auth_ntlm,
     "/raw": route_raw,
+    "/bomb": route_bomb,
+    "/endless": route_endless,
     "/reject": route_reject,
     "/stats": route_stats,
 }
