@@ -18,7 +18,6 @@
 #include "app/AppDelegate.h"
 #include "app/PageScriptTarget.h"
 #include "app/SidePanelController.h"
-#include "app/TextSizeMeasurer.h"
 #include "app/UpdateSoftwareViewController.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
@@ -36,6 +35,7 @@
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/ScrollView.h"
+#include "ui/TextMeasurer.h"
 #include "ui/Window.h"
 #include "util/DeviceIdentifier.h"
 #include "util/MD5Digest.h"
@@ -61,7 +61,6 @@ core::Value sessionEntry(const char* key) {
 // The replaceable services, each behind the one lock.
 struct Services {
   std::mutex lock;
-  std::shared_ptr<const TextSizeMeasurer> measurer;
   std::function<core::Date()> now;
   std::function<bool(const std::string&)> urlOpener;
 };
@@ -307,17 +306,6 @@ void VDHelper::jsClickType(PageScriptTarget* webView, PageScriptTarget* webView2
 
 // ---- text measuring ----
 
-void VDHelper::setTextMeasurer(std::shared_ptr<const TextSizeMeasurer> measurer) {
-  std::lock_guard<std::mutex> guard(services().lock);
-  services().measurer = std::move(measurer);
-}
-
-std::shared_ptr<const TextSizeMeasurer> VDHelper::textMeasurer() {
-  std::lock_guard<std::mutex> guard(services().lock);
-  if (!services().measurer) services().measurer = std::make_shared<ApproximateTextMeasurer>();
-  return services().measurer;
-}
-
 ui::Size VDHelper::sizeForString(const std::string& text, double width, double fontSize) {
   return sizeForString(text, width, ui::Font::system(fontSize), systemMajorVersionNumber());
 }
@@ -327,17 +315,16 @@ ui::Size VDHelper::sizeForString(const std::string& text, double width, const ui
   constexpr double kMaxHeight = 200000;
   if (systemMajorVersion < 7) {
     if (text.empty()) return {0, 0};
-    return textMeasurer()->measure(text, font, {width, kMaxHeight});
+    return ui::sizeWithFont(text, font, {width, kMaxHeight});
   }
   constexpr double kPadding = 12;
-  const ui::Size measured =
-      text.empty() ? ui::Size{0, 0} : textMeasurer()->measure(text, font, {width, kMaxHeight});
+  const ui::Size measured = text.empty() ? ui::Size{0, 0} : ui::sizeWithFont(text, font, {width, kMaxHeight});
   return {measured.width + kPadding, measured.height + kPadding};
 }
 
 double VDHelper::getTextViewHeight(const std::string& text, double width, double fontSize, double addition) {
   if (text.empty()) return addition;
-  return textMeasurer()->measure(text, ui::Font::system(fontSize), {width - 16, 300000}).height + addition;
+  return ui::sizeWithFont(text, ui::Font::system(fontSize), {width - 16, 300000}).height + addition;
 }
 
 void VDHelper::setLabel(ui::Label& label, const std::string& text, double fontSize, double maxWidth) {

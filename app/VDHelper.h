@@ -1,8 +1,9 @@
 #pragma once
 // VDHelper: the application-wide helper. Class methods, and one alert method of the shared object
-// (sharedInstance), which carries no state. The services it hands work to (text measuring, the clock of the
-// relative time texts, the local-bank check of the note lists, the store-link opener) can be replaced, by
-// tests and by the window toolkit; the replacements may be made from any thread.
+// (sharedInstance), which carries no state. Texts are measured by the UI's one measurer
+// (ui::TextMeasurer). The services it hands work to (the clock of the relative time texts, the
+// local-bank check of the note lists, the store-link opener) can be replaced, by tests and by the
+// window toolkit; the replacements may be made from any thread.
 //
 // Storage: every path is rebuilt on each call from the current subject choice, so a new choice moves
 // every subject-specific path at once. Caches paths are the caches root followed directly by a suffix
@@ -31,7 +32,6 @@
 
 class AppDelegate;
 class PageScriptTarget;
-class TextSizeMeasurer;
 namespace ui {
 class AlertViewDelegate;
 class Label;
@@ -165,9 +165,6 @@ class VDHelper {
   // background, the size the text measures within `maxWidth` (as sizeForString, in that font) at the
   // label's origin, and the text.
   static void setLabel(ui::Label& label, const std::string& text, double fontSize, double maxWidth);
-  // The measurer of the text sizes; nullptr restores the default ApproximateTextMeasurer.
-  static void setTextMeasurer(std::shared_ptr<const TextSizeMeasurer> measurer);
-  static std::shared_ptr<const TextSizeMeasurer> textMeasurer();
 
   // ---- time texts ----
   // "yyyy-MM-dd HH:mm:ss" in the local time zone; nullopt when the text does not match.
