@@ -1,7 +1,5 @@
 #include "ui/Color.h"
 
-#include "ui/Canvas.h"
-
 #include <cmath>
 #include <sstream>
 
@@ -33,32 +31,6 @@ std::string Font::describe() const {
     out << name << " " << size;
   }
   return out.str();
-}
-
-std::shared_ptr<Image> Image::create(std::string name, Size size, double scale) {
-  return std::make_shared<Image>(std::move(name), size, scale > 0 ? scale : 1);
-}
-
-Image::Image(std::string name, Size size, double scale)
-    : name_(std::move(name)), size_(size), scale_(scale) {}
-
-std::shared_ptr<Image> Image::drawn(std::string name, Size size, double scale,
-                                    std::shared_ptr<const std::vector<DrawOp>> ops) {
-  auto image = create(std::move(name), size, scale);
-  image->drawing_ = ops ? std::move(ops) : std::make_shared<const std::vector<DrawOp>>();
-  return image;
-}
-
-const std::vector<DrawOp>& Image::drawing() const {
-  static const std::vector<DrawOp> kNone;
-  return drawing_ ? *drawing_ : kNone;
-}
-
-std::shared_ptr<Image> Image::resizable(EdgeInsets caps) const {
-  auto copy = std::make_shared<Image>(*this);
-  copy->capInsets_ = caps;
-  copy->resizable_ = true;
-  return copy;
 }
 
 }  // namespace ui

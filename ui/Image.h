@@ -1,10 +1,17 @@
 #pragma once
-// A reference to an image by name and size. The model never decodes pixels: whoever presents the model
-// (the GTK window) loads the named image itself. An image drawn in code (ImageContext) has no file: it
-// carries the drawing operations that make it instead.
+// ui::Image: an image by name (a bundle file the presenter draws), by pixels (decoded from a file or
+// from bytes, or made from other pixels), or by drawing (an ImageContext's recorded operations).
+//
+// Named images: create(name, size) is a plain reference; named(name) looks the file up in the bundle as
+// the platform's imageNamed: did ("name", then "name.png", then "name@2x.png" at scale 2) and takes its
+// size in points from the file. Pixels are decoded through gdk-pixbuf (ui/ImageCodec.h): PNG, JPEG, GIF
+// and the other formats it reads.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/Geometry.h"
@@ -13,14 +20,37 @@ namespace ui {
 
 struct DrawOp;
 
+// Pixels: straight (not premultiplied) RGBA, 8 bits a channel, rows from the top, no padding.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;  // width * height * 4 bytes
+
+  bool isEmpty() const { return width <= 0 || height <= 0; }
+  // The pixel at (x, y) as 0xRRGGBBAA; 0 outside.
+  std::uint32_t pixel(int x, int y) const;
+  friend bool operator==(const Bitmap&, const Bitmap&) = default;
+};
+
 class Image {
  public:
   // An image called `name` of `size` points at `scale` pixels per point.
   static std::shared_ptr<Image> create(std::string name, Size size = {}, double scale = 1);
+  // The bundle image `name` with its file's size; a sizeless reference when the bundle has no such file.
+  static std::shared_ptr<Image> named(const std::string& name);
+  // Decoded pixels of a file or of bytes; nullptr when they are not an image gdk-pixbuf reads.
+  static std::shared_ptr<Image> withContentsOfFile(const std::string& path);
+  static std::shared_ptr<Image> withData(std::string_view bytes, double scale = 1);
+  // An image of these pixels (its size is the pixel size divided by the scale).
+  static std::shared_ptr<Image> withBitmap(Bitmap bitmap, double scale = 1, std::string name = "");
 
   const std::string& name() const { return name_; }
   Size size() const { return size_; }
   double scale() const { return scale_; }
+  // The file a named image was found in ("" when none).
+  const std::string& filePath() const { return filePath_; }
+  // The decoded pixels; nullptr for references by name and for drawn images.
+  const std::shared_ptr<const Bitmap>& bitmap() const { return bitmap_; }
   // The parts that stay unstretched when the image is drawn larger (all zero: stretched as a whole).
   const EdgeInsets& capInsets() const { return capInsets_; }
   bool isResizable() const { return resizable_; }
@@ -40,9 +70,16 @@ class Image {
   std::string name_;
   Size size_;
   double scale_ = 1;
+  std::string filePath_;
   EdgeInsets capInsets_;
   bool resizable_ = false;
   std::shared_ptr<const std::vector<DrawOp>> drawing_;
+  std::shared_ptr<const Bitmap> bitmap_;
 };
+
+// UIImagePNGRepresentation / UIImageJPEGRepresentation (quality 0...1): the encoded bytes of an image with
+// pixels (a named image is read from its file first); nullopt when there are none or encoding fails.
+std::optional<std::string> imagePNGRepresentation(const Image& image);
+std::optional<std::string> imageJPEGRepresentation(const Image& image, double quality);
 
 }  // namespace ui
