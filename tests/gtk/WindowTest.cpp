@@ -1,0 +1,382 @@
+// The window is the same model: what a person sees and does in the real window (Xvfb, real X input)
+// matches what the headless model holds and does. Frames always come from the model.
+
+#include <gtest/gtest.h>
+#include <pango/pango.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/AppServices.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
+#include "screens/AllScreens.h"
+#include "tests/gtk/WindowSession.h"
+#include "tests/support/FixedReachability.h"
+#include "ui/AlertLayer.h"
+#include "ui/AlertView.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
+#include "ui/TextField.h"
+#include "ui/WebView.h"
+#include "ui/Window.h"
+#include "ui/detail/PangoText.h"
+#include "ui/test/Harness.h"
+
+using gtktest::Shot;
+using gtktest::WindowSession;
+
+namespace {
+
+// ---- finding views in the model ----
+
+template <class T>
+T* findVisible(ui::View& root, const std::function<bool(T&)>& match = {}) {
+  if (root.isHidden() || root.alpha() < 0.01) return nullptr;
+  if (auto* t = dynamic_cast<T*>(&root); t && (!match || match(*t))) return t;
+  for (auto& child : root.subviews()) {
+    if (T* found = findVisible<T>(*child, match)) return found;
+  }
+  return nullptr;
+}
+
+bool hasChinese(const std::string& s) {
+  for (unsigned char c : s) {
+    if (c >= 0xE4 && c <= 0xE9) return true;  // lead bytes of the CJK unified ideographs
+  }
+  return false;
+}
+
+std::uint32_t rgba8(const ui::Color& c) {
+  auto v = [](double x) { return static_cast<std::uint32_t>(x * 255 + 0.5); };
+  return (v(c.r) << 24) | (v(c.g) << 16) | (v(c.b) << 8) | 0xFF;
+}
+
+// `top` drawn with its alpha over the opaque `bottom`.
+std::uint32_t over(const ui::Color& top, std::uint32_t bottom) {
+  auto mix = [&](double t, int b) {
+    return static_cast<std::uint32_t>(t * 255 * top.a + b * (1 - top.a) + 0.5);
+  };
+  return (mix(top.r, gtktest::channel(bottom, 0)) << 24) | (mix(top.g, gtktest::channel(bottom, 1)) << 16) |
+         (mix(top.b, gtktest::channel(bottom, 2)) << 8) | 0xFF;
+}
+
+// ---- a list that opens a screen per row, and a button back ----
+
+class DetailScreen : public ui::ViewController {
+ public:
+  explicit DetailScreen(std::string title) { setTitle(std::move(title)); }
+  void loadView() override {
+    auto v = std::make_shared<ui::View>(defaultViewFrame());
+    v->setBackgroundColor(ui::Color::white());
+    back = ui::Button::buttonWithType(ui::ButtonType::RoundedRect, {60, 150, 200, 44});
+    back->setTitle("返回列表");
+    back->addTarget(ui::ControlEvent::TouchUpInside, [this](ui::Control&) {
+      if (auto* nav = navigationController()) nav->popViewController(true);
+    });
+    v->addSubview(back);
+    setView(v);
+  }
+  std::shared_ptr<ui::Button> back;
+};
+
+class ListScreen : public ui::ViewController, public ui::TableViewDataSource, public ui::TableViewDelegate {
+ public:
+  ListScreen() { setTitle("列表"); }
+  void loadView() override {
+    table = std::make_shared<ui::TableView>(defaultViewFrame());
+    setView(table);
+  }
+  void viewDidLoad() override {
+    table->setDataSource(weakAs<ui::TableViewDataSource>());
+    table->setDelegate(weakAs<ui::TableViewDelegate>());
+    table->reloadData();
+  }
+  int numberOfRowsInSection(ui::TableView&, int) override { return 8; }
+  std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& t, ui::IndexPath ip) override {
+    auto cell = t.dequeueReusableCellWithIdentifier("row");
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, "row");
+    cell->textLabel()->setText("第" + std::to_string(ip.row + 1) + "行");
+    cell->setAccessoryType(ui::TableViewCellAccessoryType::DisclosureIndicator);
+    return cell;
+  }
+  void didSelectRowAtIndexPath(ui::TableView& t, ui::IndexPath ip) override {
+    t.deselectRowAtIndexPath(ip, true);
+    navigationController()->pushViewController(
+        std::make_shared<DetailScreen>("第" + std::to_string(ip.row + 1) + "行"), true);
+  }
+  std::shared_ptr<ui::TableView> table;
+};
+
+std::string topTitle(ui::NavigationController& nav) {
+  return nav.topViewController() ? nav.topViewController()->title() : "";
+}
+
+// ---- a page ----
+
+struct PageRecorder : ui::WebViewDelegate {
+  std::vector<std::string> asked;
+  int started = 0;
+  int finished = 0;
+  bool shouldStartLoadWithRequest(ui::WebView&, const std::string& url, ui::WebViewNavigationType) override {
+    asked.push_back(url);
+    return url.rfind("vdprotocol://", 0) != 0;
+  }
+  void webViewDidStartLoad(ui::WebView&) override { ++started; }
+  void webViewDidFinishLoad(ui::WebView&) override { ++finished; }
+};
+
+// The template's meta names gb2312; the engine must still read the text as UTF-8.
+constexpr const char* kPage = R"HTML(<html><head>
+<meta http-equiv="Content-Type" content="text/html; charset=gb2312">
+<style>
+  body { margin: 0; background: #d02020; font-size: 24px; color: white; }
+  #ok { display: block; margin: 30px 40px; padding: 24px; background: white; color: black; font-size: 28px; }
+</style></head>
+<body onclick="window.location='vdprotocol://bodyClick/x'">
+<p id="t">中文题目：下列哪一项正确？</p>
+<a id="ok" href="#" onclick="event.stopPropagation(); window.location='vdprotocol://replyclickOK/B'; return false;">确认</a>
+</body></html>)HTML";
+
+class PageScreen : public ui::ViewController {
+ public:
+  void loadView() override {
+    web = std::make_shared<ui::WebView>(defaultViewFrame());
+    setView(web);
+  }
+  std::shared_ptr<ui::WebView> web;
+};
+
+// Loads the page into a screen of its own and waits for it to finish.
+std::shared_ptr<PageScreen> openPage(WindowSession& s, const std::shared_ptr<PageRecorder>& recorder) {
+  auto page = std::make_shared<PageScreen>();
+  s.app().keyWindow().setRootViewController(page);
+  page->web->setDelegate(recorder);
+  page->web->loadHTMLString(kPage, "file:///tmp/");
+  EXPECT_TRUE(s.waitFor([&] { return recorder->finished == 1; }, 60)) << "the page did not load";
+  return page;
+}
+
+std::string evaluate(WindowSession& s, ui::WebView& web, const std::string& script) {
+  std::optional<std::string> result;
+  web.stringByEvaluatingJavaScriptFromString(script, [&](const std::string& r) { result = r; });
+  EXPECT_TRUE(s.waitFor([&] { return result.has_value(); }, 20)) << script;
+  return result.value_or("(no answer)");
+}
+
+}  // namespace
+
+// A fresh start, as a person sees it: not blank, the navigation bar where the model has it (dark, as its
+// style draws it, under the black status bar), Chinese text drawn in glyphs.
+TEST(Window, TheFirstScreenAfterAFreshStart) {
+  const std::string home = (std::filesystem::temp_directory_path() / "vd-gtk-first-XXXXXX").string();
+  std::string dir = home;
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  ::setenv("VARDO_HOME", dir.c_str(), 1);
+  core::UserDefaults::resetStandard();
+  core::Bundle::resetMain();
+  registerEveryScreen();
+  {
+    WindowSession s;
+    AppServices services = AppServices::standard();
+    services.statistics.reset();
+    services.crashCatcher.reset();
+    services.newUser = nullptr;
+    services.reachabilityForInternetConnection = [] {
+      return std::make_shared<testsupport::FixedReachability>();
+    };
+    auto delegate = std::make_shared<AppDelegate>(services);
+    s.app().setDelegate(delegate);
+    ASSERT_TRUE(s.app().launch());
+    s.open();
+    const Shot shot = s.shot();
+    ASSERT_EQ(shot.pixels.width, static_cast<int>(s.app().keyWindow().bounds().width()));
+    ASSERT_EQ(shot.pixels.height, static_cast<int>(s.app().keyWindow().bounds().height()));
+
+    // Not blank: much of the window differs from the colour of its bottom left corner.
+    const std::uint32_t corner = shot.at({0, shot.pixels.height - 1.0});
+    EXPECT_GT(shot.inkIn({0, 0, 1.0 * shot.pixels.width, 1.0 * shot.pixels.height}, corner, 30), 2000);
+
+    // The status bar, then the navigation bar where the model put it.
+    for (double y = 0; y < ui::Window::kStatusBarHeight; y += 4)
+      EXPECT_LT(gtktest::luminance(shot.at({2, y})), 0.1) << "status bar row " << y;
+    auto* bar = findVisible<ui::NavigationBar>(s.app().keyWindow());
+    ASSERT_NE(bar, nullptr);
+    const ui::Rect barRect = WindowSession::frameOf(*bar);
+    for (double y = barRect.minY(); y < barRect.maxY(); y += 4)
+      EXPECT_LT(gtktest::luminance(shot.at({barRect.minX() + 2, y})), 0.45) << "bar row " << y;
+    EXPECT_GT(gtktest::luminance(shot.at({barRect.minX() + 2, barRect.maxY() + 2})), 0.6)
+        << "the screen under it";
+
+    // Chinese text: the fonts have every glyph, and the label's place holds ink.
+    auto* label =
+        findVisible<ui::Label>(s.app().keyWindow(), [](ui::Label& l) { return hasChinese(l.text()); });
+    ASSERT_NE(label, nullptr) << "the first screen shows no Chinese text";
+    PangoLayout* layout = ui::detail::makeLayout(label->text(), label->font(), 0, ui::LineBreakMode::Clip);
+    EXPECT_EQ(pango_layout_get_unknown_glyphs_count(layout), 0) << "no font for " << label->text();
+    g_object_unref(layout);
+    const ui::Rect glyphs = WindowSession::frameOf(*label);
+    const std::uint32_t paper = shot.at({glyphs.minX() + 1, glyphs.minY() + 1});
+    EXPECT_GT(shot.inkIn(glyphs, paper), 60) << "no glyphs drawn for " << label->text();
+    delegate->stopAutoLoginTimer();
+  }
+  core::Paths::removeAll(dir);
+}
+
+// A click on a table row, then on a button, each at its model frame, changes the screen as the same
+// taps do headless.
+TEST(Window, ClicksAtModelFramesChangeTheScreenAsTapsDoHeadless) {
+  std::vector<std::string> headless;
+  {
+    ui::test::Harness h;
+    auto list = std::make_shared<ListScreen>();
+    auto nav = std::make_shared<ui::NavigationController>(list);
+    h.setRoot(nav);
+    ASSERT_TRUE(h.tapRow(*list->table, {0, 2}));
+    h.settle();
+    headless.push_back(topTitle(*nav));
+    auto* detail = dynamic_cast<DetailScreen*>(nav->topViewController());
+    ASSERT_NE(detail, nullptr);
+    ASSERT_TRUE(h.tap(*detail->back));
+    h.settle();
+    headless.push_back(topTitle(*nav));
+  }
+  ASSERT_EQ(headless, (std::vector<std::string>{"第3行", "列表"}));
+
+  WindowSession s;
+  auto list = std::make_shared<ListScreen>();
+  auto nav = std::make_shared<ui::NavigationController>(list);
+  s.app().keyWindow().setRootViewController(nav);
+  s.open();
+  std::vector<std::string> window;
+  ui::TableViewCell* row = list->table->cellForRowAtIndexPath({0, 2});
+  ASSERT_NE(row, nullptr);
+  s.click(WindowSession::frameOf(*row).center());
+  EXPECT_TRUE(s.waitFor([&] { return nav->topViewController() != list.get(); }));
+  window.push_back(topTitle(*nav));
+  auto* detail = dynamic_cast<DetailScreen*>(nav->topViewController());
+  ASSERT_NE(detail, nullptr);
+  s.settle();
+  s.click(WindowSession::frameOf(*detail->back).center());
+  EXPECT_TRUE(s.waitFor([&] { return nav->topViewController() == list.get(); }));
+  window.push_back(topTitle(*nav));
+  EXPECT_EQ(window, headless);
+}
+
+// Keys typed into the field's peer reach the model one change at a time through the delegate, Chinese
+// and ASCII alike; what the delegate refuses never appears.
+TEST(Window, TypingReachesTheModelThroughTheDelegate) {
+  struct NoDigits : ui::TextFieldDelegate {
+    std::vector<std::string> offered;
+    int returns = 0;
+    bool shouldChangeCharactersInRange(ui::TextField&, ui::Range16, const std::string& r) override {
+      offered.push_back(r);
+      return r.empty() || r[0] < '0' || r[0] > '9';
+    }
+    bool textFieldShouldReturn(ui::TextField&) override {
+      ++returns;
+      return true;
+    }
+  };
+  auto delegate = std::make_shared<NoDigits>();
+  WindowSession s;
+  auto screen = std::make_shared<ui::ViewController>();
+  auto field = std::make_shared<ui::TextField>(ui::Rect(20, 60, 280, 36));
+  field->setBorderStyle(ui::TextBorderStyle::RoundedRect);
+  field->setPlaceholder("请输入");
+  field->setDelegate(delegate);
+  screen->view().setBackgroundColor(ui::Color::white());
+  screen->view().addSubview(field);
+  s.app().keyWindow().setRootViewController(screen);
+  s.open();
+
+  s.click(WindowSession::frameOf(*field).center());
+  ASSERT_TRUE(s.waitFor([&] { return field->isEditing(); })) << "the click did not begin editing";
+  s.settle();
+  s.type("ab1中文c");
+  EXPECT_TRUE(s.waitFor([&] { return field->text() == "ab中文c"; }))
+      << "the model holds \"" << field->text() << "\"";
+  EXPECT_EQ(delegate->offered, (std::vector<std::string>{"a", "b", "1", "中", "文", "c"}));
+  s.key("BackSpace");
+  EXPECT_TRUE(s.waitFor([&] { return field->text() == "ab中文"; })) << field->text();
+  EXPECT_EQ(delegate->offered.back(), "");
+  s.key("Return");
+  EXPECT_TRUE(s.waitFor([&] { return delegate->returns == 1; }));
+}
+
+// A WebKit page: Chinese text in a page whose meta names another charset, script results as text, and
+// a click on a page element that navigates to the bridge: the decision sees the URL with its case kept
+// and the load is refused.
+TEST(Window, AWebKitPageLoadsAnswersAndAsksBeforeNavigating) {
+  WindowSession s;
+  auto recorder = std::make_shared<PageRecorder>();
+  auto page = openPage(s, recorder);
+  ASSERT_EQ(recorder->asked, (std::vector<std::string>{"file:///tmp/"}));
+  s.open();
+  ui::WebView& web = *page->web;
+  EXPECT_EQ(evaluate(s, web, "document.getElementById('t').textContent"), "中文题目：下列哪一项正确？");
+  EXPECT_EQ(evaluate(s, web, "1 + 1"), "2");
+  EXPECT_EQ(evaluate(s, web, "undefined"), "");
+  EXPECT_EQ(evaluate(s, web, "null"), "");
+  EXPECT_EQ(evaluate(s, web, "nothing.here()"), "");
+
+  const std::string box = evaluate(s, web,
+                                   "var r = document.getElementById('ok').getBoundingClientRect(); r.x + ',' "
+                                   "+ r.y + ',' + r.width + ',' + r.height");
+  double x = 0, y = 0, w = 0, h = 0;
+  ASSERT_EQ(std::sscanf(box.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h), 4) << box;
+  const ui::Rect frame = WindowSession::frameOf(web);
+  s.click({frame.minX() + x + w / 2, frame.minY() + y + h / 2});
+  EXPECT_TRUE(s.waitFor([&] { return recorder->asked.size() == 2; })) << "the click was not offered";
+  ASSERT_EQ(recorder->asked.size(), 2u);
+  EXPECT_EQ(recorder->asked[1], "vdprotocol://replyclickOK/B");
+  s.settle();
+  EXPECT_EQ(recorder->started, 1) << "the refused navigation began a load";
+  EXPECT_EQ(evaluate(s, web, "document.getElementById('t') ? 'still' : 'gone'"), "still");
+}
+
+// An alert over a web page covers it: its box shows at its centre, the page around it is dimmed by the
+// alert layer, and a click on the alert's button goes to the alert, not to the page under it.
+TEST(Window, AnAlertOverAWebViewCoversIt) {
+  WindowSession s;
+  auto recorder = std::make_shared<PageRecorder>();
+  auto page = openPage(s, recorder);
+  s.open();
+  const ui::Rect frame = WindowSession::frameOf(*page->web);
+  const ui::Point pagePoint{frame.minX() + 8, frame.maxY() - 8};
+  const std::uint32_t red = 0xD02020FF;
+  EXPECT_TRUE(s.waitFor([&] { return gtktest::near(s.shot().at(pagePoint), red, 8); }, 20))
+      << "the page was not painted";
+
+  auto alert = std::make_shared<ui::AlertView>("提示", "", std::weak_ptr<ui::AlertViewDelegate>{}, "取消",
+                                               std::vector<std::string>{"确定"});
+  int dismissed = -1;
+  alert->onDidDismiss = [&](ui::AlertView&, int index) { dismissed = index; };
+  alert->show();
+  const Shot shot = s.shot();
+  ui::View* box = alert->view();
+  ASSERT_NE(box, nullptr);
+  const ui::Rect boxRect = WindowSession::frameOf(*box);
+  ASSERT_EQ(box->hitTest(box->convertPointFromView(boxRect.center(), nullptr)), box)
+      << "the centre is the box's own";
+  EXPECT_TRUE(gtktest::near(shot.at(boxRect.center()), rgba8(box->backgroundColor()), 6))
+      << std::hex << shot.at(boxRect.center());
+  const ui::View& dim = *s.app().keyWindow().alertLayer().subviews().front();
+  EXPECT_TRUE(gtktest::near(shot.at(pagePoint), over(dim.backgroundColor(), red), 10))
+      << std::hex << shot.at(pagePoint);
+
+  ui::Button* ok = alert->buttonView(1);
+  ASSERT_NE(ok, nullptr);
+  s.click(WindowSession::frameOf(*ok).center());
+  EXPECT_TRUE(s.waitFor([&] { return dismissed == 1; }));
+  s.settle();
+  EXPECT_EQ(recorder->asked, (std::vector<std::string>{"file:///tmp/"}))
+      << "the page under the alert saw the click";
+}
