@@ -69,6 +69,7 @@ bool InputRouter::handle(GdkEvent* event) {
     }
     case GDK_MOTION_NOTIFY:
       if (!toModelPoint(event, &p)) return false;
+      pointer_ = p;
       if (touching_) {
         window.dispatchTouch(TouchPhase::Moved, p, 0, now());
         return !toPeer_;
@@ -101,7 +102,15 @@ bool InputRouter::handle(GdkEvent* event) {
 
 bool InputRouter::wheel(GdkEvent* event) {
   Point p;
-  if (touching_ || !toModelPoint(event, &p)) return true;
+  // Wheel events may come without a place: they happen where the pointer last was.
+  if (toModelPoint(event, &p)) {
+    pointer_ = p;
+  } else if (pointer_) {
+    p = *pointer_;
+  } else {
+    return true;
+  }
+  if (touching_) return true;
   double dx = 0, dy = 0;
   switch (gdk_scroll_event_get_direction(event)) {
     case GDK_SCROLL_UP:

@@ -10,6 +10,8 @@
 // - the wheel scrolls the innermost model scroll view under the pointer that can move that way, unless
 //   a web page is under it first (WebKit scrolls the page).
 
+#include <optional>
+
 #include "ui/Geometry.h"
 
 typedef struct _GtkWidget GtkWidget;
@@ -44,6 +46,7 @@ class InputRouter {
   GtkEventController* controller_ = nullptr;
   bool touching_ = false;
   bool toPeer_ = false;
+  std::optional<Point> pointer_;  // where the pointer last moved
 };
 
 }  // namespace ui::gtk

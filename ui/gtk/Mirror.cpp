@@ -225,6 +225,19 @@ void Mirror::allocate(int width, int height) {
 void Mirror::snapshot(GtkSnapshot* snapshot) {
   const Rect bounds = shownBounds();
   const Size size = bounds.size;
+  // The window's own transform (its parent is GTK's window, which knows nothing of it).
+  const Transform turn = shownTransform();
+  const bool turnsItself = !view_.superview() && !turn.isIdentity();
+  if (turnsItself) {
+    gtk_snapshot_save(snapshot);
+    graphene_point_t c = point(size.width / 2, size.height / 2);
+    gtk_snapshot_translate(snapshot, &c);
+    graphene_matrix_t m;
+    graphene_matrix_init_from_2d(&m, turn.a, turn.b, turn.c, turn.d, turn.tx, turn.ty);
+    gtk_snapshot_transform_matrix(snapshot, &m);
+    graphene_point_t back = point(-size.width / 2, -size.height / 2);
+    gtk_snapshot_translate(snapshot, &back);
+  }
   const Rect local({0, 0}, size);
   const Layer& layer = view_.layer();
   const double radius = layer.cornerRadius();
@@ -297,6 +310,7 @@ void Mirror::snapshot(GtkSnapshot* snapshot) {
     const GdkRGBA colors[4] = {rgba, rgba, rgba, rgba};
     gtk_snapshot_append_border(snapshot, &rr, widths, colors);
   }
+  if (turnsItself) gtk_snapshot_restore(snapshot);
 }
 
 }  // namespace ui::gtk
