@@ -1,6 +1,7 @@
 #include "ui/gtk/ButtonContent.h"
 
 #include "ui/AlertLayer.h"
+#include "ui/AlertView.h"
 #include "ui/Button.h"
 #include "ui/gtk/CairoPainter.h"
 #include "ui/gtk/Mirror.h"
@@ -8,9 +9,15 @@
 namespace ui::gtk {
 
 namespace {
+// Whether the button is one of an alert's rows (action sheets keep the rounded buttons).
 bool inAlert(const View& button) {
   const View* box = button.superview();
-  return box && box->superview() && dynamic_cast<const AlertLayer*>(box->superview());
+  auto* layer = box ? dynamic_cast<const AlertLayer*>(box->superview()) : nullptr;
+  if (!layer) return false;
+  for (const auto& panel : layer->panels()) {
+    if (panel->view() == box) return dynamic_cast<const AlertView*>(panel.get()) != nullptr;
+  }
+  return false;
 }
 }  // namespace
 
