@@ -13,7 +13,7 @@ packages=(
   python3 python3-cryptography curl
   libgtk-4-dev libwebkitgtk-6.0-dev libpango1.0-dev libcairo2-dev libgdk-pixbuf-2.0-dev
   fonts-noto-cjk fonts-liberation2
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libx11-dev
 )
 
 missing=()

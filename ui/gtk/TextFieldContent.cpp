@@ -38,6 +38,7 @@ void onActivate(GtkText*, gpointer self) { static_cast<TextFieldContent*>(self)-
 }  // namespace
 
 TextFieldContent::~TextFieldContent() {
+  if (focusSource_) g_source_remove(focusSource_);
   if (!text_) return;
   g_signal_handlers_disconnect_by_data(text_, this);
   if (gtk_widget_get_parent(text_)) gtk_widget_unparent(text_);
@@ -49,11 +50,23 @@ void TextFieldContent::attached(Mirror& mirror) {
   text_ = gtk_text_new();
   g_object_ref_sink(text_);
   gtk_widget_add_css_class(text_, "vd-text");
+  gtk_widget_set_focusable(text_, FALSE);  // the keyboard comes only while the field edits
   applyLook();
   showModelText();
   g_signal_connect(text_, "insert-text", G_CALLBACK(onInsertText), this);
   g_signal_connect(text_, "delete-text", G_CALLBACK(onDeleteText), this);
   g_signal_connect(text_, "activate", G_CALLBACK(onActivate), this);
+  // A field that edits already takes the keyboard once its peer is on screen.
+  if (field_->isEditing()) {
+    focusSource_ = g_idle_add(
+        [](gpointer self) -> gboolean {
+          auto* me = static_cast<TextFieldContent*>(self);
+          me->focusSource_ = 0;
+          me->followEditing();
+          return G_SOURCE_REMOVE;
+        },
+        this);
+  }
 }
 
 Rect TextFieldContent::peerFrame(Mirror& mirror, Size size) const {
@@ -178,8 +191,10 @@ void TextFieldContent::followEditing() {
     gtk_widget_set_focusable(text_, TRUE);
     gtk_widget_grab_focus(text_);
     gtk_editable_set_position(GTK_EDITABLE(text_), -1);
-  } else if (GtkRoot* root = gtk_widget_get_root(text_); root && gtk_widget_has_focus(text_)) {
-    gtk_root_set_focus(root, nullptr);
+  } else {
+    if (GtkRoot* root = gtk_widget_get_root(text_); root && gtk_widget_has_focus(text_))
+      gtk_root_set_focus(root, nullptr);
+    gtk_widget_set_focusable(text_, FALSE);
   }
 }
 

@@ -41,6 +41,7 @@ class TextFieldContent : public MirrorContent {
   GtkWidget* text_ = nullptr;
   bool showing_ = false;   // the peer's text is being set from the model
   bool offering_ = false;  // an edit is with the model
+  unsigned focusSource_ = 0;
 };
 
 }  // namespace ui::gtk
