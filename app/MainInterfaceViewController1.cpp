@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 
 #include "app/AppDelegate.h"
 #include "app/AutoLoginScreen.h"
@@ -9,7 +10,11 @@
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
+#include "exam/AnsweringScreen.h"
+#include "exam/TestBuilder.h"
 #include "librarys/json/JsonParser.h"
+#include "model/TestPager.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
@@ -517,10 +522,8 @@ void MainInterfaceViewController1::didGetRandomTest(bool ok, const core::Value& 
     showAlertTitle("", localized(json.isNilOrNull() ? "requestFaile" : "nodataMessage"));
     return;
   }
-  auto engine = AnsweringEngine::current();
-  AnsweringQuestionList tests;
-  if (engine) tests = engine->changeJSonToTestArrayByDB(json["Body"]);
-  if (tests.empty()) {
+  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  if (!tests || tests->empty()) {
     showAlertTitle("", localized("nodataMessage"));
     return;
   }
@@ -528,7 +531,7 @@ void MainInterfaceViewController1::didGetRandomTest(bool ok, const core::Value& 
   auto* screen = dynamic_cast<AnsweringScreen*>(vc.get());
   ui::NavigationController* nav = navigationController();
   if (!screen || !nav) return;
-  screen->setTestPager(engine->newTestPager(tests));
+  screen->setTestPager(std::make_shared<TestPager>(*tests));
   screen->setOriginalMode(static_cast<AnsweringMode>(testMode_));
   screen->setUnSaveRecord(true);
   screen->setIsAllow(false);
@@ -604,7 +607,9 @@ bool MainInterfaceViewController1::operateZipFile(const UnpackPaths& p) {
   if (!VDHelper::unZip(zip, p.cacheDirectory)) return false;
   const std::string db = p.subject + ".db";
   core::Paths::createDirectories(p.dbDirectory);
-  if (!VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db)) return false;
+  const bool moved = VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db);
+  BankKeyCache::invalidate();  // the unpacked bank takes the place of any earlier one
+  if (!moved) return false;
   core::Paths::createDirectories(p.imageDirectory);
   if (!VDHelper::unZip(p.cacheDirectory + "/ImgDir_" + p.subject + ".zip", p.imageDirectory)) return false;
   if (!VDHelper::removeFile(p.cacheDirectory)) return false;
@@ -657,11 +662,9 @@ void MainInterfaceViewController1::getLastLearningRecordByUser() {
 
 bool MainInterfaceViewController1::isHaveRecord(int module) {
   if (!lastLearningRecordDic_.isDictionary()) return false;
-  auto engine = AnsweringEngine::current();
-  if (!engine) return false;
   const core::Value json = JSONValue(learningRecord(lastLearningRecordDic_)["TestsJSON"].toString());
-  if (!json["Body"].isDictionary()) return false;
-  if (engine->changeJSonToTestArrayByDB(json["Body"]).empty()) return false;
+  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  if (!tests || tests->empty()) return false;
   return lastLearningRecordDic_["SoftEName"].toString() == VDHelper::getSubjectEName() &&
          lastLearningRecordDic_["CurrentModule"].toInt(-1) == module;
 }
@@ -670,27 +673,25 @@ ResumeInput MainInterfaceViewController1::processingData() {
   ResumeInput input;
   const core::Value record = learningRecord(lastLearningRecordDic_);
   input.JsonObject = JSONValue(record["TestsJSON"].toString());
-  auto engine = AnsweringEngine::current();
-  if (engine && input.JsonObject["Body"].isDictionary())
-    input.TestsList = engine->changeJSonToTestArrayByDB(input.JsonObject["Body"]);
+  input.TestsList =
+      TestBuilder::changeJSonToTestArrayByDB(input.JsonObject["Body"]).value_or(QuestionsArray());
   input.ReplyRecordDict = record["ReplyRecord"];
   const std::string currentID = input.ReplyRecordDict["CurrentID"].toString();
   const core::Value testsRecord = input.ReplyRecordDict["TestsRecord"];
   const std::size_t entries = testsRecord.isArray() ? testsRecord.size() : 0;
 
   for (std::size_t i = 0; i < input.TestsList.size() && i < entries; ++i) {
-    AnsweringQuestion& q = *input.TestsList[i];
-    const std::string id = q.AllTestID();
+    Questions& q = *input.TestsList[i];
+    const std::string& id = q.AllTestID;
     const core::Value entry = testsRecord[i];
     if (entry["AllTestID"].toString() == id) {
-      const std::string reply = entry["Reply"].toString();
-      q.setReply(reply);
-      if (!reply.empty()) q.setState(reply == q.Answer() ? AnswerState::Right : AnswerState::Wrong);
+      q.reply = entry["Reply"].toString();
+      if (!q.reply.empty()) q.state = q.reply == q.Answer ? AnswerState::Right : AnswerState::Wrong;
     } else {
       // Out of place: the entry of this question, wherever it is, gives the reply only.
       for (const core::Value& other : testsRecord.array()) {
         if (other["AllTestID"].toString() == id) {
-          q.setReply(other["Reply"].toString());
+          q.reply = other["Reply"].toString();
           break;
         }
       }
@@ -716,17 +717,16 @@ void MainInterfaceViewController1::alertViewBlock(const std::string& identifier,
 }
 
 void MainInterfaceViewController1::pushToExamingVC(const ResumeInput& input, bool isAllowSave) {
-  auto engine = AnsweringEngine::current();
   auto vc = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("examming");
   auto* screen = dynamic_cast<AnsweringScreen*>(vc.get());
   ui::NavigationController* nav = navigationController();
-  if (!engine || !screen || !nav) return;
-  auto pager = engine->newTestPager(input.TestsList);
+  if (!screen || !nav) return;
+  auto pager = std::make_shared<TestPager>(input.TestsList);
   // No question matched the current id: the pager keeps its first question rather than an empty one.
   if (input.CurrentTest) pager->setCurrentTest(input.CurrentTest);
   screen->setTestPager(pager);
   screen->setOriginalMode(static_cast<AnsweringMode>(input.ReplyRecordDict["ExamingMode"].toInt()));
-  screen->setRedoMode(true);
+  screen->setRedoMode(AnsweringMode::Exam);
   screen->setChapterName(input.ReplyRecordDict["ChapterName"].toString());
   screen->setTestsJSON(input.JsonObject);
   screen->setIsAllow(isAllowSave);

@@ -23,7 +23,7 @@
 #include <optional>
 #include <string>
 
-#include "app/AnsweringEngineSeam.h"
+#include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "service/MyNote.h"
 #include "service/RandomTest.h"
@@ -55,10 +55,10 @@ class MainNoteScreen {
 
 // ResumeInput: what processingData gives pushToExamingVC.
 struct ResumeInput {
-  AnsweringQuestionList TestsList;                 // replies restored
-  std::shared_ptr<AnsweringQuestion> CurrentTest;  // the question to show first; nullptr: none matched
-  core::Value ReplyRecordDict;                     // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
-  core::Value JsonObject;                          // the parsed "TestsJSON"
+  QuestionsArray TestsList;                // replies restored
+  std::shared_ptr<Questions> CurrentTest;  // the question to show first; nullptr: none matched
+  core::Value ReplyRecordDict;             // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
+  core::Value JsonObject;                  // the parsed "TestsJSON"
 };
 
 class MainInterfaceViewController1 : public ui::ViewController,

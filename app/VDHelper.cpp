@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -14,12 +15,12 @@
 #include <mutex>
 #include <thread>
 
-#include "app/AnsweringEngineSeam.h"
 #include "app/AppDelegate.h"
 #include "app/PageScriptTarget.h"
 #include "app/SidePanelController.h"
 #include "app/UpdateSoftwareViewController.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/DBVersionDAO.h"
 #include "dao/SystemDAO.h"
@@ -48,6 +49,12 @@ extern char** environ;
 namespace {
 
 constexpr const char* kSaveAppName = "saveAppName";
+
+// The functions the script of every question page defines, by page-call type (0 to 5). Each is called
+// without arguments; its result is not used.
+constexpr std::array<const char*, 6> kQuestionPageFunctions = {
+    "userAnalysis",         "userDisAnalysis", "updateAnalysisImage",
+    "updateAnalysisImageR", "updateFavImage",  "updateFavImageR"};
 constexpr const char* kSaveQuoteName = "saveQuoteName";
 
 // The session belongs to the main thread: on any other thread it reads as empty.
@@ -732,7 +739,9 @@ bool VDHelper::removeFile(const std::string& path) {
 bool VDHelper::removeLocaDB() {
   const std::string subject = chosenSubjectValue();
   if (subject.empty()) return false;
-  return removeFile(dbSavePath() + "/" + subject + ".db");
+  const bool removed = removeFile(dbSavePath() + "/" + subject + ".db");
+  BankKeyCache::invalidate();
+  return removed;
 }
 
 bool VDHelper::removeUpdateFolder() {

@@ -1,8 +1,10 @@
 #include "screens/AllScreens.h"
 
 #include "app/VDViewControllerFactory.h"
+#include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
   registerAllScreens();
   // Each area registers its screens over the placeholders; one line per area.
+  registerSubjectScreens();
 }

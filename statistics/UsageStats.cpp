@@ -6,6 +6,7 @@
 
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/RunLoop.h"
+#include "statistics/UsageStatsInternal.h"
 
 namespace {
 
@@ -146,3 +147,14 @@ void UsageStats::reset() {
   s.pageStarts.clear();
   s.settings = Settings{};
 }
+
+std::shared_ptr<UsageStatsInternal> UsageStats::sharedInternal() {
+  // Lives until the process ends: its queues are never joined at exit, where an upload in flight would
+  // hold the process up.
+  static const auto* internal = new std::shared_ptr<UsageStatsInternal>(UsageStatsInternal::create());
+  return *internal;
+}
+
+bool UsageStats::shouldCommitJob(int kind) { return sharedInternal()->shouldCommitJob(kind); }
+
+void UsageStats::preparePerformJob(int kind) { sharedInternal()->preparePerformJob(kind); }

@@ -2,17 +2,21 @@
 // UsageStats: the usage-statistics component as the statistics facade sees it: the nine class
 // operations that start it, count events and time page views.
 //
-// This is the component's small recording stand-in. It keeps what the operations set and records
-// every call in order, so the facade can be checked; it collects nothing on disk and sends nothing.
-// The full component (job file, compressed uploads, its own crash catcher) replaces it later behind
-// the same operations. Thread-safe.
+// The nine operations are still the component's small recording stand-in: they keep what they set and
+// record every call in order, so the facade can be checked, and they collect nothing on disk and send
+// nothing yet. The component's records, job file, send decision and uploads are built
+// (UsageStatsInternal, reached through sharedInternal()); the session life cycle that feeds them from
+// these operations comes next, behind the same operations. Thread-safe.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/core/Value.h"
+
+class UsageStatsInternal;
 
 class UsageStats {
  public:
@@ -39,6 +43,13 @@ class UsageStats {
   // Records the page view with its whole seconds since the start and forgets the start; without a
   // start nothing is recorded.
   static void endLogPageView(const std::string& pageName);
+
+  // The component's records, job file and uploads: one for the process, made on first use.
+  static std::shared_ptr<UsageStatsInternal> sharedInternal();
+  // The send decision for a trigger (0 launch, 1 termination, 2 event) and, when it says yes and no
+  // upload is running, the upload of everything in memory (UsageStatsInternal).
+  static bool shouldCommitJob(int kind);
+  static void preparePerformJob(int kind);
 
   // ---- what the stand-in recorded ----
   struct Call {

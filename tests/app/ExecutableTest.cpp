@@ -36,7 +36,7 @@ TEST(Executable, PrintScreensShowsTheExamCategoryChoiceOnAFreshHome) {
   const ProcessRun r = run(env + "'" VARDO_EXECUTABLE "' --headless --print-screens");
   EXPECT_EQ(r.status, 0);
   EXPECT_THAT(r.output, ::testing::StartsWith(
-                            "root: NavigationController\n  [0] PlaceholderViewController \"selectSort\"\n"));
+                            "root: NavigationController\n  [0] SelectSortViewController \"Vardo\"\n"));
   // The first start seeded the defaults of that home.
   core::UserDefaults written(home.path() + "/config/defaults.plist");
   EXPECT_EQ(written.stringForKey("fontSize"), "中号");

@@ -1,8 +1,9 @@
 #pragma once
 // The home screen under test: a temporary home, the loopback API server (one per test program) as the
 // main API and the update centre, an application delegate launched on the UI harness with the network
-// up, the subject GKSample chosen after the launch, the stand-in answering engine and a recording
-// answering screen under "examming". openHome() shows the main screen as a subject choice does.
+// up, the subject GKSample chosen after the launch, and a recording answering screen under "examming"
+// (question sets are built from the sample bank, once a test installs it). openHome() shows the main
+// screen as a subject choice does.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -33,7 +34,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
-#include "tests/pagehelper/AnsweringEngineDouble.h"
+#include "tests/pagehelper/AnsweringScreenDouble.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -97,9 +98,6 @@ class HomeFixture : public ::testing::Test {
       answering_ = screen;
       return screen;
     });
-    engine_ = std::make_shared<answering_double::FakeAnsweringEngine>();
-    engine_->bank = {{"101", "A"}, {"102", "B"}, {"103", "C"}};
-    AnsweringEngine::setCurrent(engine_);
 
     harness_ = std::make_unique<ui::test::Harness>();
     AppServices services;
@@ -121,7 +119,6 @@ class HomeFixture : public ::testing::Test {
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::RunLoop::main().runUntilIdle();
-    AnsweringEngine::setCurrent(nullptr);
     MyNote::setSessionReader({});
     setServiceShell({});
     BankLocation::set({});
@@ -217,7 +214,6 @@ class HomeFixture : public ::testing::Test {
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::shared_ptr<AppDelegate> delegate_;
-  std::shared_ptr<answering_double::FakeAnsweringEngine> engine_;
   std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
 };
 

@@ -33,7 +33,7 @@ const FunctionCase kFunctions[] = {
 };
 
 core::Value randomSetReply() {
-  core::Value session = core::Dictionary{{"Type", "ATEST"}, {"ATestid", "101,103"}};
+  core::Value session = core::Dictionary{{"Type", "ATEST"}, {"ATestid", "1001,1003"}};
   core::Value body = core::Dictionary{{"ID", 1}, {"Name", "随机"}, {"Sessions", core::Array{session}}};
   return core::Dictionary{{"Body", body}, {"Message", ""}, {"LoginState", 1}};
 }
@@ -60,7 +60,7 @@ TEST_F(Home, EachFunctionStoresItsModuleCountsItsEventAndOpensItsScreen) {
       // A random set: questions from the reply, a practice that keeps no record.
       ASSERT_NE(answering_, nullptr);
       ASSERT_EQ(answering_->pager()->testArray().size(), 2u);
-      EXPECT_EQ(answering_->pager()->testArray()[1]->AllTestID(), "103");
+      EXPECT_EQ(answering_->pager()->testArray()[1]->AllTestID, "1003");
       EXPECT_EQ(answering_->calls, (std::vector<std::string>{"setTestPager:", "setOriginalMode:0",
                                                              "setUnSaveRecord:YES", "setIsAllow:NO"}));
     }

@@ -146,8 +146,8 @@ TEST_F(Home, AutomaticLoginLogsInAndReturnsToTheMainScreen) {
 struct Record {
   std::string subject = kSubject;
   int module = 2;
-  std::string ids = "101,102,103";
-  std::string currentID = "102";
+  std::string ids = "1001,1002,1003";  // sample questions whose answers are C, B, C
+  std::string currentID = "1002";
   core::Value testsRecord;
 };
 
@@ -176,12 +176,9 @@ struct Restored {
   AnswerState state;
 };
 
-std::vector<Restored> restored(const AnsweringPager& pager) {
+std::vector<Restored> restored(const TestPager& pager) {
   std::vector<Restored> out;
-  for (const auto& q : pager.testArray()) {
-    auto* fake = dynamic_cast<answering_double::FakeQuestion*>(q.get());
-    out.push_back({fake->reply(), fake->state()});
-  }
+  for (const auto& q : pager.testArray()) out.push_back({q->reply, q->state});
   return out;
 }
 
@@ -197,22 +194,22 @@ TEST_F(Home, ResumeRestoresRepliesStatesAndTheCurrentQuestion) {
   };
   const std::vector<Case> cases = {
       {"in place",
-       core::Array{entry("101", "A"), entry("102", "C"), entry("103", "")},
-       "102",
-       {{"A", AnswerState::Right}, {"C", AnswerState::Wrong}, {"", AnswerState::NotAnswered}},
-       "102"},
+       core::Array{entry("1001", "C"), entry("1002", "C"), entry("1003", "")},
+       "1002",
+       {{"C", AnswerState::Right}, {"C", AnswerState::Wrong}, {"", AnswerState::NotAnswered}},
+       "1002"},
       // Out of place: the reply follows its question, the state is left as it was.
       {"out of place",
-       core::Array{entry("102", "B"), entry("101", "A")},
-       "101",
-       {{"A", AnswerState::NotAnswered}, {"B", AnswerState::NotAnswered}, {"", AnswerState::NotAnswered}},
-       "101"},
+       core::Array{entry("1002", "B"), entry("1001", "C")},
+       "1001",
+       {{"C", AnswerState::NotAnswered}, {"B", AnswerState::NotAnswered}, {"", AnswerState::NotAnswered}},
+       "1001"},
       // A record shorter than the list: later questions get nothing and never become current.
       {"short",
-       core::Array{entry("101", "B")},
-       "103",
+       core::Array{entry("1001", "B")},
+       "1003",
        {{"B", AnswerState::Wrong}, {"", AnswerState::NotAnswered}, {"", AnswerState::NotAnswered}},
-       "101"},
+       "1001"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -237,9 +234,9 @@ TEST_F(Home, ResumeRestoresRepliesStatesAndTheCurrentQuestion) {
       EXPECT_EQ(got[i].reply, c.expected[i].reply);
       EXPECT_EQ(got[i].state, c.expected[i].state);
     }
-    EXPECT_EQ(answering_->pager()->currentTest()->AllTestID(), c.current);
+    EXPECT_EQ(answering_->pager()->currentTest()->AllTestID, c.current);
     EXPECT_EQ(answering_->calls,
-              (std::vector<std::string>{"setTestPager:", "setOriginalMode:1", "setRedoMode:YES",
+              (std::vector<std::string>{"setTestPager:", "setOriginalMode:1", "setRedoMode:1",
                                         "setChapterName:第一章", "setTestsJSON:", "setIsAllow:NO"}));
     EXPECT_EQ(answering_->testsJSON["Body"]["Name"].toString(), "第一章");
   }
@@ -250,7 +247,7 @@ TEST_F(Home, DecliningTheResumeOpensTheFunction) {
   loginAs("user01");
   Record r;
   r.module = 7;
-  r.testsRecord = core::Array{entry("101", "A")};
+  r.testsRecord = core::Array{entry("1001", "C")};
   writeRecord("user01", r);
   openHome();
   ASSERT_TRUE(tapFunction(7));
@@ -276,7 +273,7 @@ TEST_F(Home, ARecordOfAnotherSubjectModuleOrWithoutQuestionsIsNotOffered) {
   Record favourites;  // module 4 asked, the record is of module 7
   favourites.module = 7;
   Record unknownQuestions;
-  unknownQuestions.ids = "900,901";
+  unknownQuestions.ids = "900,901";  // not in the bank
   const Case cases[] = {
       {"another subject", otherSubject, 2, "examSetting1"},
       {"another module", favourites, 6, "myFavorites"},

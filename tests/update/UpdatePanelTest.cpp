@@ -40,7 +40,7 @@ TEST_F(UpdatePanelTest, FourPacketsDownloadInParallelWithProgressAndAreApplied) 
   std::uintmax_t total = 7936;  // the application package the server makes
   for (std::size_t i = 0; i + 1 < packets.size(); ++i) total += sizeOf(samplePath(packets[i].second));
   EXPECT_EQ(p.vc->totalSize(), static_cast<double>(total));
-  EXPECT_EQ(p.vc->lblTotalBytes()->text(), "总共  0.05 MB");
+  EXPECT_EQ(p.vc->lblTotalBytes()->text(), "总共  0.06 MB");  // 61.5 KiB of sample packets
   EXPECT_EQ(VDLogHelper::sharedInstance()->getDayBytes(VDLogHelper::dayKey(core::Date::now())),
             static_cast<std::int64_t>(total));
 

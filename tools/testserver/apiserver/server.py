@@ -53,6 +53,7 @@ def default_scenario(fixed_codes):
         "notices": None,  # null = the seeded notices; else the list to answer
         "forced_logout": "once",  # a replaced session's "LoginState" 2: "once" or "always"
         "stats_config": {"config_update": "No"},
+        "stats_reply": '{"success": "ok"}',  # the text that answers a well-formed log upload
     }
 
 
@@ -460,7 +461,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if ok:
                 with app.lock:
                     app.store.stats_documents.append(doc)
-            self.send(200, "application/json", b'{"success": "ok"}' if ok else b'{"success": "error"}')
+            reply = app.scenario["stats_reply"].encode("utf-8") if ok else b'{"success": "error"}'
+            self.send(200, "application/json", reply)
             return
         try:
             doc = json.loads(urllib.parse.parse_qs(body.decode("utf-8"))["content"][0])
@@ -565,6 +567,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return "status must be an integer"
         if "notices" in doc and doc["notices"] is not None and not isinstance(doc["notices"], list):
             return "notices must be a list or null"
+        if "stats_reply" in doc and not isinstance(doc["stats_reply"], str):
+            return "stats_reply must be a text"
         return None
 
     def hook_reply(self, doc, status=200):

@@ -392,11 +392,31 @@ def _golden_files(zips, imgs):
     return out
 
 
+def subjects_of_chapters():
+    """Chapter id -> the id of its subject (its level-2 ancestor; a subject is its own)."""
+    out = {}
+
+    def walk(entry, subject, level):
+        cid = entry[0]
+        if level == 2:
+            subject = cid
+        if subject is not None:
+            out[cid] = subject
+        for child in (entry[2] if len(entry) == 3 else []):
+            walk(child, subject, level + 1)
+
+    for top in C.TREE:
+        walk(top, None, 1)
+    return out
+
+
 def _manifest(bank, after):
+    subject_of = subjects_of_chapters()
+
     def questions(rows):
         out = []
         for r in rows:
-            subject = r["Chapter"] // 10
+            subject = subject_of[r["Chapter"]]
             q = dict(AID=r["AID"], Type=r["Type"], Chapter=r["Chapter"], Subject=subject, Bad=r["status"] != "ok")
             if r["status"] == "ok":
                 q["Records"] = r["Records"]

@@ -61,11 +61,13 @@ def b1(aid, front, options, subs, **extra):
     return dict(AID=aid, Type="BTEST", FrontTitle=front, Options=options, Subs=subs, **extra)
 
 
-# Chapter tree: level 1 is the exam, level 2 the subjects, level 3 the chapters holding questions.
+# Chapter tree: level 1 is the exam, level 2 the subjects; below a subject chapters nest, and the leaves
+# hold the questions. Most leaves are on level 3; chapter 122 has two leaves of its own on level 4, one
+# of them (1222) without any question.
 TREE = [
     (1, "常识综合", [
         (11, "人文常识", [(111, "地理常识"), (112, "历史常识")]),
-        (12, "科技常识", [(121, "科学常识")]),
+        (12, "科技常识", [(121, "科学常识"), (122, "数学常识", [(1221, "四则运算"), (1222, "数学趣题")])]),
     ]),
 ]
 
@@ -170,7 +172,43 @@ SCIENCE = [
     text_q(1216, "JDTEST", "简述预防近视的主要方法。", "读写姿势要正确，连续用眼时间不宜过长，保证充足的户外活动，定期检查视力。", ""),
 ]
 
-CHAPTER_QUESTIONS = {111: GEOGRAPHY, 112: HISTORY, 121: SCIENCE}
+
+
+def arithmetic():
+    """Chapter 1221: 45 question records (more than two pages of 20), made by rule: 38 single-choice
+    sums, differences, products and quotients whose right option moves through A to D, 4 true/false
+    questions, and one case of three sub-questions."""
+    out = []
+    for i in range(38):
+        a, b = 12 + (i * 7) % 47, 3 + (i * 5) % 11
+        small = 2 + i % 9
+        expr, result = [
+            ("%d＋%d" % (a, b), a + b),
+            ("%d－%d" % (a + b, b), a),
+            ("%d×%d" % (small, b), small * b),
+            ("%d÷%d" % (small * b, b), small),
+        ][i % 4]
+        position = i % 4
+        options = [str(result + d) for d in (1, 2, 10)]
+        options.insert(position, str(result))
+        out.append(choice(1301 + i, "ATEST", "计算：%s＝（　）。" % expr, opts(*options), chr(ord("A") + position),
+                          "%s＝%d。" % (expr, result)))
+    for i in range(4):
+        a, b = 6 + i, 7 + 2 * i
+        shown = a * b + (0 if i % 2 == 0 else 1)
+        out.append(choice(1339 + i, "PDTEST", "%d×%d＝%d。" % (a, b, shown), PD, "A" if i % 2 == 0 else "B",
+                          "%d×%d＝%d。" % (a, b, a * b)))
+    out.append(a3(1343, "小明去文具店买文具：每支铅笔2元，每本练习本5元。请根据题意回答下列问题。", [
+        ("买3支铅笔需要多少元（　）？", opts("5元", "6元", "8元", "9元"), "B", "2×3＝6元。"),
+        ("买2本练习本和1支铅笔一共需要多少元（　）？", opts("10元", "11元", "12元", "14元"), "C", "5×2＋2＝12元。"),
+        ("用20元最多能买几本练习本（　）？", opts("3本", "4本", "5本", "6本"), "B", "20÷5＝4本。"),
+    ]))
+    return out
+
+
+ARITHMETIC = arithmetic()
+
+CHAPTER_QUESTIONS = {111: GEOGRAPHY, 112: HISTORY, 121: SCIENCE, 1221: ARITHMETIC}
 
 # Rows that no reader can turn into a question; they sit in chapter 121 of the server's lists.
 #   cipher: the Base64 text decodes to a length that is not a multiple of 8, with or without the prefix;
@@ -201,21 +239,30 @@ UPDATE_ADDED = [
 ]
 UPDATE_DELETED = [1107, 1902]
 
-# Exam guide: InfoID has three digits per level; an article's KeyWord is its item's Title.
+# Exam guide: InfoID has three digits per level; an article's KeyWord is its item's Title. Two items have
+# ids of another length (GUIDE_STRAY_IDS): a reader that takes ids by prefix or by part would show them at
+# the top or under 001; a list shows neither. Item 004 is a top-level leaf whose article the bank lacks.
+GUIDE_STRAY_IDS = ["0011", "01"]
 GUIDE = [
     ("001", "考试简介", None),
     ("001001", "考试对象", "<p>本样例题库面向希望巩固地理、历史和科学常识的考生。</p>"),
+    ("0011", "旧版考试说明", "<p>此条目的编号为四位数字，不属于任何一级目录。</p>"),
     ("001002", "考试形式", None),
     ("001002001", "题型说明", "<p>题型包括单项选择题、多项选择题、判断题、案例分析题、配伍选择题、填空题和简答题。</p>"),
     ("002", "复习建议", "<p>建议按章节练习，答错的题目加入错题本反复练习；答题卡上的''姓名''栏须用黑色字迹签字笔填写。</p>"),
+    ("01", "编号不全的条目", "<p>此条目的编号为两位数字。</p>"),
+    ("004", "成绩查询", None),
 ]
 GUIDE_UPDATED = [
     ("001", "考试简介", None),
     ("001001", "考试对象", "<p>本样例题库面向希望巩固地理、历史和科学常识的考生。</p>"),
+    ("0011", "旧版考试说明", "<p>此条目的编号为四位数字，不属于任何一级目录。</p>"),
     ("001002", "考试形式", None),
     ("001002001", "题型说明", "<p>题型包括单项选择题、多项选择题、判断题、案例分析题、配伍选择题、填空题和简答题。</p>"),
     ("002", "复习建议", "<p>建议按章节练习并定期模拟考试；答题卡上的''姓名''栏须用黑色字迹签字笔填写。</p>"),
+    ("01", "编号不全的条目", "<p>此条目的编号为两位数字。</p>"),
     ("003", "考场纪律", "<p>考生应提前三十分钟到达考场，不得携带通讯工具进入考场。</p>"),
+    ("004", "成绩查询", None),
 ]
 
 # Images: (name, width, height, colour). Where each one ships: the bank's image pack, the image pack

@@ -1,0 +1,89 @@
+#pragma once
+// Shared set-up of the statistics tests: a home of its own (VARDO_HOME, so user defaults, caches and
+// the pasteboard directory are fresh), a wall clock the test sets, the component's log lines captured,
+// and device facts the test chooses.
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/core/DateFormatter.h"
+#include "platform/core/UserDefaults.h"
+#include "statistics/StatsDeviceFacts.h"
+#include "statistics/StatsLog.h"
+#include "statistics/StatsUtil.h"
+#include "statistics/UsageStatsInternal.h"
+#include "tests/util/TempDir.h"
+
+namespace stats_test {
+
+// 2024-03-05 10:20:30 UTC.
+inline constexpr double kNow = 1709634030;
+
+inline StatsDeviceFacts testFacts() {
+  StatsDeviceFacts f;
+  f.systemVersion = "12";
+  f.model = "x86_64";
+  f.macAddress = "02:00:00:AA:BB:CC";
+  f.resolution = "480 x 320";
+  f.access = "WiFi";
+  f.country = "CN";
+  f.timezone = "8";
+  f.language = "zh-CN";
+  return f;
+}
+
+class StatsFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_.emplace("VARDO_HOME", dir_.path());
+    core::UserDefaults::resetStandard();
+    StatsUtil::setClock([this] {
+      std::lock_guard lock(mutex_);
+      return core::Date{now_};
+    });
+    StatsLog::setEnabled(true);
+    StatsLog::setSink([this](const std::string& line) {
+      std::lock_guard lock(mutex_);
+      log_.push_back(line);
+    });
+  }
+
+  void TearDown() override {
+    StatsLog::setSink(nullptr);
+    StatsLog::setEnabled(false);
+    StatsUtil::setClock(nullptr);
+    core::UserDefaults::resetStandard();
+    home_.reset();
+  }
+
+  // A component of the test's own, with the test's device facts.
+  std::shared_ptr<UsageStatsInternal> makeInternal(StatsDeviceFacts facts = testFacts()) {
+    auto internal = UsageStatsInternal::create();
+    internal->setDeviceFactsProvider([facts] { return facts; });
+    return internal;
+  }
+
+  void setNow(double t) {
+    std::lock_guard lock(mutex_);
+    now_ = t;
+  }
+  std::vector<std::string> log() {
+    std::lock_guard lock(mutex_);
+    return log_;
+  }
+  static std::string localDay(double t) { return core::DateFormatter("yyyy-MM-dd").format(core::Date{t}); }
+  core::UserDefaults& defaults() { return core::UserDefaults::standard(); }
+  const std::string& home() const { return dir_.path(); }
+
+ private:
+  testutil::TempDir dir_;
+  std::optional<testutil::ScopedEnv> home_;
+  std::mutex mutex_;
+  double now_ = kNow;
+  std::vector<std::string> log_;
+};
+
+}  // namespace stats_test

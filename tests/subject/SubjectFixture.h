@@ -1,0 +1,234 @@
+#pragma once
+// The subject choice under test: a temporary home, the loopback API server (one per test program) as
+// the main API and the update centre, every screen registered as the executable does, and an
+// application delegate launched on the UI harness with a network that is up or down. No subject is
+// chosen, so the launch opens the category choice (or, with useBundleName(), the subject choice of a
+// single-series build).
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/AppServices.h"
+#include "app/MainInterfaceViewController1.h"
+#include "app/PlaceholderViewController.h"
+#include "app/VDHelper.h"
+#include "dao/BankLocation.h"
+#include "librarys/http/HTTPRequest.h"
+#include "librarys/json/JsonParser.h"
+#include "librarys/json/JsonWriter.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/PropertyList.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/runloop/OperationQueue.h"
+#include "platform/runloop/RunLoop.h"
+#include "screens/AllScreens.h"
+#include "screens/subject/SelectProvinceViewController.h"
+#include "screens/subject/SelectSeriesViewController.h"
+#include "screens/subject/SelectSortViewController.h"
+#include "screens/subject/SelectSubjectViewController.h"
+#include "service/ServerConfig.h"
+#include "service/ServiceShell.h"
+#include "statistics/UsageStats.h"
+#include "tests/support/FixedReachability.h"
+#include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/NavigationController.h"
+#include "ui/test/Harness.h"
+
+namespace subject_test {
+
+inline const char* kSample = "GKSample";
+inline const char* kSampleName = "常识综合（样例）";
+
+// Runs the main loop until `done()` or `seconds` of real time have passed.
+template <typename Pred>
+bool runUntil(Pred done, double seconds = 20) {
+  return rl::RunLoop::main().runUntil(done, seconds);
+}
+
+class SubjectFixture : public ::testing::Test {
+ public:
+  static testserver::ApiServer& server() {
+    static testserver::ApiServer s;
+    return s;
+  }
+
+  void SetUp() override {
+    if (server().port() == 0) {
+      ASSERT_TRUE(server().start()) << server().failure();
+    }
+    ASSERT_TRUE(server().reset());
+    // No notices: their overlay would stand in front of the main screen.
+    ASSERT_TRUE(server().scenario(R"({"notices": []})"));
+
+    std::string pattern = (std::filesystem::temp_directory_path() / "vd-subject-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+    if (const char* bundle = ::getenv("VARDO_BUNDLE")) bundle_ = bundle;
+    ::setenv("VARDO_HOME", home_.c_str(), 1);
+    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
+    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
+    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    ServerConfig::reload();
+    core::UserDefaults::resetStandard();
+    core::Bundle::resetMain();
+    installApplicationServiceShell();
+    UsageStats::reset();
+    HTTPRequest::clearSession();
+    registerEveryScreen();
+    harness_ = std::make_unique<ui::test::Harness>();
+  }
+
+  void TearDown() override {
+    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
+    rl::RunLoop::main().runUntilIdle();
+    if (delegate_) delegate_->stopAutoLoginTimer();
+    setServiceShell({});
+    BankLocation::set({});
+    delegate_.reset();
+    harness_.reset();
+    core::UserDefaults::resetStandard();
+    if (!bundle_.empty()) ::setenv("VARDO_BUNDLE", bundle_.c_str(), 1);
+    core::Bundle::resetMain();
+    ::unsetenv("VARDO_HOME");
+    std::error_code ec;
+    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
+  }
+
+  ui::test::Harness& h() { return *harness_; }
+  AppDelegate& app() { return *delegate_; }
+
+  // A later start: the welcome pages were seen.
+  void markStarted() {
+    auto& defaults = core::UserDefaults::standard();
+    defaults.setBool("isFirstOpen", true);
+    defaults.synchronize();
+  }
+  // The application's start with the network up (status 2) or down (0).
+  void launch(int reachability = 2) {
+    AppServices services;
+    services.connectShell = AppServices::standard().connectShell;  // as the executable wires it
+    services.reachabilityForInternetConnection = [reachability] {
+      return std::make_shared<testsupport::FixedReachability>(reachability);
+    };
+    delegate_ = std::make_shared<AppDelegate>(services);
+    ASSERT_TRUE(h().launch(delegate_));
+    h().settle();
+  }
+
+  // Runs the application as a single-series build: a copy of the bundle whose name is `name`.
+  void useBundleName(const std::string& name) {
+    const std::filesystem::path copy = std::filesystem::path(home_) / "bundle";
+    std::filesystem::copy(bundle_, copy, std::filesystem::copy_options::recursive);
+    const std::string info = (copy / "Info.plist").string();
+    core::Value plist = core::PropertyList::readFile(info);
+    plist.set("CFBundleName", name);
+    ASSERT_TRUE(core::PropertyList::writeFile(info, plist));
+    ::setenv("VARDO_BUNDLE", copy.c_str(), 1);
+    core::Bundle::resetMain();
+  }
+
+  // ---- screens ----
+  static std::string screenName(const ui::ViewController* vc) {
+    if (!vc) return "";
+    if (auto* p = dynamic_cast<const PlaceholderViewController*>(vc)) return p->identifier();
+    return vc->className();
+  }
+  std::string top() { return screenName(h().topScreen()); }
+  template <class Screen>
+  Screen* topAs() {
+    return dynamic_cast<Screen*>(h().topScreen());
+  }
+  // Waits until the requests in flight have been answered and the screens have settled.
+  void settleRequests() {
+    EXPECT_TRUE(runUntil([this] {
+      h().settle(0.2);
+      return HTTPRequest::sharedQueue().operationCount() == 0;
+    }));
+    h().settle();
+  }
+  bool waitForTop(const std::string& name) {
+    return runUntil([&] {
+      h().settle(0.2);
+      return top() == name;
+    });
+  }
+
+  // ---- tables ----
+  struct Row {
+    std::string text;
+    std::string icon;  // "" without one
+    friend bool operator==(const Row&, const Row&) = default;
+    friend void PrintTo(const Row& r, std::ostream* os) { *os << r.text << " [" << r.icon << "]"; }
+  };
+  static std::vector<Row> rows(ui::TableView& table) {
+    std::vector<Row> out;
+    for (int r = 0; r < table.numberOfRowsInSection(0); ++r) {
+      const ui::IndexPath ip{0, r};
+      table.scrollToRowAtIndexPath(ip, ui::TableViewScrollPosition::None, false);
+      ui::TableViewCell* cell = table.cellForRowAtIndexPath(ip);
+      if (!cell) {
+        out.push_back({"<no cell>", ""});
+        continue;
+      }
+      const auto& image = cell->imageView()->image();
+      out.push_back({cell->textLabel()->text(), image ? image->name() : ""});
+    }
+    table.setContentOffset({0, 0});
+    return out;
+  }
+  static std::vector<std::string> texts(ui::TableView& table) {
+    std::vector<std::string> out;
+    for (const Row& r : rows(table)) out.push_back(r.text);
+    return out;
+  }
+  // Taps the first row whose text is `text` (as a person would) and lets the screens settle.
+  bool tapRow(ui::TableView& table, const std::string& text) {
+    const auto all = texts(table);
+    for (std::size_t r = 0; r < all.size(); ++r) {
+      if (all[r] != text) continue;
+      const bool took = h().tapRow(table, {0, static_cast<int>(r)});
+      h().settle();
+      return took;
+    }
+    return false;
+  }
+
+  // ---- the server ----
+  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  // The next request to the main-base path gets no answer: the connection closes twice, as the HTTP
+  // client retries a dropped connection once.
+  static void drop(const std::string& path) {
+    fault(core::Dictionary{{"path", "/api/" + path}, {"drop", true}, {"count", 2}});
+  }
+  // The requests received whose decoded path contains `part`, oldest first.
+  static std::vector<core::Value> requests(const std::string& part) {
+    std::vector<core::Value> out;
+    const core::Value doc = JSONValue(server().journal().value_or("{}"));
+    for (const core::Value& e : doc["requests"].array())
+      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
+    return out;
+  }
+  static std::size_t requestCount() {
+    return JSONValue(server().journal().value_or("{}"))["requests"].size();
+  }
+
+  // ---- what is stored ----
+  static core::Value savedDefault(const char* key) {
+    return core::UserDefaults::standard().objectForKey(key);
+  }
+
+  std::string home_;
+  std::string bundle_;
+  std::unique_ptr<ui::test::Harness> harness_;
+  std::shared_ptr<AppDelegate> delegate_;
+};
+
+}  // namespace subject_test
