@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
 #include "ui/PangoTextMeasurer.h"
@@ -105,6 +107,29 @@ void WindowSession::click(ui::Point p) {
                               std::to_string(static_cast<int>(p.x)) + " " +
                               std::to_string(static_cast<int>(p.y)) + " click 1";
   run(command);
+}
+
+void WindowSession::drag(ui::Point from, ui::Point to) {
+  auto at = [&](ui::Point p) {
+    return "mousemove --window " + window_ + " " + std::to_string(static_cast<int>(p.x)) + " " +
+           std::to_string(static_cast<int>(p.y));
+  };
+  std::string command = "xdotool " + at(from) + " mousedown 1";
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i) {
+    const double t = static_cast<double>(i) / kSteps;
+    command += " " + at({from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t}) + " sleep 0.02";
+  }
+  command += " mouseup 1";
+  // xdotool runs beside the window, so the window takes the moves as they come, at their pace.
+  char marker[] = "/tmp/vd-gtk-drag-XXXXXX";
+  const int fd = ::mkstemp(marker);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  ::unlink(marker);
+  run("(" + command + "; touch " + marker + ") >/dev/null 2>&1 &");
+  EXPECT_TRUE(presenter_->runUntil([&] { return ::access(marker, F_OK) == 0; }, 20)) << command;
+  ::unlink(marker);
 }
 
 void WindowSession::type(const std::string& text) { run("xdotool type --delay 40 -- " + quoted(text)); }

@@ -41,8 +41,10 @@ class WindowSession {
   bool waitFor(const std::function<bool()>& done, double seconds = 10);
   bool settle() { return presenter_->settle(); }
   Shot shot();
-  // Real X input: a left click at a window point, keys typed into the focused window, one key by name.
+  // Real X input: a left click at a window point, a drag, keys typed into the focused window, one key by name.
   void click(ui::Point windowPoint);
+  // A press at `from`, moves in small steps to `to`, a release there: a finger's drag.
+  void drag(ui::Point from, ui::Point to);
   void type(const std::string& text);
   void key(const std::string& keysym);
   // Where a view shows in the window.

@@ -21,8 +21,10 @@
 #include "tests/support/FixedReachability.h"
 #include "ui/AlertLayer.h"
 #include "ui/AlertView.h"
+#include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
+#include "ui/ScrollView.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/WebView.h"
@@ -45,6 +47,33 @@ T* findVisible(ui::View& root, const std::function<bool(T&)>& match = {}) {
     if (T* found = findVisible<T>(*child, match)) return found;
   }
   return nullptr;
+}
+
+// Whether all of the view shows: inside the window and inside every ancestor that clips.
+bool wholeOnShow(const ui::View& view) {
+  const ui::Rect frame = WindowSession::frameOf(view);
+  for (const ui::View* v = &view; v; v = v->superview()) {
+    if (v->isHidden() || v->alpha() < 0.01) return false;
+    if ((v->clipsToBounds() || !v->superview()) && v != &view &&
+        frame.intersection(WindowSession::frameOf(*v)) != frame)
+      return false;
+  }
+  return !frame.isEmpty();
+}
+
+// The front-most view that paints at a window point (a background colour, or content of its own), or
+// nullptr: what a person sees there, by the model.
+const ui::View* paintedAt(const ui::View& v, ui::Point p) {
+  if (v.isHidden() || v.alpha() < 0.01) return nullptr;
+  const bool inside = WindowSession::frameOf(v).contains(p);
+  if (v.clipsToBounds() && !inside) return nullptr;
+  const auto& children = v.subviews();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    if (const ui::View* f = paintedAt(**it, p)) return f;
+  }
+  const bool paints = !v.backgroundColor().isClear() || dynamic_cast<const ui::Label*>(&v) ||
+                      dynamic_cast<const ui::ImageView*>(&v) || dynamic_cast<const ui::NavigationBar*>(&v);
+  return inside && paints ? &v : nullptr;
 }
 
 bool hasChinese(const std::string& s) {
@@ -173,8 +202,9 @@ std::string evaluate(WindowSession& s, ui::WebView& web, const std::string& scri
 
 }  // namespace
 
-// A fresh start, as a person sees it: not blank, the navigation bar where the model has it (dark, as its
-// style draws it, under the black status bar), Chinese text drawn in glyphs.
+// A fresh start, as a person sees it: the welcome pages fill the window under the black status bar; three
+// drags page through them; then the subject choice shows its navigation bar where the model has it (dark,
+// as its style draws it) and Chinese text drawn in glyphs.
 TEST(Window, TheFirstScreenAfterAFreshStart) {
   const std::string home = (std::filesystem::temp_directory_path() / "vd-gtk-first-XXXXXX").string();
   std::string dir = home;
@@ -196,29 +226,61 @@ TEST(Window, TheFirstScreenAfterAFreshStart) {
     s.app().setDelegate(delegate);
     ASSERT_TRUE(s.app().launch());
     s.open();
-    const Shot shot = s.shot();
-    ASSERT_EQ(shot.pixels.width, static_cast<int>(s.app().keyWindow().bounds().width()));
-    ASSERT_EQ(shot.pixels.height, static_cast<int>(s.app().keyWindow().bounds().height()));
+    ui::Window& window = s.app().keyWindow();
+    // What the model shows on top at a point.
+    auto onTop = [&](const ui::View& v, ui::Point p) {
+      const ui::View* front = paintedAt(window, p);
+      return front && front->isDescendantOf(v);
+    };
+    // The status bar, when the model shows one: it lies over every screen, the welcome pages included.
+    auto checkStatusBar = [&](const Shot& shot) {
+      if (window.isStatusBarHidden()) return;
+      for (double y = 0; y < ui::Window::kStatusBarHeight; y += 4)
+        EXPECT_LT(gtktest::luminance(shot.at({2, y})), 0.1) << "status bar row " << y;
+    };
 
+    // A fresh start lays the welcome pages over the window: their first picture fills it.
+    Shot shot = s.shot();
+    ASSERT_EQ(shot.pixels.width, static_cast<int>(window.bounds().width()));
+    ASSERT_EQ(shot.pixels.height, static_cast<int>(window.bounds().height()));
+    auto* pages = findVisible<ui::ScrollView>(window, [](ui::ScrollView& v) { return v.isPagingEnabled(); });
+    ASSERT_NE(pages, nullptr) << "no welcome pages after a fresh start";
     // Not blank: much of the window differs from the colour of its bottom left corner.
     const std::uint32_t corner = shot.at({0, shot.pixels.height - 1.0});
     EXPECT_GT(shot.inkIn({0, 0, 1.0 * shot.pixels.width, 1.0 * shot.pixels.height}, corner, 30), 2000);
+    checkStatusBar(shot);
 
-    // The status bar, then the navigation bar where the model put it.
-    for (double y = 0; y < ui::Window::kStatusBarHeight; y += 4)
-      EXPECT_LT(gtktest::luminance(shot.at({2, y})), 0.1) << "status bar row " << y;
-    auto* bar = findVisible<ui::NavigationBar>(s.app().keyWindow());
-    ASSERT_NE(bar, nullptr);
+    // Three drags to the left page through them (the model's pan and paging), and the choice shows.
+    for (int page = 1; page <= 3; ++page) {
+      s.drag({280, 240}, {40, 240});
+      EXPECT_TRUE(s.waitFor([&] {
+        return !findVisible<ui::ScrollView>(window, [](ui::ScrollView& v) { return v.isPagingEnabled(); }) ||
+               pages->contentOffset().x >= page * 320.0;
+      })) << "the drag did not page to " << page;
+    }
+    ASSERT_TRUE(s.waitFor([&] {
+      return !findVisible<ui::ScrollView>(window, [](ui::ScrollView& v) { return v.isPagingEnabled(); });
+    })) << "the welcome pages did not end";
+    shot = s.shot();
+    checkStatusBar(shot);
+
+    // The navigation bar where the model has it: dark (the application's bars are black), and ending
+    // where the model says (the screen below it looks different).
+    auto* bar = findVisible<ui::NavigationBar>(window, [&](ui::NavigationBar& b) {
+      const ui::Rect r = WindowSession::frameOf(b);
+      return wholeOnShow(b) && onTop(b, {r.minX() + 2, r.midY()});
+    });
+    ASSERT_NE(bar, nullptr) << "the subject choice shows no navigation bar";
     const ui::Rect barRect = WindowSession::frameOf(*bar);
     for (double y = barRect.minY(); y < barRect.maxY(); y += 4)
       EXPECT_LT(gtktest::luminance(shot.at({barRect.minX() + 2, y})), 0.45) << "bar row " << y;
-    // ... and it ends where the model says: the screen below it looks different.
     EXPECT_FALSE(gtktest::near(shot.at({barRect.minX() + 2, barRect.maxY() + 2}),
                                shot.at({barRect.minX() + 2, barRect.maxY() - 3}), 30));
 
-    // Chinese text: the fonts have every glyph, and the label's place holds ink.
-    auto* label =
-        findVisible<ui::Label>(s.app().keyWindow(), [](ui::Label& l) { return hasChinese(l.text()); });
+    // Chinese text on top: the fonts have every glyph, and the label's place holds ink.
+    auto* label = findVisible<ui::Label>(window, [&](ui::Label& l) {
+      return hasChinese(l.text()) && wholeOnShow(l) && onTop(l, WindowSession::frameOf(l).center());
+    });
     ASSERT_NE(label, nullptr) << "the first screen shows no Chinese text";
     PangoLayout* layout = ui::detail::makeLayout(label->text(), label->font(), 0, ui::LineBreakMode::Clip);
     EXPECT_EQ(pango_layout_get_unknown_glyphs_count(layout), 0) << "no font for " << label->text();

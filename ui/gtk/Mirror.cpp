@@ -295,8 +295,11 @@ void Mirror::snapshot(GtkSnapshot* snapshot) {
     gtk_snapshot_push_rounded_clip(snapshot, &rr);
   }
   for (GtkWidget* child = gtk_widget_get_first_child(widget_); child;
-       child = gtk_widget_get_next_sibling(child))
+       child = gtk_widget_get_next_sibling(child)) {
+    if (content_ && VD_IS_MIRROR(child) && VD_MIRROR(child)->mirror)
+      content_->drawBeforeSubview(*this, VD_MIRROR(child)->mirror->view(), snapshot, size);
     gtk_widget_snapshot_child(widget_, child, snapshot);
+  }
   if (clip) gtk_snapshot_pop(snapshot);
 
   // The border, above everything the view holds.

@@ -14,6 +14,12 @@
 #include "ui/ViewObserver.h"
 
 typedef struct _GtkWidget GtkWidget;
+typedef struct _GdkSnapshot GdkSnapshot;
+typedef GdkSnapshot GtkSnapshot;
+
+namespace ui {
+class View;
+}
 
 namespace ui::gtk {
 
@@ -28,6 +34,9 @@ class MirrorContent {
   // Draws on top of the background and the view's own draw(), under the subviews. `cr` has its origin at
   // the view's top left (whatever its bounds origin) and is clipped to the view; `size` is its size.
   virtual void draw(Mirror& mirror, cairo_t* cr, Size size) {}
+  // Draws between the view's subviews: called before `subview` is drawn (the window lays its status bar
+  // over its screens here, under the alert layer).
+  virtual void drawBeforeSubview(Mirror& mirror, const View& subview, GtkSnapshot* snapshot, Size size) {}
   // A native widget that shows (and takes input for) the view; nullptr when none.
   virtual GtkWidget* peer() const { return nullptr; }
   // Where the peer sits, from the view's top left.
