@@ -1,8 +1,12 @@
 #include "ui/Image.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "platform/core/Bundle.h"
 #include "ui/Canvas.h"
 #include "ui/ImageCodec.h"
+#include "ui/PixbufCodec.h"
 
 namespace ui {
 
@@ -24,7 +28,7 @@ std::shared_ptr<Image> Image::named(const std::string& name) {
   for (const auto& file : candidates) {
     auto path = bundle.pathForResource(file, "");
     if (!path) continue;
-    auto pixels = ImageCodec::pixelSizeOfFile(*path);
+    auto pixels = PixbufCodec::pixelSizeOfFile(*path);
     if (!pixels) continue;
     const double scale = file.find("@2x") != std::string::npos ? 2 : 1;
     image->scale_ = scale;
@@ -35,24 +39,37 @@ std::shared_ptr<Image> Image::named(const std::string& name) {
   return image;
 }
 
-std::shared_ptr<Image> Image::withContentsOfFile(const std::string& path) {
-  auto bitmap = ImageCodec::decodeFile(path);
-  if (!bitmap) return nullptr;
-  auto image = withBitmap(std::move(*bitmap), path.find("@2x.") != std::string::npos ? 2 : 1);
-  image->filePath_ = path;
+std::shared_ptr<Image> Image::withData(std::string bytes, std::string name) {
+  const auto size = ImageCodec::sizeOf(bytes);
+  if (!size) return nullptr;
+  auto image = create(std::move(name), *size, 1);
+  image->data_ = std::make_shared<const std::string>(std::move(bytes));
   return image;
 }
 
-std::shared_ptr<Image> Image::withData(std::string_view bytes, double scale) {
-  auto bitmap = ImageCodec::decodeData(bytes);
+std::shared_ptr<Image> Image::withContentsOfFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return nullptr;
+  return withData(std::move(bytes), path);
+}
+
+const std::string& Image::data() const {
+  static const std::string kNone;
+  return data_ ? *data_ : kNone;
+}
+
+std::shared_ptr<Image> Image::decoded(std::string_view bytes, double scale) {
+  auto bitmap = PixbufCodec::decodeData(bytes);
   if (!bitmap) return nullptr;
   return withBitmap(std::move(*bitmap), scale);
 }
 
-std::shared_ptr<Image> Image::withBitmap(Bitmap bitmap, double scale, std::string name) {
+std::shared_ptr<Image> Image::withBitmap(RGBABitmap bitmap, double scale, std::string name) {
   if (scale <= 0) scale = 1;
   auto image = create(std::move(name), {bitmap.width / scale, bitmap.height / scale}, scale);
-  image->bitmap_ = std::make_shared<const Bitmap>(std::move(bitmap));
+  image->bitmap_ = std::make_shared<const RGBABitmap>(std::move(bitmap));
   return image;
 }
 
@@ -75,22 +92,21 @@ std::shared_ptr<Image> Image::resizable(EdgeInsets caps) const {
   return copy;
 }
 
-namespace {
-std::optional<Bitmap> pixelsOf(const Image& image) {
+std::optional<RGBABitmap> pixelsOf(const Image& image) {
   if (image.bitmap()) return *image.bitmap();
-  if (!image.filePath().empty()) return ImageCodec::decodeFile(image.filePath());
+  if (image.hasData()) return PixbufCodec::decodeData(image.data());
+  if (!image.filePath().empty()) return PixbufCodec::decodeFile(image.filePath());
   return std::nullopt;
 }
-}  // namespace
 
 std::optional<std::string> imagePNGRepresentation(const Image& image) {
   auto pixels = pixelsOf(image);
-  return pixels ? ImageCodec::encode(*pixels, "png") : std::nullopt;
+  return pixels ? PixbufCodec::encode(*pixels, "png") : std::nullopt;
 }
 
 std::optional<std::string> imageJPEGRepresentation(const Image& image, double quality) {
   auto pixels = pixelsOf(image);
-  return pixels ? ImageCodec::encode(*pixels, "jpeg", quality) : std::nullopt;
+  return pixels ? PixbufCodec::encode(*pixels, "jpeg", quality) : std::nullopt;
 }
 
 }  // namespace ui

@@ -1,10 +1,11 @@
 #pragma once
-// ui::Image: an image by name (a bundle file the presenter draws), by pixels (decoded from a file or
-// from bytes, or made from other pixels), or by drawing (an ImageContext's recorded operations).
+// ui::Image: an image by name (a bundle file the presenter draws), by a picture file's bytes (a JPEG or
+// PNG the application wrote or downloaded, which the presenter decodes), by pixels (decoded or made from
+// other pixels), or by drawing (an ImageContext's recorded operations).
 //
 // Named images: create(name, size) is a plain reference; named(name) looks the file up in the bundle as
 // the platform's imageNamed: did ("name", then "name.png", then "name@2x.png" at scale 2) and takes its
-// size in points from the file. Pixels are decoded through gdk-pixbuf (ui/ImageCodec.h): PNG, JPEG, GIF
+// size in points from the file. Pixels are decoded through gdk-pixbuf (ui/PixbufCodec.h): PNG, JPEG, GIF
 // and the other formats it reads.
 
 #include <cstdint>
@@ -21,7 +22,7 @@ namespace ui {
 struct DrawOp;
 
 // Pixels: straight (not premultiplied) RGBA, 8 bits a channel, rows from the top, no padding.
-struct Bitmap {
+struct RGBABitmap {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> rgba;  // width * height * 4 bytes
@@ -29,7 +30,7 @@ struct Bitmap {
   bool isEmpty() const { return width <= 0 || height <= 0; }
   // The pixel at (x, y) as 0xRRGGBBAA; 0 outside.
   std::uint32_t pixel(int x, int y) const;
-  friend bool operator==(const Bitmap&, const Bitmap&) = default;
+  friend bool operator==(const RGBABitmap&, const RGBABitmap&) = default;
 };
 
 class Image {
@@ -38,11 +39,22 @@ class Image {
   static std::shared_ptr<Image> create(std::string name, Size size = {}, double scale = 1);
   // The bundle image `name` with its file's size; a sizeless reference when the bundle has no such file.
   static std::shared_ptr<Image> named(const std::string& name);
-  // Decoded pixels of a file or of bytes; nullptr when they are not an image gdk-pixbuf reads.
+  // An image of a picture file's bytes (JPEG or PNG, as ui::ImageCodec accepts them), sized from the
+  // file's header in points of one pixel; nullptr when the header is not such a picture's (a damaged
+  // body shows only when the picture is decoded).
+  static std::shared_ptr<Image> withData(std::string bytes, std::string name = "");
+  // The same for the file at `path` (named after the path); nullptr when it cannot be read or is no
+  // picture.
   static std::shared_ptr<Image> withContentsOfFile(const std::string& path);
-  static std::shared_ptr<Image> withData(std::string_view bytes, double scale = 1);
+  // The picture file's bytes; empty for named, drawn and pixel images.
+  const std::string& data() const;
+  bool hasData() const { return data_ != nullptr; }
+  // The same bytes, shared (whoever caches their decoded pixels can tell when they are gone).
+  const std::shared_ptr<const std::string>& sharedData() const { return data_; }
+  // Decoded pixels of bytes in any format gdk-pixbuf reads; nullptr when they are no such image.
+  static std::shared_ptr<Image> decoded(std::string_view bytes, double scale = 1);
   // An image of these pixels (its size is the pixel size divided by the scale).
-  static std::shared_ptr<Image> withBitmap(Bitmap bitmap, double scale = 1, std::string name = "");
+  static std::shared_ptr<Image> withBitmap(RGBABitmap bitmap, double scale = 1, std::string name = "");
 
   const std::string& name() const { return name_; }
   Size size() const { return size_; }
@@ -50,7 +62,7 @@ class Image {
   // The file a named image was found in ("" when none).
   const std::string& filePath() const { return filePath_; }
   // The decoded pixels; nullptr for references by name and for drawn images.
-  const std::shared_ptr<const Bitmap>& bitmap() const { return bitmap_; }
+  const std::shared_ptr<const RGBABitmap>& bitmap() const { return bitmap_; }
   // The parts that stay unstretched when the image is drawn larger (all zero: stretched as a whole).
   const EdgeInsets& capInsets() const { return capInsets_; }
   bool isResizable() const { return resizable_; }
@@ -74,11 +86,16 @@ class Image {
   EdgeInsets capInsets_;
   bool resizable_ = false;
   std::shared_ptr<const std::vector<DrawOp>> drawing_;
-  std::shared_ptr<const Bitmap> bitmap_;
+  std::shared_ptr<const RGBABitmap> bitmap_;
+  std::shared_ptr<const std::string> data_;
 };
 
+// The pixels of an image: its own, or decoded from its bytes or its bundle file; nullopt for drawn and
+// unfound images and for bytes that do not decode.
+std::optional<RGBABitmap> pixelsOf(const Image& image);
+
 // UIImagePNGRepresentation / UIImageJPEGRepresentation (quality 0...1): the encoded bytes of an image with
-// pixels (a named image is read from its file first); nullopt when there are none or encoding fails.
+// pixels (pixelsOf); nullopt when there are none or encoding fails.
 std::optional<std::string> imagePNGRepresentation(const Image& image);
 std::optional<std::string> imageJPEGRepresentation(const Image& image, double quality);
 

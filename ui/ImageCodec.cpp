@@ -1,140 +1,204 @@
 #include "ui/ImageCodec.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+#include <png.h>
 
 namespace ui {
-
 namespace {
 
-std::optional<Bitmap> fromPixbuf(GdkPixbuf* source) {
-  if (!source) return std::nullopt;
-  GdkPixbuf* pixbuf = gdk_pixbuf_get_has_alpha(source) ? GDK_PIXBUF(g_object_ref(source))
-                                                       : gdk_pixbuf_add_alpha(source, FALSE, 0, 0, 0);
-  std::optional<Bitmap> out;
-  if (pixbuf && gdk_pixbuf_get_bits_per_sample(pixbuf) == 8 && gdk_pixbuf_get_n_channels(pixbuf) == 4) {
-    Bitmap b;
-    b.width = gdk_pixbuf_get_width(pixbuf);
-    b.height = gdk_pixbuf_get_height(pixbuf);
-    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
-    const guchar* pixels = gdk_pixbuf_read_pixels(pixbuf);
-    b.rgba.resize(static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height) * 4);
-    for (int y = 0; y < b.height; ++y) {
-      std::memcpy(b.rgba.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(b.width) * 4,
-                  pixels + static_cast<std::ptrdiff_t>(y) * stride, static_cast<std::size_t>(b.width) * 4);
-    }
-    out = std::move(b);
+bool withinLimits(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= ImageCodec::kMaxSide && height <= ImageCodec::kMaxSide &&
+         width * height <= ImageCodec::kMaxPixels;
+}
+
+// libjpeg reports a fatal error by calling error_exit, which must not return: it jumps back to the
+// setjmp of the call in progress. The state that call works on lives on the heap (held by a pointer
+// set before setjmp), so nothing the jump skips needs destroying and no local changed after setjmp is
+// read after the jump.
+struct JpegError {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+  bool truncated = false;  // the data ended before the picture did (a warning to libjpeg)
+};
+
+[[noreturn]] void jpegErrorExit(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+}
+
+void jpegMessage(j_common_ptr info, int level) {
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) error->truncated = true;
+}
+
+void jpegOutput(j_common_ptr) {}
+
+void installErrorHandler(JpegError& error, jpeg_error_mgr*& slot) {
+  slot = jpeg_std_error(&error.manager);
+  error.manager.error_exit = jpegErrorExit;
+  error.manager.emit_message = jpegMessage;
+  error.manager.output_message = jpegOutput;
+}
+
+struct JpegDecoding {
+  jpeg_decompress_struct info{};
+  JpegError error{};
+  Bitmap bitmap;
+};
+
+std::optional<Bitmap> decodeJPEG(std::string_view bytes, bool headerOnly) {
+  auto d = std::make_unique<JpegDecoding>();
+  installErrorHandler(d->error, d->info.err);
+  if (setjmp(d->error.jump)) {
+    jpeg_destroy_decompress(&d->info);  // safe before the create too: it frees only what was made
+    return std::nullopt;
   }
-  if (pixbuf) g_object_unref(pixbuf);
-  return out;
+  jpeg_create_decompress(&d->info);
+  jpeg_mem_src(&d->info, reinterpret_cast<const unsigned char*>(bytes.data()),
+               static_cast<unsigned long>(bytes.size()));
+  if (jpeg_read_header(&d->info, TRUE) != JPEG_HEADER_OK ||
+      !withinLimits(d->info.image_width, d->info.image_height)) {
+    jpeg_destroy_decompress(&d->info);
+    return std::nullopt;
+  }
+  d->bitmap.width = static_cast<int>(d->info.image_width);
+  d->bitmap.height = static_cast<int>(d->info.image_height);
+  if (headerOnly) {
+    jpeg_destroy_decompress(&d->info);
+    return std::move(d->bitmap);
+  }
+  // Grey and YCbCr convert to RGB; CMYK does not, and fails here.
+  d->info.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&d->info);
+  if (d->info.output_components != 3 || d->info.output_width != d->info.image_width ||
+      d->info.output_height != d->info.image_height) {
+    jpeg_destroy_decompress(&d->info);
+    return std::nullopt;
+  }
+  const std::size_t stride = static_cast<std::size_t>(d->bitmap.width) * 3;
+  d->bitmap.rgb.resize(stride * static_cast<std::size_t>(d->bitmap.height));
+  while (d->info.output_scanline < d->info.output_height && !d->error.truncated) {
+    JSAMPROW row = d->bitmap.rgb.data() + stride * d->info.output_scanline;
+    jpeg_read_scanlines(&d->info, &row, 1);
+  }
+  if (d->error.truncated) {
+    jpeg_destroy_decompress(&d->info);
+    return std::nullopt;
+  }
+  jpeg_finish_decompress(&d->info);
+  jpeg_destroy_decompress(&d->info);
+  if (d->error.truncated) return std::nullopt;
+  return std::move(d->bitmap);
 }
 
-// A pixbuf sharing the bitmap's bytes (valid while the bitmap lives and is not changed).
-GdkPixbuf* wrap(const Bitmap& b) {
-  return gdk_pixbuf_new_from_data(b.rgba.data(), GDK_COLORSPACE_RGB, TRUE, 8, b.width, b.height, b.width * 4,
-                                  nullptr, nullptr);
+std::optional<Bitmap> decodePNG(std::string_view bytes, bool headerOnly) {
+  // The simplified interface catches libpng's errors itself and frees the image on failure.
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return std::nullopt;
+  if (!withinLimits(image.width, image.height)) {
+    png_image_free(&image);
+    return std::nullopt;
+  }
+  Bitmap bitmap;
+  bitmap.width = static_cast<int>(image.width);
+  bitmap.height = static_cast<int>(image.height);
+  if (headerOnly) {
+    png_image_free(&image);
+    return bitmap;
+  }
+  image.format = PNG_FORMAT_RGB;
+  bitmap.rgb.resize(PNG_IMAGE_SIZE(image));
+  png_color white{255, 255, 255};
+  if (!png_image_finish_read(&image, &white, bitmap.rgb.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return std::nullopt;
+  }
+  png_image_free(&image);
+  return bitmap;
 }
 
-bool tooLarge(int w, int h) { return static_cast<long long>(w) * h > ImageCodec::kMaxPixels; }
+std::optional<Bitmap> decodeAny(std::string_view bytes, bool headerOnly) {
+  switch (ImageCodec::formatOf(bytes)) {
+    case ImageCodec::Format::JPEG:
+      return decodeJPEG(bytes, headerOnly);
+    case ImageCodec::Format::PNG:
+      return decodePNG(bytes, headerOnly);
+    case ImageCodec::Format::None:
+      break;
+  }
+  return std::nullopt;
+}
+
+struct JpegEncoding {
+  jpeg_compress_struct info{};
+  JpegError error{};
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  ~JpegEncoding() { std::free(out); }
+};
 
 }  // namespace
 
-std::uint32_t Bitmap::pixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
-  const std::size_t i =
-      (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
-  return (std::uint32_t(rgba[i]) << 24) | (std::uint32_t(rgba[i + 1]) << 16) |
-         (std::uint32_t(rgba[i + 2]) << 8) | std::uint32_t(rgba[i + 3]);
+ImageCodec::Format ImageCodec::formatOf(std::string_view bytes) {
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == std::string_view("\xFF\xD8\xFF", 3)) return Format::JPEG;
+  if (bytes.size() >= 8 && bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1A\n", 8)) return Format::PNG;
+  return Format::None;
 }
 
-std::optional<Size> ImageCodec::pixelSizeOfFile(const std::string& path) {
-  int w = 0;
-  int h = 0;
-  if (!gdk_pixbuf_get_file_info(path.c_str(), &w, &h) || w <= 0 || h <= 0) return std::nullopt;
-  return Size{static_cast<double>(w), static_cast<double>(h)};
+std::optional<Size> ImageCodec::sizeOf(std::string_view bytes) {
+  auto header = decodeAny(bytes, true);
+  if (!header) return std::nullopt;
+  return Size{static_cast<double>(header->width), static_cast<double>(header->height)};
 }
 
-std::optional<Bitmap> ImageCodec::decodeFile(const std::string& path) {
-  auto size = pixelSizeOfFile(path);
-  if (!size || tooLarge(static_cast<int>(size->width), static_cast<int>(size->height))) return std::nullopt;
-  GError* error = nullptr;
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
-  if (error) g_error_free(error);
-  auto out = fromPixbuf(pixbuf);
-  if (pixbuf) g_object_unref(pixbuf);
-  return out;
-}
+std::optional<Bitmap> ImageCodec::decode(std::string_view bytes) { return decodeAny(bytes, false); }
 
-std::optional<Bitmap> ImageCodec::decodeData(std::string_view bytes) {
-  if (bytes.empty()) return std::nullopt;
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-  bool tooBig = false;
-  g_signal_connect(loader, "size-prepared", G_CALLBACK(+[](GdkPixbufLoader* l, int w, int h, gpointer flag) {
-                     if (tooLarge(w, h)) {
-                       *static_cast<bool*>(flag) = true;
-                       gdk_pixbuf_loader_set_size(l, 1, 1);
-                     }
-                   }),
-                   &tooBig);
-  GError* error = nullptr;
-  const bool written =
-      gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), &error);
-  if (error) g_clear_error(&error);
-  const bool closed = gdk_pixbuf_loader_close(loader, &error);
-  if (error) g_clear_error(&error);
-  std::optional<Bitmap> out;
-  if (written && closed && !tooBig) out = fromPixbuf(gdk_pixbuf_loader_get_pixbuf(loader));
-  g_object_unref(loader);
-  return out;
-}
-
-std::optional<std::string> ImageCodec::encode(const Bitmap& bitmap, std::string_view format, double quality) {
-  if (bitmap.isEmpty() || bitmap.rgba.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height * 4)
+std::optional<std::string> ImageCodec::encodeJPEG(const Bitmap& bitmap, double quality) {
+  if (!withinLimits(bitmap.width, bitmap.height) ||
+      bitmap.rgb.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height * 3)
     return std::nullopt;
-  GdkPixbuf* pixbuf = wrap(bitmap);
-  gchar* buffer = nullptr;
-  gsize length = 0;
-  GError* error = nullptr;
-  gboolean ok = FALSE;
-  if (format == "png") {
-    ok = gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &length, "png", &error, nullptr);
-  } else if (format == "jpeg") {
-    // JPEG has no alpha: flatten onto white first, as the platform did.
-    GdkPixbuf* flat = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, bitmap.width, bitmap.height);
-    if (flat) {
-      gdk_pixbuf_fill(flat, 0xFFFFFFFF);
-      gdk_pixbuf_composite(pixbuf, flat, 0, 0, bitmap.width, bitmap.height, 0, 0, 1, 1, GDK_INTERP_NEAREST,
-                           255);
-    }
-    const int q = static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100));
-    const std::string qs = std::to_string(std::max(1, q));
-    if (flat)
-      ok = gdk_pixbuf_save_to_buffer(flat, &buffer, &length, "jpeg", &error, "quality", qs.c_str(), nullptr);
-    if (flat) g_object_unref(flat);
-  }
-  g_object_unref(pixbuf);
-  if (error) g_error_free(error);
-  if (!ok || !buffer) {
-    g_free(buffer);
+  if (!(quality >= 0)) quality = 0;  // NaN too
+  const int q = std::clamp(static_cast<int>(std::lround(std::min(quality, 1.0) * 100)), 1, 100);
+
+  auto e = std::make_unique<JpegEncoding>();
+  installErrorHandler(e->error, e->info.err);
+  if (setjmp(e->error.jump)) {
+    jpeg_destroy_compress(&e->info);
     return std::nullopt;
   }
-  std::string out(buffer, length);
-  g_free(buffer);
+  jpeg_create_compress(&e->info);
+  jpeg_mem_dest(&e->info, &e->out, &e->size);
+  e->info.image_width = static_cast<JDIMENSION>(bitmap.width);
+  e->info.image_height = static_cast<JDIMENSION>(bitmap.height);
+  e->info.input_components = 3;
+  e->info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&e->info);
+  jpeg_set_quality(&e->info, q, TRUE);
+  jpeg_start_compress(&e->info, TRUE);
+  const std::size_t stride = static_cast<std::size_t>(bitmap.width) * 3;
+  while (e->info.next_scanline < e->info.image_height) {
+    JSAMPROW row = const_cast<JSAMPLE*>(bitmap.rgb.data() + stride * e->info.next_scanline);
+    jpeg_write_scanlines(&e->info, &row, 1);
+  }
+  jpeg_finish_compress(&e->info);
+  std::string out(reinterpret_cast<const char*>(e->out), e->size);
+  jpeg_destroy_compress(&e->info);
   return out;
 }
 
-Bitmap ImageCodec::scale(const Bitmap& bitmap, int width, int height) {
-  Bitmap out;
-  if (bitmap.isEmpty() || width <= 0 || height <= 0 || tooLarge(width, height)) return out;
-  GdkPixbuf* source = wrap(bitmap);
-  GdkPixbuf* scaled = gdk_pixbuf_scale_simple(source, width, height, GDK_INTERP_BILINEAR);
-  if (auto b = fromPixbuf(scaled)) out = std::move(*b);
-  if (scaled) g_object_unref(scaled);
-  g_object_unref(source);
-  return out;
+std::optional<std::string> ImageCodec::toJPEG(std::string_view bytes, double quality) {
+  auto bitmap = decode(bytes);
+  if (!bitmap) return std::nullopt;
+  return encodeJPEG(*bitmap, quality);
 }
 
 }  // namespace ui

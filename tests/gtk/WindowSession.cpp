@@ -97,7 +97,7 @@ Shot WindowSession::shot() {
   presenter_->settle();
   Shot s;
   const std::string png = capture("import -window " + window_ + " png:-");
-  auto image = ui::Image::withData(png);
+  auto image = ui::Image::decoded(png);
   if (image && image->bitmap()) s.pixels = *image->bitmap();
   return s;
 }

@@ -16,7 +16,7 @@ namespace gtktest {
 
 // A picture of the window, read back from the X server.
 struct Shot {
-  ui::Bitmap pixels;
+  ui::RGBABitmap pixels;
   std::uint32_t at(ui::Point p) const;  // 0xRRGGBBAA
   // How many pixels of `rect` differ from `background` by more than `margin` in any channel.
   int inkIn(ui::Rect rect, std::uint32_t background, int margin = 40) const;

@@ -7,14 +7,14 @@
 #include <fstream>
 
 #include "platform/core/Bundle.h"
-#include "ui/ImageCodec.h"
+#include "ui/PixbufCodec.h"
 
 using namespace ui;
 
 namespace {
 
-Bitmap checker(int width, int height) {
-  Bitmap b;
+RGBABitmap checker(int width, int height) {
+  RGBABitmap b;
   b.width = width;
   b.height = height;
   for (int y = 0; y < height; ++y)
@@ -40,8 +40,8 @@ class BundleImages : public ::testing::Test {
     core::Bundle::resetMain();
     std::filesystem::remove_all(dir_);
   }
-  void write(const std::string& name, const Bitmap& b) {
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << *ImageCodec::encode(b, "png");
+  void write(const std::string& name, const RGBABitmap& b) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << *PixbufCodec::encode(b, "png");
   }
   std::string dir_;
   std::string oldBundle_;
@@ -81,14 +81,14 @@ TEST_F(BundleImages, NamedImagesTakeTheirSizeFromTheFileTheyFind) {
   // Its pixels are read when they are asked for.
   auto png = imagePNGRepresentation(*Image::named("plain"));
   ASSERT_TRUE(png);
-  EXPECT_EQ(*Image::withData(*png)->bitmap(), checker(30, 20));
+  EXPECT_EQ(*Image::decoded(*png)->bitmap(), checker(30, 20));
 }
 
-TEST(ImageCodecTest, DecodesWhatItEncodesAndRefusesTheRest) {
-  const Bitmap b = checker(5, 3);
-  auto png = ImageCodec::encode(b, "png");
+TEST(PixbufCodecTest, DecodesWhatItEncodesAndRefusesTheRest) {
+  const RGBABitmap b = checker(5, 3);
+  auto png = PixbufCodec::encode(b, "png");
   ASSERT_TRUE(png);
-  auto image = Image::withData(*png, 2);
+  auto image = Image::decoded(*png, 2);
   ASSERT_TRUE(image && image->bitmap());
   EXPECT_EQ(*image->bitmap(), b) << "PNG keeps every pixel and the alpha";
   EXPECT_EQ(image->size(), (Size{2.5, 1.5}));
@@ -96,13 +96,19 @@ TEST(ImageCodecTest, DecodesWhatItEncodesAndRefusesTheRest) {
   auto jpeg = imageJPEGRepresentation(*image, 0.5);
   ASSERT_TRUE(jpeg);
   EXPECT_EQ(jpeg->substr(0, 2), "\xFF\xD8");
-  auto back = Image::withData(*jpeg);
+  auto back = Image::decoded(*jpeg);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->size(), (Size{5, 3}));
 
-  EXPECT_EQ(Image::withData("not an image"), nullptr);
-  EXPECT_EQ(Image::withData(png->substr(0, png->size() / 2)), nullptr) << "a cut file";
+  // An image of a file's bytes keeps them; its pixels are decoded when asked for.
+  auto data = Image::withData(*png);
+  ASSERT_TRUE(data && data->hasData());
+  EXPECT_EQ(data->size(), (Size{5, 3}));
+  EXPECT_EQ(pixelsOf(*data), b);
+
+  EXPECT_EQ(Image::decoded("not an image"), nullptr);
+  EXPECT_EQ(Image::decoded(png->substr(0, png->size() / 2)), nullptr) << "a cut file";
   EXPECT_EQ(Image::withContentsOfFile("/nonexistent/x.png"), nullptr);
   EXPECT_FALSE(imagePNGRepresentation(*Image::create("nothing")));
-  EXPECT_FALSE(ImageCodec::encode(Bitmap{}, "png"));
+  EXPECT_FALSE(PixbufCodec::encode(RGBABitmap{}, "png"));
 }

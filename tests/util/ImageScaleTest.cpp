@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/Canvas.h"
-#include "ui/ImageCodec.h"
+#include "ui/PixbufCodec.h"
 #include "util/UIImageScale.h"
 
 namespace {
@@ -13,17 +13,17 @@ constexpr std::uint32_t kClear = 0;
 
 // A width x height image whose pixel (x, y) is 0xXXYY00FF (opaque), decoded from PNG bytes.
 std::shared_ptr<ui::Image> numbered(int width, int height) {
-  ui::Bitmap b;
+  ui::RGBABitmap b;
   b.width = width;
   b.height = height;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) b.rgba.insert(b.rgba.end(), {std::uint8_t(x), std::uint8_t(y), 0, 255});
-  auto png = ui::ImageCodec::encode(b, "png");
+  auto png = ui::PixbufCodec::encode(b, "png");
   return png ? ui::Image::withData(*png) : nullptr;
 }
 
 std::shared_ptr<ui::Image> solid(int width, int height, std::uint32_t rgba) {
-  ui::Bitmap b;
+  ui::RGBABitmap b;
   b.width = width;
   b.height = height;
   for (int i = 0; i < width * height; ++i)
@@ -72,7 +72,7 @@ TEST(ScaleToSize, FitsTheImageCentredOnATransparentCanvas) {
   // 4 x 2 into 10 x 10: factor 2.5, a 10 x 5 picture from y = 2 (2.5 cut down).
   auto fitted = scaleToSize(*solid(4, 2, kRed), {10, 10});
   ASSERT_TRUE(fitted && fitted->bitmap());
-  const ui::Bitmap& b = *fitted->bitmap();
+  const ui::RGBABitmap& b = *fitted->bitmap();
   EXPECT_EQ(fitted->size(), (ui::Size{10, 10}));
   for (int y : {0, 1, 7, 9}) EXPECT_EQ(b.pixel(5, y), kClear) << "row " << y;
   for (int y : {2, 4, 6}) EXPECT_EQ(b.pixel(5, y), kRed) << "row " << y;

@@ -9,7 +9,7 @@
 #include <numbers>
 #include <string>
 
-#include "ui/ImageCodec.h"
+#include "ui/PixbufCodec.h"
 #include "ui/detail/PangoText.h"
 
 namespace ui::gtk {
@@ -21,7 +21,7 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 
-SurfacePtr surfaceFromBitmap(const Bitmap& b, double scale) {
+SurfacePtr surfaceFromBitmap(const RGBABitmap& b, double scale) {
   if (b.isEmpty()) return nullptr;
   SurfacePtr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.width, b.height));
   cairo_surface_flush(s.get());
@@ -41,11 +41,13 @@ SurfacePtr surfaceFromBitmap(const Bitmap& b, double scale) {
   return s;
 }
 
-// Bundle files by path, decoded pixels by their bitmap (dropped when the bitmap is gone).
+// Bundle files by path, decoded pixels by their bitmap, picture bytes by their bytes (dropped when the bitmap is gone).
 struct Cache {
   std::map<std::string, SurfacePtr> files;
   std::map<std::string, std::string> pathsByName;  // names without files map to ""
-  std::map<const Bitmap*, std::pair<std::weak_ptr<const Bitmap>, SurfacePtr>> bitmaps;
+  std::map<const RGBABitmap*, std::pair<std::weak_ptr<const RGBABitmap>, SurfacePtr>> bitmaps;
+  // Picture files' bytes by their bytes (dropped when the bytes are gone); nullptr when they do not decode.
+  std::map<const std::string*, std::pair<std::weak_ptr<const std::string>, SurfacePtr>> data;
 };
 Cache& cache() {
   static Cache c;
@@ -234,11 +236,21 @@ cairo_surface_t* CairoPainter::surfaceFor(const Image& image) {
     c.bitmaps[bitmap.get()] = {bitmap, std::move(s)};
     return raw;
   }
+  if (const auto& bytes = image.sharedData()) {
+    auto it = c.data.find(bytes.get());
+    if (it != c.data.end() && it->second.first.lock() == bytes) return it->second.second.get();
+    std::erase_if(c.data, [](auto& e) { return e.second.first.expired(); });
+    auto bitmap = PixbufCodec::decodeData(*bytes);
+    auto s = bitmap ? surfaceFromBitmap(*bitmap, image.scale()) : nullptr;
+    cairo_surface_t* raw = s.get();
+    c.data[bytes.get()] = {bytes, std::move(s)};
+    return raw;
+  }
   const std::string path = fileOf(image);
   if (path.empty()) return nullptr;
   auto it = c.files.find(path);
   if (it == c.files.end()) {
-    auto bitmap = ImageCodec::decodeFile(path);
+    auto bitmap = PixbufCodec::decodeFile(path);
     it = c.files.emplace(path, bitmap ? surfaceFromBitmap(*bitmap, scaleOfFile(path)) : nullptr).first;
   }
   return it->second.get();

@@ -12,6 +12,7 @@
 #include "ui/WebView.h"
 #include "ui/Window.h"
 #include "ui/gtk/AnimationPresenter.h"
+#include "ui/gtk/FileChooserImagePicker.h"
 #include "ui/gtk/GLibRunLoopSource.h"
 #include "ui/gtk/InputRouter.h"
 #include "ui/gtk/MirrorRegistry.h"
@@ -117,6 +118,8 @@ GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::mak
                    }),
                    this);
   app.setTerminateHandler([this](int status) { quit(status); });
+  // Pictures for the image picker come from the user's files.
+  ImagePickerService::install(std::make_shared<FileChooserImagePicker>(GTK_WINDOW(impl_->window)));
   // The status bar's clock.
   impl_->clockTimer = g_timeout_add_seconds(
       20,
@@ -130,6 +133,7 @@ GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::mak
 
 GtkPresenter::~GtkPresenter() {
   impl_->app.setTerminateHandler({});
+  ImagePickerService::install(nullptr);
   if (impl_->frameClock && impl_->paintHandler)
     g_signal_handler_disconnect(impl_->frameClock, impl_->paintHandler);
   if (impl_->clockTimer) g_source_remove(impl_->clockTimer);

@@ -11,7 +11,8 @@
 // then the terminate handler the presenter installs, which ends run()).
 //
 // Start: canOpenWindow() says whether a display can be opened (and why not); the constructor installs
-// the WebKit engine for every web view made afterwards and the standard mirror contents; run() shows the
+// the WebKit engine for every web view made afterwards, the standard mirror contents and the file chooser
+// as the image picker's service (ui/gtk/FileChooserImagePicker.h); run() shows the
 // window and runs until it closes or the application terminates. Main thread only.
 //
 // WebKit as root: its web process sandbox cannot start under root, so the presenter turns it off

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "ui/SearchBar.h"
 #include "ui/TextField.h"
 #include "ui/Utf16.h"
 #include "ui/detail/PangoText.h"
@@ -69,9 +70,19 @@ void TextFieldContent::attached(Mirror& mirror) {
   }
 }
 
+namespace {
+constexpr double kMagnifierWidth = 22;  // the search bar's magnifier and the room after it
+}
+
+bool TextFieldContent::inSearchBar() const {
+  const View* bar = field_->superview();
+  return bar && dynamic_cast<const SearchBar*>(bar) && &static_cast<const SearchBar*>(bar)->searchField() == field_;
+}
+
 Rect TextFieldContent::peerFrame(Mirror& mirror, Size size) const {
   const double inset = field_->borderStyle() == TextBorderStyle::None ? 0 : 7;
-  return {inset, 0, std::max(0.0, size.width - 2 * inset), size.height};
+  const double left = inset + (inSearchBar() ? kMagnifierWidth : 0);
+  return {left, 0, std::max(0.0, size.width - left - inset), size.height};
 }
 
 bool TextFieldContent::wantsPointer(Mirror& mirror) const {
@@ -108,6 +119,19 @@ void TextFieldContent::draw(Mirror& mirror, cairo_t* cr, Size size) {
       break;
     case TextBorderStyle::None:
       break;
+  }
+  if (inSearchBar()) {
+    // The magnifier: a ring and its handle, in grey.
+    const double cx = 7 + 7, cy = size.height / 2 - 1.5, radius = 5;
+    cairo_set_source_rgb(cr, 0.56, 0.56, 0.58);
+    cairo_set_line_width(cr, 1.6);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, cx, cy, radius, 0, 2 * G_PI);
+    cairo_stroke(cr);
+    cairo_set_line_width(cr, 2);
+    cairo_move_to(cr, cx + radius * 0.72, cy + radius * 0.72);
+    cairo_line_to(cr, cx + radius * 1.6, cy + radius * 1.6);
+    cairo_stroke(cr);
   }
 }
 

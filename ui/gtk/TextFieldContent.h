@@ -4,7 +4,7 @@
 // peer is about to make goes to the field as a user edit (TextField::userReplace, so the delegate's
 // shouldChangeCharactersInRange decides, with UTF-16 ranges); a refused edit never reaches the peer, and
 // the peer shows whatever the field holds afterwards. Enter is the return key. The peer has the keyboard
-// focus exactly while the field is editing.
+// focus exactly while the field is editing. A search bar's field shows a magnifier at its left.
 
 #include <string>
 
@@ -36,6 +36,8 @@ class TextFieldContent : public MirrorContent {
   void showModelText();
   void applyLook();
   void followEditing();
+
+  bool inSearchBar() const;
 
   TextField* field_ = nullptr;
   GtkWidget* text_ = nullptr;
