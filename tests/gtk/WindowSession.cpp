@@ -121,18 +121,24 @@ void WindowSession::drag(ui::Point from, ui::Point to) {
     command += " " + at({from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t}) + " sleep 0.02";
   }
   command += " mouseup 1";
-  // xdotool runs beside the window, so the window takes the moves as they come, at their pace.
-  char marker[] = "/tmp/vd-gtk-drag-XXXXXX";
+  runBeside(command);
+}
+
+// xdotool types characters the keyboard map lacks by mapping them to a spare key for the moment: the
+// window must read each key while its mapping holds, so it runs beside xdotool.
+void WindowSession::type(const std::string& text) { runBeside("xdotool type --delay 40 -- " + quoted(text)); }
+
+void WindowSession::runBeside(const std::string& command) {
+  // xdotool runs beside the window, so the window takes the events as they come, at their pace.
+  char marker[] = "/tmp/vd-gtk-input-XXXXXX";
   const int fd = ::mkstemp(marker);
   ASSERT_GE(fd, 0);
   ::close(fd);
   ::unlink(marker);
   run("(" + command + "; touch " + marker + ") >/dev/null 2>&1 &");
-  EXPECT_TRUE(presenter_->runUntil([&] { return ::access(marker, F_OK) == 0; }, 20)) << command;
+  EXPECT_TRUE(presenter_->runUntil([&] { return ::access(marker, F_OK) == 0; }, 30)) << command;
   ::unlink(marker);
 }
-
-void WindowSession::type(const std::string& text) { run("xdotool type --delay 40 -- " + quoted(text)); }
 
 void WindowSession::key(const std::string& keysym) { run("xdotool key " + keysym); }
 

@@ -51,6 +51,8 @@ class WindowSession {
   static ui::Rect frameOf(const ui::View& view);
 
  private:
+  void runBeside(const std::string& command);  // runs it while the window runs, until it ends
+
   std::unique_ptr<ui::Application> app_;
   std::unique_ptr<ui::gtk::GtkPresenter> presenter_;
   std::string window_;  // the X window id as text

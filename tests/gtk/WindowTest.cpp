@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
@@ -24,7 +26,9 @@
 #include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
+#include "ui/PixbufCodec.h"
 #include "ui/ScrollView.h"
+#include "ui/SearchBar.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/WebView.h"
@@ -74,6 +78,15 @@ const ui::View* paintedAt(const ui::View& v, ui::Point p) {
   const bool paints = !v.backgroundColor().isClear() || dynamic_cast<const ui::Label*>(&v) ||
                       dynamic_cast<const ui::ImageView*>(&v) || dynamic_cast<const ui::NavigationBar*>(&v);
   return inside && paints ? &v : nullptr;
+}
+
+// With VD_GTK_SHOTS set to a directory, the pictures the tests take are kept there as PNG files, to be
+// looked at.
+void keep(const Shot& shot, const std::string& name) {
+  const char* dir = std::getenv("VD_GTK_SHOTS");
+  if (!dir || !*dir) return;
+  if (auto png = ui::PixbufCodec::encode(shot.pixels, "png"))
+    std::ofstream(std::string(dir) + "/" + name + ".png", std::ios::binary) << *png;
 }
 
 bool hasChinese(const std::string& s) {
@@ -241,6 +254,7 @@ TEST(Window, TheFirstScreenAfterAFreshStart) {
 
     // A fresh start lays the welcome pages over the window: their first picture fills it.
     Shot shot = s.shot();
+    keep(shot, "welcome");
     ASSERT_EQ(shot.pixels.width, static_cast<int>(window.bounds().width()));
     ASSERT_EQ(shot.pixels.height, static_cast<int>(window.bounds().height()));
     auto* pages = findVisible<ui::ScrollView>(window, [](ui::ScrollView& v) { return v.isPagingEnabled(); });
@@ -262,6 +276,7 @@ TEST(Window, TheFirstScreenAfterAFreshStart) {
       return !findVisible<ui::ScrollView>(window, [](ui::ScrollView& v) { return v.isPagingEnabled(); });
     })) << "the welcome pages did not end";
     shot = s.shot();
+    keep(shot, "subject-choice");
     checkStatusBar(shot);
 
     // The navigation bar where the model has it: dark (the application's bars are black), and ending
@@ -288,6 +303,34 @@ TEST(Window, TheFirstScreenAfterAFreshStart) {
     const ui::Rect glyphs = WindowSession::frameOf(*label);
     const std::uint32_t paper = shot.at({glyphs.minX() + 1, glyphs.minY() + 1});
     EXPECT_GT(shot.inkIn(glyphs, paper), 60) << "no glyphs drawn for " << label->text();
+
+    // The choice's search bar: a click on its field begins editing, typing reaches the bar's delegate
+    // through the field's native peer.
+    auto* search = findVisible<ui::SearchBar>(window, [](ui::SearchBar& b) { return wholeOnShow(b); });
+    ASSERT_NE(search, nullptr) << "the subject choice shows no search bar";
+    s.click(WindowSession::frameOf(search->searchField()).center());
+    ASSERT_TRUE(s.waitFor([&] { return search->searchField().isEditing(); })) << "the field did not begin editing";
+    s.type("样例");
+    EXPECT_TRUE(s.waitFor([&] { return search->text() == "样例"; })) << "the bar holds \"" << search->text() << "\"";
+    keep(s.shot(), "subject-search");
+    search->resignFirstResponder();
+
+    // The home screen and the login screen, each as the root: drawn, with Chinese text in glyphs.
+    for (const char* id : {"sidebar", "login"}) {
+      SCOPED_TRACE(id);
+      auto screen = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(id);
+      ASSERT_NE(screen, nullptr);
+      window.setRootViewController(std::make_shared<ui::NavigationController>(screen));
+      s.settle();
+      const Shot picture = s.shot();
+      keep(picture, id);
+      auto* text = findVisible<ui::Label>(window, [&](ui::Label& l) {
+        return hasChinese(l.text()) && wholeOnShow(l) && onTop(l, WindowSession::frameOf(l).center());
+      });
+      ASSERT_NE(text, nullptr) << "no Chinese text on show";
+      const ui::Rect r = WindowSession::frameOf(*text);
+      EXPECT_GT(picture.inkIn(r, picture.at({r.minX() + 1, r.minY() + 1})), 30) << "no glyphs for " << text->text();
+    }
     delegate->stopAutoLoginTimer();
   }
   core::Paths::removeAll(dir);
