@@ -128,6 +128,26 @@ void WindowSession::drag(ui::Point from, ui::Point to) {
 // window must read each key while its mapping holds, so it runs beside xdotool.
 void WindowSession::type(const std::string& text) { runBeside("xdotool type --delay 40 -- " + quoted(text)); }
 
+std::string WindowSession::windowNamed(const std::string& title) {
+  std::string id;
+  presenter_->runUntil(
+      [&] {
+        id = capture("xdotool search --onlyvisible --name " + quoted("^" + title + "$") + " 2>/dev/null | head -1");
+        while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+        return !id.empty();
+      },
+      10);
+  return id;
+}
+
+void WindowSession::keysTo(const std::string& window, const std::string& keysyms) {
+  runBeside("xdotool windowfocus --sync " + window + " key --delay 40 " + keysyms);
+}
+
+void WindowSession::typeTo(const std::string& window, const std::string& text) {
+  runBeside("xdotool windowfocus --sync " + window + " type --delay 20 -- " + quoted(text));
+}
+
 void WindowSession::runBeside(const std::string& command) {
   // xdotool runs beside the window, so the window takes the events as they come, at their pace.
   char marker[] = "/tmp/vd-gtk-input-XXXXXX";

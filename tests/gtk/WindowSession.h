@@ -47,6 +47,11 @@ class WindowSession {
   void drag(ui::Point from, ui::Point to);
   void type(const std::string& text);
   void key(const std::string& keysym);
+  // Another window of the application (a file chooser): its X id by its title ("" when none shows within
+  // a few seconds); keys and text sent to it.
+  std::string windowNamed(const std::string& title);
+  void keysTo(const std::string& window, const std::string& keysyms);
+  void typeTo(const std::string& window, const std::string& text);
   // Where a view shows in the window.
   static ui::Rect frameOf(const ui::View& view);
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "ui/AlertPanel.h"
 #include "ui/Button.h"
 #include "ui/AlertView.h"
+#include "ui/ImagePickerController.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
@@ -515,4 +517,67 @@ TEST(Window, AnAlertOverAWebViewCoversIt) {
   s.settle();
   EXPECT_EQ(recorder->asked, (std::vector<std::string>{"file:///tmp/"}))
       << "the page under the alert saw the click";
+}
+
+namespace {
+
+struct PickRecorder : ui::ImagePickerControllerDelegate {
+  std::optional<ui::PickedImage> picked;
+  int cancels = 0;
+  void didFinishPickingMediaWithInfo(ui::ImagePickerController& picker, const ui::PickedImage& info) override {
+    picked = info;
+    picker.dismissViewController(true);
+  }
+  void imagePickerControllerDidCancel(ui::ImagePickerController& picker) override {
+    ++cancels;
+    picker.dismissViewController(true);
+  }
+};
+
+}  // namespace
+
+// The image picker in the window asks GTK's file chooser: there is no camera; typing a picture's path
+// and Enter picks it (the delegate gets it decoded); Escape cancels.
+TEST(Window, TheImagePickerChoosesAFileInTheFileChooser) {
+  ASSERT_FALSE(ui::ImagePickerController::isSourceTypeAvailable(ui::ImagePickerSourceType::Camera));
+  const std::string dir = [] {
+    std::string d = (std::filesystem::temp_directory_path() / "vd-gtk-pick-XXXXXX").string();
+    return ::mkdtemp(d.data()) ? d : std::string();
+  }();
+  ASSERT_FALSE(dir.empty());
+  ui::RGBABitmap red{6, 4, std::vector<std::uint8_t>(6 * 4 * 4, 0)};
+  for (std::size_t i = 0; i < red.rgba.size(); i += 4) red.rgba[i] = red.rgba[i + 3] = 255;
+  const std::string path = dir + "/red.png";
+  std::ofstream(path, std::ios::binary) << *ui::PixbufCodec::encode(red, "png");
+
+  WindowSession s;
+  auto root = std::make_shared<ui::ViewController>();
+  s.app().keyWindow().setRootViewController(root);
+  s.open();
+  ASSERT_TRUE(ui::ImagePickerController::isSourceTypeAvailable(ui::ImagePickerSourceType::PhotoLibrary));
+  auto recorder = std::make_shared<PickRecorder>();
+
+  for (const bool choose : {true, false}) {
+    SCOPED_TRACE(choose ? "choose" : "cancel");
+    auto picker = std::make_shared<ui::ImagePickerController>();
+    picker->setDelegate(recorder);
+    root->presentViewController(picker, true);
+    ASSERT_TRUE(s.waitFor([&] { return picker->isChoosing(); })) << "the chooser was not asked";
+    const std::string chooser = s.windowNamed("选择图片");
+    ASSERT_FALSE(chooser.empty()) << "no file chooser on screen";
+    if (choose) {
+      s.keysTo(chooser, "ctrl+l");
+      s.typeTo(chooser, path);
+      s.keysTo(chooser, "Return");
+      ASSERT_TRUE(s.waitFor([&] { return recorder->picked.has_value(); }, 20)) << "nothing was picked";
+      EXPECT_EQ(recorder->picked->path, path);
+      ASSERT_NE(recorder->picked->originalImage, nullptr);
+      EXPECT_EQ(recorder->picked->originalImage->size(), (ui::Size{6, 4}));
+    } else {
+      s.keysTo(chooser, "Escape");
+      EXPECT_TRUE(s.waitFor([&] { return recorder->cancels == 1; }, 20)) << "no cancel";
+    }
+    EXPECT_TRUE(s.waitFor([&] { return !picker->isChoosing() && !root->presentedViewController(); }));
+  }
+  core::Paths::removeAll(dir);
 }
