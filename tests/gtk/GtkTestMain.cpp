@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -80,13 +81,14 @@ bool mapExtraKeys(const std::vector<KeySym>& symbols) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  const pid_t xvfb = startXvfb();
+  static pid_t xvfb = -1;
+  xvfb = startXvfb();
   if (xvfb < 0) {
     std::fprintf(stderr, "gtk tests: Xvfb could not be started (is the xvfb package installed?)\n");
     return 1;
   }
-  // 中 and 文, as Unicode key symbols.
-  if (!mapExtraKeys({0x1004E2D, 0x1006587}))
+  // 中, 文, 样 and 例, as Unicode key symbols.
+  if (!mapExtraKeys({0x1004E2D, 0x1006587, 0x1006837, 0x1004F8B}))
     std::fprintf(stderr, "gtk tests: no spare key codes for Chinese\n");
   // X11 under Xvfb; no accessibility bus or settings daemon to look for; keys through GTK's own input
   // method, so the tests see what a keyboard types.
@@ -95,8 +97,11 @@ int main(int argc, char** argv) {
   ::setenv("GSETTINGS_BACKEND", "memory", 1);
   ::setenv("GTK_IM_MODULE", "gtk-im-context-simple", 1);
   ::unsetenv("WAYLAND_DISPLAY");
-  const int result = RUN_ALL_TESTS();
-  ::kill(xvfb, SIGTERM);
-  ::waitpid(xvfb, nullptr, 0);
-  return result;
+  // The X server goes last, after the libraries' own exit handlers (WebKit lets go of its web context
+  // then, and that still talks to the display).
+  std::atexit([] {
+    ::kill(xvfb, SIGTERM);
+    ::waitpid(xvfb, nullptr, 0);
+  });
+  return RUN_ALL_TESTS();
 }

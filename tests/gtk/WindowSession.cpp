@@ -124,8 +124,9 @@ void WindowSession::drag(ui::Point from, ui::Point to) {
   runBeside(command);
 }
 
-// xdotool types characters the keyboard map lacks by mapping them to a spare key for the moment: the
-// window must read each key while its mapping holds, so it runs beside xdotool.
+// xdotool types a character the keyboard map lacks by binding it to a spare key for a moment: the window
+// must read that key while the binding holds, so it runs beside xdotool (GtkTestMain gives the Chinese
+// characters the tests type keys of their own).
 void WindowSession::type(const std::string& text) { runBeside("xdotool type --delay 40 -- " + quoted(text)); }
 
 std::string WindowSession::windowNamed(const std::string& title) {
