@@ -16,6 +16,7 @@ packages=(
   fonts-noto-cjk fonts-liberation2
   xvfb xauth xdotool imagemagick libx11-dev
   rapidjson-dev
+  libjs-jquery nodejs node-jsdom
 )
 
 missing=()
