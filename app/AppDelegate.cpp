@@ -17,7 +17,6 @@
 #include "ui/NavigationBar.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
-#include "ui/Timing.h"
 #include "ui/Window.h"
 #include "util/DeviceIdentifier.h"
 #include "util/KeychainItemStore.h"
@@ -235,11 +234,14 @@ void AppDelegate::exitSoft(const std::string& message) {
 
 void AppDelegate::exitSoft() {
   // The window shrinks to a point over 0.3 s; the end of the animation ends the process.
-  if (window()) window()->setTransform(ui::Transform::scale(0.001, 0.0011).concat(transformForOrientation()));
   std::weak_ptr<AppDelegate> weak = weak_from_this();
-  ui::scheduleAfter(kExitAnimationDuration, [weak] {
-    if (auto self = weak.lock()) self->animationFinished(kExitAnimationID, true);
+  ui::View::beginAnimations(kExitAnimationID);
+  ui::View::setAnimationDuration(kExitAnimationDuration);
+  ui::View::setAnimationDidStop([weak](const std::string& animationID, bool finished) {
+    if (auto self = weak.lock()) self->animationFinished(animationID, finished);
   });
+  if (window()) window()->setTransform(ui::Transform::scale(0.001, 0.0011).concat(transformForOrientation()));
+  ui::View::commitAnimations();
 }
 
 void AppDelegate::animationFinished(const std::string& animationID, bool finished) {

@@ -67,6 +67,7 @@ void DataManagementPickerView::setRows(std::vector<std::string> titles, double r
         ui::Rect{0, top + rowHeight * static_cast<double>(i), frame().size.width, rowHeight});
     row->setTitle(titles[i]);
     row->setTitleColor(ui::Color::black());
+    row->setTitleColor(ui::Color::rgb255(0, 110, 230), ui::kControlStateSelected);  // the selected row shows
     const int index = static_cast<int>(i);
     row->addTarget(ui::ControlEvent::TouchUpInside, [this, index](ui::Control&) { selectRow(index); });
     addSubview(row);

@@ -165,6 +165,12 @@ void MainInterfaceViewController1::loadView() {
   registButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control& sender) {
     if (auto self = weak.lock()) self->registClick(static_cast<ui::Button&>(sender));
   });
+  // Blue titles on the white screen (a custom button's default title colour is white).
+  for (auto* header : {loginButton_.get(), registButton_.get()}) {
+    header->setTitleColor(ui::Color::rgb255(30, 90, 170), ui::kControlStateNormal);
+    header->setTitleColor(ui::Color::rgb255(120, 160, 210), ui::kControlStateHighlighted);
+    header->titleLabel().setFont(ui::Font::system(15));
+  }
   theScroller_->addSubview(loginButton_);
   theScroller_->addSubview(registButton_);
 

@@ -13,5 +13,10 @@ void PlaceholderViewController::loadView() {
       std::make_shared<ui::Label>(ui::Rect(0, bounds.height() / 2 - 22, bounds.width(), 44), identifier_);
   label_->setTextAlignment(ui::TextAlignment::Center);
   view->addSubview(label_);
+  auto note = std::make_shared<ui::Label>(ui::Rect(0, bounds.height() / 2 + 22, bounds.width(), 30), kNote);
+  note->setTextAlignment(ui::TextAlignment::Center);
+  note->setFont(ui::Font::system(15));
+  note->setTextColor(ui::Color::gray());
+  view->addSubview(note);
   setView(view);
 }

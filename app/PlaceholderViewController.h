@@ -1,7 +1,7 @@
 #pragma once
 // PlaceholderViewController: the screen made for an identifier whose screen is not built yet. It shows
 // the identifier as its title and in a label in the middle of its view, so a run of the application
-// shows which screen would be there.
+// shows which screen would be there, with a note under it saying that the screen is still to come.
 
 #include <memory>
 #include <string>
@@ -12,6 +12,8 @@
 class PlaceholderViewController : public ui::ViewController {
  public:
   // `storyboard` is the catalog group the identifier was found in.
+  static constexpr const char* kNote = "此页面尚在建设中";
+
   PlaceholderViewController(std::string identifier, std::string storyboard);
   std::string className() const override { return "PlaceholderViewController"; }
 

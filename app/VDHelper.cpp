@@ -16,7 +16,6 @@
 #include "app/AppPaths.h"
 #include "app/PageScriptTarget.h"
 #include "app/SubjectChoice.h"
-#include "app/TextSizeMeasurer.h"
 #include "app/URLOpener.h"
 #include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
@@ -26,6 +25,7 @@
 #include "platform/core/Text.h"
 #include "ui/Label.h"
 #include "ui/ScrollView.h"
+#include "ui/TextMeasurer.h"
 #include "util/DeviceIdentifier.h"
 #include "util/SystemVersion.h"
 #include "util/ZipWrapper.h"
@@ -41,7 +41,6 @@ constexpr std::array<const char*, 6> kQuestionPageFunctions = {
 // The replaceable services, each behind the one lock.
 struct Services {
   std::mutex lock;
-  std::shared_ptr<const TextSizeMeasurer> measurer;
   std::function<core::Date()> now;
 };
 
@@ -182,17 +181,6 @@ void VDHelper::jsClickType(PageScriptTarget* webView, PageScriptTarget* webView2
 
 // ---- text measuring ----
 
-void VDHelper::setTextMeasurer(std::shared_ptr<const TextSizeMeasurer> measurer) {
-  std::lock_guard<std::mutex> guard(services().lock);
-  services().measurer = std::move(measurer);
-}
-
-std::shared_ptr<const TextSizeMeasurer> VDHelper::textMeasurer() {
-  std::lock_guard<std::mutex> guard(services().lock);
-  if (!services().measurer) services().measurer = std::make_shared<ApproximateTextMeasurer>();
-  return services().measurer;
-}
-
 ui::Size VDHelper::sizeForString(const std::string& text, double width, double fontSize) {
   return sizeForString(text, width, ui::Font::system(fontSize), systemMajorVersionNumber());
 }
@@ -202,17 +190,16 @@ ui::Size VDHelper::sizeForString(const std::string& text, double width, const ui
   constexpr double kMaxHeight = 200000;
   if (systemMajorVersion < 7) {
     if (text.empty()) return {0, 0};
-    return textMeasurer()->measure(text, font, {width, kMaxHeight});
+    return ui::sizeWithFont(text, font, {width, kMaxHeight});
   }
   constexpr double kPadding = 12;
-  const ui::Size measured =
-      text.empty() ? ui::Size{0, 0} : textMeasurer()->measure(text, font, {width, kMaxHeight});
+  const ui::Size measured = text.empty() ? ui::Size{0, 0} : ui::sizeWithFont(text, font, {width, kMaxHeight});
   return {measured.width + kPadding, measured.height + kPadding};
 }
 
 double VDHelper::getTextViewHeight(const std::string& text, double width, double fontSize, double addition) {
   if (text.empty()) return addition;
-  return textMeasurer()->measure(text, ui::Font::system(fontSize), {width - 16, 300000}).height + addition;
+  return ui::sizeWithFont(text, ui::Font::system(fontSize), {width - 16, 300000}).height + addition;
 }
 
 void VDHelper::setLabel(ui::Label& label, const std::string& text, double fontSize, double maxWidth) {

@@ -8,7 +8,8 @@
 //   URLOpener         outside addresses (AppServices::urlOpener; DesktopURLOpener by default)
 //   AppDelegate       root-screen switching (showMainVC, showSelectSeriesVC)
 //   BankUpdateCheck   the question-bank check and its download prompts
-// What stays here: question-page scripts, note lists, text measuring, time texts, file helpers.
+// What stays here: question-page scripts, note lists, text measuring (through ui::TextMeasurer), time
+// texts, file helpers.
 //
 // The services it hands work to (text measuring, the clock of the relative time texts, the local-bank
 // check of the note lists) can be replaced, by tests and by the window toolkit; the replacements may be
@@ -31,7 +32,6 @@
 
 class AppDelegate;
 class PageScriptTarget;
-class TextSizeMeasurer;
 class URLOpener;
 namespace ui {
 struct AlertViewDelegate;
@@ -168,9 +168,6 @@ class VDHelper {
   // background, the size the text measures within `maxWidth` (as sizeForString, in that font) at the
   // label's origin, and the text.
   static void setLabel(ui::Label& label, const std::string& text, double fontSize, double maxWidth);
-  // The measurer of the text sizes; nullptr restores the default ApproximateTextMeasurer.
-  static void setTextMeasurer(std::shared_ptr<const TextSizeMeasurer> measurer);
-  static std::shared_ptr<const TextSizeMeasurer> textMeasurer();
 
   // ---- time texts ----
   // "yyyy-MM-dd HH:mm:ss" in the local time zone; nullopt when the text does not match.

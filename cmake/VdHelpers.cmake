@@ -11,7 +11,8 @@ function(vd_add_test name)
   endif()
   # Labels and environment are lists, which gtest_discover_tests cannot pass through to the tests it
   # finds; a second include file, read by ctest after the discovery, sets them on every found test.
-  set(env "VARDO_BUNDLE=${VD_BUNDLE_DIR}" "VD_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${T_ENV})
+  set(env "VARDO_BUNDLE=${VD_BUNDLE_DIR}" "VD_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0" ${T_ENV})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}

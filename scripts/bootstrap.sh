@@ -12,6 +12,9 @@ packages=(
   libjpeg-dev libpng-dev
   media-types ca-certificates
   python3 python3-cryptography curl
+  libgtk-4-dev libwebkitgtk-6.0-dev libpango1.0-dev libcairo2-dev libgdk-pixbuf-2.0-dev
+  fonts-noto-cjk fonts-liberation2
+  xvfb xauth xdotool imagemagick libx11-dev
   rapidjson-dev
   libjs-jquery nodejs node-jsdom
 )

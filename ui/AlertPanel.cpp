@@ -8,6 +8,7 @@
 #include "ui/AlertLayer.h"
 #include "ui/AlertView.h"
 #include "ui/Application.h"
+#include "ui/TextMeasurer.h"
 #include "ui/Timing.h"
 #include "ui/Window.h"
 #include "ui/detail/Appearance.h"
@@ -24,20 +25,10 @@ std::shared_ptr<Label> makeLabel(const std::string& text, Rect frame, Font font,
   return label;
 }
 
-// A rough height for a wrapped text in a box 238 points wide (about 15 characters of 15 points a line).
-double textHeight(const std::string& text) {
+// The height a wrapped text takes in a box of the given width, as the measurer lays it out.
+double textHeight(const std::string& text, const Font& font, double width) {
   if (text.empty()) return 0;
-  double lines = 0;
-  std::size_t start = 0;
-  while (true) {
-    const auto nl = text.find('\n', start);
-    const auto part =
-        std::string_view(text).substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    lines += std::max<double>(1, static_cast<double>((core::utf16Length(part) + 15) / 16));
-    if (nl == std::string::npos) break;
-    start = nl + 1;
-  }
-  return lines * 19;
+  return sizeWithFont(text, font, {width, kUnlimitedTextExtent}, LineBreakMode::WordWrap).height;
 }
 
 }  // namespace
@@ -225,14 +216,16 @@ std::shared_ptr<View> AlertView::buildView(const Rect& windowBounds) {
   const double width = 270;
   auto box = std::make_shared<View>(Rect(0, 0, width, 100));
   box->setBackgroundColor(Color::gray(0.97));
+  box->layer().setCornerRadius(8);
+  box->setClipsToBounds(true);
   double y = 18;
   if (!title().empty()) {
-    const double h = std::max(22.0, textHeight(title()));
+    const double h = std::max(22.0, textHeight(title(), Font::boldSystem(17), width - 32));
     box->addSubview(makeLabel(title(), {16, y, width - 32, h}, Font::boldSystem(17), TextAlignment::Center));
     y += h + 4;
   }
   if (!message_.empty()) {
-    const double h = textHeight(message_);
+    const double h = textHeight(message_, Font::system(15), width - 32);
     box->addSubview(makeLabel(message_, {16, y, width - 32, h}, Font::system(15), messageAlignment_));
     y += h + 4;
   }
@@ -330,7 +323,7 @@ std::shared_ptr<View> ActionSheet::buildView(const Rect& windowBounds) {
   box->setBackgroundColor(Color::gray(0.9));
   double y = 8;
   if (!title().empty()) {
-    const double h = std::max(22.0, textHeight(title()));
+    const double h = std::max(22.0, textHeight(title(), Font::system(13), width - 32));
     box->addSubview(makeLabel(title(), {16, y, width - 32, h}, Font::system(13), TextAlignment::Center));
     y += h + 8;
   }

@@ -241,6 +241,40 @@ void ScrollView::endDrag(Point fingerVelocity) {
   if (auto d = scrollViewDelegate()) d->scrollViewDidEndDragging(*this, willDecelerate);
 }
 
+// ---- the wheel ----
+
+bool ScrollView::userWheel(Point delta) {
+  detail::assertMainThread("ScrollView::userWheel");
+  if (!scrollEnabled_ || tracking_) return false;
+  // A view that moves only sideways takes an up-and-down wheel as sideways.
+  if (delta.x == 0 && canScrollHorizontally() && !canScrollVertically()) delta = {delta.y, 0};
+  const bool h = canScrollHorizontally() && delta.x != 0;
+  const bool v = canScrollVertically() && delta.y != 0;
+  if (!h && !v) return false;
+  const Point offset = contentOffset();
+  if (pagingEnabled_) {
+    if (motion_ != Motion::None) return true;  // a page turn is still settling
+    const Size page = bounds().size;
+    Point target = offset;
+    const bool alongX = h && (!v || std::abs(delta.x) >= std::abs(delta.y));
+    if (alongX && page.width > 0) {
+      target.x = (std::round(offset.x / page.width) + (delta.x > 0 ? 1 : -1)) * page.width;
+    } else if (!alongX && page.height > 0) {
+      target.y = (std::round(offset.y / page.height) + (delta.y > 0 ? 1 : -1)) * page.height;
+    }
+    target = clampedOffset(target);
+    if (target == offset) return false;
+    decelerating_ = true;
+    startSettle(target, kPagingAnimationDuration);
+    return true;
+  }
+  stopMotion();
+  const Point target = clampedOffset({offset.x + (h ? delta.x : 0), offset.y + (v ? delta.y : 0)});
+  if (target == offset) return false;
+  moveOffset(target);
+  return true;
+}
+
 // ---- motion after a release ----
 
 void ScrollView::moveOffset(Point offset) {

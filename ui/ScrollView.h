@@ -101,6 +101,14 @@ class ScrollView : public View {
 
   PanGestureRecognizer& panGestureRecognizer() const { return *pan_; }
 
+  // The mouse wheel or a touchpad: moves the content by `delta` points (y > 0 moves further down the
+  // content) along the directions it can scroll, kept within the allowed range, with didScroll for the
+  // change; no dragging calls. A view that scrolls only sideways takes an up-and-down wheel as sideways. A
+  // paging view turns one page in the wheel's direction instead, settling as after a throw
+  // (didEndDecelerating at the end); turns that come while it settles are ignored. Returns whether the
+  // content moved (false: it cannot go that way, so an outer view may take the wheel).
+  bool userWheel(Point delta);
+
   virtual std::shared_ptr<ScrollViewDelegate> scrollViewDelegate() const { return delegate_.lock(); }
   void setScrollViewDelegate(std::weak_ptr<ScrollViewDelegate> delegate) { delegate_ = std::move(delegate); }
 

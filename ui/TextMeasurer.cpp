@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 #include "platform/core/Text.h"
@@ -10,16 +11,24 @@ namespace ui {
 
 namespace {
 
-std::shared_ptr<TextMeasurer>& installed() {
-  static std::shared_ptr<TextMeasurer> measurer;
-  return measurer;
+struct Installed {
+  std::mutex lock;
+  std::shared_ptr<TextMeasurer> measurer;
+};
+
+Installed& installed() {
+  static Installed i;
+  return i;
 }
 
-// Code points of UTF-8 text, decoded by core::nextCodePoint: an invalid byte stands for U+FFFD.
+// Code points of UTF-8 text (an invalid byte stands for U+FFFD); carriage returns take no room.
 std::vector<char32_t> decode(std::string_view s) {
   std::vector<char32_t> out;
   std::size_t i = 0;
-  while (i < s.size()) out.push_back(core::nextCodePoint(s, i));
+  while (i < s.size()) {
+    const char32_t c = core::nextCodePoint(s, i);
+    if (c != U'\r') out.push_back(c);
+  }
   return out;
 }
 
@@ -34,12 +43,24 @@ struct Unit {
 }  // namespace
 
 std::shared_ptr<TextMeasurer> TextMeasurer::current() {
-  auto& m = installed();
-  if (!m) m = std::make_shared<FixedTextMeasurer>();
-  return m;
+  auto& i = installed();
+  std::lock_guard guard(i.lock);
+  if (!i.measurer) i.measurer = std::make_shared<FixedTextMeasurer>();
+  return i.measurer;
 }
 
-void TextMeasurer::setCurrent(std::shared_ptr<TextMeasurer> m) { installed() = std::move(m); }
+void TextMeasurer::setCurrent(std::shared_ptr<TextMeasurer> m) {
+  auto& i = installed();
+  std::lock_guard guard(i.lock);
+  i.measurer = std::move(m);
+}
+
+bool FixedTextMeasurer::isWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x2FFFD) ||
+         (c >= 0x30000 && c <= 0x3FFFD);
+}
 
 Size FixedTextMeasurer::measure(std::string_view text, const Font& font, Size constraint,
                                 LineBreakMode mode) const {
@@ -60,7 +81,7 @@ Size FixedTextMeasurer::measure(std::string_view text, const Font& font, Size co
     bool inWord = false;  // the last unit is an ASCII word still growing
     for (char32_t c : chars) {
       const double w = advance(c, font);
-      const bool wordChar = !anywhere && c < 0x80 && !isSpace(c);
+      const bool wordChar = !anywhere && !isWide(c) && !isSpace(c);
       if (wordChar && inWord) {
         units.back().width += w;
         units.back().parts.push_back(w);

@@ -1,7 +1,9 @@
 #pragma once
-// Text measuring. Row heights, label sizes and overlay boxes come from how much room a text takes in a
-// font. The measurer in use is process-wide: headless (tests, --headless) it is FixedTextMeasurer, whose
-// metrics are simple and exact so that tests can state sizes; the GTK window installs one that asks Pango.
+// Text measuring: the one measurer of the application. Row heights, label sizes and overlay boxes come
+// from how much room a text takes in a font. The measurer in use is process-wide (any thread may measure):
+// FixedTextMeasurer until another is set, whose metrics are simple and exact so that tests can state
+// sizes; the application installs PangoTextMeasurer, with or without its window, so a headless run lays
+// text out as the window draws it.
 //
 // Layout rules shared by every measurer: the text wraps at the constraint's width (hard line breaks at
 // "\n" always); WordWrap and the truncating and clipping modes break between words (and anywhere between
@@ -34,13 +36,15 @@ class TextMeasurer {
   static void setCurrent(std::shared_ptr<TextMeasurer> m);  // nullptr restores the fixed one
 };
 
-// Fixed metrics: a character of the ASCII range is 0.5 x the font size wide, any other (Chinese, full-width
-// punctuation...) 1.0 x the size; a line is 1.2 x the size high. Bold and face names change nothing.
+// Fixed metrics: a wide (East Asian: Chinese, kana, Hangul, full-width forms) character is 1.0 x the
+// font size wide, any other 0.5 x the size; a line is 1.2 x the size high. Bold and face names change
+// nothing. Carriage returns take no room.
 class FixedTextMeasurer : public TextMeasurer {
  public:
   Size measure(std::string_view text, const Font& font, Size constraint, LineBreakMode mode) const override;
   double lineHeight(const Font& font) const override { return font.size * 1.2; }
-  static double advance(char32_t c, const Font& font) { return c < 0x80 ? font.size * 0.5 : font.size; }
+  static bool isWide(char32_t c);
+  static double advance(char32_t c, const Font& font) { return isWide(c) ? font.size : font.size * 0.5; }
 };
 
 // The platform's NSString measuring calls, through the current measurer.

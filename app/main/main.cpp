@@ -1,31 +1,37 @@
 // vardo: the question-bank application.
 //
+//   vardo                             opens the application's window on the display (DISPLAY or
+//                                     WAYLAND_DISPLAY); without a display it says so and exits with 2
 //   vardo --headless                  runs the application on the headless UI model until it ends itself
 //   vardo --headless --print-screens  starts it, prints the screens of the window and exits
 //
-// The window presenter is not part of this build: without --headless the application says so and runs
-// as --headless --print-screens.
+// Both ways measure text with Pango in the window's fonts, so a headless run lays screens out as the
+// window shows them.
 
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "app/AppDelegate.h"
 #include "app/VDViewControllerFactory.h"
-#include "screens/AllScreens.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
+#include "screens/AllScreens.h"
 #include "ui/Application.h"
+#include "ui/PangoTextMeasurer.h"
 #include "ui/ScreenDescription.h"
 #include "ui/Window.h"
+#include "ui/gtk/GtkPresenter.h"
 
 namespace {
 
 void usage() {
-  std::cout << "usage: vardo [--headless] [--print-screens]\n"
+  std::cout << "usage: vardo [--headless [--print-screens]]\n"
+               "  (no option)      open the application's window on the display\n"
                "  --headless       run on the headless UI model until the application ends\n"
-               "  --print-screens  print the window's screens after start-up and exit\n";
+               "  --print-screens  with --headless: print the window's screens after start-up and exit\n";
 }
 
 }  // namespace
@@ -47,21 +53,31 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (!headless) {
-    std::cout << "vardo: the window presenter is not built yet; running headless with --print-screens\n";
-    headless = true;
-    printScreens = true;
+  if (printScreens && !headless) {
+    std::cerr << "vardo: --print-screens goes with --headless\n";
+    return 2;
+  }
+  std::string why;
+  if (!headless && !ui::gtk::GtkPresenter::canOpenWindow(&why)) {
+    std::cerr
+        << "vardo: cannot open the window: " << why
+        << "; run it on a display (for example: xvfb-run -a vardo), or without a window: vardo --headless\n";
+    return 2;
   }
 
   rl::RunLoop::setMainThread();
   rl::RunLoop& loop = rl::RunLoop::main();
   loop.setClock(rl::Clock::real());
+  ui::TextMeasurer::setCurrent(std::make_shared<ui::PangoTextMeasurer>());
 
   registerEveryScreen();
   ui::Application app;
+  std::unique_ptr<ui::gtk::GtkPresenter> window;
+  if (!headless) window = std::make_unique<ui::gtk::GtkPresenter>(app);
   app.setDelegate(std::make_shared<AppDelegate>(AppServices::standard()));
   app.launch();
 
+  if (window) return window->run();
   if (printScreens) {
     loop.runUntilIdle();
     std::cout << ui::describeScreens(app.keyWindow());

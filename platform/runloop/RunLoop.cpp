@@ -644,6 +644,16 @@ void RunLoop::clear() {
 
 int RunLoop::wakeupFd() const { return state_->eventFd; }
 
+std::vector<std::pair<int, short>> RunLoop::watchedFds(const std::string& mode) const {
+  const std::string m = runMode(mode);
+  std::vector<std::pair<int, short>> out;
+  std::lock_guard lock(state_->mutex);
+  for (auto& w : state_->watches) {
+    if (w->active.load() && state_->matches(w->mode, m)) out.emplace_back(w->fd, w->events);
+  }
+  return out;
+}
+
 void performOnMainThread(std::function<void()> fn, bool waitUntilDone) {
   if (!fn) return;
   if (RunLoop::isMainThread()) {

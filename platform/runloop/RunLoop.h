@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace rl {
 
@@ -46,7 +48,7 @@ class RunLoop {
   static RunLoop& current();  // this thread's loop (made on first use, lives as long as the thread)
   // The same loop, held: a reference that stays valid (and postable) after its thread has ended.
   static std::shared_ptr<RunLoop> currentShared();
-  static RunLoop& main();     // the main thread's loop (may be called, and posted to, from any thread)
+  static RunLoop& main();  // the main thread's loop (may be called, and posted to, from any thread)
   // Makes the calling thread the main thread; its loop becomes main(). Until it is called, the process's
   // initial thread is the main thread. Calling it again on the main thread changes nothing.
   static void setMainThread();
@@ -107,6 +109,9 @@ class RunLoop {
   // runs what is ready. Every pass drains it (a nested run in another mode too), so before sleeping the
   // outside loop asks hasPendingWork() and nextTimerFireTime() rather than relying on the fd alone.
   int wakeupFd() const;
+  // The file descriptors watched for `mode` with the poll events each waits for: the outside loop polls
+  // them too, so a watch's fd wakes it (the loop's wakeup fd wakes it whenever this list changes).
+  std::vector<std::pair<int, short>> watchedFds(const std::string& mode = kDefaultMode) const;
 
   std::shared_ptr<RunLoopState> state() const { return state_; }  // for Timer and tests
 

@@ -1,6 +1,5 @@
 #include "screens/account/SMSNotifierViewController.h"
 
-#include "app/TextSizeMeasurer.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
@@ -9,6 +8,7 @@
 #include "ui/GestureRecognizer.h"
 #include "ui/NavigationItem.h"
 #include "ui/TableViewCell.h"
+#include "ui/TextMeasurer.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -41,7 +41,7 @@ void SMSNotifierViewController::setLabel(ui::Label& label, const std::string& te
   label.setNumberOfLines(0);
   label.setLineBreakMode(ui::LineBreakMode::WordWrap);
   label.setBackgroundColor(ui::Color::clear());
-  const ui::Size size = VDHelper::textMeasurer()->measure(text, font, {maxWidth, 2000});
+  const ui::Size size = ui::sizeWithFont(text, font, {maxWidth, 2000});
   label.setFrame(ui::Rect(label.frame().origin, size));
   label.setText(text);
 }

@@ -1,7 +1,7 @@
 // The notices screen against the loopback server: cards of the server's notices, removal on the device
 // with renumbering, the card sizes that follow the body, and the image shown when there are none.
 
-#include "app/TextSizeMeasurer.h"
+#include "ui/TextMeasurer.h"
 #include "screens/account/SMSNotifierViewController.h"
 #include "tests/account/AccountFixture.h"
 #include "ui/TableViewCell.h"
@@ -91,11 +91,10 @@ TEST_F(Notices, ACardAndItsRowGrowWithTheBody) {
   scenario(R"({"notices": [["短", "一行", "2013-07-01"], ["长", ")" + longBody + R"(", "2013-07-02"]]})");
   Screen& screen = open();
   ASSERT_EQ(screen.msgArr().size(), 2u);
-  const ApproximateTextMeasurer measurer;
   for (std::size_t i = 0; i < 2; ++i) {
     SCOPED_TRACE(i);
     const std::string text = i == 0 ? "一行" : longBody;
-    const double body = measurer.measure(text, ui::Font::named("Helvetica", 15), {280, 2000}).height;
+    const double body = ui::sizeWithFont(text, ui::Font::named("Helvetica", 15), {280, 2000}).height;
     const ui::Rect card = screen.msgArr()[i]->frame();
     EXPECT_EQ(card, (ui::Rect{20, 10, 280, body + 100}));
     EXPECT_EQ(screen.tableView()->rectForRowAtIndexPath({0, static_cast<int>(i)}).size.height, card.size.height + 30);

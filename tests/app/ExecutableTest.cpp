@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -41,16 +42,31 @@ TEST(Executable, PrintScreensShowsTheExamCategoryChoiceOnAFreshHome) {
   EXPECT_EQ(written.stringForKey("fontSize"), "中号");
 }
 
-TEST(Executable, WithoutHeadlessItSaysSoAndPrintsTheScreens) {
+// Without --headless the application needs a display; it never falls back to running headless.
+TEST(Executable, WithoutADisplayOrHeadlessItFailsNamingBothWays) {
   TempDir home;
-  const ProcessRun r = run("VARDO_HOME='" + home.path() + "' '" VARDO_EXECUTABLE "'");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_THAT(r.output, ::testing::HasSubstr("window presenter is not built yet"));
-  EXPECT_THAT(r.output, ::testing::HasSubstr("root: NavigationController"));
+  struct Case {
+    const char* name;
+    const char* environment;
+  };
+  const Case cases[] = {
+      {"no display at all", "env -u DISPLAY -u WAYLAND_DISPLAY "},
+      {"a display that cannot be opened", "env -u WAYLAND_DISPLAY DISPLAY=:59999 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ProcessRun r =
+        run(std::string(c.environment) + "VARDO_HOME='" + home.path() + "' '" VARDO_EXECUTABLE "' 2>&1");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.output, ::testing::HasSubstr("display"));
+    EXPECT_THAT(r.output, ::testing::HasSubstr("--headless"));
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+  }
 }
 
 TEST(Executable, UnknownOptionIsAnError) {
   const ProcessRun r = run("'" VARDO_EXECUTABLE "' --bogus 2>&1");
   EXPECT_EQ(r.status, 2);
   EXPECT_THAT(r.output, ::testing::HasSubstr("unknown option --bogus"));
+  EXPECT_EQ(run("'" VARDO_EXECUTABLE "' --print-screens 2>&1").status, 2);
 }

@@ -5,13 +5,13 @@
 
 #include <filesystem>
 
-#include "app/TextSizeMeasurer.h"
 #include "app/URLOpener.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 #include "tests/pagehelper/PageHelperSupport.h"
 #include "ui/Label.h"
+#include "ui/TextMeasurer.h"
 #include "util/SystemVersion.h"
 
 using namespace pagehelper_test;
@@ -19,57 +19,33 @@ using namespace pagehelper_test;
 namespace {
 
 // Records what it is asked and answers a fixed size.
-class RecordingMeasurer : public TextSizeMeasurer {
+class RecordingMeasurer : public ui::TextMeasurer {
  public:
   struct Call {
     std::string text;
     ui::Font font;
     ui::Size constraint;
   };
-  ui::Size measure(std::string_view text, const ui::Font& font, ui::Size constraint) const override {
+  ui::Size measure(std::string_view text, const ui::Font& font, ui::Size constraint,
+                   ui::LineBreakMode) const override {
     calls.push_back({std::string(text), font, constraint});
     return answer;
   }
+  double lineHeight(const ui::Font& font) const override { return font.size; }
   mutable std::vector<Call> calls;
   ui::Size answer{100, 40};
 };
 
 class TextMeasure : public ::testing::Test {
  protected:
-  void SetUp() override { VDHelper::setTextMeasurer(measurer_); }
-  void TearDown() override { VDHelper::setTextMeasurer(nullptr); }
+  void SetUp() override { ui::TextMeasurer::setCurrent(measurer_); }
+  void TearDown() override { ui::TextMeasurer::setCurrent(nullptr); }
 
   ui::test::Harness harness_;
   std::shared_ptr<RecordingMeasurer> measurer_ = std::make_shared<RecordingMeasurer>();
 };
 
 }  // namespace
-
-TEST(ApproximateMeasurer, WrapsByWordsWithFixedMetrics) {
-  struct Case {
-    const char* text;
-    double width;
-    ui::Size expected;  // font size 10: narrow 5, wide 10, line 12
-  };
-  const Case cases[] = {
-      {"", 100, {0, 0}},           {"abc", 100, {15, 12}},   {"aaaa bbbb", 100, {45, 12}},
-      {"aaaa bbbb", 25, {20, 24}},  // breaks at the space
-      {"aaaa   ", 100, {20, 12}},   // spaces at a line's end take no width
-      {"你好世界", 25, {20, 24}},   // wide characters break anywhere
-      {"abcdefgh", 20, {20, 24}},   // a word wider than the line is broken
-      {"ab 你好", 20, {20, 24}},    // "ab 你" is 25 wide
-      {"a\nb", 100, {5, 24}},      {"a\n\nb", 100, {5, 36}},
-  };
-  ApproximateTextMeasurer m;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    const ui::Size s = m.measure(c.text, ui::Font::system(10), {c.width, 1000});
-    EXPECT_DOUBLE_EQ(s.width, c.expected.width);
-    EXPECT_DOUBLE_EQ(s.height, c.expected.height);
-  }
-  // At most the height given.
-  EXPECT_DOUBLE_EQ(m.measure("a\nb\nc", ui::Font::system(10), {100, 30}).height, 30);
-}
 
 TEST_F(TextMeasure, SizeForStringBySystemVersion) {
   // From version 7: the system font of the size, the width and a height of 200000; 12 added both ways.

@@ -79,6 +79,22 @@ TEST_F(RunLoopTest, TheWakeupFdSignalsPostedWorkToAnOutsideLoop) {
   EXPECT_EQ(::poll(&p, 1, 0), 0);
 }
 
+TEST_F(RunLoopTest, AnOutsideLoopSeesTheWatchedFdsOfItsMode) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const int inDefault = loop().watchFd(fds[0], POLLIN, [](short) {});
+  const int inRequest = loop().watchFd(
+      fds[1], POLLOUT, [](short) {}, rl::kHTTPRequestMode);
+  using List = std::vector<std::pair<int, short>>;
+  EXPECT_EQ(loop().watchedFds(), (List{{fds[0], short(POLLIN)}}));
+  EXPECT_EQ(loop().watchedFds(rl::kHTTPRequestMode), (List{{fds[1], short(POLLOUT)}}));
+  loop().unwatchFd(inDefault);
+  loop().unwatchFd(inRequest);
+  EXPECT_TRUE(loop().watchedFds().empty());
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
 TEST_F(RunLoopTest, RunOnceReportsWhetherThereIsAnythingToWaitFor) {
   EXPECT_FALSE(loop().runOnce(rl::kDefaultMode, 30));  // nothing: returns at once
   loop().post([] {}, rl::kHTTPRequestMode);

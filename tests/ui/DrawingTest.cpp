@@ -140,7 +140,7 @@ TEST(Path, ShapesAndBounds) {
   EXPECT_TRUE(Path().bounds().isEmpty());
 }
 
-// Fixed metrics: ASCII 0.5 x size, other characters 1 x size, lines 1.2 x size, rounded up.
+// Fixed metrics: wide (East Asian) characters 1 x size, others 0.5 x size, lines 1.2 x size, rounded up.
 TEST(TextMeasuring, FixedMetricsWrapAndLimitLines) {
   struct Case {
     const char* name;
@@ -163,6 +163,17 @@ TEST(TextMeasuring, FixedMetricsWrapAndLimitLines) {
       {"height limits the lines", "一二三四五六七八", 10, {20, 25}, LineBreakMode::WordWrap, {20, 24}},
       {"height under a line still one", "一二三四", 10, {20, 5}, LineBreakMode::TruncateTail, {20, 12}},
       {"fractions round up", "abc", 17, {0, 0}, LineBreakMode::WordWrap, {26, 21}},
+      {"spaces at a line's end take no room", "aaaa   ", 10, {100, 0}, LineBreakMode::WordWrap, {20, 12}},
+      {"breaks at a space", "aaaa bbbb", 10, {25, 0}, LineBreakMode::WordWrap, {20, 24}},
+      {"a wide character starts a line", "ab 你好", 10, {20, 0}, LineBreakMode::WordWrap, {20, 24}},
+      {"narrow letters beyond ASCII join words",
+       "caf\u00e9 caf\u00e9",
+       10,
+       {25, 0},
+       LineBreakMode::WordWrap,
+       {20, 24}},
+      {"carriage returns take no room", "ab\r\ncd", 10, {0, 0}, LineBreakMode::WordWrap, {10, 24}},
+      {"whole lines within the height", "a\nb\nc", 10, {100, 30}, LineBreakMode::WordWrap, {5, 24}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -170,3 +170,40 @@ TEST_F(ScrollFixture, AnimatedProgramOffsetEndsWithTheScrollingAnimationCall) {
   h.advance(0.01);
   EXPECT_EQ(rec->events.back(), "endScrollingAnimation");
 }
+
+// The mouse wheel: plain views move within their range; paging views turn a page and settle.
+TEST_F(ScrollFixture, WheelMovesWithinTheRangeAndTurnsPages) {
+  scroll->setContentSize({320, 1000});  // 600 points to scroll down
+  struct Case {
+    Point delta;
+    bool moved;
+    Point offset;
+  };
+  const Case plain[] = {
+      {{0, 40}, true, {0, 40}}, {{0, -100}, true, {0, 0}},  {{0, -10}, false, {0, 0}},
+      {{30, 0}, false, {0, 0}}, {{0, 700}, true, {0, 600}}, {{0, 1}, false, {0, 600}},
+  };
+  for (const Case& c : plain) {
+    SCOPED_TRACE(toString(c.delta));
+    EXPECT_EQ(scroll->userWheel(c.delta), c.moved);
+    EXPECT_EQ(scroll->contentOffset(), c.offset);
+  }
+  EXPECT_EQ(rec->events, (std::vector<std::string>{"scroll"})) << "the wheel is not a drag";
+
+  // A sideways pager: a wheel turn (up and down counts as sideways) settles on the next page.
+  scroll->setContentOffset({0, 0});
+  pages(3);
+  rec->events.clear();
+  EXPECT_TRUE(scroll->userWheel({0, 3}));
+  EXPECT_TRUE(scroll->userWheel({0, 3})) << "ignored while the turn settles";
+  h.settle();
+  EXPECT_EQ(scroll->contentOffset(), (Point{320, 0}));
+  EXPECT_EQ(rec->events, (std::vector<std::string>{"scroll", "endDecelerating"}));
+  EXPECT_TRUE(scroll->userWheel({40, 0}));
+  h.settle();
+  EXPECT_EQ(scroll->contentOffset(), (Point{640, 0}));
+  EXPECT_FALSE(scroll->userWheel({0, 3})) << "no page after the last";
+  EXPECT_TRUE(scroll->userWheel({0, -3}));
+  h.settle();
+  EXPECT_EQ(scroll->contentOffset(), (Point{320, 0}));
+}

@@ -1,0 +1,114 @@
+// Images from files and bytes: the bundle lookup of named images, decoding and encoding.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/core/Bundle.h"
+#include "ui/PixbufCodec.h"
+
+using namespace ui;
+
+namespace {
+
+RGBABitmap checker(int width, int height) {
+  RGBABitmap b;
+  b.width = width;
+  b.height = height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t v = (x + y) % 2 ? 255 : 0;
+      b.rgba.insert(b.rgba.end(), {v, std::uint8_t(255 - v), 0, std::uint8_t(x == 0 ? 128 : 255)});
+    }
+  return b;
+}
+
+class BundleImages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vd-images-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    const char* old = std::getenv("VARDO_BUNDLE");
+    oldBundle_ = old ? old : "";
+    setenv("VARDO_BUNDLE", dir_.c_str(), 1);
+    core::Bundle::resetMain();
+  }
+  void TearDown() override {
+    setenv("VARDO_BUNDLE", oldBundle_.c_str(), 1);
+    core::Bundle::resetMain();
+    std::filesystem::remove_all(dir_);
+  }
+  void write(const std::string& name, const RGBABitmap& b) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << *PixbufCodec::encode(b, "png");
+  }
+  std::string dir_;
+  std::string oldBundle_;
+};
+
+}  // namespace
+
+TEST_F(BundleImages, NamedImagesTakeTheirSizeFromTheFileTheyFind) {
+  write("plain.png", checker(30, 20));
+  write("sharp@2x.png", checker(40, 24));
+  write("both.png", checker(10, 10));
+  write("both@2x.png", checker(20, 20));
+  struct Case {
+    const char* name;
+    Size size;
+    double scale;
+    const char* file;  // "" when none
+  };
+  const Case cases[] = {
+      {"plain", {30, 20}, 1, "plain.png"},
+      {"plain.png", {30, 20}, 1, "plain.png"},
+      {"sharp", {20, 12}, 2, "sharp@2x.png"},
+      {"sharp@2x", {20, 12}, 2, "sharp@2x.png"},
+      {"both", {10, 10}, 1, "both.png"},
+      {"missing", {0, 0}, 1, ""},
+      {"../plain", {0, 0}, 1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto image = Image::named(c.name);
+    EXPECT_EQ(image->name(), c.name);
+    EXPECT_EQ(image->size(), c.size);
+    EXPECT_EQ(image->scale(), c.scale);
+    EXPECT_EQ(image->filePath(), *c.file ? dir_ + "/" + c.file : "");
+    EXPECT_EQ(image->bitmap(), nullptr) << "named images are drawn from their file";
+  }
+  // Its pixels are read when they are asked for.
+  auto png = imagePNGRepresentation(*Image::named("plain"));
+  ASSERT_TRUE(png);
+  EXPECT_EQ(*Image::decoded(*png)->bitmap(), checker(30, 20));
+}
+
+TEST(PixbufCodecTest, DecodesWhatItEncodesAndRefusesTheRest) {
+  const RGBABitmap b = checker(5, 3);
+  auto png = PixbufCodec::encode(b, "png");
+  ASSERT_TRUE(png);
+  auto image = Image::decoded(*png, 2);
+  ASSERT_TRUE(image && image->bitmap());
+  EXPECT_EQ(*image->bitmap(), b) << "PNG keeps every pixel and the alpha";
+  EXPECT_EQ(image->size(), (Size{2.5, 1.5}));
+
+  auto jpeg = imageJPEGRepresentation(*image, 0.5);
+  ASSERT_TRUE(jpeg);
+  EXPECT_EQ(jpeg->substr(0, 2), "\xFF\xD8");
+  auto back = Image::decoded(*jpeg);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->size(), (Size{5, 3}));
+
+  // An image of a file's bytes keeps them; its pixels are decoded when asked for.
+  auto data = Image::withData(*png);
+  ASSERT_TRUE(data && data->hasData());
+  EXPECT_EQ(data->size(), (Size{5, 3}));
+  EXPECT_EQ(pixelsOf(*data), b);
+
+  EXPECT_EQ(Image::decoded("not an image"), nullptr);
+  EXPECT_EQ(Image::decoded(png->substr(0, png->size() / 2)), nullptr) << "a cut file";
+  EXPECT_EQ(Image::withContentsOfFile("/nonexistent/x.png"), nullptr);
+  EXPECT_FALSE(imagePNGRepresentation(*Image::create("nothing")));
+  EXPECT_FALSE(PixbufCodec::encode(RGBABitmap{}, "png"));
+}
