@@ -90,6 +90,8 @@ class NotesFixture : public ::testing::Test {
     });
 
     harness_ = std::make_unique<ui::test::Harness>();
+    core::UserDefaults::standard().setBool("isFirstOpen", true);  // a later start: no welcome pages
+    core::UserDefaults::standard().synchronize();
     AppServices services;
     services.reachabilityForInternetConnection = [this] { return reachability_; };
     delegate_ = std::make_shared<AppDelegate>(services);
