@@ -25,18 +25,8 @@ std::vector<std::string> notesNumbered(int from, int to) {
 
 class QuestionNotes : public NotesFixture {
  protected:
-  // Opens the notes of a question as the answering screen does: the question's id in the session, the
-  // first page of all notes and the user's own notes handed over (Nil for an empty half).
   AllNoteViewController& open(int aid) {
-    const std::string id = std::to_string(aid);
-    app().userSession().set("ALLTESTID", id);
-    const core::Value all = serverGet("1.0/json/exam/GetAllNoteByAID/GKSample/" + id + "/1")["Body"];
-    const core::Value mine = serverGet("1.0/json/exam/GetMyNote/GKSample/" + id)["Body"];
-    screen_ = make<AllNoteViewController>("allNote");
-    EXPECT_TRUE(screen_);
-    screen_->setJson(all.size() > 0 ? all : core::Value());
-    screen_->setMyNoteJson(mine.size() > 0 ? mine : core::Value());
-    push(screen_);
+    screen_ = openQuestionNotes(*this, aid);
     EXPECT_TRUE(server().clearJournal());
     return *screen_;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "NotesFixture.h"
+#include "screens/notes/AllNoteViewController.h"
 #include "ui/Label.h"
 #include "ui/TableView.h"
 
@@ -34,6 +35,21 @@ inline void pullPastTheEnd(ui::test::Harness& h, ui::TableView& table) {
       std::max(0.0, table.contentSize().height - table.frame().height() - table.contentOffset().y);
   // Past the end the content follows the finger only half as far.
   ASSERT_TRUE(h.drag(table, {0, -(toEnd + 2 * 130)}));
+}
+
+// Opens the notes of a question as the answering screen does: the question's id in the session, the
+// first page of all notes and the user's own notes handed over (Nil for an empty half), then pushed.
+inline std::shared_ptr<AllNoteViewController> openQuestionNotes(NotesFixture& f, int aid) {
+  const std::string id = std::to_string(aid);
+  f.app().userSession().set("ALLTESTID", id);
+  const core::Value all = NotesFixture::serverGet("1.0/json/exam/GetAllNoteByAID/GKSample/" + id + "/1")["Body"];
+  const core::Value mine = NotesFixture::serverGet("1.0/json/exam/GetMyNote/GKSample/" + id)["Body"];
+  auto screen = f.make<AllNoteViewController>("allNote");
+  EXPECT_TRUE(screen);
+  screen->setJson(all.size() > 0 ? all : core::Value());
+  screen->setMyNoteJson(mine.size() > 0 ? mine : core::Value());
+  f.push(screen);
+  return screen;
 }
 
 }  // namespace notes_test
