@@ -1,6 +1,7 @@
 #include "screens/notes/UpdateNoteViewController.h"
 
 #include "app/AppDelegate.h"
+#include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "librarys/json/JsonWriter.h"
@@ -73,7 +74,11 @@ void UpdateNoteViewController::viewDidLoad() {
   noteTextView_->layer().setBorderWidth(2);
 }
 
+void UpdateNoteViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+
 void UpdateNoteViewController::viewDidAppear(bool) { noteTextView_->becomeFirstResponder(); }
+
+void UpdateNoteViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
 
 void UpdateNoteViewController::showOnWindow() {
   AppDelegate* app = VDHelper::getAppdelegate();

@@ -35,7 +35,9 @@ class UpdateNoteViewController : public ui::ViewController, public MyNoteDelegat
 
   void loadView() override;
   void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
 
   // ---- set by the opener before the sheet shows ----
   using CompletionBlock = std::function<void()>;
