@@ -9,7 +9,8 @@ namespace ui {
 
 namespace {
 void post(const char* name, TextView& view) {
-  core::NotificationCenter::defaultCenter().post(name, std::static_pointer_cast<void>(view.shared_from_this()));
+  core::NotificationCenter::defaultCenter().post(name,
+                                                 std::static_pointer_cast<void>(view.shared_from_this()));
 }
 }  // namespace
 

@@ -37,7 +37,8 @@ void AllNoteViewController::loadView() {
 
 void AllNoteViewController::viewDidLoad() {
   setTitle(kTitle);
-  navigationItem().setBackBarButtonItem(ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
+  navigationItem().setBackBarButtonItem(
+      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
   questionId_ = session()["ALLTESTID"].toString();
   initArray();
 }
@@ -112,7 +113,8 @@ std::shared_ptr<ui::View> AllNoteViewController::getNotNoteView() const {
 std::shared_ptr<ui::View> AllNoteViewController::initNoteView(const Note& note, int index) const {
   constexpr double kNoteWidth = kWidth - 2 * kRowInset;
   auto testLabel = std::make_shared<ui::Label>(ui::Rect(10, 10, 0, 0));
-  NoteLayout::setLabel(*testLabel, note.noteStr, 17, NoteLayout::kTextFont, ui::Color::black(), kNoteWidth - 20);
+  NoteLayout::setLabel(*testLabel, note.noteStr, 17, NoteLayout::kTextFont, ui::Color::black(),
+                       kNoteWidth - 20);
   auto testView = std::make_shared<ui::View>(ui::Rect(0, 0, kNoteWidth, testLabel->frame().height() + 20));
   testView->addSubview(testLabel);
 
@@ -262,7 +264,9 @@ void AllNoteViewController::nextInitArray() {
 
 // ---- table ----
 
-int AllNoteViewController::numberOfRowsInSection(ui::TableView&, int) { return static_cast<int>(viewArr_.size()); }
+int AllNoteViewController::numberOfRowsInSection(ui::TableView&, int) {
+  return static_cast<int>(viewArr_.size());
+}
 
 std::shared_ptr<ui::TableViewCell> AllNoteViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                 ui::IndexPath indexPath) {

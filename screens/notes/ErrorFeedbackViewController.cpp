@@ -82,8 +82,9 @@ void ErrorFeedbackViewController::loadView() {
   submitBtn_->setTitle(kSubmitTitle);
   submitBtn_->setTitleColor(ui::Color::white());
   submitBtn_->setBackgroundColor(ui::Color::rgb255(67, 67, 67));
-  submitBtn_->addTarget(ui::ControlEvent::TouchUpInside,
-                        whileAlive(*this, [](ErrorFeedbackViewController& self, ui::Control&) { self.submitClick(); }));
+  submitBtn_->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](ErrorFeedbackViewController& self, ui::Control&) { self.submitClick(); }));
   submit->addSubview(submitBtn_);
 
   // Row 3: the way to the earlier reports.
@@ -98,7 +99,8 @@ void ErrorFeedbackViewController::loadView() {
 
 void ErrorFeedbackViewController::viewDidLoad() {
   setTitle(kTitle);
-  navigationItem().setBackBarButtonItem(ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
+  navigationItem().setBackBarButtonItem(
+      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
   feedbackTextView_->setText(kPrompt);
   feedbackTextView_->setTextColor(ui::Color::gray());
   feedbackTextView_->setDelegate(weakAs<ui::TextViewDelegate>());
@@ -112,9 +114,13 @@ void ErrorFeedbackViewController::viewDidLoad() {
   tableView_->reloadData();
 }
 
-void ErrorFeedbackViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+void ErrorFeedbackViewController::viewWillAppear(bool) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+}
 
-void ErrorFeedbackViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void ErrorFeedbackViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
 
 // ---- kinds ----
 
@@ -128,7 +134,8 @@ void ErrorFeedbackViewController::isChooesClick(int tag) {
 
 // ---- the report ----
 
-core::Value ErrorFeedbackViewController::errorReport(const std::string& label, const std::string& text) const {
+core::Value ErrorFeedbackViewController::errorReport(const std::string& label,
+                                                     const std::string& text) const {
   const core::Value appInfo = session()["appInfo"];
   const core::Value userInfo = session()["userInfo"];
   const std::string testId = currentTest_ ? currentTest_->AllTestID : "";
@@ -193,7 +200,8 @@ void ErrorFeedbackViewController::showAlert(const std::string& message) const {
 }
 
 void ErrorFeedbackViewController::toFeedbackRecord() {
-  auto screen = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("feedbackRecord");
+  auto screen =
+      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("feedbackRecord");
   ui::NavigationController* nav = navigationController();
   if (screen && nav) nav->pushViewController(screen, true);
 }
@@ -221,8 +229,8 @@ int ErrorFeedbackViewController::numberOfRowsInSection(ui::TableView&, int) {
   return static_cast<int>(rowViews_.size());
 }
 
-std::shared_ptr<ui::TableViewCell> ErrorFeedbackViewController::cellForRowAtIndexPath(ui::TableView&,
-                                                                                      ui::IndexPath indexPath) {
+std::shared_ptr<ui::TableViewCell> ErrorFeedbackViewController::cellForRowAtIndexPath(
+    ui::TableView&, ui::IndexPath indexPath) {
   // Fixed rows: each has its own cell, never reused.
   auto cell = std::make_shared<ui::TableViewCell>();
   cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);

@@ -25,16 +25,21 @@ void FeedbackRecordViewController::loadView() {
 
 void FeedbackRecordViewController::viewDidLoad() {
   setTitle(kTitle);
-  navigationItem().setBackBarButtonItem(ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
+  navigationItem().setBackBarButtonItem(
+      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
   errfeedbackArr_ = core::Value::newArray();
   tableView_->setDataSource(weakAs<ui::TableViewDataSource>());
   tableView_->setDelegate(weakAs<ui::TableViewDelegate>());
   getSuggestion();
 }
 
-void FeedbackRecordViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+void FeedbackRecordViewController::viewWillAppear(bool) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+}
 
-void FeedbackRecordViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void FeedbackRecordViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
 
 void FeedbackRecordViewController::getSuggestion() {
   centerBll_ = std::make_shared<Center>();
@@ -115,8 +120,8 @@ int FeedbackRecordViewController::numberOfRowsInSection(ui::TableView&, int) {
   return static_cast<int>(errfeedbackArr_.size());
 }
 
-std::shared_ptr<ui::TableViewCell> FeedbackRecordViewController::cellForRowAtIndexPath(ui::TableView& tableView,
-                                                                                       ui::IndexPath indexPath) {
+std::shared_ptr<ui::TableViewCell> FeedbackRecordViewController::cellForRowAtIndexPath(
+    ui::TableView& tableView, ui::IndexPath indexPath) {
   auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
   if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
   const core::Value record = errfeedbackArr_[indexPath.row];
@@ -136,6 +141,7 @@ std::shared_ptr<ui::TableViewCell> FeedbackRecordViewController::cellForRowAtInd
   return cell;
 }
 
-void FeedbackRecordViewController::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
+void FeedbackRecordViewController::didSelectRowAtIndexPath(ui::TableView& tableView,
+                                                           ui::IndexPath indexPath) {
   tableView.deselectRowAtIndexPath(indexPath, true);
 }

@@ -87,7 +87,8 @@ void MainNoteViewController::viewDidLoad() {
     headImageView_->setImage(nullptr);
   }
   setTitle(kTitle);
-  navigationItem().setBackBarButtonItem(ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
+  navigationItem().setBackBarButtonItem(
+      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
   logoView_->setBackgroundColor(kDarkGray);
 }
 
@@ -96,7 +97,9 @@ void MainNoteViewController::viewWillAppear(bool) {
   if (isBack_) initArray();
 }
 
-void MainNoteViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void MainNoteViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
 
 // ---- building ----
 
@@ -163,7 +166,8 @@ MainNoteViewController::NoteRow MainNoteViewController::initNoteView(const Note&
   xianBtn->setTag(kLineTag);
   testView->addSubview(xianBtn);
   auto noteLabel = std::make_shared<ui::Label>(ui::Rect(10, xianBtn->frame().maxY() + 10, 0, 0));
-  NoteLayout::setLabel(*noteLabel, note.noteStr, 14, NoteLayout::kTextFont, ui::Color::black(), kNoteWidth - 20);
+  NoteLayout::setLabel(*noteLabel, note.noteStr, 14, NoteLayout::kTextFont, ui::Color::black(),
+                       kNoteWidth - 20);
   noteLabel->setTag(kNoteLabelTag);
   testView->addSubview(noteLabel);
   testView->setFrame({kNoteX, 0, kNoteWidth, noteLabel->frame().maxY() + 20});
@@ -236,18 +240,15 @@ void MainNoteViewController::initTimeView(const Note& note, NoteRow& row) {
 }
 
 void MainNoteViewController::btnAddTarget(NoteRow& row) {
-  row.showOptionButton->addTarget(ui::ControlEvent::TouchUpInside,
-                                  whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) {
-                                    self.showOption(&sender);
-                                  }));
-  row.editButton->addTarget(ui::ControlEvent::TouchUpInside,
-                            whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) {
-                              self.updateNote(sender);
-                            }));
-  row.deleteButton->addTarget(ui::ControlEvent::TouchUpInside,
-                              whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) {
-                                self.deleteNote(sender);
-                              }));
+  row.showOptionButton->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) { self.showOption(&sender); }));
+  row.editButton->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) { self.updateNote(sender); }));
+  row.deleteButton->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) { self.deleteNote(sender); }));
   if (ui::View* line = row.contentView->viewWithTag(kLineTag); line && line != row.contentView.get()) {
     if (auto* button = dynamic_cast<ui::Button*>(line)) {
       button->setImage(ui::Image::create(kLineImage, button->frame().size));
@@ -344,7 +345,8 @@ void MainNoteViewController::deleteNote(ui::Control& sender) {
       whileAlive(*this,
                  [](MainNoteViewController& self, bool cancelled, int) {
                    if (cancelled) return;
-                   self.newClient()->deleteUserNote(self.currentUID_, session()["appInfo"]["EName"].toString());
+                   self.newClient()->deleteUserNote(self.currentUID_,
+                                                    session()["appInfo"]["EName"].toString());
                  }),
       std::string("取消"), std::vector<std::string>{"确定"});
   alert->show();
@@ -506,7 +508,9 @@ void MainNoteViewController::nextInitArray() {
 
 // ---- table ----
 
-int MainNoteViewController::numberOfRowsInSection(ui::TableView&, int) { return static_cast<int>(viewArr_.size()); }
+int MainNoteViewController::numberOfRowsInSection(ui::TableView&, int) {
+  return static_cast<int>(viewArr_.size());
+}
 
 std::shared_ptr<ui::TableViewCell> MainNoteViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                  ui::IndexPath indexPath) {

@@ -55,8 +55,9 @@ void MyNoteViewController::loadView() {
   // Taps on the panel outside its controls close the keyboard and the options.
   auto background = std::make_shared<ui::Button>(root->bounds());
   background->setAutoresizingMask(ui::kAutoresizingFlexibleHeight | ui::kAutoresizingFlexibleWidth);
-  background->addTarget(ui::ControlEvent::TouchUpInside,
-                        whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
+  background->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
   root->addSubview(background);
 
   titleView_ = std::make_shared<ui::View>(ui::Rect(0, 0, kWidth, kTitleHeight));
@@ -79,8 +80,9 @@ void MyNoteViewController::loadView() {
   showOptionView_->addSubview(timeLabel_);
   showOption_Btn_ = std::make_shared<ui::Button>(ui::Rect(270, 0, 30, 30));
   showOption_Btn_->setImage(ui::Image::create(kShowOptionImage, {30, 30}));
-  showOption_Btn_->addTarget(ui::ControlEvent::TouchUpInside,
-                             whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.showOption(true); }));
+  showOption_Btn_->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.showOption(true); }));
   showOptionView_->addSubview(showOption_Btn_);
   optionsView_ = std::make_shared<ui::View>(ui::Rect(150, kMinimumNoteHeight + 10, 118, 30));
   contentView_->addSubview(optionsView_);
@@ -236,7 +238,8 @@ void MyNoteViewController::updateNote() {
                      noteLabel_->text());
 }
 
-void MyNoteViewController::openUpdateNoteView(std::function<void()> completion, const std::string& noteString) {
+void MyNoteViewController::openUpdateNoteView(std::function<void()> completion,
+                                              const std::string& noteString) {
   auto made = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
       UpdateNoteViewController::kIdentifier);
   auto sheet = std::dynamic_pointer_cast<UpdateNoteViewController>(made);

@@ -5,8 +5,8 @@
 #include "app/VDHelper.h"
 #include "util/SystemVersion.h"
 
-void NoteLayout::setLabel(ui::Label& label, const std::string& text, double fontSize, const std::string& fontName,
-                          const ui::Color& textColor, double width) {
+void NoteLayout::setLabel(ui::Label& label, const std::string& text, double fontSize,
+                          const std::string& fontName, const ui::Color& textColor, double width) {
   const ui::Font font = ui::Font::named(fontName, fontSize);
   label.setFont(font);
   label.setNumberOfLines(0);

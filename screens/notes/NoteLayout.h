@@ -17,8 +17,8 @@ class NoteLayout {
   // A label for a text of any length: the named font of the size, unlimited lines, clear background,
   // the colour, and the size the text measures within `width` at the label's origin (the measured size,
   // or from system version 7 on the measured size plus 12 both ways).
-  static void setLabel(ui::Label& label, const std::string& text, double fontSize, const std::string& fontName,
-                       const ui::Color& textColor, double width);
+  static void setLabel(ui::Label& label, const std::string& text, double fontSize,
+                       const std::string& fontName, const ui::Color& textColor, double width);
 
   // The server time with every "/" turned into "-" (some servers write the date with slashes).
   static std::string normalizedTime(const std::string& noteTime);

@@ -48,8 +48,9 @@ void UpdateNoteViewController::loadView() {
   panel_->addSubview(noteTextView_);
 
   auto cancel = sheetButton(kCancelTitle, ui::Rect(10, 174, 135, 36));
-  cancel->addTarget(ui::ControlEvent::TouchUpInside,
-                    whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.cancelBtn(); }));
+  cancel->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.cancelBtn(); }));
   panel_->addSubview(cancel);
   auto save = sheetButton(kSaveTitle, ui::Rect(155, 174, 135, 36));
   save->addTarget(ui::ControlEvent::TouchUpInside,
@@ -60,8 +61,9 @@ void UpdateNoteViewController::loadView() {
   // and of the panel.
   for (ui::View* v : {backdrop.get(), panel_.get()}) {
     auto background = std::make_shared<ui::Button>(v->bounds());
-    background->addTarget(ui::ControlEvent::TouchUpInside,
-                          whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
+    background->addTarget(
+        ui::ControlEvent::TouchUpInside,
+        whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
     v->insertSubview(background, 0);
   }
 }
@@ -74,11 +76,15 @@ void UpdateNoteViewController::viewDidLoad() {
   noteTextView_->layer().setBorderWidth(2);
 }
 
-void UpdateNoteViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+void UpdateNoteViewController::viewWillAppear(bool) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+}
 
 void UpdateNoteViewController::viewDidAppear(bool) { noteTextView_->becomeFirstResponder(); }
 
-void UpdateNoteViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void UpdateNoteViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
 
 void UpdateNoteViewController::showOnWindow() {
   AppDelegate* app = VDHelper::getAppdelegate();

@@ -85,7 +85,8 @@ TEST_F(QuestionNotes, FurtherPagesArePulledInWithoutRepeats) {
   const core::Value faults[] = {
       core::Value(),
       core::Dictionary{{"path", "/api/1.0/json/exam/GetAllNoteByAID/GKSample/1001/3"}, {"body", pageTwo}},
-      core::Dictionary{{"path", "/api/1.0/json/exam/GetAllNoteByAID/GKSample/1001/3"}, {"drop", true}, {"count", 2}},
+      core::Dictionary{
+          {"path", "/api/1.0/json/exam/GetAllNoteByAID/GKSample/1001/3"}, {"drop", true}, {"count", 2}},
   };
   for (const core::Value& f : faults) {
     SCOPED_TRACE(f.describe());
@@ -106,8 +107,8 @@ TEST_F(QuestionNotes, AQuestionWithoutNotesShowsThePlaceholderUntilTheUsersFirst
   EXPECT_TRUE(notes.hasPlaceholderRow());
   ASSERT_EQ(notes.viewArr().size(), 2u) << "the panel and the placeholder";
   EXPECT_NE(h().find<ui::ImageView>([](const ui::ImageView& v) {
-              return v.image() && v.image()->name() == NoteLayout::kPlaceholderImage;
-            }),
+    return v.image() && v.image()->name() == NoteLayout::kPlaceholderImage;
+  }),
             nullptr);
   EXPECT_FALSE(panel().addNoteView()->isHidden());
   EXPECT_TRUE(panel().contentView()->isHidden());
@@ -225,16 +226,31 @@ TEST(NoteTimes, RelativeWhenRecentElseMonthAndDay) {
     const char* row;
   };
   const Case cases[] = {
-      {"2024-05-21 11:59:30", "刚刚"},
-      {"2024-05-21 09:00:00", "3小时前"},
+      {"2024-05-21 11:59:30", "刚刚"},    {"2024-05-21 09:00:00", "3小时前"},
       {"2024/05/18 12:00:00", "3天前"},   // slashes read as dashes
       {"2024-05-01 08:00:00", "5月1日"},  // more than ten days back
-      {"2024/04/30 08:00:00", "4月30日"},
-      {"不是时间", ""},
+      {"2024/04/30 08:00:00", "4月30日"}, {"不是时间", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.time);
     EXPECT_EQ(NoteLayout::rowTimeText(c.time), c.row);
   }
   VDHelper::setNow({});
+}
+
+TEST_F(QuestionNotes, APageThatArrivesAfterTheScreenHasGoneIsDropped) {
+  fault(core::Dictionary{{"path", "/api/1.0/json/exam/GetAllNoteByAID/GKSample/1001/2"}, {"delay", 0.5}});
+  open(1001);
+  pullPastTheEnd(h(), *screen_->myTabelView());
+  ASSERT_FALSE(screen_->isLoadEnd()) << "the page is on its way";
+
+  std::weak_ptr<AllNoteViewController> gone = screen_;
+  navigation().popViewController(false);
+  screen_.reset();
+  h().settle();
+  EXPECT_TRUE(gone.expired());
+
+  rl::DispatchQueue::global().waitIdle();  // the worker gets its answer ...
+  rl::RunLoop::main().runUntilIdle();      // ... and its reply finds no screen
+  EXPECT_EQ(requests("GetAllNoteByAID/GKSample/1001/2").size(), 1u);
 }

@@ -50,10 +50,8 @@ TEST_F(ErrorReports, OneKindAtATimeAndOtherWhenNoneIsChosen) {
     std::vector<bool> selected;  // 试题有错字, 试题重复了, 答案有误, 其他 (whose selected look is unchecked)
   };
   const Case cases[] = {
-      {{}, {false, false, false, false}},
-      {{0}, {true, false, false, true}},
-      {{1}, {false, true, false, true}},
-      {{0, 2}, {false, false, true, true}},
+      {{}, {false, false, false, false}},     {{0}, {true, false, false, true}},
+      {{1}, {false, true, false, true}},      {{0, 2}, {false, false, true, true}},
       {{1, 3}, {false, false, false, false}},
   };
   for (const Case& c : cases) {
@@ -92,14 +90,15 @@ TEST_F(ErrorReports, AReportNamesTheQuestionTheBatchTheKindAndTheText) {
     const auto sent = requests("UserSuggestion");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(header(sent[0], "Client-Type"), "Entitled_Revised_Wrong");
-    const core::Value expected = core::Dictionary{
-        {"AppCName", "常识综合（样例）"},
-        {"AppEName", kSubject},
-        {"AppVersion", "iPhone版" + core::Bundle::main().version()},
-        {"Content", "AllTestId:1001/R/NBatchId:" + std::to_string(kSampleBatch) + "/R/N" + c.text.value_or("")},
-        {"StarNum", c.label},
-        {"UserName", "user01"},
-        {"phone", ""}};
+    const core::Value expected =
+        core::Dictionary{{"AppCName", "常识综合（样例）"},
+                         {"AppEName", kSubject},
+                         {"AppVersion", "iPhone版" + core::Bundle::main().version()},
+                         {"Content", "AllTestId:1001/R/NBatchId:" + std::to_string(kSampleBatch) + "/R/N" +
+                                         c.text.value_or("")},
+                         {"StarNum", c.label},
+                         {"UserName", "user01"},
+                         {"phone", ""}};
     EXPECT_EQ(JSONValue(sent[0]["body"].toString()), expected);
     EXPECT_EQ(alertMessage(), "提交成功，感谢您的反馈！");
     EXPECT_EQ(h().topScreen(), navigation().viewControllers().front().get()) << "the screen is left";
@@ -176,8 +175,9 @@ TEST_F(ErrorReports, TheRecordsListTheUsersReportsAndDeleteThem) {
   EXPECT_EQ(records->emptyImage(), nullptr);
 
   // The server keeps it: the list stays.
-  fault(core::Dictionary{{"path", "/api/1.0/json/user/RemoveSuggestion/*"},
-                         {"body", core::Dictionary{{"Body", 0}, {"Message", "删除失败"}, {"LoginState", 1}}}});
+  fault(
+      core::Dictionary{{"path", "/api/1.0/json/user/RemoveSuggestion/*"},
+                       {"body", core::Dictionary{{"Body", 0}, {"Message", "删除失败"}, {"LoginState", 1}}}});
   ASSERT_TRUE(server().clearJournal());
   ASSERT_TRUE(h().tap(*cell->accessoryView()));
   EXPECT_EQ(alertMessage(), FeedbackRecordViewController::kDeleteQuestion);
@@ -217,5 +217,6 @@ TEST(ErrorReportRecords, TheShownTextFollowsTheSecondN) {
       {"只有一个N在这里", "只有一个N在这里"},
       {"没有字母", "没有字母"},
   };
-  for (const Case& c : cases) EXPECT_EQ(FeedbackRecordViewController::shownContent(c.content), c.shown) << c.content;
+  for (const Case& c : cases)
+    EXPECT_EQ(FeedbackRecordViewController::shownContent(c.content), c.shown) << c.content;
 }

@@ -41,8 +41,8 @@ class MyNotes : public NotesFixture {
   void tapOption(std::size_t i) {
     const auto* row = screen_->noteRow(i);
     ASSERT_NE(row, nullptr);
-    screen_->myTableView()->scrollToRowAtIndexPath({0, static_cast<int>(i) + 1}, ui::TableViewScrollPosition::Top,
-                                                   false);
+    screen_->myTableView()->scrollToRowAtIndexPath({0, static_cast<int>(i) + 1},
+                                                   ui::TableViewScrollPosition::Top, false);
     ASSERT_TRUE(h().tap(*row->showOptionButton));
     h().settle();
   }
@@ -53,8 +53,8 @@ class MyNotes : public NotesFixture {
   void tapText(std::size_t i) {
     const auto* row = screen_->noteRow(i);
     ASSERT_NE(row, nullptr);
-    screen_->myTableView()->scrollToRowAtIndexPath({0, static_cast<int>(i) + 1}, ui::TableViewScrollPosition::Top,
-                                                   false);
+    screen_->myTableView()->scrollToRowAtIndexPath({0, static_cast<int>(i) + 1},
+                                                   ui::TableViewScrollPosition::Top, false);
     ASSERT_TRUE(h().tap(*row->noteLabel));
     settleRequests();
   }
@@ -89,8 +89,8 @@ TEST_F(MyNotes, NoNotesShowTheSpacerAndThePlaceholder) {
   EXPECT_EQ(screen_->viewArr().size(), 2u);
   EXPECT_TRUE(screen_->hasPlaceholderRow());
   EXPECT_NE(h().find<ui::ImageView>([](const ui::ImageView& v) {
-              return v.image() && v.image()->name() == NoteLayout::kPlaceholderImage;
-            }),
+    return v.image() && v.image()->name() == NoteLayout::kPlaceholderImage;
+  }),
             nullptr);
   EXPECT_EQ(screen_->title(), "我的笔记");
   EXPECT_NE(h().label("小明"), nullptr) << "the user's nick name";
@@ -150,7 +150,8 @@ TEST_F(MyNotes, ANotesTextOpensItsQuestionForPractice) {
   auto& notes = open();
   tapText(2);  // "一" on question 1001
 
-  EXPECT_EQ(requests("FTbyAID").front()["decoded_path"].toString(), "/api/1.0/json/exam/FTbyAID/GKSample/1001");
+  EXPECT_EQ(requests("FTbyAID").front()["decoded_path"].toString(),
+            "/api/1.0/json/exam/FTbyAID/GKSample/1001");
   ASSERT_TRUE(answering_);
   EXPECT_EQ(h().topScreen(), answering_.get());
   EXPECT_EQ(answering_->calls, (std::vector<std::string>{"setTestPager:", "setOriginalMode:0",
@@ -168,8 +169,9 @@ TEST_F(MyNotes, ANotesTextOpensItsQuestionForPractice) {
 
 TEST_F(MyNotes, AQuestionThatCannotBeFoundGivesTheToast) {
   const core::Value bodies[] = {
-      core::Value::null(),                                         // the server has no such question
-      core::Dictionary{{"ID", 0}, {"Name", "试题"}, {"Sessions", core::Value::newArray()}},  // nothing to build
+      core::Value::null(),  // the server has no such question
+      core::Dictionary{
+          {"ID", 0}, {"Name", "试题"}, {"Sessions", core::Value::newArray()}},  // nothing to build
   };
   open();
   for (const core::Value& body : bodies) {
@@ -231,14 +233,17 @@ TEST_F(MyNotes, AnEditIsSentUnderTheNotesOwnQuestionAndItsPageReloads) {
   h().type(text, "二：新疆最大");
   ASSERT_TRUE(h().tap(*h().button(UpdateNoteViewController::kSaveTitle)));
   settleRequests();
-  ASSERT_TRUE(runUntil([&] { return requests("GetMyNotes").size() == 1 && notes.noteArray()->front()->noteStr != "三：长江"; }));
+  ASSERT_TRUE(runUntil([&] {
+    return requests("GetMyNotes").size() == 1 && notes.noteArray()->front()->noteStr != "三：长江";
+  }));
 
   const auto sent = requests("SetUserNoteByID");
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0]["decoded_path"].toString(), "/api/1.0/json/exam/SetUserNoteByID/GKSample/1002");
   EXPECT_EQ(JSONValue(sent[0]["body"].toString()),
             JSONValue(R"([{"Key":)" + std::to_string(ids_["二"]) + R"(,"Value":"二：新疆最大"}])"));
-  EXPECT_EQ(requests("GetMyNotes").front()["decoded_path"].toString(), "/api/1.0/json/exam/GetMyNotes/GKSample/1");
+  EXPECT_EQ(requests("GetMyNotes").front()["decoded_path"].toString(),
+            "/api/1.0/json/exam/GetMyNotes/GKSample/1");
   // The reloaded page in the server's order (an edited note is the newest).
   EXPECT_EQ(shown(), (std::vector<std::string>{"二：新疆最大", "三：长江", "一：太平洋", kSeeded}));
 }
@@ -251,7 +256,8 @@ TEST_F(MyNotes, FurtherPagesArePulledIn) {
   pullPastTheEnd(h(), *notes.myTableView());
   ASSERT_TRUE(runUntil([&] { return notes.isLoadEnd(); }));
   h().settle();
-  EXPECT_EQ(requests("GetMyNotes").front()["decoded_path"].toString(), "/api/1.0/json/exam/GetMyNotes/GKSample/2");
+  EXPECT_EQ(requests("GetMyNotes").front()["decoded_path"].toString(),
+            "/api/1.0/json/exam/GetMyNotes/GKSample/2");
   EXPECT_EQ(notes.noteArray()->size(), 11u);
   EXPECT_EQ(shown().back(), kSeeded);
   EXPECT_EQ(notes.nextPage(), 2);

@@ -99,7 +99,8 @@ class NotesFixture : public ::testing::Test {
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);
-    ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    ASSERT_TRUE(
+        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
     VDHelper::installBankLocation();
     app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", kSubject}});
     std::filesystem::copy_file(sampleFile("GKSample.db"), VDHelper::dbSavePath() + "/" + kSubject + ".db",
@@ -148,9 +149,9 @@ class NotesFixture : public ::testing::Test {
     auto d = std::make_shared<Delegate>();
     auto user = std::make_shared<User>();
     user->delegate = d;
-    core::Value request = core::Dictionary{{"UserName", name}, {"Pwd", password}, {"AppEName", ""},
-                                           {"Group", 0},       {"ID", 0},          {"LoginCheckCode", ""},
-                                           {"LoginCount", 0}};
+    core::Value request =
+        core::Dictionary{{"UserName", name}, {"Pwd", password},      {"AppEName", ""}, {"Group", 0},
+                         {"ID", 0},          {"LoginCheckCode", ""}, {"LoginCount", 0}};
     user->login(JSONRepresentation(request).value_or(""));
     ASSERT_TRUE(runUntil([&] { return d->calls > 0; }));
     ASSERT_TRUE(d->ok);
@@ -166,9 +167,9 @@ class NotesFixture : public ::testing::Test {
     for (const HTTPCookie& c : HTTPRequest::sessionCookies()) cookie = c.name + "=" + c.value;
     core::Value body = core::Value::newArray();
     body.push_back(core::Dictionary{{"Key", 0}, {"Value", text}});
-    auto reply = server().request("POST", "/api/1.0/json/exam/SetUserNoteByID/GKSample/" + std::to_string(aid),
-                                  JSONRepresentation(body).value_or(""),
-                                  {{"Cookie", cookie}, {"Content-Type", "application/json"}});
+    auto reply = server().request(
+        "POST", "/api/1.0/json/exam/SetUserNoteByID/GKSample/" + std::to_string(aid),
+        JSONRepresentation(body).value_or(""), {{"Cookie", cookie}, {"Content-Type", "application/json"}});
     if (!reply) return 0;
     return static_cast<int>(JSONValue(reply->body)["Body"].toInt());
   }

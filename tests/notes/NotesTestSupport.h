@@ -42,7 +42,8 @@ inline void pullPastTheEnd(ui::test::Harness& h, ui::TableView& table) {
 inline std::shared_ptr<AllNoteViewController> openQuestionNotes(NotesFixture& f, int aid) {
   const std::string id = std::to_string(aid);
   f.app().userSession().set("ALLTESTID", id);
-  const core::Value all = NotesFixture::serverGet("1.0/json/exam/GetAllNoteByAID/GKSample/" + id + "/1")["Body"];
+  const core::Value all =
+      NotesFixture::serverGet("1.0/json/exam/GetAllNoteByAID/GKSample/" + id + "/1")["Body"];
   const core::Value mine = NotesFixture::serverGet("1.0/json/exam/GetMyNote/GKSample/" + id)["Body"];
   auto screen = f.make<AllNoteViewController>("allNote");
   EXPECT_TRUE(screen);

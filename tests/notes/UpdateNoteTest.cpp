@@ -65,7 +65,7 @@ TEST_F(EditSheet, ShowsTheNoteReadyToEdit) {
 TEST_F(EditSheet, WhatASaveSendsOrRefuses) {
   struct Case {
     const char* name;
-    const char* text;      // what the text becomes
+    const char* text;  // what the text becomes
     bool sent;
     const char* toast;
     bool staysOpen;
@@ -85,8 +85,8 @@ TEST_F(EditSheet, WhatASaveSendsOrRefuses) {
     const auto sent = requests("SetUserNoteByID");
     EXPECT_EQ(sent.size(), c.sent ? 1u : 0u);
     if (c.sent && !sent.empty()) {
-      EXPECT_EQ(JSONValue(sent[0]["body"].toString()), JSONValue(R"([{"Key":)" + std::to_string(noteId_) +
-                                                                 R"(,"Value":"\n\n"}])"));
+      EXPECT_EQ(JSONValue(sent[0]["body"].toString()),
+                JSONValue(R"([{"Key":)" + std::to_string(noteId_) + R"(,"Value":"\n\n"}])"));
     }
     EXPECT_EQ(toast(), c.toast);
     EXPECT_EQ(sheet->isOpen(), c.staysOpen);
@@ -122,8 +122,9 @@ TEST_F(EditSheet, ASavedEditGoesToTheNotesOwnQuestion) {
 }
 
 TEST_F(EditSheet, AFailedSaveKeepsTheSheetAndTheTypedText) {
-  fault(core::Dictionary{{"path", "/api/1.0/json/exam/SetUserNoteByID/*"},
-                         {"body", core::Dictionary{{"Body", 0}, {"Message", "保存失败"}, {"LoginState", 1}}}});
+  fault(
+      core::Dictionary{{"path", "/api/1.0/json/exam/SetUserNoteByID/*"},
+                       {"body", core::Dictionary{{"Body", 0}, {"Message", "保存失败"}, {"LoginState", 1}}}});
   auto sheet = open();
   retype(*sheet, "很长的一段修改");
   save();

@@ -33,7 +33,8 @@ struct RecordingTextViewDelegate : TextViewDelegate {
   }
   void textViewDidEndEditing(TextView&) override { calls.push_back("didEnd"); }
   bool shouldChangeTextInRange(TextView&, Range16 r, const std::string& s) override {
-    calls.push_back("change " + std::to_string(r.location) + "," + std::to_string(r.length) + " \"" + s + "\"");
+    calls.push_back("change " + std::to_string(r.location) + "," + std::to_string(r.length) + " \"" + s +
+                    "\"");
     return !allowChange || allowChange(r, s);
   }
   void textViewDidChange(TextView& v) override { calls.push_back("didChange \"" + v.text() + "\""); }
@@ -63,8 +64,8 @@ TEST(TextView, TypingOffersEachCharacterAndReportsEachChange) {
   TextViewStage s;
   ASSERT_TRUE(s.h.type(*s.note, "笔\n😀"));
   EXPECT_EQ(s.note->text(), "笔\n😀");
-  const std::vector<std::string> expected = {"shouldBegin",         "didBegin",          "change 0,0 \"笔\"",
-                                             "didChange \"笔\"",    "change 1,0 \"\n\"", "didChange \"笔\n\"",
+  const std::vector<std::string> expected = {"shouldBegin",      "didBegin",           "change 0,0 \"笔\"",
+                                             "didChange \"笔\"", "change 1,0 \"\n\"",  "didChange \"笔\n\"",
                                              "change 2,0 \"😀\"", "didChange \"笔\n😀\""};
   EXPECT_EQ(s.delegate->calls, expected);
 
