@@ -4,6 +4,7 @@
 
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/runloop/DispatchQueue.h"
@@ -220,7 +221,9 @@ std::string DataManagementViewController::clearRow(const std::string& row,
   }
   if (row == kClearBankRow) {
     if (bankFile.empty() || !core::Paths::fileExists(bankFile)) return "clearSuccess";
-    if (!removeTree(bankFile)) return "clearError";
+    const bool removed = removeTree(bankFile);
+    BankKeyCache::invalidate();
+    if (!removed) return "clearError";
     // The images go with the bank; their own result does not change the message.
     if (!imageDirectory.empty()) removeTree(imageDirectory);
     return "clearSuccess";

@@ -10,6 +10,7 @@
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
 #include "exam/AnsweringScreen.h"
 #include "exam/TestBuilder.h"
 #include "librarys/json/JsonParser.h"
@@ -248,16 +249,20 @@ void MainInterfaceViewController1::autoLogin() {
 
   std::shared_ptr<ui::ViewController> login =
       VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
-  if (!std::dynamic_pointer_cast<AutoLoginScreen>(login))
-    login = std::make_shared<HeadlessLoginViewController>();
-  autologinVC_ = login;
   auto* screen = dynamic_cast<AutoLoginScreen*>(login.get());
-  screen->setLoginDelegate(weak_from_this());
+  if (!screen) return;  // no login screen in this build
+  autologinVC_ = login;
+  screen->setDelegate(weakAs<LoginDelegate>());
   screen->setUsernameFieldContent(account);
   screen->setPwdFieldContent(password);
   screen->setUsernameFieldText(account);
   screen->setPwdFieldText(password);
   screen->loginAction();
+}
+
+void MainInterfaceViewController1::didLoginSuccess() {
+  updateHeaderButtons();
+  if (isLoggedIn()) getLastLearningRecordByUser();
 }
 
 void MainInterfaceViewController1::showPromptImage() {
@@ -600,7 +605,9 @@ bool MainInterfaceViewController1::operateZipFile(const UnpackPaths& p) {
   if (!VDHelper::unZip(zip, p.cacheDirectory)) return false;
   const std::string db = p.subject + ".db";
   core::Paths::createDirectories(p.dbDirectory);
-  if (!VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db)) return false;
+  const bool moved = VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db);
+  BankKeyCache::invalidate();  // the unpacked bank takes the place of any earlier one
+  if (!moved) return false;
   core::Paths::createDirectories(p.imageDirectory);
   if (!VDHelper::unZip(p.cacheDirectory + "/ImgDir_" + p.subject + ".zip", p.imageDirectory)) return false;
   if (!VDHelper::removeFile(p.cacheDirectory)) return false;

@@ -20,6 +20,7 @@
 #include "app/PacketType.h"
 #include "app/UpdateSoftwareViewController.h"
 #include "app/VDHelper.h"
+#include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/BaseDAO.h"
 #include "dao/DBVersionDAO.h"
@@ -295,8 +296,9 @@ bool UpdateSoftwareViewController::operateDBNewPacket(const core::Value& step) {
   // 2. Its database replaces the bank in one step (the old bank stays until then); a file that is no
   //    database never replaces it.
   const std::string database = paths_.updateDirectory + "/" + paths_.subject + ".db";
-  if (!isSQLiteFile(database) || !replaceFile(database, step["localDBPath"].str()))
-    return stepFailed(kNewBankFailed);
+  const bool replaced = isSQLiteFile(database) && replaceFile(database, step["localDBPath"].str());
+  BankKeyCache::invalidate();
+  if (!replaced) return stepFailed(kNewBankFailed);
   // 3. Its image pack, when it carries one.
   const std::string images = step["imageZipPath"].str();
   if (core::Paths::isRegularFile(images) && !unZip(images, paths_.imageDirectory))
@@ -434,7 +436,9 @@ bool UpdateSoftwareViewController::mergeUpdatePack(const std::string& packPath,
   }
   stage("merged");
   // The merged copy takes the bank's place in one step: the bank is never deleted first.
-  if (!replaceFile(workingCopyPath, localDBPath)) {
+  const bool replaced = replaceFile(workingCopyPath, localDBPath);
+  BankKeyCache::invalidate();
+  if (!replaced) {
     core::Paths::removeAll(workingCopyPath);
     return false;
   }

@@ -21,6 +21,7 @@
 #include "app/TextSizeMeasurer.h"
 #include "app/UpdateSoftwareViewController.h"
 #include "app/VDViewControllerFactory.h"
+#include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/DBVersionDAO.h"
 #include "dao/SystemDAO.h"
@@ -275,12 +276,16 @@ void VDHelper::showAlertTitle(const std::string& title, const std::string& messa
 bool VDHelper::openItunes() {
   const core::Value address = core::Bundle::main().objectForInfoDictionaryKey(kStoreURLInfoKey);
   if (!address.isString() || core::trim(address.str()).empty()) return false;
+  return openURL(address.str());
+}
+
+bool VDHelper::openURL(const std::string& url) {
   std::function<bool(const std::string&)> opener;
   {
     std::lock_guard<std::mutex> guard(services().lock);
     opener = services().urlOpener;
   }
-  return opener ? opener(address.str()) : openWithDesktop(address.str());
+  return opener ? opener(url) : openWithDesktop(url);
 }
 
 void VDHelper::setURLOpener(std::function<bool(const std::string& url)> opener) {
@@ -751,7 +756,9 @@ bool VDHelper::removeFile(const std::string& path) {
 bool VDHelper::removeLocaDB() {
   const std::string subject = chosenSubjectValue();
   if (subject.empty()) return false;
-  return removeFile(dbSavePath() + "/" + subject + ".db");
+  const bool removed = removeFile(dbSavePath() + "/" + subject + ".db");
+  BankKeyCache::invalidate();
+  return removed;
 }
 
 bool VDHelper::removeUpdateFolder() {

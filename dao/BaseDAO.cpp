@@ -44,8 +44,14 @@ std::shared_ptr<SQLDatabase> BaseDAO::getDataSourceUpdate(const std::string& nam
 std::optional<std::string> BaseDAO::getDBTime(std::int64_t batchId) const {
   auto db = getDataSource("");
   if (!db || !db->open()) return std::nullopt;
-  auto rs = batchId != 0 ? db->executeQuery("select * from DBVersion where BatchID = ?", batchId)
-                         : db->executeQuery("select * from DBVersion limit 1");
+  std::optional<std::string> key = contentKey(*db, batchId);
+  db->close();
+  return key;
+}
+
+std::optional<std::string> BaseDAO::contentKey(SQLDatabase& db, std::int64_t batchId) {
+  auto rs = batchId != 0 ? db.executeQuery("select * from DBVersion where BatchID = ?", batchId)
+                         : db.executeQuery("select * from DBVersion limit 1");
   std::optional<std::string> key;
   if (rs && rs->next()) {
     const std::optional<std::string> time = rs->stringForColumn("Time");
@@ -56,6 +62,6 @@ std::optional<std::string> BaseDAO::getDBTime(std::int64_t batchId) const {
     }
     if (key && key->empty()) key.reset();  // an empty key deciphers nothing
   }
-  db->close();
+  if (rs) rs->close();
   return key;
 }

@@ -9,8 +9,9 @@
 // DBVersion row under one of two fixed keys.
 //
 // Every read is self-contained: it opens a connection, queries, and closes it before returning.
-// Nothing (connection, key or result) is kept between calls; the objects hold no locks and may be
-// used from any thread, one object per thread.
+// No connection or result is kept between calls; the content keys a question set needs are kept per
+// bank file (BankKeyCache), and every path that replaces or rewrites a bank drops them. The objects
+// hold no locks and may be used from any thread, one object per thread.
 
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,8 @@ class BaseDAO {
   // its first NUL. Nothing when there is no file, no such row, or Time does not decipher to a
   // non-empty key.
   std::optional<std::string> getDBTime(std::int64_t batchId) const;
+  // The same key read through a connection already open on the bank.
+  static std::optional<std::string> contentKey(SQLDatabase& db, std::int64_t batchId);
 
  private:
   std::string dbPath_;

@@ -84,6 +84,8 @@ TransactionResult runExclusiveTransaction(const std::string& path,
   bool ran = false;
   const bool committed = queue->inTransaction([&](SQLDatabase& db, bool& rollback) {
     ran = true;
+    // A merge step runs the same few statements for every row of a pack: each is prepared once.
+    db.setShouldCacheStatements(true);
     if (block) block(db, rollback);
   });
   queue->close();

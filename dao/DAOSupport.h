@@ -58,7 +58,8 @@ enum class TransactionResult {
 
 // Runs `block` in one exclusive transaction on the database file at `path`, through a database
 // queue made for this call and closed right after. The file must exist: a missing working copy is
-// never created.
+// never created. The connection caches its prepared statements, so a statement the block runs for
+// every row is prepared once.
 TransactionResult runExclusiveTransaction(const std::string& path,
                                           const SQLDatabaseQueue::TransactionBlock& block);
 

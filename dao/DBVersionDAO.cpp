@@ -1,5 +1,6 @@
 #include "dao/DBVersionDAO.h"
 
+#include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/DAOSupport.h"
 #include "librarys/sqldb/SQLDatabase.h"
@@ -79,7 +80,10 @@ std::int64_t DBVersionDAO::getMaxBatchID() {
     }
     rs->close();  // the schema cannot change under an open cursor
   }
-  if (lacksBatchId) db->executeUpdate("alter table DBVersion add BatchID int default 1");
+  if (lacksBatchId) {
+    db->executeUpdate("alter table DBVersion add BatchID int default 1");
+    BankKeyCache::invalidate();  // the batches now have ids that find their keys
+  }
 
   const std::int64_t maxBatchId = db->longForQuery("SELECT MAX(BatchID) FROM DBVersion");
   db->close();
@@ -114,5 +118,6 @@ bool DBVersionDAO::updateDBVersion(std::int64_t batchId) {
                         batchId) &&
                     db->changes() == 1;
   db->close();
+  BankKeyCache::invalidate();  // a batch id that had no key has one now
   return operateSuccess_;
 }

@@ -1,5 +1,6 @@
 #include "dao/TestDAO.h"
 
+#include "dao/BankKeyCache.h"
 #include "dao/DAOSupport.h"
 #include "librarys/json/JsonParser.h"
 #include "librarys/sqldb/SQLDatabase.h"
@@ -8,11 +9,12 @@
 
 namespace {
 
-// The record of one row, or Nil when the row does not yield one.
-core::Value recordOfRow(const TestDAO& dao, const std::optional<std::string>& pid,
-                        const std::optional<std::string>& content) {
+// The record of one row, or Nil when the row does not yield one. The key of its batch comes from the
+// bank's kept keys, or is read through the connection that reads the rows.
+core::Value recordOfRow(SQLDatabase& db, const BankKeyCache::Snapshot& keys,
+                        const std::optional<std::string>& pid, const std::optional<std::string>& content) {
   const std::int64_t batch = pid ? core::integerValue(*pid) : 0;
-  const std::optional<std::string> key = dao.getDBTime(batch);
+  const std::optional<std::string> key = keys.keyFor(batch, [&] { return BaseDAO::contentKey(db, batch); });
   if (!key || !content) return core::Value();
 
   std::optional<std::string> plain;
@@ -31,10 +33,15 @@ core::Value recordOfRow(const TestDAO& dao, const std::optional<std::string>& pi
 core::Array TestDAO::getTestListWithType(const std::string& type, const std::string& testIds) const {
   core::Array records;
   auto db = getDataSource("");
-  if (!db || !db->open()) return records;
+  if (!db) return records;
+  // The file's identity is taken before it is opened, so that keys read from a file replaced in
+  // between are never kept for the new one.
+  const BankKeyCache::Snapshot keys = BankKeyCache::snapshot(*db->databasePath());
+  if (!db->open()) return records;
   auto rs = db->executeQuery("select * from Test where AID in (" + dao::decimalIdList(testIds) + ")");
   while (rs && rs->next()) {
-    core::Value record = recordOfRow(*this, rs->stringForColumn("PID"), rs->stringForColumn("TestContent"));
+    core::Value record =
+        recordOfRow(*db, keys, rs->stringForColumn("PID"), rs->stringForColumn("TestContent"));
     if (!record.isNil()) records.push_back(std::move(record));
   }
   db->close();

@@ -16,9 +16,9 @@ class TestDAO : public BaseDAO {
   // are not in the bank yield nothing. `type` is not used.
   //
   // Per row: the key is the content key of the batch named by PID (NULL reads as 0: the first
-  // batch). With a PID the stored text starts with 5 characters that are not part of the cipher
-  // text; when the rest does not decipher, the whole text is tried. The plain text is cut at its
-  // first NUL and parsed. A row without a key, or that does not decipher or parse to a JSON object,
-  // is left out. Without a bank the result is empty.
+  // batch), kept for the bank between calls (BankKeyCache). With a PID the stored text starts with 5
+  // characters that are not part of the cipher text; when the rest does not decipher, the whole text is
+  // tried. The plain text is cut at its first NUL and parsed. A row without a key, or that does not decipher
+  // or parse to a JSON object, is left out. Without a bank the result is empty.
   core::Array getTestListWithType(const std::string& type, const std::string& testIds) const;
 };

@@ -1,6 +1,7 @@
 // The HTTP client on loopback: 1,000 sequential GETs on one kept-alive connection and one 50 MB
 // download, each beside curl doing the same against the same server (curl's time includes starting
-// its process once per benchmark run).
+// its process once per benchmark run); and 10,000 sequential GETs in one process, whose last thousand
+// should take no longer than its first thousand (a cost that grows with every request shows there).
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +10,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "bench/support/PeerComparison.h"
 #include "librarys/http/HTTPRequest.h"
 #include "platform/runloop/RunLoop.h"
 #include "tools/testserver/httpserver/LoopbackServer.h"
@@ -17,6 +20,7 @@
 namespace {
 
 constexpr int kGets = 1000;
+constexpr int kLongRunGets = 10000;
 constexpr std::size_t kDownloadBytes = 50u * 1024 * 1024;
 
 testserver::LoopbackServer& server() {
@@ -53,6 +57,34 @@ void BM_KeepAliveGets_HTTPRequest(benchmark::State& state) {
     }
   }
   state.counters["requests/s"] = benchmark::Counter(kGets, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Ten thousand GETs one after the other; the counters hold the wall-clock seconds of the first and of
+// the last thousand.
+void BM_SequentialGets10000_HTTPRequest(benchmark::State& state) {
+  auto url = core::URL::parse(server().url("/bytes?n=100"));
+  using Clock = std::chrono::steady_clock;
+  std::vector<double> blocks;  // seconds per thousand
+  for (auto _ : state) {
+    blocks.clear();
+    Clock::time_point blockStart = Clock::now();
+    for (int i = 1; i <= kLongRunGets; ++i) {
+      auto r = HTTPRequest::requestWithURL(url);
+      r->startSynchronous();
+      if (r->error() || r->responseData().size() != 100) {
+        state.SkipWithError("a GET failed");
+        return;
+      }
+      if (i % kGets == 0) {
+        const Clock::time_point now = Clock::now();
+        blocks.push_back(std::chrono::duration<double>(now - blockStart).count());
+        blockStart = now;
+      }
+    }
+  }
+  state.counters["first1000"] = blocks.front();
+  state.counters["last1000"] = blocks.back();
+  state.counters["growth"] = blocks.back() / blocks.front();
 }
 
 void BM_KeepAliveGets_curl(benchmark::State& state) {
@@ -99,8 +131,21 @@ void BM_Download50MB_curl(benchmark::State& state) {
 }
 
 BENCHMARK(BM_KeepAliveGets_HTTPRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_SequentialGets10000_HTTPRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_KeepAliveGets_curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_Download50MB_HTTPRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Download50MB_curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  using vdbench::compare;
+  using vdbench::Measure;
+  compare({"1,000 keep-alive GETs", "BM_KeepAliveGets_HTTPRequest", "BM_KeepAliveGets_curl", "curl", 0,
+           Measure::Real});
+  compare(
+      {"50 MB download", "BM_Download50MB_HTTPRequest", "BM_Download50MB_curl", "curl", 0, Measure::Real});
+  compare({"10,000 GETs: last 1,000 beside first", "BM_SequentialGets10000_HTTPRequest[last1000]",
+           "BM_SequentialGets10000_HTTPRequest[first1000]", "first 1,000", 1.0, Measure::Real});
+  return vdbench::runAndCompare(argc, argv);
+}

@@ -1,11 +1,20 @@
-// Parse and write throughput of the JSON codec on the two shapes of server reply the application
-// handles most: a question-set reply of about 200 KB (session lists of question ids plus question
-// records with Chinese text) and the small command reply {"Body":true,"Message":"","LoginState":0}.
+// Parse and write throughput of the JSON codec beside RapidJSON on the two shapes of server reply
+// the application handles most: a question-set reply of about 206 KB (session lists of question ids
+// plus question records with Chinese text) and the small command reply
+// {"Body":true,"Message":"","LoginState":0}. Both sides read the same bytes into a tree (RapidJSON's
+// DOM) and write the same tree back to text (RapidJSON's Writer); the writers' texts are checked to
+// be identical before anything is timed.
 
 #include <benchmark/benchmark.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "bench/support/PeerComparison.h"
 #include "librarys/json/JsonParser.h"
 #include "librarys/json/JsonWriter.h"
 
@@ -78,7 +87,25 @@ const std::string& replyText() {
 
 const char kSmallReply[] = R"({"Body":true,"Message":"","LoginState":0})";
 
-void BM_ParseQuestionSetReply(benchmark::State& state) {
+std::string rapidText(const rapidjson::Document& doc) {
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  doc.Accept(writer);
+  return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+// Both writers must produce the same text from the same input, or the comparison means nothing.
+void checkSameOutput(const std::string& text) {
+  rapidjson::Document doc;
+  doc.Parse(text.data(), text.size());
+  const std::string ours = JSONRepresentation(JSONValue(text)).value_or("");
+  if (doc.HasParseError() || ours != text || rapidText(doc) != text) {
+    std::fprintf(stderr, "json_bench: the two codecs do not agree on a %zu-byte text\n", text.size());
+    std::exit(1);
+  }
+}
+
+void ParseLargeReply(benchmark::State& state) {
   const std::string& text = replyText();
   for (auto _ : state) {
     Value v = JSONValue(text);
@@ -87,9 +114,18 @@ void BM_ParseQuestionSetReply(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
   state.counters["doc_bytes"] = static_cast<double>(text.size());
 }
-BENCHMARK(BM_ParseQuestionSetReply)->Unit(benchmark::kMicrosecond);
 
-void BM_WriteQuestionSetReply(benchmark::State& state) {
+void ParseLargeReply_RapidJSON(benchmark::State& state) {
+  const std::string& text = replyText();
+  for (auto _ : state) {
+    rapidjson::Document doc;
+    doc.Parse(text.data(), text.size());
+    benchmark::DoNotOptimize(doc);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void WriteLargeReply(benchmark::State& state) {
   const Value reply = JSONValue(replyText());
   std::size_t bytes = 0;
   for (auto _ : state) {
@@ -99,27 +135,79 @@ void BM_WriteQuestionSetReply(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
-BENCHMARK(BM_WriteQuestionSetReply)->Unit(benchmark::kMicrosecond);
 
-void BM_ParseSmallReply(benchmark::State& state) {
+void WriteLargeReply_RapidJSON(benchmark::State& state) {
+  rapidjson::Document doc;
+  doc.Parse(replyText().data(), replyText().size());
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    doc.Accept(writer);
+    bytes = buffer.GetSize();
+    benchmark::DoNotOptimize(buffer.GetString());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+void ParseSmallReply(benchmark::State& state) {
   for (auto _ : state) {
     Value v = JSONValue(kSmallReply);
     benchmark::DoNotOptimize(v);
   }
-  state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (sizeof kSmallReply - 1)));
 }
-BENCHMARK(BM_ParseSmallReply);
 
-void BM_WriteSmallReply(benchmark::State& state) {
+void ParseSmallReply_RapidJSON(benchmark::State& state) {
+  for (auto _ : state) {
+    rapidjson::Document doc;
+    doc.Parse(kSmallReply, sizeof kSmallReply - 1);
+    benchmark::DoNotOptimize(doc);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (sizeof kSmallReply - 1)));
+}
+
+void WriteSmallReply(benchmark::State& state) {
   const Value reply(Dictionary{{"Body", true}, {"Message", ""}, {"LoginState", 0}});
   for (auto _ : state) {
     auto text = JsonWriter().stringWithObject(reply);
     benchmark::DoNotOptimize(text);
   }
-  state.SetItemsProcessed(state.iterations());
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (sizeof kSmallReply - 1)));
 }
-BENCHMARK(BM_WriteSmallReply);
+
+void WriteSmallReply_RapidJSON(benchmark::State& state) {
+  rapidjson::Document doc;
+  doc.Parse(kSmallReply, sizeof kSmallReply - 1);
+  for (auto _ : state) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    doc.Accept(writer);
+    benchmark::DoNotOptimize(buffer.GetString());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (sizeof kSmallReply - 1)));
+}
+
+BENCHMARK(ParseLargeReply)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ParseLargeReply_RapidJSON)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WriteLargeReply)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WriteLargeReply_RapidJSON)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ParseSmallReply);
+BENCHMARK(ParseSmallReply_RapidJSON);
+BENCHMARK(WriteSmallReply);
+BENCHMARK(WriteSmallReply_RapidJSON);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  checkSameOutput(replyText());
+  checkSameOutput(kSmallReply);
+  using vdbench::compare;
+  compare({"JSON parse, 206 KB question-set reply", "ParseLargeReply", "ParseLargeReply_RapidJSON",
+           "RapidJSON DOM", 2.5});
+  compare({"JSON write, 206 KB question-set reply", "WriteLargeReply", "WriteLargeReply_RapidJSON",
+           "RapidJSON Writer", 3.0});
+  compare({"JSON parse, small reply", "ParseSmallReply", "ParseSmallReply_RapidJSON", "RapidJSON DOM"});
+  compare({"JSON write, small reply", "WriteSmallReply", "WriteSmallReply_RapidJSON", "RapidJSON Writer"});
+  return vdbench::runAndCompare(argc, argv);
+}

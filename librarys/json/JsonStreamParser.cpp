@@ -85,11 +85,21 @@ void JsonStreamParser::handleTokenNotExpectedHere(JsonToken token) {
 }
 
 JsonStreamParserStatus JsonStreamParser::parse(const std::uint8_t* bytes, std::size_t length) {
-  tokeniser_.appendData(bytes, length);
+  // The bytes are read where they are; what is left unread (a token cut off by their end) is copied
+  // before returning, for the next call.
+  tokeniser_.stream().borrowData(bytes, length);
+  const JsonStreamParserStatus status = consumeTokens();
+  tokeniser_.stream().keepRemainder();
+  return status;
+}
+
+JsonStreamParserStatus JsonStreamParser::consumeTokens() {
   if (state_->isError()) return JsonStreamParserStatus::Error;
 
+  // One value slot for every token: the tokeniser assigns it for numbers and strings, and the
+  // delegate takes it from there.
+  core::Value value;
   for (;;) {
-    core::Value value;
     const JsonToken token = tokeniser_.getToken(&value);
     if (token == JsonToken::Error) {
       state_ = &JsonStreamParserStateError::sharedInstance();

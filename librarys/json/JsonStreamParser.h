@@ -60,6 +60,7 @@ class JsonStreamParser {
   JsonTokeniser& tokeniser() { return tokeniser_; }
 
  private:
+  JsonStreamParserStatus consumeTokens();
   void handleObjectStart();
   void handleObjectEnd(JsonToken token);
   void handleArrayStart();

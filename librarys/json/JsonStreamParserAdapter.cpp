@@ -1,71 +1,62 @@
 #include "librarys/json/JsonStreamParserAdapter.h"
 
+#include <iterator>
+
 JsonStreamParserAdapter::JsonStreamParserAdapter() {
-  keyStack_.reserve(32);
-  stack_.reserve(32);
+  frames_.reserve(8);
+  values_.reserve(16);
+  keyStack_.reserve(16);
 }
 
-void JsonStreamParserAdapter::pop() {
-  stack_.pop_back();
-  array_.reset();
-  dict_.reset();
-  currentType_ = ContainerType::None;
-  if (stack_.empty()) return;
-  const core::Value& top = stack_.back();
-  if (top.isArray()) {
-    array_ = top.array();
-    currentType_ = ContainerType::Array;
-  } else if (top.isDictionary()) {
-    dict_ = top.dict();
-    currentType_ = ContainerType::Object;
+void JsonStreamParserAdapter::parserFound(JsonStreamParser& parser, core::Value&& value) {
+  if (!frames_.empty()) {
+    values_.push_back(std::move(value));
+    return;
+  }
+  // Outside every container being built: the value is finished.
+  if (!delegate_) return;
+  if (value.isArray()) {
+    delegate_->parserFoundArray(parser, value);
+  } else {
+    delegate_->parserFoundObject(parser, value);
   }
 }
 
-void JsonStreamParserAdapter::parserFound(JsonStreamParser& parser, core::Value value) {
-  switch (currentType_) {
-    case ContainerType::Array:
-      array_->push_back(std::move(value));
-      break;
-    case ContainerType::Object:
-      // The grammar delivers a key before every object value.
-      if (!keyStack_.empty()) {
-        dict_->set(std::move(keyStack_.back()), std::move(value));
-        keyStack_.pop_back();
-      }
-      break;
-    case ContainerType::None:
-      if (!delegate_) break;
-      if (value.isArray()) {
-        delegate_->parserFoundArray(parser, value);
-      } else {
-        delegate_->parserFoundObject(parser, value);
-      }
-      break;
-  }
+void JsonStreamParserAdapter::containerStart(ContainerType type) {
+  ++depth_;
+  if (depth_ <= levelsToSkip_) return;
+  frames_.push_back(Frame{type, values_.size(), keyStack_.size()});
 }
 
 void JsonStreamParserAdapter::parserFoundObjectStart(JsonStreamParser& parser) {
-  ++depth_;
-  if (depth_ <= levelsToSkip_) return;
-  dict_.emplace();
-  array_.reset();
-  stack_.emplace_back(*dict_);
-  currentType_ = ContainerType::Object;
+  containerStart(ContainerType::Object);
 }
 
 void JsonStreamParserAdapter::parserFoundArrayStart(JsonStreamParser& parser) {
-  ++depth_;
-  if (depth_ <= levelsToSkip_) return;
-  array_.emplace();
-  dict_.reset();
-  stack_.emplace_back(*array_);
-  currentType_ = ContainerType::Array;
+  containerStart(ContainerType::Array);
 }
 
 void JsonStreamParserAdapter::containerEnd(JsonStreamParser& parser) {
-  if (depth_ > levelsToSkip_ && !stack_.empty()) {
-    core::Value finished = stack_.back();
-    pop();
+  if (depth_ > levelsToSkip_ && !frames_.empty()) {
+    const Frame frame = frames_.back();
+    frames_.pop_back();
+    const auto first = values_.begin() + static_cast<std::ptrdiff_t>(frame.firstValue);
+    const std::size_t count = values_.size() - frame.firstValue;
+    core::Value finished;
+    if (frame.type == ContainerType::Array) {
+      core::Array array;
+      array.items().assign(std::make_move_iterator(first), std::make_move_iterator(values_.end()));
+      finished = core::Value(std::move(array));
+    } else {
+      // The grammar delivers a key before every object value, so keys and values pair up in order.
+      core::Dictionary dict;
+      dict.reserve(count);
+      for (std::size_t i = 0; i < count && frame.firstKey + i < keyStack_.size(); ++i)
+        dict.set(std::move(keyStack_[frame.firstKey + i]), std::move(values_[frame.firstValue + i]));
+      keyStack_.resize(frame.firstKey);
+      finished = core::Value(std::move(dict));
+    }
+    values_.erase(first, values_.end());
     parserFound(parser, std::move(finished));
   }
   if (depth_ > 0) --depth_;
@@ -75,7 +66,8 @@ void JsonStreamParserAdapter::parserFoundObjectEnd(JsonStreamParser& parser) { c
 void JsonStreamParserAdapter::parserFoundArrayEnd(JsonStreamParser& parser) { containerEnd(parser); }
 
 void JsonStreamParserAdapter::parserFoundObjectKey(JsonStreamParser& parser, const std::string& key) {
-  keyStack_.push_back(key);
+  // Keys of an object that is not being built (a skipped level) are not kept.
+  if (!frames_.empty()) keyStack_.push_back(key);
 }
 
 void JsonStreamParserAdapter::parserFoundBoolean(JsonStreamParser& parser, bool x) {

@@ -2,9 +2,12 @@
 // Builds dictionaries and arrays from the events of a JsonStreamParser and hands each finished
 // top-level value to its own delegate. Objects become ordered dictionaries: a key keeps the place of
 // its first appearance and the value that came last.
+//
+// The members of the containers still open wait on one stack of values (and one of keys); a container
+// is made when it closes, with room for exactly its members, and takes its place on the stack of its
+// parent. A document that fails part-way leaves no container behind.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,16 +48,20 @@ class JsonStreamParserAdapter : public JsonStreamParserDelegate {
   void parserFoundString(JsonStreamParser& parser, core::Value string) override;
 
  private:
-  void pop();
-  void parserFound(JsonStreamParser& parser, core::Value value);
+  // One container under construction: its kind and where its members start on the two stacks.
+  struct Frame {
+    ContainerType type;
+    std::size_t firstValue;
+    std::size_t firstKey;
+  };
+
+  void containerStart(ContainerType type);
+  void parserFound(JsonStreamParser& parser, core::Value&& value);
   void containerEnd(JsonStreamParser& parser);
 
-  std::vector<std::string> keyStack_;
-  std::vector<core::Value> stack_;  // containers under construction, innermost last
-  ContainerType currentType_ = ContainerType::None;
-  // The innermost container under construction; at most one of the two is set.
-  std::optional<core::Array> array_;
-  std::optional<core::Dictionary> dict_;
+  std::vector<Frame> frames_;          // open containers being built, innermost last
+  std::vector<core::Value> values_;    // their members so far
+  std::vector<std::string> keyStack_;  // the keys of the object members, one per value of an object
   JsonStreamParserAdapterDelegate* delegate_ = nullptr;
   std::uint32_t depth_ = 0;
   std::uint32_t levelsToSkip_ = 0;

@@ -2,25 +2,6 @@
 
 #include "librarys/json/JsonStreamParser.h"
 
-namespace {
-
-bool isValueToken(JsonToken t) {
-  switch (t) {
-    case JsonToken::ArrayStart:
-    case JsonToken::ObjectStart:
-    case JsonToken::Number:
-    case JsonToken::String:
-    case JsonToken::True:
-    case JsonToken::False:
-    case JsonToken::Null:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
 // Function-local statics: made once, safely when two threads ask first at the same time.
 #define VD_SHARED_INSTANCE(Class)        \
   const Class& Class::sharedInstance() { \
@@ -44,10 +25,6 @@ VD_SHARED_INSTANCE(JsonStreamParserStateArrayNeedValue)
 // Start
 
 const char* JsonStreamParserStateStart::name() const { return "before outer-most array or object"; }
-
-bool JsonStreamParserStateStart::parserShouldAcceptToken(JsonStreamParser& parser, JsonToken token) const {
-  return token == JsonToken::ArrayStart || token == JsonToken::ObjectStart;
-}
 
 void JsonStreamParserStateStart::parserShouldTransitionTo(JsonStreamParser& parser, JsonToken token) const {
   switch (token) {
@@ -82,22 +59,12 @@ const char* JsonStreamParserStateError::name() const { return "in error"; }
 
 const char* JsonStreamParserStateObjectStart::name() const { return "at beginning of object"; }
 
-bool JsonStreamParserStateObjectStart::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                               JsonToken token) const {
-  return token == JsonToken::ObjectEnd || token == JsonToken::String;
-}
-
 void JsonStreamParserStateObjectStart::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                 JsonToken token) const {
   parser.setState(JsonStreamParserStateObjectGotKey::sharedInstance());
 }
 
 const char* JsonStreamParserStateObjectGotKey::name() const { return "after object key"; }
-
-bool JsonStreamParserStateObjectGotKey::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                                JsonToken token) const {
-  return token == JsonToken::KeyValueSeparator;
-}
 
 void JsonStreamParserStateObjectGotKey::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                  JsonToken token) const {
@@ -106,11 +73,6 @@ void JsonStreamParserStateObjectGotKey::parserShouldTransitionTo(JsonStreamParse
 
 const char* JsonStreamParserStateObjectSeparator::name() const { return "as object value"; }
 
-bool JsonStreamParserStateObjectSeparator::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                                   JsonToken token) const {
-  return isValueToken(token);
-}
-
 void JsonStreamParserStateObjectSeparator::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                     JsonToken token) const {
   parser.setState(JsonStreamParserStateObjectGotValue::sharedInstance());
@@ -118,22 +80,12 @@ void JsonStreamParserStateObjectSeparator::parserShouldTransitionTo(JsonStreamPa
 
 const char* JsonStreamParserStateObjectGotValue::name() const { return "after object value"; }
 
-bool JsonStreamParserStateObjectGotValue::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                                  JsonToken token) const {
-  return token == JsonToken::ObjectEnd || token == JsonToken::Separator;
-}
-
 void JsonStreamParserStateObjectGotValue::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                    JsonToken token) const {
   parser.setState(JsonStreamParserStateObjectNeedKey::sharedInstance());
 }
 
 const char* JsonStreamParserStateObjectNeedKey::name() const { return "in place of object key"; }
-
-bool JsonStreamParserStateObjectNeedKey::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                                 JsonToken token) const {
-  return token == JsonToken::String;
-}
 
 void JsonStreamParserStateObjectNeedKey::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                   JsonToken token) const {
@@ -144,11 +96,6 @@ void JsonStreamParserStateObjectNeedKey::parserShouldTransitionTo(JsonStreamPars
 
 const char* JsonStreamParserStateArrayStart::name() const { return "at array start"; }
 
-bool JsonStreamParserStateArrayStart::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                              JsonToken token) const {
-  return token == JsonToken::ArrayEnd || isValueToken(token);
-}
-
 void JsonStreamParserStateArrayStart::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                JsonToken token) const {
   parser.setState(JsonStreamParserStateArrayGotValue::sharedInstance());
@@ -156,22 +103,12 @@ void JsonStreamParserStateArrayStart::parserShouldTransitionTo(JsonStreamParser&
 
 const char* JsonStreamParserStateArrayGotValue::name() const { return "after array value"; }
 
-bool JsonStreamParserStateArrayGotValue::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                                 JsonToken token) const {
-  return token == JsonToken::ArrayEnd || token == JsonToken::Separator;
-}
-
 void JsonStreamParserStateArrayGotValue::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                   JsonToken token) const {
   if (token == JsonToken::Separator) parser.setState(JsonStreamParserStateArrayNeedValue::sharedInstance());
 }
 
 const char* JsonStreamParserStateArrayNeedValue::name() const { return "as array value"; }
-
-bool JsonStreamParserStateArrayNeedValue::parserShouldAcceptToken(JsonStreamParser& parser,
-                                                                  JsonToken token) const {
-  return isValueToken(token);
-}
 
 void JsonStreamParserStateArrayNeedValue::parserShouldTransitionTo(JsonStreamParser& parser,
                                                                    JsonToken token) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <unordered_set>
 
 #include "librarys/json/JsonUTF8Stream.h"
@@ -88,11 +89,14 @@ bool needsEscape(std::uint8_t b) { return b < 0x20 || b == '"' || b == '\\'; }
 
 JsonStreamWriter::JsonStreamWriter() : state_(&JsonStreamWriterStateStart::sharedInstance()) {
   stateStack_.reserve(maxDepth_);
-  cache_.reserve(32);
 }
 
-void JsonStreamWriter::appendBytes(const void* bytes, std::size_t length) {
-  if (delegate_) delegate_->writerAppendBytes(*this, static_cast<const std::uint8_t*>(bytes), length);
+void JsonStreamWriter::flush() {
+  if (pending_.empty()) return;
+  if (delegate_)
+    delegate_->writerAppendBytes(*this, reinterpret_cast<const std::uint8_t*>(pending_.data()),
+                                 pending_.size());
+  pending_.clear();
 }
 
 bool JsonStreamWriter::prologue(bool checkKey) {
@@ -135,16 +139,25 @@ bool JsonStreamWriter::close(bool checkKey, char closer) {
 }
 
 bool JsonStreamWriter::writeObjectOpen() {
+  Batch batch(*this);
   return open(JsonStreamWriterStateObjectStart::sharedInstance(), '{');
 }
 bool JsonStreamWriter::writeArrayOpen() {
+  Batch batch(*this);
   return open(JsonStreamWriterStateArrayStart::sharedInstance(), '[');
 }
 // An object may close right after "{" or after a value, so there is no key check.
-bool JsonStreamWriter::writeObjectClose() { return close(false, '}'); }
-bool JsonStreamWriter::writeArrayClose() { return close(true, ']'); }
+bool JsonStreamWriter::writeObjectClose() {
+  Batch batch(*this);
+  return close(false, '}');
+}
+bool JsonStreamWriter::writeArrayClose() {
+  Batch batch(*this);
+  return close(true, ']');
+}
 
 bool JsonStreamWriter::writeNull() {
+  Batch batch(*this);
   if (!prologue(true)) return false;
   appendBytes("null", 4);
   state_->transitionState(*this);
@@ -152,6 +165,7 @@ bool JsonStreamWriter::writeNull() {
 }
 
 bool JsonStreamWriter::writeBool(bool x) {
+  Batch batch(*this);
   if (!prologue(true)) return false;
   if (x) {
     appendBytes("true", 4);
@@ -162,71 +176,103 @@ bool JsonStreamWriter::writeBool(bool x) {
   return true;
 }
 
-void JsonStreamWriter::escape(std::string_view string, std::string& out) {
-  out.reserve(string.size() + string.size() / 10 + 2);
-  out.push_back('"');
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+
+// True when one of the eight bytes of `w` may need an escape: a byte below 0x20, a quotation mark or
+// a backslash. (Bytes above 0x7F never do.)
+bool mayNeedEscape(std::uint64_t w) {
+  auto hasZeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+  const std::uint64_t control = (w - 0x20 * kOnes) & ~w & kHigh;
+  return (control | hasZeroByte(w ^ ('"' * kOnes)) | hasZeroByte(w ^ ('\\' * kOnes))) != 0;
+}
+
+}  // namespace
+
+void JsonStreamWriter::escape(std::string_view string) {
+  pending_.reserve(pending_.size() + string.size() + string.size() / 10 + 2);
+  pending_.push_back('"');
   const auto* p = reinterpret_cast<const std::uint8_t*>(string.data());
   const std::size_t n = string.size();
   std::size_t runStart = 0;
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+  while (i < n) {
+    if (n - i >= 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      if (!mayNeedEscape(w)) {
+        i += 8;
+        continue;
+      }
+    }
     const std::uint8_t b = p[i];
-    if (!needsEscape(b)) continue;
-    out.append(string.data() + runStart, i - runStart);
-    runStart = i + 1;
+    if (!needsEscape(b)) {
+      ++i;
+      continue;
+    }
+    pending_.append(string.data() + runStart, i - runStart);
+    runStart = ++i;
     switch (b) {
       case '\b':
-        out += "\\b";
+        pending_ += "\\b";
         break;
       case '\t':
-        out += "\\t";
+        pending_ += "\\t";
         break;
       case '\n':
-        out += "\\n";
+        pending_ += "\\n";
         break;
       case '\f':
-        out += "\\f";
+        pending_ += "\\f";
         break;
       case '\r':
-        out += "\\r";
+        pending_ += "\\r";
         break;
       case '"':
-        out += "\\\"";
+        pending_ += "\\\"";
         break;
       case '\\':
-        out += "\\\\";
+        pending_ += "\\\\";
         break;
       default: {
         static constexpr char kHex[] = "0123456789abcdef";
         const char u[6] = {'\\', 'u', '0', '0', kHex[b >> 4], kHex[b & 0xF]};
-        out.append(u, 6);
+        pending_.append(u, 6);
         break;
       }
     }
   }
-  out.append(string.data() + runStart, n - runStart);
-  out.push_back('"');
+  pending_.append(string.data() + runStart, n - runStart);
+  pending_.push_back('"');
 }
 
 bool JsonStreamWriter::writeString(std::string_view string) {
+  Batch batch(*this);
+  return writeStringPiece(string);
+}
+
+bool JsonStreamWriter::writeStringPiece(std::string_view string) {
   // Keys are written with this operation too, so there is no key check.
   if (!prologue(false)) return false;
-  auto it = cache_.find(string);
-  if (it == cache_.end()) {
-    // JSON text is UTF-8: a string that is not cannot be written.
-    if (!JsonUTF8Stream::isValidUTF8(string)) {
-      error_ = "Broken Unicode encoding";
-      return false;
-    }
-    std::string bytes;
-    escape(string, bytes);
-    it = cache_.emplace(std::string(string), std::move(bytes)).first;
+  // JSON text is UTF-8: a string that is not cannot be written.
+  if (!JsonUTF8Stream::isValidUTF8(string)) {
+    error_ = "Broken Unicode encoding";
+    return false;
   }
-  appendBytes(it->second.data(), it->second.size());
+  escape(string);
+  if (pending_.size() >= kFlushSize && batchDepth_ > 0) flush();
   state_->transitionState(*this);
   return true;
 }
 
 bool JsonStreamWriter::writeNumber(const core::Value& number) {
+  Batch batch(*this);
+  return writeNumberPiece(number);
+}
+
+bool JsonStreamWriter::writeNumberPiece(const core::Value& number) {
   if (number.isBool()) return writeBool(number.boolean());
   if (!prologue(true)) return false;
 
@@ -285,17 +331,20 @@ std::vector<std::size_t> JsonStreamWriter::keyOrder(const core::Dictionary& dict
 }
 
 bool JsonStreamWriter::writeValue(const core::Value& value) {
+  Batch batch(*this);
+  if (value.isDictionary() || value.isArray()) return writeContainer(value);
+  return writeScalar(value);
+}
+
+bool JsonStreamWriter::writeScalar(const core::Value& value) {
   switch (value.type()) {
-    case core::Value::Type::Dictionary:
-    case core::Value::Type::Array:
-      return writeContainer(value);
     case core::Value::Type::String:
-      return writeString(value.str());
+      return writeStringPiece(value.str());
     case core::Value::Type::Integer:
     case core::Value::Type::Decimal:
     case core::Value::Type::Double:
     case core::Value::Type::Bool:
-      return writeNumber(value);
+      return writeNumberPiece(value);
     case core::Value::Type::Null:
       return writeNull();
     default:
@@ -304,70 +353,87 @@ bool JsonStreamWriter::writeValue(const core::Value& value) {
   }
 }
 
-bool JsonStreamWriter::writeObject(const core::Dictionary& dict) { return writeContainer(core::Value(dict)); }
+bool JsonStreamWriter::writeObject(const core::Dictionary& dict) {
+  Batch batch(*this);
+  return writeContainer(core::Value(dict));
+}
 
-bool JsonStreamWriter::writeArray(const core::Array& array) { return writeContainer(core::Value(array)); }
+bool JsonStreamWriter::writeArray(const core::Array& array) {
+  Batch batch(*this);
+  return writeContainer(core::Value(array));
+}
 
 // Containers are walked with an explicit stack rather than by recursion, so neither a deep tree
-// written without a depth limit nor a container that holds itself can exhaust the call stack.
+// written without a depth limit nor a container that holds itself can exhaust the call stack. A
+// container that holds itself nests without end: with a depth limit that limit stops it; without
+// one, the containers now open are tracked and meeting one again fails the same way.
 bool JsonStreamWriter::writeContainer(const core::Value& root) {
   struct Frame {
-    core::Value container;
+    core::Value container;  // keeps the storage below alive
     bool isObject;
-    std::vector<std::size_t> order;  // objects: positions of the entries in writing order
+    const core::Dictionary::Entry* entries;
+    const core::Value* items;
+    std::size_t count;
+    std::vector<std::size_t> order;  // sorted objects: positions of the entries in writing order
     std::size_t next = 0;
   };
   std::vector<Frame> frames;
-  // The containers now open, by the address of their shared storage.
-  std::unordered_set<const void*> open;
+  frames.reserve(16);
+  std::unordered_set<const void*> openContainers;
 
-  auto identity = [](const core::Value& container) -> const void* {
-    if (container.isDictionary()) return &container.dict().entries();
-    return &container.array().items();
-  };
   auto enter = [&](const core::Value& container) {
-    if (!open.insert(identity(container)).second) {
-      // A container inside itself would nest without end.
+    Frame frame{container, container.isDictionary(), nullptr, nullptr, 0, {}, 0};
+    const void* identity;
+    if (frame.isObject) {
+      const auto& entries = container.dict().entries();
+      frame.entries = entries.data();
+      frame.count = entries.size();
+      identity = &entries;
+    } else {
+      const auto& items = container.array().items();
+      frame.items = items.data();
+      frame.count = items.size();
+      identity = &items;
+    }
+    if (maxDepth_ == 0 && !openContainers.insert(identity).second) {
       error_ = "Nested too deep";
       return false;
     }
-    if (container.isDictionary()) {
-      if (!writeObjectOpen()) return false;
-      frames.push_back(Frame{container, true, keyOrder(container.dict())});
-    } else {
-      if (!writeArrayOpen()) return false;
-      frames.push_back(Frame{container, false, {}});
+    if (frame.isObject) {
+      if (!open(JsonStreamWriterStateObjectStart::sharedInstance(), '{')) return false;
+      if (sortKeys_) frame.order = keyOrder(container.dict());
+    } else if (!open(JsonStreamWriterStateArrayStart::sharedInstance(), '[')) {
+      return false;
     }
+    frames.push_back(std::move(frame));
     return true;
   };
 
   if (!enter(root)) return false;
   while (!frames.empty()) {
     Frame& f = frames.back();
-    const core::Value* item = nullptr;
-    if (f.isObject) {
-      const auto& entries = f.container.dict().entries();
-      if (f.next < f.order.size()) {
-        const auto& entry = entries[f.order[f.next++]];
-        if (!writeString(entry.first)) return false;
-        item = &entry.second;
-      }
-    } else {
-      const auto& items = f.container.array().items();
-      if (f.next < items.size()) item = &items[f.next++];
-    }
-
-    if (!item) {
-      const bool closed = f.isObject ? writeObjectClose() : writeArrayClose();
+    if (f.next == f.count) {
+      const bool closed = f.isObject ? close(false, '}') : close(true, ']');
       if (!closed) return false;
-      open.erase(identity(f.container));
+      if (maxDepth_ == 0)
+        openContainers.erase(f.isObject ? static_cast<const void*>(&f.container.dict().entries())
+                                       : static_cast<const void*>(&f.container.array().items()));
       frames.pop_back();
       continue;
+    }
+    const core::Value* item;
+    if (f.isObject) {
+      const std::size_t at = f.order.empty() ? f.next : f.order[f.next];
+      ++f.next;
+      if (!writeStringPiece(f.entries[at].first)) return false;
+      item = &f.entries[at].second;
+    } else {
+      item = &f.items[f.next++];
     }
     if (item->isDictionary() || item->isArray()) {
       const core::Value child = *item;  // enter() may move the frames
       if (!enter(child)) return false;
-    } else if (!writeValue(*item)) {
+    } else if (!writeScalar(*item)) {
       return false;
     }
   }

@@ -6,13 +6,16 @@
 //
 // Output is compact unless humanReadable is set (two spaces of indentation per level, one value or key
 // per line, a space after each colon). Keys come in the dictionary's own order unless sortKeys is set.
+//
+// The pieces are collected in a buffer of the writer's own and handed to the delegate in larger
+// runs: whatever a public operation wrote has reached the delegate by the time it returns (also when
+// it fails part-way).
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "librarys/json/JsonStreamWriterState.h"
@@ -49,7 +52,10 @@ class JsonStreamWriter {
   bool writeArrayOpen();
   bool writeArrayClose();
 
-  void appendBytes(const void* bytes, std::size_t length);
+  void appendBytes(const void* bytes, std::size_t length) {
+    pending_.append(static_cast<const char*>(bytes), length);
+    if (batchDepth_ == 0 || pending_.size() >= kFlushSize) flush();
+  }
 
   JsonStreamWriterDelegate* delegate() const { return delegate_; }
   void setDelegate(JsonStreamWriterDelegate* delegate) { delegate_ = delegate; }  // not owned
@@ -70,13 +76,35 @@ class JsonStreamWriter {
   const std::vector<const JsonStreamWriterState*>& stateStack() const { return stateStack_; }
 
  private:
+  static constexpr std::size_t kFlushSize = 16 * 1024;
+
+  // Marks the span of one public operation; the outermost one hands the buffered bytes over at its
+  // end.
+  class Batch {
+   public:
+    explicit Batch(JsonStreamWriter& writer) : writer_(writer) { ++writer_.batchDepth_; }
+    ~Batch() {
+      if (--writer_.batchDepth_ == 0) writer_.flush();
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    JsonStreamWriter& writer_;
+  };
+
+  void flush();
+  bool writeStringPiece(std::string_view string);
+  bool writeNumberPiece(const core::Value& number);
+  bool writeScalar(const core::Value& value);
   bool prologue(bool checkKey);
   bool open(const JsonStreamWriterState& newState, char opener);
   bool close(bool checkKey, char closer);
   // The container's key order: entry positions, sorted when sortKeys is set.
   std::vector<std::size_t> keyOrder(const core::Dictionary& dict) const;
   bool writeContainer(const core::Value& root);
-  static void escape(std::string_view string, std::string& out);
+  // Appends the string between quotation marks, with its escapes, to the buffer.
+  void escape(std::string_view string);
 
   std::vector<const JsonStreamWriterState*> stateStack_;
   const JsonStreamWriterState* state_;
@@ -86,10 +114,6 @@ class JsonStreamWriter {
   bool sortKeys_ = false;
   KeyComparator sortKeysComparator_;
   std::string error_;
-  // Each string already written, with its finished bytes (quotes and escapes included).
-  struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, std::string, StringHash, std::equal_to<>> cache_;
+  std::string pending_;  // bytes not yet handed to the delegate
+  int batchDepth_ = 0;
 };

@@ -56,7 +56,7 @@ JsonToken JsonTokeniser::fail(std::string text) {
 
 JsonToken JsonTokeniser::getToken(core::Value* value) {
   stream_.skipWhitespace();
-  std::uint8_t ch;
+  std::uint8_t ch = 0;
   if (!stream_.getUnichar(&ch)) return JsonToken::Eof;
 
   const std::size_t start = stream_.index();
@@ -165,8 +165,9 @@ JsonToken JsonTokeniser::getStringToken(core::Value* value) {
   for (;;) {
     stream_.skip();  // the opening quote, or the last byte of the escape just decoded
     std::string_view fragment;
-    if (!stream_.getStringFragment(&fragment)) return JsonToken::Eof;
-    if (!JsonUTF8Stream::isValidUTF8(fragment)) return fail("Broken Unicode encoding");
+    bool valid = true;
+    if (!stream_.getStringFragment(&fragment, &valid)) return JsonToken::Eof;
+    if (!valid) return fail("Broken Unicode encoding");
 
     std::uint8_t ch;
     if (!stream_.getUnichar(&ch)) return JsonToken::Eof;
@@ -239,7 +240,7 @@ JsonToken JsonTokeniser::getNumberToken(core::Value* value) {
     if (digits <= kMaxDigits) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
   };
 
-  std::uint8_t ch;
+  std::uint8_t ch = 0;
   stream_.getUnichar(&ch);
   if (ch == '-') {
     negative = true;

@@ -2,14 +2,27 @@
 
 #include "librarys/json/JsonStreamWriterAccumulator.h"
 
-std::optional<core::Bytes> JsonWriter::dataWithObject(const core::Value& value) {
+namespace {
+
+// Collects the bytes as a string, for the callers that want text.
+class StringAccumulator : public JsonStreamWriterDelegate {
+ public:
+  void writerAppendBytes(JsonStreamWriter&, const std::uint8_t* bytes, std::size_t length) override {
+    text.append(reinterpret_cast<const char*>(bytes), length);
+  }
+  std::string text;
+};
+
+}  // namespace
+
+template <class Accumulator>
+bool JsonWriter::write(const core::Value& value, Accumulator& accumulator) {
   error_.clear();
   if (!value.isDictionary() && !value.isArray()) {
     error_ = "Not valid type for JSON";
-    return std::nullopt;
+    return false;
   }
 
-  JsonStreamWriterAccumulator accumulator;
   JsonStreamWriter writer;
   writer.setSortKeys(sortKeys_);
   writer.setMaxDepth(maxDepth_);
@@ -18,18 +31,21 @@ std::optional<core::Bytes> JsonWriter::dataWithObject(const core::Value& value) 
   writer.setDelegate(&accumulator);
 
   const bool ok = value.isDictionary() ? writer.writeObject(value.dict()) : writer.writeArray(value.array());
-  if (!ok) {
-    error_ = writer.error();
-    return std::nullopt;
-  }
+  if (!ok) error_ = writer.error();
+  return ok;
+}
+
+std::optional<core::Bytes> JsonWriter::dataWithObject(const core::Value& value) {
+  JsonStreamWriterAccumulator accumulator;
+  if (!write(value, accumulator)) return std::nullopt;
   return accumulator.takeData();
 }
 
 std::optional<std::string> JsonWriter::stringWithObject(const core::Value& value) {
-  std::optional<core::Bytes> data = dataWithObject(value);
-  if (!data) return std::nullopt;
   // The writer refuses strings that are not UTF-8, so the text is always valid.
-  return std::string(data->begin(), data->end());
+  StringAccumulator accumulator;
+  if (!write(value, accumulator)) return std::nullopt;
+  return std::move(accumulator.text);
 }
 
 std::optional<std::string> JsonWriter::stringWithObject(const core::Value& value, core::Error* error) {

@@ -44,6 +44,10 @@ class JsonWriter {
   const std::string& error() const { return error_; }
 
  private:
+  // The conversion itself, its bytes going to `accumulator`; false with error() set on failure.
+  template <class Accumulator>
+  bool write(const core::Value& value, Accumulator& accumulator);
+
   bool sortKeys_ = false;
   bool humanReadable_ = false;
   std::uint32_t maxDepth_ = 32;

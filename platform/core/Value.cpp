@@ -246,59 +246,95 @@ std::vector<Value>::const_iterator Array::begin() const { return items_->cbegin(
 std::vector<Value>::const_iterator Array::end() const { return items_->cend(); }
 
 // ---------------------------------------------------------------------------------------------------
-// Dictionary: entries in insertion order plus a key -> position index.
+// Dictionary: entries in insertion order. A small dictionary (the records of a server reply, a row of
+// a table) finds a key by looking along its entries, which is faster than any index at that size and
+// costs no allocation; from kIndexedSize entries on, a key -> position index is kept as well.
 
 struct Dictionary::Store {
-  std::vector<Entry> entries;
-  std::map<std::string, std::size_t, std::less<>> index;
+  static constexpr std::size_t kIndexedSize = 16;
 
-  void reindexFrom(std::size_t from) {
-    for (std::size_t i = from; i < entries.size(); ++i) index[entries[i].first] = i;
+  std::vector<Entry> entries;
+  std::unique_ptr<std::unordered_map<std::string_view, std::size_t>> index;  // views of entries' keys
+
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+  std::size_t find(std::string_view key) const {
+    if (index) {
+      auto it = index->find(key);
+      return it == index->end() ? npos : it->second;
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const std::string& k = entries[i].first;
+      if (k.size() == key.size() && (key.empty() || (k[0] == key[0] && k == key))) return i;
+    }
+    return npos;
+  }
+  // The index holds views of the keys, which move with the entries: it is rebuilt whenever the
+  // entries move (growth of the vector, removal).
+  void rebuildIndex() {
+    if (entries.size() < kIndexedSize) {
+      index.reset();
+      return;
+    }
+    if (!index) index = std::make_unique<std::unordered_map<std::string_view, std::size_t>>();
+    index->clear();
+    index->reserve(entries.capacity());
+    for (std::size_t i = 0; i < entries.size(); ++i) index->emplace(entries[i].first, i);
+  }
+  void append(std::string&& key, Value&& v) {
+    const bool moves = entries.size() == entries.capacity();
+    entries.emplace_back(std::move(key), std::move(v));
+    if (moves || (!index && entries.size() >= kIndexedSize)) {
+      rebuildIndex();
+    } else if (index) {
+      index->emplace(entries.back().first, entries.size() - 1);
+    }
   }
 };
 
 Dictionary::Dictionary() : store_(std::make_shared<Store>()) {}
 Dictionary::Dictionary(std::initializer_list<Entry> entries) : store_(std::make_shared<Store>()) {
+  store_->entries.reserve(entries.size());
   for (const auto& e : entries) set(e.first, e.second);
 }
 
 std::size_t Dictionary::size() const { return store_->entries.size(); }
 bool Dictionary::empty() const { return store_->entries.empty(); }
-bool Dictionary::contains(std::string_view key) const {
-  return store_->index.find(key) != store_->index.end();
+void Dictionary::reserve(std::size_t n) {
+  if (n <= store_->entries.capacity()) return;
+  store_->entries.reserve(n);
+  store_->rebuildIndex();
 }
+bool Dictionary::contains(std::string_view key) const { return store_->find(key) != Store::npos; }
 Value Dictionary::get(std::string_view key) const {
-  auto it = store_->index.find(key);
-  return it == store_->index.end() ? Value() : store_->entries[it->second].second;
+  const std::size_t pos = store_->find(key);
+  return pos == Store::npos ? Value() : store_->entries[pos].second;
 }
 void Dictionary::set(std::string key, Value v) {
   if (v.isNil()) {
     remove(key);
     return;
   }
-  auto it = store_->index.find(key);
-  if (it != store_->index.end()) {
-    store_->entries[it->second].second = std::move(v);
+  const std::size_t pos = store_->find(key);
+  if (pos != Store::npos) {
+    store_->entries[pos].second = std::move(v);
     return;
   }
-  store_->index.emplace(key, store_->entries.size());
-  store_->entries.emplace_back(std::move(key), std::move(v));
+  store_->append(std::move(key), std::move(v));
 }
 void Dictionary::remove(std::string_view key) {
-  auto it = store_->index.find(key);
-  if (it == store_->index.end()) return;
-  std::size_t pos = it->second;
-  store_->index.erase(it);
-  // Keep the removed value alive until the store is consistent again: its destructor may release
+  const std::size_t pos = store_->find(key);
+  if (pos == Store::npos) return;
+  // Keep the removed entry alive until the store is consistent again: its destructor may release
   // containers that refer back to this one.
-  Value removed = std::move(store_->entries[pos].second);
+  Entry removed = std::move(store_->entries[pos]);
   store_->entries.erase(store_->entries.begin() + static_cast<std::ptrdiff_t>(pos));
-  store_->reindexFrom(pos);
+  store_->rebuildIndex();
 }
 void Dictionary::clear() {
   std::vector<Entry> old;
   old.swap(store_->entries);
-  store_->index.clear();
+  store_->index.reset();
 }
 std::vector<std::string> Dictionary::keys() const {
   std::vector<std::string> out;

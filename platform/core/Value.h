@@ -86,6 +86,7 @@ class Dictionary {
 
   std::size_t size() const;
   bool empty() const;
+  void reserve(std::size_t n);  // room for n entries (keys are still added one by one with set())
   bool contains(std::string_view key) const;
   Value get(std::string_view key) const;         // Nil when missing
   Value operator[](std::string_view key) const;  // same as get()

@@ -54,6 +54,42 @@ TEST(Value, DictionaryKeepsInsertionOrderAndPlaceOnReplace) {
   EXPECT_TRUE(d.get("missing").isNil());
 }
 
+// Small dictionaries look keys up along their entries, large ones through an index: every look-up,
+// replacement and removal must find the same entries on both sides of that line and while crossing
+// it (short keys live inside their string object and move with every growth of the entries).
+TEST(Value, DictionaryFindsEveryKeyAtAnySize) {
+  for (int n : {0, 1, 15, 16, 17, 40, 300}) {
+    SCOPED_TRACE(n);
+    Dictionary d;
+    auto key = [](int i) {
+      return i % 2 ? "k" + std::to_string(i) : "a longer key, past the short form " + std::to_string(i);
+    };
+    for (int i = 0; i < n; ++i) d.set(key(i), i);
+    for (int i = 0; i < n; ++i) d.set(key(i), i * 10);  // replaced in place
+    ASSERT_EQ(d.size(), static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) EXPECT_EQ(d.get(key(i)).integer(), i * 10);
+    EXPECT_FALSE(d.contains("k-1"));
+
+    for (int i = 0; i < n; i += 3) d.remove(key(i));
+    std::vector<std::string> expected;
+    for (int i = 0; i < n; ++i) {
+      if (i % 3 == 0) {
+        EXPECT_FALSE(d.contains(key(i)));
+      } else {
+        expected.push_back(key(i));
+        EXPECT_EQ(d.get(key(i)).integer(), i * 10);
+      }
+    }
+    EXPECT_EQ(d.keys(), expected);
+
+    d.set(key(0), -1);  // a removed key comes back at the end
+    EXPECT_EQ(d.keys().back(), key(0));
+    EXPECT_EQ(d.get(key(0)).integer(), -1);
+    d.clear();
+    EXPECT_TRUE(d.empty());
+    EXPECT_FALSE(d.contains(key(0)));
+  }
+}
 TEST(Value, ArrayBoundsAreSafe) {
   Array a{1, 2};
   EXPECT_TRUE(a.at(5).isNil());

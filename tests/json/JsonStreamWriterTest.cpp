@@ -83,6 +83,14 @@ TEST(JsonStreamWriter, EscapesOnlyWhatJsonRequires) {
     auto text = JSONRepresentation(Value(Array{c.input}));
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, "[" + c.expected + "]");
+    // Plain runs are copied many bytes at a time: the same escapes at every offset of a longer string.
+    const std::string inner = c.expected.substr(1, c.expected.size() - 2);
+    for (std::size_t before = 1; before <= 20; ++before) {
+      const std::string head(before, 'a'), tail(before % 9, 'b');
+      EXPECT_EQ(JSONRepresentation(Value(Array{head + c.input + tail})).value_or(""),
+                "[\"" + head + inner + tail + "\"]")
+          << before;
+    }
   }
 }
 

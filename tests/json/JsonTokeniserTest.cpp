@@ -271,3 +271,42 @@ TEST(JsonTokeniser, ACutOffTokenIsReadAgainWholeAfterMoreBytesArrive) {
     }
   }
 }
+
+// Plain string content is scanned many bytes at a time; whatever stands at whatever offset of a long
+// string (in the first block, across a block boundary, in the tail) must be found.
+TEST(JsonTokeniser, EveryOffsetOfALongStringIsLookedAt) {
+  struct Insert {
+    const char* raw;      // as it stands in the JSON text
+    const char* decoded;  // the string content it reads as, or nullptr
+    const char* error;
+  };
+  const Insert inserts[] = {
+      {"\xE4\xB8\xAD\xE6\x96\x87", "\xE4\xB8\xAD\xE6\x96\x87", ""},  // two three-byte characters
+      {"\xC3\xA9\xF0\x9F\x98\x80", "\xC3\xA9\xF0\x9F\x98\x80", ""},  // a two- and a four-byte one
+      {"\\n\\\"", "\n\"", ""},
+      {"\xE0\xA4\x85\xED\x9F\xBF", "\xE0\xA4\x85\xED\x9F\xBF", ""},  // leads with narrower ranges
+      {"\xFF", nullptr, "Broken Unicode encoding"},
+      {"\xE4\xB8", nullptr, "Broken Unicode encoding"},          // cut short
+      {"\xED\xA0\x80", nullptr, "Broken Unicode encoding"},      // a surrogate
+      {"\xE0\x80\xAF", nullptr, "Broken Unicode encoding"},      // overlong
+      {"\xE4\xB8\xAD\x80", nullptr, "Broken Unicode encoding"},  // a stray continuation byte
+      {"\t", nullptr, "Unescaped control character [0x09]"},
+  };
+  for (const auto& ins : inserts) {
+    for (std::size_t before = 0; before <= 34; ++before) {
+      for (std::size_t after : {0, 1, 7, 16, 23}) {
+        SCOPED_TRACE(std::string(ins.raw) + " after " + std::to_string(before) + " bytes");
+        const std::string head(before, 'a');
+        const std::string tail(after, 'b');
+        const First got = first("\"" + head + ins.raw + tail + "\" ");
+        if (ins.decoded) {
+          ASSERT_EQ(got.token, JsonToken::String);
+          EXPECT_EQ(got.value.str(), head + ins.decoded + tail);
+        } else {
+          ASSERT_EQ(got.token, JsonToken::Error);
+          EXPECT_EQ(got.error, ins.error);
+        }
+      }
+    }
+  }
+}

@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "app/PacketType.h"
+#include "dao/BaseDAO.h"
+#include "dao/TestDAO.h"
 #include "tests/update/UpdateEngineSupport.h"
+#include "util/DESEncrypt.h"
 #include "util/ZipWrapper.h"
 
 namespace updengine_test {
@@ -210,6 +213,45 @@ TEST_F(UpdateRunTest, EveryMergeStartsFromAFreshWorkingCopy) {
   EXPECT_EQ(bankBatch(), 3);
   EXPECT_EQ(bankCount("select count(*) from Test where AID = 1021"), 1);
   EXPECT_EQ(bankCount("select count(*) from OtherContent"), 0);
+}
+
+// Batch keys are kept between question sets: a bank put in place by an update, whose batch 1 has
+// another key, is read with its own key at once.
+TEST_F(UpdateRunTest, AReplacedBankIsReadWithItsNewKeys) {
+  installSampleBank();
+  const auto before = TestDAO("").getTestListWithType("ATEST", "1003");  // a question of batch 1
+  ASSERT_EQ(before.size(), 1u);
+  ASSERT_NE(before[0]["Title"].str(), "换了钥匙的题目");
+
+  // The same bank with another key for batch 1 (stored under the Version 3 key after 5 characters),
+  // and question 1003 enciphered with it.
+  auto encipher = [](std::string plain, const std::string& key) {
+    plain.resize((plain.size() + 7) / 8 * 8, '\0');
+    return DESEncrypt::encrypte(plain, key).value_or("");
+  };
+  const std::string newKey = "NewKey01";
+  const std::string rekeyed = home_ + "/GKSample.db";
+  fs::copy_file(samplePath("GKSample.db"), rekeyed);
+  auto db = SQLDatabase::databaseWithPath(rekeyed);
+  ASSERT_TRUE(db->open());
+  ASSERT_TRUE(db->executeUpdate("UPDATE DBVersion SET Time = ? WHERE BatchID = 1",
+                                "ABCDE" + encipher(newKey, BaseDAO::kVersion3Key)));
+  ASSERT_TRUE(
+      db->executeUpdate("UPDATE Test SET TestContent = ? WHERE AID = 1003",
+                        "pfx01" + encipher(R"({"AllTestID":1003,"Title":"换了钥匙的题目"})", newKey)));
+  db->close();
+  fs::create_directories(updateDir());
+  ZipWrapper zip;
+  ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_rekeyed.zip"));
+  ASSERT_TRUE(zip.addFileToZip(rekeyed, "GKSample.db"));
+  ASSERT_TRUE(zip.CloseZipFile2());
+
+  auto p = open(list({packet(6, "GKSample_rekeyed.zip")}));
+  await(p);
+  ASSERT_TRUE(p.outcome->result.load());
+  const auto after = TestDAO("").getTestListWithType("ATEST", "1003");
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0]["Title"].str(), "换了钥匙的题目");
 }
 
 TEST_F(UpdateRunTest, AnEmptyListFinishesAtOnceWithNo) {
