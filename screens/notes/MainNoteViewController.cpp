@@ -4,6 +4,7 @@
 #include <set>
 
 #include "app/AppDelegate.h"
+#include "app/AvatarFile.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -80,8 +81,8 @@ void MainNoteViewController::viewDidLoad() {
   const std::string nick = user["NickName"].toString();
   const std::string userName = user["UserName"].toString();
   nameLable_->setText(nick.empty() ? userName : nick);
-  const std::string avatar = VDHelper::headPortraitSavePath() + "/" + userName + ".jpg";
-  if (VDHelper::isUsableSubjectName(userName) && VDHelper::isHavefile(avatar)) {
+  const std::string avatar = AvatarFile::path(userName);
+  if (!avatar.empty() && VDHelper::isHavefile(avatar)) {
     headImageView_->setImage(ui::Image::create(avatar, {40, 40}));
   } else {
     headImageView_->setImage(nullptr);

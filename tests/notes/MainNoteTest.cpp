@@ -2,9 +2,11 @@
 // note's question opened in the answering screen, the note context shared with that question's notes,
 // edits sent under the note's own question, and further pages.
 
+#include <fstream>
 #include <map>
 
 #include "NotesTestSupport.h"
+#include "app/AvatarFile.h"
 #include "screens/notes/MainNoteViewController.h"
 #include "screens/notes/MyNoteViewController.h"
 #include "screens/notes/NoteLayout.h"
@@ -83,6 +85,8 @@ class MyNotes : public NotesFixture {
 }  // namespace
 
 TEST_F(MyNotes, NoNotesShowTheSpacerAndThePlaceholder) {
+  const std::string avatar = AvatarFile::path("user01");
+  { std::ofstream(avatar) << "jpeg"; }
   screen_ = make<MainNoteViewController>("mainNote");
   screen_->setJson(core::Value());  // the home screen's request failed or brought nothing
   push(screen_);
@@ -94,6 +98,23 @@ TEST_F(MyNotes, NoNotesShowTheSpacerAndThePlaceholder) {
             nullptr);
   EXPECT_EQ(screen_->title(), "我的笔记");
   EXPECT_NE(h().label("小明"), nullptr) << "the user's nick name";
+  ASSERT_NE(screen_->headImageView()->image(), nullptr);
+  EXPECT_EQ(screen_->headImageView()->image()->name(), avatar) << "the avatar of the user name";
+}
+
+TEST_F(MyNotes, ANoteOnAQuestionOutsideTheLocalBankIsNotListed) {
+  core::Value body = serverGet("1.0/json/exam/GetMyNotes/GKSample/1")["Body"];
+  ASSERT_EQ(body.size(), 1u);
+  core::Value stranger = body[0].deepCopy();
+  stranger.set("ID", 987654);
+  stranger.set("AllTestID", 987654);  // no such question in the bank on the device
+  stranger.set("UserNoteContent", "别的题库的笔记");
+  body.push_back(stranger);
+  screen_ = make<MainNoteViewController>("mainNote");
+  screen_->setJson(body);
+  push(screen_);
+  EXPECT_EQ(shown(), std::vector<std::string>{kSeeded});
+  EXPECT_FALSE(screen_->hasPlaceholderRow());
 }
 
 TEST_F(MyNotes, DeletingANoteRenumbersTheRowsBelowIt) {
