@@ -219,6 +219,57 @@ TEST_F(QuestionNotes, ReloadsReplaceTheirPageInPlaceAndNeverListANoteTwice) {
   EXPECT_EQ(notes.nextPage(), 2);
 }
 
+TEST_F(QuestionNotes, RefusedChangesToTheUsersNoteAreToldAndChangeNothing) {
+  const auto refusal = [](const char* path, const core::Value& body) {
+    return core::Dictionary{
+        {"path", std::string("/api/1.0/json/exam/") + path},
+        {"body", core::Dictionary{{"Body", body}, {"Message", "失败"}, {"LoginState", 1}}}};
+  };
+  struct Case {
+    const char* name;
+    int aid;
+    core::Value fault;
+    bool remove;  // delete the user's note, else add one
+    const char* toast;
+  };
+  const Case cases[] = {
+      {"add refused", 1004, refusal("SetUserNoteByID/*", 0), false, MyNoteViewController::kAddFailedToast},
+      // The note is saved, but the panel cannot fetch it back: it says so and keeps its add state.
+      {"added, not fetched back", 1004, refusal("GetMyNote/*", core::Value::null()), false,
+       MyNoteViewController::kNotRefreshedToast},
+      {"delete refused", 1003, refusal("DeleteUserNote/*", false), true,
+       MyNoteViewController::kDeleteFailedToast},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto& notes = open(c.aid);
+    const std::vector<std::string> before = shown();
+    const bool hadNote = panel().isHaveNote();
+    const bool hadPlaceholder = notes.hasPlaceholderRow();
+    fault(c.fault);
+    if (c.remove) {
+      tapInPanel(*panel().showOptionButton());
+      tapInPanel(panelButton(MyNoteViewController::kDeleteTitle));
+      confirm();
+    } else {
+      ASSERT_TRUE(h().type(*panel().noteTextView(), "要记住"));
+      tapInPanel(panelButton(MyNoteViewController::kAddTitle));
+      settleRequests();
+      EXPECT_EQ(panel().noteTextView()->text(), "要记住") << "the typed note stays";
+    }
+    EXPECT_EQ(toast(), c.toast);
+    EXPECT_EQ(panel().isHaveNote(), hadNote);
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(notes.hasPlaceholderRow(), hadPlaceholder);
+    EXPECT_TRUE(requests("GetAllNoteByAID").empty()) << "no reload after a refusal";
+    waitOutToast();
+    navigation().popViewController(false);
+    h().settle();
+    ASSERT_TRUE(server().reset());
+    logIn("user01", "secret1");
+  }
+}
+
 TEST(NoteTimes, RelativeWhenRecentElseMonthAndDay) {
   VDHelper::setNow([] { return *VDHelper::dateFromString("2024-05-21 12:00:00"); });
   struct Case {

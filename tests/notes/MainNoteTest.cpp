@@ -166,6 +166,17 @@ TEST_F(MyNotes, DeletingTheLastNoteBringsBackThePlaceholder) {
   EXPECT_EQ(notes.viewArr().size(), 2u);
 }
 
+TEST_F(MyNotes, ARefusedDeletionKeepsTheNote) {
+  auto& notes = open();
+  fault(core::Dictionary{
+      {"path", "/api/1.0/json/exam/DeleteUserNote/*"},
+      {"body", core::Dictionary{{"Body", false}, {"Message", "删除失败"}, {"LoginState", 1}}}});
+  deleteRow(0);
+  EXPECT_EQ(toast(), MainNoteViewController::kDeleteFailedToast);
+  EXPECT_EQ(shown(), std::vector<std::string>{kSeeded});
+  EXPECT_FALSE(notes.hasPlaceholderRow());
+}
+
 TEST_F(MyNotes, ANotesTextOpensItsQuestionForPractice) {
   writeThreeNotes();
   auto& notes = open();
