@@ -12,6 +12,7 @@
 #include "screens/notes/NoteLayout.h"
 #include "screens/notes/NoteUpdateContext.h"
 #include "screens/notes/UpdateNoteViewController.h"
+#include "service/AbstractService.h"
 #include "ui/ImageView.h"
 #include "ui/Utf16.h"
 
@@ -215,6 +216,16 @@ TEST_F(MyNotes, AQuestionThatCannotBeFoundGivesTheToast) {
     EXPECT_FALSE(answering_) << "the answering screen is not opened";
     waitOutToast();
   }
+
+  // A forced logout has its own alert and no toast here.
+  fault(core::Dictionary{
+      {"path", "/api/1.0/json/exam/FTbyAID/*"},
+      {"body", core::Dictionary{{"Body", core::Value::null()}, {"Message", ""}, {"LoginState", 2}}}});
+  tapText(0);
+  EXPECT_EQ(toast(), "");
+  ASSERT_NE(h().alert(), nullptr);
+  EXPECT_EQ(h().alert()->title(), AbstractService::kForcedLogoutTitle);
+  EXPECT_FALSE(answering_);
 }
 
 TEST_F(MyNotes, ChangesMadeInTheQuestionsNotesShowOnReturn) {
