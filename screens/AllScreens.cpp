@@ -3,6 +3,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "exam/ExamScreens.h"
 #include "screens/account/AccountScreens.h"
+#include "screens/notes/NotesScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
@@ -11,4 +12,5 @@ void registerEveryScreen() {
   registerAccountScreens();
   registerSubjectScreens();
   registerExamScreens();
+  registerNotesScreens();
 }

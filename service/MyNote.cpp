@@ -155,8 +155,12 @@ core::Value MyNote::getAllNoteByAIDSyn(int page) {
 core::Value MyNote::getMyNotesSyn(int page) {
   Session session = readSession();
   if (!session.eName) return core::Value();
+  return getMyNotesSyn(*session.eName, page);
+}
+
+core::Value MyNote::getMyNotesSyn(const std::string& eName, int page) {
   return newService()->doGetSynchronousRequest(AbstractService::escapeURLOnce(ServerConfig::current().mainURL(
-      apiclient::path("1.0/json/exam/GetMyNotes/%@/%@", {*session.eName, number(page)}))));
+      apiclient::path("1.0/json/exam/GetMyNotes/%@/%@", {eName, number(page)}))));
 }
 
 core::Value MyNote::getDataSynchroUserNoteByAllTestIDSyn(const std::string& allTestId,

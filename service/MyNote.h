@@ -66,6 +66,9 @@ class MyNote : public std::enable_shared_from_this<MyNote> {
   // Synchronous on the calling thread; the reply or null.
   core::Value getAllNoteByAIDSyn(int page);  // GetAllNoteByAID/<EName>/<ALLTESTID>/<page>
   core::Value getMyNotesSyn(int page);       // GetMyNotes/<EName>/<page>
+  // GetMyNotes/<eName>/<page> with the bank's short name given: reads no session, so it may run on a
+  // worker thread that must not wait for the main thread.
+  core::Value getMyNotesSyn(const std::string& eName, int page);
   // GetAllNoteByAID/<bank>/<question id>/<page>
   core::Value getDataSynchroUserNoteByAllTestIDSyn(const std::string& allTestId, const std::string& bankName,
                                                    int page);

@@ -1,7 +1,7 @@
 #pragma once
 // Names of the notifications the UI model posts on core::NotificationCenter::defaultCenter(), as the
-// platform named them. Application notifications carry no object; text field notifications carry the
-// field as their sender.
+// platform named them. Application notifications carry no object; text field and text view notifications
+// carry the input as their sender.
 
 namespace ui {
 
@@ -22,5 +22,10 @@ inline constexpr const char* kTextFieldTextDidBeginEditingNotification =
 inline constexpr const char* kTextFieldTextDidChangeNotification = "UITextFieldTextDidChangeNotification";
 inline constexpr const char* kTextFieldTextDidEndEditingNotification =
     "UITextFieldTextDidEndEditingNotification";
+
+inline constexpr const char* kTextViewTextDidBeginEditingNotification =
+    "UITextViewTextDidBeginEditingNotification";
+inline constexpr const char* kTextViewTextDidChangeNotification = "UITextViewTextDidChangeNotification";
+inline constexpr const char* kTextViewTextDidEndEditingNotification = "UITextViewTextDidEndEditingNotification";
 
 }  // namespace ui

@@ -326,6 +326,31 @@ bool Harness::pressReturn(TextField& field) {
   return ok;
 }
 
+bool Harness::focus(TextView& textView) {
+  if (textView.isEditing()) return true;
+  tap(textView);
+  return textView.isEditing();
+}
+
+bool Harness::type(TextView& textView, std::string_view text) {
+  auto keep = textView.shared_from_this();
+  if (!focus(textView)) return false;
+  for (const auto& ch : utf8Characters(text)) textView.userInsertText(ch);
+  drainMain();
+  return true;
+}
+
+int Harness::backspace(TextView& textView, int times) {
+  auto keep = textView.shared_from_this();
+  if (!focus(textView)) return 0;
+  int done = 0;
+  for (int i = 0; i < times; ++i) {
+    if (textView.userDeleteBackward()) ++done;
+  }
+  drainMain();
+  return done;
+}
+
 bool Harness::tapRow(TableView& table, IndexPath indexPath) {
   auto keep = table.shared_from_this();
   if (!table.cellForRowAtIndexPath(indexPath) ||

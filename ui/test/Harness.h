@@ -31,6 +31,7 @@
 #include "ui/ScrollView.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
+#include "ui/TextView.h"
 #include "ui/ViewController.h"
 #include "ui/WebView.h"
 #include "ui/Window.h"
@@ -121,6 +122,11 @@ class Harness {
   bool type(TextField& field, std::string_view text);
   int backspace(TextField& field, int times = 1);  // returns how many deletions the field accepted
   bool pressReturn(TextField& field);
+  // The same for a text view: taps it to focus, types one character per change ("\n" a line break),
+  // deletes backwards.
+  bool focus(TextView& textView);
+  bool type(TextView& textView, std::string_view text);
+  int backspace(TextView& textView, int times = 1);
   // A finger drag in `steps` moves from `from` to `to` (both in the coordinates of `view`), taking
   // `seconds` (for the speed the gesture recognisers measure; the clock does not move), then lifting
   // unless release is false (finish with touchUp). Returns whether the touch began on `view` or inside it.
