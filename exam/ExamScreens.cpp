@@ -2,9 +2,13 @@
 
 #include "app/VDViewControllerFactory.h"
 #include "exam/ImageBrowserViewController.h"
+#include "exam/TestResultViewController.h"
 
 void registerExamScreens() {
   VDViewControllerFactory::registerScreen(ImageBrowserViewController::kIdentifier, [](const std::string&) {
     return std::make_shared<ImageBrowserViewController>();
+  });
+  VDViewControllerFactory::registerScreen(TestResultViewController::kIdentifier, [](const std::string&) {
+    return std::make_shared<TestResultViewController>();
   });
 }

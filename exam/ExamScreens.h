@@ -1,5 +1,5 @@
 #pragma once
 // The screens of the answering engine, registered with the screen factory.
 
-// Registers "imageBrowser" (ImageBrowserViewController).
+// Registers "imageBrowser" (ImageBrowserViewController) and "testResult" (TestResultViewController).
 void registerExamScreens();
