@@ -405,7 +405,8 @@ void TableView::touchesCancelled(const TouchSet& touches) {
 // ---- editing ----
 
 bool TableView::selectionActive() const {
-  return editing_ ? (allowsSelectionDuringEditing_ || allowsMultipleSelectionDuringEditing_) : allowsSelection_;
+  return editing_ ? (allowsSelectionDuringEditing_ || allowsMultipleSelectionDuringEditing_)
+                  : allowsSelection_;
 }
 
 bool TableView::multipleSelectionActive() const {
@@ -449,7 +450,8 @@ void TableView::showDeleteConfirmation(IndexPath ip) {
   hideDeleteConfirmation();
   auto delegate = this->delegate();
   if (editing_ || !rowIsEditable(ip)) return;
-  const auto style = delegate ? delegate->editingStyleForRowAtIndexPath(*this, ip) : TableViewCellEditingStyle::Delete;
+  const auto style =
+      delegate ? delegate->editingStyleForRowAtIndexPath(*this, ip) : TableViewCellEditingStyle::Delete;
   if (style != TableViewCellEditingStyle::Delete) return;
   TableViewCell* cell = cellForRowAtIndexPath(ip);
   if (!cell) return;
@@ -495,7 +497,8 @@ void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
   }
   if (!consistent) {
 #ifndef NDEBUG
-    std::fprintf(stderr, "ui: TableView::deleteRowsAtIndexPaths: the data source's row counts do not match\n");
+    std::fprintf(stderr,
+                 "ui: TableView::deleteRowsAtIndexPaths: the data source's row counts do not match\n");
     std::abort();
 #else
     reloadData();

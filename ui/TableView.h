@@ -48,7 +48,8 @@ struct TableViewDataSource {
   virtual std::string titleForFooterInSection(TableView& tableView, int section) { return ""; }
   // Editing: which rows take part, and the deletion the user confirmed.
   virtual bool canEditRowAtIndexPath(TableView& tableView, IndexPath indexPath) { return false; }
-  virtual void commitEditingStyle(TableView& tableView, TableViewCellEditingStyle style, IndexPath indexPath) {}
+  virtual void commitEditingStyle(TableView& tableView, TableViewCellEditingStyle style,
+                                  IndexPath indexPath) {}
 };
 
 // The table's delegate is also its scroll view delegate. Every method is optional.

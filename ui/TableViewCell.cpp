@@ -172,8 +172,8 @@ void TableViewCell::layoutSubviews() {
       selectionMark_ = std::make_shared<SelectionMarkView>(*this);
       addSubview(selectionMark_);
     }
-    selectionMark_->setFrame(
-        {(kEditingIndent - kSelectionMarkSize) / 2, (h - kSelectionMarkSize) / 2, kSelectionMarkSize, kSelectionMarkSize});
+    selectionMark_->setFrame({(kEditingIndent - kSelectionMarkSize) / 2, (h - kSelectionMarkSize) / 2,
+                              kSelectionMarkSize, kSelectionMarkSize});
   } else if (selectionMark_) {
     selectionMark_->removeFromSuperview();
     selectionMark_.reset();

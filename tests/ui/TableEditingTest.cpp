@@ -44,7 +44,9 @@ struct EditableRows : TableViewDataSource, TableViewDelegate {
     rows.erase(rows.begin() + ip.row);
     tv.deleteRowsAtIndexPaths({ip}, TableViewRowAnimation::Automatic);
   }
-  void didSelectRowAtIndexPath(TableView&, IndexPath ip) override { events.push_back("select " + ip.toString()); }
+  void didSelectRowAtIndexPath(TableView&, IndexPath ip) override {
+    events.push_back("select " + ip.toString());
+  }
   void didDeselectRowAtIndexPath(TableView&, IndexPath ip) override {
     events.push_back("deselect " + ip.toString());
   }
@@ -165,11 +167,13 @@ TEST(SegmentedControl, ATouchSelectsTheSegmentUnderItAndReportsOnlyChanges) {
   std::shared_ptr<SegmentedControl> control;
   std::vector<int> changes;
   h.setRoot(screen("Seg", [&](View& v) {
-    control = std::make_shared<SegmentedControl>(std::vector<std::string>{"按科目显示", "遗忘曲线", "出错频率"},
-                                                 Rect{10, 10, 300, SegmentedControl::kHeight});
+    control =
+        std::make_shared<SegmentedControl>(std::vector<std::string>{"按科目显示", "遗忘曲线", "出错频率"},
+                                           Rect{10, 10, 300, SegmentedControl::kHeight});
     control->setSelectedSegmentIndex(0);  // by program: no event
-    control->addTarget(ControlEvent::ValueChanged,
-                       [&](Control& c) { changes.push_back(static_cast<SegmentedControl&>(c).selectedSegmentIndex()); });
+    control->addTarget(ControlEvent::ValueChanged, [&](Control& c) {
+      changes.push_back(static_cast<SegmentedControl&>(c).selectedSegmentIndex());
+    });
     v.addSubview(control);
   }));
   ASSERT_TRUE(h.selectSegment(*control, 2));
