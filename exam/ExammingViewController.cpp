@@ -299,16 +299,18 @@ void ExammingViewController::resetScrollView(int index) {
   myScrollView_->setContentOffset({x, 0});
   currentX_ = x;
 
+  // A view with no neighbour to show drops the page it held before: it must not answer for a question.
+  const bool previous = count >= 2 && index > 0;
+  const bool next = count >= 2 && index < count - 1;
+  for (int view : {1, 2})
+    if (!(view == 1 ? previous : next) && pages_[view]) {
+      pages_[view].reset();
+      webViews_[view]->stopLoading();
+      webViews_[view]->stringByEvaluatingJavaScriptFromString("document.body.innerHTML='';", {});
+    }
   setWebViewContent(index, webViews_[0], 0);
-  if (count < 2) return;
-  if (index == 0) {
-    setWebViewContent(1, webViews_[2], 0);
-  } else if (index == count - 1) {
-    setWebViewContent(index - 1, webViews_[1], 0);
-  } else {
-    setWebViewContent(index - 1, webViews_[1], 0);
-    setWebViewContent(index + 1, webViews_[2], 0);
-  }
+  if (previous) setWebViewContent(index - 1, webViews_[1], 0);
+  if (next) setWebViewContent(index + 1, webViews_[2], 0);
 }
 
 void ExammingViewController::setWebViewContent(int index, const std::shared_ptr<ui::WebView>& webView, double move) {
@@ -480,9 +482,11 @@ void ExammingViewController::scrollViewDidScroll(ui::ScrollView& scrollView) {
   if (&scrollView == myScrollView_.get()) {
     // Only a finger's drag pages early; the button moves pass here too.
     if (!scrollView.isDragging() || isDidScroll_ || isFirstHud_ || isTouch_) return;
+    // Past the threshold the page is taken; scrolling stops when the finger lifts (stopping it under
+    // the finger would cancel the drag before it settles on the page).
     if (std::abs(scrollView.contentOffset().x - currentX_) > kSwipeThreshold) {
       isDidScroll_ = true;
-      setInteraction(false);
+      view().setUserInteractionEnabled(false);
     }
     return;
   }
