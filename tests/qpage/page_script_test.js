@@ -12,7 +12,15 @@ const assert = require('assert');
 const { execFileSync } = require('child_process');
 const path = require('path');
 const { pathToFileURL } = require('url');
-const { JSDOM, VirtualConsole } = require('jsdom');
+let jsdom;
+try {
+  jsdom = require('jsdom');
+} catch (e) {
+  console.log('jsdom not found (' + e.message + '): install node-jsdom and run with ' +
+    'NODE_PATH=/usr/share/nodejs (scripts/bootstrap.sh)');
+  process.exit(1);
+}
+const { JSDOM, VirtualConsole } = jsdom;
 
 function option(name) {
   const i = process.argv.indexOf(name);
