@@ -227,6 +227,8 @@ void ExammingViewController::viewWillDisappear(bool animated) {
   ui::Application::shared().setIdleTimerDisabled(false);
   if (auto* bar = navigationBar()) bar->setBarStyle(ui::BarStyle::Black);
   hideStyleHud();
+  // A screen left while its pages build takes its progress overlay with it.
+  if (isFirstHud_) Dialog::Instance()->hideProgress();
   VDAppStatistics::pageviewEndWithViewController(*this);
 }
 
