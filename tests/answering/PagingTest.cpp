@@ -232,11 +232,13 @@ TEST(Bars, TheNavigationBarFollowsAPageReadDownAndComesBackWhenTheReaderScrollsU
 TEST_F(Paging, ThePageOfAQuestionThatFinishesAfterTheScreenIsGoneIsDropped) {
   open(questions(3), 0, AnsweringMode::Practice, false);
   std::weak_ptr<ExammingViewController> weak = screen_;
+  ASSERT_NE(Dialog::Instance()->HUD(), nullptr);  // the first pages are on their way
   nav_->popViewController(false);
   screen_.reset();
-  h().settle(0.5);
+  h().advance(0.5);
   loadPages();  // the pages built meanwhile find no screen
   EXPECT_TRUE(weak.expired());
+  EXPECT_EQ(Dialog::Instance()->HUD(), nullptr);  // and the progress overlay went with it
 }
 
 }  // namespace
