@@ -778,6 +778,9 @@ std::string ExammingViewController::styleExplainTitle(const QuestionsArray& test
 
 void ExammingViewController::showStyle_Explain(int index) {
   if (index < 0 || index >= testCount()) return;
+  // Pages that finish loading after the user left the screen show nothing over the next one.
+  const ui::AppearanceState shown = appearanceState();
+  if (shown == ui::AppearanceState::Disappeared || shown == ui::AppearanceState::Disappearing) return;
   const std::string& text = tests()[static_cast<std::size_t>(index)]->Style_Explain;
   if (std::find(style_ExplainArr_.begin(), style_ExplainArr_.end(), text) != style_ExplainArr_.end()) return;
   style_ExplainArr_.push_back(text);

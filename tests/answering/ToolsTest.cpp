@@ -167,10 +167,25 @@ TEST_F(Tools, TheBannerShowsEachGroupOnceWithItsRange) {
   ASSERT_EQ(current(), 3);
   EXPECT_EQ(bannerText(), "");
   EXPECT_EQ(screen().style_ExplainArr().size(), 2u);
+  // Pages that finish loading once the user has left show no banner over the next screen.
+  auto other = std::make_shared<ui::ViewController>();
+  nav_->pushViewController(other, false);
+  h().settle(0.5);
+  screen().skipTestWithIndex(0);
+  screen().hideStyleHud();
+  for (auto& q : tests) q->Style_Explain += "（新）";
+  const std::size_t shownBefore = screen().style_ExplainArr().size();
+  loadPages();
+  EXPECT_EQ(screen().styleHud(), nullptr);
+  EXPECT_EQ(screen().style_ExplainArr().size(), shownBefore);
+  EXPECT_EQ(screen().loadNumber(), 0);
   // The title counts every question with the same instructions, wherever it stands.
-  tests.push_back(question(6, "单选题", "每题只有一个正确答案"));
-  EXPECT_EQ(ExammingViewController::styleExplainTitle(tests, 6), "(1-7)题");
-  EXPECT_EQ(ExammingViewController::styleExplainTitle(tests, 5), "(6)题");
+  QuestionsArray titled;
+  for (int n = 0; n < 5; ++n) titled.push_back(question(n, "单选题", "甲"));
+  titled.push_back(question(5, "多选题", "乙"));
+  titled.push_back(question(6, "单选题", "甲"));
+  EXPECT_EQ(ExammingViewController::styleExplainTitle(titled, 6), "(1-7)题");
+  EXPECT_EQ(ExammingViewController::styleExplainTitle(titled, 5), "(6)题");
 }
 
 TEST_F(Tools, TheNotesScreenIsPushedOnceAfterBothRepliesWithEachOwnNoteOnce) {
