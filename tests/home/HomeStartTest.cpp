@@ -225,20 +225,23 @@ TEST_F(Home, ResumeRestoresRepliesStatesAndTheCurrentQuestion) {
     EXPECT_EQ(h().alert()->message(), MainInterfaceViewController1::kResumeMessage);
     ASSERT_TRUE(h().press("是"));
     h().settle();
-    ASSERT_EQ(top(), "RecordingAnsweringScreen");
+    ASSERT_EQ(top(), "ExammingViewController");
     ASSERT_NE(answering_, nullptr);
-    const auto got = restored(*answering_->pager());
+    const auto got = restored(*answering_->testPager());
     ASSERT_EQ(got.size(), c.expected.size());
     for (std::size_t i = 0; i < got.size(); ++i) {
       SCOPED_TRACE(i);
       EXPECT_EQ(got[i].reply, c.expected[i].reply);
       EXPECT_EQ(got[i].state, c.expected[i].state);
     }
-    EXPECT_EQ(answering_->pager()->currentTest()->AllTestID, c.current);
-    EXPECT_EQ(answering_->calls,
-              (std::vector<std::string>{"setTestPager:", "setOriginalMode:1", "setRedoMode:1",
-                                        "setChapterName:第一章", "setTestsJSON:", "setIsAllow:NO"}));
-    EXPECT_EQ(answering_->testsJSON["Body"]["Name"].toString(), "第一章");
+    EXPECT_EQ(answering_->testPager()->currentTest()->AllTestID, c.current);
+    EXPECT_EQ(answering_->originalMode(), AnsweringMode::Exam);
+    EXPECT_EQ(answering_->redoMode(), AnsweringMode::Exam);
+    EXPECT_EQ(answering_->chapterName(), "第一章");
+    EXPECT_FALSE(answering_->isAllow());
+    EXPECT_FALSE(answering_->unSaveRecord());
+    EXPECT_FALSE(answering_->functionState().has_value());
+    EXPECT_EQ(answering_->testsJSON()["Body"]["Name"].toString(), "第一章");
   }
 }
 
