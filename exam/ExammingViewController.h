@@ -29,9 +29,12 @@
 // the toast "收藏失败" / "取消收藏失败") when the server refuses it or does not answer. The notes screen
 // is pushed once, when both note requests have answered (their own counter, not the page counter).
 //
-// Submission, the reply log and the learning records belong to their own classes; the hooks here
-// (markClick, markExamPapers, saveToLastLearningRecord, saveToLearningRecord) are where the screen calls
-// them and do nothing yet.
+// Submission and records (ExammingViewControllerSubmission.cpp): markClick checks what is unanswered
+// and submits; markExamPapers opens the result screen over the window (TestResultViewController) and,
+// in exam mode or for one wrong practice answer, sends the reply log (ReplyLogRequest). Leaving a run
+// stores it in the user's learning history (LearningRecordFile); every move and answer rewrites the run
+// in progress (LastLearningRecordFile), which a submission deletes. Nothing is stored or sent for a
+// guest.
 //
 // Main thread only. Page completions and server replies that arrive after the screen is gone are
 // dropped (both hold it weakly).
@@ -44,6 +47,7 @@
 #include "exam/AnsweringScreen.h"
 #include "exam/AnsweringSettingsDelegate.h"
 #include "exam/TestHtmlPageOwner.h"
+#include "exam/TestResultViewDelegate.h"
 #include "service/MyFavorite.h"
 #include "service/MyNote.h"
 #include "ui/Button.h"
@@ -54,6 +58,8 @@
 
 class BaseTestHtmlViewController;
 class ProgressHUD;
+class SimulationExam;
+class TestResultViewController;
 namespace ui {
 class NavigationBar;
 }
@@ -64,6 +70,7 @@ class Timer;
 class ExammingViewController : public ui::ViewController,
                                public AnsweringScreen,
                                public TestHtmlPageOwner,
+                               public TestResultViewDelegate,
                                public AnsweringSettingsDelegate,
                                public ui::ScrollViewDelegate,
                                public MyNoteDelegate {
@@ -201,11 +208,27 @@ class ExammingViewController : public ui::ViewController,
   // one (positions from 1; the group is every question with the same instructions).
   static std::string styleExplainTitle(const QuestionsArray& tests, int index);
 
-  // ---- submission and records (their own classes; nothing yet) ----
-  void markClick() override {}
-  void markExamPapers(bool immediately) override {}
-  void saveToLastLearningRecord() override {}
-  void saveToLearningRecord() {}
+  // ---- submission and records (ExammingViewControllerSubmission.cpp) ----
+  static constexpr const char* kNothingAnswered = "您还没有对任何一题作答，请答题后再提交。";
+  static constexpr const char* kConfirmTitle = "确认";
+  // The submission from the page (or the bottom button in exam mode).
+  void markClick() override;
+  // false: finish the run (result screen; the reply log in exam mode); true: log only the current
+  // question (a wrong practice answer), no result screen.
+  void markExamPapers(bool onlyCurrent) override;
+  int getFunctionModule() const;
+  std::string getCaption() const;
+  bool replyIsEmpty() const;  // true: something worth storing (not reading mode, a reply given)
+  void resultBrowseClick() override;
+  void resultViewExitClick() override;
+  core::Value createDicLearningRecord();
+  void saveToLearningRecord();
+  void saveToLastLearningRecord() override;
+  void delectLastLearningRecord();
+  static bool fileIsExists(const std::string& path);
+  const std::string& chapterCurrentID() const { return chapterCurrentID_; }
+  std::shared_ptr<TestResultViewController> testResultVC() const { return testResultVC_; }
+  std::shared_ptr<SimulationExam> examBll() const { return examBll_; }
   void presentImageBrowser(std::shared_ptr<ui::ViewController> browser) override;
 
   // ---- replies ----
@@ -289,4 +312,10 @@ class ExammingViewController : public ui::ViewController,
   // Each favourite request answers to one of these, which knows its question.
   class FavouriteReply;
   std::vector<std::shared_ptr<FavouriteReply>> favouriteReplies_;
+
+  // submission and records
+  std::string userName() const;  // the logged-in user's name; "" for a guest
+  std::string chapterCurrentID_;
+  std::shared_ptr<TestResultViewController> testResultVC_;
+  std::shared_ptr<SimulationExam> examBll_;
 };
