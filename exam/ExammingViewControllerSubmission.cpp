@@ -127,7 +127,8 @@ void ExammingViewController::resultViewExitClick() {
 core::Value ExammingViewController::createDicLearningRecord() {
   std::shared_ptr<Questions> current = testPager_ ? testPager_->currentTest() : nullptr;
   chapterCurrentID_ = current ? current->AllTestID : std::string();
-  return LearningRecordFile::record(currentMode_, chapterName_, VDHelper::now(), tests(), current, testsJSON_);
+  return LearningRecordFile::record(currentMode_, chapterName_, VDHelper::now(), tests(), current,
+                                    testsJSON_);
 }
 
 void ExammingViewController::saveToLearningRecord() {

@@ -19,7 +19,8 @@ core::Value LastLearningRecordFile::read() const {
   return records.isArray() && records[0].isDictionary() ? records[0] : core::Value();
 }
 
-bool LastLearningRecordFile::write(const std::string& bank, const core::Value& record, int currentModule) const {
+bool LastLearningRecordFile::write(const std::string& bank, const core::Value& record,
+                                   int currentModule) const {
   core::Value element = core::Dictionary{{"SoftEName", bank},
                                          {"LearningRecordArr", record},
                                          {"CurrentModule", currentModule},

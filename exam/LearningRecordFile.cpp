@@ -19,13 +19,14 @@ core::Value LearningRecordFile::record(AnsweringMode mode, const std::string& ch
                                        const std::shared_ptr<Questions>& current,
                                        const core::Value& testsJSON) {
   core::Value replies = core::Value::newArray();
-  for (const auto& q : tests) replies.push_back(core::Dictionary{{"AllTestID", q->AllTestID}, {"Reply", q->reply}});
-  core::Value replyRecord = core::Dictionary{
-      {"ExamingMode", static_cast<int>(mode)},
-      {"ChapterName", chapterName},
-      {"SaveTime", core::DateFormatter("yyyy-MM-dd HH:mm:ss").format(saveTime)},
-      {"TestsRecord", replies},
-      {"CurrentID", current ? current->AllTestID : std::string()}};
+  for (const auto& q : tests)
+    replies.push_back(core::Dictionary{{"AllTestID", q->AllTestID}, {"Reply", q->reply}});
+  core::Value replyRecord =
+      core::Dictionary{{"ExamingMode", static_cast<int>(mode)},
+                       {"ChapterName", chapterName},
+                       {"SaveTime", core::DateFormatter("yyyy-MM-dd HH:mm:ss").format(saveTime)},
+                       {"TestsRecord", replies},
+                       {"CurrentID", current ? current->AllTestID : std::string()}};
   const std::string json = testsJSON.isNil() ? std::string() : JSONRepresentation(testsJSON).value_or("");
   return core::Dictionary{{"ReplyRecord", replyRecord}, {"TestsJSON", json}};
 }
@@ -68,7 +69,8 @@ bool LearningRecordFile::store(const std::string& bank, const core::Value& recor
     banks.array().erase(*found);
     banks.array().insert(0, core::Dictionary{{"SoftEName", bank}, {"LearningRecordArr", kept}});
   } else {
-    banks.array().insert(0, core::Dictionary{{"SoftEName", bank}, {"LearningRecordArr", core::Array{record}}});
+    banks.array().insert(0,
+                         core::Dictionary{{"SoftEName", bank}, {"LearningRecordArr", core::Array{record}}});
   }
   core::Paths::createDirectories(core::Paths::parent(path_));
   return core::PropertyList::writeFile(path_, banks);

@@ -82,7 +82,6 @@ std::string ReplyLogRequest::json() const { return JSONRepresentation(document()
 void ReplyLogRequest::send(std::shared_ptr<SimulationExam> client) {
   if (!client) return;
   rl::postTaskAndReply(
-      rl::DispatchQueue::global(), weak_from_this(),
-      [client, text = json()] { client->replylog(text); },
+      rl::DispatchQueue::global(), weak_from_this(), [client, text = json()] { client->replylog(text); },
       [](ReplyLogRequest&) {});
 }

@@ -26,10 +26,10 @@
 #include "platform/core/Value.h"
 
 struct RestoredRun {
-  QuestionsArray tests;                     // replies restored; empty when the record holds no set
-  std::shared_ptr<Questions> currentTest;   // the question to open at; nullptr only without questions
-  core::Value replyRecord;                  // the record's "ReplyRecord"
-  core::Value testsJSON;                    // the parsed "TestsJSON"
+  QuestionsArray tests;                    // replies restored; empty when the record holds no set
+  std::shared_ptr<Questions> currentTest;  // the question to open at; nullptr only without questions
+  core::Value replyRecord;                 // the record's "ReplyRecord"
+  core::Value testsJSON;                   // the parsed "TestsJSON"
 
   // Sets up an answering screen for the run: a pager over the questions at the current question,
   // originalMode = "ExamingMode", redoMode Exam, chapterName = "ChapterName", testsJSON. Nothing when

@@ -18,7 +18,9 @@ std::string format(const char* pattern, double value) {
   return text;
 }
 
-std::string countText(const char* label, int count) { return std::string(label) + std::to_string(count) + "题"; }
+std::string countText(const char* label, int count) {
+  return std::string(label) + std::to_string(count) + "题";
+}
 
 std::shared_ptr<ui::Label> makeLabel(ui::View& parent, double y) {
   auto label = std::make_shared<ui::Label>(ui::Rect{20, y, 240, 24});
@@ -87,9 +89,13 @@ void TestResultViewController::viewDidLoad() {
   saveRecord();
 }
 
-void TestResultViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+void TestResultViewController::viewWillAppear(bool) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+}
 
-void TestResultViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void TestResultViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
 
 void TestResultViewController::newResultDic(int yidaResult, int daduiResult, double percent) {
   core::Value session;

@@ -23,7 +23,8 @@
 namespace {
 
 std::shared_ptr<Questions> question(const std::string& id, const std::string& type, const std::string& answer,
-                                    AnswerState state = AnswerState::NotAnswered, const std::string& reply = "") {
+                                    AnswerState state = AnswerState::NotAnswered,
+                                    const std::string& reply = "") {
   auto q = std::make_shared<Questions>();
   q->AllTestID = id;
   q->AllTest_EplID = "e" + id;
@@ -58,7 +59,8 @@ class RecordFiles : public ::testing::Test {
   static std::vector<std::string> chapters(const core::Value& records) {
     std::vector<std::string> out;
     for (const core::Value& r : records.array())
-      out.push_back(r["ReplyRecord"]["ChapterName"].toString() + "@" + r["ReplyRecord"]["CurrentID"].toString());
+      out.push_back(r["ReplyRecord"]["ChapterName"].toString() + "@" +
+                    r["ReplyRecord"]["CurrentID"].toString());
     return out;
   }
 
@@ -91,8 +93,8 @@ TEST_F(RecordFiles, TheHistoryKeepsFiveRunsPerBankNewestFirst) {
   struct Case {
     const char* name;
     std::vector<Step> steps;
-    std::vector<std::string> banks;       // the banks in file order
-    std::vector<std::string> firstBank;   // the records of the first bank
+    std::vector<std::string> banks;      // the banks in file order
+    std::vector<std::string> firstBank;  // the records of the first bank
   };
   const std::vector<Case> cases = {
       {"same chapter, same question: replaced, on top",
@@ -104,8 +106,13 @@ TEST_F(RecordFiles, TheHistoryKeepsFiveRunsPerBankNewestFirst) {
        {"GK"},
        {"一@3", "一@2"}},
       {"a sixth run drops the oldest; the other bank stays, moved down",
-       {{"GK", run("1", 0)}, {"XX", run("x", 0)}, {"GK", run("2", 0)}, {"GK", run("3", 0)}, {"GK", run("4", 0)},
-        {"GK", run("5", 0)}, {"GK", run("6", 0)}},
+       {{"GK", run("1", 0)},
+        {"XX", run("x", 0)},
+        {"GK", run("2", 0)},
+        {"GK", run("3", 0)},
+        {"GK", run("4", 0)},
+        {"GK", run("5", 0)},
+        {"GK", run("6", 0)}},
        {"GK", "XX"},
        {"6@1", "5@1", "4@1", "3@1", "2@1"}},
   };
@@ -184,9 +191,9 @@ TEST_F(RecordFiles, OneChapterResultPerChapterUserAndBank) {
   EXPECT_EQ(file.path(), dir_ + "/tkChapterCheckArr");
   EXPECT_EQ(ChapterResultFile::pathFor(dir_, true), dir_ + "/tkChapterTestArr");
   ASSERT_TRUE(file.store(ChapterResultFile::entry("7", "u1", "GK", 3, 1, 100.0 / 3)));
-  ASSERT_TRUE(file.store(ChapterResultFile::entry("7", "u2", "GK", 1, 1, 100)));  // another user
-  ASSERT_TRUE(file.store(ChapterResultFile::entry("8", "u1", "GK", 1, 0, 0)));    // another chapter
-  ASSERT_TRUE(file.store(ChapterResultFile::entry("7", "u1", "XX", 1, 0, 0)));    // another bank
+  ASSERT_TRUE(file.store(ChapterResultFile::entry("7", "u2", "GK", 1, 1, 100)));        // another user
+  ASSERT_TRUE(file.store(ChapterResultFile::entry("8", "u1", "GK", 1, 0, 0)));          // another chapter
+  ASSERT_TRUE(file.store(ChapterResultFile::entry("7", "u1", "XX", 1, 0, 0)));          // another bank
   ASSERT_TRUE(file.store(ChapterResultFile::entry("7", "u1", "GK", 3, 2, 200.0 / 3)));  // replaces the first
   EXPECT_FALSE(file.store(ChapterResultFile::entry("", "u1", "GK", 3, 2, 50))) << "no chapter: not stored";
 

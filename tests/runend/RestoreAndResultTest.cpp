@@ -22,15 +22,15 @@ core::Value storedRun(core::Value testsRecord, const std::string& currentID) {
                                      core::Dictionary{{"Type", "JDTEST"}, {"JDTestid", "1020"}},
                                      core::Dictionary{{"Type", "TKTEST"}, {"TKTestid", "1019"}}};
   core::Value body = core::Dictionary{{"ID", 7}, {"Name", "第一章"}, {"Sessions", sessions}};
-  core::Value reply = core::Dictionary{{"ExamingMode", 0},
-                                       {"ChapterName", "第一章"},
-                                       {"TestsRecord", testsRecord},
-                                       {"CurrentID", currentID}};
+  core::Value reply = core::Dictionary{
+      {"ExamingMode", 0}, {"ChapterName", "第一章"}, {"TestsRecord", testsRecord}, {"CurrentID", currentID}};
   return core::Dictionary{{"ReplyRecord", reply},
                           {"TestsJSON", JSONRepresentation(core::Dictionary{{"Body", body}}).value_or("")}};
 }
 
-core::Value entry(const char* id, const char* reply) { return core::Dictionary{{"AllTestID", id}, {"Reply", reply}}; }
+core::Value entry(const char* id, const char* reply) {
+  return core::Dictionary{{"AllTestID", id}, {"Reply", reply}};
+}
 
 TEST_F(RunEnd, AStoredRunComesBackWithItsRepliesAndPlace) {
   installSampleBank();
