@@ -12,6 +12,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankKeyCache.h"
 #include "exam/AnsweringScreen.h"
+#include "exam/LastLearningRecordFile.h"
 #include "exam/TestBuilder.h"
 #include "librarys/json/JsonParser.h"
 #include "model/TestPager.h"
@@ -663,8 +664,8 @@ bool MainInterfaceViewController1::isHaveRecord(int module) {
   const core::Value json = JSONValue(learningRecord(lastLearningRecordDic_)["TestsJSON"].toString());
   const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
   if (!tests || tests->empty()) return false;
-  return lastLearningRecordDic_["SoftEName"].toString() == VDHelper::getSubjectEName() &&
-         lastLearningRecordDic_["CurrentModule"].toInt(-1) == module;
+  // Only a record this build wrote, of the chosen bank and of this module.
+  return LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module);
 }
 
 RestoredRun MainInterfaceViewController1::processingData() {
