@@ -12,6 +12,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankKeyCache.h"
 #include "exam/AnsweringScreen.h"
+#include "exam/LastLearningRecordFile.h"
 #include "exam/TestBuilder.h"
 #include "librarys/json/JsonParser.h"
 #include "model/TestPager.h"
@@ -666,40 +667,12 @@ bool MainInterfaceViewController1::isHaveRecord(int module) {
   const core::Value json = JSONValue(learningRecord(lastLearningRecordDic_)["TestsJSON"].toString());
   const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
   if (!tests || tests->empty()) return false;
-  return lastLearningRecordDic_["SoftEName"].toString() == VDHelper::getSubjectEName() &&
-         lastLearningRecordDic_["CurrentModule"].toInt(-1) == module;
+  // Only a record this build wrote, of the chosen bank and of this module.
+  return LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module);
 }
 
-ResumeInput MainInterfaceViewController1::processingData() {
-  ResumeInput input;
-  const core::Value record = learningRecord(lastLearningRecordDic_);
-  input.JsonObject = JSONValue(record["TestsJSON"].toString());
-  input.TestsList =
-      TestBuilder::changeJSonToTestArrayByDB(input.JsonObject["Body"]).value_or(QuestionsArray());
-  input.ReplyRecordDict = record["ReplyRecord"];
-  const std::string currentID = input.ReplyRecordDict["CurrentID"].toString();
-  const core::Value testsRecord = input.ReplyRecordDict["TestsRecord"];
-  const std::size_t entries = testsRecord.isArray() ? testsRecord.size() : 0;
-
-  for (std::size_t i = 0; i < input.TestsList.size() && i < entries; ++i) {
-    Questions& q = *input.TestsList[i];
-    const std::string& id = q.AllTestID;
-    const core::Value entry = testsRecord[i];
-    if (entry["AllTestID"].toString() == id) {
-      q.reply = entry["Reply"].toString();
-      if (!q.reply.empty()) q.state = q.reply == q.Answer ? AnswerState::Right : AnswerState::Wrong;
-    } else {
-      // Out of place: the entry of this question, wherever it is, gives the reply only.
-      for (const core::Value& other : testsRecord.array()) {
-        if (other["AllTestID"].toString() == id) {
-          q.reply = other["Reply"].toString();
-          break;
-        }
-      }
-    }
-    if (id == currentID) input.CurrentTest = input.TestsList[i];
-  }
-  return input;
+RestoredRun MainInterfaceViewController1::processingData() {
+  return restoreLearningRecord(learningRecord(lastLearningRecordDic_));
 }
 
 void MainInterfaceViewController1::alertViewBlock(const std::string& identifier, bool isAllowSave) {
@@ -717,19 +690,12 @@ void MainInterfaceViewController1::alertViewBlock(const std::string& identifier,
   alert->show();
 }
 
-void MainInterfaceViewController1::pushToExamingVC(const ResumeInput& input, bool isAllowSave) {
+void MainInterfaceViewController1::pushToExamingVC(const RestoredRun& input, bool isAllowSave) {
   auto vc = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("examming");
   auto* screen = dynamic_cast<AnsweringScreen*>(vc.get());
   ui::NavigationController* nav = navigationController();
   if (!screen || !nav) return;
-  auto pager = std::make_shared<TestPager>(input.TestsList);
-  // No question matched the current id: the pager keeps its first question rather than an empty one.
-  if (input.CurrentTest) pager->setCurrentTest(input.CurrentTest);
-  screen->setTestPager(pager);
-  screen->setOriginalMode(static_cast<AnsweringMode>(input.ReplyRecordDict["ExamingMode"].toInt()));
-  screen->setRedoMode(AnsweringMode::Exam);
-  screen->setChapterName(input.ReplyRecordDict["ChapterName"].toString());
-  screen->setTestsJSON(input.JsonObject);
+  if (!input.applyTo(*screen)) return;
   screen->setIsAllow(isAllowSave);
   nav->pushViewController(vc, true);
 }

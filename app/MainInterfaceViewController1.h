@@ -25,6 +25,7 @@
 #include <string>
 
 #include "app/LoginDelegate.h"
+#include "exam/RestoredRun.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "service/MyNote.h"
@@ -53,14 +54,6 @@ class MainNoteScreen {
  public:
   virtual ~MainNoteScreen() = default;
   virtual void setJson(const core::Value& notes) = 0;
-};
-
-// ResumeInput: what processingData gives pushToExamingVC.
-struct ResumeInput {
-  QuestionsArray TestsList;                // replies restored
-  std::shared_ptr<Questions> CurrentTest;  // the question to show first; nullptr: none matched
-  core::Value ReplyRecordDict;             // "ReplyRecord" ("ExamingMode", "ChapterName", ...)
-  core::Value JsonObject;                  // the parsed "TestsJSON"
 };
 
 class MainInterfaceViewController1 : public ui::ViewController,
@@ -141,9 +134,10 @@ class MainInterfaceViewController1 : public ui::ViewController,
   // Resume of the last practice.
   void getLastLearningRecordByUser();
   bool isHaveRecord(int module);
-  ResumeInput processingData();
+  // The stored run of the last-learning record (restoreLearningRecord).
+  RestoredRun processingData();
   void alertViewBlock(const std::string& identifier, bool isAllowSave);
-  void pushToExamingVC(const ResumeInput& input, bool isAllowSave);
+  void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
 
   // ---- replies ----
   void didServiceAnnouncement(bool ok, const core::Value& json) override;

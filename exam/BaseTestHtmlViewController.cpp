@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/SettingDefaults.h"
 #include "app/VDHelper.h"
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -15,7 +16,6 @@
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
 #include "platform/core/URL.h"
-#include "platform/core/UserDefaults.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/TaskAndReply.h"
@@ -143,9 +143,8 @@ QuestionPageInput BaseTestHtmlViewController::pageInput() {
   input.favImage = favImage_;
   input.favImage_down = favImage_down_;
 
-  core::UserDefaults& defaults = core::UserDefaults::standard();
-  input.fontSize = defaults.stringForKey("fontSize");
-  input.nightMode = defaults.boolForKey("isNightMode");
+  input.fontSize = SettingDefaults::fontSize();
+  input.nightMode = SettingDefaults::isNightMode();
   input.imageDirectory = VDHelper::imageSavePath();
   const std::string subject = VDHelper::getSubjectEName();
   if (!subject.empty())

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "ui/detail/Appearance.h"
 
@@ -51,12 +53,18 @@ bool TableView::valid(IndexPath ip) const {
 void TableView::reloadData() {
   detail::assertMainThread("TableView::reloadData");
   auto keep = shared_from_this();
+  selected_.clear();
+  tracking_.reset();
+  swipeRow_.reset();
+  rebuild();
+}
+
+void TableView::rebuild() {
+  swipedRow_.reset();
   for (auto& [ip, cell] : std::map(visible_)) enqueue(cell);
   visible_.clear();
   for (auto& [s, header] : headers_) header->removeFromSuperview();
   headers_.clear();
-  selected_.clear();
-  tracking_.reset();
   sections_.clear();
 
   auto source = dataSource();
@@ -171,6 +179,7 @@ std::shared_ptr<TableViewCell> TableView::dequeueReusableCellWithIdentifier(cons
 void TableView::enqueue(const std::shared_ptr<TableViewCell>& cell) {
   cell->removeFromSuperview();
   cell->setHighlighted(false);
+  cell->hideDeleteConfirmation();
   pool_[cell->reuseIdentifier()].push_back(cell);
 }
 
@@ -200,6 +209,7 @@ void TableView::updateVisibleCells() {
   for (auto it = visible_.begin(); it != visible_.end();) {
     const Rect r = rectForRowAtIndexPath(it->first);
     if (!valid(it->first) || !r.intersects(visible)) {
+      if (swipedRow_ == it->first) swipedRow_.reset();
       enqueue(it->second);
       it = visible_.erase(it);
     } else {
@@ -239,6 +249,7 @@ void TableView::updateVisibleCells() {
       auto cell = source->cellForRowAtIndexPath(*this, ip);
       if (!cell) cell = std::make_shared<TableViewCell>();  // a blank row keeps the layout whole
       cell->setFrame(rect);
+      configureEditing(*cell, ip);
       cell->setSelected(selected_.count(ip) > 0);
       insertSubview(cell, 0);
       visible_[ip] = cell;
@@ -251,7 +262,7 @@ void TableView::updateVisibleCells() {
 void TableView::selectRowAtIndexPath(std::optional<IndexPath> ip, bool animated,
                                      TableViewScrollPosition position) {
   detail::assertMainThread("TableView::selectRowAtIndexPath");
-  if (!allowsMultipleSelection_) {
+  if (!multipleSelectionActive()) {
     for (auto& s : std::set(selected_)) {
       if (!ip || s != *ip) deselectRowAtIndexPath(s, animated);
     }
@@ -304,12 +315,12 @@ void TableView::userSelect(IndexPath ip) {
   auto delegate = this->delegate();
   std::optional<IndexPath> target = delegate ? delegate->willSelectRowAtIndexPath(*this, ip) : ip;
   if (!target || !valid(*target)) return;
-  if (allowsMultipleSelection_ && selected_.count(*target)) {
+  if (multipleSelectionActive() && selected_.count(*target)) {
     deselectRowAtIndexPath(*target, false);
     if (delegate) delegate->didDeselectRowAtIndexPath(*this, *target);
     return;
   }
-  if (!allowsMultipleSelection_) {
+  if (!multipleSelectionActive()) {
     for (auto& s : std::set(selected_)) {
       if (s == *target) continue;
       deselectRowAtIndexPath(s, false);
@@ -323,8 +334,22 @@ void TableView::userSelect(IndexPath ip) {
 
 void TableView::touchesBegan(const TouchSet& touches) {
   tracking_.reset();
-  if (!allowsSelection_ || touches.empty()) return;
-  tracking_ = indexPathForRowAtPoint(touches.front().locationInView(this));
+  swipeRow_.reset();
+  ignoringTouch_ = false;
+  if (touches.empty()) return;
+  if (swipedRow_) {
+    // A touch beside the confirmation button only takes the button away.
+    hideDeleteConfirmation();
+    ignoringTouch_ = true;
+    return;
+  }
+  const auto at = indexPathForRowAtPoint(touches.front().locationInView(this));
+  if (at && !editing_) {
+    swipeRow_ = at;
+    swipeStart_ = touches.front().windowLocation;
+  }
+  if (!selectionActive()) return;
+  tracking_ = at;
   if (tracking_) {
     if (auto* cell = cellForRowAtIndexPath(*tracking_);
         cell && cell->selectionStyle() != TableViewCellSelectionStyle::None) {
@@ -334,8 +359,24 @@ void TableView::touchesBegan(const TouchSet& touches) {
 }
 
 void TableView::touchesMoved(const TouchSet& touches) {
-  if (!tracking_ || touches.empty()) return;
+  if (ignoringTouch_ || touches.empty()) return;
   const Point now = touches.front().windowLocation;
+  if (swipeRow_) {
+    const double dx = now.x - swipeStart_.x;
+    const double dy = now.y - swipeStart_.y;
+    if (dx <= -kSwipeDistance && std::abs(dy) * 2 < std::abs(dx)) {
+      const IndexPath ip = *swipeRow_;
+      swipeRow_.reset();
+      if (tracking_) {
+        if (auto* cell = cellForRowAtIndexPath(*tracking_)) cell->setHighlighted(false);
+        tracking_.reset();
+      }
+      ignoringTouch_ = true;
+      showDeleteConfirmation(ip);
+      return;
+    }
+  }
+  if (!tracking_) return;
   const Point start = touches.front().startWindowLocation;
   if (std::hypot(now.x - start.x, now.y - start.y) > 10) {
     if (auto* cell = cellForRowAtIndexPath(*tracking_)) cell->setHighlighted(false);
@@ -344,7 +385,8 @@ void TableView::touchesMoved(const TouchSet& touches) {
 }
 
 void TableView::touchesEnded(const TouchSet& touches) {
-  if (!tracking_ || touches.empty()) return;
+  swipeRow_.reset();
+  if (ignoringTouch_ || !tracking_ || touches.empty()) return;
   const IndexPath ip = *tracking_;
   tracking_.reset();
   if (auto* cell = cellForRowAtIndexPath(ip)) cell->setHighlighted(false);
@@ -357,6 +399,131 @@ void TableView::touchesCancelled(const TouchSet& touches) {
     if (auto* cell = cellForRowAtIndexPath(*tracking_)) cell->setHighlighted(false);
   }
   tracking_.reset();
+  swipeRow_.reset();
+}
+
+// ---- editing ----
+
+bool TableView::selectionActive() const {
+  return editing_ ? (allowsSelectionDuringEditing_ || allowsMultipleSelectionDuringEditing_)
+                  : allowsSelection_;
+}
+
+bool TableView::multipleSelectionActive() const {
+  return editing_ ? allowsMultipleSelectionDuringEditing_ : allowsMultipleSelection_;
+}
+
+bool TableView::rowIsEditable(IndexPath ip) {
+  auto source = dataSource();
+  return source && valid(ip) && source->canEditRowAtIndexPath(*this, ip);
+}
+
+void TableView::configureEditing(TableViewCell& cell, IndexPath ip) {
+  const bool editing = editing_ && rowIsEditable(ip);
+  cell.setShowsSelectionMark(editing && allowsMultipleSelectionDuringEditing_);
+  cell.setEditing(editing);
+}
+
+void TableView::setEditing(bool editing, bool animated) {
+  detail::assertMainThread("TableView::setEditing");
+  if (editing == editing_) return;
+  auto keep = shared_from_this();
+  hideDeleteConfirmation();
+  editing_ = editing;
+  for (auto& s : std::set(selected_)) deselectRowAtIndexPath(s, animated);
+  tracking_.reset();
+  swipeRow_.reset();
+  for (auto& [ip, cell] : std::map(visible_)) configureEditing(*cell, ip);
+  notify(ViewProperty::Editing);
+}
+
+void TableView::setAllowsMultipleSelectionDuringEditing(bool allows) {
+  if (allows == allowsMultipleSelectionDuringEditing_) return;
+  allowsMultipleSelectionDuringEditing_ = allows;
+  if (editing_) {
+    for (auto& [ip, cell] : std::map(visible_)) configureEditing(*cell, ip);
+  }
+}
+
+void TableView::showDeleteConfirmation(IndexPath ip) {
+  auto keep = shared_from_this();
+  hideDeleteConfirmation();
+  auto delegate = this->delegate();
+  if (editing_ || !rowIsEditable(ip)) return;
+  const auto style =
+      delegate ? delegate->editingStyleForRowAtIndexPath(*this, ip) : TableViewCellEditingStyle::Delete;
+  if (style != TableViewCellEditingStyle::Delete) return;
+  TableViewCell* cell = cellForRowAtIndexPath(ip);
+  if (!cell) return;
+  const std::string title =
+      delegate ? delegate->titleForDeleteConfirmationButtonForRowAtIndexPath(*this, ip) : "Delete";
+  std::weak_ptr<View> weakTable = weak_from_this();
+  std::weak_ptr<View> weakCell = cell->weak_from_this();
+  cell->showDeleteConfirmation(title, [weakTable, weakCell] {
+    auto table = std::static_pointer_cast<TableView>(weakTable.lock());
+    auto c = std::static_pointer_cast<TableViewCell>(weakCell.lock());
+    if (table && c) table->confirmDelete(*c);
+  });
+  swipedRow_ = ip;
+}
+
+void TableView::hideDeleteConfirmation() {
+  if (!swipedRow_) return;
+  if (auto* cell = cellForRowAtIndexPath(*swipedRow_)) cell->hideDeleteConfirmation();
+  swipedRow_.reset();
+}
+
+void TableView::confirmDelete(const TableViewCell& cell) {
+  auto keep = shared_from_this();
+  const auto ip = indexPathForCell(cell);
+  if (!ip || swipedRow_ != ip) return;
+  hideDeleteConfirmation();
+  if (auto source = dataSource()) source->commitEditingStyle(*this, TableViewCellEditingStyle::Delete, *ip);
+}
+
+void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths, TableViewRowAnimation) {
+  detail::assertMainThread("TableView::deleteRowsAtIndexPaths");
+  auto keep = shared_from_this();
+  const std::set<IndexPath> gone(indexPaths.begin(), indexPaths.end());
+  auto source = dataSource();
+  bool consistent = source && source->numberOfSectionsInTableView(*this) == numberOfSections();
+  for (int s = 0; consistent && s < numberOfSections(); ++s) {
+    int removed = 0;
+    for (const IndexPath& ip : gone) {
+      if (ip.section == s && valid(ip)) ++removed;
+      if (ip.section == s && !valid(ip)) consistent = false;
+    }
+    if (source->numberOfRowsInSection(*this, s) != numberOfRowsInSection(s) - removed) consistent = false;
+  }
+  if (!consistent) {
+#ifndef NDEBUG
+    std::fprintf(stderr,
+                 "ui: TableView::deleteRowsAtIndexPaths: the data source's row counts do not match\n");
+    std::abort();
+#else
+    reloadData();
+    return;
+#endif
+  }
+  // The selection moves up with the rows below the deleted ones.
+  std::set<IndexPath> moved;
+  for (const IndexPath& ip : selected_) {
+    if (gone.count(ip)) continue;
+    int shift = 0;
+    for (const IndexPath& g : gone)
+      if (g.section == ip.section && g.row < ip.row) ++shift;
+    moved.insert({ip.section, ip.row - shift});
+  }
+  selected_ = std::move(moved);
+  tracking_.reset();
+  swipeRow_.reset();
+  rebuild();
+  const Point low = minimumContentOffset();
+  const Point high = maximumContentOffset();
+  const Point offset = contentOffset();
+  const Point clamped{std::clamp(offset.x, low.x, std::max(low.x, high.x)),
+                      std::clamp(offset.y, low.y, std::max(low.y, high.y))};
+  if (clamped.x != offset.x || clamped.y != offset.y) setContentOffset(clamped);
 }
 
 }  // namespace ui

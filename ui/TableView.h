@@ -4,6 +4,20 @@
 // that intersect the visible bounds; scrolling asks for rows as they come into view and puts the rows
 // that leave into the reuse pool. A tap on a row (hit-tested; a touch that moves more than 10 points is
 // not a tap) selects it and tells the delegate; selecting by program tells nobody.
+//
+// Editing. setEditing(true) puts the rows the data source lets be edited (canEditRowAtIndexPath, none by
+// default) into editing (their content moves right); the selection is cleared whenever editing starts or
+// stops. While editing, selection follows allowsSelectionDuringEditing and
+// allowsMultipleSelectionDuringEditing (with the latter, every row shows its selection mark and a tap
+// toggles the row) instead of allowsSelection and allowsMultipleSelection.
+//
+// Swipe to delete: outside editing, a finger that moves kSwipeDistance points to the left (mostly
+// sideways) over an editable row whose editing style is Delete shows that row's delete confirmation
+// button, titled by the delegate. A touch on the button commits the deletion through the data source
+// (commitEditingStyle); any other touch on the table, setEditing or a reload takes the button away and
+// does nothing else. deleteRowsAtIndexPaths then takes rows out: the data source must already answer the
+// new counts (each section's count less the rows deleted from it); a data source that does not is a
+// programming fault (debug builds stop, others reload the table).
 
 #include <functional>
 #include <map>
@@ -23,6 +37,7 @@ class TableView;
 
 enum class TableViewStyle { Plain, Grouped };
 enum class TableViewScrollPosition { None, Top, Middle, Bottom };
+enum class TableViewRowAnimation { Fade, Right, Left, Top, Bottom, None, Middle, Automatic };
 
 struct TableViewDataSource {
   virtual ~TableViewDataSource() = default;
@@ -31,6 +46,10 @@ struct TableViewDataSource {
   virtual std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& tableView, IndexPath indexPath) = 0;
   virtual std::string titleForHeaderInSection(TableView& tableView, int section) { return ""; }
   virtual std::string titleForFooterInSection(TableView& tableView, int section) { return ""; }
+  // Editing: which rows take part, and the deletion the user confirmed.
+  virtual bool canEditRowAtIndexPath(TableView& tableView, IndexPath indexPath) { return false; }
+  virtual void commitEditingStyle(TableView& tableView, TableViewCellEditingStyle style,
+                                  IndexPath indexPath) {}
 };
 
 // The table's delegate is also its scroll view delegate. Every method is optional.
@@ -47,6 +66,13 @@ struct TableViewDelegate : ScrollViewDelegate {
   virtual void didSelectRowAtIndexPath(TableView& tableView, IndexPath indexPath) {}
   virtual void didDeselectRowAtIndexPath(TableView& tableView, IndexPath indexPath) {}
   virtual void willDisplayCell(TableView& tableView, TableViewCell& cell, IndexPath indexPath) {}
+  virtual TableViewCellEditingStyle editingStyleForRowAtIndexPath(TableView& tableView, IndexPath indexPath) {
+    return TableViewCellEditingStyle::Delete;
+  }
+  virtual std::string titleForDeleteConfirmationButtonForRowAtIndexPath(TableView& tableView,
+                                                                        IndexPath indexPath) {
+    return "Delete";
+  }
 };
 
 class TableView : public ScrollView {
@@ -71,6 +97,21 @@ class TableView : public ScrollView {
   void setAllowsSelection(bool allows) { allowsSelection_ = allows; }
   bool allowsMultipleSelection() const { return allowsMultipleSelection_; }
   void setAllowsMultipleSelection(bool allows) { allowsMultipleSelection_ = allows; }
+
+  // ---- editing ----
+  static constexpr double kSwipeDistance = 30;
+  bool isEditing() const { return editing_; }
+  void setEditing(bool editing, bool animated = false);
+  bool allowsSelectionDuringEditing() const { return allowsSelectionDuringEditing_; }
+  void setAllowsSelectionDuringEditing(bool allows) { allowsSelectionDuringEditing_ = allows; }
+  bool allowsMultipleSelectionDuringEditing() const { return allowsMultipleSelectionDuringEditing_; }
+  void setAllowsMultipleSelectionDuringEditing(bool allows);
+  // The row whose delete confirmation button shows.
+  std::optional<IndexPath> rowShowingDeleteConfirmation() const { return swipedRow_; }
+  void hideDeleteConfirmation();
+  // Takes the rows out (after the data source has): the rows below move up, the selection follows them.
+  // The animation is not played; the rows go at once.
+  void deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths, TableViewRowAnimation animation);
 
   void reloadData();
   int numberOfSections() const { return static_cast<int>(sections_.size()); }
@@ -124,6 +165,13 @@ class TableView : public ScrollView {
   void enqueue(const std::shared_ptr<TableViewCell>& cell);
   void userSelect(IndexPath ip);
   void layoutTableViews();
+  void rebuild();  // counts, heights and content size from the data source; then the visible cells
+  bool selectionActive() const;
+  bool multipleSelectionActive() const;
+  bool rowIsEditable(IndexPath ip);
+  void configureEditing(TableViewCell& cell, IndexPath ip);
+  void showDeleteConfirmation(IndexPath ip);
+  void confirmDelete(const TableViewCell& cell);
 
   TableViewStyle style_;
   std::weak_ptr<TableViewDataSource> dataSource_;
@@ -144,6 +192,13 @@ class TableView : public ScrollView {
   std::map<std::string, std::function<std::shared_ptr<TableViewCell>()>> factories_;
   std::set<IndexPath> selected_;
   std::optional<IndexPath> tracking_;
+  bool editing_ = false;
+  bool allowsSelectionDuringEditing_ = false;
+  bool allowsMultipleSelectionDuringEditing_ = false;
+  std::optional<IndexPath> swipeRow_;  // the row a touch began on, while it may still become a swipe
+  Point swipeStart_;
+  std::optional<IndexPath> swipedRow_;  // the row showing its delete confirmation
+  bool ignoringTouch_ = false;          // the rest of this touch does nothing (it hid a confirmation)
 };
 
 }  // namespace ui

@@ -2,7 +2,46 @@
 
 #include <algorithm>
 
+#include "ui/Canvas.h"
+#include "ui/Path.h"
+
 namespace ui {
+
+namespace {
+
+// The round mark of a row in multiple-selection editing: an empty circle, or a filled one with a tick
+// while its cell is selected.
+class SelectionMarkView : public View {
+ public:
+  explicit SelectionMarkView(const TableViewCell& cell) : View(Rect{}), cell_(&cell) {
+    setBackgroundColor(Color::clear());
+    setUserInteractionEnabled(false);
+  }
+  std::string className() const override { return "SelectionMark"; }
+  void draw(Canvas& canvas, Rect) override {
+    const Rect r = bounds().insetBy(1, 1);
+    if (cell_->isSelected()) {
+      canvas.setFillColor(Color::rgb255(0, 122, 255));
+      canvas.fillEllipse(r);
+      Path tick;
+      tick.moveTo({r.minX() + r.width() * 0.27, r.minY() + r.height() * 0.52});
+      tick.lineTo({r.minX() + r.width() * 0.44, r.minY() + r.height() * 0.70});
+      tick.lineTo({r.minX() + r.width() * 0.75, r.minY() + r.height() * 0.33});
+      canvas.setStrokeColor(Color::white());
+      canvas.setLineWidth(2);
+      canvas.strokePath(tick);
+    } else {
+      canvas.setStrokeColor(Color::gray(0.75));
+      canvas.setLineWidth(1);
+      canvas.strokeEllipse(r);
+    }
+  }
+
+ private:
+  const TableViewCell* cell_;
+};
+
+}  // namespace
 
 TableViewCell::TableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
     : View(Rect(0, 0, 320, 44)), style_(style), reuseIdentifier_(std::move(reuseIdentifier)) {
@@ -62,7 +101,42 @@ void TableViewCell::setSelected(bool selected, bool animated) {
   if (selected == selected_) return;
   selected_ = selected;
   if (selectedBackgroundView_) selectedBackgroundView_->setHidden(!(selected_ || highlighted_));
+  if (selectionMark_) selectionMark_->setNeedsDisplay();
   notify(ViewProperty::Accessory);
+}
+
+void TableViewCell::setEditing(bool editing, bool animated) {
+  if (editing == editing_) return;
+  editing_ = editing;
+  if (editing_) hideDeleteConfirmation();
+  layoutSubviews();
+  notify(ViewProperty::Editing);
+}
+
+void TableViewCell::setShowsSelectionMark(bool shows) {
+  if (shows == showsSelectionMark_) return;
+  showsSelectionMark_ = shows;
+  layoutSubviews();
+}
+
+void TableViewCell::showDeleteConfirmation(const std::string& title, std::function<void()> onConfirm) {
+  hideDeleteConfirmation();
+  deleteButton_ = std::make_shared<Button>(Rect{});
+  deleteButton_->setTitle(title);
+  deleteButton_->setTitleColor(Color::white());
+  deleteButton_->setBackgroundColor(Color::rgb255(255, 59, 48));
+  deleteButton_->addTarget(ControlEvent::TouchUpInside, [onConfirm = std::move(onConfirm)](Control&) {
+    if (onConfirm) onConfirm();
+  });
+  addSubview(deleteButton_);
+  layoutSubviews();
+}
+
+void TableViewCell::hideDeleteConfirmation() {
+  if (!deleteButton_) return;
+  auto button = std::move(deleteButton_);
+  deleteButton_.reset();
+  button->removeFromSuperview();
 }
 
 void TableViewCell::setHighlighted(bool highlighted, bool animated) {
@@ -75,6 +149,7 @@ void TableViewCell::setHighlighted(bool highlighted, bool animated) {
 void TableViewCell::prepareForReuse() {
   setSelected(false);
   setHighlighted(false);
+  hideDeleteConfirmation();
 }
 
 void TableViewCell::layoutSubviews() {
@@ -91,7 +166,23 @@ void TableViewCell::layoutSubviews() {
   }
   if (backgroundView_) backgroundView_->setFrame(bounds());
   if (selectedBackgroundView_) selectedBackgroundView_->setFrame(bounds());
-  contentView_->setFrame({0, 0, std::max(0.0, w - accessoryWidth), h});
+  const double indent = editing_ ? kEditingIndent : 0;
+  if (editing_ && showsSelectionMark_) {
+    if (!selectionMark_) {
+      selectionMark_ = std::make_shared<SelectionMarkView>(*this);
+      addSubview(selectionMark_);
+    }
+    selectionMark_->setFrame({(kEditingIndent - kSelectionMarkSize) / 2, (h - kSelectionMarkSize) / 2,
+                              kSelectionMarkSize, kSelectionMarkSize});
+  } else if (selectionMark_) {
+    selectionMark_->removeFromSuperview();
+    selectionMark_.reset();
+  }
+  if (deleteButton_) {
+    deleteButton_->setFrame({w - kDeleteButtonWidth, 0, kDeleteButtonWidth, h});
+    bringSubviewToFront(*deleteButton_);
+  }
+  contentView_->setFrame({indent, 0, std::max(0.0, w - accessoryWidth - indent), h});
   const double cw = contentView_->bounds().width();
   double x = 15;
   if (auto img = imageView_->image()) {
@@ -125,6 +216,8 @@ std::string TableViewCell::describeSelf() const {
   std::string s = View::describeSelf();
   if (!reuseIdentifier_.empty()) s += " reuse=" + reuseIdentifier_;
   if (selected_) s += " selected";
+  if (editing_) s += " editing";
+  if (deleteButton_) s += " delete-confirmation";
   return s;
 }
 

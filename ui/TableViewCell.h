@@ -2,10 +2,17 @@
 // ui::TableViewCell: one row of a table. Its content view holds the text label, the detail label (styles
 // other than Default) and the image view; the accessory sits at the right. A cell that scrolls out of
 // the table goes to the table's reuse pool under its reuse identifier.
+//
+// Editing (set by the table): an editing cell moves its content right by kEditingIndent; with the
+// selection mark on, a round mark at its left shows whether the row is selected (ticked) or not. A cell
+// swiped for deletion shows the delete confirmation button (red, kDeleteButtonWidth wide, the row's
+// height) at its right edge, over the content; the table decides what a touch on it does.
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/View.h"
@@ -15,6 +22,7 @@ namespace ui {
 enum class TableViewCellStyle { Default, Value1, Value2, Subtitle };
 enum class TableViewCellAccessoryType { None, DisclosureIndicator, DetailDisclosureButton, Checkmark };
 enum class TableViewCellSelectionStyle { None, Blue, Gray };
+enum class TableViewCellEditingStyle { None, Delete, Insert };
 
 class TableViewCell : public View {
  public:
@@ -50,6 +58,23 @@ class TableViewCell : public View {
   // selection and highlight.
   virtual void prepareForReuse();
 
+  // ---- editing (the table sets these) ----
+  static constexpr double kEditingIndent = 38;
+  static constexpr double kSelectionMarkSize = 22;
+  static constexpr double kDeleteButtonWidth = 82;
+  bool isEditing() const { return editing_; }
+  void setEditing(bool editing, bool animated = false);
+  bool showsSelectionMark() const { return showsSelectionMark_; }
+  void setShowsSelectionMark(bool shows);
+  // The round mark while it shows (nullptr otherwise); it draws itself ticked while the cell is selected.
+  View* selectionMark() const { return selectionMark_.get(); }
+  bool showingDeleteConfirmation() const { return deleteButton_ != nullptr; }
+  // The confirmation button while it shows; nullptr otherwise.
+  Button* deleteConfirmationButton() const { return deleteButton_.get(); }
+  // Shows the button with this title (its touch-up-inside runs `onConfirm`), or takes it away.
+  void showDeleteConfirmation(const std::string& title, std::function<void()> onConfirm);
+  void hideDeleteConfirmation();
+
   std::string describeSelf() const override;
 
  protected:
@@ -69,6 +94,10 @@ class TableViewCell : public View {
   TableViewCellSelectionStyle selectionStyle_ = TableViewCellSelectionStyle::Blue;
   bool selected_ = false;
   bool highlighted_ = false;
+  bool editing_ = false;
+  bool showsSelectionMark_ = false;
+  std::shared_ptr<View> selectionMark_;
+  std::shared_ptr<Button> deleteButton_;
 };
 
 }  // namespace ui

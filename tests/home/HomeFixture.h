@@ -1,8 +1,9 @@
 #pragma once
 // The home screen under test: a temporary home, the loopback API server (one per test program) as the
 // main API and the update centre, an application delegate launched on the UI harness with the network
-// up, the subject GKSample chosen after the launch, and a recording answering screen under "examming"
-// (question sets are built from the sample bank, once a test installs it). openHome() shows the main
+// up, the subject GKSample chosen after the launch, and the answering screen under "examming", kept by
+// the fixture so that tests read what it was launched with (question sets are built from the sample
+// bank, once a test installs it). openHome() shows the main
 // screen as a subject choice does.
 
 #include <gtest/gtest.h>
@@ -25,6 +26,8 @@
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
+#include "exam/ExamScreens.h"
+#include "exam/ExammingViewController.h"
 #include "librarys/http/HTTPRequest.h"
 #include "librarys/json/JsonParser.h"
 #include "librarys/json/JsonWriter.h"
@@ -40,7 +43,6 @@
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
 #include "statistics/UsageStatsInternal.h"
-#include "tests/pagehelper/AnsweringScreenDouble.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -96,8 +98,9 @@ class HomeFixture : public ::testing::Test {
 
     registerAllScreens();
     registerAccountScreens();  // the login screen of the automatic login
+    registerExamScreens();
     VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
-      auto screen = std::make_shared<answering_double::RecordingAnsweringScreen>();
+      auto screen = std::make_shared<ExammingViewController>();
       answering_ = screen;
       return screen;
     });
@@ -240,7 +243,7 @@ class HomeFixture : public ::testing::Test {
   std::mutex gateMutex_;
   std::function<void()> unpackGate_;
   testsupport::AppLaunch launch_;
-  std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
+  std::shared_ptr<ExammingViewController> answering_;
 };
 
 }  // namespace home_test

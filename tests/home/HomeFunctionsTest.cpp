@@ -21,7 +21,7 @@ const FunctionCase kFunctions[] = {
     {1, 99, {"ChapterCategory"}, true, "simulateExam"},
     {2, 2, {"SimulationExam"}, true, "examSetting1"},
     {3, 99, {"ExamGuide"}, false, "examGuideList"},
-    {4, 99, {"RandomExam"}, true, "RecordingAnsweringScreen"},
+    {4, 99, {"RandomExam"}, true, "ExammingViewController"},
     {5, 10, {"ChapterQuickExercises"}, true, "fastLearnList"},
     {6, 4, {"MyFavorites"}, true, "myFavorites"},
     {7, 7, {"WrongRedo"}, true, "errorRedoList"},
@@ -59,10 +59,16 @@ TEST_F(Home, EachFunctionStoresItsModuleCountsItsEventAndOpensItsScreen) {
     if (c.tag == 4) {
       // A random set: questions from the reply, a practice that keeps no record.
       ASSERT_NE(answering_, nullptr);
-      ASSERT_EQ(answering_->pager()->testArray().size(), 2u);
-      EXPECT_EQ(answering_->pager()->testArray()[1]->AllTestID, "1003");
-      EXPECT_EQ(answering_->calls, (std::vector<std::string>{"setTestPager:", "setOriginalMode:0",
-                                                             "setUnSaveRecord:YES", "setIsAllow:NO"}));
+      ASSERT_EQ(answering_->testPager()->testArray().size(), 2u);
+      EXPECT_EQ(answering_->testPager()->testArray()[1]->AllTestID, "1003");
+      EXPECT_EQ(answering_->originalMode(), AnsweringMode::Practice);
+      EXPECT_TRUE(answering_->unSaveRecord());
+      EXPECT_FALSE(answering_->isAllow());
+      // the rest left as they are
+      EXPECT_FALSE(answering_->functionState().has_value());
+      EXPECT_EQ(answering_->chapterName(), "");
+      EXPECT_TRUE(answering_->testsJSON().isNil());
+      EXPECT_FALSE(answering_->isChapterTest());
     }
     homeScreen().navigationController()->popToRootViewController(false);
     h().settle();

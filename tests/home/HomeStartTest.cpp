@@ -3,6 +3,7 @@
 
 #include <future>
 
+#include "exam/LastLearningRecordFile.h"
 #include "platform/core/PropertyList.h"
 #include "platform/security/Keychain.h"
 #include "tests/home/HomeFixture.h"
@@ -149,6 +150,7 @@ struct Record {
   std::string ids = "1001,1002,1003";  // sample questions whose answers are C, B, C
   std::string currentID = "1002";
   core::Value testsRecord;
+  std::string packageName = LastLearningRecordFile::packageName();
 };
 
 void writeRecord(const std::string& user, const Record& r) {
@@ -161,8 +163,10 @@ void writeRecord(const std::string& user, const Record& r) {
                                        {"TestsRecord", r.testsRecord}};
   core::Value learning =
       core::Dictionary{{"TestsJSON", JSONRepresentation(testsJSON).value_or("")}, {"ReplyRecord", reply}};
-  core::Value element = core::Dictionary{
-      {"SoftEName", r.subject}, {"CurrentModule", r.module}, {"LearningRecordArr", learning}};
+  core::Value element = core::Dictionary{{"SoftEName", r.subject},
+                                         {"CurrentModule", r.module},
+                                         {"LearningRecordArr", learning},
+                                         {"PackageName", r.packageName}};
   const std::string path = VDHelper::lastLearningRecordSavePath() + "/" + *stringFromMD5(user);
   ASSERT_TRUE(core::PropertyList::writeFile(path, core::Array{element}));
 }
@@ -225,20 +229,50 @@ TEST_F(Home, ResumeRestoresRepliesStatesAndTheCurrentQuestion) {
     EXPECT_EQ(h().alert()->message(), MainInterfaceViewController1::kResumeMessage);
     ASSERT_TRUE(h().press("是"));
     h().settle();
-    ASSERT_EQ(top(), "RecordingAnsweringScreen");
+    ASSERT_EQ(top(), "ExammingViewController");
     ASSERT_NE(answering_, nullptr);
-    const auto got = restored(*answering_->pager());
+    const auto got = restored(*answering_->testPager());
     ASSERT_EQ(got.size(), c.expected.size());
     for (std::size_t i = 0; i < got.size(); ++i) {
       SCOPED_TRACE(i);
       EXPECT_EQ(got[i].reply, c.expected[i].reply);
       EXPECT_EQ(got[i].state, c.expected[i].state);
     }
-    EXPECT_EQ(answering_->pager()->currentTest()->AllTestID, c.current);
-    EXPECT_EQ(answering_->calls,
-              (std::vector<std::string>{"setTestPager:", "setOriginalMode:1", "setRedoMode:1",
-                                        "setChapterName:第一章", "setTestsJSON:", "setIsAllow:NO"}));
-    EXPECT_EQ(answering_->testsJSON["Body"]["Name"].toString(), "第一章");
+    EXPECT_EQ(answering_->testPager()->currentTest()->AllTestID, c.current);
+    EXPECT_EQ(answering_->originalMode(), AnsweringMode::Exam);
+    EXPECT_EQ(answering_->redoMode(), AnsweringMode::Exam);
+    EXPECT_EQ(answering_->chapterName(), "第一章");
+    EXPECT_FALSE(answering_->isAllow());
+    EXPECT_FALSE(answering_->unSaveRecord());
+    EXPECT_FALSE(answering_->functionState().has_value());
+    EXPECT_EQ(answering_->testsJSON()["Body"]["Name"].toString(), "第一章");
+  }
+}
+
+// Only a record this build wrote, of the chosen bank and of the module tapped, is offered.
+TEST_F(Home, ARecordOfAnotherBuildBankOrModuleIsNotOffered) {
+  installSampleBank();
+  loginAs("user01");
+  struct Case {
+    const char* name;
+    Record record;
+  };
+  Record build, bank, module;  // the function tapped is module 7
+  build.module = 7;
+  build.packageName = "AlixPayOther";
+  bank.module = 7;
+  bank.subject = "GKOther";
+  module.module = 2;
+  for (const Case& c :
+       {Case{"another build", build}, Case{"another bank", bank}, Case{"another module", module}}) {
+    SCOPED_TRACE(c.name);
+    Record r = c.record;
+    r.testsRecord = core::Array{entry("1001", "C")};
+    writeRecord("user01", r);
+    openHome();
+    ASSERT_TRUE(tapFunction(7));
+    EXPECT_EQ(h().alert(), nullptr);
+    EXPECT_EQ(top(), "errorRedoList");
   }
 }
 

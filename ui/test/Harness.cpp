@@ -362,6 +362,43 @@ bool Harness::tapRow(TableView& table, IndexPath indexPath) {
   return cell && tap(*cell);
 }
 
+bool Harness::swipeToDelete(TableView& table, IndexPath indexPath) {
+  auto keep = table.shared_from_this();
+  if (!table.cellForRowAtIndexPath(indexPath) ||
+      visibleRect(*table.cellForRowAtIndexPath(indexPath)).height() <
+          table.rectForRowAtIndexPath(indexPath).height()) {
+    table.scrollToRowAtIndexPath(indexPath, TableViewScrollPosition::None, false);
+  }
+  TableViewCell* cell = table.cellForRowAtIndexPath(indexPath);
+  if (!cell) return false;
+  const Rect r = visibleRect(*cell);
+  if (r.isEmpty()) return false;
+  const Point from{r.maxX() - 20, r.midY()};
+  const Point to{from.x - 120, from.y};
+  pan(window(), from, to, 12, 0.2);
+  return table.rowShowingDeleteConfirmation() == indexPath;
+}
+
+bool Harness::confirmDelete(TableView& table) {
+  auto keep = table.shared_from_this();
+  const auto row = table.rowShowingDeleteConfirmation();
+  TableViewCell* cell = row ? table.cellForRowAtIndexPath(*row) : nullptr;
+  Button* button = cell ? cell->deleteConfirmationButton() : nullptr;
+  return button && tap(*button);
+}
+
+bool Harness::selectSegment(SegmentedControl& control, int index) {
+  const Rect segment = control.segmentRect(index);
+  if (segment.isEmpty()) return false;
+  const Rect r = visibleRect(control).intersection(control.convertRectToView(segment, nullptr));
+  if (r.isEmpty()) return false;
+  auto keep = control.shared_from_this();
+  View* hit = touchDown(r.center());
+  const bool inside = hit && hit->isDescendantOf(control);
+  touchUp(r.center());
+  return inside;
+}
+
 bool Harness::tapBarButton(std::string_view title) {
   BarButtonView* b = barButton(title);
   return b && tap(*b);

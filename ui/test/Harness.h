@@ -29,6 +29,7 @@
 #include "ui/IndexPath.h"
 #include "ui/Label.h"
 #include "ui/ScrollView.h"
+#include "ui/SegmentedControl.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/TextView.h"
@@ -142,8 +143,16 @@ class Harness {
   // clock, then lifts it. Returns whether the touch began inside the view (on a view for a point).
   bool longPress(const View& view, double seconds);
   bool longPress(Point windowPoint, double seconds);
-  // Scrolls the row into view when needed (as a person would), then taps it.
+  // Scrolls the row into view when needed (as a person would), then taps it. In multiple-selection
+  // editing a tap toggles the row.
   bool tapRow(TableView& table, IndexPath indexPath);
+  // Scrolls the row into view when needed, then swipes a finger leftwards across it. Returns whether
+  // the row then shows its delete confirmation button.
+  bool swipeToDelete(TableView& table, IndexPath indexPath);
+  // Taps the delete confirmation button the table shows; false when none shows or it missed the touch.
+  bool confirmDelete(TableView& table);
+  // Taps the middle of the segment.
+  bool selectSegment(SegmentedControl& control, int index);
   bool tapBarButton(std::string_view title);
 
   // ---- alerts and sheets ----
