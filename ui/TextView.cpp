@@ -1,6 +1,7 @@
 #include "ui/TextView.h"
 
 #include "platform/core/NotificationCenter.h"
+#include "platform/core/Text.h"
 #include "ui/Notifications.h"
 #include "ui/Window.h"
 #include "ui/detail/Appearance.h"
@@ -104,7 +105,7 @@ bool TextView::applyChange(Range16 range, std::string_view replacement) {
 bool TextView::userInsertText(std::string_view utf8) {
   detail::assertMainThread("TextView::userInsertText");
   if (utf8.empty()) return false;
-  return applyChange({utf16Length(text_), 0}, utf8);
+  return applyChange({core::utf16Length(text_), 0}, utf8);
 }
 
 bool TextView::userDeleteBackward() {

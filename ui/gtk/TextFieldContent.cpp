@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/core/Text.h"
 #include "ui/SearchBar.h"
 #include "ui/TextField.h"
 #include "ui/Utf16.h"
@@ -17,10 +18,10 @@ namespace {
 
 // The UTF-16 offset of the character offset `chars` in `text`.
 std::size_t utf16Offset(const std::string& text, int chars) {
-  if (chars < 0) return utf16Length(text);
+  if (chars < 0) return core::utf16Length(text);
   const char* end = g_utf8_offset_to_pointer(text.c_str(), chars);
   const std::size_t bytes = std::min<std::size_t>(static_cast<std::size_t>(end - text.c_str()), text.size());
-  return utf16Length(std::string_view(text).substr(0, bytes));
+  return core::utf16Length(std::string_view(text).substr(0, bytes));
 }
 
 void onInsertText(GtkEditable* editable, const char* text, int length, int* position, gpointer self) {
