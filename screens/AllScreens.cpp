@@ -1,10 +1,12 @@
 #include "screens/AllScreens.h"
 
 #include "app/VDViewControllerFactory.h"
+#include "screens/review/ReviewScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
   registerAllScreens();
   // Each area registers its screens over the placeholders; one line per area.
   registerSubjectScreens();
+  registerReviewScreens();
 }
