@@ -249,16 +249,20 @@ void MainInterfaceViewController1::autoLogin() {
 
   std::shared_ptr<ui::ViewController> login =
       VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
-  if (!std::dynamic_pointer_cast<AutoLoginScreen>(login))
-    login = std::make_shared<HeadlessLoginViewController>();
-  autologinVC_ = login;
   auto* screen = dynamic_cast<AutoLoginScreen*>(login.get());
-  screen->setLoginDelegate(weak_from_this());
+  if (!screen) return;  // no login screen in this build
+  autologinVC_ = login;
+  screen->setDelegate(weakAs<LoginDelegate>());
   screen->setUsernameFieldContent(account);
   screen->setPwdFieldContent(password);
   screen->setUsernameFieldText(account);
   screen->setPwdFieldText(password);
   screen->loginAction();
+}
+
+void MainInterfaceViewController1::didLoginSuccess() {
+  updateHeaderButtons();
+  if (isLoggedIn()) getLastLearningRecordByUser();
 }
 
 void MainInterfaceViewController1::showPromptImage() {

@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 
+#include "app/LoginDelegate.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "service/MyNote.h"
@@ -65,7 +66,8 @@ class MainInterfaceViewController1 : public ui::ViewController,
                                      public SystemDelegate,
                                      public UserDelegate,
                                      public RandomTestDelegate,
-                                     public MyNoteDelegate {
+                                     public MyNoteDelegate,
+                                     public LoginDelegate {
  public:
   static constexpr const char* kIdentifier = "sidebar";
   static constexpr double kContentWidth = 320;
@@ -150,6 +152,9 @@ class MainInterfaceViewController1 : public ui::ViewController,
   void didCheckAppVersion(bool ok, const core::Value& json) override;
   void didGetRandomTest(bool ok, const core::Value& json) override;
   void didGetMyNotes(bool ok, const core::Value& json) override;
+  // The login screen this screen drove (the automatic login) has logged the user in: the header shows
+  // the user and the user's last learning record is loaded.
+  void didLoginSuccess() override;
 
   // ---- properties ----
   ui::ScrollView* theScroller() const { return theScroller_.get(); }

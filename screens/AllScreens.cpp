@@ -1,12 +1,14 @@
 #include "screens/AllScreens.h"
 
 #include "app/VDViewControllerFactory.h"
+#include "screens/account/AccountScreens.h"
 #include "screens/review/ReviewScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
   registerAllScreens();
   // Each area registers its screens over the placeholders; one line per area.
+  registerAccountScreens();
   registerSubjectScreens();
   registerReviewScreens();
 }

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev nettle-dev libssl-dev
   libplist-dev libpcre2-dev libpacparser-dev
+  libjpeg-dev libpng-dev
   media-types ca-certificates
   python3 python3-cryptography curl
   rapidjson-dev

@@ -3,10 +3,13 @@
 #include "ui/Canvas.h"
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "ui/Font.h"
 #include "ui/Image.h"
+#include "ui/ImageCodec.h"
 
 namespace ui {
 
@@ -47,6 +50,27 @@ std::shared_ptr<Image> Image::drawn(std::string name, Size size, double scale,
   auto image = create(std::move(name), size, scale);
   image->drawing_ = ops ? std::move(ops) : std::make_shared<const std::vector<DrawOp>>();
   return image;
+}
+
+std::shared_ptr<Image> Image::withData(std::string bytes, std::string name) {
+  const auto size = ImageCodec::sizeOf(bytes);
+  if (!size) return nullptr;
+  auto image = create(std::move(name), *size, 1);
+  image->data_ = std::make_shared<const std::string>(std::move(bytes));
+  return image;
+}
+
+std::shared_ptr<Image> Image::withContentsOfFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return nullptr;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return nullptr;
+  return withData(std::move(bytes), path);
+}
+
+const std::string& Image::data() const {
+  static const std::string kNone;
+  return data_ ? *data_ : kNone;
 }
 
 const std::vector<DrawOp>& Image::drawing() const {

@@ -1,7 +1,8 @@
 #pragma once
 // A reference to an image by name and size. The model never decodes pixels: whoever presents the model
 // (the GTK window) loads the named image itself. An image drawn in code (ImageContext) has no file: it
-// carries the drawing operations that make it instead.
+// carries the drawing operations that make it instead. An image made from a picture file's bytes (a
+// JPEG or PNG the application wrote or downloaded) carries those bytes, which the presenter decodes.
 
 #include <memory>
 #include <string>
@@ -34,6 +35,17 @@ class Image {
   static std::shared_ptr<Image> drawn(std::string name, Size size, double scale,
                                       std::shared_ptr<const std::vector<DrawOp>> ops);
 
+  // An image of a picture file's bytes (JPEG or PNG, as ui::ImageCodec accepts them), sized from the
+  // file's header in points of one pixel; nullptr when the header is not such a picture's (a damaged
+  // body shows only when the picture is decoded).
+  static std::shared_ptr<Image> withData(std::string bytes, std::string name = "");
+  // The same for the file at `path` (named after the path); nullptr when it cannot be read or is no
+  // picture.
+  static std::shared_ptr<Image> withContentsOfFile(const std::string& path);
+  // The picture file's bytes; empty for named and drawn images.
+  const std::string& data() const;
+  bool hasData() const { return data_ != nullptr; }
+
   Image(std::string name, Size size, double scale);  // use create()
 
  private:
@@ -43,6 +55,7 @@ class Image {
   EdgeInsets capInsets_;
   bool resizable_ = false;
   std::shared_ptr<const std::vector<DrawOp>> drawing_;
+  std::shared_ptr<const std::string> data_;
 };
 
 }  // namespace ui

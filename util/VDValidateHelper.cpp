@@ -1,6 +1,7 @@
 #include "util/VDValidateHelper.h"
 
 #include "platform/core/Regex.h"
+#include "platform/core/Text.h"
 
 namespace {
 
@@ -31,4 +32,16 @@ bool isMobileNumber(std::string_view text) {
 
 bool isValidateEmail(std::string_view text) {
   return isAscii(text) && core::matchesWholeText("[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,4}", text);
+}
+
+bool isValidateChar(std::string_view text) {
+  if (!core::isValidUtf8(text)) return false;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t c = core::nextCodePoint(text, i);
+    const bool allowed = (c >= U'\u4E00' && c <= U'\u9FA5') || (c >= U'A' && c <= U'Z') ||
+                         (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9');
+    if (!allowed || ++count > 20) return false;
+  }
+  return count >= 2;
 }

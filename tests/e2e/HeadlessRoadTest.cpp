@@ -14,7 +14,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/AutoLoginScreen.h"
 #include "app/MainInterfaceViewController1.h"
 #include "app/PlaceholderViewController.h"
 #include "app/UpdateSoftwareViewController.h"
@@ -27,6 +26,8 @@
 #include "platform/core/UserDefaults.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "screens/account/AccountScreens.h"
+#include "screens/account/LoginViewController.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -67,6 +68,7 @@ class HeadlessRoad : public ::testing::Test {
     core::Bundle::resetMain();
     HTTPRequest::clearSession();
     registerAllScreens();
+    registerAccountScreens();
     harness_ = std::make_unique<ui::test::Harness>();
   }
 
@@ -80,6 +82,7 @@ class HeadlessRoad : public ::testing::Test {
     delegate_.reset();
     harness_.reset();
     core::UserDefaults::resetStandard();
+    registerAllScreens();
     ::unsetenv("VARDO_HOME");
     std::error_code ec;
     std::filesystem::remove_all(home_, ec);
@@ -165,19 +168,20 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   EXPECT_EQ(h().alert()->message(), MainInterfaceViewController1::kLoginGateMessage);
   ASSERT_TRUE(h().press("登录"));
   h().settle();
-  ASSERT_EQ(top(), "login");
+  ASSERT_EQ(top(), "LoginViewController");
 
-  // The login: the request and session writes of a successful login (the login screen itself is a
-  // placeholder until the account screens are built), which then shows the main screen again.
-  auto login = std::make_shared<HeadlessLoginViewController>();
-  login->setUsernameFieldText("user01");
-  login->setPwdFieldText("secret1");
-  login->loginAction();
+  // The user types the account and logs in; the login screen closes onto the home screen.
+  ui::TextField* name = h().field("用户名");
+  ui::TextField* password = h().field("密码");
+  ASSERT_TRUE(name && password);
+  ASSERT_TRUE(h().type(*name, "user01"));
+  ASSERT_TRUE(h().type(*password, "secret1"));
+  ASSERT_TRUE(h().tap(*h().button("登录")));
   ASSERT_TRUE(runUntil([this] {
-    h().settle(0.2);
+    h().settle(0.5);  // the modal screen closes with a 0.35 s transition
     return delegate_->userSession().contains("userInfo") && top() == "MainInterfaceViewController1" &&
            HTTPRequest::sharedQueue().operationCount() == 0;
-  })) << top();
+  })) << h().screens();
   EXPECT_EQ(delegate_->userSession()["userInfo"]["UserName"].toString(), "user01");
   EXPECT_TRUE(AppDelegate::isAutoLoginTimerRunning());
   EXPECT_EQ(homeScreen()->registButton()->currentTitle(), "注销");

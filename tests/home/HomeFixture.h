@@ -19,6 +19,7 @@
 #include "app/MainInterfaceViewController1.h"
 #include "app/PlaceholderViewController.h"
 #include "app/SidePanelController.h"
+#include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
@@ -28,12 +29,15 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "screens/account/AccountScreens.h"
 #include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
+#include "statistics/UsageStatsInternal.h"
 #include "tests/pagehelper/AnsweringScreenDouble.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -89,10 +93,11 @@ class HomeFixture : public ::testing::Test {
       AppDelegate* app = AppDelegate::current();
       return app ? app->userSession()[key].deepCopy() : core::Value();
     });
-    UsageStats::reset();
+    resetStatistics();
     HTTPRequest::clearSession();  // no cookie of an earlier test
 
     registerAllScreens();
+    registerAccountScreens();  // the login screen of the automatic login
     VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
       auto screen = std::make_shared<answering_double::RecordingAnsweringScreen>();
       answering_ = screen;
@@ -118,6 +123,7 @@ class HomeFixture : public ::testing::Test {
     MainInterfaceViewController1::setUnpackGate({});
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
     rl::RunLoop::main().runUntilIdle();
     MyNote::setSessionReader({});
     setServiceShell({});
@@ -183,7 +189,7 @@ class HomeFixture : public ::testing::Test {
   }
 
   // ---- the user ----
-  // Writes the session as a successful login does (the login screen is not built yet).
+  // Writes the session as a successful login does, without asking the server.
   void loginAs(const std::string& userName, int loginCount = 3) {
     core::Value userInfo = core::Dictionary{{"ID", 1},
                                             {"UserName", userName},
@@ -205,9 +211,21 @@ class HomeFixture : public ::testing::Test {
     return out;
   }
 
+  // The statistics component forgets its records and knows the application's key (so events count;
+  // the launch's statistics start itself is not part of these tests).
+  static void resetStatistics() {
+    UsageStats::reset();
+    UsageStats::sharedInternal()->setAppKey(VDAppStatistics::kAppKey);
+  }
+  // The events the statistics component holds, as "tag" or "tag|label" (a label equal to the tag, as a
+  // plain count records it, is left out).
   std::vector<std::string> events() const {
     std::vector<std::string> out;
-    for (const auto& e : UsageStats::events()) out.push_back(e.eventId + (e.label ? "|" + *e.label : ""));
+    for (const auto& e : UsageStats::sharedInternal()->snapshot().events) {
+      const std::string tag = e["tag"].toString();
+      const std::string label = e["label"].toString();
+      out.push_back(label.empty() || label == tag ? tag : tag + "|" + label);
+    }
     return out;
   }
 

@@ -53,7 +53,7 @@ TEST_F(Home, TheFirstLoginOffersThePersonalData) {
   EXPECT_FALSE(app().isfirstLogin());
   ASSERT_TRUE(h().press("确定"));
   h().settle();
-  EXPECT_EQ(top(), "personalData");
+  EXPECT_EQ(top(), "PersonalDataViewController");
 
   // Once per login: the next home screen asks nothing.
   VDHelper::showMainVC();

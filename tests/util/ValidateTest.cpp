@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "util/VDValidateHelper.h"
 
 TEST(VDValidateHelper, MobileNumberTable) {
@@ -67,5 +69,41 @@ TEST(VDValidateHelper, EmailTable) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(isValidateEmail(c.text), c.valid);
+  }
+}
+
+TEST(VDValidateHelper, PasswordAndNickNameCharacters) {
+  struct Case {
+    std::string text;
+    bool valid;
+  };
+  const std::string twenty(20, 'a');
+  std::string twentyChinese;
+  for (int i = 0; i < 20; ++i) twentyChinese += "题";
+  const Case cases[] = {
+      {"ab", true},
+      {"a", false},
+      {"", false},
+      {twenty, true},
+      {twenty + "b", false},
+      {"Abc123", true},
+      {"张三", true},          // two characters, six bytes
+      {twentyChinese, true},   // twenty characters, sixty bytes
+      {twentyChinese + "a", false},
+      {"一龥", true},          // both ends of the range
+      {"\xE4\xB7\xBF" "a", false},  // U+4DFF, just below it
+      {"a\xE9\xBE\xA6", false},     // U+9FA6, just above it
+      {"ab c", false},
+      {"ab_c", false},
+      {"abc!", false},
+      {"ａｂ", false},          // full-width letters
+      {"１２", false},          // full-width digits
+      {"a\xF0\x9F\x98\x80", false},  // outside the basic plane
+      {"ab\xFF", false},        // not UTF-8
+      {std::string("ab\0c", 4), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(isValidateChar(c.text), c.valid);
   }
 }

@@ -1,0 +1,432 @@
+#include "screens/account/LoginViewController.h"
+
+#include "app/AppDelegate.h"
+#include "app/AvatarFile.h"
+#include "app/MainInterfaceViewController1.h"
+#include "app/VDAppStatistics.h"
+#include "app/VDHelper.h"
+#include "app/VDNetworkHelper.h"
+#include "app/VDViewControllerFactory.h"
+#include "librarys/json/JsonWriter.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/security/Keychain.h"
+#include "screens/account/AccountScreens.h"
+#include "ui/AlertView.h"
+#include "ui/Application.h"
+#include "ui/BarButtonItem.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/NavigationItem.h"
+#include "ui/TableViewCell.h"
+#include "ui/Utf16.h"
+#include "ui/Window.h"
+#include "util/KeychainItemStore.h"
+
+namespace {
+
+std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
+
+AppDelegate* appDelegate() { return VDHelper::getAppdelegate(); }
+
+core::Value session() {
+  AppDelegate* app = appDelegate();
+  return app ? app->userSession() : core::Value();
+}
+
+// The rows of the form: section 0 the name and the password, section 1 the check buttons, the login
+// button, and registration and password recovery.
+constexpr int kFormRows[] = {2, 3};
+constexpr double kRowHeight = 44;
+
+std::string withoutLastCharacter(const std::string& text) {
+  const ui::Range16 last = ui::lastCharacterRange(text);
+  return ui::replaceUtf16Range(text, last, "").value_or("");
+}
+
+std::shared_ptr<ui::Label> rowLabel(const std::string& text) {
+  auto label = std::make_shared<ui::Label>(ui::Rect(10, 7, 70, 30), text);
+  label->setFont(ui::Font::system(16));
+  return label;
+}
+
+std::shared_ptr<ui::TextField> formField(const std::string& placeholder) {
+  auto field = std::make_shared<ui::TextField>(ui::Rect(80, 7, 220, 30));
+  field->setPlaceholder(placeholder);
+  field->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
+  field->setFont(ui::Font::system(16));
+  return field;
+}
+
+}  // namespace
+
+core::Value LoginViewController::loginRequest(const std::string& userName, const std::string& password) {
+  core::Value request = core::Value::dictionary();
+  request.set("AppEName", "");
+  request.set("Group", 0);
+  request.set("ID", 0);
+  request.set("LoginCheckCode", VDHelper::macaddress().value_or(""));
+  request.set("LoginCount", 0);
+  request.set("Pwd", password);
+  request.set("UserName", userName);
+  return request;
+}
+
+// ---- view ----
+
+void LoginViewController::loadView() {
+  tableView_ = std::make_shared<ui::TableView>(defaultViewFrame(), ui::TableViewStyle::Grouped);
+  tableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+
+  // The avatar of the typed name above the form.
+  auto header = std::make_shared<ui::View>(ui::Rect(0, 0, 320, 100));
+  userImage_ = std::make_shared<ui::ImageView>(ui::Rect(120, 10, 80, 80));
+  header->addSubview(userImage_);
+  tableView_->setTableHeaderView(header);
+
+  usernameField_ = formField("用户名/邮箱/手机号");
+  usernameField_->setReturnKeyType(ui::ReturnKeyType::Next);
+  pwdField_ = formField("请输入密码");
+  pwdField_->setSecureTextEntry(true);
+  pwdField_->setReturnKeyType(ui::ReturnKeyType::Done);
+
+  std::weak_ptr<LoginViewController> w = std::static_pointer_cast<LoginViewController>(shared_from_this());
+  auto button = [&](const std::string& title, ui::Rect frame, void (LoginViewController::*action)()) {
+    auto b = std::make_shared<ui::Button>(frame);
+    b->setTitle(title);
+    b->setTitleColor(ui::Color::rgb255(30, 90, 170));
+    b->addTarget(ui::ControlEvent::TouchUpInside, [w, action](ui::Control&) {
+      if (auto self = w.lock()) ((*self).*action)();
+    });
+    return b;
+  };
+  btnSavePwd_ = button("记住密码", ui::Rect(20, 7, 130, 30), &LoginViewController::savePwdClick);
+  btnAutoLogin_ = button("自动登录", ui::Rect(170, 7, 130, 30), &LoginViewController::autoLoginClick);
+  for (auto* check : {&btnSavePwd_, &btnAutoLogin_}) {
+    (*check)->setImage(ui::Image::create("login_check_off"), ui::kControlStateNormal);
+    (*check)->setImage(ui::Image::create("login_check_on"), ui::kControlStateSelected);
+  }
+  loginButton_ = button("登录", ui::Rect(20, 4, 280, 36), &LoginViewController::loginAction);
+  loginButton_->setBackgroundImage(ui::Image::create("login_button")->resizable({}), ui::kControlStateNormal);
+  loginButton_->setTitleColor(ui::Color::white());
+  registButton_ = button("注册", ui::Rect(20, 7, 130, 30), &LoginViewController::registClick);
+  findPasswordButton_ = button("找回密码", ui::Rect(170, 7, 130, 30), &LoginViewController::findPasswordClick);
+
+  // Below the form: a plain button that closes the keyboard.
+  btn_hide_ = std::make_shared<ui::Button>(ui::Rect(0, 0, 320, 160));
+  btn_hide_->addTarget(ui::ControlEvent::TouchUpInside, [w](ui::Control&) {
+    if (auto self = w.lock()) self->hidekeyboard();
+  });
+  tableView_->setTableFooterView(btn_hide_);
+
+  tableView_->setDataSource(weakAs<ui::TableViewDataSource>());
+  tableView_->setDelegate(weakAs<ui::TableViewDelegate>());
+  setView(tableView_);
+}
+
+void LoginViewController::viewDidLoad() {
+  setTitle("登录");
+  std::weak_ptr<LoginViewController> w = std::static_pointer_cast<LoginViewController>(shared_from_this());
+  // "返回" closes the screen; a presenter that gave it a "返回" of its own (the home screen's modal
+  // login, which forgets the screen as it closes it) keeps that one, which closes it the same way.
+  if (!navigationItem().leftBarButtonItem()) {
+    navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle(
+        "返回", ui::BarButtonItem::Style::Bordered, [weak = w](ui::BarButtonItem&) {
+          if (auto self = weak.lock()) self->closeLoginViewController();
+        }));
+  }
+
+  // The account kept for the next login.
+  KeychainItemStore keychain(kKeychainIdentifier);
+  usernameField_->setText(keychain.objectForKey(sec::kSecAttrAccount));
+  pwdField_->setText(keychain.objectForKey(sec::kSecValueData));
+  usernameField_->setDelegate(weakAs<ui::TextFieldDelegate>());
+  pwdField_->setDelegate(weakAs<ui::TextFieldDelegate>());
+  setImage(false);
+
+  auto& defaults = core::UserDefaults::standard();
+  isAutoLogin_ = defaults.boolForKey("isAutoLogon");
+  isSavaPwd_ = defaults.boolForKey("isKeepPassword") || isAutoLogin_;
+  btnSavePwd_->setSelected(isSavaPwd_);
+  btnAutoLogin_->setSelected(isAutoLogin_);
+
+  // The first-run prompt over the whole window, gone at the first tap.
+  if (defaults.boolForKey("isFirstLoginApp")) {
+    if (ui::Application* application = ui::Application::current()) {
+      firstRunPrompt_ = std::make_shared<ui::Button>(application->applicationFrame());
+      firstRunPrompt_->setBackgroundImage(ui::Image::create(kFirstRunImage), ui::kControlStateNormal);
+      firstRunPrompt_->addTarget(ui::ControlEvent::TouchUpInside, [weak = w](ui::Control&) {
+        if (auto self = weak.lock()) self->removeFirstRunPrompt();
+      });
+      application->keyWindow().addFrontView(firstRunPrompt_);
+    }
+  }
+  defaults.setBool("isFirstLoginApp", false);
+  defaults.setBool("isFirstMain", false);
+  defaults.setBool("isFirstEvenMore", false);
+  defaults.synchronize();
+
+  tableView_->reloadData();
+}
+
+void LoginViewController::removeFirstRunPrompt() {
+  if (firstRunPrompt_) firstRunPrompt_->removeFromSuperview();
+  firstRunPrompt_.reset();
+}
+
+void LoginViewController::viewDidAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+
+void LoginViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+
+// ---- table ----
+
+int LoginViewController::numberOfSectionsInTableView(ui::TableView&) { return 2; }
+
+int LoginViewController::numberOfRowsInSection(ui::TableView&, int section) {
+  return section >= 0 && section < 2 ? kFormRows[section] : 0;
+}
+
+double LoginViewController::heightForRowAtIndexPath(ui::TableView&, ui::IndexPath) { return kRowHeight; }
+
+std::shared_ptr<ui::TableViewCell> LoginViewController::cellForRowAtIndexPath(ui::TableView&,
+                                                                              ui::IndexPath indexPath) {
+  auto cell = std::make_shared<ui::TableViewCell>();
+  cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
+  ui::View& content = cell->contentView();
+  if (indexPath.section == 0 && indexPath.row == 0) {
+    content.addSubview(rowLabel("用户名"));
+    content.addSubview(usernameField_);
+  } else if (indexPath.section == 0 && indexPath.row == 1) {
+    content.addSubview(rowLabel("密码"));
+    content.addSubview(pwdField_);
+  } else if (indexPath.section == 1 && indexPath.row == 0) {
+    content.addSubview(btnSavePwd_);
+    content.addSubview(btnAutoLogin_);
+  } else if (indexPath.section == 1 && indexPath.row == 1) {
+    content.addSubview(loginButton_);
+  } else if (indexPath.section == 1 && indexPath.row == 2) {
+    content.addSubview(registButton_);
+    content.addSubview(findPasswordButton_);
+  }
+  return cell;
+}
+
+void LoginViewController::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
+  tableView.deselectRowAtIndexPath(indexPath, false);
+  hidekeyboard();
+}
+
+// ---- texts ----
+
+void LoginViewController::setUsernameFieldContent(const std::string& text) {
+  if (usernameField_) usernameField_->setText(text);
+}
+
+void LoginViewController::setPwdFieldContent(const std::string& text) {
+  if (pwdField_) pwdField_->setText(text);
+}
+
+bool LoginViewController::shouldChangeCharactersInRange(ui::TextField& field, ui::Range16,
+                                                        const std::string& replacement) {
+  usernameFieldText_.clear();
+  if (&field == usernameField_.get()) {
+    const std::string& current = field.text();
+    usernameFieldText_ = replacement.empty() ? withoutLastCharacter(current) : current + replacement;
+    if (pwdField_) pwdField_->setText("");
+    setImage(true);
+  }
+  return true;
+}
+
+void LoginViewController::textFieldDidEndEditing(ui::TextField& field) {
+  if (&field != usernameField_.get()) return;
+  if (field.text().empty() && pwdField_) pwdField_->setText("");
+  std::string name = field.text();
+  std::erase(name, ' ');
+  usernameFieldText_ = name;
+  setImage(true);
+}
+
+bool LoginViewController::textFieldShouldReturn(ui::TextField& field) {
+  field.resignFirstResponder();
+  return true;
+}
+
+void LoginViewController::hidekeyboard() {
+  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+}
+
+void LoginViewController::setImage(bool fromText) {
+  if (!userImage_) return;
+  const std::string name = fromText ? usernameFieldText_ : (usernameField_ ? usernameField_->text() : "");
+  const std::string file = AvatarFile::path(name);
+  std::shared_ptr<ui::Image> image;
+  if (!file.empty() && VDHelper::isHavefile(file)) image = ui::Image::withContentsOfFile(file);
+  userImage_->setImage(image);
+}
+
+// ---- check buttons ----
+
+void LoginViewController::savePwdClick() {
+  isSavaPwd_ = !isSavaPwd_;
+  if (btnSavePwd_) btnSavePwd_->setSelected(isSavaPwd_);
+  if (!isSavaPwd_) {
+    isAutoLogin_ = false;
+    if (btnAutoLogin_) btnAutoLogin_->setSelected(false);
+  }
+}
+
+void LoginViewController::autoLoginClick() {
+  isAutoLogin_ = !isAutoLogin_;
+  if (btnAutoLogin_) btnAutoLogin_->setSelected(isAutoLogin_);
+  if (isAutoLogin_) {
+    isSavaPwd_ = true;
+    if (btnSavePwd_) btnSavePwd_->setSelected(true);
+  }
+}
+
+// ---- navigation ----
+
+void LoginViewController::registClick() {
+  auto vc = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("register");
+  if (vc && navigationController()) navigationController()->pushViewController(vc, true);
+}
+
+void LoginViewController::findPasswordClick() {
+  auto vc = makeFindPasswordScreen();
+  if (vc && navigationController()) navigationController()->pushViewController(vc, true);
+}
+
+void LoginViewController::closeLoginViewController() {
+  auto keep = shared_from_this();
+  if (!isStolen_) {
+    leaveScreen(*this);
+    return;
+  }
+  // This screen replaced the window's root: back to the main screen, logged out, and no automatic
+  // login in this run. The main screen is made anew, so besides the home screen of the moment the
+  // session says so too (until the next login).
+  if (AppDelegate* app = appDelegate()) {
+    if (auto* home = dynamic_cast<MainInterfaceViewController1*>(app->mainInterfaceVC().get()))
+      home->setIsUnLogon(true);
+    core::Value s = app->userSession();
+    if (s.isDictionary() && !s.contains("userInfo")) s.set("isUserLogout", true);
+  }
+  VDHelper::showMainVC();
+}
+
+// ---- login ----
+
+void LoginViewController::showAlert(const std::string& message) {
+  auto alert = std::make_shared<ui::AlertView>(localized("alertTitle"), message,
+                                               std::weak_ptr<ui::AlertViewDelegate>(),
+                                               std::optional<std::string>(localized("OK")));
+  alert->show();
+}
+
+void LoginViewController::loginAction() {
+  // A field that is there and empty stops the login; the automatic login has no fields.
+  if (usernameField_ && usernameField_->text().empty()) {
+    showAlert(kEmptyNameMessage);
+    return;
+  }
+  if (pwdField_ && pwdField_->text().empty()) {
+    showAlert(kEmptyPasswordMessage);
+    return;
+  }
+  if (usernameField_ && !usernameField_->text().empty()) usernameFieldText_ = usernameField_->text();
+  if (pwdField_ && !pwdField_->text().empty()) pwdFieldText_ = pwdField_->text();
+
+  AppDelegate* app = appDelegate();
+  if (!app) return;
+  if (!app->isReachable()) {
+    app->networkAlert(localized("alertNetwork"));
+    return;
+  }
+  const auto body = JSONRepresentation(loginRequest(usernameFieldText_, pwdFieldText_));
+  if (!body) return;
+  userBll_ = std::make_shared<User>();
+  userBll_->delegate = weakAs<UserDelegate>();
+  userBll_->login(*body);
+}
+
+void LoginViewController::didLogin(bool ok, const core::Value& json) {
+  AppDelegate* app = appDelegate();
+  if (!ok || !app) {
+    std::string message = json.isNil() ? std::string() : json["Message"].toString();
+    showAlert(message.empty() ? kLoginFailedMessage : message);
+    return;
+  }
+  auto keep = shared_from_this();
+  core::Value s = app->userSession();
+
+  // 1. The user of the session: the reply's record and the password that was sent.
+  core::Value userInfo = json["Body"].deepCopy();
+  userInfo.set("Pwd", pwdFieldText_);
+  s.set("userInfo", userInfo);
+  // 2-4. The re-login timer, the logout mark, a first login.
+  app->fireAutoLoginTimer();
+  s.set("isUserLogout", false);
+  if (userInfo["LoginCount"].toInt() == 1) app->setIsfirstLogin(true);
+
+  // 5. The avatar, once: fetched and kept only when the name has none yet.
+  const std::string avatar = AvatarFile::path(usernameFieldText_);
+  if (!avatar.empty() && !VDHelper::isHavefile(avatar)) {
+    const std::string url = AvatarFile::downloadURL(userInfo["ID"].toString());
+    if (auto bytes = AvatarFile::download(url)) AvatarFile::save(*bytes, usernameFieldText_);
+  }
+
+  // 6. The personal details, then the application information.
+  centerBll_ = std::make_shared<Center>();
+  centerBll_->delegate = weakAs<CenterDelegate>();
+  const core::Value details = centerBll_->getPersonalDetails();
+  if (!details.isNil()) {
+    didGetPersonalDetails(details);
+    userBll_ = std::make_shared<User>();
+    userBll_->delegate = weakAs<UserDelegate>();
+    userBll_->appInfo(VDHelper::getVDAppName()["Value"].toString());
+  } else {
+    VDNetworkHelper::hudPrompt(kDetailsFailedToast);
+  }
+
+  // 7-8. The account for the next start, whatever the check buttons show.
+  KeychainItemStore keychain(kKeychainIdentifier);
+  keychain.setObject(usernameFieldText_, sec::kSecAttrAccount);
+  keychain.setObject(pwdFieldText_, sec::kSecValueData);
+  auto& defaults = core::UserDefaults::standard();
+  defaults.setInteger("isKeepPassword", 1);
+  defaults.setInteger("isAutoLogon", 1);
+  defaults.synchronize();
+}
+
+void LoginViewController::didGetPersonalDetails(const core::Value& json) {
+  core::Value userInfo = session()["userInfo"];
+  if (!userInfo.isDictionary()) return;
+  const core::Value body = json["Body"];
+  for (const char* key : {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"}) {
+    if (body.contains(key))
+      userInfo.set(key, body[key]);
+    else
+      userInfo.remove(key);
+  }
+}
+
+void LoginViewController::didAppInfo(bool ok, const core::Value& json) {
+  if (!ok) {
+    // A refusal leaves the user logged in on this screen; no answer at all is reported.
+    if (json.isNil()) showAlert(localized("requestFaile"));
+    return;
+  }
+  auto keep = shared_from_this();
+  session().set("appInfo", json["Body"]);
+  if (auto d = delegate_.lock()) d->didLoginSuccess();
+  VDNetworkHelper::setMinNavigationTitle();
+  leave();
+}
+
+void LoginViewController::leave() {
+  if (session()["userInfo"]["LoginCount"].toInt() == 1 || isStolen_)
+    VDHelper::showMainVC();
+  else
+    leaveScreen(*this);
+}
