@@ -1,6 +1,7 @@
 #include "screens/AllScreens.h"
 
 #include "app/VDViewControllerFactory.h"
+#include "exam/ExamScreens.h"
 #include "screens/account/AccountScreens.h"
 #include "screens/review/ReviewScreens.h"
 #include "screens/subject/SubjectScreens.h"
@@ -10,5 +11,6 @@ void registerEveryScreen() {
   // Each area registers its screens over the placeholders; one line per area.
   registerAccountScreens();
   registerSubjectScreens();
+  registerExamScreens();
   registerReviewScreens();
 }

@@ -13,6 +13,7 @@ packages=(
   media-types ca-certificates
   python3 python3-cryptography curl
   rapidjson-dev
+  libjs-jquery nodejs node-jsdom
 )
 
 missing=()

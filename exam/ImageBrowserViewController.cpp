@@ -1,0 +1,36 @@
+#include "exam/ImageBrowserViewController.h"
+
+#include "app/VDAppStatistics.h"
+
+void ImageBrowserViewController::loadView() {
+  ui::ViewController::loadView();
+  imgWebView_ = std::make_shared<ui::WebView>(view().bounds());
+  imgWebView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  view().addSubview(imgWebView_);
+}
+
+void ImageBrowserViewController::viewDidLoad() {
+  imgWebView_->scrollView().setBounces(false);
+  imgWebView_->loadHTMLString(webhtml_, std::nullopt);
+  auto tap = std::make_shared<ui::TapGestureRecognizer>();
+  tap->setNumberOfTapsRequired(1);
+  tap->setNumberOfTouchesRequired(1);
+  tap->setCancelsTouchesInView(false);
+  tap->setDelegate(weakAs<ui::GestureRecognizerDelegate>());
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  tap->addAction([weak](ui::GestureRecognizer& recognizer) {
+    auto self = std::static_pointer_cast<ImageBrowserViewController>(weak.lock());
+    if (self && recognizer.state() == ui::GestureState::Ended) self->tapClick(recognizer);
+  });
+  view().addGestureRecognizer(tap);
+}
+
+void ImageBrowserViewController::viewWillAppear(bool) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+}
+
+void ImageBrowserViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
+
+void ImageBrowserViewController::tapClick(ui::GestureRecognizer&) { dismissViewController(true); }
