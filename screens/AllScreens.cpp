@@ -4,6 +4,7 @@
 #include "exam/ExamScreens.h"
 #include "screens/account/AccountScreens.h"
 #include "screens/notes/NotesScreens.h"
+#include "screens/review/ReviewScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
@@ -13,4 +14,5 @@ void registerEveryScreen() {
   registerSubjectScreens();
   registerExamScreens();
   registerNotesScreens();
+  registerReviewScreens();
 }

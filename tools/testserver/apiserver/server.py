@@ -14,7 +14,7 @@ Paths (see README.md for the operations):
   /tk_img/imgdir_V/N  question images          /Img_UID/<id>.jpg  avatars
   /packets/<file>     update packets (GET, HEAD, Range)
   /app_logs, /check_config_update, /api/check_app_update   statistics service
-  /__test/...         test hooks: reset, journal, fault, scenario, codes, mail, clock, state, ping
+  /__test/...         test hooks: reset, journal, fault, scenario, codes, mail, clock, seed, state, ping
 """
 
 import argparse
@@ -538,6 +538,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     return self.hook_reply({"ok": False, "error": "expected an object"}, 400)
                 app.store.clock_offset = float(doc.get("offset_days", 0)) * 86400 + float(doc.get("offset_seconds", 0))
                 return self.hook_reply({"ok": True, "now": app.store.timetext()})
+            if name == "seed" and method == "POST":
+                if not isinstance(doc, dict):
+                    return self.hook_reply({"ok": False, "error": "expected an object"}, 400)
+                u = app.store.find_account(str(doc.get("user", "")))
+                if u is None:
+                    return self.hook_reply({"ok": False, "error": "no such user"}, 404)
+                seeded = app.store.seed(u, doc, app.state())
+                return self.hook_reply(dict(seeded, ok=True))
             if name == "state":
                 u = app.store.find_account(query.get("user", ""))
                 if u is None:

@@ -268,6 +268,44 @@ class Store:
         """1 three times or more, 2 twice, 3 once."""
         return 1 if count >= 3 else (2 if count == 2 else 3)
 
+    # --- seed data for the test hooks ---
+
+    def seed(self, user, doc, state):
+        """Replaces the user's favourites and/or wrong-answer book. "favourites" is a list of AIDs (newest
+        first) or {"subject": id, "count": n}: the first n questions of that subject in AID order, newest
+        first. "wrong" is a list of {"aid", "count" (default 1), "days_ago" (default 0)} or {"subject",
+        "count", "errors", "days_ago"}: n questions of the subject, each with that many errors that many
+        days ago (each later one a millisecond older). Returns the AIDs seeded, by kind."""
+        now = self.now()
+        out = {}
+
+        def subject_aids(spec):
+            subject, count = int(spec["subject"]), int(spec["count"])
+            aids = [q["AID"] for q in state.questions if not q.get("Bad") and q["Subject"] == subject]
+            if count > len(aids):
+                raise ValueError("subject %d has only %d questions" % (subject, len(aids)))
+            return aids[:count]
+
+        if "favourites" in doc:
+            spec = doc["favourites"]
+            aids = subject_aids(spec) if isinstance(spec, dict) else [int(a) for a in spec]
+            self.favourites[user.id] = {a: now - i * 0.001 for i, a in enumerate(aids)}
+            out["favourites"] = aids
+        if "wrong" in doc:
+            spec = doc["wrong"]
+            if isinstance(spec, dict):
+                errors, days = int(spec.get("errors", 1)), float(spec.get("days_ago", 0))
+                entries = [{"aid": a, "count": errors, "days_ago": days} for a in subject_aids(spec)]
+            else:
+                entries = list(spec)
+            book = {}
+            for i, e in enumerate(entries):
+                book[int(e["aid"])] = {"count": int(e.get("count", 1)),
+                                       "last": now - float(e.get("days_ago", 0)) * 86400 - i * 0.001}
+            self.wrong[user.id] = book
+            out["wrong"] = list(book)
+        return out
+
     # --- snapshot for the test hooks ---
 
     def snapshot(self, user):

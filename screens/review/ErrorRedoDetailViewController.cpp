@@ -1,0 +1,46 @@
+#include "screens/review/ErrorRedoDetailViewController.h"
+
+#include "screens/review/ErrorRedoViewController.h"
+#include "screens/review/QuestionListPaging.h"
+
+PagedQuestionListViewController::Texts ErrorRedoDetailViewController::texts() const {
+  return {kListTitle,       "已经是最后一页了",        "快速翻页", "移除错题",
+          "errorTestsCell", FunctionModule::WrongRedo, kListTitle};
+}
+
+bool ErrorRedoDetailViewController::beginLoading() {
+  setTitle(subject1_);
+  return true;
+}
+
+bool ErrorRedoDetailViewController::getTestSelector() {
+  const std::string size = std::to_string(QuestionListPaging::kPageSize);
+  const std::string page = std::to_string(pageIndex());
+  auto client = std::make_shared<WrongRedo>();
+  client->delegate = weakAs<WrongRedoDelegate>();
+  if (redoCategory_ == ErrorRedoViewController::kBySubject) {
+    client->testToSbjIds(softEName(), size, page, sbjid());
+  } else if (redoCategory_ == ErrorRedoViewController::kByTime) {
+    client->testToTime(softEName(), size, page, sbjid());
+  } else if (redoCategory_ == ErrorRedoViewController::kByNumber) {
+    client->testToErrorCount(softEName(), size, page, sbjid());
+  } else {
+    return false;
+  }
+  wrongRedoBll_ = client;
+  return true;
+}
+
+void ErrorRedoDetailViewController::requestRemoval(const std::vector<std::string>& ids) {
+  core::Value list = core::Value::newArray();
+  for (const std::string& id : ids) list.push_back(id);
+  wrongRedoBll_ = std::make_shared<WrongRedo>();
+  wrongRedoBll_->delegate = weakAs<WrongRedoDelegate>();
+  wrongRedoBll_->removeToAllTestIDs(softEName(), list);
+}
+
+void ErrorRedoDetailViewController::showPageFailure(bool replyCame) {
+  disableBrowsing();
+  showAlert(subject1_, localized(replyCame ? "nodataMessage" : "requestFaile"),
+            QuestionListPaging::kOKButton);
+}

@@ -1,0 +1,264 @@
+#include "screens/review/ErrorRedoViewController.h"
+
+#include "app/VDAppStatistics.h"
+#include "app/VDHelper.h"
+#include "app/VDViewControllerFactory.h"
+#include "platform/core/Bundle.h"
+#include "screens/review/ErrorRedoDetailViewController.h"
+#include "ui/NavigationController.h"
+#include "ui/NavigationItem.h"
+#include "widgets/ProgressHUD.h"
+
+namespace {
+
+int classNumber(const std::string& key, std::initializer_list<const char*> keys) {
+  int n = 1;
+  for (const char* k : keys) {
+    if (key == k) return n;
+    ++n;
+  }
+  return 0;
+}
+
+}  // namespace
+
+const char* ErrorRedoViewController::groupingTitle(Grouping grouping) {
+  switch (grouping) {
+    case BySubject:
+      return kBySubject;
+    case ByTime:
+      return kByTime;
+    case ByNumber:
+      return kByNumber;
+  }
+  return kBySubject;
+}
+
+core::Value ErrorRedoViewController::groupingRows(Grouping grouping, const core::Value& body) {
+  core::Value rows = core::Value::newArray();
+  if (!body.isArray()) return rows;
+  for (const core::Value& item : body.array()) {
+    if (grouping == BySubject) {
+      rows.push_back(core::Dictionary{
+          {"ID", item["Sbjid"]}, {"Title", item["Subject1"]}, {"TestsCount", item["TestNum"]}});
+      continue;
+    }
+    const std::string key = item["Key"].toString();
+    const int id = grouping == ByTime ? classNumber(key, {"当天", "三天内", "一周内", "更久的"})
+                                      : classNumber(key, {"错三次或以上", "错两次", "错一次"});
+    rows.push_back(core::Dictionary{{"ID", id}, {"Title", item["Key"]}, {"TestsCount", item["Value"]}});
+  }
+  return rows;
+}
+
+void ErrorRedoViewController::loadView() {
+  auto root = std::make_shared<ui::View>(defaultViewFrame());
+  root->setBackgroundColor(ui::Color::white());
+  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  const double width = root->bounds().width();
+  segmentedControl_ =
+      std::make_shared<ui::SegmentedControl>(std::vector<std::string>{kBySubject, kByTime, kByNumber},
+                                             ui::Rect{10, 8, width - 20, ui::SegmentedControl::kHeight});
+  root->addSubview(segmentedControl_);
+  const double top = 8 + ui::SegmentedControl::kHeight + 8;
+  redoTableView_ = std::make_shared<ui::TableView>(ui::Rect{0, top, width, root->bounds().height() - top});
+  redoTableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  root->addSubview(redoTableView_);
+  hideLabel_ = std::make_shared<ui::Label>(ui::Rect{20, top + 80, width - 40, 40}, kHint);
+  hideLabel_->setTextAlignment(ui::TextAlignment::Center);
+  hideLabel_->setTextColor(ui::Color::gray());
+  hideLabel_->setHidden(true);
+  root->addSubview(hideLabel_);
+  setView(root);
+}
+
+void ErrorRedoViewController::viewDidLoad() {
+  setTitle(kTitle);
+  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  redoCategory_ = kBySubject;
+  redoTableView_->setDataSource(weakAs<ui::TableViewDataSource>());
+  redoTableView_->setDelegate(weakAs<ui::TableViewDelegate>());
+  redoTableView_->setRowHeight(60);
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  segmentedControl_->addTarget(ui::ControlEvent::ValueChanged, [weak](ui::Control&) {
+    if (auto self = std::static_pointer_cast<ErrorRedoViewController>(weak.lock())) self->segSwitch();
+  });
+  navigationItem().setBackBarButtonItem(
+      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
+}
+
+void ErrorRedoViewController::viewWillAppear(bool animated) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+  bySubjectListIsSuccess_ = byTimeListIsSuccess_ = byNumberListIsSuccess_ = false;
+  if (ui::NavigationController* nav = navigationController()) nav->setNavigationBarHidden(false, animated);
+  showWaiting();
+}
+
+void ErrorRedoViewController::viewDidAppear(bool animated) {
+  for (Grouping g : {BySubject, ByTime, ByNumber}) request(g);
+  Grouping chosen = BySubject;
+  for (Grouping g : {BySubject, ByTime, ByNumber})
+    if (redoCategory_ == groupingTitle(g)) chosen = g;
+  if (succeeded(chosen)) {
+    showGrouping(chosen);
+  } else {
+    segmentedControl_->setSelectedSegmentIndex(chosen);
+    showHint();
+  }
+  hideWaiting();
+}
+
+void ErrorRedoViewController::viewWillDisappear(bool animated) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+}
+
+// ---- the groupings ----
+
+std::shared_ptr<WrongRedo> ErrorRedoViewController::newClient() {
+  wrongRedoBll_ = std::make_shared<WrongRedo>();
+  wrongRedoBll_->delegate = weakAs<WrongRedoDelegate>();
+  return wrongRedoBll_;
+}
+
+void ErrorRedoViewController::request(Grouping grouping) {
+  auto client = newClient();
+  switch (grouping) {
+    case BySubject:
+      client->subjectInfoListForSynchronous(softName_);
+      break;
+    case ByTime:
+      client->getListToTimeForSynchronous(softName_);
+      break;
+    case ByNumber:
+      client->getListToErrorCountForSynchronous(softName_);
+      break;
+  }
+}
+
+bool ErrorRedoViewController::succeeded(Grouping grouping) const {
+  switch (grouping) {
+    case BySubject:
+      return bySubjectListIsSuccess_;
+    case ByTime:
+      return byTimeListIsSuccess_;
+    case ByNumber:
+      return byNumberListIsSuccess_;
+  }
+  return false;
+}
+
+void ErrorRedoViewController::didSubjectInfoList(bool ok, const core::Value& json) {
+  bySubjectListIsSuccess_ = ok;
+  if (ok && json["Body"].size() > 0) bySubjectList_ = groupingRows(BySubject, json["Body"]);
+}
+
+void ErrorRedoViewController::didGetListToTime(bool ok, const core::Value& json) {
+  byTimeListIsSuccess_ = ok;
+  if (ok) byTimeList_ = groupingRows(ByTime, json["Body"]);
+}
+
+void ErrorRedoViewController::didGetListToErrorCount(bool ok, const core::Value& json) {
+  byNumberListIsSuccess_ = ok;
+  if (ok) byNumberList_ = groupingRows(ByNumber, json["Body"]);
+}
+
+void ErrorRedoViewController::showGrouping(Grouping grouping) {
+  segmentedControl_->setSelectedSegmentIndex(grouping);
+  const core::Value& rows = grouping == BySubject ? bySubjectList_
+                            : grouping == ByTime  ? byTimeList_
+                                                  : byNumberList_;
+  redoArray_ = rows.deepCopy();
+  redoCategory_ = groupingTitle(grouping);
+  hideLabel_->setHidden(true);
+  redoTableView_->setHidden(false);
+  segmentedControl_->setHidden(false);
+  redoTableView_->reloadData();
+}
+
+void ErrorRedoViewController::showHint() {
+  // The control stays: it is the way to the groupings that did load.
+  hideLabel_->setHidden(false);
+  redoTableView_->setHidden(true);
+  segmentedControl_->setHidden(false);
+}
+
+void ErrorRedoViewController::segSwitch() {
+  const int index = segmentedControl_->selectedSegmentIndex();
+  if (index < BySubject || index > ByNumber) return;
+  const auto grouping = static_cast<Grouping>(index);
+  redoTableView_->setHidden(false);
+  segmentedControl_->setHidden(false);
+  if (!succeeded(grouping)) {
+    showWaiting();
+    request(grouping);
+    hideWaiting();
+  }
+  if (!succeeded(grouping)) {
+    showHint();
+    return;
+  }
+  showGrouping(grouping);
+}
+
+// ---- overlays ----
+
+void ErrorRedoViewController::showWaiting() {
+  hideWaiting();
+  hudView_ = std::make_shared<ProgressHUD>(view());
+  view().addSubview(hudView_);
+  view().bringSubviewToFront(*hudView_);
+  hudView_->setLabelText(core::Bundle::main().localizedString("alertMessage"));
+  hudView_->show(true);
+}
+
+void ErrorRedoViewController::hideWaiting() {
+  if (hudView_) hudView_->removeFromSuperview();
+  hudView_.reset();
+}
+
+void ErrorRedoViewController::toast(const std::string& text) {
+  hideWaiting();
+  hudView_ = ProgressHUD::showHUDAddedTo(view(), true);
+  hudView_->setMode(ProgressHUD::Mode::Text);
+  hudView_->setLabelText(text);
+  hudView_->setMargin(10);
+  hudView_->setYOffset(40);
+  hudView_->setRemoveFromSuperViewOnHide(true);
+  hudView_->hide(true, kToastDuration);
+}
+
+// ---- table ----
+
+int ErrorRedoViewController::numberOfRowsInSection(ui::TableView&, int) {
+  return static_cast<int>(redoArray_.size());
+}
+
+std::shared_ptr<ui::TableViewCell> ErrorRedoViewController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                                  ui::IndexPath indexPath) {
+  auto cell = tableView.dequeueReusableCellWithIdentifier("redoTableCell");
+  if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, "redoTableCell");
+  const core::Value row = redoArray_[indexPath.row];
+  cell->textLabel()->setText(row["Title"].describe());
+  cell->detailTextLabel()->setText("共" + row["TestsCount"].describe() + "题");
+  return cell;
+}
+
+void ErrorRedoViewController::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
+  tableView.deselectRowAtIndexPath(indexPath, true);
+  const core::Value row = redoArray_[indexPath.row];
+  if (row["TestsCount"].toInt() == 0) {
+    toast(row["Title"].describe() + "错题数为0");
+    return;
+  }
+  auto screen = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
+      ErrorRedoDetailViewController::kIdentifier);
+  auto* detail = dynamic_cast<ErrorRedoDetailViewController*>(screen.get());
+  ui::NavigationController* nav = navigationController();
+  if (!detail || !nav) return;
+  detail->setRedoCategory(redoCategory_);
+  detail->setSoftEName(softName_);
+  detail->setSubject1(row["Title"].describe());
+  detail->setSbjid(row["ID"].describe());
+  detail->setTestsCount(row["TestsCount"].toInt());
+  nav->pushViewController(screen, true);
+}

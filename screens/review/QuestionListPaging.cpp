@@ -1,0 +1,29 @@
+#include "screens/review/QuestionListPaging.h"
+
+#include <algorithm>
+
+#include "platform/core/Text.h"
+
+int QuestionListPaging::pageCountFor(std::int64_t total) {
+  if (total <= 0) return 0;
+  return static_cast<int>(total / kPageSize + (total % kPageSize ? 1 : 0));
+}
+
+int QuestionListPaging::clampPage(int page, int pageCount) {
+  return std::clamp(page, 1, std::max(1, pageCount));
+}
+
+QuestionListPaging::JumpResult QuestionListPaging::jump(const std::string& typed, int currentPage,
+                                                        int pageCount) {
+  const int n = core::intValue(typed);
+  if (n < 1 || n > pageCount) return {Jump::OutOfRange, n};
+  return {n == currentPage ? Jump::SamePage : Jump::OtherPage, n};
+}
+
+std::string QuestionListPaging::pageButtonTitle(int pageIndex, int pageCount) {
+  return std::to_string(pageIndex) + "/" + std::to_string(pageCount) + "页";
+}
+
+std::string QuestionListPaging::rangeMessage(int pageCount) {
+  return "请输入1~" + std::to_string(pageCount) + "之间的数字！";
+}

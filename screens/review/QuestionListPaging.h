@@ -1,0 +1,40 @@
+#pragma once
+// QuestionListPaging: the page arithmetic and texts the paged question lists share (favourites,
+// wrong answers, find test). Pages hold kPageSize questions and are counted from 1.
+
+#include <cstdint>
+#include <string>
+
+class QuestionListPaging {
+ public:
+  static constexpr int kPageSize = 20;
+
+  // The number of pages for a total: the total divided by 20, rounded up; 0 for none (or a negative
+  // total).
+  static int pageCountFor(std::int64_t total);
+  // `page` within 1..pageCount; 1 when there are no pages.
+  static int clampPage(int page, int pageCount);
+
+  // What the page jump makes of the typed text, read as a whole number the lenient way ("12abc" is
+  // 12, "abc" and "" are 0).
+  enum class Jump { SamePage, OtherPage, OutOfRange };
+  struct JumpResult {
+    Jump outcome;
+    int page;  // the number read
+  };
+  static JumpResult jump(const std::string& typed, int currentPage, int pageCount);
+
+  // "2/3页"
+  static std::string pageButtonTitle(int pageIndex, int pageCount);
+  // "请输入1~3之间的数字！"
+  static std::string rangeMessage(int pageCount);
+
+  // The texts of the paging alerts.
+  static constexpr const char* kJumpMessage = "请输入您要跳转的页码：";
+  static constexpr const char* kJumpButton = "跳转";
+  static constexpr const char* kCancelButton = "取消";
+  static constexpr const char* kSamePageTitle = "跳转";
+  static constexpr const char* kSamePageMessage = "已经跳转到本页！";
+  static constexpr const char* kFirstPageMessage = "已经是第一页了！";
+  static constexpr const char* kOKButton = "OK";
+};
