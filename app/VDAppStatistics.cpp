@@ -6,14 +6,27 @@
 #include "statistics/UsageStats.h"
 #include "ui/NavigationItem.h"
 #include "ui/ViewController.h"
+#include "widgets/UIAlertViewBlock.h"
 
 namespace {
 // Groups the facade's observer of the online-configuration notice.
 const char kObserverOwner = 0;
 }  // namespace
 
+void VDAppStatistics::installUpdateAlertHooks() {
+  UsageStats::setUpdateAlertPresenter(
+      [](const UsageStats::UpdateAlert& a, std::function<void(int buttonIndex)> clicked) {
+        auto alert = std::make_shared<UIAlertViewBlock>(
+            a.title, a.message, [clicked](bool, int index) { clicked(index); }, a.cancelButtonTitle,
+            std::vector<std::string>{a.otherButtonTitle});
+        alert->show();
+      });
+  UsageStats::setURLOpener([](const std::string& url) { return VDHelper::openURL(url); });
+}
+
 void VDAppStatistics::startStatsTrack() {
   core::Bundle& bundle = core::Bundle::main();
+  installUpdateAlertHooks();
   UsageStats::setCrashReportEnabled(false);
   UsageStats::setAppVersion(bundle.shortVersion());
   UsageStats::setLogSendInterval(kLogSendInterval);

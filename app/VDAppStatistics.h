@@ -58,6 +58,9 @@ class VDAppStatistics {
   // application key, report policy 0 and the bundle's display name as channel, then the online
   // configuration, whose finish notice is observed (once, however often this runs).
   static void startStatsTrack();
+  // Gives the statistics component what it cannot show itself: its update alert (a block alert on the
+  // key window) and the opener of the alert's address. startStatsTrack installs them.
+  static void installUpdateAlertHooks();
 
   // Counts an event; with a label; with the label "<screen name>-<name>" (the name missing:
   // "<screen name>-未定义点击事件的名称").

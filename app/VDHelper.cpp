@@ -276,12 +276,16 @@ void VDHelper::showAlertTitle(const std::string& title, const std::string& messa
 bool VDHelper::openItunes() {
   const core::Value address = core::Bundle::main().objectForInfoDictionaryKey(kStoreURLInfoKey);
   if (!address.isString() || core::trim(address.str()).empty()) return false;
+  return openURL(address.str());
+}
+
+bool VDHelper::openURL(const std::string& url) {
   std::function<bool(const std::string&)> opener;
   {
     std::lock_guard<std::mutex> guard(services().lock);
     opener = services().urlOpener;
   }
-  return opener ? opener(address.str()) : openWithDesktop(address.str());
+  return opener ? opener(url) : openWithDesktop(url);
 }
 
 void VDHelper::setURLOpener(std::function<bool(const std::string& url)> opener) {

@@ -102,6 +102,8 @@ class VDHelper {
   // address is configured or the opener fails.
   static constexpr const char* kStoreURLInfoKey = "VDStoreURL";
   static bool openItunes();
+  // Hands an outside address to the URL opener; false when it could not be opened.
+  static bool openURL(const std::string& url);
   // The opener of outside addresses; the default hands the address to the desktop's "xdg-open".
   // An empty function restores the default.
   static void setURLOpener(std::function<bool(const std::string& url)> opener);

@@ -9,9 +9,11 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/Text.h"
 #include "platform/core/UserDefaults.h"
+#include "statistics/StatsError.h"
 #include "statistics/StatsLog.h"
 #include "statistics/StatsUtil.h"
 #include "statistics/StatsWorker.h"
+#include "statistics/UsageStats.h"
 
 namespace {
 
@@ -81,8 +83,15 @@ void UsageStatsInternal::setAppKey(std::string key) {
 }
 
 std::string UsageStatsInternal::appKey() const {
-  std::lock_guard lock(mutex_);
-  return appKey_;
+  std::shared_ptr<UsageStatsDelegate> d;
+  {
+    std::lock_guard lock(mutex_);
+    if (!appKey_.empty()) return appKey_;
+    d = delegate_.lock();
+  }
+  if (!d) return "";
+  const std::optional<core::Value> key = d->appKey();
+  return key && !key->isNil() ? key->describe() : "";
 }
 
 void UsageStatsInternal::setChannel(std::string channel) {
@@ -91,8 +100,30 @@ void UsageStatsInternal::setChannel(std::string channel) {
 }
 
 std::string UsageStatsInternal::channelId() const {
+  std::shared_ptr<UsageStatsDelegate> d;
+  {
+    std::lock_guard lock(mutex_);
+    if (!channel_.empty()) return channel_;
+    d = delegate_.lock();
+  }
+  if (d) {
+    const std::optional<core::Value> channel = d->channelId();
+    if (channel && !channel->isNil()) {
+      std::string text = channel->describe();
+      if (!text.empty()) return text;
+    }
+  }
+  return "App Store";
+}
+
+void UsageStatsInternal::setDelegate(std::weak_ptr<UsageStatsDelegate> delegate) {
   std::lock_guard lock(mutex_);
-  return channel_.empty() ? "App Store" : channel_;
+  delegate_ = std::move(delegate);
+}
+
+std::weak_ptr<UsageStatsDelegate> UsageStatsInternal::delegate() const {
+  std::lock_guard lock(mutex_);
+  return delegate_;
 }
 
 void UsageStatsInternal::setAppVersion(std::string version) {
@@ -113,6 +144,16 @@ void UsageStatsInternal::setWrapper(std::string type, std::string version) {
   std::lock_guard lock(mutex_);
   if (!type.empty()) wrapperType_ = std::move(type);
   if (!version.empty()) wrapperVersion_ = std::move(version);
+}
+
+std::string UsageStatsInternal::wrapperType() const {
+  std::lock_guard lock(mutex_);
+  return wrapperType_;
+}
+
+std::string UsageStatsInternal::wrapperVersion() const {
+  std::lock_guard lock(mutex_);
+  return wrapperVersion_;
 }
 
 void UsageStatsInternal::setPolicy(int policy) {
@@ -428,10 +469,10 @@ core::Dictionary UsageStatsInternal::header() {
   const std::string version = appVersion();
   const std::string channel = channelId();
   const std::string deviceId = StatsUtil::sharedUDIDString();
-  std::string key, wrapperType, wrapperVersion;
+  const std::string key = appKey();
+  std::string wrapperType, wrapperVersion;
   {
     std::lock_guard lock(mutex_);
-    key = appKey_;
     wrapperType = wrapperType_;
     wrapperVersion = wrapperVersion_;
   }
@@ -544,4 +585,27 @@ void UsageStatsInternal::finishJob() {
   std::lock_guard lock(mutex_);
   job_.clear();
   jobRunning_ = false;
+}
+
+// ---- crashes ----
+
+void UsageStatsInternal::error(const std::optional<std::string>& text) {
+  if (!text) return;
+  const std::shared_ptr<UsageStatsInternal> internal = UsageStats::sharedInternal();
+  const core::Value info = internal->errorSupportInfo();
+  if (info.isNil()) {
+    StatsLog::log("Read binary image info failed!");
+    return;
+  }
+  StatsError record;
+  record.context = *text + "\n\ndSYM UUID: " + info["binary_uuid"].describe() +
+                   "\nCPU Type: " + info["cpu_arch"].describe() +
+                   "\nSlide Address: " + info["slide_address"].describe() +
+                   "\nBinary Image: " + info["image_name"].describe() +
+                   "\nBase Address: " + info["image_base_address"].describe() + "\n";
+  record.session_id = UsageStats::sessionID();
+  StatsLog::log(record.context);
+  internal->appendError(record.attributes());
+  internal->setCrashed(true);
+  UsageStats::stopSession();
 }

@@ -28,6 +28,7 @@
 #include "statistics/StatsEvent.h"
 #include "statistics/StatsHosts.h"
 #include "statistics/StatsJob.h"
+#include "statistics/UsageStatsDelegate.h"
 
 class UsageStatsInternal : public std::enable_shared_from_this<UsageStatsInternal> {
  public:
@@ -67,13 +68,20 @@ class UsageStatsInternal : public std::enable_shared_from_this<UsageStatsInterna
 
   // ---- settings: the component's process-wide state ----
   void setAppKey(std::string key);
+  // The stored key; else the delegate's key as text; else "".
   std::string appKey() const;
   void setChannel(std::string channel);
-  std::string channelId() const;  // the stored channel, else "App Store"
+  // The stored channel when not empty; else the delegate's non-empty channel as text; else "App Store".
+  std::string channelId() const;
+  // The app's delegate (kept weakly; it is called with no lock held).
+  void setDelegate(std::weak_ptr<UsageStatsDelegate> delegate);
+  std::weak_ptr<UsageStatsDelegate> delegate() const;
   void setAppVersion(std::string version);
   // The reported app version: the one set, else the bundle's CFBundleVersion, else "".
   std::string appVersion() const;
   void setWrapper(std::string type, std::string version);  // each kept only when not empty
+  std::string wrapperType() const;
+  std::string wrapperVersion() const;
   // The internal report policy (1, 2, 3 or 6) the send decision uses.
   void setPolicy(int policy);
   int policy() const;
@@ -92,6 +100,13 @@ class UsageStatsInternal : public std::enable_shared_from_this<UsageStatsInterna
   StatsDeviceFacts deviceFacts() const;
   void updateErrorSupportInfo(const core::Value& info);  // a Nil value is ignored
   core::Value errorSupportInfo() const;
+
+  // A crash of the process (the crash catcher's text), for the shared component: without binary-image
+  // facts it is only logged ("Read binary image info failed!"); otherwise an error record with the text
+  // and the facts ("%@\n\ndSYM UUID: %@\nCPU Type: %@\nSlide Address: %@\nBinary Image: %@\nBase
+  // Address: %@\n") joins the error list, the crashed flag goes up, and the session is stopped, which
+  // writes the job file without trying an upload. The record goes out with the next launch's upload.
+  static void error(const std::optional<std::string>& text);
 
   rl::DispatchQueue& sendQueue() { return *sendQueue_; }
   rl::DispatchQueue& creatQueue() { return *creatQueue_; }
@@ -176,6 +191,7 @@ class UsageStatsInternal : public std::enable_shared_from_this<UsageStatsInterna
   Lists lists_;
   StatsJob job_;
   std::string appKey_, channel_, appVersion_, wrapperType_, wrapperVersion_;
+  std::weak_ptr<UsageStatsDelegate> delegate_;
   int policy_ = 1;
   double sendInterval_ = kDefaultSendInterval;
   bool launched_ = false;

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     loop.runUntilIdle();
     std::cout << ui::describeScreens(app.keyWindow());
     std::cout.flush();
+    app.terminate(0);  // the run's end, as the application would end it (the session ends with it)
     return 0;
   }
   // Runs until the application ends the process (Application::terminate).

@@ -19,6 +19,7 @@
 #include "app/MainInterfaceViewController1.h"
 #include "app/PlaceholderViewController.h"
 #include "app/SidePanelController.h"
+#include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
@@ -36,6 +37,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
+#include "statistics/UsageStatsInternal.h"
 #include "tests/pagehelper/AnsweringScreenDouble.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -91,7 +93,7 @@ class HomeFixture : public ::testing::Test {
       AppDelegate* app = AppDelegate::current();
       return app ? app->userSession()[key].deepCopy() : core::Value();
     });
-    UsageStats::reset();
+    resetStatistics();
     HTTPRequest::clearSession();  // no cookie of an earlier test
 
     registerAllScreens();
@@ -209,9 +211,21 @@ class HomeFixture : public ::testing::Test {
     return out;
   }
 
+  // The statistics component forgets its records and knows the application's key (so events count;
+  // the launch's statistics start itself is not part of these tests).
+  static void resetStatistics() {
+    UsageStats::reset();
+    UsageStats::sharedInternal()->setAppKey(VDAppStatistics::kAppKey);
+  }
+  // The events the statistics component holds, as "tag" or "tag|label" (a label equal to the tag, as a
+  // plain count records it, is left out).
   std::vector<std::string> events() const {
     std::vector<std::string> out;
-    for (const auto& e : UsageStats::events()) out.push_back(e.eventId + (e.label ? "|" + *e.label : ""));
+    for (const auto& e : UsageStats::sharedInternal()->snapshot().events) {
+      const std::string tag = e["tag"].toString();
+      const std::string label = e["label"].toString();
+      out.push_back(label.empty() || label == tag ? tag : tag + "|" + label);
+    }
     return out;
   }
 

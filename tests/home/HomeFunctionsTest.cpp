@@ -47,7 +47,7 @@ TEST_F(Home, EachFunctionStoresItsModuleCountsItsEventAndOpensItsScreen) {
   for (const FunctionCase& c : kFunctions) {
     SCOPED_TRACE(c.tag);
     app().setCurrentModule(99);
-    UsageStats::reset();
+    resetStatistics();
     ASSERT_TRUE(tapFunction(c.tag));
     ASSERT_TRUE(waitForTop(c.opens)) << "on top: " << top();
     EXPECT_EQ(h().alert(), nullptr);
@@ -88,7 +88,7 @@ TEST_F(Home, WithoutTheBankEveryFunctionStartsTheDownloadInstead) {
   for (int tag : {3, 2}) {  // the exam guide needs no login, and still waits for the bank
     SCOPED_TRACE(tag);
     server().clearJournal();
-    UsageStats::reset();
+    resetStatistics();
     ASSERT_TRUE(tapFunction(tag));
     ASSERT_TRUE(runUntil([this] { return h().alert() != nullptr; })) << "no download prompt";
     settleRequests();
@@ -114,7 +114,7 @@ TEST_F(Home, FunctionsNeedingAUserShowTheLoginGate) {
   openHome();
   for (int tag : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 13}) {
     SCOPED_TRACE(tag);
-    UsageStats::reset();
+    resetStatistics();
     ASSERT_TRUE(tapFunction(tag));
     ASSERT_NE(h().alert(), nullptr);
     EXPECT_EQ(h().alert()->message(), MainInterfaceViewController1::kLoginGateMessage);
