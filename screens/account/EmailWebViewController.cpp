@@ -49,6 +49,7 @@ void EmailWebViewController::webViewDidStartLoad(ui::WebView&) {
   auto overlay = std::make_shared<ui::View>(ui::Rect(0, 0, 320, root.bounds().size.height));
   overlay->setBackgroundColor(ui::Color::gray(0, 0.5));
   overlay->setTag(kOverlayTag);
+  overlay->setAutoresizingMask(ui::kAutoresizingFlexibleHeight);  // stays as high as the view
   auto indicator = std::make_shared<HUDActivityIndicator>();
   indicator->setFrame(ui::Rect((320 - kIndicatorSize) / 2, (root.bounds().size.height - kIndicatorSize) / 2,
                                kIndicatorSize, kIndicatorSize));

@@ -85,7 +85,8 @@ void FindPassWord2ViewController::viewDidAppear(bool) {
 void FindPassWord2ViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
 
 void FindPassWord2ViewController::hideKey() {
-  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+  // Asks the field to end, so leaving it runs its checks as a tap on the next field would.
+  if (ui::View* root = viewIfLoaded()) root->endEditing(false);
 }
 
 void FindPassWord2ViewController::changCode() { codeImage_->getGuid(); }

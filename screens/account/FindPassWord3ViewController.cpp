@@ -105,7 +105,8 @@ void FindPassWord3ViewController::viewDidLoad() {
 }
 
 void FindPassWord3ViewController::scrollViewWillBeginDragging(ui::ScrollView&) {
-  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+  // Asks the field to end, so leaving it runs its checks as a tap on the next field would.
+  if (ui::View* root = viewIfLoaded()) root->endEditing(false);
 }
 
 void FindPassWord3ViewController::changeCode() { codeImage_->getGuid(); }

@@ -44,7 +44,8 @@ void FindPasswordViewController::viewWillAppear(bool) {
 void FindPasswordViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
 
 void FindPasswordViewController::closeKeyboard() {
-  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+  // Asks the field to end, so leaving it runs its checks as a tap on the next field would.
+  if (ui::View* root = viewIfLoaded()) root->endEditing(false);
 }
 
 bool FindPasswordViewController::textFieldShouldReturn(ui::TextField& field) {

@@ -106,7 +106,8 @@ void PhoneBindViewController::viewDidAppear(bool) { VDAppStatistics::pageviewSta
 void PhoneBindViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
 
 void PhoneBindViewController::btnHideKey() {
-  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+  // Asks the field to end, so leaving it runs its checks as a tap on the next field would.
+  if (ui::View* root = viewIfLoaded()) root->endEditing(false);
 }
 
 void PhoneBindViewController::AfrestVerityCode() { codeImage_->getGuid(); }

@@ -58,7 +58,8 @@ void PhoneBindViewController2::viewDidLoad() {
 bool PhoneBindViewController2::isUnbindMode() const { return isBangding_->text() == kUnbind; }
 
 void PhoneBindViewController2::btnHideKey() {
-  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+  // Asks the field to end, so leaving it runs its checks as a tap on the next field would.
+  if (ui::View* root = viewIfLoaded()) root->endEditing(false);
 }
 
 bool PhoneBindViewController2::textFieldShouldReturn(ui::TextField& field) {

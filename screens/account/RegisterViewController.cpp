@@ -238,7 +238,8 @@ void RegisterViewController::didSelectRowAtIndexPath(ui::TableView& tableView, u
 }
 
 void RegisterViewController::hidekeyboard() {
-  if (ui::View* root = viewIfLoaded()) root->endEditing(true);
+  // Asks the field to end, so leaving it runs its checks as a tap on the next field would.
+  if (ui::View* root = viewIfLoaded()) root->endEditing(false);
 }
 
 void RegisterViewController::showAlertView(const std::string& message) { showAccountAlert(message); }

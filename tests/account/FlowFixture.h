@@ -66,8 +66,8 @@ class FlowFixture : public AccountFixture {
       ASSERT_TRUE(h().type(field, text));
     }
   }
-  // Ends the editing of whatever field edits (a tap beside the fields).
-  void leaveFields() { h().window().endEditing(true); }
+  // Ends the editing of whatever field edits, asking it (as closing the keyboard does).
+  void leaveFields() { h().window().endEditing(false); }
 
   // The title of the top alert ("" when none) and its message.
   std::string alertMessage() {
@@ -86,7 +86,7 @@ class FlowFixture : public AccountFixture {
   static core::Value mails() {
     const auto reply = server().request("GET", "/__test/mail");
     EXPECT_TRUE(reply.has_value());
-    return reply ? JSONValue(reply->body) : core::Value();
+    return reply ? JSONValue(reply->body)["mail"] : core::Value();
   }
   // The server's account record of a user (GET state).
   static core::Value serverUser(const std::string& account) {

@@ -172,7 +172,9 @@ TEST_F(Register, ARefusedNumberOrImageCodeSendsNoSMS) {
   EXPECT_EQ(screen.lbPhone()->text(), "该手机号码已被注册");
   EXPECT_FALSE(screen.btnPhoneregist()->isEnabled());
   EXPECT_EQ(screen.btnPhoneregist()->backgroundColor(), ui::Color::gray());
-  EXPECT_FALSE(h().tap(*screen.btnPhoneregist()));
+  h().tap(*screen.btnPhoneregist());  // disabled: nothing happens
+  settleAll();
+  EXPECT_TRUE(requests("Verify/VerifyCode").empty());
   // A mode switch enables the button again, but without a successful check it sends nothing.
   ASSERT_TRUE(h().tap(*screen.btnEmail()));
   ASSERT_TRUE(h().tap(*screen.btnShouji()));
@@ -298,7 +300,8 @@ TEST_F(Register, TheServersRefusalsAreShownInItsWords) {
       {core::Dictionary{{"path", "/api/1.0/json/User/regist"},
                         {"body", R"({"Body": false, "Message": "密码长度应为6到20个字符", "LoginState": 0})"}},
        "密码长度应为6到20个字符"},
-      {core::Dictionary{{"path", "/api/1.0/json/User/regist"}, {"drop", true}}, Screen::kRegistFailed},
+      {core::Dictionary{{"path", "/api/1.0/json/User/regist"}, {"drop", true}, {"count", 5}},
+       Screen::kRegistFailed},
   };
   Screen& screen = openRegister();
   ASSERT_TRUE(h().tap(*screen.btnEmail()));
