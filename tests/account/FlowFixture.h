@@ -78,6 +78,7 @@ class FlowFixture : public AccountFixture {
   void dismissAlert(const std::string& button = "") {
     ui::AlertView* alert = h().alert();
     ASSERT_NE(alert, nullptr);
+    h().settle();  // shown in full
     ASSERT_TRUE(h().press(button.empty() ? alert->buttonTitleAtIndex(0) : button));
     h().settle();
   }
