@@ -30,6 +30,12 @@ void TextField::setPlaceholder(std::string placeholder) {
   notify(ViewProperty::Placeholder);
 }
 
+void TextField::setPlaceholderColor(Color color) {
+  if (color == placeholderColor_) return;
+  placeholderColor_ = std::move(color);
+  notify(ViewProperty::Placeholder);
+}
+
 void TextField::setFont(Font font) {
   if (font == font_) return;
   font_ = std::move(font);

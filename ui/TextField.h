@@ -59,6 +59,9 @@ class TextField : public Control {
   void setText(std::string text);
   const std::string& placeholder() const { return placeholder_; }
   void setPlaceholder(std::string placeholder);
+  // The colour the placeholder is drawn in (light grey unless set); a change notifies as the placeholder.
+  const Color& placeholderColor() const { return placeholderColor_; }
+  void setPlaceholderColor(Color color);
   const Font& font() const { return font_; }
   void setFont(Font font);
   const Color& textColor() const { return textColor_; }
@@ -113,6 +116,7 @@ class TextField : public Control {
 
   std::string text_;
   std::string placeholder_;
+  Color placeholderColor_ = Color::gray(0.7);
   Font font_ = Font::system(17);
   Color textColor_ = Color::black();
   TextAlignment alignment_ = TextAlignment::Left;

@@ -112,6 +112,9 @@ class PersonalDataViewController : public ui::ViewController,
 
   // ---- properties ----
   ui::Label* account_Lab() const { return account_Lab_.get(); }
+  // The login account my centre shows (set when it opens this screen; not shown here).
+  const std::string& account() const { return account_; }
+  void setAccount(std::string account) { account_ = std::move(account); }
   ui::Label* lab_nicheng() const { return lab_nicheng_.get(); }
   ui::Label* lab_sex() const { return lab_sex_.get(); }
   ui::Label* lab_region() const { return lab_region_.get(); }
@@ -134,6 +137,7 @@ class PersonalDataViewController : public ui::ViewController,
 
   std::shared_ptr<ui::TableView> tableView_;
   std::shared_ptr<ui::Label> account_Lab_, lab_nicheng_, lab_sex_, lab_region_;
+  std::string account_;
   std::shared_ptr<ui::ImageView> avatar_;
   std::shared_ptr<ui::Button> avatarButton_;
   std::shared_ptr<ui::Button> editButtons_[3];

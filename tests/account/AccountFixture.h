@@ -106,6 +106,7 @@ class AccountFixture : public ::testing::Test {
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    ::setenv(ServerConfig::kVerificationCodeBaseEnv, server().codeBase().c_str(), 1);
     ServerConfig::reload();
     core::Bundle::resetMain();
     installApplicationServiceShell();

@@ -234,7 +234,7 @@ TEST_F(Home, HeaderButtonsFollowTheUser) {
   EXPECT_EQ(home.registButton()->currentTitle(), "注册");
   ASSERT_TRUE(h().tap(*home.registButton()));
   h().settle();
-  EXPECT_EQ(top(), "register");
+  EXPECT_EQ(top(), "RegisterViewController");
   home.navigationController()->popViewController(false);
   h().settle();
   ASSERT_TRUE(h().tap(*home.loginButton()));
