@@ -99,9 +99,9 @@ std::string replyMessage(const core::Value& reply) {
 }
 
 std::size_t lengthAfterChange(const ui::TextField& field, ui::Range16 range, const std::string& replacement) {
-  const std::size_t current = ui::utf16Length(field.text());
+  const std::size_t current = core::utf16Length(field.text());
   const std::size_t removed = std::min(range.length, current);
-  return current - removed + ui::utf16Length(replacement);
+  return current - removed + core::utf16Length(replacement);
 }
 
 core::Value accountUserInfo() {

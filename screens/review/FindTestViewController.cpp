@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/TextSizeMeasurer.h"
+#include "ui/TextMeasurer.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "exam/CreateTestsList.h"
@@ -35,9 +35,7 @@ std::string localized(const char* key) { return core::Bundle::main().localizedSt
 // The height of a text at 14 points within `width`, at most 1000 (word wrapping).
 double textHeight(const std::string& text, double width) {
   if (text.empty()) return 0;
-  return VDHelper::textMeasurer()
-      ->measure(text, ui::Font::system(QuestionRowCell::kFontSize), {width, 1000})
-      .height;
+  return ui::sizeWithFont(text, ui::Font::system(QuestionRowCell::kFontSize), {width, 1000}).height;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/TextSizeMeasurer.h"
+#include "ui/TextMeasurer.h"
 #include "app/VDHelper.h"
 
 QuestionRowCell::QuestionRowCell(const std::string& reuseIdentifier)
@@ -34,10 +34,9 @@ void QuestionRowCell::layoutSubviews() {
   const ui::Rect content = contentView().bounds();
   const double x = 10;
   const double width = std::max(0.0, content.width() - 2 * x);
-  const auto measurer = VDHelper::textMeasurer();
   const ui::Font font = ui::Font::system(kFontSize);
   auto heightOf = [&](const std::string& text) {
-    return text.empty() ? 0.0 : measurer->measure(text, font, {width, 100000}).height;
+    return text.empty() ? 0.0 : ui::sizeWithFont(text, font, {width, 100000}).height;
   };
   const double titleHeight = heightOf(textLabel()->text());
   const double answerHeight = heightOf(detailTextLabel()->text());
