@@ -85,6 +85,8 @@ class HomeFixture : public ::testing::Test {
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    // The registration screen, opened from the home header, asks this server for its picture code.
+    ::setenv(ServerConfig::kVerificationCodeBaseEnv, server().codeBase().c_str(), 1);
     ServerConfig::reload();
     core::Bundle::resetMain();
     installApplicationServiceShell();
