@@ -16,21 +16,27 @@
 rl::RunLoop& HTTPRequest::threadForRequest(const std::shared_ptr<HTTPRequest>&) {
   auto& cs = classState();
   if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
+  // One network thread for the process. A caller arriving while another starts it waits for the same
+  // thread (the wait lets go of the monitor, so "no loop yet" alone does not mean "nobody starts one").
+  static std::condition_variable ready;
+  static bool starting = false;
   std::unique_lock lock(cs.classMonitor);
   if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
-  std::condition_variable ready;
-  std::thread thread([&cs, &ready] {
-    rl::RunLoop& loop = rl::RunLoop::current();
-    {
-      std::lock_guard started(cs.classMonitor);
-      cs.networkThreadId.store(std::this_thread::get_id());
-      cs.networkLoop.store(&loop);
-    }
-    ready.notify_all();
-    // runRequests: serve every asynchronous request's stream and timers, for the life of the process.
-    for (;;) loop.run();
-  });
-  thread.detach();
+  if (!starting) {
+    starting = true;
+    std::thread thread([&cs] {
+      rl::RunLoop& loop = rl::RunLoop::current();
+      {
+        std::lock_guard started(cs.classMonitor);
+        cs.networkThreadId.store(std::this_thread::get_id());
+        cs.networkLoop.store(&loop);
+      }
+      ready.notify_all();
+      // runRequests: serve every asynchronous request's stream and timers, for the life of the process.
+      for (;;) loop.run();
+    });
+    thread.detach();
+  }
   ready.wait(lock, [&cs] { return cs.networkLoop.load() != nullptr; });
   return *cs.networkLoop.load();
 }

@@ -235,6 +235,7 @@ TEST_F(Home, HeaderButtonsFollowTheUser) {
   ASSERT_TRUE(h().tap(*home.registButton()));
   h().settle();
   EXPECT_EQ(top(), "RegisterViewController");
+  settleRequests();  // the registration screen's picture code
   home.navigationController()->popViewController(false);
   h().settle();
   ASSERT_TRUE(h().tap(*home.loginButton()));
