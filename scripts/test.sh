@@ -7,8 +7,9 @@
 #   4. each fuzz target for a short while (scripts/fuzz.sh: the fuzz build makes only the targets and the
 #      libraries they link, not the whole tree a third time).
 # Each step prints its wall time. VD_FUZZ_SECONDS sets the fuzzing time per target (default 20).
-# Under CI (CI=true) the trees are built with line tables only (-g1: sanitizer reports keep their file
-# and line, the compiler and linker write a fraction of the debug information).
+# Under CI (CI=true) the default tree is built without debug information and the sanitizer tree with line
+# tables only (-g1: its reports keep their file and line), and each tree is removed once its tests have
+# passed: a CI machine's disk can be small, and every test program links the libraries it uses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,9 +21,18 @@ export NO_PROXY="$no_proxy"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 ci_flags=()
+asan_flags=()
 if [ "${CI:-}" = "true" ]; then
-  ci_flags=(-DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1)
+  ci_flags=(-DCMAKE_C_FLAGS_DEBUG=-g0 -DCMAKE_CXX_FLAGS_DEBUG=-g0)
+  asan_flags=(-DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1)
 fi
+# Under CI a tree whose tests passed is removed (its size is printed first).
+drop_tree() {
+  if [ "${CI:-}" = "true" ]; then
+    echo "removing $1 ($(du -sh "$1" | cut -f1)); disk free: $(df -h . | awk 'NR==2 {print $4}')"
+    rm -rf "$1"
+  fi
+}
 
 step() {
   echo "== $1 =="
@@ -34,12 +44,14 @@ step "build and tests"
 cmake --preset default "${ci_flags[@]}" >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default
+drop_tree build
 step_done
 
 step "sanitizer build (address, undefined) and tests"
-cmake --preset asan "${ci_flags[@]}" >/dev/null
+cmake --preset asan "${asan_flags[@]}" >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
+drop_tree build-asan
 step_done
 
 if [ -f fuzz/CMakeLists.txt ]; then
