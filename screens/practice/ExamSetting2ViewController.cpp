@@ -99,6 +99,7 @@ void Self::viewDidLoad() {
   mytableview_->setDataSource(weakAs<ui::TableViewDataSource>());
   mytableview_->setDelegate(weakAs<ui::TableViewDelegate>());
   if (counts_.size() != styleList_.size()) counts_.assign(styleList_.size(), std::string());
+  mytableview_->reloadData();
 }
 
 void Self::viewWillAppear(bool animated) {

@@ -31,6 +31,7 @@ void Self::viewDidLoad() {
   if (arForCopy_.isArray() && arForCopy_.size() > 0) {
     arForTable_ = arForCopy_;
     fastLearnTableView_->setHidden(false);
+    fastLearnTableView_->reloadData();
   }
   if (isRequest_) return;
   setTitle(kTitle);

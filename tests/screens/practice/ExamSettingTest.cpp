@@ -16,7 +16,7 @@ class ExamSetting : public PracticeFixture {
   }
   bool tapButton(ui::Button* b) {
     if (!b || !h().tap(*b)) return false;
-    settleRequests();
+    settleAll();
     return true;
   }
   std::vector<bool> checks(ExamSetting1ViewController& s) {
@@ -37,6 +37,7 @@ class ExamSetting : public PracticeFixture {
   }
   bool typeCount(ExamSetting2ViewController& s, int row, const std::string& text) {
     ui::TextField* field = countField(s, row);
+    EXPECT_NE(field, nullptr) << "no field in row " << row << " rows " << s.mytableview()->numberOfRowsInSection(0);
     return field && h().type(*field, text);
   }
 };

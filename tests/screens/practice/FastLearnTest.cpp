@@ -18,7 +18,9 @@ class FastLearn : public PracticeFixture {
     for (const auto& name : names) {
       level = topAs<FastLearnViewController>();
       ASSERT_NE(level, nullptr) << name;
-      ASSERT_TRUE(tapRowNamed(*level->fastLearnTableView(), name));
+      ASSERT_TRUE(tapRowNamed(*level->fastLearnTableView(), name))
+          << name << " hidden " << level->fastLearnTableView()->isHidden() << " frame "
+          << level->fastLearnTableView()->frame().height() << " view " << level->view().frame().height();
     }
   }
   FastLearnDetailViewController* openArithmetic() {
@@ -67,7 +69,9 @@ TEST_F(FastLearn, FortyFiveQuestionsMakeThreePages) {
   std::string firstOnPage;
   for (std::size_t p = 0; p < 3; ++p) {
     SCOPED_TRACE(p + 1);
-    if (p > 0) ASSERT_TRUE(tapBar("下一页"));
+    if (p > 0) {
+      ASSERT_TRUE(tapBar("下一页"));
+    }
     EXPECT_EQ(s->displayArray().size(), pages[p].rows);
     EXPECT_EQ(s->currentPageTestsArray().size(), pages[p].rows);
     EXPECT_EQ(rows(*s->fastLearnTableView()).size(), pages[p].rows);

@@ -3,6 +3,7 @@
 // when the bank is missing.
 #include <filesystem>
 
+#include "app/MainInterfaceViewController1.h"
 #include "exam/TestBuilder.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/SimulateExamsViewController.h"
@@ -15,13 +16,29 @@ using Button = ui::Button* (SimulateExamsViewController::*)() const;
 
 class Hub : public PracticeFixture {
  protected:
+  // The home screen keeps the last learning record the hub asks about (the application delegate's
+  // mainInterfaceVC, made as a launch makes it).
+  void SetUp() override {
+    PracticeFixture::SetUp();
+    if (HasFatalFailure()) return;
+    home_ = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("sidebar");
+    ASSERT_NE(dynamic_cast<MainInterfaceViewController1*>(home_.get()), nullptr);
+    app().setMainInterfaceVC(home_);
+  }
+  void TearDown() override {
+    app().setMainInterfaceVC(nullptr);
+    home_.reset();
+    PracticeFixture::TearDown();
+  }
+  std::shared_ptr<ui::ViewController> home_;
+
   SimulateExamsViewController* openHub() {
     return push<SimulateExamsViewController>(SimulateExamsViewController::kIdentifier);
   }
   bool tapEntry(SimulateExamsViewController& hub, Button button) {
     ui::Button* b = (hub.*button)();
     if (!b || !h().tap(*b)) return false;
-    settleRequests();
+    settleAll();
     return true;
   }
   void backTo(SimulateExamsViewController& hub) {
@@ -86,6 +103,10 @@ TEST_F(Hub, AStoredRunIsOfferedOnlyOnTheEntryOfItsModule) {
   ASSERT_GE(tests.size(), 3u);
   SimulateExamsViewController* hub = openHub();
   ASSERT_NE(hub, nullptr);
+  ASSERT_NE(app().mainInterfaceVC(), nullptr);
+  auto* home = dynamic_cast<MainInterfaceViewController1*>(app().mainInterfaceVC().get());
+  ASSERT_NE(home, nullptr);
+  EXPECT_TRUE(home->lastLearningRecordDic().isDictionary());
 
   // Chapter practice (module 1) opens its list at once.
   ASSERT_TRUE(tapEntry(*hub, &SimulateExamsViewController::btnChapterPratice));

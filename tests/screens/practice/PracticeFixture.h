@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "exam/ChapterResultFile.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "exam/LastLearningRecordFile.h"
 #include "exam/LearningRecordFile.h"
 #include "tests/review/ReviewFixture.h"
@@ -37,7 +38,7 @@ class PracticeFixture : public review_test::ReviewFixture {
     if (!typed) return nullptr;
     configure(*typed);
     navigation().pushViewController(made, true);
-    settleRequests();
+    settleAll();
     return typed;
   }
   template <class Screen>
@@ -78,7 +79,16 @@ class PracticeFixture : public review_test::ReviewFixture {
   bool tapRowNamed(ui::TableView& table, const std::string& name) {
     const int row = rowNamed(table, name);
     EXPECT_GE(row, 0) << name;
-    return row >= 0 && tapRow(table, row);
+    if (row < 0 || !tapRow(table, row)) return false;
+    settleAll();
+    return true;
+  }
+  // Requests, the local bank's reads on the global queue and what they answer on the main thread.
+  void settleAll() {
+    for (int i = 0; i < 3; ++i) {
+      rl::DispatchQueue::global().waitIdle();
+      settleRequests();
+    }
   }
   static std::string md5(const std::string& text) { return stringFromMD5(text).value_or(""); }
 };
