@@ -18,6 +18,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/OperationQueue.h"
 #include "screens/AllScreens.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/ExamSetting2ViewController.h"
@@ -71,7 +72,9 @@ class PracticeWindow : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (server().port() == 0) ASSERT_TRUE(server().start()) << server().failure();
+    if (server().port() == 0) {
+      ASSERT_TRUE(server().start()) << server().failure();
+    }
     ASSERT_TRUE(server().reset());
     ASSERT_TRUE(server().scenario(R"({"state": "bank", "notices": []})"));
     std::string dir = (std::filesystem::temp_directory_path() / "vd-practice-window-XXXXXX").string();
