@@ -4,6 +4,7 @@
 #include "exam/ExamScreens.h"
 #include "screens/account/AccountScreens.h"
 #include "screens/notes/NotesScreens.h"
+#include "screens/records/RecordsScreens.h"
 #include "screens/review/ReviewScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
@@ -15,4 +16,5 @@ void registerEveryScreen() {
   registerExamScreens();
   registerNotesScreens();
   registerReviewScreens();
+  registerRecordsScreens();
 }
