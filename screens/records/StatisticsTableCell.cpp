@@ -18,6 +18,13 @@ StatisticsTableCell::StatisticsTableCell()
   contentView().addSubview(labRightPercentage_);
 }
 
+void StatisticsTableCell::fill(const std::string& name, const std::string& finished, const std::string& right) {
+  labChapter_->setText(name);
+  labFinished_->setText(finished);
+  labRightPercentage_->setText(right);
+  layoutSubviews();
+}
+
 void StatisticsTableCell::layoutSubviews() {
   ui::TableViewCell::layoutSubviews();
   const double height = contentView().bounds().height();

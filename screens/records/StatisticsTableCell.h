@@ -22,6 +22,8 @@ class StatisticsTableCell : public ui::TableViewCell {
   ui::Label* labChapter() const { return labChapter_.get(); }
   ui::Label* labFinished() const { return labFinished_.get(); }
   ui::Label* labRightPercentage() const { return labRightPercentage_.get(); }
+  // Shows a statistics row {"Name", "PastPercentage", "RightPercentage"}.
+  void fill(const std::string& name, const std::string& finished, const std::string& right);
 
  protected:
   void layoutSubviews() override;

@@ -128,8 +128,6 @@ std::shared_ptr<ui::TableViewCell> StatisticsViewController::cellForRowAtIndexPa
       tableView.dequeueReusableCellWithIdentifier(StatisticsTableCell::kIdentifier));
   if (!cell) cell = std::make_shared<StatisticsTableCell>();
   const core::Value row = statisticsArray_[indexPath.row];
-  cell->labChapter()->setText(row["Name"].toString());
-  cell->labFinished()->setText(row["PastPercentage"].toString());
-  cell->labRightPercentage()->setText(row["RightPercentage"].toString());
+  cell->fill(row["Name"].toString(), row["PastPercentage"].toString(), row["RightPercentage"].toString());
   return cell;
 }
