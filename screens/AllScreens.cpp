@@ -5,6 +5,7 @@
 #include "screens/account/AccountScreens.h"
 #include "screens/notes/NotesScreens.h"
 #include "screens/practice/PracticeScreens.h"
+#include "screens/records/RecordsScreens.h"
 #include "screens/review/ReviewScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
@@ -17,4 +18,5 @@ void registerEveryScreen() {
   registerNotesScreens();
   registerReviewScreens();
   registerPracticeScreens();
+  registerRecordsScreens();
 }

@@ -1,0 +1,133 @@
+#include "screens/records/StatisticsViewController.h"
+
+#include <cstdio>
+
+#include "app/VDAppStatistics.h"
+#include "app/VDHelper.h"
+#include "platform/core/Bundle.h"
+#include "screens/records/StatisticsTableCell.h"
+#include "ui/Label.h"
+#include "ui/NavigationItem.h"
+
+namespace {
+
+constexpr double kRowHeight = 44;
+constexpr double kHeaderHeight = 32;
+
+std::string percentText(float value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f%%", static_cast<double>(value));
+  return text;
+}
+
+}  // namespace
+
+float StatisticsViewController::arithmeticPercentage(const core::Value& part, const core::Value& whole) {
+  if (part.toInt() == 0) return 0;
+  const float w = static_cast<float>(whole.toDouble());
+  if (w == 0) return 0;  // counts that do not add up never show as an infinite share
+  return static_cast<float>(part.toDouble()) / w * 100.0f;
+}
+
+core::Value StatisticsViewController::creatObject(const std::string& name, float pastPercentage,
+                                                  float rightPercentage, int sort) {
+  return core::Dictionary{{"Name", name},
+                          {"PastPercentage", percentText(pastPercentage)},
+                          {"RightPercentage", percentText(rightPercentage)},
+                          {"Sort", sort}};
+}
+
+core::Value StatisticsViewController::analysis(const core::Value& chapterCounts) {
+  core::Value rows = core::Value::newArray();
+  std::int64_t done = 0, right = 0, total = 0;
+  int k = 0;
+  if (chapterCounts.isArray()) {
+    for (const core::Value& chapter : chapterCounts.array()) {
+      done += chapter["PastNum"].toInt();
+      right += chapter["RightNum"].toInt();
+      total += chapter["TestNum"].toInt();
+      rows.push_back(creatObject(chapter["Name"].toString(),
+                                 arithmeticPercentage(chapter["PastNum"], chapter["TestNum"]),
+                                 arithmeticPercentage(chapter["RightNum"], chapter["PastNum"]), k));
+      ++k;
+    }
+  }
+  core::Value totalRow = creatObject(kTotalRow, arithmeticPercentage(core::Value(done), core::Value(total)),
+                                     arithmeticPercentage(core::Value(right), core::Value(done)), k);
+  rows.array().insert(rows.size() > 0 ? 1 : 0, totalRow);
+  return rows;
+}
+
+void StatisticsViewController::loadView() {
+  auto root = std::make_shared<ui::View>(defaultViewFrame());
+  root->setBackgroundColor(ui::Color::white());
+  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  statisticsTableView_ = std::make_shared<ui::TableView>(root->bounds());
+  statisticsTableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  // The column heads over the rows.
+  auto header = std::make_shared<ui::View>(ui::Rect{0, 0, root->bounds().width(), kHeaderHeight});
+  header->setBackgroundColor(ui::Color::rgb255(235, 235, 235));
+  auto head = [&](const char* text, ui::Rect frame, ui::TextAlignment alignment) {
+    auto label = std::make_shared<ui::Label>(frame, text);
+    label->setFont(ui::Font::boldSystem(14));
+    label->setTextAlignment(alignment);
+    header->addSubview(label);
+  };
+  head("章节", {10, 0, StatisticsTableCell::kFinishedX - 15, kHeaderHeight}, ui::TextAlignment::Left);
+  head("完成度", {StatisticsTableCell::kFinishedX, 0, StatisticsTableCell::kFigureWidth, kHeaderHeight},
+       ui::TextAlignment::Center);
+  head("正确率", {StatisticsTableCell::kRightX, 0, StatisticsTableCell::kFigureWidth, kHeaderHeight},
+       ui::TextAlignment::Center);
+  statisticsTableView_->setTableHeaderView(header);
+  root->addSubview(statisticsTableView_);
+  setView(root);
+}
+
+void StatisticsViewController::viewDidLoad() {
+  if (title().empty()) setTitle(kTitle);
+  navigationItem().setBackBarButtonItem(
+      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
+  statisticsTableView_->setDataSource(weakAs<ui::TableViewDataSource>());
+  statisticsTableView_->setDelegate(weakAs<ui::TableViewDelegate>());
+  statisticsTableView_->setRowHeight(kRowHeight);
+  statisticsTableView_->setBounces(false);
+  statisticsTableView_->setHidden(true);
+  softEName_ = VDHelper::getVDAppName()["Value"].toString();
+  getStatistics();
+}
+
+void StatisticsViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+
+void StatisticsViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+
+void StatisticsViewController::getStatistics() {
+  systemBll_ = std::make_shared<System>();
+  systemBll_->delegate = weakAs<SystemDelegate>();
+  systemBll_->statistics(softEName_);
+}
+
+void StatisticsViewController::didStatistics(bool ok, const core::Value& json) {
+  if (!ok) {
+    VDHelper::createAlert(kTitle, core::Bundle::main().localizedString(json.isNil() ? "requestFaile" : "nodataMessage"),
+                          "OK");
+    return;
+  }
+  originalArray_ = json["Body"];
+  statisticsArray_ = analysis(originalArray_);
+  statisticsTableView_->setHidden(false);
+  statisticsTableView_->reloadData();
+}
+
+int StatisticsViewController::numberOfRowsInSection(ui::TableView&, int) {
+  return static_cast<int>(statisticsArray_.size());
+}
+
+std::shared_ptr<ui::TableViewCell> StatisticsViewController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                                   ui::IndexPath indexPath) {
+  auto cell = std::dynamic_pointer_cast<StatisticsTableCell>(
+      tableView.dequeueReusableCellWithIdentifier(StatisticsTableCell::kIdentifier));
+  if (!cell) cell = std::make_shared<StatisticsTableCell>();
+  const core::Value row = statisticsArray_[indexPath.row];
+  cell->fill(row["Name"].toString(), row["PastPercentage"].toString(), row["RightPercentage"].toString());
+  return cell;
+}
