@@ -95,9 +95,10 @@ void FeedbackViewController::viewDidLoad() {
   fendbackTextView_->layer().setCornerRadius(6);
   fendbackTextView_->setClipsToBounds(true);
 
-  navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(
-      kAllIdeasTitle, ui::BarButtonItem::Style::Bordered,
-      whileAlive(*this, [](FeedbackViewController& self) { self.allIdea(); })));
+  auto allIdeas = ui::BarButtonItem::withTitle(kAllIdeasTitle, ui::BarButtonItem::Style::Bordered,
+                                              whileAlive(*this, [](FeedbackViewController& self) { self.allIdea(); }));
+  allIdeas->setWidth(76);  // room for its four characters
+  navigationItem().setRightBarButtonItem(allIdeas);
 
   loadWebView();
   softName_ = VDHelper::getVDAppName()["Value"].toString();
