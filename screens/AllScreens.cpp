@@ -7,6 +7,7 @@
 #include "screens/practice/PracticeScreens.h"
 #include "screens/records/RecordsScreens.h"
 #include "screens/review/ReviewScreens.h"
+#include "screens/settings/FeedbackScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
@@ -19,4 +20,5 @@ void registerEveryScreen() {
   registerReviewScreens();
   registerPracticeScreens();
   registerRecordsScreens();
+  registerFeedbackScreens();
 }
