@@ -32,6 +32,9 @@ window.vd-window { background: black; }
 text.vd-text { background: none; padding: 0; margin: 0; min-height: 0; min-width: 0; border: none;
                caret-color: black; color: black; }
 text.vd-text selection { background-color: rgba(40, 110, 220, 0.35); }
+scrolledwindow.vd-textview, textview.vd-textview, textview.vd-textview text {
+  background: none; padding: 0; margin: 0; border: none; min-height: 0; min-width: 0; caret-color: black; }
+textview.vd-textview text selection { background-color: rgba(40, 110, 220, 0.35); }
 )CSS";
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "ui/TabBar.h"
 #include "ui/TableViewCell.h"
 #include "ui/TextField.h"
+#include "ui/TextView.h"
 #include "ui/WebView.h"
 #include "ui/Window.h"
 #include "ui/gtk/BarButtonContent.h"
@@ -19,6 +20,7 @@
 #include "ui/gtk/TabBarButtonContent.h"
 #include "ui/gtk/TableViewCellContent.h"
 #include "ui/gtk/TextFieldContent.h"
+#include "ui/gtk/TextViewContent.h"
 #include "ui/gtk/WebViewContent.h"
 #include "ui/gtk/WindowContent.h"
 
@@ -39,6 +41,7 @@ void MirrorRegistry::registerStandardContents() {
   add<TabBarButton, TabBarButtonContent>();
   add<TableViewCell, TableViewCellContent>();
   add<TextField, TextFieldContent>();
+  add<TextView, TextViewContent>();
   add<WebView, WebViewContent>();
 }
 

@@ -11,7 +11,12 @@
 // - Script results come back as text: "" for undefined, null and errors.
 // - The page reports its scrolling through a small user script, which the web view's scroll view
 //   follows.
+// - What a page writes to its console (console.log/info/warn/error) and the errors it does not catch (a
+//   script that throws, a script or style sheet that fails to load) are reported, through a user script
+//   that runs before the page's own, to the console listener (setConsoleListener), and so are the
+//   errors of the scripts the application evaluates; without a listener, errors go to standard error.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +31,14 @@ namespace ui::gtk {
 
 class WebKitEngine : public WebEngine {
  public:
+  struct ConsoleMessage {
+    std::string level;  // "log", "info", "warn", "error"; uncaught errors are "error"
+    std::string text;   // for an uncaught error: its message, then " (source:line)" when known
+  };
+  using ConsoleListener = std::function<void(const ConsoleMessage& message)>;
+  // One listener for every page of the process (main thread); an empty one restores the default.
+  static void setConsoleListener(ConsoleListener listener);
+
   WebKitEngine();
   ~WebKitEngine() override;
 
@@ -43,6 +56,7 @@ class WebKitEngine : public WebEngine {
   void loadChanged(int event);
   void loadFailed(const std::string& message, bool cancelled);
   void pageScrolled(const std::string& report);
+  static void consoleMessage(const std::string& report);
 
  private:
   WebKitWebView* view_ = nullptr;
