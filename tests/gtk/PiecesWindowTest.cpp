@@ -273,7 +273,7 @@ TEST(PiecesWindow, TheResultScreenShowsAPassOrFailPicture) {
     const char* image;
     int reddest;  // 0 green, 1 red: the channel the picture's ink leans to
   };
-  const Case cases[] = {{3, 2, "testpass", 1}, {1, 2, "testnopass", 0}};
+  const Case cases[] = {{3, 2, "testpass", 0}, {1, 2, "testnopass", 1}};
   WindowSession s;
   auto root = std::make_shared<ui::ViewController>();
   s.app().keyWindow().setRootViewController(root);

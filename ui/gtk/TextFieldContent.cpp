@@ -64,6 +64,7 @@ void TextFieldContent::attached(Mirror& mirror) {
   g_object_ref_sink(text_);
   gtk_widget_add_css_class(text_, "vd-text");
   gtk_widget_set_focusable(text_, FALSE);  // the keyboard comes only while the field edits
+  hadNoText_ = field_->text().empty();
   applyLook();
   showModelText();
   g_signal_connect(text_, "insert-text", G_CALLBACK(onInsertText), this);
@@ -196,6 +197,10 @@ void TextFieldContent::changed(Mirror& mirror, ViewProperty property) {
   switch (property) {
     case ViewProperty::Text:
       if (!offering_) showModelText();
+      if (field_->text().empty() != hadNoText_) {
+        hadNoText_ = field_->text().empty();
+        applyLook();
+      }
       gtk_widget_queue_allocate(mirror.widget());  // the clear button may come or go
       break;
     case ViewProperty::Editing:
@@ -232,9 +237,12 @@ void TextFieldContent::applyLook() {
   PangoFontDescription* desc = ui::detail::fontDescription(field_->font());
   pango_attr_list_insert(attrs, pango_attr_font_desc_new(desc));
   pango_font_description_free(desc);
-  const Color& c = field_->textColor();
-  auto channel = [](double v) { return static_cast<guint16>(std::clamp(v, 0.0, 1.0) * 65535); };
-  pango_attr_list_insert(attrs, pango_attr_foreground_new(channel(c.r), channel(c.g), channel(c.b)));
+  // The text's colour only while there is text: GTK draws the placeholder with the same attributes.
+  if (!field_->text().empty()) {
+    const Color& c = field_->textColor();
+    auto channel = [](double v) { return static_cast<guint16>(std::clamp(v, 0.0, 1.0) * 65535); };
+    pango_attr_list_insert(attrs, pango_attr_foreground_new(channel(c.r), channel(c.g), channel(c.b)));
+  }
   gtk_text_set_attributes(GTK_TEXT(text_), attrs);
   pango_attr_list_unref(attrs);
   gtk_text_set_placeholder_text(GTK_TEXT(text_), field_->placeholder().c_str());

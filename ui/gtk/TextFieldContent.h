@@ -52,6 +52,7 @@ class TextFieldContent : public MirrorContent {
   GtkWidget* text_ = nullptr;
   bool showing_ = false;   // the peer's text is being set from the model
   bool offering_ = false;  // an edit is with the model
+  bool hadNoText_ = true;  // the field was empty when its look was last applied
   unsigned focusSource_ = 0;
 };
 

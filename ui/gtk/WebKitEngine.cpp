@@ -2,6 +2,7 @@
 
 #include <webkit/webkit.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -137,7 +138,7 @@ struct Pending {
 
 }  // namespace
 
-WebKitEngine::WebKitEngine() : alive_(std::make_shared<int>(0)) {
+WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_shared<int>(0)) {
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, nullptr));
   g_object_ref_sink(view_);
@@ -183,6 +184,7 @@ GtkWidget* WebKitEngine::widget() const { return GTK_WIDGET(view_); }
 
 void WebKitEngine::loadHTML(const std::string& html, const std::optional<std::string>& baseURL) {
   failed_ = false;
+  paddedTop_ = 0;  // a new page has no padding yet
   htmlNavigationURL_ = baseURL.value_or("about:blank");
   GBytes* bytes = g_bytes_new(html.data(), html.size());
   const std::string base = baseURL && !baseURL->empty() ? *baseURL : "file:///";
@@ -192,6 +194,7 @@ void WebKitEngine::loadHTML(const std::string& html, const std::optional<std::st
 
 void WebKitEngine::loadURL(const std::string& url) {
   failed_ = false;
+  paddedTop_ = 0;
   htmlNavigationURL_.reset();
   webkit_web_view_load_uri(view_, url.c_str());
 }
@@ -273,7 +276,16 @@ void WebKitEngine::consoleMessage(const std::string& report) {
 void WebKitEngine::pageScrolled(const std::string& report) {
   double x = 0, y = 0, w = 0, h = 0;
   if (std::sscanf(report.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h) != 4) return;
-  reportScrolled({x, y}, {w, h});
+  const double top = model_ ? model_->scrollView().contentInset().top : 0;
+  if (top != paddedTop_) {
+    // Room above the page for the inset; the page reports again once it is laid out anew.
+    paddedTop_ = top;
+    evaluate("document.documentElement.style.paddingTop = '" + std::to_string(static_cast<int>(top)) + "px';"
+             "window.scrollTo(0, 0);",
+             nullptr);
+    return;
+  }
+  reportScrolled({x, y - top}, {w, std::max(0.0, h - top)});
 }
 
 }  // namespace ui::gtk

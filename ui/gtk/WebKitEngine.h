@@ -10,7 +10,8 @@
 //   comes, the URL with its case kept; a refused one is ignored by WebKit.
 // - Script results come back as text: "" for undefined, null and errors.
 // - The page reports its scrolling through a small user script, which the web view's scroll view
-//   follows.
+//   follows. The scroll view's top content inset (the room the answering screen leaves for its bars) is
+//   kept as room above the page: the page is padded by it, and its top is offset -inset.
 // - What a page writes to its console (console.log/info/warn/error) and the errors it does not catch (a
 //   script that throws, a script or style sheet that fails to load) are reported, through a user script
 //   that runs before the page's own, to the console listener (setConsoleListener), and so are the
@@ -23,6 +24,7 @@
 
 #include "ui/Color.h"
 #include "ui/WebEngine.h"
+#include "ui/WebView.h"
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
@@ -39,7 +41,8 @@ class WebKitEngine : public WebEngine {
   // One listener for every page of the process (main thread); an empty one restores the default.
   static void setConsoleListener(ConsoleListener listener);
 
-  WebKitEngine();
+  // `view` is the web view the engine shows (it owns the engine); nullptr for an engine of its own.
+  explicit WebKitEngine(WebView* view = nullptr);
   ~WebKitEngine() override;
 
   GtkWidget* widget() const;
@@ -59,7 +62,9 @@ class WebKitEngine : public WebEngine {
   static void consoleMessage(const std::string& report);
 
  private:
+  WebView* model_ = nullptr;
   WebKitWebView* view_ = nullptr;
+  double paddedTop_ = 0;  // the top inset the page is padded by
   std::shared_ptr<int> alive_;
   bool failed_ = false;
   // The URL to report for the first navigation of HTML just loaded.
