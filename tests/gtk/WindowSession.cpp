@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include <unistd.h>
 
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
 #include "ui/PangoTextMeasurer.h"
+#include "ui/PixbufCodec.h"
 #include "ui/TextMeasurer.h"
 #include "ui/Window.h"
 
@@ -37,6 +39,13 @@ std::string quoted(const std::string& s) {
 }
 
 }  // namespace
+
+void keepShot(const Shot& shot, const std::string& name) {
+  const char* dir = std::getenv("VD_GTK_SHOTS");
+  if (!dir || !*dir) return;
+  if (auto png = ui::PixbufCodec::encode(shot.pixels, "png"))
+    std::ofstream(std::string(dir) + "/" + name + ".png", std::ios::binary) << *png;
+}
 
 int channel(std::uint32_t rgba, int which) { return static_cast<int>((rgba >> (24 - 8 * which)) & 0xFF); }
 

@@ -22,6 +22,9 @@ struct Shot {
   int inkIn(ui::Rect rect, std::uint32_t background, int margin = 40) const;
 };
 
+// With VD_GTK_SHOTS set to a directory, keeps the picture there as name.png, to be looked at.
+void keepShot(const Shot& shot, const std::string& name);
+
 int channel(std::uint32_t rgba, int which);  // 0 red, 1 green, 2 blue
 bool near(std::uint32_t a, std::uint32_t b, int margin);
 double luminance(std::uint32_t rgba);  // 0...1

@@ -1,7 +1,10 @@
 // vd_make_images OUTDIR: draws the application's own pictures into OUTDIR (the bundle) as PNG files: the
-// home screen's function tiles (normal and pressed), its first-use hint, the tab bar's pictures, and the
-// check and cross marks of the progress overlays. They are drawn here, in code, so the bundle needs no
-// picture files from anywhere else; the text is set in the application's own fonts.
+// home screen's function tiles (normal and pressed), the first-use hints of the home and login screens,
+// the tab bar's pictures, the check and cross marks of the progress overlays, the result screen's pass
+// and fail seals, and the controls of the account, notes and answer-card screens that are pictures (the
+// login button and check boxes, a note's tools, the answer card's boxes). They are drawn here, in code,
+// so the bundle needs no picture files from anywhere else; the text is set in the application's own
+// fonts.
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -169,6 +172,154 @@ void cross(cairo_t* cr, double size) {
   cairo_stroke(cr);
 }
 
+// The result screen's seal (100 x 80 points, shown on the dark result panel): a round badge with two
+// ribbons below it, green with a tick for a pass, red with a cross for a fail.
+void seal(cairo_t* cr, bool pass) {
+  const Rgb color = pass ? Rgb{0.2, 0.68, 0.33} : Rgb{0.84, 0.24, 0.2};
+  const Rgb ribbon = darker(color, 0.72);
+  const double cx = 50, cy = 34, r = 28;
+  // Ribbons, behind the badge.
+  for (int side : {-1, 1}) {
+    cairo_move_to(cr, cx + side * 6, cy + 10);
+    cairo_line_to(cr, cx + side * 22, cy + 42);
+    cairo_line_to(cr, cx + side * 13, cy + 39);
+    cairo_line_to(cr, cx + side * 8, cy + 46);
+    cairo_line_to(cr, cx - side * 4, cy + 14);
+    cairo_close_path(cr);
+    cairo_set_source_rgb(cr, ribbon.r, ribbon.g, ribbon.b);
+    cairo_fill(cr);
+  }
+  // The badge: a filled disc, a white ring inside its edge.
+  cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
+  cairo_set_source_rgb(cr, color.r, color.g, color.b);
+  cairo_fill(cr);
+  cairo_arc(cr, cx, cy, r - 4, 0, 2 * kPi);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
+  cairo_set_line_width(cr, 2);
+  cairo_stroke(cr);
+  // The mark, white, in the middle of the badge.
+  cairo_save(cr);
+  cairo_translate(cr, cx - 18, cy - 18);
+  if (pass) {
+    check(cr, 36);
+  } else {
+    cross(cr, 36);
+  }
+  cairo_restore(cr);
+}
+
+// ---- the account, notes and answer-card screens' controls ----
+
+// A rounded button face in a vertical gradient.
+void buttonFace(cairo_t* cr, double w, double h, Rgb color) {
+  roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 6);
+  cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, h);
+  cairo_pattern_add_color_stop_rgb(g, 0, color.r, color.g, color.b);
+  const Rgb low = darker(color, 0.8);
+  cairo_pattern_add_color_stop_rgb(g, 1, low.r, low.g, low.b);
+  cairo_set_source(cr, g);
+  cairo_fill(cr);
+  cairo_pattern_destroy(g);
+}
+
+// A check box: an empty rounded square, or a filled one with a tick.
+void checkBox(cairo_t* cr, bool on) {
+  roundedRect(cr, 1.5, 1.5, 17, 17, 3);
+  if (on) {
+    cairo_set_source_rgb(cr, 0.18, 0.5, 0.85);
+    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 1, 1);
+    check(cr, 18);
+    cairo_restore(cr);
+  } else {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.55, 0.55, 0.58);
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
+  }
+}
+
+// A note's tool button (59 x 30 on the dark strip): a pencil to edit, a bin to delete, in white.
+void noteTool(cairo_t* cr, bool edit) {
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_set_line_width(cr, 1.6);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  if (edit) {
+    cairo_move_to(cr, 22, 22);
+    cairo_line_to(cr, 23.5, 17);
+    cairo_line_to(cr, 33, 7.5);
+    cairo_line_to(cr, 36.5, 11);
+    cairo_line_to(cr, 27, 20.5);
+    cairo_close_path(cr);
+    cairo_stroke(cr);
+  } else {
+    cairo_rectangle(cr, 24, 10, 11, 13);
+    cairo_move_to(cr, 21, 9.5);
+    cairo_line_to(cr, 38, 9.5);
+    cairo_move_to(cr, 27, 9.5);
+    cairo_line_to(cr, 27, 7);
+    cairo_line_to(cr, 32, 7);
+    cairo_line_to(cr, 32, 9.5);
+    cairo_move_to(cr, 28, 13);
+    cairo_line_to(cr, 28, 20);
+    cairo_move_to(cr, 31, 13);
+    cairo_line_to(cr, 31, 20);
+    cairo_stroke(cr);
+  }
+}
+
+bool drawControls(const std::filesystem::path& dir) {
+  bool ok = true;
+  ok &= write(dir, "login_button@2x.png", 280, 36, 2, [](cairo_t* cr) {
+    buttonFace(cr, 280, 36, {0.2, 0.56, 0.9});
+  });
+  ok &= write(dir, "login_check_off@2x.png", 20, 20, 2, [](cairo_t* cr) { checkBox(cr, false); });
+  ok &= write(dir, "login_check_on@2x.png", 20, 20, 2, [](cairo_t* cr) { checkBox(cr, true); });
+  // Notes: the button that opens a note's tools (three dots), the tools, the dividing line, and the
+  // picture of an empty list.
+  ok &= write(dir, "ic_showOption_Btn@2x.png", 30, 30, 2, [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 0.45, 0.45, 0.48);
+    for (int i = 0; i < 3; ++i) {
+      cairo_arc(cr, 9 + i * 6, 15, 2, 0, 2 * kPi);
+      cairo_fill(cr);
+    }
+  });
+  ok &= write(dir, "ic_note_add@2x.png", 59, 30, 2, [](cairo_t* cr) { noteTool(cr, true); });
+  ok &= write(dir, "ic_note_delete@2x.png", 59, 30, 2, [](cairo_t* cr) { noteTool(cr, false); });
+  ok &= write(dir, "ic_noteBtn_bg@2x.png", 60, 10, 2, [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 0.82, 0.82, 0.85);
+    cairo_rectangle(cr, 0, 4.5, 60, 1);
+    cairo_fill(cr);
+  });
+  ok &= write(dir, "ic_Notenot_bg@2x.png", 300, 48, 2, [](cairo_t* cr) {
+    roundedRect(cr, 0.5, 0.5, 299, 47, 8);
+    cairo_set_source_rgb(cr, 0.95, 0.95, 0.96);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.82, 0.82, 0.85);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    text(cr, "暂无笔记", 150, 24, ui::Font::system(15), {0.55, 0.55, 0.58});
+  });
+  // The answer card: the box a number is written in (stretched between 18 and 15 point caps) and the
+  // line under a section.
+  ok &= write(dir, "testcard_text_background@2x.png", 36, 30, 2, [](cairo_t* cr) {
+    roundedRect(cr, 0.5, 0.5, 35, 29, 5);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.75, 0.75, 0.78);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+  });
+  ok &= write(dir, "testcard_line@2x.png", 20, 2, 2, [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 0.8, 0.8, 0.82);
+    cairo_rectangle(cr, 0, 0.5, 20, 1);
+    cairo_fill(cr);
+  });
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,6 +343,14 @@ int main(int argc, char** argv) {
     text(cr, "先选“章节练习”，逐章做题", 160, 235, ui::Font::system(16), {1, 1, 1});
     text(cr, "点击任意处继续", 160, 290, ui::Font::system(14), {1, 1, 1}, 0.8);
   });
+  // The login screen's first-use hint.
+  ok &= write(dir, "prompt3@2x.png", 320, 480, 2, [](cairo_t* cr) {
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
+    cairo_paint(cr);
+    text(cr, "登录账号", 160, 190, ui::Font::boldSystem(26), {1, 1, 1});
+    text(cr, "登录后，做题记录随账号保存", 160, 235, ui::Font::system(16), {1, 1, 1});
+    text(cr, "点击任意处继续", 160, 290, ui::Font::system(14), {1, 1, 1}, 0.8);
+  });
   const char* tabs[] = {"homepage", "chapter", "exam", "more"};
   for (int i = 0; i < 4; ++i) {
     ok &=
@@ -201,5 +360,8 @@ int main(int argc, char** argv) {
   ok &= write(dir, "37x-Checkmark.png", 37, 37, 1, [](cairo_t* cr) { check(cr, 37); });
   ok &= write(dir, "StatusHUD.bundle/success.png", 28, 28, 1, [](cairo_t* cr) { check(cr, 28); });
   ok &= write(dir, "StatusHUD.bundle/error.png", 28, 28, 1, [](cairo_t* cr) { cross(cr, 28); });
+  ok &= drawControls(dir);
+  ok &= write(dir, "testpass@2x.png", 100, 80, 2, [](cairo_t* cr) { seal(cr, true); });
+  ok &= write(dir, "testnopass@2x.png", 100, 80, 2, [](cairo_t* cr) { seal(cr, false); });
   return ok ? 0 : 1;
 }

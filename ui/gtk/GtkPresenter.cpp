@@ -31,7 +31,11 @@ constexpr const char* kCSS = R"CSS(
 window.vd-window { background: black; }
 text.vd-text { background: none; padding: 0; margin: 0; min-height: 0; min-width: 0; border: none;
                caret-color: black; color: black; }
+text.vd-text > placeholder { color: #b3b3b3; }
 text.vd-text selection { background-color: rgba(40, 110, 220, 0.35); }
+scrolledwindow.vd-textview, textview.vd-textview, textview.vd-textview text {
+  background: none; padding: 0; margin: 0; border: none; min-height: 0; min-width: 0; caret-color: black; }
+textview.vd-textview text selection { background-color: rgba(40, 110, 220, 0.35); }
 )CSS";
 
 }  // namespace
@@ -74,7 +78,7 @@ GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::mak
   if (::geteuid() == 0) setenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS", "1", 0);
   gtk_init();
   MirrorRegistry::registerStandardContents();
-  WebEngine::setFactory([](WebView&) { return std::make_unique<WebKitEngine>(); });
+  WebEngine::setFactory([](WebView& view) { return std::make_unique<WebKitEngine>(&view); });
 
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css, kCSS, -1);

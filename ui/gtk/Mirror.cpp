@@ -7,6 +7,7 @@
 
 #include "ui/Canvas.h"
 #include "ui/Layer.h"
+#include "ui/WebView.h"
 #include "ui/gtk/CairoPainter.h"
 #include "ui/gtk/MirrorTree.h"
 
@@ -261,7 +262,11 @@ void Mirror::snapshot(GtkSnapshot* snapshot) {
 
   Canvas own;
   view_.displayInto(own);
-  const Color background = shownBackgroundColor();
+  // A web view's own scroll view lies over the page, which paints its background itself: the scroll
+  // view's colour (the page background the screens set on it) would cover the page.
+  const auto* web = dynamic_cast<const WebView*>(view_.superview());
+  const bool overPage = web && &web->scrollView() == &view_;
+  const Color background = overPage ? Color::clear() : shownBackgroundColor();
   const bool hasContent = content_ != nullptr;
   if ((!background.isClear() || !own.operations().empty() || hasContent) && size.width > 0 &&
       size.height > 0) {

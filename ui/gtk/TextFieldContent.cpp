@@ -37,10 +37,16 @@ void onDeleteText(GtkEditable* editable, int start, int end, gpointer self) {
 
 void onActivate(GtkText*, gpointer self) { static_cast<TextFieldContent*>(self)->returnPressed(); }
 
+// A click on the field's mirror that no peer takes: the clear button's place.
+void onMirrorReleased(GtkGestureClick*, int, double x, double y, gpointer self) {
+  static_cast<TextFieldContent*>(self)->clickedAt({x, y});
+}
+
 }  // namespace
 
 TextFieldContent::~TextFieldContent() {
   if (focusSource_) g_source_remove(focusSource_);
+  if (click_) g_signal_handlers_disconnect_by_data(click_, this);
   if (!text_) return;
   g_signal_handlers_disconnect_by_data(text_, this);
   if (gtk_widget_get_parent(text_)) gtk_widget_unparent(text_);
@@ -48,11 +54,17 @@ TextFieldContent::~TextFieldContent() {
 }
 
 void TextFieldContent::attached(Mirror& mirror) {
+  mirror_ = &mirror;
   field_ = &static_cast<TextField&>(mirror.view());
+  GtkGesture* click = gtk_gesture_click_new();
+  click_ = GTK_EVENT_CONTROLLER(click);
+  g_signal_connect(click, "released", G_CALLBACK(onMirrorReleased), this);
+  gtk_widget_add_controller(mirror.widget(), click_);  // the mirror owns it
   text_ = gtk_text_new();
   g_object_ref_sink(text_);
   gtk_widget_add_css_class(text_, "vd-text");
   gtk_widget_set_focusable(text_, FALSE);  // the keyboard comes only while the field edits
+  hadNoText_ = field_->text().empty();
   applyLook();
   showModelText();
   g_signal_connect(text_, "insert-text", G_CALLBACK(onInsertText), this);
@@ -73,6 +85,33 @@ void TextFieldContent::attached(Mirror& mirror) {
 
 namespace {
 constexpr double kMagnifierWidth = 22;  // the search bar's magnifier and the room after it
+constexpr double kClearWidth = 24;      // the clear button's room at the right
+constexpr double kClearRadius = 8;
+}  // namespace
+
+bool TextFieldContent::showsClearButton() const {
+  if (field_->text().empty() || !field_->isEnabled()) return false;
+  switch (field_->clearButtonMode()) {
+    case TextFieldViewMode::Always:
+      return true;
+    case TextFieldViewMode::WhileEditing:
+      return field_->isEditing();
+    case TextFieldViewMode::UnlessEditing:
+      return !field_->isEditing();
+    case TextFieldViewMode::Never:
+      break;
+  }
+  return false;
+}
+
+Rect TextFieldContent::clearButtonRect(Size size) const {
+  const double inset = field_->borderStyle() == TextBorderStyle::None ? 0 : 7;
+  return {size.width - inset - kClearWidth, 0, kClearWidth, size.height};
+}
+
+void TextFieldContent::clickedAt(Point p) {
+  if (!mirror_ || !showsClearButton()) return;
+  if (clearButtonRect(mirror_->shownBounds().size).contains(p)) field_->userClear();
 }
 
 bool TextFieldContent::inSearchBar() const {
@@ -83,13 +122,15 @@ bool TextFieldContent::inSearchBar() const {
 Rect TextFieldContent::peerFrame(Mirror& mirror, Size size) const {
   const double inset = field_->borderStyle() == TextBorderStyle::None ? 0 : 7;
   const double left = inset + (inSearchBar() ? kMagnifierWidth : 0);
-  return {left, 0, std::max(0.0, size.width - left - inset), size.height};
+  const double right = inset + (showsClearButton() ? kClearWidth : 0);
+  return {left, 0, std::max(0.0, size.width - left - right), size.height};
 }
 
 bool TextFieldContent::wantsPointer(Mirror& mirror) const {
   // A press on a field that is not editing is the model's (it begins editing, or refuses to); once the
-  // field edits, presses place the caret in the peer.
-  return field_->isEditing();
+  // field edits, presses place the caret in the peer. While the clear button shows, a press on it goes
+  // on to the field's mirror (the peer does not reach there), which clears the field.
+  return field_->isEditing() || showsClearButton();
 }
 
 void TextFieldContent::draw(Mirror& mirror, cairo_t* cr, Size size) {
@@ -121,6 +162,22 @@ void TextFieldContent::draw(Mirror& mirror, cairo_t* cr, Size size) {
     case TextBorderStyle::None:
       break;
   }
+  if (showsClearButton()) {
+    // The clear button: a grey disc with a white cross.
+    const Rect b = clearButtonRect(size);
+    const double cx = b.midX(), cy = b.midY(), arm = kClearRadius * 0.42;
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, cx, cy, kClearRadius, 0, 2 * G_PI);
+    cairo_set_source_rgb(cr, 0.7, 0.7, 0.72);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_set_line_width(cr, 1.6);
+    cairo_move_to(cr, cx - arm, cy - arm);
+    cairo_line_to(cr, cx + arm, cy + arm);
+    cairo_move_to(cr, cx + arm, cy - arm);
+    cairo_line_to(cr, cx - arm, cy + arm);
+    cairo_stroke(cr);
+  }
   if (inSearchBar()) {
     // The magnifier: a ring and its handle, in grey.
     const double cx = 7 + 7, cy = size.height / 2 - 1.5, radius = 5;
@@ -140,9 +197,15 @@ void TextFieldContent::changed(Mirror& mirror, ViewProperty property) {
   switch (property) {
     case ViewProperty::Text:
       if (!offering_) showModelText();
+      if (field_->text().empty() != hadNoText_) {
+        hadNoText_ = field_->text().empty();
+        applyLook();
+      }
+      gtk_widget_queue_allocate(mirror.widget());  // the clear button may come or go
       break;
     case ViewProperty::Editing:
       followEditing();
+      gtk_widget_queue_allocate(mirror.widget());
       break;
     case ViewProperty::Placeholder:
     case ViewProperty::Font:
@@ -174,9 +237,12 @@ void TextFieldContent::applyLook() {
   PangoFontDescription* desc = ui::detail::fontDescription(field_->font());
   pango_attr_list_insert(attrs, pango_attr_font_desc_new(desc));
   pango_font_description_free(desc);
-  const Color& c = field_->textColor();
-  auto channel = [](double v) { return static_cast<guint16>(std::clamp(v, 0.0, 1.0) * 65535); };
-  pango_attr_list_insert(attrs, pango_attr_foreground_new(channel(c.r), channel(c.g), channel(c.b)));
+  // The text's colour only while there is text: GTK draws the placeholder with the same attributes.
+  if (!field_->text().empty()) {
+    const Color& c = field_->textColor();
+    auto channel = [](double v) { return static_cast<guint16>(std::clamp(v, 0.0, 1.0) * 65535); };
+    pango_attr_list_insert(attrs, pango_attr_foreground_new(channel(c.r), channel(c.g), channel(c.b)));
+  }
   gtk_text_set_attributes(GTK_TEXT(text_), attrs);
   pango_attr_list_unref(attrs);
   gtk_text_set_placeholder_text(GTK_TEXT(text_), field_->placeholder().c_str());

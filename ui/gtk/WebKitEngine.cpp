@@ -2,7 +2,9 @@
 
 #include <webkit/webkit.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace ui::gtk {
 
@@ -85,14 +87,58 @@ constexpr const char* kScrollScript = R"JS(
 })();
 )JS";
 
+void onConsoleMessage(WebKitUserContentManager*, JSCValue* value, gpointer) {
+  g_autofree char* text = jsc_value_to_string(value);
+  if (text) WebKitEngine::consoleMessage(text);
+}
+
+// Sends the page's console output and its uncaught errors (also of scripts and style sheets that do not
+// load: their error events are caught on the way down) as "level\ntext". Runs before the page's scripts.
+constexpr const char* kConsoleScript = R"JS(
+(function () {
+  function post(level, text) {
+    try { window.webkit.messageHandlers.vdconsole.postMessage(level + '\n' + text); } catch (e) {}
+  }
+  function show(v) {
+    if (typeof v === 'string') return v;
+    try { return String(v); } catch (e) { return '?'; }
+  }
+  ['log', 'info', 'warn', 'error'].forEach(function (level) {
+    var original = console[level];
+    console[level] = function () {
+      post(level, Array.prototype.map.call(arguments, show).join(' '));
+      if (original) return original.apply(console, arguments);
+    };
+  });
+  window.addEventListener('error', function (e) {
+    var t = e.target;
+    if (t && t !== window && (t.src || t.href)) {
+      post('error', 'cannot load ' + (t.src || t.href));
+      return;
+    }
+    var where = e.filename ? ' (' + e.filename + ':' + e.lineno + ')' : '';
+    post('error', (e.message || 'script error') + where);
+  }, true);
+  window.addEventListener('unhandledrejection', function (e) {
+    post('error', 'unhandled rejection: ' + show(e.reason));
+  });
+})();
+)JS";
+
+WebKitEngine::ConsoleListener& consoleListener() {
+  static WebKitEngine::ConsoleListener listener;
+  return listener;
+}
+
 struct Pending {
   std::weak_ptr<int> alive;
   std::function<void(const std::string&)> done;
+  std::string script;  // its beginning, to name it in a report of its failure
 };
 
 }  // namespace
 
-WebKitEngine::WebKitEngine() : alive_(std::make_shared<int>(0)) {
+WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_shared<int>(0)) {
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, nullptr));
   g_object_ref_sink(view_);
@@ -106,6 +152,13 @@ WebKitEngine::WebKitEngine() : alive_(std::make_shared<int>(0)) {
   g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
   g_signal_connect(ucm, "script-message-received::vdscroll", G_CALLBACK(onScrollMessage), this);
   webkit_user_content_manager_register_script_message_handler(ucm, "vdscroll", nullptr);
+  g_signal_connect(ucm, "script-message-received::vdconsole", G_CALLBACK(onConsoleMessage), this);
+  webkit_user_content_manager_register_script_message_handler(ucm, "vdconsole", nullptr);
+  WebKitUserScript* console =
+      webkit_user_script_new(kConsoleScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(ucm, console);
+  webkit_user_script_unref(console);
   WebKitUserScript* script =
       webkit_user_script_new(kScrollScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
@@ -131,6 +184,7 @@ GtkWidget* WebKitEngine::widget() const { return GTK_WIDGET(view_); }
 
 void WebKitEngine::loadHTML(const std::string& html, const std::optional<std::string>& baseURL) {
   failed_ = false;
+  paddedTop_ = 0;  // a new page has no padding yet
   htmlNavigationURL_ = baseURL.value_or("about:blank");
   GBytes* bytes = g_bytes_new(html.data(), html.size());
   const std::string base = baseURL && !baseURL->empty() ? *baseURL : "file:///";
@@ -140,6 +194,7 @@ void WebKitEngine::loadHTML(const std::string& html, const std::optional<std::st
 
 void WebKitEngine::loadURL(const std::string& url) {
   failed_ = false;
+  paddedTop_ = 0;
   htmlNavigationURL_.reset();
   webkit_web_view_load_uri(view_, url.c_str());
 }
@@ -147,7 +202,7 @@ void WebKitEngine::loadURL(const std::string& url) {
 void WebKitEngine::stopLoading() { webkit_web_view_stop_loading(view_); }
 
 void WebKitEngine::evaluate(const std::string& script, std::function<void(const std::string& result)> done) {
-  auto* pending = new Pending{alive_, std::move(done)};
+  auto* pending = new Pending{alive_, std::move(done), script.substr(0, 80)};
   webkit_web_view_evaluate_javascript(
       view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
       [](GObject* object, GAsyncResult* result, gpointer data) {
@@ -161,7 +216,12 @@ void WebKitEngine::evaluate(const std::string& script, std::function<void(const 
           g_free(s);
         }
         if (value) g_object_unref(value);
-        if (error) g_error_free(error);
+        if (error) {
+          // A script the application runs that throws is the page's error as much as its own scripts'.
+          if (!p->alive.expired())
+            WebKitEngine::consoleMessage(std::string("error\n") + error->message + " (in: " + p->script + ")");
+          g_error_free(error);
+        }
         if (!p->alive.expired() && p->done) p->done(text);
       },
       pending);
@@ -201,10 +261,31 @@ void WebKitEngine::loadFailed(const std::string& message, bool cancelled) {
   reportFailed({kWebViewErrorDomain, cancelled ? kWebViewErrorCancelled : kWebViewErrorLoadFailed, message});
 }
 
+void WebKitEngine::setConsoleListener(ConsoleListener listener) { consoleListener() = std::move(listener); }
+
+void WebKitEngine::consoleMessage(const std::string& report) {
+  const std::size_t newline = report.find('\n');
+  ConsoleMessage message{report.substr(0, newline), newline == std::string::npos ? "" : report.substr(newline + 1)};
+  if (const ConsoleListener& listener = consoleListener()) {
+    listener(message);
+  } else if (message.level == "error") {
+    std::fprintf(stderr, "web page: %s\n", message.text.c_str());
+  }
+}
+
 void WebKitEngine::pageScrolled(const std::string& report) {
   double x = 0, y = 0, w = 0, h = 0;
   if (std::sscanf(report.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h) != 4) return;
-  reportScrolled({x, y}, {w, h});
+  const double top = model_ ? model_->scrollView().contentInset().top : 0;
+  if (top != paddedTop_) {
+    // Room above the page for the inset; the page reports again once it is laid out anew.
+    paddedTop_ = top;
+    evaluate("document.documentElement.style.paddingTop = '" + std::to_string(static_cast<int>(top)) + "px';"
+             "window.scrollTo(0, 0);",
+             nullptr);
+    return;
+  }
+  reportScrolled({x, y - top}, {w, std::max(0.0, h - top)});
 }
 
 }  // namespace ui::gtk

@@ -10,14 +10,21 @@
 //   comes, the URL with its case kept; a refused one is ignored by WebKit.
 // - Script results come back as text: "" for undefined, null and errors.
 // - The page reports its scrolling through a small user script, which the web view's scroll view
-//   follows.
+//   follows. The scroll view's top content inset (the room the answering screen leaves for its bars) is
+//   kept as room above the page: the page is padded by it, and its top is offset -inset.
+// - What a page writes to its console (console.log/info/warn/error) and the errors it does not catch (a
+//   script that throws, a script or style sheet that fails to load) are reported, through a user script
+//   that runs before the page's own, to the console listener (setConsoleListener), and so are the
+//   errors of the scripts the application evaluates; without a listener, errors go to standard error.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "ui/Color.h"
 #include "ui/WebEngine.h"
+#include "ui/WebView.h"
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
@@ -26,7 +33,16 @@ namespace ui::gtk {
 
 class WebKitEngine : public WebEngine {
  public:
-  WebKitEngine();
+  struct ConsoleMessage {
+    std::string level;  // "log", "info", "warn", "error"; uncaught errors are "error"
+    std::string text;   // for an uncaught error: its message, then " (source:line)" when known
+  };
+  using ConsoleListener = std::function<void(const ConsoleMessage& message)>;
+  // One listener for every page of the process (main thread); an empty one restores the default.
+  static void setConsoleListener(ConsoleListener listener);
+
+  // `view` is the web view the engine shows (it owns the engine); nullptr for an engine of its own.
+  explicit WebKitEngine(WebView* view = nullptr);
   ~WebKitEngine() override;
 
   GtkWidget* widget() const;
@@ -43,9 +59,12 @@ class WebKitEngine : public WebEngine {
   void loadChanged(int event);
   void loadFailed(const std::string& message, bool cancelled);
   void pageScrolled(const std::string& report);
+  static void consoleMessage(const std::string& report);
 
  private:
+  WebView* model_ = nullptr;
   WebKitWebView* view_ = nullptr;
+  double paddedTop_ = 0;  // the top inset the page is padded by
   std::shared_ptr<int> alive_;
   bool failed_ = false;
   // The URL to report for the first navigation of HTML just loaded.
