@@ -86,6 +86,10 @@ core::Value textOrNull(const std::optional<std::string>& text) {
   return text ? core::Value(*text) : core::Value::null();
 }
 
+core::Value textOrNull(std::optional<std::string>&& text) {
+  return text ? core::Value(std::move(*text)) : core::Value::null();
+}
+
 std::int64_t integerOf(const std::optional<std::string>& text) {
   return text ? core::integerValue(*text) : 0;
 }

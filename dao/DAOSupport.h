@@ -50,6 +50,7 @@ bool packHasTable(const std::string& packPath, const std::string& name);
 
 // A text column of a pack row as a statement argument: the text, or NULL.
 core::Value textOrNull(const std::optional<std::string>& text);
+core::Value textOrNull(std::optional<std::string>&& text);  // the text moved in
 // An integer column of a pack row: its text's leading number, 0 for NULL.
 std::int64_t integerOf(const std::optional<std::string>& text);
 

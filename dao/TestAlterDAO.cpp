@@ -1,5 +1,8 @@
 #include "dao/TestAlterDAO.h"
 
+#include <algorithm>
+#include <array>
+
 #include "dao/BankLocation.h"
 #include "dao/DAOSupport.h"
 #include "dao/DBVersionDAO.h"
@@ -33,7 +36,7 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
 
   operateSuccess_ = false;
   bool opened = false;
-  const std::vector<TestAlter> rows = getTestAlter(packPath, opened);
+  std::vector<TestAlter> rows = getTestAlter(packPath, opened);
   if (!opened) {
     BankLocation::countSqlError();
     return false;
@@ -71,19 +74,32 @@ bool TestAlterDAO::deleteTest(const std::string& destinationPath, const std::str
 
 std::vector<TestAlter> TestAlterDAO::getTestAlter(const std::string& packPath, bool& opened) {
   std::vector<TestAlter> rows;
-  opened = dao::forEachPackRow(packPath, "select * from Test", [&rows](SQLResultSet& rs) {
-    rows.push_back(TestAlter{rs.stringForColumn("AID"), rs.stringForColumn("GUID"),
-                             rs.stringForColumn("Type"), rs.stringForColumn("ID"),
-                             rs.stringForColumn("BatchID"), rs.stringForColumn("TestContent")});
+  // Room for every row up front: a pack holds thousands, and each reallocation would move them all.
+  dao::forEachPackRow(packPath, "select count(*) from Test", [&rows](SQLResultSet& rs) {
+    rows.reserve(static_cast<std::size_t>(std::max<long long>(rs.longLongIntForColumnIndex(0), 0)));
+  });
+  // The columns are found by name once, on the first row.
+  std::optional<std::array<int, 6>> columns;
+  opened = dao::forEachPackRow(packPath, "select * from Test", [&rows, &columns](SQLResultSet& rs) {
+    if (!columns) {
+      columns = {rs.columnIndexForName("AID"),   rs.columnIndexForName("GUID"),
+                 rs.columnIndexForName("Type"),  rs.columnIndexForName("ID"),
+                 rs.columnIndexForName("BatchID"), rs.columnIndexForName("TestContent")};
+    }
+    const std::array<int, 6>& c = *columns;
+    rows.push_back(TestAlter{rs.stringForColumnIndex(c[0]), rs.stringForColumnIndex(c[1]),
+                             rs.stringForColumnIndex(c[2]), rs.stringForColumnIndex(c[3]),
+                             rs.stringForColumnIndex(c[4]), rs.stringForColumnIndex(c[5])});
   });
   return rows;
 }
 
-bool TestAlterDAO::updateTestAlter(const std::string& destinationPath, const std::vector<TestAlter>& rows) {
+bool TestAlterDAO::updateTestAlter(const std::string& destinationPath, std::vector<TestAlter>& rows) {
   operateSuccess_ = true;
   bool uncountedFailure = false;  // a failed insert is not counted
   const auto result = dao::runExclusiveTransaction(destinationPath, [&](SQLDatabase& db, bool& rollback) {
-    for (const auto& row : rows) {
+    // The texts are moved into the statements' arguments: each row is written once.
+    for (auto& row : rows) {
       if (!row.AID || !dao::isDecimalId(*row.AID)) {
         rollback = true;
         return;
@@ -96,15 +112,15 @@ bool TestAlterDAO::updateTestAlter(const std::string& destinationPath, const std
       }
       if (exists) {
         if (!db.executeUpdate("update Test set GUID=?,Type=?,ID=?, PID=?, TestContent=? WHERE AID=?",
-                              textOrNull(row.GUID), textOrNull(row.Type), integerOf(row.ID), pid_,
-                              textOrNull(row.TestContent), aid)) {
+                              textOrNull(std::move(row.GUID)), textOrNull(std::move(row.Type)),
+                              integerOf(row.ID), pid_, textOrNull(std::move(row.TestContent)), aid)) {
           rollback = true;
           return;
         }
       } else if (!db.executeUpdate(
                      "insert into Test(AID, GUID, Type, ID, PID, TestContent) values(?, ?, ?, ?, ?, ?)", aid,
-                     textOrNull(row.GUID), textOrNull(row.Type), integerOf(row.ID), integerOf(row.BatchID),
-                     textOrNull(row.TestContent))) {
+                     textOrNull(std::move(row.GUID)), textOrNull(std::move(row.Type)), integerOf(row.ID),
+                     integerOf(row.BatchID), textOrNull(std::move(row.TestContent)))) {
         uncountedFailure = true;
         rollback = true;
         return;

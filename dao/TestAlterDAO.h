@@ -46,7 +46,8 @@ class TestAlterDAO : public BaseDAO {
   std::optional<std::string> getDeleteList(const std::string& packPath);
   bool deleteTest(const std::string& destinationPath, const std::string& deleteAIDs);
   std::vector<TestAlter> getTestAlter(const std::string& packPath, bool& opened);
-  bool updateTestAlter(const std::string& destinationPath, const std::vector<TestAlter>& rows);
+  // Moves the rows' texts out as it writes them.
+  bool updateTestAlter(const std::string& destinationPath, std::vector<TestAlter>& rows);
 
   std::string dbUpdateName_;
   std::int64_t pid_ = 0;

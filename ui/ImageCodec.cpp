@@ -166,9 +166,6 @@ std::optional<std::string> ImageCodec::encodeJPEG(const Bitmap& bitmap, double q
   if (!withinLimits(bitmap.width, bitmap.height) ||
       bitmap.rgb.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height * 3)
     return std::nullopt;
-  if (!(quality >= 0)) quality = 0;  // NaN too
-  const int q = std::clamp(static_cast<int>(std::lround(std::min(quality, 1.0) * 100)), 1, 100);
-
   auto e = std::make_unique<JpegEncoding>();
   installErrorHandler(e->error, e->info.err);
   if (setjmp(e->error.jump)) {
@@ -182,7 +179,9 @@ std::optional<std::string> ImageCodec::encodeJPEG(const Bitmap& bitmap, double q
   e->info.input_components = 3;
   e->info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&e->info);
-  jpeg_set_quality(&e->info, q, TRUE);
+  // Worked out after setjmp(), so that no local of this frame lives across a longjmp().
+  const double clamped = quality >= 0 ? std::min(quality, 1.0) : 0;  // NaN too
+  jpeg_set_quality(&e->info, std::clamp(static_cast<int>(std::lround(clamped * 100)), 1, 100), TRUE);
   jpeg_start_compress(&e->info, TRUE);
   const std::size_t stride = static_cast<std::size_t>(bitmap.width) * 3;
   while (e->info.next_scanline < e->info.image_height) {

@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the JSON reader. Whatever it accepts must survive a round trip: written
 // back, it reads as an equal tree, and writing that tree again gives the same text. The same bytes
-// handed over in two pieces must give the same outcome as the whole.
+// handed over in two pieces must give the same outcome as the whole, and the stream parser reading the
+// whole text in one call must give the very tree (types and key order included) the parser's
+// single-pass reader gives.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,11 +33,35 @@ core::Value parseInTwoPieces(const std::uint8_t* data, std::size_t size, std::si
   return status == JsonStreamParserStatus::Complete ? accumulator.value() : core::Value();
 }
 
+// Equal and of the same types all the way down, keys in the same order.
+bool sameTree(const core::Value& a, const core::Value& b) {
+  if (a.type() != b.type()) return false;
+  if (a.isArray()) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (!sameTree(a[i], b[i])) return false;
+    }
+    return true;
+  }
+  if (a.isDictionary()) {
+    const auto& x = a.dict().entries();
+    const auto& y = b.dict().entries();
+    if (x.size() != y.size()) return false;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      if (x[i].first != y[i].first || !sameTree(x[i].second, y[i].second)) return false;
+    }
+    return true;
+  }
+  return a == b;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   JsonParser parser;
   const core::Value value = parser.objectWithData(data, size);
+
+  check(sameTree(parseInTwoPieces(data, size, size), value));
 
   if (size > 0) {
     const std::size_t cut = data[0] % (size + 1);

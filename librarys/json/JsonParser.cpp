@@ -1,5 +1,6 @@
 #include "librarys/json/JsonParser.h"
 
+#include "librarys/json/JsonDocumentReader.h"
 #include "librarys/json/JsonStreamParser.h"
 #include "librarys/json/JsonStreamParserAccumulator.h"
 #include "librarys/json/JsonStreamParserAdapter.h"
@@ -16,6 +17,11 @@ core::Value JsonParser::objectWithData(const std::uint8_t* bytes, std::size_t le
   if (!bytes && length > 0) {
     error_ = "Input was 'nil'";
     return core::Value();
+  }
+  // The whole text is at hand: the single-pass reader builds the tree. Whatever it refuses goes
+  // through the stream parser, which has the last word and the failure text.
+  if (bytes) {
+    if (std::optional<core::Value> tree = JsonDocumentReader(maxDepth_).read(bytes, length)) return *tree;
   }
   JsonStreamParserAccumulator accumulator;
   JsonStreamParserAdapter adapter;

@@ -7,8 +7,9 @@
 // the 64-bit range), true and false Bool values, null the Null value. The top level must be an object
 // or an array, nested at most maxDepth() deep (32 by default).
 //
-// Each parse builds a fresh tokeniser, grammar machine and tree builder, runs them over the whole
-// input at once and discards them; a parser keeps nothing between calls but its settings and the
+// Each parse reads the whole input at once with a fresh single-pass reader (JsonDocumentReader); a text
+// that reader refuses is read again by the stream parser (tokeniser, grammar machine and tree builder),
+// which decides and names the failure. A parser keeps nothing between calls but its settings and the
 // text of its last failure.
 
 #include <cstdint>

@@ -54,7 +54,9 @@ JsonToken JsonTokeniser::fail(std::string text) {
   return JsonToken::Error;
 }
 
-JsonToken JsonTokeniser::getToken(core::Value* value) {
+JsonToken JsonTokeniser::getToken(core::Value* value) { return getToken(value, nullptr); }
+
+JsonToken JsonTokeniser::getToken(core::Value* value, std::string* text) {
   stream_.skipWhitespace();
   std::uint8_t ch = 0;
   if (!stream_.getUnichar(&ch)) return JsonToken::Eof;
@@ -96,7 +98,13 @@ JsonToken JsonTokeniser::getToken(core::Value* value) {
       token = match("false", 5, JsonToken::False);
       break;
     case '"':
-      token = getStringToken(value);
+      if (text) {
+        token = getStringToken(text);
+      } else {
+        std::string string;
+        token = getStringToken(&string);
+        if (token == JsonToken::String) *value = core::Value(std::move(string));
+      }
       break;
     case '+':
       token = fail("Leading + is illegal in number");
@@ -159,8 +167,9 @@ bool JsonTokeniser::decodeHexQuad(std::size_t at, std::uint16_t* quad) {
   return true;
 }
 
-JsonToken JsonTokeniser::getStringToken(core::Value* value) {
-  std::string accumulator;
+JsonToken JsonTokeniser::getStringToken(std::string* text) {
+  std::string& accumulator = *text;
+  accumulator.clear();
   bool accumulating = false;
   for (;;) {
     stream_.skip();  // the opening quote, or the last byte of the escape just decoded
@@ -173,7 +182,7 @@ JsonToken JsonTokeniser::getStringToken(core::Value* value) {
     if (!stream_.getUnichar(&ch)) return JsonToken::Eof;
     if (!accumulating && ch == '"') {
       // No escape in the whole string: the one fragment is the string.
-      *value = core::Value(std::string(fragment));
+      accumulator.assign(fragment);
       stream_.skip();
       return JsonToken::String;
     }
@@ -186,7 +195,6 @@ JsonToken JsonTokeniser::getStringToken(core::Value* value) {
       return fail(text);
     }
     if (ch == '"') {
-      *value = core::Value(std::move(accumulator));
       stream_.skip();
       return JsonToken::String;
     }

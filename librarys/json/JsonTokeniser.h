@@ -37,6 +37,9 @@ class JsonTokeniser {
 
   // The next token. For Number the value is an Integer (64-bit) or a Decimal; for String a String.
   JsonToken getToken(core::Value* value);
+  // As above, except that a String token's text goes to `text` (replacing what it held) and `value` is
+  // left alone: for object keys, which are kept as plain strings.
+  JsonToken getToken(core::Value* value, std::string* text);
 
   const std::string& error() const { return error_; }
   JsonUTF8Stream& stream() { return stream_; }
@@ -47,7 +50,7 @@ class JsonTokeniser {
   static bool decodeEscape(std::uint8_t ch, std::string& into);
   // Four hex digits at `at`, most significant first; false when one is no hex digit.
   bool decodeHexQuad(std::size_t at, std::uint16_t* quad);
-  JsonToken getStringToken(core::Value* value);
+  JsonToken getStringToken(std::string* text);
   JsonToken getNumberToken(core::Value* value);
   JsonToken fail(std::string text);
 

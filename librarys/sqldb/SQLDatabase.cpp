@@ -217,7 +217,8 @@ void SQLDatabase::trackStatement(const std::shared_ptr<SQLStatement>& statement)
 std::shared_ptr<SQLStatement> SQLDatabase::prepareAndBind(const std::string& sql, const core::Array* array,
                                                           const core::Dictionary* dictionary,
                                                           const std::vector<core::Value>* list,
-                                                          bool& fromCache, bool& prepareFailed) {
+                                                          bool& fromCache, bool& prepareFailed,
+                                                          bool copyArguments) {
   fromCache = false;
   prepareFailed = false;
   std::shared_ptr<SQLStatement> statement;
@@ -258,7 +259,7 @@ std::shared_ptr<SQLStatement> SQLDatabase::prepareAndBind(const std::string& sql
       const std::string name = ":" + key;
       int index = sqlite3_bind_parameter_index(raw, name.c_str());
       if (index > 0) {
-        if (bindObject(value, index, raw) != SQLITE_OK) bindFailed = true;
+        if (bindArgument(value, index, raw, copyArguments) != SQLITE_OK) bindFailed = true;
         ++bound;
       }
     }
@@ -266,7 +267,7 @@ std::shared_ptr<SQLStatement> SQLDatabase::prepareAndBind(const std::string& sql
     const std::size_t available = array ? array->size() : list ? list->size() : 0;
     while (bound < parameterCount && static_cast<std::size_t>(bound) < available) {
       const core::Value& value = array ? array->items()[bound] : (*list)[bound];
-      if (bindObject(value, bound + 1, raw) != SQLITE_OK) bindFailed = true;
+      if (bindArgument(value, bound + 1, raw, copyArguments) != SQLITE_OK) bindFailed = true;
       ++bound;
     }
   }
@@ -293,7 +294,8 @@ std::shared_ptr<SQLResultSet> SQLDatabase::queryWith(const std::string& sql, con
     return nullptr;
   }
   bool fromCache = false, prepareFailed = false;
-  auto statement = prepareAndBind(sql, array, dictionary, list, fromCache, prepareFailed);
+  // The cursor steps the statement after the arguments are gone: SQLite keeps copies of them.
+  auto statement = prepareAndBind(sql, array, dictionary, list, fromCache, prepareFailed, true);
   if (!statement) {
     inUse_ = false;
     return nullptr;
@@ -322,7 +324,9 @@ bool SQLDatabase::updateWith(const std::string& sql, core::Error* error, const c
     return false;
   }
   bool fromCache = false, prepareFailed = false;
-  auto statement = prepareAndBind(sql, array, dictionary, list, fromCache, prepareFailed);
+  // An update runs to its end here, while the arguments are alive: SQLite reads texts and blobs where
+  // they are, and forgets them before this returns.
+  auto statement = prepareAndBind(sql, array, dictionary, list, fromCache, prepareFailed, false);
   if (!statement) {
     if (error) {
       *error = prepareFailed ? errorWithMessage(lastErrorMessage())
@@ -354,6 +358,7 @@ bool SQLDatabase::updateWith(const std::string& sql, core::Error* error, const c
   if (fromCache) {
     statement->setUseCount(statement->useCount() + 1);
     statement->reset();
+    if (sqlite3_stmt* raw = statement->statement()) sqlite3_clear_bindings(raw);
   } else {
     statement->close();
   }
@@ -362,7 +367,12 @@ bool SQLDatabase::updateWith(const std::string& sql, core::Error* error, const c
 }
 
 int SQLDatabase::bindObject(const core::Value& value, int column, sqlite3_stmt* statement) {
+  return bindArgument(value, column, statement, true);
+}
+
+int SQLDatabase::bindArgument(const core::Value& value, int column, sqlite3_stmt* statement, bool copy) {
   using T = core::Value::Type;
+  const sqlite3_destructor_type keep = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
   switch (value.type()) {
     case T::Nil:
     case T::Null:
@@ -371,7 +381,7 @@ int SQLDatabase::bindObject(const core::Value& value, int column, sqlite3_stmt* 
       static const std::uint8_t kNoBytes = 0;
       const core::Bytes& bytes = value.data();
       return sqlite3_bind_blob64(statement, column, bytes.empty() ? &kNoBytes : bytes.data(), bytes.size(),
-                                 SQLITE_TRANSIENT);
+                                 keep);
     }
     case T::Date:
       return sqlite3_bind_double(statement, column, value.date().secondsSince1970);
@@ -383,7 +393,7 @@ int SQLDatabase::bindObject(const core::Value& value, int column, sqlite3_stmt* 
       return sqlite3_bind_double(statement, column, value.toDouble());
     case T::String: {
       const std::string& text = value.str();
-      return sqlite3_bind_text64(statement, column, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      return sqlite3_bind_text64(statement, column, text.data(), text.size(), keep, SQLITE_UTF8);
     }
     default: {
       const std::string text = value.describe();

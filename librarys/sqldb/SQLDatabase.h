@@ -275,7 +275,10 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
   std::shared_ptr<SQLStatement> prepareAndBind(const std::string& sql, const core::Array* array,
                                                const core::Dictionary* dictionary,
                                                const std::vector<core::Value>* list, bool& fromCache,
-                                               bool& prepareFailed);
+                                               bool& prepareFailed, bool copyArguments);
+  // bindObject(); with `copy` false, texts and blobs are bound where they are (SQLITE_STATIC), for a
+  // statement run and reset while the value is alive.
+  int bindArgument(const core::Value& value, int column, sqlite3_stmt* statement, bool copy);
   bool statementHeldByOpenCursor(const SQLStatement* statement) const;
   void trackStatement(const std::shared_ptr<SQLStatement>& statement);
   bool runSavePointStatement(const std::string& sql, core::Error* error);
