@@ -3,6 +3,7 @@
 #include <webkit/webkit.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace ui::gtk {
 
@@ -85,6 +86,51 @@ constexpr const char* kScrollScript = R"JS(
 })();
 )JS";
 
+void onConsoleMessage(WebKitUserContentManager*, JSCValue* value, gpointer self) {
+  g_autofree char* text = jsc_value_to_string(value);
+  if (text) static_cast<WebKitEngine*>(self)->consoleMessage(text);
+}
+
+// Reports console messages and uncaught errors as "level\nsource\nline\ntext". It runs before the page's
+// scripts, so that errors while the page loads are reported too.
+constexpr const char* kConsoleScript = R"JS(
+(function () {
+  var handler = window.webkit.messageHandlers.vdconsole;
+  function text(args) {
+    var parts = [];
+    for (var i = 0; i < args.length; ++i) {
+      var a = args[i];
+      try { parts.push(typeof a === 'string' ? a : (a instanceof Error ? String(a) : JSON.stringify(a))); }
+      catch (e) { parts.push(String(a)); }
+    }
+    return parts.join(' ');
+  }
+  function send(level, source, line, message) {
+    try { handler.postMessage(level + '\n' + (source || location.href) + '\n' + (line || 0) + '\n' + message); }
+    catch (e) {}
+  }
+  ['log', 'info', 'warn', 'error', 'debug'].forEach(function (level) {
+    var original = console[level];
+    console[level] = function () {
+      send(level, '', 0, text(arguments));
+      if (original) return original.apply(console, arguments);
+    };
+  });
+  window.addEventListener('error', function (e) {
+    if (e.target && e.target !== window) return;  // a resource that failed to load, not a script error
+    send('exception', e.filename, e.lineno, e.message || String(e.error));
+  }, true);
+  window.addEventListener('unhandledrejection', function (e) {
+    send('exception', '', 0, 'unhandled rejection: ' + String(e.reason));
+  });
+})();
+)JS";
+
+WebKitEngine::ConsoleObserver& consoleObserver() {
+  static WebKitEngine::ConsoleObserver observer;
+  return observer;
+}
+
 struct Pending {
   std::weak_ptr<int> alive;
   std::function<void(const std::string&)> done;
@@ -111,6 +157,13 @@ WebKitEngine::WebKitEngine() : alive_(std::make_shared<int>(0)) {
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
   webkit_user_content_manager_add_script(ucm, script);
   webkit_user_script_unref(script);
+  g_signal_connect(ucm, "script-message-received::vdconsole", G_CALLBACK(onConsoleMessage), this);
+  webkit_user_content_manager_register_script_message_handler(ucm, "vdconsole", nullptr);
+  WebKitUserScript* console =
+      webkit_user_script_new(kConsoleScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(ucm, console);
+  webkit_user_script_unref(console);
   g_object_unref(ucm);  // the web view holds it
 }
 
@@ -205,6 +258,26 @@ void WebKitEngine::pageScrolled(const std::string& report) {
   double x = 0, y = 0, w = 0, h = 0;
   if (std::sscanf(report.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h) != 4) return;
   reportScrolled({x, y}, {w, h});
+}
+
+void WebKitEngine::setConsoleObserver(ConsoleObserver observer) { consoleObserver() = std::move(observer); }
+
+void WebKitEngine::consoleMessage(const std::string& report) {
+  const ConsoleObserver& observer = consoleObserver();
+  if (!observer) return;
+  ConsoleMessage message;
+  std::size_t at = 0;
+  auto next = [&] {
+    const std::size_t end = report.find('\n', at);
+    std::string part = report.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? report.size() : end + 1;
+    return part;
+  };
+  message.level = next();
+  message.source = next();
+  message.line = std::atoi(next().c_str());
+  message.text = report.substr(at);
+  observer(message);
 }
 
 }  // namespace ui::gtk

@@ -11,7 +11,11 @@
 // - Script results come back as text: "" for undefined, null and errors.
 // - The page reports its scrolling through a small user script, which the web view's scroll view
 //   follows.
+// - Console messages (console.log, info, warn, error, debug) and the page's script errors (uncaught
+//   exceptions, unhandled promise rejections) are reported through a second user script, injected before
+//   the page's own scripts, to the process-wide console observer, when one is set.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,8 +28,22 @@ typedef struct _WebKitWebView WebKitWebView;
 
 namespace ui::gtk {
 
+// One console message of a page: its level ("log", "info", "warn", "error", "debug", or "exception" for
+// an uncaught script error or unhandled rejection), its text, and where it came from (the script's URL and
+// line, when the engine knows them; otherwise the page's URL).
+struct ConsoleMessage {
+  std::string level;
+  std::string text;
+  std::string source;
+  int line = 0;
+};
+
 class WebKitEngine : public WebEngine {
  public:
+  using ConsoleObserver = std::function<void(const ConsoleMessage& message)>;
+  // Every engine's console messages go to `observer` (main thread); an empty one drops them (the default).
+  static void setConsoleObserver(ConsoleObserver observer);
+
   WebKitEngine();
   ~WebKitEngine() override;
 
@@ -43,6 +61,7 @@ class WebKitEngine : public WebEngine {
   void loadChanged(int event);
   void loadFailed(const std::string& message, bool cancelled);
   void pageScrolled(const std::string& report);
+  void consoleMessage(const std::string& report);
 
  private:
   WebKitWebView* view_ = nullptr;
