@@ -151,7 +151,11 @@ void WebView::loadFailed(const core::Error& error) {
 void WebView::pageScrolled(Point offset, Size contentSize) {
   auto keep = shared_from_this();
   scrollView_->setContentSize(contentSize);
-  if (scrollView_->contentOffset() != offset) scrollView_->setContentOffset(offset);
+  // The engine's page knows nothing of the scroll view's content inset: its top is the scroll view's
+  // inset top, as the offsets a screen sets for the page count it (a page at its top is at -inset.top).
+  const EdgeInsets inset = scrollView_->contentInset();
+  const Point model{offset.x - inset.left, offset.y - inset.top};
+  if (scrollView_->contentOffset() != model) scrollView_->setContentOffset(model);
 }
 
 void WebView::layoutSubviews() {
