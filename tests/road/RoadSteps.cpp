@@ -237,6 +237,10 @@ void questionPageRead(Road& road) {
   road.click({160, 450});
   ASSERT_TRUE(road.waitFor([&] { return road.find<ProgressHUD>() == nullptr; })) << road.describe();
   ASSERT_NE(pageOnShow(road), nullptr);
+  // WebKit paints on its own time: the question's text shows as ink on the page's white.
+  const ui::Rect page = road.visibleRect(*pageOnShow(road));
+  EXPECT_TRUE(road.waitFor([&] { return road.window().shot().inkIn(page, 0xFFFFFFFF) > 500; }, 20))
+      << "the question page shows no text in the window";
 }
 
 // ---- logout, and the next start ----
