@@ -92,9 +92,12 @@ void Self::loadView() {
     return ui::BarButtonItem::withSystemItem(ui::BarButtonItem::SystemItem::FlexibleSpace);
   };
   pageButton_ = item("", [](Self& s, auto&&...) { s.fastPaging(); });
+  // Four Chinese characters need more room than the toolbar's estimate of a title gives them.
+  auto browse = item("浏览本页", [](Self& s, auto&&...) { s.browsePage(); });
+  browse->setWidth(84);
   bottomToolbar_->setItems({item("上一页", [](Self& s, auto&&...) { s.previousPage(); }), flexible(),
                             pageButton_, flexible(), item("下一页", [](Self& s, auto&&...) { s.nextPage(); }),
-                            flexible(), item("浏览本页", [](Self& s, auto&&...) { s.browsePage(); })});
+                            flexible(), browse});
   root->addSubview(bottomToolbar_);
   setView(root);
 }
