@@ -5,6 +5,7 @@
 #include "screens/account/AccountScreens.h"
 #include "screens/notes/NotesScreens.h"
 #include "screens/review/ReviewScreens.h"
+#include "screens/settings/SettingsScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
@@ -15,4 +16,5 @@ void registerEveryScreen() {
   registerExamScreens();
   registerNotesScreens();
   registerReviewScreens();
+  registerSettingsScreens();
 }
