@@ -1,14 +1,20 @@
 #pragma once
-// SettingDefaults: the display settings the user picks on the settings screen, kept in the user
-// defaults and read by the question pages and the answering screen.
+// SettingDefaults: the display settings the user picks on the settings screen, kept in the standard
+// user defaults and read by the question pages and the answering screen. Every key is absent until it is
+// first written.
 //
-//   "fontSize"             the question text size: "小号", "中号", "大号", "特大" or "超大" ("" when never
-//                          chosen: the page's own size)
-//   "isNightMode"          the night style (dark page background)
-//   "isScreenAlwaysLight"  the screen stays lit while the answering screen shows
+//   "fontSize"             string: the question text size, one of the five size words "小号", "中号",
+//                          "大号", "特大", "超大" (the text of the chosen row); "" when never chosen (the
+//                          page's own size). "中号" is what the reset writes.
+//   "isScreenAlwaysLight"  integer 0 or 1: the screen stays lit while the answering screen shows
+//   "isNightMode"          integer 0 or 1: the night style (dark page background)
+//   "isEnable3gdown"       boolean: downloads allowed over the mobile network (the traffic screen's
+//                          switch; nothing else reads it)
 //
-// Main thread, like the user defaults it reads.
+// The switches write without saving the defaults file (the next synchronise does); the reset writes
+// its three defaults and saves at once. Main thread, like the user defaults it reads.
 
+#include <array>
 #include <string>
 
 class SettingDefaults {
@@ -16,6 +22,10 @@ class SettingDefaults {
   static constexpr const char* kFontSizeKey = "fontSize";
   static constexpr const char* kNightModeKey = "isNightMode";
   static constexpr const char* kScreenAlwaysLightKey = "isScreenAlwaysLight";
+  static constexpr const char* kEnable3gdownKey = "isEnable3gdown";
+  // The five size words, smallest first, and the default the reset writes.
+  static constexpr std::array<const char*, 5> kFontSizes = {"小号", "中号", "大号", "特大", "超大"};
+  static constexpr const char* kDefaultFontSize = "中号";
 
   static std::string fontSize();
   static void setFontSize(const std::string& size);
@@ -23,4 +33,8 @@ class SettingDefaults {
   static void setNightMode(bool night);
   static bool isScreenAlwaysLight();
   static void setScreenAlwaysLight(bool alwaysLight);
+  static bool isEnable3gdown();
+  static void setEnable3gdown(bool enable);
+  // The reset: screen light 0, font size "中号", night mode 0; the defaults are saved.
+  static void restoreDefaults();
 };

@@ -8,6 +8,7 @@
 #include "screens/records/RecordsScreens.h"
 #include "screens/review/ReviewScreens.h"
 #include "screens/settings/FeedbackScreens.h"
+#include "screens/settings/SettingsScreens.h"
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
@@ -21,4 +22,5 @@ void registerEveryScreen() {
   registerPracticeScreens();
   registerRecordsScreens();
   registerFeedbackScreens();
+  registerSettingsScreens();
 }

@@ -104,6 +104,17 @@ void Application::terminate(int status) {
   std::exit(status);
 }
 
+void Application::setIdleTimerDisabled(bool disabled) {
+  if (idleTimerDisabled_ == disabled) return;
+  idleTimerDisabled_ = disabled;
+  if (idleInhibitHook_) idleInhibitHook_(disabled);
+}
+
+void Application::setIdleInhibitHook(std::function<void(bool inhibit)> hook) {
+  idleInhibitHook_ = std::move(hook);
+  if (idleInhibitHook_) idleInhibitHook_(idleTimerDisabled_);
+}
+
 bool Application::isStatusBarHidden() const { return window_->isStatusBarHidden(); }
 
 void Application::setStatusBarHidden(bool hidden, bool animated) { window_->setStatusBarHidden(hidden); }

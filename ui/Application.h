@@ -82,8 +82,12 @@ class Application {
   Rect statusBarFrame() const;    // (0, 0, width, 20); empty when hidden
   Rect applicationFrame() const;  // the screen less the status bar: (0, 20, 320, 460)
 
+  // Keeping the display lit: the flag is recorded (headless, it is all there is); a window that can
+  // keep the desktop from going idle installs a hook, told of the current flag at once and of every
+  // change after (an empty function removes it).
   bool isIdleTimerDisabled() const { return idleTimerDisabled_; }
-  void setIdleTimerDisabled(bool disabled) { idleTimerDisabled_ = disabled; }
+  void setIdleTimerDisabled(bool disabled);
+  void setIdleInhibitHook(std::function<void(bool inhibit)> hook);
 
   // Every view animation made while this application runs (ui/Animation.h).
   AnimationLog& animations() { return animations_; }
@@ -97,6 +101,7 @@ class Application {
   StatusBarStyle statusBarStyle_ = StatusBarStyle::Default;
   InterfaceOrientation orientation_ = InterfaceOrientation::Portrait;
   bool idleTimerDisabled_ = false;
+  std::function<void(bool)> idleInhibitHook_;
   bool active_ = false;
   AnimationLog animations_;
 };

@@ -7,19 +7,20 @@
 #include <memory>
 #include <string>
 
+#include "screens/settings/HelpContentScreen.h"
 #include "ui/ViewController.h"
 #include "ui/WebView.h"
 
-class SoftUsinghelpContentViewController : public ui::ViewController {
+class SoftUsinghelpContentViewController : public ui::ViewController, public HelpContentScreen {
  public:
   static constexpr const char* kIdentifier = "softUsingHelpContent";
 
   std::string className() const override { return "SoftUsinghelpContentViewController"; }
 
   const std::string& htmlFileName() const { return htmlFileName_; }
-  void setHtmlFileName(std::string name) { htmlFileName_ = std::move(name); }
+  void setHtmlFileName(const std::string& name) override { htmlFileName_ = name; }
   const std::string& navTitle() const { return navTitle_; }
-  void setNavTitle(std::string title) { navTitle_ = std::move(title); }
+  void setNavTitle(const std::string& title) override { navTitle_ = title; }
 
   void loadView() override;
   void viewDidLoad() override;

@@ -54,8 +54,29 @@ struct GtkPresenter::Impl {
   long paints = 0;          // frames painted since the window was mapped
   gulong paintHandler = 0;  // on the window's frame clock
   GdkFrameClock* frameClock = nullptr;
+  // Keeping the desktop from going idle while the model asks for it (Application::setIdleTimerDisabled).
+  GtkApplication* inhibitor = nullptr;
+  guint inhibitCookie = 0;
 
   explicit Impl(Application& a) : app(a) {}
+
+  // The desktop is asked through its session services, which live on the session bus: without one there
+  // is nobody to ask (and nothing is started to find one), so the flag stays the model's alone.
+  void setIdleInhibited(bool inhibit) {
+    if (inhibit && inhibitCookie == 0) {
+      const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+      if (!bus || !*bus) return;
+      if (!inhibitor) {
+        inhibitor = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
+        if (!g_application_register(G_APPLICATION(inhibitor), nullptr, nullptr)) return;
+      }
+      inhibitCookie = gtk_application_inhibit(inhibitor, GTK_WINDOW(window), GTK_APPLICATION_INHIBIT_IDLE,
+                                              "vardo: keep the screen lit while answering");
+    } else if (!inhibit && inhibitCookie != 0) {
+      gtk_application_uninhibit(inhibitor, inhibitCookie);
+      inhibitCookie = 0;
+    }
+  }
 };
 
 bool GtkPresenter::canOpenWindow(std::string* why) {
@@ -122,6 +143,7 @@ GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::mak
                    }),
                    this);
   app.setTerminateHandler([this](int status) { quit(status); });
+  app.setIdleInhibitHook([impl = impl_.get()](bool inhibit) { impl->setIdleInhibited(inhibit); });
   // Pictures for the image picker come from the user's files.
   ImagePickerService::install(std::make_shared<FileChooserImagePicker>(GTK_WINDOW(impl_->window)));
   // The status bar's clock.
@@ -137,6 +159,9 @@ GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::mak
 
 GtkPresenter::~GtkPresenter() {
   impl_->app.setTerminateHandler({});
+  impl_->app.setIdleInhibitHook({});
+  impl_->setIdleInhibited(false);
+  if (impl_->inhibitor) g_object_unref(impl_->inhibitor);
   ImagePickerService::install(nullptr);
   if (impl_->frameClock && impl_->paintHandler)
     g_signal_handler_disconnect(impl_->frameClock, impl_->paintHandler);
