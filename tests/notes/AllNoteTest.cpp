@@ -271,7 +271,10 @@ TEST_F(QuestionNotes, RefusedChangesToTheUsersNoteAreToldAndChangeNothing) {
 }
 
 TEST(NoteTimes, RelativeWhenRecentElseMonthAndDay) {
-  VDHelper::setNow([] { return *VDHelper::dateFromString("2024-05-21 12:00:00"); });
+  ui::test::Harness harness;
+  AppServices services;
+  services.clock = [] { return *VDHelper::dateFromString("2024-05-21 12:00:00"); };
+  harness.app().setDelegate(std::make_shared<AppDelegate>(std::move(services)));
   struct Case {
     const char* time;
     const char* row;
@@ -286,7 +289,7 @@ TEST(NoteTimes, RelativeWhenRecentElseMonthAndDay) {
     SCOPED_TRACE(c.time);
     EXPECT_EQ(NoteLayout::rowTimeText(c.time), c.row);
   }
-  VDHelper::setNow({});
+  harness.app().setDelegate(nullptr);
 }
 
 TEST_F(QuestionNotes, APageThatArrivesAfterTheScreenHasGoneIsDropped) {

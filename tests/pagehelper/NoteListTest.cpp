@@ -52,14 +52,12 @@ class NoteList : public SessionFixture {
  protected:
   void SetUp() override {
     SessionFixture::SetUp();
-    VDHelper::setQuestionCheck([this](std::int32_t aid) {
+    AppServices services;
+    services.questionInLocalBank = [this](std::int32_t aid) {
       checked_.push_back(aid);
       return bank_.count(aid) > 0;
-    });
-  }
-  void TearDown() override {
-    VDHelper::setQuestionCheck({});
-    SessionFixture::TearDown();
+    };
+    useServices(std::move(services));
   }
 
   std::set<std::int32_t> bank_{1001, 1002, 1003};
@@ -233,7 +231,7 @@ TEST_F(NoteList, ReplyChainsThatLeadBackEnd) {
 // The default check reads the chosen subject's bank: a note on a question of the generated sample
 // bank is kept, one on an id the bank does not hold is dropped.
 TEST_F(NoteList, DefaultCheckReadsTheLocalBank) {
-  VDHelper::setQuestionCheck({});
+  useServices(AppServices{});
   const char* sampleDir = std::getenv("VD_SAMPLE_DIR");
   ASSERT_NE(sampleDir, nullptr);
   const std::filesystem::path sample = std::filesystem::path(sampleDir) / "GKSample.db";

@@ -51,10 +51,16 @@ class RecordingPage : public PageScriptTarget {
 class SessionFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    delegate_ = std::make_shared<AppDelegate>(AppServices{});
-    delegate_->setUserSession(core::Value::newDictionary());  // as the launch makes it
-    harness_.app().setDelegate(delegate_);
+    useServices(AppServices{});
     ASSERT_EQ(AppDelegate::current(), delegate_.get());
+  }
+  // A new delegate over `services`, holding the user session of the one before (an empty one at first,
+  // as the launch makes it).
+  void useServices(AppServices services) {
+    core::Value session = delegate_ ? delegate_->userSession() : core::Value::newDictionary();
+    delegate_ = std::make_shared<AppDelegate>(std::move(services));
+    delegate_->setUserSession(session);
+    harness_.app().setDelegate(delegate_);
   }
   void TearDown() override { harness_.app().setDelegate(nullptr); }
 

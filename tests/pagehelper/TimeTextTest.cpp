@@ -4,8 +4,10 @@
 
 #include <optional>
 
+#include "app/AppDelegate.h"
 #include "app/VDHelper.h"
 #include "platform/core/DateFormatter.h"
+#include "ui/test/Harness.h"
 
 namespace {
 
@@ -72,11 +74,14 @@ TEST(TimeText, UnreadableTimesGiveNoLabel) {
 
 TEST(TimeText, TheHelpersClockCanBeFixed) {
   const core::Date now = fixedNow();
-  VDHelper::setNow([now] { return now; });
+  ui::test::Harness harness;
+  AppServices services;
+  services.clock = [now] { return now; };
+  harness.app().setDelegate(std::make_shared<AppDelegate>(std::move(services)));
   EXPECT_EQ(VDHelper::intervalSinceNow(secondsBefore(now, 3 * kHour)), "3小时前");
   EXPECT_EQ(VDHelper::now(), now);
-  VDHelper::setNow({});
-  // The real clock again: a time of 2013 is long ago.
+  harness.app().setDelegate(nullptr);
+  // No application, the real clock: a time of 2013 is long ago.
   EXPECT_EQ(VDHelper::intervalSinceNow("2013-07-10 12:00:00"), std::nullopt);
 }
 

@@ -232,10 +232,9 @@ class PageImages : public PageSuite {
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     ServerConfig::reload();
     VDLogHelper::resetSharedInstance();
-    VDLogHelper::setReachabilityStatus([] { return 1; });  // the mobile network: traffic counts
+    // No application watches the network here: the traffic counts as off Wi-Fi.
   }
   void TearDown() override {
-    VDLogHelper::setReachabilityStatus(nullptr);
     VDLogHelper::resetSharedInstance();
     ::unsetenv(ServerConfig::kResourceRootEnv);
     ServerConfig::reload();

@@ -22,6 +22,7 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
 #include "ui/test/Harness.h"
+#include "tests/support/FixedReachability.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -53,13 +54,14 @@ class TrafficLog : public ::testing::Test {
     core::Bundle::resetMain();
     core::UserDefaults::resetStandard();
     VDLogHelper::resetSharedInstance();
-    VDLogHelper::setReachabilityStatus([this] { return status_.load(); });
-    VDLogHelper::setClock([this] { return now_; });
+    // The counter reads the running application's clock and network watcher.
+    AppServices services;
+    services.clock = [this] { return now_; };
+    harness_.app().setDelegate(std::make_shared<WatchedApp>(std::move(services), reach_));
   }
 
   void TearDown() override {
-    VDLogHelper::setReachabilityStatus(nullptr);
-    VDLogHelper::setClock(nullptr);
+    harness_.app().setDelegate(nullptr);
     VDLogHelper::resetSharedInstance();
     setenv("VARDO_BUNDLE", savedBundle_.value_or("").c_str(), 1);
     unsetenv("VARDO_HOME");
@@ -83,8 +85,17 @@ class TrafficLog : public ::testing::Test {
   TempDir home_;
   TempDir bundle_;
   std::optional<std::string> savedBundle_;
-  std::atomic<int> status_{1};
+  // An application that has its network watcher without a launch.
+  class WatchedApp : public AppDelegate {
+   public:
+    WatchedApp(AppServices services, std::shared_ptr<ReachabilityWatcher> reach) : AppDelegate(std::move(services)) {
+      hostReach_ = std::move(reach);
+    }
+  };
+
+  std::shared_ptr<testsupport::FixedReachability> reach_ = std::make_shared<testsupport::FixedReachability>(1);
   core::Date now_ = localDate("2024-01-31 23:59:59");
+  ui::test::Harness harness_;
 };
 
 core::Value logOf(std::initializer_list<core::Dictionary::Entry> days,
@@ -163,7 +174,7 @@ TEST_F(TrafficLog, OnlyTrafficOffWiFiCounts) {
   const Case cases[] = {{2, false}, {1, true}, {0, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.status);
-    status_ = c.status;
+    reach_->setStatus(c.status);
     auto counter = VDLogHelper::sharedInstance();
     const std::int64_t dayBefore = counter->getDayBytes("20240131");
     const std::int64_t monthBefore = counter->getMonBytes("202401");
@@ -193,12 +204,11 @@ TEST_F(TrafficLog, ByDefaultTheApplicationDelegatesWatcherDecides) {
   };
   auto watcher = std::make_shared<Watcher>();
   registerAllScreens();
-  ui::test::Harness harness;
   AppServices services;
   services.reachabilityForInternetConnection = [watcher] { return watcher; };
+  services.clock = [this] { return now_; };
   auto delegate = std::make_shared<AppDelegate>(services);
-  ASSERT_TRUE(harness.launch(delegate));
-  VDLogHelper::setReachabilityStatus(nullptr);
+  ASSERT_TRUE(harness_.launch(delegate));
 
   VDLogHelper::appendSize(300);
   EXPECT_EQ(VDLogHelper::sharedInstance()->getDayBytes("20240131"), 0) << "on Wi-Fi";

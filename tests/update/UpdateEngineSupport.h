@@ -152,7 +152,6 @@ class UpdateFixture : public ::testing::Test {
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
     sys::Installer::setService({});
-    VDLogHelper::setReachabilityStatus(nullptr);
     BankLocation::set({});
     harness_.reset();
     ::unsetenv("VARDO_HOME");

@@ -16,7 +16,7 @@ namespace {
 class UpdatePanelTest : public UpdateFixture {};
 
 TEST_F(UpdatePanelTest, FourPacketsDownloadInParallelWithProgressAndAreApplied) {
-  VDLogHelper::setReachabilityStatus([] { return 1; });  // the mobile network: traffic counts
+  // No application watches the network here: the traffic counts as off Wi-Fi.
   bandwidth_ = [] { return 2ul * 1024 * 1024; };
   const std::vector<std::pair<int, std::string>> packets = {
       {6, "GKSample.zip"}, {1, "GKSample_up_2_3.db"}, {3, "GKSample_img_3.zip"}, {4, "Vardo_iphone_1.1.ipa"}};
@@ -75,7 +75,6 @@ TEST_F(UpdatePanelTest, FourPacketsDownloadInParallelWithProgressAndAreApplied) 
 
 TEST_F(UpdatePanelTest, AStoppedDownloadResumesFromItsTempFilesInTheNextPanel) {
   installSampleBank();
-  VDLogHelper::setReachabilityStatus([] { return 1; });
   // Slow answers, so that the stop button comes in the middle of both downloads.
   ASSERT_TRUE(server().fault(R"([{"path":"/packets/GKSample.zip","method":"GET","throttle":4000},
       {"path":"/packets/GKSample_up_2_3.db","method":"GET","throttle":4000}])"));
@@ -198,7 +197,6 @@ TEST_F(UpdatePanelTest, AnErrorPageFailsTheDownloadAndIsNotKept) {
 }
 
 TEST_F(UpdatePanelTest, WithoutAMeasuredBandwidthTheChunksStillCountAsTraffic) {
-  VDLogHelper::setReachabilityStatus([] { return 1; });
   bandwidth_ = [] { return 0ul; };
   auto p = open(list({packet(2, "GKSample_img_3.zip")}));  // a type the run does not apply
   await(p);
