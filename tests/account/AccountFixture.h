@@ -36,6 +36,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/ImageCodec.h"
 #include "ui/NavigationController.h"
@@ -49,17 +50,6 @@
 namespace account_test {
 
 inline const char* kSubject = "GKSample";
-
-// A network whose status the test changes (0 not reachable, 2 Wi-Fi).
-class SwitchableReachability : public ReachabilityWatcher {
- public:
-  explicit SwitchableReachability(std::shared_ptr<int> status) : status_(std::move(status)) {}
-  int currentReachabilityStatus() const override { return *status_; }
-  bool startNotifier() override { return true; }
-
- private:
-  std::shared_ptr<int> status_;
-};
 
 inline std::string screenName(const ui::ViewController* vc) {
   if (!vc) return "";
@@ -90,67 +80,36 @@ inline std::string readFile(const std::string& path) {
 
 class AccountFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
-
-    home_ = std::make_unique<testsupport::TempHome>("vd-account");
-    ASSERT_FALSE(home_->path().empty());
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ::setenv(ServerConfig::kVerificationCodeBaseEnv, server().codeBase().c_str(), 1);
-    ServerConfig::reload();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    UsageStats::reset();
-    HTTPRequest::clearSession();  // no cookie of an earlier test
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-account"));
     registerAllScreens();
     registerAccountScreens();
     chooser_ = std::make_shared<ui::test::ScriptedImagePicker>();
     ui::ImagePickerService::install(chooser_);
 
-    network_ = std::make_shared<int>(2);
-    AppServices services = testsupport::quietServices();
+    AppServices services = loopback_.services();
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;
-    services.reachabilityForInternetConnection = [status = network_] {
-      return std::make_shared<SwitchableReachability>(status);
-    };
-    launch_.launch(std::move(services));
+    loopback_.launch(std::move(services));
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isFirstLoginApp", false);
     defaults.setBool("isAutoLogon", false);
     defaults.setBool("isKeepPassword", false);
-    ASSERT_TRUE(
-        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject());
     VDHelper::installBankLocation();
-    app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", kSubject}});
     KeychainItemStore(LoginViewController::kKeychainIdentifier).resetKeychainItem();
   }
-
   void TearDown() override {
     settleRequests();
-    rl::DispatchQueue::global().waitIdle();
-    rl::RunLoop::main().runUntilIdle();
-    if (launch_.delegate()) app().stopAutoLoginTimer();
     ui::ImagePickerService::install(nullptr);
-    setServiceShell({});
-    BankLocation::set({});
-    launch_.reset();
+    loopback_.finish();
     registerAllScreens();
-    home_.reset();
   }
 
-  ui::test::Harness& h() { return launch_.h(); }
-  AppDelegate& app() { return launch_.app(); }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
   std::string top() { return screenName(h().topScreen()); }
 
   // Runs the main loop (real time, bounded) until `done`.
@@ -171,7 +130,7 @@ class AccountFixture : public ::testing::Test {
 
   // The network goes away (the delegate's change notice and its alert, which the test closes).
   void goOffline() {
-    *network_ = 0;
+    loopback_.network().setStatus(0);
     app().reachabilityChanged(core::Notification{ReachabilityWatcher::kReachabilityChangedNotification, {}, {}, {}});
     h().advance(AppDelegate::kNetworkAlertDelay + 0.1);
     h().settle();
@@ -246,9 +205,7 @@ class AccountFixture : public ::testing::Test {
   }
   static std::string avatarDirectory() { return core::Paths::documents() + "/head"; }
 
-  std::unique_ptr<testsupport::TempHome> home_;
-  std::shared_ptr<int> network_;
-  testsupport::AppLaunch launch_;
+  testsupport::LoopbackApp loopback_;
   std::shared_ptr<ui::test::ScriptedImagePicker> chooser_;
 };
 

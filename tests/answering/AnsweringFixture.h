@@ -35,6 +35,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -43,16 +44,6 @@
 namespace answering_test {
 
 inline const char* kSubject = "GKSample";
-
-class SwitchableReachability : public ReachabilityWatcher {
- public:
-  explicit SwitchableReachability(std::shared_ptr<int> status) : status_(std::move(status)) {}
-  int currentReachabilityStatus() const override { return *status_; }
-  bool startNotifier() override { return true; }
-
- private:
-  std::shared_ptr<int> status_;
-};
 
 // Question n of a set: ATEST, id 1000 + n, title "题n"; its group is given by style and instructions.
 inline std::shared_ptr<Questions> question(int n, const std::string& style = "单选题",
@@ -80,47 +71,18 @@ inline QuestionsArray questions(int count) {
 
 class AnsweringFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
-
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-answering-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::UserDefaults::resetStandard();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    UsageStats::reset();
-    HTTPRequest::clearSession();
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-answering"));
     registerAllScreens();
     registerAccountScreens();
     registerExamScreens();
 
-    harness_ = std::make_unique<ui::test::Harness>();
-    network_ = std::make_shared<int>(2);
-    AppServices services;
-    services.reachabilityForInternetConnection = [status = network_] {
-      return std::make_shared<SwitchableReachability>(status);
-    };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    loopback_.launch();
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isFirstLoginApp", false);
     defaults.setBool("isAutoLogon", false);
-    ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
-    app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", kSubject}});
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject());
     nav_ = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
     h().setRoot(nav_);
     h().settle();
@@ -128,23 +90,15 @@ class AnsweringFixture : public ::testing::Test {
 
   void TearDown() override {
     settleRequests();
-    rl::DispatchQueue::global().waitIdle();
-    rl::RunLoop::main().runUntilIdle();
-    if (delegate_) delegate_->stopAutoLoginTimer();
     screen_.reset();
     nav_.reset();
-    setServiceShell({});
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    loopback_.finish();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
   ExammingViewController& screen() { return *screen_; }
 
   // Makes the answering screen through the factory, as a launcher does, and pushes it at question
@@ -231,7 +185,7 @@ class AnsweringFixture : public ::testing::Test {
 
   void settleRequests() {
     EXPECT_TRUE(rl::RunLoop::main().runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
-    if (harness_) h().settle(0.5);
+    if (loopback_.delegate()) h().settle(0.5);
   }
   template <typename Pred>
   bool runUntil(Pred done, double seconds = 20) {
@@ -263,10 +217,7 @@ class AnsweringFixture : public ::testing::Test {
   }
 
   bool dismissBanner_ = true;
-  std::string home_;
-  std::shared_ptr<int> network_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::LoopbackApp loopback_;
   std::shared_ptr<ui::NavigationController> nav_;
   std::shared_ptr<ExammingViewController> screen_;
 };

@@ -126,7 +126,7 @@ TEST_F(Tools, AFavouriteTheServerRefusesOrNeverAnswersIsTakenBack) {
 
 TEST_F(Tools, OfflineAFavouriteShowsTheNetworkAlertAndSendsNothing) {
   open(questions(2));
-  *network_ = 0;
+  loopback_.network().setStatus(0);
   app().reachabilityChanged(core::Notification{ReachabilityWatcher::kReachabilityChangedNotification, {}, {}, {}});
   h().advance(AppDelegate::kNetworkAlertDelay + 0.1);
   h().settle();

@@ -43,6 +43,7 @@
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
 #include "statistics/UsageStatsInternal.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -69,34 +70,17 @@ inline std::string screenName(const ui::ViewController* vc) {
 
 class HomeFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
-
-    home_ = std::make_unique<testsupport::TempHome>("vd-home");
-    ASSERT_FALSE(home_->path().empty());
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     // The registration screen, opened from the home header, asks this server for its picture code.
-    ::setenv(ServerConfig::kVerificationCodeBaseEnv, server().codeBase().c_str(), 1);
-    ServerConfig::reload();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-home"));
     // The notes client reads the application's session (what the start-up installs).
     MyNote::setSessionReader([](const std::string& key) {
       AppDelegate* app = AppDelegate::current();
       return app ? app->userSession()[key].deepCopy() : core::Value();
     });
     resetStatistics();
-    HTTPRequest::clearSession();  // no cookie of an earlier test
 
     registerAllScreens();
     registerAccountScreens();  // the login screen of the automatic login
@@ -107,7 +91,7 @@ class HomeFixture : public ::testing::Test {
       return screen;
     });
 
-    AppServices services = testsupport::quietServices(2);
+    AppServices services = loopback_.services();
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;  // the home screen asks for it
     services.unpackGate = [this] {
       std::function<void()> gate;
@@ -117,15 +101,13 @@ class HomeFixture : public ::testing::Test {
       }
       if (gate) gate();
     };
-    launch_.launch(std::move(services));
+    loopback_.launch(std::move(services));
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);
-    ASSERT_TRUE(
-        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    // With the application information the start-up would have asked for (the notes client reads "EName").
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject());
     VDHelper::installBankLocation();
-    // The application information the start-up would have asked for (the notes client reads "EName").
-    app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", kSubject}});
   }
 
   void TearDown() override {
@@ -135,11 +117,8 @@ class HomeFixture : public ::testing::Test {
     rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
     rl::RunLoop::main().runUntilIdle();
     MyNote::setSessionReader({});
-    setServiceShell({});
-    BankLocation::set({});
-    launch_.reset();
+    loopback_.finish();
     registerAllScreens();
-    home_.reset();
   }
 
   // What the application's unpack worker runs before it looks at the archive (a test holds an unpack
@@ -149,8 +128,8 @@ class HomeFixture : public ::testing::Test {
     unpackGate_ = std::move(gate);
   }
 
-  ui::test::Harness& h() { return launch_.h(); }
-  AppDelegate& app() { return launch_.app(); }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
 
   // Shows the main screen (side panel with the home screen) and waits until its start has settled:
   // the container's bank check has written its flags and no request runs.
@@ -241,10 +220,9 @@ class HomeFixture : public ::testing::Test {
     return out;
   }
 
-  std::unique_ptr<testsupport::TempHome> home_;
   std::mutex gateMutex_;
   std::function<void()> unpackGate_;
-  testsupport::AppLaunch launch_;
+  testsupport::LoopbackApp loopback_;
   std::shared_ptr<ExammingViewController> answering_;
 };
 

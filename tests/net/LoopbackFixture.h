@@ -14,6 +14,7 @@
 #include "platform/net/ConnectionPool.h"
 #include "platform/net/HTTPReadStream.h"
 #include "platform/runloop/RunLoop.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/httpserver/LoopbackServer.h"
 
 namespace nettest {
@@ -110,21 +111,11 @@ inline std::string pattern(std::size_t n) {
   return s;
 }
 
-class TempDir {
+// The shared temporary directory (tests/support/TempDir.h), naming files as these tests do.
+class TempDir : public testsupport::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vd-net-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+  TempDir() : testsupport::TempDir("vd-net") {}
+  std::string file(const std::string& name) const { return *this / name; }
 };
 
 class LoopbackTest : public ::testing::Test {

@@ -151,7 +151,7 @@ TEST_F(ErrorReports, ARefusalOrNoReplyIsExplainedAndTheScreenStays) {
     h().settle();
   }
 
-  reachability_->status = 0;
+  loopback_.network().setStatus(0);
   app().reachabilityChanged({});
   ASSERT_TRUE(server().clearJournal());
   submit();

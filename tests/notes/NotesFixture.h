@@ -33,6 +33,7 @@
 #include "service/User.h"
 #include "statistics/UsageStats.h"
 #include "tests/pagehelper/AnsweringScreenDouble.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -47,40 +48,12 @@ bool runUntil(Pred done, double seconds = 20) {
   return rl::RunLoop::main().runUntil(done, seconds);
 }
 
-// A network watcher whose status a test can change (0 not reachable, 2 Wi-Fi).
-class SwitchableReachability : public ReachabilityWatcher {
- public:
-  int status = 2;
-  int currentReachabilityStatus() const override { return status; }
-  bool startNotifier() override { return true; }
-};
-
 class NotesFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
-
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-notes-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::UserDefaults::resetStandard();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    UsageStats::reset();
-    HTTPRequest::clearSession();
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-notes"));
 
     registerEveryScreen();
     VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
@@ -89,46 +62,28 @@ class NotesFixture : public ::testing::Test {
       return screen;
     });
 
-    harness_ = std::make_unique<ui::test::Harness>();
     core::UserDefaults::standard().setBool("isFirstOpen", true);  // a later start: no welcome pages
     core::UserDefaults::standard().synchronize();
-    AppServices services;
-    services.reachabilityForInternetConnection = [this] { return reachability_; };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    loopback_.launch();
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);
-    ASSERT_TRUE(
-        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject());
     VDHelper::installBankLocation();
-    app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", kSubject}});
     std::filesystem::copy_file(sampleFile("GKSample.db"), VDHelper::dbSavePath() + "/" + kSubject + ".db",
                                std::filesystem::copy_options::overwrite_existing);
     logIn("user01", "secret1");
     ASSERT_TRUE(server().clearJournal());
   }
-
   void TearDown() override {
-    rl::DispatchQueue::global().waitIdle();
-    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
-    rl::RunLoop::main().runUntilIdle();
-    if (delegate_) delegate_->stopAutoLoginTimer();
-    setServiceShell({});
-    BankLocation::set({});
     answering_.reset();
     nav_.reset();
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    loopback_.finish();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
 
   static std::string sampleFile(const std::string& name) {
     return (std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / name).string();
@@ -250,10 +205,7 @@ class NotesFixture : public ::testing::Test {
     return "";
   }
 
-  std::string home_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<SwitchableReachability> reachability_ = std::make_shared<SwitchableReachability>();
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::LoopbackApp loopback_;
   std::shared_ptr<ui::NavigationController> nav_;
   std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
 };

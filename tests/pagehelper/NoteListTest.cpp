@@ -11,6 +11,7 @@
 #include "dao/BankLocation.h"
 #include "platform/core/Text.h"
 #include "tests/pagehelper/PageHelperSupport.h"
+#include "tests/support/TempDir.h"
 
 using namespace pagehelper_test;
 using ::testing::ElementsAre;
@@ -237,9 +238,9 @@ TEST_F(NoteList, DefaultCheckReadsTheLocalBank) {
   const std::filesystem::path sample = std::filesystem::path(sampleDir) / "GKSample.db";
   ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
 
-  std::string pattern = (std::filesystem::temp_directory_path() / "vd-pagehelper-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path root = pattern;
+  const testsupport::TempDir temp("vd-pagehelper");
+  ASSERT_FALSE(temp.path().empty());
+  const std::filesystem::path root = temp.path();
   std::filesystem::create_directories(root / "db");
   std::filesystem::copy_file(sample, root / "db" / "GKSample.db");
   BankLocation::set(BankLocation{
@@ -248,7 +249,6 @@ TEST_F(NoteList, DefaultCheckReadsTheLocalBank) {
   core::Array page{entry(501, 7, "考生A", "在题库里", 1001), entry(502, 7, "考生A", "不在题库里", 99999)};
   const VDHelper::NoteArray notes = VDHelper::getNoteArr(page, 1);
   BankLocation::set(BankLocation{});
-  std::filesystem::remove_all(root);
 
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0]->AID, 1001);

@@ -10,6 +10,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 #include "tests/pagehelper/PageHelperSupport.h"
+#include "tests/support/TempDir.h"
 #include "ui/Label.h"
 #include "ui/TextMeasurer.h"
 #include "util/SystemVersion.h"
@@ -130,8 +131,9 @@ TEST(StoreLink, OpensTheConfiguredAddressOnly) {
 
   std::optional<std::string> savedBundle;
   if (const char* b = std::getenv("VARDO_BUNDLE")) savedBundle = b;
-  std::string pattern = (std::filesystem::temp_directory_path() / "vd-pagehelper-bundle-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const testsupport::TempDir bundle("vd-pagehelper-bundle");
+  const std::string& pattern = bundle.path();
+  ASSERT_FALSE(pattern.empty());
   setenv("VARDO_BUNDLE", pattern.c_str(), 1);
   auto writeInfo = [&](core::Value info) {
     ASSERT_TRUE(core::PropertyList::writeFile(pattern + "/Info.plist", info));
@@ -159,5 +161,4 @@ TEST(StoreLink, OpensTheConfiguredAddressOnly) {
   else
     unsetenv("VARDO_BUNDLE");
   core::Bundle::resetMain();
-  std::filesystem::remove_all(pattern);
 }

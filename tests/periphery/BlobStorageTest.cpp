@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/core/UserDefaults.h"
 #include "platform/runloop/Semaphore.h"
 #include "tests/periphery/AltJSONTestSupport.h"
+#include "tests/support/TempDir.h"
 
 using periphery::bytesOf;
 
@@ -27,16 +29,14 @@ namespace {
 class BlobStoreHome : public ::testing::Environment {
  public:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-periphery-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home = pattern;
-    ::setenv("VARDO_HOME", home.c_str(), 1);
-    core::UserDefaults::resetStandard();
+    home_ = std::make_unique<testsupport::TempHome>("vd-periphery");
+    ASSERT_FALSE(home_->path().empty());
+    home = home_->path();
     chooseBank("zyys");
   }
   void TearDown() override {
     BlobStorage::ioQueue().waitIdle();
-    core::Paths::removeAll(home);
+    home_.reset();
   }
   static void chooseBank(const char* value) {
     core::UserDefaults::standard().setObject(
@@ -44,6 +44,9 @@ class BlobStoreHome : public ::testing::Environment {
         core::Value(core::Dictionary{{"Key", core::Value("执业药师")}, {"Value", core::Value(value)}}));
   }
   static std::string home;
+
+ private:
+  std::unique_ptr<testsupport::TempHome> home_;
 };
 std::string BlobStoreHome::home;
 

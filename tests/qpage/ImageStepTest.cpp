@@ -75,7 +75,8 @@ TEST(ImageHeader, ReadsTheSizeOfEachFormatAndRefusesTheRest) {
 class ImageCache : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = makeTempDir("vd-qpage-images");
+    root_ = temp_.path();
+    ASSERT_FALSE(root_.empty());
     dir_ = root_ + "/img cache";
     fs::create_directories(dir_);
     const fs::path samples =
@@ -84,10 +85,6 @@ class ImageCache : public ::testing::Test {
     fs::copy_file(samples / "gk_icon100.png", fs::path(dir_) / "small.png");
     fs::copy_file(samples / "gk_map500.png", fs::path(dir_) / "长城.png");
     std::ofstream(fs::path(dir_) / "notes.png") << "not an image";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
 
   // A step over the cache whose fetches are counted and always fail.
@@ -102,6 +99,7 @@ class ImageCache : public ::testing::Test {
 
   std::string url(const std::string& name) { return QuestionImageStep::fileURL(dir_ + "/" + name); }
 
+  const testsupport::TempDir temp_{"vd-qpage-images"};
   std::string root_, dir_;
   std::vector<std::string> fetched_;
 };

@@ -25,6 +25,7 @@
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "service/ServerConfig.h"
+#include "tests/support/TempDir.h"
 #include "ui/ScrollView.h"
 #include "ui/ViewController.h"
 #include "ui/WebView.h"
@@ -33,11 +34,6 @@
 namespace qpage {
 
 namespace fs = std::filesystem;
-
-inline std::string makeTempDir(const char* prefix) {
-  std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-  return ::mkdtemp(pattern.data()) ? pattern : std::string();
-}
 
 // The answering screen as the pages see it. Page views stand at x = 0, 320 and 640 (places 0, 1, 2 of
 // the set) until a test moves them.
@@ -113,10 +109,8 @@ inline std::shared_ptr<Questions> makeQuestion(const std::string& type, const st
 class PageSuite : public ::testing::Test {
  protected:
   void SetUp() override {
-    home_ = makeTempDir("vd-qpage-home");
-    ASSERT_FALSE(home_.empty());
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    core::UserDefaults::resetStandard();
+    home_ = std::make_unique<testsupport::TempHome>("vd-qpage-home");
+    ASSERT_FALSE(home_->path().empty());
     core::Bundle::resetMain();
     harness_ = std::make_unique<ui::test::Harness>();
     ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识"}, {"Value", "GKSample"}}));
@@ -131,10 +125,7 @@ class PageSuite : public ::testing::Test {
     for (auto& page : pages_) page.reset();
     owner.reset();
     harness_.reset();
-    core::UserDefaults::resetStandard();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    fs::remove_all(home_, ec);
+    home_.reset();
   }
 
   ui::test::Harness& h() { return *harness_; }
@@ -174,7 +165,7 @@ class PageSuite : public ::testing::Test {
     return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
   }
 
-  std::string home_;
+  std::unique_ptr<testsupport::TempHome> home_;
   std::size_t shownFrom_[3] = {0, 0, 0};
   std::shared_ptr<BaseTestHtmlViewController> pages_[3];
   std::unique_ptr<ui::test::Harness> harness_;

@@ -39,6 +39,7 @@
 #include "statistics/UsageStats.h"
 #include "tests/pagehelper/AnsweringScreenDouble.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -83,33 +84,12 @@ inline std::vector<int> aidsOf(int subject, const std::string& type = "") {
 
 class ReviewFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-review"));
     // The server answers from the bank the app holds (batches 1 and 2).
     ASSERT_TRUE(server().scenario(R"({"state": "bank", "notices": []})"));
-
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-review-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::UserDefaults::resetStandard();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    UsageStats::reset();
-    HTTPRequest::clearSession();
-    HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
 
     registerEveryScreen();
     VDViewControllerFactory::registerScreen("examming", [this](const std::string&) {
@@ -122,10 +102,8 @@ class ReviewFixture : public ::testing::Test {
     defaults.setBool("isFirstOpen", true);  // a later start: no welcome pages over the window
     defaults.setBool("isAutoLogon", false);
     defaults.synchronize();
-    harness_ = std::make_unique<ui::test::Harness>();
     launch(reachability());
-    ASSERT_TRUE(
-        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject(false));
     VDHelper::installBankLocation();
     std::filesystem::copy_file(
         std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / "GKSample.db",
@@ -139,27 +117,16 @@ class ReviewFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
-    rl::RunLoop::main().runUntilIdle();
-    setServiceShell({});
-    BankLocation::set({});
     nav_.reset();
-    delegate_.reset();
-    harness_.reset();
-    HTTPRequest::clearSession();
-    HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
-    core::UserDefaults::resetStandard();
+    loopback_.finish();
     registerEveryScreen();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
   }
 
   // The network status the application starts with (2 Wi-Fi, 0 none).
   virtual int reachability() const { return 2; }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
 
   // ---- screens ----
   template <class Screen>
@@ -248,12 +215,8 @@ class ReviewFixture : public ::testing::Test {
 
  private:
   void launch(int status) {
-    AppServices services;
-    services.reachabilityForInternetConnection = [status] {
-      return std::make_shared<testsupport::FixedReachability>(status);
-    };
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
+    loopback_.network().setStatus(status);
+    loopback_.launch();
     h().settle();
     while (h().alert()) h().press(h().alert()->buttonTitleAtIndex(0)), h().settle();
   }
@@ -278,9 +241,7 @@ class ReviewFixture : public ::testing::Test {
     h().settle();
   }
 
-  std::string home_;
-  std::unique_ptr<ui::test::Harness> harness_;
-  std::shared_ptr<AppDelegate> delegate_;
+  testsupport::LoopbackApp loopback_;
   std::shared_ptr<ui::NavigationController> nav_;
   std::shared_ptr<answering_double::RecordingAnsweringScreen> answering_;
 };

@@ -18,6 +18,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/PropertyList.h"
+#include "tests/support/TempDir.h"
 #include "util/MD5Digest.h"
 
 namespace {
@@ -37,15 +38,7 @@ std::shared_ptr<Questions> question(const std::string& id, const std::string& ty
 
 class RecordFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-runend-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   // A learning record of chapter `chapter` left at question `current` (of three), saved at `second`.
@@ -64,7 +57,8 @@ class RecordFiles : public ::testing::Test {
     return out;
   }
 
-  std::string dir_;
+  const testsupport::TempDir temp_{"vd-runend"};
+  const std::string dir_ = temp_.path();
 };
 
 TEST_F(RecordFiles, ALearningRecordListsEveryReplyAndTheCurrentQuestion) {

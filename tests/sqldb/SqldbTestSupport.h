@@ -13,23 +13,15 @@
 
 #include "librarys/sqldb/SQLDatabase.h"
 #include "librarys/sqldb/SQLResultSet.h"
+#include "tests/support/TempDir.h"
 
 namespace sqldbtest {
 
-class TempDir {
+// The shared temporary directory (tests/support/TempDir.h), naming files as these tests do.
+class TempDir : public testsupport::TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sqldb-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+  TempDir() : testsupport::TempDir("sqldb-test") {}
+  std::string file(const std::string& name) const { return *this / name; }
 };
 
 inline void writeFile(const std::string& path, const std::string& bytes) {

@@ -35,6 +35,7 @@
 #include "platform/core/Value.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Installer.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 
@@ -119,11 +120,9 @@ class UpdateFixture : public ::testing::Test {
       ASSERT_TRUE(server().start()) << server().failure();
     }
     ASSERT_TRUE(server().reset());
-    std::string pattern = (fs::temp_directory_path() / "vd-update-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    core::UserDefaults::resetStandard();
+    homeTemp_ = std::make_unique<testsupport::TempHome>("vd-update");
+    home_ = homeTemp_->path();
+    ASSERT_FALSE(home_.empty());
     core::Bundle::resetMain();
     VDLogHelper::resetSharedInstance();
     harness_ = std::make_unique<ui::test::Harness>();
@@ -154,11 +153,8 @@ class UpdateFixture : public ::testing::Test {
     sys::Installer::setService({});
     BankLocation::set({});
     harness_.reset();
-    ::unsetenv("VARDO_HOME");
-    core::UserDefaults::resetStandard();
+    homeTemp_.reset();
     VDLogHelper::resetSharedInstance();
-    std::error_code ec;
-    fs::remove_all(home_, ec);
   }
 
   ui::test::Harness& h() { return *harness_; }
@@ -230,6 +226,7 @@ class UpdateFixture : public ::testing::Test {
 
   // The bandwidth the panels opened from now on read (empty: the HTTP client's measurement).
   std::function<unsigned long()> bandwidth_;
+  std::unique_ptr<testsupport::TempHome> homeTemp_;
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::vector<Panel> panels_;
