@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
@@ -338,6 +339,27 @@ TEST_F(Basics, CopyTakesTheSetUpButNotTheResponse) {
   EXPECT_FALSE(copy->error());
   copy->requestHeaders().set("X-A", "changed");
   EXPECT_EQ(original->requestHeaders()["X-A"].toString(), "a");
+}
+
+// The network thread belongs to the process: an exit from the main thread, while the thread serves its
+// loop, stops and joins it and ends with the exit's code; an exit called on the network thread itself
+// ends the process the same way (it is not joined by itself). Each runs in a fresh process.
+TEST(NetworkThread, EndsWithTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        std::promise<void> ran;
+        HTTPRequest::threadForRequest().post([&ran] { ran.set_value(); });
+        ran.get_future().wait();
+        std::exit(7);
+      },
+      ::testing::ExitedWithCode(7), "");
+  EXPECT_EXIT(
+      {
+        HTTPRequest::threadForRequest().post([] { std::exit(8); });
+        std::promise<void>().get_future().wait();  // never answered: the network thread ends the process
+      },
+      ::testing::ExitedWithCode(8), "");
 }
 
 }  // namespace
