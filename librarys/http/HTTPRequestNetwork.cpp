@@ -14,6 +14,7 @@
 #include "librarys/http/HTTPRequest.h"
 #include "librarys/http/HTTPRequestClassState.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/net/Transport.h"
 #include "platform/runloop/RunLoop.h"
 
 // ---------------------------------------------------------------------------------------------------
@@ -88,7 +89,10 @@ rl::RunLoop& HTTPRequest::threadForRequest(const std::shared_ptr<HTTPRequest>&) 
   auto& cs = classState();
   if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
   // One network thread for the process, made once (a caller that arrives while another makes it waits
-  // for the same thread).
+  // for the same thread), after the TLS library it uses, so that at exit it is stopped before the library
+  // tidies up.
+  static const bool tlsReady = (net::Transport::initializeLibrary(), true);
+  (void)tlsReady;
   static NetworkThread thread([&cs](rl::RunLoop& loop) {
     std::lock_guard lock(cs.classMonitor);
     cs.networkThreadId.store(std::this_thread::get_id());
