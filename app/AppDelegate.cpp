@@ -40,7 +40,7 @@ std::string localized(const char* key) { return core::Bundle::main().localizedSt
 
 }  // namespace
 
-AppDelegate::AppDelegate(AppServices services) : services_(std::move(services)) {}
+AppDelegate::AppDelegate(AppServices services) : services_(std::move(services)) { clock_ = services_.clock; }
 
 AppDelegate::~AppDelegate() {
   if (reachabilityObserver_) core::NotificationCenter::defaultCenter().removeObserver(reachabilityObserver_);

@@ -13,10 +13,12 @@
 // AppServices::standard() (app/StandardAppServices.cpp, the one place that names the concrete
 // classes) gives what the executable runs with; tests hand in recording doubles.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/core/Date.h"
 #include "platform/core/Value.h"
 
 class URLOpener;
@@ -94,6 +96,12 @@ struct AppServices {
   // Runs on the first-install unpack's worker before it looks at the archive (tests hold an unpack
   // there). Empty: nothing. It must not touch views nor wait for the main thread.
   std::function<void()> unpackGate;
+  // The application's wall clock: relative note times, exam dates and the traffic counter's days
+  // (ApplicationState::now). Empty: the system clock.
+  std::function<core::Date()> clock;
+  // Whether the local bank holds a question, by its id (VDHelper::isQuestionInLocalBank). Empty: the
+  // chosen subject's bank is asked.
+  std::function<bool(std::int32_t aid)> questionInLocalBank;
 
   // What the executable runs with: the HTTP client's class switches, the statistics facade, the crash
   // catcher, the kernel's view of the internet connection, the account client's login and application

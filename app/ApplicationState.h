@@ -7,6 +7,7 @@
 // thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/AppServices.h"
@@ -28,10 +29,14 @@ class ApplicationState {
   std::shared_ptr<ReachabilityWatcher> hostReach() const { return hostReach_; }
 
   static ApplicationState* current();
+  // The running application's wall clock (AppServices::clock); the system clock when it has none or
+  // no application runs.
+  static core::Date now();
 
  protected:
   core::Value userSession_;
   core::Value downSession_;
   std::int64_t sqlErrorNumber_ = 0;
   std::shared_ptr<ReachabilityWatcher> hostReach_;
+  std::function<core::Date()> clock_;  // empty: the system clock
 };

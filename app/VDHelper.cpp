@@ -14,6 +14,7 @@
 #include "app/AppAlerts.h"
 #include "app/AppDelegate.h"
 #include "app/AppPaths.h"
+#include "app/ApplicationState.h"
 #include "app/PageScriptTarget.h"
 #include "app/SubjectChoice.h"
 #include "app/URLOpener.h"
@@ -37,17 +38,6 @@ namespace {
 constexpr std::array<const char*, 6> kQuestionPageFunctions = {
     "userAnalysis",         "userDisAnalysis", "updateAnalysisImage",
     "updateAnalysisImageR", "updateFavImage",  "updateFavImageR"};
-
-// The replaceable services, each behind the one lock.
-struct Services {
-  std::mutex lock;
-  std::function<core::Date()> now;
-};
-
-Services& services() {
-  static Services s;
-  return s;
-}
 
 // The whole part of a number as its "%f" text without the last 7 characters (the point and six
 // decimals).
@@ -256,19 +246,7 @@ std::optional<std::string> VDHelper::intervalSinceNow(const std::string& time, c
   return result;
 }
 
-void VDHelper::setNow(std::function<core::Date()> now) {
-  std::lock_guard<std::mutex> guard(services().lock);
-  services().now = std::move(now);
-}
-
-core::Date VDHelper::now() {
-  std::function<core::Date()> clock;
-  {
-    std::lock_guard<std::mutex> guard(services().lock);
-    clock = services().now;
-  }
-  return clock ? clock() : core::Date::now();
-}
+core::Date VDHelper::now() { return ApplicationState::now(); }
 
 // ---- root screens ----
 

@@ -149,9 +149,8 @@ class VDHelper {
                               const core::Array& dataArray, std::int32_t indexPage);
   static ReplyArray setReplyArr(const core::Array& replies, const core::Array& dataArray,
                                 std::int32_t indexPage);
-  // Whether the local bank holds a question, by its id. The default asks the chosen subject's bank
-  // (a TestDAO read of that one id); an empty function restores it.
-  static void setQuestionCheck(std::function<bool(std::int32_t aid)> check);
+  // Whether the local bank holds a question, by its id: the running application's
+  // AppServices::questionInLocalBank, else the chosen subject's bank (a TestDAO read of that one id).
   static bool isQuestionInLocalBank(std::int32_t aid);
 
   // ---- text measuring ----
@@ -177,7 +176,7 @@ class VDHelper {
   // The calendar fields of a date in the local time zone (Gregorian): {"week" (1 = Sunday to
   // 7 = Saturday), "year", "month", "day", "hour", "min", "sec"}, all integers.
   static core::Value getTimeProperty(core::Date date);
-  // How long ago a "yyyy-MM-dd HH:mm:ss" time was, from now (the helper's clock) or from `now`.
+  // How long ago a "yyyy-MM-dd HH:mm:ss" time was, from now() or from `now`.
   // With s the seconds since then and m, h, d the minutes, hours and days (fractional), each step
   // replacing the result of the one before:
   //   the empty text; "刚刚" when m < 1 (a future time too); "<m>分钟前" when h < 1 and m > 1;
@@ -188,8 +187,7 @@ class VDHelper {
   // and gives nothing.
   static std::optional<std::string> intervalSinceNow(const std::string& time);
   static std::optional<std::string> intervalSinceNow(const std::string& time, core::Date now);
-  // The clock of intervalSinceNow; an empty function restores the real clock.
-  static void setNow(std::function<core::Date()> now);
+  // The application's clock (ApplicationState::now: AppServices::clock, else the system clock).
   static core::Date now();
 
   // Root screens: the running application delegate's (AppDelegate::showMainVC, showSelectSeriesVC).

@@ -98,30 +98,11 @@ ReplyArray shapeReplies(const core::Array& replies, const core::Array& dataArray
   return out;
 }
 
-std::mutex& checkLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::function<bool(std::int32_t)>& questionCheck() {
-  static std::function<bool(std::int32_t)> check;
-  return check;
-}
-
 }  // namespace
 
-void VDHelper::setQuestionCheck(std::function<bool(std::int32_t aid)> check) {
-  std::lock_guard<std::mutex> guard(checkLock());
-  questionCheck() = std::move(check);
-}
-
 bool VDHelper::isQuestionInLocalBank(std::int32_t aid) {
-  std::function<bool(std::int32_t)> check;
-  {
-    std::lock_guard<std::mutex> guard(checkLock());
-    check = questionCheck();
-  }
-  if (check) return check(aid);
+  AppDelegate* app = getAppdelegate();
+  if (app && app->services().questionInLocalBank) return app->services().questionInLocalBank(aid);
   return !TestDAO().getTestListWithType("ATEST", std::to_string(aid)).empty();
 }
 

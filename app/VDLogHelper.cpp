@@ -10,10 +10,8 @@
 
 namespace {
 
-std::mutex gClassLock;  // the shared counter and the replaceable sources
+std::mutex gClassLock;  // the shared counter
 std::shared_ptr<VDLogHelper> gShared;
-std::function<int()> gStatus;
-std::function<core::Date()> gNow;
 
 // A TrafficLog read from `path`: a dictionary; nothing when the file is missing or is something else.
 core::Value readLog(const std::string& path) {
@@ -60,23 +58,7 @@ std::string VDLogHelper::dayKey(core::Date date) { return core::DateFormatter("y
 
 std::string VDLogHelper::monthKey(core::Date date) { return core::DateFormatter("yyyyMM").format(date); }
 
-void VDLogHelper::setReachabilityStatus(std::function<int()> status) {
-  std::lock_guard lock(gClassLock);
-  gStatus = std::move(status);
-}
-
-void VDLogHelper::setClock(std::function<core::Date()> now) {
-  std::lock_guard lock(gClassLock);
-  gNow = std::move(now);
-}
-
 int VDLogHelper::networkStatus() {
-  std::function<int()> status;
-  {
-    std::lock_guard lock(gClassLock);
-    status = gStatus;
-  }
-  if (status) return status();
   if (ApplicationState* app = ApplicationState::current())
     if (auto reach = app->hostReach()) return reach->currentReachabilityStatus();
   return 0;
@@ -84,12 +66,7 @@ int VDLogHelper::networkStatus() {
 
 void VDLogHelper::appendSize(std::int64_t bytes) {
   if (bytes <= 0) return;
-  std::function<core::Date()> now;
-  {
-    std::lock_guard lock(gClassLock);
-    now = gNow;
-  }
-  sharedInstance()->append(bytes, now ? now() : core::Date::now());
+  sharedInstance()->append(bytes, ApplicationState::now());
 }
 
 void VDLogHelper::append(std::int64_t bytes, core::Date at) {

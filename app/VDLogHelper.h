@@ -38,10 +38,12 @@ class VDLogHelper {
   VDLogHelper();
   explicit VDLogHelper(std::string path);
 
-  // Counts `bytes` for today and this month on the shared counter (see append).
+  // Counts `bytes` for today and this month on the shared counter (see append); today is the running
+  // application's (ApplicationState::now).
   static void appendSize(std::int64_t bytes);
   // Counts `bytes` for the day and the month of `at` in the local time zone, with one write of the
-  // file. Nothing is counted for 0 or fewer bytes, or while the network is reachable through Wi-Fi.
+  // file. Nothing is counted for 0 or fewer bytes, or while the network is reachable through Wi-Fi (the
+  // running application's reachability watcher says so; without one the network counts as not Wi-Fi).
   void append(std::int64_t bytes, core::Date at);
   // Adds `bytes` to one day's / one month's total and writes the file (same rules as append).
   void saveDay(const std::string& day, std::int64_t bytes);
@@ -60,12 +62,6 @@ class VDLogHelper {
   static std::string logFilePath();
   static std::string dayKey(core::Date date);    // "yyyyMMdd", local time
   static std::string monthKey(core::Date date);  // "yyyyMM", local time
-
-  // Where the network status comes from (0 not reachable, 1 mobile network, 2 Wi-Fi); nullptr puts
-  // back the default, the application delegate's reachability watcher (no watcher: not Wi-Fi).
-  static void setReachabilityStatus(std::function<int()> status);
-  // The clock of appendSize; nullptr puts back the real one.
-  static void setClock(std::function<core::Date()> now);
 
  private:
   static int networkStatus();

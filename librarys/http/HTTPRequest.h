@@ -311,7 +311,8 @@ class HTTPRequest : public rl::Operation {
   void flushMainThreadCalls();
 
   // ======== class side: network thread, defaults, throttling, indicator ========
-  // The network thread's run loop (the thread is made and started on first use).
+  // The network thread's run loop (the thread is made and started on first use; it serves requests until
+  // the process exits, which stops its loop and joins it: see HTTPRequestNetwork.cpp).
   static rl::RunLoop& threadForRequest(const std::shared_ptr<HTTPRequest>& request = nullptr);
   static bool isNetworkThread();
   static double defaultTimeOutSeconds();

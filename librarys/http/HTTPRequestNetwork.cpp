@@ -1,43 +1,103 @@
 // HTTPRequest, class side: the network thread, defaults, the network-activity indicator, and bandwidth
 // measurement and throttling of all requests together.
 
-#include <condition_variable>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
 #include <thread>
 #include <utility>
 
 #include "librarys/http/HTTPRequest.h"
 #include "librarys/http/HTTPRequestClassState.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/net/Transport.h"
 #include "platform/runloop/RunLoop.h"
 
 // ---------------------------------------------------------------------------------------------------
 // Network thread
 
+namespace {
+
+// The network thread, owned for the life of the process: it runs its loop until the process ends, then
+// this object (a function-level static, so it goes at exit before everything made before it, the class
+// state included) stops the loop and joins the thread, so no request work runs while the process takes
+// its statics apart. Joining is bounded: a thread held up longer than kExitWait (a blocking name lookup
+// or connect that has not timed out yet) is left to the ending process rather than holding its exit.
+// Nor is it joined by itself (exit called on the network thread) or in a forked child, which has no
+// such thread: those cases leave it too.
+class NetworkThread {
+ public:
+  static constexpr auto kExitWait = std::chrono::seconds(5);
+
+  // `announce` runs first on the new thread, with its loop (the class state records both there).
+  explicit NetworkThread(std::function<void(rl::RunLoop&)> announce)
+      : owner_(::getpid()), shared_(std::make_shared<Shared>()) {
+    std::promise<std::shared_ptr<rl::RunLoop>> started;
+    auto loopReady = started.get_future();
+    finished_ = shared_->finished.get_future();
+    // The thread holds what it shares with this object, which a thread left at exit may outlive.
+    thread_ = std::thread([shared = shared_, announce = std::move(announce),
+                           started = std::move(started)]() mutable {
+      rl::RunLoop& loop = rl::RunLoop::current();
+      announce(loop);
+      started.set_value(rl::RunLoop::currentShared());
+      // runRequests: serve every asynchronous request's stream and timers until the process ends.
+      while (!shared->stopping.load()) loop.run();
+      shared->finished.set_value();
+    });
+    loop_ = loopReady.get();
+  }
+
+  ~NetworkThread() {
+    if (!thread_.joinable()) return;
+    if (::getpid() != owner_ || std::this_thread::get_id() == thread_.get_id()) {
+      thread_.detach();
+      return;
+    }
+    shared_->stopping.store(true);
+    loop_->stop();
+    if (finished_.wait_for(kExitWait) == std::future_status::ready) {
+      thread_.join();
+    } else {
+      thread_.detach();
+    }
+  }
+
+  NetworkThread(const NetworkThread&) = delete;
+  NetworkThread& operator=(const NetworkThread&) = delete;
+
+ private:
+  struct Shared {
+    std::atomic<bool> stopping{false};
+    std::promise<void> finished;
+  };
+
+  const pid_t owner_;
+  std::shared_ptr<Shared> shared_;
+  std::future<void> finished_;
+  std::shared_ptr<rl::RunLoop> loop_;
+  std::thread thread_;
+};
+
+}  // namespace
+
 rl::RunLoop& HTTPRequest::threadForRequest(const std::shared_ptr<HTTPRequest>&) {
   auto& cs = classState();
   if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
-  // One network thread for the process. A caller arriving while another starts it waits for the same
-  // thread (the wait lets go of the monitor, so "no loop yet" alone does not mean "nobody starts one").
-  static std::condition_variable ready;
-  static bool starting = false;
-  std::unique_lock lock(cs.classMonitor);
-  if (rl::RunLoop* loop = cs.networkLoop.load()) return *loop;
-  if (!starting) {
-    starting = true;
-    std::thread thread([&cs] {
-      rl::RunLoop& loop = rl::RunLoop::current();
-      {
-        std::lock_guard started(cs.classMonitor);
-        cs.networkThreadId.store(std::this_thread::get_id());
-        cs.networkLoop.store(&loop);
-      }
-      ready.notify_all();
-      // runRequests: serve every asynchronous request's stream and timers, for the life of the process.
-      for (;;) loop.run();
-    });
-    thread.detach();
-  }
-  ready.wait(lock, [&cs] { return cs.networkLoop.load() != nullptr; });
+  // One network thread for the process, made once (a caller that arrives while another makes it waits
+  // for the same thread), after the TLS library it uses, so that at exit it is stopped before the library
+  // tidies up.
+  static const bool tlsReady = (net::Transport::initializeLibrary(), true);
+  (void)tlsReady;
+  static NetworkThread thread([&cs](rl::RunLoop& loop) {
+    std::lock_guard lock(cs.classMonitor);
+    cs.networkThreadId.store(std::this_thread::get_id());
+    cs.networkLoop.store(&loop);
+  });
   return *cs.networkLoop.load();
 }
 

@@ -128,6 +128,8 @@ bool isIPLiteral(const std::string& host) {
 
 }  // namespace
 
+void Transport::initializeLibrary() { OPENSSL_init_ssl(0, nullptr); }
+
 struct Transport::TLS {
   SSL* ssl = nullptr;
   BIO* rbio = nullptr;  // ciphertext from the socket (owned by ssl)

@@ -27,6 +27,11 @@ class Transport {
  public:
   enum class Result { Done, WouldBlock, Closed, Failed };
 
+  // Loads the TLS library for the process (once; later calls do nothing). The library tidies up its
+  // per-thread state at exit; a thread that may use TLS and is stopped at exit (the HTTP client's network
+  // thread) starts after this call, so it is stopped before that tidying runs.
+  static void initializeLibrary();
+
   Transport();
   ~Transport();  // closes the socket
   Transport(const Transport&) = delete;

@@ -17,28 +17,13 @@
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
+#include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
 
 namespace startup_test {
 
-// A directory of its own, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = "/tmp/vardo-startup-XXXXXX";
-    char* made = mkdtemp(pattern.data());
-    if (made) path_ = made;
-  }
-  ~TempDir() {
-    if (!path_.empty()) core::Paths::removeAll(path_);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+// The shared temporary directory (tests/support/TempDir.h).
+using TempDir = testsupport::TempDir;
 
 // What the doubles saw, in order.
 struct Record {

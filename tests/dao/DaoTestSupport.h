@@ -20,6 +20,7 @@
 #include "librarys/sqldb/SQLDatabase.h"
 #include "librarys/sqldb/SQLResultSet.h"
 #include "platform/core/Value.h"
+#include "tests/support/TempDir.h"
 #include "util/DESEncrypt.h"
 
 namespace daotest {
@@ -59,9 +60,7 @@ class BankHome {
  public:
   static constexpr const char* kValue = "GKSample";
 
-  BankHome() {
-    std::string pattern = (fs::temp_directory_path() / "vd-dao-test-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
+  BankHome() : dir_("vd-dao-test"), root_(dir_.path()) {
     fs::create_directories(dbDir());
     fs::create_directories(updateDir());
     auto errors = errors_;
@@ -70,8 +69,6 @@ class BankHome {
   }
   ~BankHome() {
     BankLocation::set(BankLocation{});
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
   BankHome(const BankHome&) = delete;
   BankHome& operator=(const BankHome&) = delete;
@@ -96,6 +93,7 @@ class BankHome {
   }
 
  private:
+  testsupport::TempDir dir_;
   fs::path root_;
   std::shared_ptr<std::atomic<int>> errors_ = std::make_shared<std::atomic<int>>(0);
 };

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 
@@ -31,11 +33,6 @@ namespace examtest {
 namespace fs = std::filesystem;
 
 inline const char* kSubject = "GKSample";
-
-inline std::string makeTempDir(const char* prefix) {
-  std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-  return ::mkdtemp(pattern.data()) ? pattern : std::string();
-}
 
 // The ids of the questions, in order.
 inline std::vector<std::string> idsOf(const QuestionsArray& tests) {
@@ -48,7 +45,8 @@ inline std::vector<std::string> idsOf(const QuestionsArray& tests) {
 class SampleBankTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bankDir_ = makeTempDir("vd-exam-bank");
+    bankTemp_.emplace("vd-exam-bank");
+    bankDir_ = bankTemp_->path();
     ASSERT_FALSE(bankDir_.empty());
     fs::copy_file(fs::path(testserver::ApiServer::defaultSampleDir()) / "GKSample.db",
                   fs::path(bankDir_) / "GKSample.db");
@@ -59,10 +57,10 @@ class SampleBankTest : public ::testing::Test {
   }
   void TearDown() override {
     BankLocation::set({});
-    std::error_code ec;
-    fs::remove_all(bankDir_, ec);
+    bankTemp_.reset();
   }
 
+  std::optional<testsupport::TempDir> bankTemp_;
   std::string bankDir_;
 };
 
@@ -85,7 +83,8 @@ class ServerSuite : public SampleBankTest {
       ASSERT_TRUE(server().start()) << server().failure();
     }
     ASSERT_TRUE(server().reset());
-    home_ = makeTempDir("vd-exam-home");
+    homeTemp_.emplace("vd-exam-home");
+    home_ = homeTemp_->path();
     ::setenv("VARDO_HOME", home_.c_str(), 1);
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ServerConfig::reload();
@@ -105,8 +104,7 @@ class ServerSuite : public SampleBankTest {
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
     core::UserDefaults::resetStandard();
     ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    fs::remove_all(home_, ec);
+    homeTemp_.reset();
     SampleBankTest::TearDown();
   }
 
@@ -131,6 +129,7 @@ class ServerSuite : public SampleBankTest {
 
   ui::test::Harness& h() { return *harness_; }
 
+  std::optional<testsupport::TempDir> homeTemp_;
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The road's driver: the application as `vardo` starts it (every screen registered, the standard
 // services, the real window), on a fresh home, against the loopback API server with the sample bank,
-// driven with real X input under the tests' Xvfb (tests/gtk/WindowSession.h). Views are found in the
+// driven with real X input under the tests' Xvfb (tests/ui/gtk/WindowSession.h). Views are found in the
 // model, by what they show; clicks go to where they show in the window. Pictures of the window are kept,
 // numbered, in the shots folder, and each one is checked: every visible text drawn in glyphs the fonts
 // have, and whole (not cut by its own frame or by what clips it).
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/gtk/WindowSession.h"
+#include "tests/ui/gtk/WindowSession.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/AlertPanel.h"

@@ -33,6 +33,7 @@
 #include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 #include "widgets/ProgressHUD.h"
@@ -143,10 +144,9 @@ class ClientSuite : public ::testing::Test {
     ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
     ServerConfig::reload();
 
-    bankDir_ = (std::filesystem::temp_directory_path() /
-                ("vd-apiclient-bank-" + std::to_string(::getpid()) + "-" + std::to_string(++counter())))
-                   .string();
-    std::filesystem::create_directories(bankDir_);
+    bankTemp_.emplace("vd-apiclient-bank");
+    bankDir_ = bankTemp_->path();
+    ASSERT_FALSE(bankDir_.empty());
     BankLocation location;
     location.dbSavePath = [dir = bankDir_] { return dir; };
     location.appName = [this] {
@@ -170,8 +170,7 @@ class ClientSuite : public ::testing::Test {
     harness_.reset();
     HTTPRequest::setSessionCookies(std::nullopt);
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
-    std::error_code ec;
-    std::filesystem::remove_all(bankDir_, ec);
+    bankTemp_.reset();
   }
 
   static testserver::ApiServer& server() {
@@ -179,11 +178,6 @@ class ClientSuite : public ::testing::Test {
     return s;
   }
   ui::test::Harness& h() { return *harness_; }
-
-  static int& counter() {
-    static int n = 0;
-    return n;
-  }
 
   // Session values of the notes client.
   void setSession(const std::string& key, core::Value value) {
@@ -289,6 +283,7 @@ class ClientSuite : public ::testing::Test {
 
   std::shared_ptr<ShellState> shell_ = std::make_shared<ShellState>();
   std::unique_ptr<ui::test::Harness> harness_;
+  std::optional<testsupport::TempDir> bankTemp_;
   std::string bankDir_;
   std::mutex sessionLock_;
   core::Value session_ = core::Value::newDictionary();

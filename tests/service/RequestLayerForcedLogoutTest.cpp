@@ -53,9 +53,7 @@ class RequestLayerForcedLogout : public RequestLayerSuite {
     RequestLayerSuite::SetUp();
     registerAllScreens();
     AppServices services;
-    services.reachabilityForInternetConnection = [this] {
-      return std::make_shared<FixedReachability>(status_);
-    };
+    services.reachabilityForInternetConnection = [reach = reach_] { return reach; };
     app_ = std::make_shared<AppDelegate>(services);
     ASSERT_TRUE(h().launch(app_));
     installApplicationServiceShell();
@@ -66,7 +64,6 @@ class RequestLayerForcedLogout : public RequestLayerSuite {
     app_.reset();
     RequestLayerSuite::TearDown();
     registerAllScreens();
-    VDLogHelper::setReachabilityStatus(nullptr);
     VDLogHelper::resetSharedInstance();
   }
 
@@ -112,7 +109,7 @@ class RequestLayerForcedLogout : public RequestLayerSuite {
     return dynamic_cast<ui::NavigationController*>(h().window().rootViewController());
   }
 
-  int status_ = 2;
+  std::shared_ptr<FixedReachability> reach_ = std::make_shared<FixedReachability>(2);
   std::shared_ptr<AppDelegate> app_;
 };
 
@@ -185,7 +182,7 @@ TEST_F(RequestLayerForcedLogout, PlaceholderScreensStillEndAtTheLoginScreen) {
 // The shell's traffic hook reaches the traffic counter, which counts off Wi-Fi only.
 TEST_F(RequestLayerForcedLogout, TrafficReachesTheCounterOffWiFi) {
   VDLogHelper::resetSharedInstance();
-  VDLogHelper::setReachabilityStatus([] { return 1; });
+  reach_->setStatus(1);
   const std::string day = VDLogHelper::dayKey(core::Date::now());
   const std::int64_t before = VDLogHelper::sharedInstance()->getDayBytes(day);
 
@@ -198,7 +195,7 @@ TEST_F(RequestLayerForcedLogout, TrafficReachesTheCounterOffWiFi) {
   EXPECT_EQ(VDLogHelper::sharedInstance()->getDayBytes(day) - before,
             static_cast<std::int64_t>(expected->body.size()));
 
-  VDLogHelper::setReachabilityStatus([] { return 2; });
+  reach_->setStatus(2);
   auto wifi = std::make_shared<AbstractService>();
   auto dw = watch(wifi);
   wifi->doGetRequest(api("1.0/json/user/AppInfo/GKSample"), false);

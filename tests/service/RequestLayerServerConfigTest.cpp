@@ -11,6 +11,7 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/Value.h"
 #include "service/ServerConfig.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ class RequestLayerServerConfig : public ::testing::Test {
       ::unsetenv(name);
     }
     if (const char* home = std::getenv("VARDO_HOME")) savedHome_ = home;
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vd-serverconfig-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    temp_.emplace("vd-serverconfig");
+    dir_ = temp_->path();
+    ASSERT_FALSE(dir_.empty());
     file_ = core::Paths::join(dir_, "server.plist");
   }
   void TearDown() override {
@@ -35,8 +36,7 @@ class RequestLayerServerConfig : public ::testing::Test {
     else
       ::unsetenv("VARDO_HOME");
     ServerConfig::reload();  // the process's configuration as it was before the test
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    temp_.reset();
   }
   void writeFile(const core::Value& plist) { ASSERT_TRUE(core::PropertyList::writeFile(file_, plist)); }
 
@@ -44,6 +44,7 @@ class RequestLayerServerConfig : public ::testing::Test {
                                          "VARDO_UPDATE_BASE"};
   std::vector<std::pair<std::string, std::string>> saved_;
   std::optional<std::string> savedHome_;
+  std::optional<testsupport::TempDir> temp_;
   std::string dir_;
   std::string file_;
 };

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/core/Bundle.h"
+#include "tests/support/TempDir.h"
 #include "ui/PixbufCodec.h"
 
 using namespace ui;
@@ -28,8 +29,7 @@ RGBABitmap checker(int width, int height) {
 class BundleImages : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vd-images-XXXXXX";
-    dir_ = mkdtemp(tmpl);
+    ASSERT_FALSE(dir_.empty());
     const char* old = std::getenv("VARDO_BUNDLE");
     oldBundle_ = old ? old : "";
     setenv("VARDO_BUNDLE", dir_.c_str(), 1);
@@ -38,12 +38,12 @@ class BundleImages : public ::testing::Test {
   void TearDown() override {
     setenv("VARDO_BUNDLE", oldBundle_.c_str(), 1);
     core::Bundle::resetMain();
-    std::filesystem::remove_all(dir_);
   }
   void write(const std::string& name, const RGBABitmap& b) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << *PixbufCodec::encode(b, "png");
   }
-  std::string dir_;
+  const testsupport::TempDir temp_{"vd-images"};
+  const std::string dir_ = temp_.path();
   std::string oldBundle_;
 };
 

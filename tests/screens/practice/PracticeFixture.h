@@ -15,7 +15,7 @@
 #include "platform/runloop/DispatchQueue.h"
 #include "exam/LastLearningRecordFile.h"
 #include "exam/LearningRecordFile.h"
-#include "tests/review/ReviewFixture.h"
+#include "tests/screens/review/ReviewFixture.h"
 #include "ui/TableViewCell.h"
 #include "util/MD5Digest.h"
 

@@ -26,7 +26,7 @@
 #include "screens/practice/SimulateExamsViewController.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
-#include "tests/gtk/WindowSession.h"
+#include "tests/ui/gtk/WindowSession.h"
 #include "tests/support/FixedReachability.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/AlertLayer.h"

@@ -13,7 +13,7 @@
 #include "platform/runloop/DispatchQueue.h"
 #include "statistics/UsageStats.h"
 #include "statistics/UsageStatsInternal.h"
-#include "tests/review/ReviewFixture.h"
+#include "tests/screens/review/ReviewFixture.h"
 
 namespace records_test {
 

@@ -30,7 +30,7 @@
 #include "screens/records/TestsRankViewController.h"
 #include "service/ServerConfig.h"
 #include "service/User.h"
-#include "tests/gtk/WindowSession.h"
+#include "tests/ui/gtk/WindowSession.h"
 #include "tests/support/FixedReachability.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"

@@ -13,7 +13,7 @@
 #include "app/URLOpener.h"
 #include "screens/AllScreens.h"
 #include "screens/settings/EvenMoreViewController.h"
-#include "tests/home/HomeFixture.h"
+#include "tests/app/home/HomeFixture.h"
 #include "ui/TableViewCell.h"
 #include "widgets/ProgressHUD.h"
 
