@@ -103,11 +103,11 @@ void LoginViewController::loadView() {
   btnSavePwd_ = button("记住密码", ui::Rect(20, 7, 130, 30), &LoginViewController::savePwdClick);
   btnAutoLogin_ = button("自动登录", ui::Rect(170, 7, 130, 30), &LoginViewController::autoLoginClick);
   for (auto* check : {&btnSavePwd_, &btnAutoLogin_}) {
-    (*check)->setImage(ui::Image::create("login_check_off"), ui::kControlStateNormal);
-    (*check)->setImage(ui::Image::create("login_check_on"), ui::kControlStateSelected);
+    (*check)->setImage(ui::Image::named("login_check_off"), ui::kControlStateNormal);
+    (*check)->setImage(ui::Image::named("login_check_on"), ui::kControlStateSelected);
   }
   loginButton_ = button("登录", ui::Rect(20, 4, 280, 36), &LoginViewController::loginAction);
-  loginButton_->setBackgroundImage(ui::Image::create("login_button")->resizable({}), ui::kControlStateNormal);
+  loginButton_->setBackgroundImage(ui::Image::named("login_button")->resizable({}), ui::kControlStateNormal);
   loginButton_->setTitleColor(ui::Color::white());
   registButton_ = button("注册", ui::Rect(20, 7, 130, 30), &LoginViewController::registClick);
   findPasswordButton_ = button("找回密码", ui::Rect(170, 7, 130, 30), &LoginViewController::findPasswordClick);
