@@ -84,6 +84,11 @@ class LoopbackApp {
   }
   AppDelegate& launch(AppServices services) { return launch_.launch(std::move(services)); }
   AppDelegate& launch() { return launch(services()); }
+  // The running application ended and a new one launched over `services`.
+  AppDelegate& relaunch(AppServices services) {
+    launch_.reset();
+    return launch_.launch(std::move(services));
+  }
 
   void chooseSampleSubject(bool withAppInfo = true) {
     ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", kSubjectName}, {"Value", kSubject}}));

@@ -130,6 +130,7 @@ class HomeFixture : public ::testing::Test {
 
   ui::test::Harness& h() { return loopback_.h(); }
   AppDelegate& app() { return loopback_.app(); }
+  testsupport::LoopbackApp& loopback() { return loopback_; }
 
   // Shows the main screen (side panel with the home screen) and waits until its start has settled:
   // the container's bank check has written its flags and no request runs.

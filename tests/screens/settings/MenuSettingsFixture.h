@@ -6,6 +6,7 @@
 // rows as a person would.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,16 +39,18 @@ class MenuSettingsFixture : public home_test::HomeFixture {
     // The start's notices ("inform", laid over the window) are not what these tests look at.
     VDViewControllerFactory::registerScreen("inform", [](const std::string&) { return nullptr; });
     // Launched again, on services that also record the addresses handed to the URL opener.
-    AppServices services = testsupport::quietServices(2);
+    AppServices services = loopback().services();
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;
     services.urlOpener = opener_;
-    launch_.reset();
-    launch_.launch(std::move(services));
+    services.clock = [this] { return now_ ? *now_ : core::Date::now(); };
+    loopback().relaunch(std::move(services));
     app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", home_test::kSubject}});
     core::UserDefaults::standard().setBool("isFirstEvenMore", false);
   }
 
   std::shared_ptr<RecordingURLOpener> opener_ = std::make_shared<RecordingURLOpener>();
+  // The application's clock: the system's unless a test fixes it.
+  std::optional<core::Date> now_;
 
   // The main screen with the menu open as the left panel.
   EvenMoreViewController& openMenu() {

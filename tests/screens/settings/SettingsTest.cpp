@@ -49,8 +49,8 @@ class Settings : public MenuSettingsFixture {
     return *settings;
   }
   void TearDown() override {
-    VDHelper::setNow(nullptr);
-    VDLogHelper::setReachabilityStatus(nullptr);
+    now_.reset();
+    loopback().network().setStatus(2);
     VDLogHelper::resetSharedInstance();
     MenuSettingsFixture::TearDown();
   }
@@ -243,14 +243,14 @@ TEST_F(Settings, TrafficFiguresTurnToMegabytesAbove1024Kilobytes) {
 TEST_F(Settings, TrafficScreenShowsTodayAndThisMonthAndKeepsTheSwitch) {
   // A fixed "now" (2026-03-15 12:00 UTC), counted as the counter counts on a mobile network.
   const core::Date now{1773576000.0};
-  VDHelper::setNow([now] { return now; });
-  VDLogHelper::setReachabilityStatus([] { return 1; });
+  now_ = now;
+  loopback().network().setStatus(1);
   VDLogHelper::resetSharedInstance();
   auto log = VDLogHelper::sharedInstance();
   log->saveDay(core::DateFormatter::format(now, "yyyyMMdd"), 1048576);
   log->saveMon(core::DateFormatter::format(now, "yyyyMM"), 1048577);
   log->saveDay(core::DateFormatter::format(core::Date{now.secondsSince1970 - 3 * 86400}, "yyyyMMdd"), 99);
-  VDLogHelper::setReachabilityStatus(nullptr);
+  loopback().network().setStatus(2);
 
   SettingViewController& s = openSettings(false);
   ASSERT_TRUE(tapRow(s, 5));
