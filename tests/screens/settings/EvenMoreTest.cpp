@@ -8,6 +8,7 @@
 #include "screens/account/LoginViewController.h"
 #include "screens/review/FindTestViewController.h"
 #include "screens/settings/SettingViewController.h"
+#include "screens/settings/SoftUsinghelpContentViewController.h"
 #include "screens/subject/SelectSortViewController.h"
 #include "tests/screens/settings/MenuSettingsFixture.h"
 #include "util/KeychainItemStore.h"
@@ -36,10 +37,10 @@ TEST_F(Menu, RowsOpenTheirScreensModallyAndCountTheirEvents) {
     const char* screen;
   };
   const Case cases[] = {
-      {"意见反馈", {"Feedback"}, "feedback"},
-      {"软件分享", {}, "softShare"},
+      {"意见反馈", {"Feedback"}, "FeedbackViewController"},
+      {"软件分享", {}, "SoftShareViewController"},
       {"软件设置", {"Setting"}, "SettingViewController"},
-      {"关于软件", {"Above"}, "softUsingHelpContent"},
+      {"关于软件", {"Above"}, "SoftUsinghelpContentViewController"},
       {"选择科目", {"ChooseSubject"}, "SelectSortViewController"},
   };
   openMenu();
@@ -49,6 +50,10 @@ TEST_F(Menu, RowsOpenTheirScreensModallyAndCountTheirEvents) {
     ASSERT_TRUE(tapRow(c.row));
     EXPECT_EQ(events(), c.events);
     EXPECT_EQ(top(), c.screen);
+    if (auto* help = dynamic_cast<SoftUsinghelpContentViewController*>(h().topScreen())) {
+      EXPECT_EQ(help->navTitle(), "关于软件");  // the menu hands the page its title and file
+      EXPECT_EQ(help->htmlFileName(), "AboutSoft.html");
+    }
     ASSERT_NE(menu().currentModalViewController(), nullptr);
     EXPECT_EQ(menu().presentedViewController(), menu().currentModalViewController().get());
     ASSERT_TRUE(h().tapBarButton("返回"));
