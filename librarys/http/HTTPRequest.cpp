@@ -22,10 +22,15 @@
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
 #include "platform/net/HTTPMessage.h"
+#include "platform/net/Transport.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
 
 HTTPRequest::ClassState::ClassState() {
+  // The TLS library is set up here, with the first request made (on its maker's thread), not later on a
+  // queue's worker: a worker still setting it up while the process exits would race the library's own
+  // clean-up at exit.
+  net::Transport::initializeLibrary();
   sharedQueue.setName("HTTPRequest shared queue");
   sharedQueue.setMaxConcurrentOperationCount(4);
   bandwidthUsageTracker.reserve(5);
