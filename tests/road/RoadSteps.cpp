@@ -16,18 +16,6 @@
 
 namespace road {
 
-namespace {
-
-// The user of the sample server, the subject of the sample bank, and a search that finds one question.
-constexpr const char* kUser = "user01";
-constexpr const char* kPassword = "secret1";
-constexpr const char* kCategory = "职业资格考试";
-constexpr const char* kSeries = "常识综合";
-constexpr const char* kProvinceCategory = "建筑工程考试";
-constexpr const char* kProvinceSeries = "一、二级建造师";
-constexpr const char* kSubject = "常识综合（样例）";
-constexpr const char* kSearchWords = "1911";
-
 MainInterfaceViewController1* homeScreen(Road& road) {
   return dynamic_cast<MainInterfaceViewController1*>(road.app().mainInterfaceVC().get());
 }
@@ -50,6 +38,40 @@ UpdateSoftwareViewController* downloadPanel(Road& road) {
   return nullptr;
 }
 
+// Back along the navigation stack until the screen of this class shows.
+void backTo(Road& road, const std::string& screen) {
+  for (int i = 0; i < 4 && road.topName() != screen; ++i) {
+    const std::string from = road.topName();
+    ASSERT_TRUE(road.back()) << "no way back from " << from;
+    ASSERT_TRUE(road.waitFor([&] { return road.topName() != from; })) << road.describe();
+    road.settle();
+  }
+  ASSERT_EQ(road.topName(), screen) << road.describe();
+}
+
+ExammingViewController* questionScreen(Road& road) {
+  return dynamic_cast<ExammingViewController*>(road.topScreen());
+}
+
+ui::WebView* pageOnShow(Road& road) {
+  return road.find<ui::WebView>([&](ui::WebView& w) {
+    const ui::Rect r = road.visibleRect(w);
+    return r.width() > 300;
+  });
+}
+
+namespace {
+
+// The user of the sample server, the subject of the sample bank, and a search that finds one question.
+constexpr const char* kUser = "user01";
+constexpr const char* kPassword = "secret1";
+constexpr const char* kCategory = "职业资格考试";
+constexpr const char* kSeries = "常识综合";
+constexpr const char* kProvinceCategory = "建筑工程考试";
+constexpr const char* kProvinceSeries = "一、二级建造师";
+constexpr const char* kSubject = "常识综合（样例）";
+constexpr const char* kSearchWords = "1911";
+
 // ---- the first start ----
 
 void welcomePage(Road& road, int page) {
@@ -70,17 +92,6 @@ void category(Road& road) {
   ASSERT_TRUE(road.click(*sort->btnOpen())) << "the last welcome page shows no start button";
   ASSERT_TRUE(road.waitFor([&] { return road.row(kCategory) != nullptr; })) << road.describe();
   road.settle();
-}
-
-// Back along the navigation stack until the screen of this class shows.
-void backTo(Road& road, const std::string& screen) {
-  for (int i = 0; i < 4 && road.topName() != screen; ++i) {
-    const std::string from = road.topName();
-    ASSERT_TRUE(road.back()) << "no way back from " << from;
-    ASSERT_TRUE(road.waitFor([&] { return road.topName() != from; })) << road.describe();
-    road.settle();
-  }
-  ASSERT_EQ(road.topName(), screen) << road.describe();
 }
 
 void provinces(Road& road) {
@@ -205,17 +216,6 @@ void searchResults(Road& road) {
   road.settle();
 }
 
-ExammingViewController* questionScreen(Road& road) {
-  return dynamic_cast<ExammingViewController*>(road.topScreen());
-}
-
-ui::WebView* pageOnShow(Road& road) {
-  return road.find<ui::WebView>([&](ui::WebView& w) {
-    const ui::Rect r = road.visibleRect(w);
-    return r.width() > 300;
-  });
-}
-
 void questionPage(Road& road) {
   ui::TableViewCell* hit = road.find<ui::TableViewCell>();
   ASSERT_NE(hit, nullptr) << road.describe();
@@ -274,7 +274,7 @@ void automaticLogin(Road& road) {
 }  // namespace
 
 std::vector<RoadStep> roadSteps() {
-  return {
+  std::vector<RoadStep> steps = {
       // The first start: the welcome pages, then the subject (category, series, a look at a series
       // split by province, the sample subject) and the home screen of that subject.
       {"welcome-1", [](Road& r) { welcomePage(r, 1); }},
@@ -298,11 +298,19 @@ std::vector<RoadStep> roadSteps() {
       {"search-results", searchResults},
       {"question-instructions", questionPage},
       {"question-page", questionPageRead},
+  };
+  for (auto part : {practiceSteps(), studySteps()}) steps.insert(steps.end(), part.begin(), part.end());
+  std::vector<RoadStep> last = {
+      // Practice: a chapter, its result, a favourite, the wrong-answer book, a note.
+      // Study: the page's night mode and font size, a simulated exam, the learning statistics.
+      // (tests/road/RoadPracticeSteps.cpp, tests/road/RoadStudySteps.cpp)
       // Logout, and the next start logs in by itself.
       {"logout-asked", logoutAsked},
       {"logged-out", loggedOut},
       {"automatic-login", automaticLogin},
   };
+  steps.insert(steps.end(), last.begin(), last.end());
+  return steps;
 }
 
 }  // namespace road

@@ -13,6 +13,10 @@
 
 #include "tests/road/Road.h"
 
+class ExammingViewController;
+class MainInterfaceViewController1;
+class UpdateSoftwareViewController;
+
 namespace road {
 
 struct RoadStep {
@@ -20,6 +24,29 @@ struct RoadStep {
   std::function<void(Road&)> walk;  // from the previous step's screen to this step's
 };
 
+// The whole road, in order: the first start, the bank, the account and a question found by search
+// (tests/road/RoadSteps.cpp), then practiceSteps(), then studySteps(), then logout and the next start.
 std::vector<RoadStep> roadSteps();
+// A chapter practised on real pages, its result, a favourite, the wrong-answer book, a note
+// (tests/road/RoadPracticeSteps.cpp).
+std::vector<RoadStep> practiceSteps();
+// The page's night mode and font size, a simulated exam, the learning statistics
+// (tests/road/RoadStudySteps.cpp).
+std::vector<RoadStep> studySteps();
+
+// ---- moves the steps share ----
+MainInterfaceViewController1* homeScreen(Road& road);
+// The home screen shows, with no alert over it.
+bool onHome(Road& road);
+// Clicks a function of the home screen by its tag (scrolling the grid to it first, as a finger would).
+void clickFunction(Road& road, int tag);
+// The bank download panel over the window, or nullptr.
+UpdateSoftwareViewController* downloadPanel(Road& road);
+// Back along the navigation stack until the screen of this class name shows.
+void backTo(Road& road, const std::string& screen);
+// The question screen when it is the one on show, or nullptr.
+ExammingViewController* questionScreen(Road& road);
+// The question page wholly on show (the web view more than 300 points wide in the window), or nullptr.
+ui::WebView* pageOnShow(Road& road);
 
 }  // namespace road
