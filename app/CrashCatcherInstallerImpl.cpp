@@ -2,5 +2,5 @@
 
 void CrashCatcherInstallerImpl::installUncaughtExceptionHandler() {
   if (sender_) VDUncaughtExceptionHandler::setSender(sender_);
-  InstallUncaughtExceptionHandler();
+  InstallUncaughtExceptionHandler(mainThreadWait_);
 }

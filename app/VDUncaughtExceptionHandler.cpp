@@ -139,7 +139,8 @@ const std::optional<sys::Crash::LoadedObject>& mainImage() {
 
 // ---- installation and the two handlers ----
 
-void InstallUncaughtExceptionHandler() {
+void InstallUncaughtExceptionHandler(double mainThreadWait) {
+  gMainThreadWait = mainThreadWait < 0 ? 0 : mainThreadWait;
   rememberMainThread();
   // Read now what the handlers would otherwise read for the first time in a crash.
   mainImage();
@@ -276,10 +277,6 @@ std::shared_ptr<CrashReportSender> VDUncaughtExceptionHandler::sender() {
   std::lock_guard lock(gSenderLock);
   if (!gSender) gSender = std::make_shared<NoCrashReportSender>();
   return gSender;
-}
-
-void VDUncaughtExceptionHandler::setMainThreadWait(double seconds) {
-  gMainThreadWait = seconds < 0 ? 0 : seconds;
 }
 
 double VDUncaughtExceptionHandler::mainThreadWait() { return gMainThreadWait.load(); }

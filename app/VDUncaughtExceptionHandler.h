@@ -9,8 +9,8 @@
 // Threads: the report is made on the main thread. A crash on the main thread is reported there and
 // then; a crash on another thread hands the report to the main run loop and waits for it, but only a
 // bounded time: when the main thread has not taken the report up within mainThreadWait() seconds
-// (it may be the one that is stuck), a reporter thread makes the report instead, and the crashing
-// thread waits for that (at most the report's time-out). Either way the report is sent once.
+// (given at installation; it may be the one that is stuck), a reporter thread makes the report instead, and
+// the crashing thread waits for that (at most the report's time-out). Either way the report is sent once.
 //
 // From the eleventh crash of the process on, the handlers report nothing and the default handling of
 // the crash applies at once.
@@ -48,8 +48,6 @@ class NoCrashReportSender : public CrashReportSender {
 // The crashes caught so far in this process (each thread's crash counted once).
 extern std::atomic<std::int32_t> UncaughtExceptionCount;
 
-// Installs the two handlers (see above). Installing again changes nothing but the handlers.
-void InstallUncaughtExceptionHandler();
 // The terminate handler.
 void HandleUncaughtException();
 // The signal handler.
@@ -125,9 +123,14 @@ class VDUncaughtExceptionHandler : public ui::AlertViewDelegate {
   // The sender of the reports (nullptr puts the dropping one back).
   static void setSender(std::shared_ptr<CrashReportSender> sender);
   static std::shared_ptr<CrashReportSender> sender();
-  static void setMainThreadWait(double seconds);
+  // How long a crashing thread waits for the main thread (as installed; a negative wait counts as 0).
   static double mainThreadWait();
 };
+
+// Installs the two handlers (see above), with the wait for the main thread to take a report up.
+// Installing again changes nothing but the handlers and the wait.
+void InstallUncaughtExceptionHandler(
+    double mainThreadWait = VDUncaughtExceptionHandler::kDefaultMainThreadWait);
 
 // The build id of the main executable as text (see sys::Crash::buildIdText), nullopt when it has
 // none. Writes the "Binary Images:" lines of the executable to the standard error as it goes.

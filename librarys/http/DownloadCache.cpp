@@ -21,15 +21,6 @@ constexpr const char* kPermanentStore = "PermanentStore";
 constexpr const char* kExpiresKey = "X-HTTPRequest-Expires";
 constexpr const char* kStatusKey = "X-HTTPRequest-Response-Status-Code";
 
-std::mutex& clockLock() {
-  static std::mutex m;
-  return m;
-}
-std::function<double()>& clockFn() {
-  static std::function<double()> fn;
-  return fn;
-}
-
 // A header of a dictionary of response headers, whatever the spelling of its name.
 std::optional<std::string> header(const core::Value& headers, std::string_view name) {
   if (!headers.isDictionary()) return std::nullopt;
@@ -63,7 +54,7 @@ core::Value dropHeader(core::Value headers, std::string_view name) {
 
 }  // namespace
 
-DownloadCache::DownloadCache() = default;
+DownloadCache::DownloadCache(WallClock clock) : clock_(std::move(clock)) {}
 
 std::shared_ptr<DownloadCache> DownloadCache::sharedCache() {
   static std::mutex monitor;
@@ -76,15 +67,7 @@ std::shared_ptr<DownloadCache> DownloadCache::sharedCache() {
   return shared;
 }
 
-void DownloadCache::setClock(std::function<double()> clock) {
-  std::lock_guard lock(clockLock());
-  clockFn() = std::move(clock);
-}
-
-double DownloadCache::now() {
-  std::lock_guard lock(clockLock());
-  return clockFn() ? clockFn()() : core::Date::now().secondsSince1970;
-}
+double DownloadCache::now() const { return clock_ ? clock_() : core::Date::now().secondsSince1970; }
 
 std::string DownloadCache::storagePath() const {
   std::lock_guard lock(accessLock_);
@@ -244,13 +227,18 @@ bool DownloadCache::serverAllowsResponseCachingForHeaders(const core::Value& hea
 }
 
 std::optional<double> DownloadCache::expiryDateForResponseHeaders(const core::Value& headers, double maxAge) {
-  if (maxAge != 0) return now() + maxAge;
+  return expiryDateForResponseHeaders(headers, maxAge, core::Date::now().secondsSince1970);
+}
+
+std::optional<double> DownloadCache::expiryDateForResponseHeaders(const core::Value& headers, double maxAge,
+                                                                  double now) {
+  if (maxAge != 0) return now + maxAge;
   if (auto cc = header(headers, "Cache-Control")) {
     for (const auto& [name, value] : directives(*cc)) {
       if (name != "max-age") continue;
       char* end = nullptr;
       double age = std::strtod(value.c_str(), &end);
-      if (end != value.c_str() && age != 0) return now() + age;
+      if (end != value.c_str() && age != 0) return now + age;
     }
   }
   if (auto expires = header(headers, "Expires")) return dateFromRFC1123String(*expires);
@@ -258,7 +246,7 @@ std::optional<double> DownloadCache::expiryDateForResponseHeaders(const core::Va
 }
 
 std::optional<double> DownloadCache::expiryDateForRequest(HTTPRequest& request, double maxAge) {
-  return expiryDateForResponseHeaders(request.responseHeaders(), maxAge);
+  return expiryDateForResponseHeaders(request.responseHeaders(), maxAge, now());
 }
 
 std::optional<double> DownloadCache::dateFromRFC1123String(std::string_view input) {

@@ -10,6 +10,9 @@
 // freshness rules (Etag / Last-Modified, the stored expiry). Every storage access runs under the cache's
 // recursive lock, so requests on the network thread and callers elsewhere may share one cache.
 //
+// Expiry decisions read the cache's wall clock (seconds since 1970), given at construction: the system's
+// clock unless another is given.
+//
 // Directory problems are reported as values (setStoragePath, clearCachedResponsesForStoragePolicy answer
 // false with the error); storing and removing ignore file errors.
 
@@ -34,7 +37,11 @@ class DownloadCache : public HTTPDownloadCache {
     CachePermanentlyCacheStoragePolicy = 1
   };
 
-  DownloadCache();
+  // The wall clock of expiry decisions, in seconds since 1970.
+  using WallClock = std::function<double()>;
+
+  // A cache on the system's clock, or on `clock` when one is given.
+  explicit DownloadCache(WallClock clock = nullptr);
   // Made on first use, storing in "HTTPRequestCache" under the caches directory.
   static std::shared_ptr<DownloadCache> sharedCache();
 
@@ -74,17 +81,20 @@ class DownloadCache : public HTTPDownloadCache {
   static std::optional<std::string> keyForURL(const core::URL& url);
   static const std::vector<std::string>& fileExtensionsToHandleAsHTML();
   // Seconds since 1970: now + maxAge when given, else now + the "Cache-Control" max-age, else "Expires".
+  // Now is the system's clock, or `now` in the second form.
   static std::optional<double> expiryDateForResponseHeaders(const core::Value& headers, double maxAge);
+  static std::optional<double> expiryDateForResponseHeaders(const core::Value& headers, double maxAge,
+                                                            double now);
   // "Sun, 06 Nov 1994 08:49:37 GMT", "06 Nov 1994 08:49 GMT" and the mixed forms; nullopt otherwise.
   static std::optional<double> dateFromRFC1123String(std::string_view text);
-  // The wall clock of expiry decisions (seconds since 1970); null restores the real clock (tests).
-  static void setClock(std::function<double()> clock);
-  static double now();
+  // The time on this cache's clock.
+  double now() const;
 
  private:
   std::optional<std::string> fileNameForData(const core::URL& url) const;
   std::string directoryForPolicy(int storagePolicy) const;
 
+  const WallClock clock_;
   mutable std::recursive_mutex accessLock_;
   std::string storagePath_;
   int defaultCachePolicy_ = 4;

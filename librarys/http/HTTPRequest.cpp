@@ -33,8 +33,6 @@ HTTPRequest::ClassState::ClassState() {
   net::Transport::initializeLibrary();
   sharedQueue.setName("HTTPRequest shared queue");
   sharedQueue.setMaxConcurrentOperationCount(4);
-  bandwidthUsageTracker.reserve(5);
-  clock = rl::Clock::real();
 }
 
 HTTPRequest::ClassState& HTTPRequest::classState() {
@@ -45,7 +43,7 @@ HTTPRequest::ClassState& HTTPRequest::classState() {
 
 namespace httpdetail {
 
-double now() { return HTTPRequest::clock()->now(); }
+double now() { return rl::Clock::real()->now(); }
 
 std::string uniqueString() {
   static std::mutex lock;
@@ -699,6 +697,7 @@ std::shared_ptr<HTTPRequest> HTTPRequest::HEADRequest() {
   head->shouldPresentAuthenticationDialog_ = shouldPresentAuthenticationDialog_;
   head->shouldPresentProxyAuthenticationDialog_ = shouldPresentProxyAuthenticationDialog_;
   head->timeOutSeconds_ = timeOutSeconds_;
+  head->clock_ = clock_;
   head->useHTTPVersionOne_ = useHTTPVersionOne_;
   head->validatesSecureCertificate_ = validatesSecureCertificate_;
   head->additionalTrustedCertificatesFile_ = additionalTrustedCertificatesFile_;
@@ -710,6 +709,10 @@ std::shared_ptr<HTTPRequest> HTTPRequest::HEADRequest() {
   head->persistentConnectionTimeoutSeconds_ = persistentConnectionTimeoutSeconds_;
   return head;
 }
+
+std::shared_ptr<rl::Clock> HTTPRequest::clock() const { return clock_ ? clock_ : rl::Clock::real(); }
+
+void HTTPRequest::setClock(std::shared_ptr<rl::Clock> clock) { clock_ = std::move(clock); }
 
 std::shared_ptr<HTTPRequest> HTTPRequest::copy() const {
   std::lock_guard lock(cancelledLock_);
@@ -747,6 +750,7 @@ std::shared_ptr<HTTPRequest> HTTPRequest::copy() const {
   r->didFinishSelector_ = didFinishSelector_;
   r->didFailSelector_ = didFailSelector_;
   r->timeOutSeconds_ = timeOutSeconds_;
+  r->clock_ = clock_;
   r->shouldResetDownloadProgress_ = shouldResetDownloadProgress_;
   r->shouldResetUploadProgress_ = shouldResetUploadProgress_;
   r->showAccurateProgress_ = showAccurateProgress_;

@@ -13,12 +13,11 @@
 // redirects (at most 5), persistent connections shared through a class-wide pool of connection ids,
 // downloads to a file through a temporary file with resume by "Range", a time-out with retries, one
 // retry of a kept-alive connection that the server dropped before the first byte of its answer, and
-// bandwidth measurement and throttling of
-// all requests together; answers to authentication challenges of servers (401) and proxies (407) with
-// Basic, Digest or NTLM, from the session stores, the request's own or kept (keychain) credentials, the
-// delegate or the authentication dialog (HTTPRequestAuthentication.cpp); and the choice of a proxy: one
-// set on the request, else the environment ("http_proxy", "no_proxy", ...), else a PAC script
-// (HTTPRequestProxy.cpp).
+// bandwidth measurement and throttling of all requests together (BandwidthThrottle); answers to
+// authentication challenges of servers (401) and proxies (407) with Basic, Digest or NTLM, from the
+// session stores, the request's own or kept (keychain) credentials, the delegate or the authentication
+// dialog (HTTPRequestAuthentication.cpp); and the choice of a proxy: one set on the request, else the
+// environment ("http_proxy", "no_proxy", ...), else a PAC script (HTTPRequestProxy.cpp).
 //
 // Limits: a body kept in memory holds at most maxResponseDataSize() bytes, as it arrives and once
 // inflated; a compressed download inflates to at most maxInflatedDownloadSize() bytes on disk. Past a limit
@@ -345,9 +344,6 @@ class HTTPRequest : public rl::Operation {
   static bool isNetworkReachableViaWWAN();
   static void reachabilityChanged();
   void performThrottling();
-  // The clock of time-outs, connection expiry and bandwidth measurement (default: the real clock).
-  static std::shared_ptr<rl::Clock> clock();
-  static void setClock(std::shared_ptr<rl::Clock> clock);
   // Bandwidth figures for tests and the download screen.
   static unsigned long bandwidthUsedInLastSecond();
   static std::optional<double> throttleWakeUpTime();
@@ -525,6 +521,10 @@ class HTTPRequest : public rl::Operation {
   // Time
   double timeOutSeconds() const { return timeOutSeconds_; }
   void setTimeOutSeconds(double s) { timeOutSeconds_ = s; }
+  // The clock the time-out is measured on (set before starting; null: the real clock). Copies and the
+  // HEAD and PAC requests made from this one use it too.
+  std::shared_ptr<rl::Clock> clock() const;
+  void setClock(std::shared_ptr<rl::Clock> clock);
   std::optional<double> lastActivityTime() const { return lastActivityTime_; }
   void setLastActivityTime(std::optional<double> t) { lastActivityTime_ = t; }
   std::shared_ptr<rl::Timer> statusTimer() const { return statusTimer_; }
@@ -706,6 +706,7 @@ class HTTPRequest : public rl::Operation {
   std::string additionalTrustedCertificatesFile_;
   // --- time ---
   double timeOutSeconds_;
+  std::shared_ptr<rl::Clock> clock_;  // null: the real clock
   std::optional<double> lastActivityTime_;
   std::shared_ptr<rl::Timer> statusTimer_;
   int numberOfTimesToRetryOnTimeout_ = 0;

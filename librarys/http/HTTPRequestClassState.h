@@ -1,6 +1,5 @@
 #pragma once
-// The class-wide state of HTTPRequest, shared by its source files. Lock order where two are taken: the
-// bandwidth-throttling lock before the connections lock.
+// The class-wide state of HTTPRequest, shared by its source files.
 
 #include <atomic>
 #include <functional>
@@ -12,11 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "librarys/http/BandwidthThrottle.h"
 #include "librarys/http/DataCompressor.h"
 #include "librarys/http/DataDecompressor.h"
 #include "librarys/http/HTTPRequest.h"
-#include "platform/net/Reachability.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/net/Reachability.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
@@ -39,16 +39,8 @@ struct HTTPRequest::ClassState {
 
   std::recursive_mutex progressLock;
 
-  // Bandwidth (all under bandwidthThrottlingLock).
-  std::mutex bandwidthThrottlingLock;
-  unsigned long maxBandwidthPerSecond = 0;
-  unsigned long bandwidthUsedInLastSecond = 0;
-  std::optional<double> bandwidthMeasurementDate;
-  std::vector<unsigned long> bandwidthUsageTracker;
-  unsigned long averageBandwidthUsedPerSecond = 0;
-  std::optional<double> throttleWakeUpTime;
-  bool isBandwidthThrottled = false;
-  bool shouldThrottleBandwidthForWWANOnly = false;
+  // The measure and throttle of all requests' bandwidth, on the real clock.
+  BandwidthThrottle bandwidth;
 
   // Sessions.
   std::recursive_mutex sessionCookiesLock;
@@ -66,9 +58,6 @@ struct HTTPRequest::ClassState {
   std::optional<std::string> defaultUserAgent;
   std::shared_ptr<HTTPDownloadCache> defaultCache;
   std::atomic<double> defaultTimeOutSeconds{10.0};
-
-  std::mutex clockLock;
-  std::shared_ptr<rl::Clock> clock;
 
   rl::OperationQueue sharedQueue;
 
@@ -91,7 +80,7 @@ struct HTTPRequest::Blocks {
 };
 
 namespace httpdetail {
-double now();  // HTTPRequest::clock()->now()
+double now();  // the real clock (rl::Clock::real()): the connection pool's expiry times
 std::string uniqueString();
 std::optional<std::uint64_t> fileSize(const std::string& path, core::Error* underlying = nullptr);
 }  // namespace httpdetail

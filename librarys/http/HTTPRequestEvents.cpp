@@ -94,20 +94,7 @@ void HTTPRequest::handleBytesAvailable() {
   } else if (contentLength_ > 65536) {
     bufferSize = 65536;
   }
-  if (isBandwidthThrottled()) {
-    auto& cs = classState();
-    std::lock_guard throttleLock(cs.bandwidthThrottlingLock);
-    if (cs.maxBandwidthPerSecond > 0) {
-      long long allowance = static_cast<long long>(cs.maxBandwidthPerSecond) -
-                            static_cast<long long>(cs.bandwidthUsedInLastSecond);
-      if (allowance < 0) {
-        bufferSize = 1;
-      } else if (static_cast<std::size_t>(allowance / 4) < bufferSize) {
-        bufferSize = static_cast<std::size_t>(allowance / 4);
-      }
-    }
-    if (bufferSize < 1) bufferSize = 1;
-  }
+  bufferSize = classState().bandwidth.responseReadLength(bufferSize);
 
   thread_local std::vector<std::uint8_t> buffer;
   if (buffer.size() < bufferSize) buffer.resize(bufferSize);
@@ -142,7 +129,7 @@ void HTTPRequest::handleBytesAvailable() {
   }
 
   totalBytesRead_ += static_cast<std::uint64_t>(bytesRead);
-  lastActivityTime_ = httpdetail::now();
+  lastActivityTime_ = clock()->now();
   incrementBandwidthUsedInLastSecond(static_cast<unsigned long>(bytesRead));
 
   // The body of a redirect answer to a download that resumes is not kept.
@@ -515,7 +502,7 @@ void HTTPRequest::scheduleReadStream() {
     ++classState().runningRequestCount;
     if (classState().shouldUpdateNetworkActivityIndicator) showNetworkActivityIndicator();
   }
-  lastActivityTime_ = httpdetail::now();
+  lastActivityTime_ = clock()->now();
   std::weak_ptr<HTTPRequest> weak = shared();
   readStream_->setClient(kStreamEvents, [weak](net::ReadStreamEvent event) {
     if (auto request = weak.lock()) request->handleNetworkEvent(event);

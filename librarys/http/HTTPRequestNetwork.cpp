@@ -40,15 +40,15 @@ class NetworkThread {
     auto loopReady = started.get_future();
     finished_ = shared_->finished.get_future();
     // The thread holds what it shares with this object, which a thread left at exit may outlive.
-    thread_ = std::thread([shared = shared_, announce = std::move(announce),
-                           started = std::move(started)]() mutable {
-      rl::RunLoop& loop = rl::RunLoop::current();
-      announce(loop);
-      started.set_value(rl::RunLoop::currentShared());
-      // runRequests: serve every asynchronous request's stream and timers until the process ends.
-      while (!shared->stopping.load()) loop.run();
-      shared->finished.set_value();
-    });
+    thread_ = std::thread(
+        [shared = shared_, announce = std::move(announce), started = std::move(started)]() mutable {
+          rl::RunLoop& loop = rl::RunLoop::current();
+          announce(loop);
+          started.set_value(rl::RunLoop::currentShared());
+          // runRequests: serve every asynchronous request's stream and timers until the process ends.
+          while (!shared->stopping.load()) loop.run();
+          shared->finished.set_value();
+        });
     loop_ = loopReady.get();
   }
 
@@ -122,26 +122,6 @@ std::shared_ptr<HTTPDownloadCache> HTTPRequest::defaultCache() {
 void HTTPRequest::setDefaultCache(std::shared_ptr<HTTPDownloadCache> cache) {
   std::lock_guard lock(classState().classMonitor);
   classState().defaultCache = std::move(cache);
-}
-
-std::shared_ptr<rl::Clock> HTTPRequest::clock() {
-  std::lock_guard lock(classState().clockLock);
-  return classState().clock;
-}
-
-void HTTPRequest::setClock(std::shared_ptr<rl::Clock> clock) {
-  {
-    std::lock_guard lock(classState().clockLock);
-    classState().clock = clock ? std::move(clock) : rl::Clock::real();
-  }
-  // Times of one clock mean nothing on another: the bandwidth measure starts afresh.
-  auto& cs = classState();
-  std::lock_guard lock(cs.bandwidthThrottlingLock);
-  cs.bandwidthMeasurementDate.reset();
-  cs.throttleWakeUpTime.reset();
-  cs.bandwidthUsageTracker.clear();
-  cs.bandwidthUsedInLastSecond = 0;
-  cs.averageBandwidthUsedPerSecond = 0;
 }
 
 bool HTTPRequest::isMultitaskingSupported() { return false; }
@@ -223,111 +203,51 @@ void HTTPRequest::hideNetworkActivityIndicatorIfNeeeded() {
 // ---------------------------------------------------------------------------------------------------
 // Bandwidth
 
-unsigned long HTTPRequest::maxBandwidthPerSecond() {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  return classState().maxBandwidthPerSecond;
-}
+unsigned long HTTPRequest::maxBandwidthPerSecond() { return classState().bandwidth.maxBandwidthPerSecond(); }
 
 void HTTPRequest::setMaxBandwidthPerSecond(unsigned long bytes) {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  classState().maxBandwidthPerSecond = bytes;
+  classState().bandwidth.setMaxBandwidthPerSecond(bytes);
 }
 
-bool HTTPRequest::isBandwidthThrottled() {
-  auto& cs = classState();
-  std::lock_guard lock(cs.bandwidthThrottlingLock);
-  return cs.isBandwidthThrottled || (!cs.shouldThrottleBandwidthForWWANOnly && cs.maxBandwidthPerSecond > 0);
-}
+bool HTTPRequest::isBandwidthThrottled() { return classState().bandwidth.isBandwidthThrottled(); }
 
 void HTTPRequest::incrementBandwidthUsedInLastSecond(unsigned long bytes) {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  classState().bandwidthUsedInLastSecond += bytes;
+  classState().bandwidth.incrementBandwidthUsedInLastSecond(bytes);
 }
 
 unsigned long HTTPRequest::bandwidthUsedInLastSecond() {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  return classState().bandwidthUsedInLastSecond;
+  return classState().bandwidth.bandwidthUsedInLastSecond();
 }
 
 std::optional<double> HTTPRequest::throttleWakeUpTime() {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  return classState().throttleWakeUpTime;
+  return classState().bandwidth.throttleWakeUpTime();
 }
 
 std::size_t HTTPRequest::bandwidthUsageSampleCount() {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  return classState().bandwidthUsageTracker.size();
+  return classState().bandwidth.bandwidthUsageSampleCount();
 }
 
-// The caller holds the bandwidth-throttling lock.
-void HTTPRequest::recordBandwidthUsage() {
-  auto& cs = classState();
-  double now = httpdetail::now();
-  if (cs.bandwidthUsedInLastSecond == 0) {
-    cs.bandwidthUsageTracker.clear();
-  } else {
-    // Samples older than the window (and beyond the five kept) go.
-    double interval = cs.bandwidthMeasurementDate ? *cs.bandwidthMeasurementDate - now : 0;
-    while ((interval < 0 || cs.bandwidthUsageTracker.size() > 5) && !cs.bandwidthUsageTracker.empty()) {
-      cs.bandwidthUsageTracker.erase(cs.bandwidthUsageTracker.begin());
-      interval += 1;
-    }
-  }
-  cs.bandwidthUsageTracker.push_back(cs.bandwidthUsedInLastSecond);
-  cs.bandwidthMeasurementDate = now + 1;
-  cs.bandwidthUsedInLastSecond = 0;
-  unsigned long long total = 0;
-  for (unsigned long bytes : cs.bandwidthUsageTracker) total += bytes;
-  cs.averageBandwidthUsedPerSecond = static_cast<unsigned long>(total / cs.bandwidthUsageTracker.size());
-}
+void HTTPRequest::recordBandwidthUsage() { classState().bandwidth.recordBandwidthUsage(); }
 
-void HTTPRequest::measureBandwidthUsage() {
-  auto& cs = classState();
-  std::lock_guard lock(cs.bandwidthThrottlingLock);
-  double now = httpdetail::now();
-  if (!cs.bandwidthMeasurementDate || *cs.bandwidthMeasurementDate < now) recordBandwidthUsage();
-  bool throttling =
-      cs.isBandwidthThrottled || (!cs.shouldThrottleBandwidthForWWANOnly && cs.maxBandwidthPerSecond > 0);
-  if (throttling && cs.maxBandwidthPerSecond > 0 && cs.bandwidthUsedInLastSecond > cs.maxBandwidthPerSecond) {
-    double overshoot = static_cast<double>(cs.bandwidthUsedInLastSecond - cs.maxBandwidthPerSecond) /
-                       static_cast<double>(cs.maxBandwidthPerSecond);
-    cs.throttleWakeUpTime = *cs.bandwidthMeasurementDate + overshoot;
-  }
-}
+void HTTPRequest::measureBandwidthUsage() { classState().bandwidth.measureBandwidthUsage(); }
 
-unsigned long HTTPRequest::maxUploadReadLength() {
-  auto& cs = classState();
-  std::lock_guard lock(cs.bandwidthThrottlingLock);
-  unsigned long toRead = cs.maxBandwidthPerSecond / 4;
-  if (cs.maxBandwidthPerSecond > 0 && cs.bandwidthUsedInLastSecond + toRead > cs.maxBandwidthPerSecond) {
-    toRead = cs.bandwidthUsedInLastSecond >= cs.maxBandwidthPerSecond
-                 ? 0
-                 : cs.maxBandwidthPerSecond - cs.bandwidthUsedInLastSecond;
-  }
-  double now = httpdetail::now();
-  if (toRead == 0 || !cs.bandwidthMeasurementDate || *cs.bandwidthMeasurementDate < now)
-    cs.throttleWakeUpTime = cs.bandwidthMeasurementDate;
-  return toRead;
-}
+unsigned long HTTPRequest::maxUploadReadLength() { return classState().bandwidth.maxUploadReadLength(); }
 
 unsigned long HTTPRequest::averageBandwidthUsedPerSecond() {
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  return classState().averageBandwidthUsedPerSecond;
+  return classState().bandwidth.averageBandwidthUsedPerSecond();
 }
 
 void HTTPRequest::performThrottling() {
   if (!readStream_) return;
-  measureBandwidthUsage();
-  auto& cs = classState();
-  if (isBandwidthThrottled()) {
-    std::lock_guard lock(cs.bandwidthThrottlingLock);
-    if (cs.throttleWakeUpTime) {
-      if (*cs.throttleWakeUpTime > httpdetail::now()) {
-        if (readStreamIsScheduled_) unscheduleReadStream();
-      } else if (!readStreamIsScheduled_) {
-        scheduleReadStream();
-      }
-    }
+  auto& bandwidth = classState().bandwidth;
+  bandwidth.measureBandwidthUsage();
+  if (!bandwidth.isBandwidthThrottled()) {
+    if (!readStreamIsScheduled_) scheduleReadStream();
+    return;
+  }
+  if (!bandwidth.throttleWakeUpTime()) return;
+  if (bandwidth.isAsleep()) {
+    if (readStreamIsScheduled_) unscheduleReadStream();
   } else if (!readStreamIsScheduled_) {
     scheduleReadStream();
   }
@@ -342,18 +262,11 @@ void HTTPRequest::setShouldThrottleBandwidthForWWAN(bool throttle) {
     return;
   }
   unsubscribeFromNetworkReachabilityNotifications();
-  setMaxBandwidthPerSecond(0);
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  classState().isBandwidthThrottled = false;
-  classState().shouldThrottleBandwidthForWWANOnly = false;
+  classState().bandwidth.stopThrottling();
 }
 
 void HTTPRequest::throttleBandwidthForWWANUsingLimit(unsigned long limit) {
-  {
-    std::lock_guard lock(classState().bandwidthThrottlingLock);
-    classState().shouldThrottleBandwidthForWWANOnly = true;
-    classState().maxBandwidthPerSecond = limit;
-  }
+  classState().bandwidth.throttleForWWANOnlyUsingLimit(limit);
   registerForNetworkReachabilityNotifications();
   reachabilityChanged();
 }
@@ -396,7 +309,5 @@ bool HTTPRequest::isNetworkReachableViaWWAN() {
 }
 
 void HTTPRequest::reachabilityChanged() {
-  bool wwan = isNetworkReachableViaWWAN();
-  std::lock_guard lock(classState().bandwidthThrottlingLock);
-  classState().isBandwidthThrottled = wwan;
+  classState().bandwidth.setNetworkThrottled(isNetworkReachableViaWWAN());
 }

@@ -86,6 +86,7 @@ void HTTPRequest::fetchPACFile() {
   auto pac = requestWithURL(PACurl_);
   pac->setIsPACFileRequest(true);
   pac->setTimeOutSeconds(timeOutSeconds_);
+  pac->setClock(clock_);
   pac->setUseCookiePersistence(false);
   if (isSynchronous_) {
     pac->startSynchronous();

@@ -185,12 +185,7 @@ void HTTPRequest::startRequest() {
   }
   if (expiredStream) expiredStream->close();
 
-  bool asleep = false;
-  {
-    std::lock_guard throttleLock(classState().bandwidthThrottlingLock);
-    asleep = classState().throttleWakeUpTime && *classState().throttleWakeUpTime > httpdetail::now();
-  }
-  if (!readStreamIsScheduled_ && !asleep) scheduleReadStream();
+  if (!readStreamIsScheduled_ && !classState().bandwidth.isAsleep()) scheduleReadStream();
 
   std::weak_ptr<HTTPRequest> weak = self;
   readStream_->setClient(kStreamEvents, [weak](net::ReadStreamEvent event) {
@@ -215,7 +210,7 @@ void HTTPRequest::startRequest() {
     if (shouldResetDownloadProgress_ && partialDownloadSize_ == 0) setProgressIndicator(false, 0, 1);
   }
 
-  lastActivityTime_ = httpdetail::now();
+  lastActivityTime_ = clock()->now();
   auto timer = rl::Timer::make(0.25, true, [weak](rl::Timer& t) {
     auto request = weak.lock();
     if (!request) {
@@ -242,7 +237,7 @@ void HTTPRequest::updateStatus() {
 
 bool HTTPRequest::shouldTimeOut() {
   if (!readStream_ || !readStreamIsScheduled_ || !lastActivityTime_ || timeOutSeconds_ <= 0) return false;
-  double idle = httpdetail::now() - *lastActivityTime_;
+  double idle = clock()->now() - *lastActivityTime_;
   if (idle <= timeOutSeconds_) return false;
   if (postLength_ == 0 || (uploadBufferSize_ > 0 && totalBytesSent_ > uploadBufferSize_)) return true;
   return idle > 1.5 * timeOutSeconds_;
@@ -291,7 +286,7 @@ void HTTPRequest::checkRequestStatus() {
     lastBytesSent_ = totalBytesSent_;
     totalBytesSent_ = readStream_->requestBytesWritten();
     if (totalBytesSent_ > lastBytesSent_) {
-      lastActivityTime_ = httpdetail::now();
+      lastActivityTime_ = clock()->now();
       incrementBandwidthUsedInLastSecond(static_cast<unsigned long>(totalBytesSent_ - lastBytesSent_));
     }
   }

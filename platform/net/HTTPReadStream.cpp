@@ -71,6 +71,7 @@ struct HTTPReadStream::Impl {
   BodySource body;
   SSLSettings ssl;
   ProxySettings proxy;
+  std::shared_ptr<const HostResolver> resolver = HostResolver::system();
   std::string tunnelProxyAuthorization;  // "Proxy-Authorization" of the CONNECT; "" for none
   bool persistent = false;
   std::int64_t streamID = 0;
@@ -424,7 +425,7 @@ struct HTTPReadStream::Impl {
     phase = Phase::Resolving;
     const std::string& host = proxy.type != ProxySettings::Type::None ? proxy.host : u.host;
     int port = proxy.type != ProxySettings::Type::None ? proxy.port : u.effectivePort();
-    lookup = HostResolver::resolve(host, port);
+    lookup = resolver->resolve(host, port);
     updateWatches();
     kick();
     return true;
@@ -1049,6 +1050,9 @@ std::shared_ptr<HTTPReadStream> HTTPReadStream::createForStreamedRequest(std::sh
 
 void HTTPReadStream::setSSLSettings(SSLSettings settings) { impl_->ssl = std::move(settings); }
 void HTTPReadStream::setProxy(ProxySettings proxy) { impl_->proxy = std::move(proxy); }
+void HTTPReadStream::setHostResolver(std::shared_ptr<const HostResolver> resolver) {
+  impl_->resolver = resolver ? std::move(resolver) : HostResolver::system();
+}
 bool HTTPReadStream::setTunnelProxyAuthorization(std::string value) {
   for (char c : value)
     if (c == '\r' || c == '\n' || c == '\0') return false;

@@ -6,6 +6,7 @@
 //   auto msg = HTTPMessage::createRequest("GET", url);          // headers, optional in-memory body
 //   auto s = HTTPReadStream::create(msg);                       // or createForStreamedRequest(msg, body)
 //   s->setSSLSettings(...); s->setProxy(...);                   // optional, before open()
+//   s->setHostResolver(resolver);                               // optional: the system's by default
 //   s->setAttemptPersistentConnection(true); s->setStreamID(7); // share kept-alive connections by id
 //   s->setClient(kEventHasBytesAvailable | kEventErrorOccurred | kEventEndEncountered, callback);
 //   s->scheduleInRunLoop(loop, mode);
@@ -88,6 +89,8 @@ class RunLoop;
 
 namespace net {
 
+class HostResolver;
+
 // Event codes (bit values, as the client's callback mask expects).
 enum ReadStreamEvent : unsigned {
   kEventNone = 0,
@@ -162,6 +165,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   // --- properties: set before open() ---
   void setSSLSettings(SSLSettings settings);
   void setProxy(ProxySettings proxy);
+  // Who looks up the host (the proxy's when there is one); null puts the system's resolver back.
+  void setHostResolver(std::shared_ptr<const HostResolver> resolver);
   // The "Proxy-Authorization" value sent on the CONNECT that opens the tunnel of an https request through
   // an HTTP proxy ("" = none; nothing else uses it). False (and nothing set) for a value holding CR, LF or
   // NUL. A "Proxy-Authorization" field of the message itself is never sent through such a tunnel: only the

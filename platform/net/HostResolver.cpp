@@ -13,20 +13,6 @@
 
 namespace net {
 
-namespace {
-
-std::mutex& overrideMutex() {
-  static std::mutex m;
-  return m;
-}
-
-HostResolver::LookupFunction& overrideFunction() {
-  static HostResolver::LookupFunction fn;
-  return fn;
-}
-
-}  // namespace
-
 HostResolver::Lookup::Lookup() : eventFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 HostResolver::Lookup::~Lookup() {
@@ -81,15 +67,21 @@ std::optional<ResolvedAddress> HostResolver::numeric(const std::string& host, in
   return std::nullopt;
 }
 
-std::vector<ResolvedAddress> HostResolver::lookupNow(const std::string& host, int port,
-                                                     std::optional<StreamError>& failure) {
-  LookupFunction fn;
-  {
-    std::lock_guard lock(overrideMutex());
-    fn = overrideFunction();
-  }
-  if (fn) return fn(host, port, failure);
+HostResolver::HostResolver(LookupFunction fn) : lookup_(std::move(fn)) {}
 
+std::shared_ptr<const HostResolver> HostResolver::system() {
+  static const auto shared = std::make_shared<const HostResolver>();
+  return shared;
+}
+
+std::vector<ResolvedAddress> HostResolver::lookupNow(const std::string& host, int port,
+                                                     std::optional<StreamError>& failure) const {
+  if (lookup_) return lookup_(host, port, failure);
+  return systemLookup(host, port, failure);
+}
+
+std::vector<ResolvedAddress> HostResolver::systemLookup(const std::string& host, int port,
+                                                        std::optional<StreamError>& failure) {
   std::vector<ResolvedAddress> out;
   if (auto n = numeric(host, port)) {
     out.push_back(*n);
@@ -125,30 +117,20 @@ std::vector<ResolvedAddress> HostResolver::lookupNow(const std::string& host, in
   return out;
 }
 
-std::shared_ptr<HostResolver::Lookup> HostResolver::resolve(const std::string& host, int port) {
+std::shared_ptr<HostResolver::Lookup> HostResolver::resolve(const std::string& host, int port) const {
   auto lookup = std::make_shared<Lookup>();
-  bool overridden;
-  {
-    std::lock_guard lock(overrideMutex());
-    overridden = static_cast<bool>(overrideFunction());
-  }
-  if (!overridden) {
+  if (!lookup_) {
     if (auto n = numeric(host, port)) {
       lookup->complete({*n}, std::nullopt);
       return lookup;
     }
   }
-  rl::DispatchQueue::global().async([lookup, host, port] {
+  rl::DispatchQueue::global().async([lookup, fn = lookup_, host, port] {
     std::optional<StreamError> failure;
-    auto addrs = lookupNow(host, port, failure);
+    auto addrs = fn ? fn(host, port, failure) : systemLookup(host, port, failure);
     lookup->complete(std::move(addrs), std::move(failure));
   });
   return lookup;
-}
-
-void HostResolver::setLookupFunctionForTesting(LookupFunction fn) {
-  std::lock_guard lock(overrideMutex());
-  overrideFunction() = std::move(fn);
 }
 
 }  // namespace net

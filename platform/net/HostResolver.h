@@ -6,8 +6,10 @@
 // task is ever posted to a loop that may be gone) and then reads result(). Numeric addresses ("127.0.0.1",
 // "::1") are answered at once without a worker.
 //
-// Tests may replace the lookup function (setLookupFunctionForTesting) to map names to loopback addresses
-// or to fail a lookup without asking any name server.
+// A resolver is an object: system() asks the system's name service; one made with a lookup function
+// answers through that function instead (mapping names to loopback addresses, or failing a lookup without
+// asking any name server). Whoever looks names up is given the resolver to use (HTTPReadStream::
+// setHostResolver), the system's by default.
 
 #include <sys/socket.h>
 
@@ -51,19 +53,32 @@ class HostResolver {
     std::optional<StreamError> failure_;
   };
 
-  // Starts a lookup of `host` for TCP `port`.
-  static std::shared_ptr<Lookup> resolve(const std::string& host, int port);
-  // The blocking lookup itself (what the worker runs).
-  static std::vector<ResolvedAddress> lookupNow(const std::string& host, int port,
-                                                std::optional<StreamError>& failure);
-
-  // Returns the addresses of a host, or sets `failure`. Null restores getaddrinfo.
+  // Returns the addresses of a host, or sets `failure`. Called on a worker thread.
   using LookupFunction = std::function<std::vector<ResolvedAddress>(const std::string& host, int port,
                                                                     std::optional<StreamError>& failure)>;
-  static void setLookupFunctionForTesting(LookupFunction fn);
+
+  // The system's resolver: numeric hosts at once, names through getaddrinfo.
+  HostResolver() = default;
+  // A resolver that answers every host, numeric ones included, through `fn` (null: the system's way).
+  explicit HostResolver(LookupFunction fn);
+  // The system's resolver, shared.
+  static std::shared_ptr<const HostResolver> system();
+
+  // Starts a lookup of `host` for TCP `port`. The worker keeps what it needs: the resolver may go first.
+  std::shared_ptr<Lookup> resolve(const std::string& host, int port) const;
+  // The blocking lookup itself (what the worker runs).
+  std::vector<ResolvedAddress> lookupNow(const std::string& host, int port,
+                                         std::optional<StreamError>& failure) const;
 
   // An address of a numeric host text, or nullopt.
   static std::optional<ResolvedAddress> numeric(const std::string& host, int port);
+
+ private:
+  // The system's blocking lookup.
+  static std::vector<ResolvedAddress> systemLookup(const std::string& host, int port,
+                                                   std::optional<StreamError>& failure);
+
+  LookupFunction lookup_;
 };
 
 }  // namespace net

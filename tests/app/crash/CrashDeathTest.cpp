@@ -29,8 +29,8 @@
 #include "platform/system/Crash.h"
 #include "platform/system/Device.h"
 #include "tests/app/crash/CrashTestSupport.h"
-#include "ui/test/Harness.h"
 #include "tests/support/FixedReachability.h"
+#include "ui/test/Harness.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VD_CRASH_TEST_ASAN 1
@@ -101,9 +101,10 @@ class CrashDeath : public ::testing::Test {
     core::UserDefaults::resetStandard();
   }
 
-  // In the child: the start-up's installer with a sender that writes to the report file.
-  void install() {
-    CrashCatcherInstallerImpl(std::make_shared<FileRecordingSender>(reportFile_))
+  // In the child: the start-up's installer with a sender that writes to the report file, and the wait
+  // for the main thread it is given.
+  void install(double mainThreadWait = Handler::kDefaultMainThreadWait) {
+    CrashCatcherInstallerImpl(std::make_shared<FileRecordingSender>(reportFile_), mainThreadWait)
         .installUncaughtExceptionHandler();
   }
 
@@ -282,8 +283,7 @@ TEST_F(CrashDeath, UncaughtExceptionOnAnotherThreadIsReportedOnTheMainThread) {
 TEST_F(CrashDeath, ReportIsMadeElsewhereWhenTheMainThreadDoesNotAnswer) {
   EXPECT_EXIT(
       {
-        Handler::setMainThreadWait(0.2);
-        install();
+        install(0.2);
         std::thread crashing(crash_test::crashBySegmentationFault);
         crashing.join();  // the main thread is busy and never serves its loop
         std::exit(3);

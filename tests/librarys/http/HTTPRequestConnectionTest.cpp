@@ -105,17 +105,14 @@ TEST_F(Connections, ADroppedKeptAliveConnectionIsRetriedOnceOnANewOne) {
   EXPECT_EQ(record->finished, 1);
 }
 
-// Time-outs: the status timer ticks every 0.25 s; the time it compares comes from a manual clock that
-// the test moves, so no test waits for a real time-out.
+// Time-outs: the status timer ticks every 0.25 s; the time it compares comes from a manual clock given
+// to the request and moved by the test, so no test waits for a real time-out.
 class TimeOuts : public LoopbackSuite {
  protected:
-  void SetUp() override {
-    clock = std::make_shared<rl::ManualClock>(1000);
-    HTTPRequest::setClock(clock);
-  }
-  void TearDown() override {
-    HTTPRequest::setClock(nullptr);
-    LoopbackSuite::TearDown();
+  std::shared_ptr<HTTPRequest> timedRequest(const std::string& path) {
+    auto r = makeRequest(path);
+    r->setClock(clock);
+    return r;
   }
   // Moves the clock past the time-out until the request ends (bounded).
   void expireUntilDone(const std::shared_ptr<HTTPRequest>& r, const std::shared_ptr<Record>& record) {
@@ -124,14 +121,14 @@ class TimeOuts : public LoopbackSuite {
       runUntil([&] { return record->done(); }, 0.3);
     }
   }
-  std::shared_ptr<rl::ManualClock> clock;
+  std::shared_ptr<rl::ManualClock> clock = std::make_shared<rl::ManualClock>(1000);
 };
 
 TEST_F(TimeOuts, NoAnswerFailsWithCodeTwoAfterTheRetries) {
   for (int retries : {0, 2}) {
     SCOPED_TRACE(retries);
     int before = server().requestCount();
-    auto r = makeRequest("/stall?head=5&n=10");
+    auto r = timedRequest("/stall?head=5&n=10");
     r->setTimeOutSeconds(10);
     r->setNumberOfTimesToRetryOnTimeout(retries);
     auto record = watch(r);
@@ -148,7 +145,7 @@ TEST_F(TimeOuts, NoAnswerFailsWithCodeTwoAfterTheRetries) {
 }
 
 TEST_F(TimeOuts, SynchronousRequestTimesOutOnItsCallersThread) {
-  auto r = makeRequest("/stall?head=5&n=10");
+  auto r = timedRequest("/stall?head=5&n=10");
   r->setTimeOutSeconds(10);
   // The manual clock is moved from another thread while the main thread waits in the request's mode.
   std::atomic<bool> stop{false};
@@ -167,7 +164,7 @@ TEST_F(TimeOuts, SynchronousRequestTimesOutOnItsCallersThread) {
 
 TEST_F(TimeOuts, ARetryOfAResumableDownloadAsksForTheRestWithRange) {
   std::string dir = freshDir("retry");
-  auto r = makeRequest("/stall?head=5&n=10");
+  auto r = timedRequest("/stall?head=5&n=10");
   r->setDownloadDestinationPath(core::Paths::join(dir, "file"));
   r->setTemporaryFileDownloadPath(core::Paths::join(dir, "file.temp"));
   r->setAllowResumeForFileDownloads(true);

@@ -1,8 +1,9 @@
-// Bandwidth measurement and throttling on a manual clock, the request body stream under throttling, and
-// the network-activity indicator timeline.
+// Bandwidth measurement and throttling on a manual clock, the class-wide throttle on the mobile network and
+// under the request body stream, and the network-activity indicator timeline.
 
 #include <gtest/gtest.h>
 
+#include "librarys/http/BandwidthThrottle.h"
 #include "librarys/http/HTTPInputStream.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/Clock.h"
@@ -12,28 +13,90 @@ namespace {
 
 using namespace httptest;
 
+// The measure and the throttle on a manual clock, with the first window open.
+class Throttle : public ::testing::Test {
+ protected:
+  void SetUp() override { throttle.measureBandwidthUsage(); }
+  std::shared_ptr<rl::ManualClock> clock = std::make_shared<rl::ManualClock>(5000);
+  BandwidthThrottle throttle{clock};
+};
+
+TEST_F(Throttle, AnOvershootSleepsPastTheWindow) {
+  throttle.setMaxBandwidthPerSecond(14800);
+  ASSERT_TRUE(throttle.isBandwidthThrottled());
+  // The window now ends at t+1; a burst of twice the maximum inside it.
+  double windowEnd = clock->now() + 1;
+  clock->advance(0.5);
+  throttle.incrementBandwidthUsedInLastSecond(29600);
+  throttle.measureBandwidthUsage();
+  ASSERT_TRUE(throttle.throttleWakeUpTime());
+  EXPECT_DOUBLE_EQ(*throttle.throttleWakeUpTime(), windowEnd + 1);
+  EXPECT_TRUE(throttle.isAsleep());
+  clock->advance(1.4);
+  EXPECT_TRUE(throttle.isAsleep());
+  clock->advance(0.2);  // past the wake-up time
+  EXPECT_FALSE(throttle.isAsleep());
+}
+
+TEST_F(Throttle, StaleSamplesAreDroppedAndTheAverageFollowsRecentSeconds) {
+  for (unsigned long bytes : {1000ul, 2000ul, 3000ul}) {
+    throttle.incrementBandwidthUsedInLastSecond(bytes);
+    clock->advance(1.01);
+    throttle.measureBandwidthUsage();
+  }
+  // Each measure after a window has passed drops the oldest sample: the average is the last second's.
+  EXPECT_EQ(throttle.averageBandwidthUsedPerSecond(), 3000u);
+  EXPECT_EQ(throttle.bandwidthUsageSampleCount(), 1u);
+  // A long pause: the next measure drops the old samples.
+  clock->advance(30);
+  throttle.incrementBandwidthUsedInLastSecond(600);
+  throttle.measureBandwidthUsage();
+  EXPECT_EQ(throttle.bandwidthUsageSampleCount(), 1u);
+  EXPECT_EQ(throttle.averageBandwidthUsedPerSecond(), 600u);
+  // A second without traffic clears them all.
+  clock->advance(1.5);
+  throttle.measureBandwidthUsage();
+  EXPECT_EQ(throttle.averageBandwidthUsedPerSecond(), 0u);
+  EXPECT_EQ(throttle.bandwidthUsageSampleCount(), 1u);
+}
+
+TEST_F(Throttle, ReadAllowances) {
+  EXPECT_EQ(throttle.maxUploadReadLength(), 0u);  // no maximum set
+  EXPECT_EQ(throttle.responseReadLength(16384), 16384u);
+  throttle.setMaxBandwidthPerSecond(4000);
+  EXPECT_EQ(throttle.maxUploadReadLength(), 1000u);  // a quarter
+  EXPECT_EQ(throttle.responseReadLength(16384), 1000u);
+  EXPECT_EQ(throttle.responseReadLength(300), 300u);  // never more than the buffer
+  throttle.incrementBandwidthUsedInLastSecond(3500);
+  EXPECT_EQ(throttle.maxUploadReadLength(), 500u);  // what is left
+  EXPECT_EQ(throttle.responseReadLength(16384), 125u);
+  throttle.incrementBandwidthUsedInLastSecond(1000);
+  EXPECT_EQ(throttle.maxUploadReadLength(), 0u);
+  EXPECT_EQ(throttle.responseReadLength(16384), 1u);  // over the maximum: one byte at a time
+  // With nothing left the reads sleep until the window's end.
+  ASSERT_TRUE(throttle.throttleWakeUpTime());
+  EXPECT_TRUE(throttle.isAsleep());
+}
+
+TEST_F(Throttle, MobileNetworkOnly) {
+  throttle.throttleForWWANOnlyUsingLimit(14800);
+  EXPECT_EQ(throttle.maxBandwidthPerSecond(), 14800u);
+  EXPECT_FALSE(throttle.isBandwidthThrottled());  // not on the mobile network
+  throttle.setNetworkThrottled(true);
+  EXPECT_TRUE(throttle.isBandwidthThrottled());
+  throttle.stopThrottling();
+  EXPECT_EQ(throttle.maxBandwidthPerSecond(), 0u);
+  EXPECT_FALSE(throttle.isBandwidthThrottled());
+}
+
+// The class-wide throttle of every request, on the real clock.
 class Throttling : public ::testing::Test {
  protected:
-  void SetUp() override {
-    clock = std::make_shared<rl::ManualClock>(5000);
-    HTTPRequest::setClock(clock);
-    reset();
-  }
   void TearDown() override {
-    reset();
-    HTTPRequest::setInternetConnectionStatusHook(nullptr);
-    HTTPRequest::setClock(nullptr);
-  }
-  // Clears the measure: no throttling, an empty window one second long.
-  void reset() {
     HTTPRequest::setShouldThrottleBandwidthForWWAN(false);
     HTTPRequest::setMaxBandwidthPerSecond(0);
-    clock->advance(10);
-    HTTPRequest::measureBandwidthUsage();  // a silent second: samples cleared
-    clock->advance(2);
-    HTTPRequest::measureBandwidthUsage();
+    HTTPRequest::setInternetConnectionStatusHook(nullptr);
   }
-  std::shared_ptr<rl::ManualClock> clock;
 };
 
 TEST_F(Throttling, WWANOnlyThrottlingFollowsTheNetwork) {
@@ -56,68 +119,26 @@ TEST_F(Throttling, WWANOnlyThrottlingFollowsTheNetwork) {
   EXPECT_FALSE(HTTPRequest::isBandwidthThrottled());
 }
 
-TEST_F(Throttling, AnOvershootSleepsPastTheWindow) {
-  HTTPRequest::setMaxBandwidthPerSecond(14800);
-  ASSERT_TRUE(HTTPRequest::isBandwidthThrottled());
-  // The window now ends at t+1; a burst of twice the maximum inside it.
-  double windowEnd = clock->now() + 1;
-  clock->advance(0.5);
-  HTTPRequest::incrementBandwidthUsedInLastSecond(29600);
-  HTTPRequest::measureBandwidthUsage();
-  ASSERT_TRUE(HTTPRequest::throttleWakeUpTime());
-  EXPECT_DOUBLE_EQ(*HTTPRequest::throttleWakeUpTime(), windowEnd + 1);
-}
-
-TEST_F(Throttling, StaleSamplesAreDroppedAndTheAverageFollowsRecentSeconds) {
-  for (unsigned long bytes : {1000ul, 2000ul, 3000ul}) {
-    HTTPRequest::incrementBandwidthUsedInLastSecond(bytes);
-    clock->advance(1.01);
-    HTTPRequest::measureBandwidthUsage();
-  }
-  // Each measure after a window has passed drops the oldest sample: the average is the last second's.
-  EXPECT_EQ(HTTPRequest::averageBandwidthUsedPerSecond(), 3000u);
-  EXPECT_EQ(HTTPRequest::bandwidthUsageSampleCount(), 1u);
-  // A long pause: the next measure drops the old samples.
-  clock->advance(30);
-  HTTPRequest::incrementBandwidthUsedInLastSecond(600);
-  HTTPRequest::measureBandwidthUsage();
-  EXPECT_EQ(HTTPRequest::bandwidthUsageSampleCount(), 1u);
-  EXPECT_EQ(HTTPRequest::averageBandwidthUsedPerSecond(), 600u);
-  // A second without traffic clears them all.
-  clock->advance(1.5);
-  HTTPRequest::measureBandwidthUsage();
-  EXPECT_EQ(HTTPRequest::averageBandwidthUsedPerSecond(), 0u);
-  EXPECT_EQ(HTTPRequest::bandwidthUsageSampleCount(), 1u);
-}
-
-TEST_F(Throttling, UploadAllowance) {
-  EXPECT_EQ(HTTPRequest::maxUploadReadLength(), 0u);  // no maximum set
-  HTTPRequest::setMaxBandwidthPerSecond(4000);
-  EXPECT_EQ(HTTPRequest::maxUploadReadLength(), 1000u);  // a quarter
-  HTTPRequest::incrementBandwidthUsedInLastSecond(3500);
-  EXPECT_EQ(HTTPRequest::maxUploadReadLength(), 500u);  // what is left
-  HTTPRequest::incrementBandwidthUsedInLastSecond(1000);
-  EXPECT_EQ(HTTPRequest::maxUploadReadLength(), 0u);
-}
-
 TEST_F(Throttling, BodyStreamReadsOneByteWithoutAllowanceAndCountsWhatItRead) {
+  // Counts are taken from what this second held before: the class-wide window runs on the real clock.
+  const unsigned long before = HTTPRequest::bandwidthUsedInLastSecond();
   auto stream = HTTPInputStream::inputStreamWithData("abcdef", nullptr);
   std::uint8_t buf[16];
   // Unthrottled: what is asked.
   EXPECT_EQ(stream->read(buf, 4), 4);
-  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), 4u);
+  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), before + 4);
   // Throttled with the second's allowance used up: one byte per read.
   HTTPRequest::setMaxBandwidthPerSecond(4);
   EXPECT_EQ(stream->read(buf, 16), 1);
-  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), 5u);
+  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), before + 5);
   EXPECT_EQ(stream->read(buf, 16), 1);
   // The end adds nothing.
   EXPECT_EQ(stream->read(buf, 16), 0);
-  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), 6u);
+  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), before + 6);
   // An unreadable file: an error, and nothing counted.
   auto missing = HTTPInputStream::inputStreamWithFileAtPath("/nonexistent/file", nullptr);
   EXPECT_EQ(missing->read(buf, 16), -1);
-  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), 6u);
+  EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), before + 6);
   EXPECT_EQ(missing->streamStatus(), HTTPInputStream::Status::Error);
 }
 

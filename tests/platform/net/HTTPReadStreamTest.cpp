@@ -422,13 +422,14 @@ TEST_F(ReadStream, CloseFromTheCallbackStopsEverything) {
 // --- failures before any response ---
 
 TEST_F(ReadStream, NameLookupFailureIsReported) {
-  net::HostResolver::setLookupFunctionForTesting(
+  auto failing = std::make_shared<const net::HostResolver>(
       [](const std::string& host, int, std::optional<net::StreamError>& failure) {
         failure = net::StreamError::network(net::kNetworkCannotFindHost, "no such host: " + host);
         return std::vector<net::ResolvedAddress>{};
       });
-  Outcome r = fetch(stream("http://no-such-host.invalid/x"));
-  net::HostResolver::setLookupFunctionForTesting(nullptr);
+  auto s = stream("http://no-such-host.invalid/x");
+  s->setHostResolver(failing);
+  Outcome r = fetch(s);
   ASSERT_TRUE(r.error);
   EXPECT_EQ(r.error->domain, net::kNetworkErrorDomain);
   EXPECT_EQ(r.error->code, net::kNetworkCannotFindHost);
@@ -450,13 +451,14 @@ TEST_F(ReadStream, ResolvesNamesAndTriesEveryAddress) {
 
   // A name mapped by the test to two addresses, the first refusing.
   int port = server.port();
-  net::HostResolver::setLookupFunctionForTesting(
+  auto mapping = std::make_shared<const net::HostResolver>(
       [port](const std::string&, int, std::optional<net::StreamError>&) {
         return std::vector<net::ResolvedAddress>{*net::HostResolver::numeric("127.0.0.1", 1),
                                                  *net::HostResolver::numeric("127.0.0.1", port)};
       });
-  Outcome mapped = fetch(stream("http://api.example.test:" + std::to_string(port) + "/echo"));
-  net::HostResolver::setLookupFunctionForTesting(nullptr);
+  auto s = stream("http://api.example.test:" + std::to_string(port) + "/echo");
+  s->setHostResolver(mapping);
+  Outcome mapped = fetch(s);
   ASSERT_FALSE(mapped.error);
   EXPECT_NE(mapped.body.find("[\"Host\", \"api.example.test:" + std::to_string(port) + "\"]"),
             std::string::npos)

@@ -19,14 +19,9 @@ constexpr const char* kExpiresTestKey() { return "X-HTTPRequest-Expires"; }
 class Cache : public LoopbackSuite {
  protected:
   void SetUp() override {
-    DownloadCache::setClock([this] { return now; });
-    cache = std::make_shared<DownloadCache>();
+    cache = std::make_shared<DownloadCache>([this] { return now; });
     root = core::Paths::join(freshDir("cache"), "store");
     ASSERT_TRUE(cache->setStoragePath(root));
-  }
-  void TearDown() override {
-    DownloadCache::setClock(nullptr);
-    LoopbackSuite::TearDown();
   }
   // Stores an entry for the URL by hand, the way storeResponseForRequest lays it out.
   void storeByHand(const std::string& urlText, core::Value headers, const std::string& data,
@@ -79,15 +74,15 @@ TEST(CacheKeys, ServerPermissionMatchesDirectivesAsTokens) {
 }
 
 TEST(CacheKeys, ExpiryAndDates) {
-  DownloadCache::setClock([] { return kNow; });
   core::Value h(core::Dictionary{{"Cache-Control", "public, max-age=60"},
                                  {"Expires", "Thu, 01 Jan 1970 00:01:40 GMT"}});
-  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(h, 0), kNow + 60);
-  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(h, 5), kNow + 5);  // a given age wins
+  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(h, 0, kNow), kNow + 60);
+  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(h, 5, kNow), kNow + 5);  // a given age wins
   core::Value e(core::Dictionary{{"Expires", "Thu, 01 Jan 1970 00:01:40 GMT"}});
-  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(e, 0), 100.0);
-  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(core::Value(core::Dictionary{}), 0), std::nullopt);
-  DownloadCache::setClock(nullptr);
+  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(e, 0, kNow), 100.0);
+  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(e, 0), 100.0);  // an absolute date: any clock
+  EXPECT_EQ(DownloadCache::expiryDateForResponseHeaders(core::Value(core::Dictionary{}), 0, kNow),
+            std::nullopt);
 
   EXPECT_EQ(DownloadCache::dateFromRFC1123String("Sun, 06 Nov 1994 08:49:37 GMT"), 784111777.0);
   EXPECT_EQ(DownloadCache::dateFromRFC1123String("06 Nov 1994 08:49 GMT"), 784111740.0);
