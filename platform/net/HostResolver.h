@@ -1,10 +1,10 @@
 #pragma once
 // net::HostResolver: name lookup off the caller's thread.
 //
-// resolve() runs getaddrinfo on a worker of rl::DispatchQueue::global() and makes the returned
-// Lookup's fd() readable when the answer is in; the caller watches that fd on its own run loop (so no
-// task is ever posted to a loop that may be gone) and then reads result(). Numeric addresses ("127.0.0.1",
-// "::1") are answered at once without a worker.
+// resolve() runs the lookup (getaddrinfo) on a worker of rl::DispatchQueue::global() and makes the
+// returned Lookup's fd() readable when the answer is in; the caller watches that fd on its own run loop
+// (so no task is ever posted to a loop that may be gone) and then reads result(). The system's resolver
+// answers numeric addresses ("127.0.0.1", "::1") at once without a worker.
 //
 // A resolver is an object: system() asks the system's name service; one made with a lookup function
 // answers through that function instead (mapping names to loopback addresses, or failing a lookup without
