@@ -56,6 +56,16 @@ AppDelegate* AppDelegate::current() {
 
 // ---- start-up ----
 
+core::Value AppDelegate::sessionValue(const std::string& key) {
+  core::Value value;
+  rl::performOnMainThread(
+      [&] {
+        if (AppDelegate* app = current()) value = app->userSession()[key].deepCopy();
+      },
+      true);
+  return value;
+}
+
 bool AppDelegate::didFinishLaunching(ui::Application& app) {
   if (services_.connectShell) services_.connectShell();
 

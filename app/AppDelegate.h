@@ -51,6 +51,10 @@ class AppDelegate : public ui::ApplicationDelegate,
 
   // The delegate of the current application; nullptr when there is none or it is not an AppDelegate.
   static AppDelegate* current();
+  // A copy of one value of the current application's userSession, null when there is no application or
+  // no such value. Callable from any thread: the copy is made on the main thread (a worker waits for
+  // it). The request clients that read the session (MyNote) are made with it.
+  static core::Value sessionValue(const std::string& key);
 
   // ---- life cycle ----
   bool didFinishLaunching(ui::Application& app) override;  // the start-up; answers true

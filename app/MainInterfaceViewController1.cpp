@@ -349,7 +349,7 @@ void MainInterfaceViewController1::Verify(const ui::View& sender) {
       randomBll_->getRandomTest(VDHelper::getSubjectEName(), "20");
       break;
     case Open::Notes:
-      myNoteBll_ = std::make_shared<MyNote>();
+      myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
       myNoteBll_->delegate = weakAs<MyNoteDelegate>();
       myNoteBll_->GetMyNotes(1);
       break;

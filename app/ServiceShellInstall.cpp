@@ -7,8 +7,6 @@
 #include "app/ServiceShellUI.h"
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "platform/runloop/RunLoop.h"
-#include "service/MyNote.h"
 #include "service/ServiceShell.h"
 #include "ui/NavigationController.h"
 #include "ui/ViewController.h"
@@ -60,16 +58,4 @@ void installApplicationServiceShell() {
   shell.forcedLogoutConfirmed = [] { showLoginAfterForcedLogout(); };
   ServiceShellUI::addTo(shell);
   setServiceShell(std::move(shell));
-
-  // The notes client reads "appInfo" and "ALLTESTID" from the session, possibly from a worker thread:
-  // the session belongs to the main thread, so the copy is made there.
-  MyNote::setSessionReader([](const std::string& key) {
-    core::Value value;
-    rl::performOnMainThread(
-        [&] {
-          if (AppDelegate* app = AppDelegate::current()) value = app->userSession()[key].deepCopy();
-        },
-        true);
-    return value;
-  });
 }

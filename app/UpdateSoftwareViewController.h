@@ -25,8 +25,8 @@
 //   1 a database update pack is merged into a fresh working copy of the subject's bank (DBVersion,
 //     Test and OtherContent steps), which then replaces the bank by a rename;
 //   3 an image zip is unpacked into AppPaths::imageSavePath();
-//   4 an application package is handed to sys::Installer (on Linux: "library missing", nothing is
-//     installed and the package is removed);
+//   4 an application package is handed to the panel's installer (by default the platform's, on Linux
+//     "library missing": nothing is installed and the package is removed);
 //   6 a new full bank: its database replaces the bank by a rename, its image pack is unpacked;
 //   8 a database-and-images zip: its database pack is merged as type 1, then its image zip unpacked.
 // The live bank is only ever replaced by renaming a complete file over it, so a process killed at any
@@ -43,10 +43,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "librarys/http/HTTPRequestDelegate.h"
 #include "platform/core/Value.h"
+#include "platform/system/Installer.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
 #include "ui/ViewController.h"
@@ -152,6 +154,10 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   // Where this panel's bandwidth comes from (default: HTTPRequest::averageBandwidthUsedPerSecond); set by
   // the owner before the view loads. An empty function restores the default.
   void setBandwidthSource(std::function<unsigned long()> source) { bandwidthSource_ = std::move(source); }
+  // What installs an application package (default: the platform's installer, sys::Installer()); set by
+  // the owner before the view loads.
+  void setInstaller(sys::Installer installer) { installer_ = std::move(installer); }
+  const sys::Installer& installer() const { return installer_; }
 
   // ---- update run ----
   // The whole run over `packets` (the panel's list, a deep copy), on the calling (worker) thread.
@@ -164,9 +170,9 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   static bool renameFile(const std::string& path);
   // Copies a file; false when the copy fails, also when the target exists.
   static bool copyFile(const std::string& source, const std::string& target);
-  // The package installation (sys::Installer): 1 when the installation library is missing, 0 when the
-  // package could not be copied, -1 when the installation failed.
-  static int IPAInstall(const std::string& packagePath);
+  // The package installation (the panel's installer): 1 when the installation library is missing, 0
+  // when the package could not be copied, -1 when the installation failed.
+  int IPAInstall(const std::string& packagePath) const;
 
   // The directories and names one run works with (taken on the main thread when the panel loads).
   struct RunPaths {
@@ -231,6 +237,7 @@ class UpdateSoftwareViewController : public ui::ViewController, public HTTPReque
   StopBlock stopBlock_;
   int status_ = 0;
   std::function<unsigned long()> bandwidthSource_;
+  sys::Installer installer_;
 
   // Download state (main thread).
   std::shared_ptr<NetworkQueue> networkQueue_;

@@ -310,8 +310,8 @@ bool UpdateSoftwareViewController::updateSoftware(const std::string& packagePath
   return true;
 }
 
-int UpdateSoftwareViewController::IPAInstall(const std::string& packagePath) {
-  return sys::Installer::install(packagePath);
+int UpdateSoftwareViewController::IPAInstall(const std::string& packagePath) const {
+  return installer_.install(packagePath);
 }
 
 void UpdateSoftwareViewController::removeCacheDirectory() {

@@ -25,7 +25,10 @@ void VDAppStatistics::installUpdateAlertHooks() {
   UsageStats::setURLOpener([](const std::string& url) { return VDHelper::openURL(url); });
 }
 
-void VDAppStatistics::startStatsTrack() {
+void VDAppStatistics::startStatsTrack() { startStatsTrack(StatsServices{}); }
+
+void VDAppStatistics::startStatsTrack(const StatsServices& services) {
+  StatsServices::install(services);
   core::Bundle& bundle = core::Bundle::main();
   installUpdateAlertHooks();
   UsageStats::setCrashReportEnabled(false);

@@ -8,8 +8,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/AppServices.h"
+#include "statistics/StatsServices.h"
 
 namespace core {
 struct Notification;
@@ -56,8 +58,10 @@ class VDAppStatistics {
   // Starts the statistics at launch: the component's own crash reports off (crashes belong to the
   // crash catcher), the application version, a send interval of 1 second, the start with the
   // application key, report policy 0 and the bundle's display name as channel, then the online
-  // configuration, whose finish notice is observed (once, however often this runs).
+  // configuration, whose finish notice is observed (once, however often this runs). The component
+  // first gets its services (wall clock, log sink): `services`, by default the real ones.
   static void startStatsTrack();
+  static void startStatsTrack(const StatsServices& services);
   // Gives the statistics component what it cannot show itself: its update alert (a block alert on the
   // key window) and the opener of the alert's address. startStatsTrack installs them.
   static void installUpdateAlertHooks();
@@ -81,8 +85,13 @@ class VDAppStatistics {
   static std::string pageName(ui::ViewController& vc);
 };
 
-// The start-up's statistics collaborator backed by VDAppStatistics (for AppServices).
+// The start-up's statistics collaborator backed by VDAppStatistics (for AppServices), handing the
+// component the services it was made with (by default the real ones).
 class VDAppStatisticsTracker : public VDAppStatisticsStarter {
  public:
-  void startStatsTrack() override { VDAppStatistics::startStatsTrack(); }
+  explicit VDAppStatisticsTracker(StatsServices services = {}) : services_(std::move(services)) {}
+  void startStatsTrack() override { VDAppStatistics::startStatsTrack(services_); }
+
+ private:
+  StatsServices services_;
 };

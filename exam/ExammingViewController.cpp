@@ -680,7 +680,7 @@ void ExammingViewController::openMyNote() {
   isTouch_ = true;
   const auto test = tests()[static_cast<std::size_t>(currentIndex())];
   if (AppDelegate* app = AppDelegate::current()) app->userSession().set("ALLTESTID", core::Value(test->AllTestID));
-  myNoteBll_ = std::make_shared<MyNote>();
+  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   myNoteBll_->getMyNote();
   myNoteBll_->getAllNoteByAID(1);

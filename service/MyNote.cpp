@@ -8,16 +8,6 @@ namespace {
 
 using apiclient::reporting;
 
-std::mutex& readerLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-MyNote::SessionReader& installedReader() {
-  static MyNote::SessionReader reader;
-  return reader;
-}
-
 // A session value that can go into a path: a non-empty text or a number.
 std::optional<std::string> pathText(const core::Value& value) {
   if (!value.isString() && !value.isNumber()) return std::nullopt;
@@ -30,21 +20,11 @@ std::string number(int n) { return std::to_string(n); }
 
 }  // namespace
 
-void MyNote::setSessionReader(SessionReader reader) {
-  std::lock_guard guard(readerLock());
-  installedReader() = std::move(reader);
-}
-
-MyNote::Session MyNote::readSession() {
-  SessionReader reader;
-  {
-    std::lock_guard guard(readerLock());
-    reader = installedReader();
-  }
+MyNote::Session MyNote::readSession() const {
   Session session;
-  if (!reader) return session;
-  session.eName = pathText(reader("appInfo")["EName"]);
-  session.allTestId = pathText(reader("ALLTESTID"));
+  if (!sessionReader_) return session;
+  session.eName = pathText(sessionReader_("appInfo")["EName"]);
+  session.allTestId = pathText(sessionReader_("ALLTESTID"));
   return session;
 }
 

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/core/Value.h"
 
@@ -38,10 +39,11 @@ struct MyNoteDelegate {
 class MyNote : public std::enable_shared_from_this<MyNote> {
  public:
   // Reads one value of the application's session ("appInfo", "ALLTESTID"); null when it is not there.
-  // Called on the thread of the call; returns a value the caller may keep (a copy). The application
-  // shell installs it at start-up; without one the session holds nothing.
+  // Called on the thread of the call; returns a value the caller may keep (a copy). Whoever makes the
+  // client hands it in (the screens: AppDelegate::sessionValue); without one the session holds nothing.
   using SessionReader = std::function<core::Value(const std::string& key)>;
-  static void setSessionReader(SessionReader reader);
+  MyNote() = default;
+  explicit MyNote(SessionReader reader) : sessionReader_(std::move(reader)) {}
 
   std::weak_ptr<MyNoteDelegate> delegate;
 
@@ -82,11 +84,12 @@ class MyNote : public std::enable_shared_from_this<MyNote> {
     std::optional<std::string> eName;
     std::optional<std::string> allTestId;
   };
-  static Session readSession();
+  Session readSession() const;
   std::shared_ptr<AbstractService> newService();
   // No request: the callback gets false and null on the main thread.
   void refuse(void (MyNoteDelegate::*callback)(bool, const core::Value&));
 
+  const SessionReader sessionReader_;  // set once, when made: read from any thread without a lock
   mutable std::mutex mutex_;
   std::shared_ptr<AbstractService> abstractService_;
 };

@@ -2,30 +2,17 @@
 
 #include <atomic>
 #include <cstdio>
-#include <mutex>
+
+#include "statistics/StatsServices.h"
 
 namespace {
 
 std::atomic<bool> gEnabled{false};
 
-std::mutex& sinkLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-StatsLog::Sink& sink() {
-  static StatsLog::Sink s;
-  return s;
-}
-
 void write(const std::string& line) {
-  StatsLog::Sink copy;
-  {
-    std::lock_guard lock(sinkLock());
-    copy = sink();
-  }
-  if (copy) {
-    copy(line);
+  const auto sink = StatsServices::installed().logSink;
+  if (sink) {
+    sink(line);
   } else {
     std::fprintf(stderr, "%s\n", line.c_str());
   }
@@ -41,8 +28,3 @@ void StatsLog::log(const std::string& message) {
 }
 
 void StatsLog::warn(const std::string& message) { write(message); }
-
-void StatsLog::setSink(Sink s) {
-  std::lock_guard lock(sinkLock());
-  sink() = std::move(s);
-}

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 
 #include "platform/core/Bundle.h"
 #include "platform/core/Text.h"
@@ -15,20 +14,7 @@
 #include "statistics/StatsJsonParser.h"
 #include "statistics/StatsJsonWriter.h"
 #include "statistics/StatsLog.h"
-
-namespace {
-
-std::mutex& clockLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::function<core::Date()>& clockFn() {
-  static std::function<core::Date()> fn;
-  return fn;
-}
-
-}  // namespace
+#include "statistics/StatsServices.h"
 
 std::optional<std::string> StatsUtil::JSONFragment(const core::Value& value) {
   StatsJsonWriter writer;
@@ -106,17 +92,8 @@ std::string StatsUtil::newUUIDString() {
 }
 
 core::Date StatsUtil::now() {
-  std::function<core::Date()> fn;
-  {
-    std::lock_guard lock(clockLock());
-    fn = clockFn();
-  }
-  return fn ? fn() : core::Date::now();
-}
-
-void StatsUtil::setClock(std::function<core::Date()> clock) {
-  std::lock_guard lock(clockLock());
-  clockFn() = std::move(clock);
+  const auto clock = StatsServices::installed().clock;
+  return clock ? clock() : core::Date::now();
 }
 
 std::string StatsUtil::appShortVersionString() { return core::Bundle::main().shortVersion(); }

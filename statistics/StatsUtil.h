@@ -3,7 +3,6 @@
 // uploads, digests, byte-limited cuts of text, zlib compression of the upload body, fresh identifiers,
 // the component's wall clock, and a few facts about the app.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,10 +42,9 @@ class StatsUtil {
   // A new random UUID in its upper-case text form ("8-4-4-4-12" hexadecimal digits).
   static std::string newUUIDString();
 
-  // The component's wall clock: now, by default the real time. Tests set a clock of their own (a null
-  // function restores the real one). Thread-safe.
+  // The component's wall clock: now, on the clock its owner handed in (StatsServices), by default the
+  // real time. Thread-safe.
   static core::Date now();
-  static void setClock(std::function<core::Date()> clock);
 
   // Facts the component offers and the app does not use.
   static bool isPad() { return false; }                   // a phone-sized window

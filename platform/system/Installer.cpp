@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <mutex>
 #include <utility>
 
 #include "platform/core/Paths.h"
@@ -13,24 +12,9 @@ namespace sys {
 
 namespace {
 
-std::mutex& serviceLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-Installer::Service& storedService() {
-  static Installer::Service service;
-  return service;
-}
-
 // The platform's own service. The phone loads its private installation library here; no Linux system
 // has it, so there is no service to hand out.
 Installer::Service platformService() { return nullptr; }
-
-Installer::Service currentService() {
-  std::lock_guard lock(serviceLock());
-  return storedService() ? storedService() : platformService();
-}
 
 // Copies a file byte for byte into a new file (which must not exist yet).
 bool copyFile(const std::string& from, const std::string& to) {
@@ -68,16 +52,12 @@ bool copyFile(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-void Installer::setService(Service service) {
-  std::lock_guard lock(serviceLock());
-  storedService() = std::move(service);
-}
+Installer::Installer() : service_(platformService()) {}
 
-bool Installer::isServiceAvailable() { return currentService() != nullptr; }
+Installer::Installer(Service service) : service_(service ? std::move(service) : platformService()) {}
 
-int Installer::install(const std::string& packagePath) {
-  Service service = currentService();
-  if (!service) return kLibraryMissing;
+int Installer::install(const std::string& packagePath) const {
+  if (!service_) return kLibraryMissing;
 
   const std::string copy =
       core::Paths::join(core::Paths::temporary(), kCopyPrefix + core::Paths::lastComponent(packagePath));
@@ -87,7 +67,7 @@ int Installer::install(const std::string& packagePath) {
     return kCopyFailed;
 
   const core::Value options(core::Dictionary{{"ApplicationType", "User"}});
-  const int result = service(copy, options, packagePath);
+  const int result = service_(copy, options, packagePath);
   core::Paths::removeAll(copy);
   return result;
 }

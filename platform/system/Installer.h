@@ -5,7 +5,8 @@
 // The phone's installer is a private library loaded at run time ("MobileInstallation", entry point
 // "MobileInstallationInstall"). Linux has no counterpart: the default service is absent, so install()
 // reports the library as missing (1) and installs nothing, the branch the update run already handles.
-// A service can be supplied (tests do) through setService().
+// An installer made with a service of its owner's uses that one instead (the update panel takes its
+// installer from whoever opens it).
 //
 // install(package):
 //   1. no service: 1 (nothing installed);
@@ -37,12 +38,18 @@ class Installer {
   using Service = std::function<int(const std::string& packagePath, const core::Value& options,
                                     const std::string& context)>;
 
-  static int install(const std::string& packagePath);
+  // The platform's installer (on Linux: no service).
+  Installer();
+  // An installer over `service`; an empty function means the platform's.
+  explicit Installer(Service service);
 
-  // The service install() uses; an empty function restores the platform's (absent on Linux).
-  static void setService(Service service);
-  // Whether a service is available (false on Linux unless one was set).
-  static bool isServiceAvailable();
+  int install(const std::string& packagePath) const;
+
+  // Whether a service is available (false for the platform's on Linux).
+  bool isServiceAvailable() const { return static_cast<bool>(service_); }
+
+ private:
+  Service service_;
 };
 
 }  // namespace sys

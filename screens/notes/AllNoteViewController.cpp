@@ -161,7 +161,7 @@ void AllNoteViewController::noteDeleted(std::int32_t nid) {
 
 void AllNoteViewController::getAllNoteByAID(int page) {
   reloadPage_ = page;
-  myNoteBll_ = std::make_shared<MyNote>();
+  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   myNoteBll_->getAllNoteByAID(page);
 }

@@ -283,7 +283,7 @@ const MainNoteViewController::NoteRow* MainNoteViewController::noteRow(std::size
 }
 
 std::shared_ptr<MyNote> MainNoteViewController::newClient() {
-  myNoteBll_ = std::make_shared<MyNote>();
+  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   return myNoteBll_;
 }

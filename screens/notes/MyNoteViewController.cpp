@@ -179,7 +179,7 @@ void MyNoteViewController::reloadAllTableView() {
 }
 
 std::shared_ptr<MyNote> MyNoteViewController::newClient() {
-  myNoteBll_ = std::make_shared<MyNote>();
+  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   return myNoteBll_;
 }

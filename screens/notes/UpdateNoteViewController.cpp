@@ -142,7 +142,7 @@ void UpdateNoteViewController::setUserNoteByID(const std::string& noteJson) {
       question = static_cast<std::int32_t>(app->userSession()["ALLTESTID"].toInt());
     }
   }
-  myNoteBll_ = std::make_shared<MyNote>();
+  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   myNoteBll_->setUserNoteByID(noteJson, question);
 }

@@ -154,17 +154,11 @@ class ClientSuite : public ::testing::Test {
       return subject_;
     };
     BankLocation::set(std::move(location));
-
-    MyNote::setSessionReader([this](const std::string& key) {
-      std::lock_guard guard(sessionLock_);
-      return session_[key].deepCopy();
-    });
   }
 
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 5);
     rl::RunLoop::main().runUntilIdle();
-    MyNote::setSessionReader({});
     BankLocation::set({});
     setServiceShell({});
     harness_.reset();
@@ -179,10 +173,17 @@ class ClientSuite : public ::testing::Test {
   }
   ui::test::Harness& h() { return *harness_; }
 
-  // Session values of the notes client.
+  // Session values of the notes client, and the reader a client is made with to see them (callable
+  // from any thread).
   void setSession(const std::string& key, core::Value value) {
     std::lock_guard guard(sessionLock_);
     session_.set(key, std::move(value));
+  }
+  MyNote::SessionReader sessionReader() {
+    return [this](const std::string& key) {
+      std::lock_guard guard(sessionLock_);
+      return session_[key].deepCopy();
+    };
   }
   void setSubject(std::string value) {
     std::lock_guard guard(sessionLock_);

@@ -35,7 +35,7 @@ class MyNoteClient : public ClientSuite {
     setSession("appInfo", JSONValue(R"({"Name":"常识综合（样例）","EName":"GKSample"})"));
     setSession("ALLTESTID", "1001");
     rec = recorder<NoteRecorder>();
-    note = std::make_shared<MyNote>();
+    note = std::make_shared<MyNote>(sessionReader());
     note->delegate = rec;
   }
   std::shared_ptr<NoteRecorder> rec;
@@ -169,6 +169,13 @@ TEST_F(MyNoteClient, MissingSessionValuesSendNothing) {
   setSession("appInfo", core::Value());
   EXPECT_TRUE(note->getAllNoteByAIDSyn(1).isNil());
   EXPECT_TRUE(note->getMyNotesSyn(1).isNil());
+  EXPECT_TRUE(requests().empty());
+  // A client made without a session reader sees an empty session, however full the application's is.
+  setSession("appInfo", JSONValue(R"({"EName":"GKSample"})"));
+  setSession("ALLTESTID", "1001");
+  auto bare = std::make_shared<MyNote>();
+  EXPECT_TRUE(bare->getAllNoteByAIDSyn(1).isNil());
+  EXPECT_TRUE(bare->getMyNotesSyn(1).isNil());
   EXPECT_TRUE(requests().empty());
 }
 

@@ -43,7 +43,7 @@ class SessionFixture : public StatsFixture {
     clock_ = std::make_shared<rl::ManualClock>(0);
     rl::RunLoop::main().clear();
     rl::RunLoop::main().setClock(clock_);
-    StatsUtil::setClock([clock = clock_] { return core::Date{kNow + clock->now()}; });
+    setClock([clock = clock_] { return core::Date{kNow + clock->now()}; });
     setFacts(offlineFacts());
   }
 

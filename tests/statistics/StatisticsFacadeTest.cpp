@@ -65,14 +65,14 @@ class AppStatistics : public ServerSessionFixture {
   void startHarness(double offset) {
     harness_ = std::make_unique<ui::test::Harness>();
     // The main loop's clock (the harness's while it lives; screens still end page views as it goes).
-    StatsUtil::setClock([offset] { return core::Date{kNow + offset + rl::RunLoop::main().now()}; });
+    setClock([offset] { return core::Date{kNow + offset + rl::RunLoop::main().now()}; });
   }
   ui::test::Harness& h() { return *harness_; }
 
   // Launches the application with its statistics start-up, and lets the component's work end.
   void launch() {
     AppServices s;
-    s.statistics = std::make_shared<VDAppStatisticsTracker>();
+    s.statistics = std::make_shared<VDAppStatisticsTracker>(services());
     s.reachabilityForInternetConnection = [] { return std::make_shared<testsupport::FixedReachability>(2); };
     delegate_ = std::make_shared<AppDelegate>(std::move(s));
     ASSERT_TRUE(h().launch(delegate_));
@@ -105,7 +105,7 @@ TEST_F(AppStatistics, StartStatsTrackConfiguresTheComponentAndAsksForTheOnlineCo
   auto token = center.addObserver(UsageStats::kOnlineConfigDidFinishedNotification,
                                   [&](const core::Notification&) { ++notices; });
 
-  VDAppStatistics::startStatsTrack();
+  VDAppStatistics::startStatsTrack(services());
   const std::size_t observers = center.observerCount();
   h().advance(1.5);
   finishWork();
@@ -132,7 +132,7 @@ TEST_F(AppStatistics, StartStatsTrackConfiguresTheComponentAndAsksForTheOnlineCo
   EXPECT_EQ(uploads()[0]["decoded"]["header"]["app_version"].str(), version);
 
   // A second start observes the finish notice no more often; each fetch posts it once, on the main loop.
-  VDAppStatistics::startStatsTrack();
+  VDAppStatistics::startStatsTrack(services());
   EXPECT_EQ(center.observerCount(), observers);
   finishWork();
   EXPECT_EQ(notices, 2);

@@ -1,10 +1,11 @@
 #pragma once
 // Shared set-up of the statistics tests: a home of its own (VARDO_HOME, so user defaults, caches and
-// the pasteboard directory are fresh), a wall clock the test sets, the component's log lines captured,
-// and device facts the test chooses.
+// the pasteboard directory are fresh), the component's services handed in by the fixture (a wall clock
+// the test sets, the component's log lines captured), and device facts the test chooses.
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/core/UserDefaults.h"
 #include "statistics/StatsDeviceFacts.h"
 #include "statistics/StatsLog.h"
+#include "statistics/StatsServices.h"
 #include "statistics/StatsUtil.h"
 #include "statistics/UsageStatsInternal.h"
 #include "tests/util/TempDir.h"
@@ -40,21 +42,13 @@ class StatsFixture : public ::testing::Test {
   void SetUp() override {
     home_.emplace("VARDO_HOME", dir_.path());
     core::UserDefaults::resetStandard();
-    StatsUtil::setClock([this] {
-      std::lock_guard lock(mutex_);
-      return core::Date{now_};
-    });
     StatsLog::setEnabled(true);
-    StatsLog::setSink([this](const std::string& line) {
-      std::lock_guard lock(mutex_);
-      log_.push_back(line);
-    });
+    StatsServices::install(services());
   }
 
   void TearDown() override {
-    StatsLog::setSink(nullptr);
+    StatsServices::install({});
     StatsLog::setEnabled(false);
-    StatsUtil::setClock(nullptr);
     core::UserDefaults::resetStandard();
     home_.reset();
   }
@@ -66,9 +60,36 @@ class StatsFixture : public ::testing::Test {
     return internal;
   }
 
+  // The services this fixture hands the component (installed for every test): the test's wall clock
+  // and a capture of the log lines. Starting the component through the application hands them in again.
+  StatsServices services() {
+    StatsServices s;
+    s.clock = [this] {
+      std::function<core::Date()> clock;
+      {
+        std::lock_guard lock(mutex_);
+        if (!clock_) return core::Date{now_};
+        clock = clock_;
+      }
+      return clock();
+    };
+    s.logSink = [this](const std::string& line) {
+      std::lock_guard lock(mutex_);
+      log_.push_back(line);
+    };
+    return s;
+  }
+
+  // The wall clock reads `t` (seconds since 1970) from now on.
   void setNow(double t) {
     std::lock_guard lock(mutex_);
     now_ = t;
+    clock_ = nullptr;
+  }
+  // The wall clock reads what `clock` says from now on.
+  void setClock(std::function<core::Date()> clock) {
+    std::lock_guard lock(mutex_);
+    clock_ = std::move(clock);
   }
   std::vector<std::string> log() {
     std::lock_guard lock(mutex_);
@@ -83,6 +104,7 @@ class StatsFixture : public ::testing::Test {
   std::optional<testutil::ScopedEnv> home_;
   std::mutex mutex_;
   double now_ = kNow;
+  std::function<core::Date()> clock_;  // when set, in place of now_
   std::vector<std::string> log_;
 };
 

@@ -162,7 +162,7 @@ class UpdateCheck : public ServerSessionFixture {
   void SetUp() override {
     ServerSessionFixture::SetUp();
     harness_ = std::make_unique<ui::test::Harness>();  // the main loop now runs on the harness's clock
-    StatsUtil::setClock([] { return core::Date{kNow + rl::RunLoop::main().now()}; });
+    setClock([] { return core::Date{kNow + rl::RunLoop::main().now()}; });
     VDAppStatistics::installUpdateAlertHooks();
     // In place of the application's opener (VDHelper::openURL) the hooks installed.
     UsageStats::setURLOpener([this](const std::string& url) {

@@ -38,7 +38,6 @@
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "screens/account/AccountScreens.h"
-#include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
@@ -75,11 +74,6 @@ class HomeFixture : public ::testing::Test {
   void SetUp() override {
     // The registration screen, opened from the home header, asks this server for its picture code.
     ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-home"));
-    // The notes client reads the application's session (what the start-up installs).
-    MyNote::setSessionReader([](const std::string& key) {
-      AppDelegate* app = AppDelegate::current();
-      return app ? app->userSession()[key].deepCopy() : core::Value();
-    });
     resetStatistics();
 
     registerAllScreens();
@@ -116,7 +110,6 @@ class HomeFixture : public ::testing::Test {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::DispatchQueue::global().waitIdle();  // the personal-data screen's avatar download
     rl::RunLoop::main().runUntilIdle();
-    MyNote::setSessionReader({});
     loopback_.finish();
     registerAllScreens();
   }

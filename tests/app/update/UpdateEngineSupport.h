@@ -150,7 +150,6 @@ class UpdateFixture : public ::testing::Test {
     }
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
-    sys::Installer::setService({});
     BankLocation::set({});
     harness_.reset();
     homeTemp_.reset();
@@ -208,6 +207,7 @@ class UpdateFixture : public ::testing::Test {
     p.vc->setUpdateUrlArray(std::move(packets));
     p.vc->setStatus(status);
     p.vc->setBandwidthSource(bandwidth_);
+    p.vc->setInstaller(installer_);
     auto outcome = p.outcome;
     p.vc->setCompleteBlock([outcome](bool ok) {
       outcome->result = ok;
@@ -226,6 +226,8 @@ class UpdateFixture : public ::testing::Test {
 
   // The bandwidth the panels opened from now on read (empty: the HTTP client's measurement).
   std::function<unsigned long()> bandwidth_;
+  // The installer the panels opened from now on hand application packages to (default: the platform's).
+  sys::Installer installer_;
   std::unique_ptr<testsupport::TempHome> homeTemp_;
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;

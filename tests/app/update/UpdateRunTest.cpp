@@ -142,7 +142,7 @@ TEST_F(UpdateRunTest, ApplicationPackageGoesLastAndWithoutAnInstallerIsRemoved) 
   await(p);
   EXPECT_TRUE(p.outcome->result.load());
   EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
-  EXPECT_FALSE(sys::Installer::isServiceAvailable());
+  EXPECT_FALSE(p.vc->installer().isServiceAvailable());
   EXPECT_FALSE(exists(softwareDir() + "/Vardo_iphone_1.1.ipa"));
   EXPECT_TRUE(alertMessages().empty());
 
@@ -154,7 +154,7 @@ TEST_F(UpdateRunTest, ApplicationPackageGoesLastAndWithoutAnInstallerIsRemoved) 
 
 TEST_F(UpdateRunTest, AFailedInstallationSaysSoAndKeepsThePackage) {
   std::vector<std::string> seen;
-  sys::Installer::setService(
+  installer_ = sys::Installer(
       [&seen](const std::string& path, const core::Value& options, const std::string& context) {
         seen = {path, options["ApplicationType"].toString(), context};
         return sys::Installer::kInstallFailed;
@@ -176,18 +176,19 @@ TEST_F(UpdateRunTest, AFailedInstallationSaysSoAndKeepsThePackage) {
 }
 
 TEST(Installer, ReportsTheMissingLibraryAndCopiesThePackageForAService) {
-  sys::Installer::setService({});
-  EXPECT_EQ(sys::Installer::install("/nonexistent/package.ipa"), sys::Installer::kLibraryMissing);
+  EXPECT_FALSE(sys::Installer().isServiceAvailable());
+  EXPECT_EQ(sys::Installer().install(samplePath("GKSample_img_3.zip")), sys::Installer::kLibraryMissing);
+  EXPECT_EQ(sys::Installer(nullptr).install(samplePath("GKSample_img_3.zip")), sys::Installer::kLibraryMissing);
   int calls = 0;
-  sys::Installer::setService([&calls](const std::string&, const core::Value&, const std::string&) {
+  const sys::Installer installer([&calls](const std::string&, const core::Value&, const std::string&) {
     ++calls;
     return 7;
   });
-  EXPECT_EQ(sys::Installer::install("/nonexistent/package.ipa"), sys::Installer::kCopyFailed);
+  EXPECT_TRUE(installer.isServiceAvailable());
+  EXPECT_EQ(installer.install("/nonexistent/package.ipa"), sys::Installer::kCopyFailed);
   EXPECT_EQ(calls, 0);
-  EXPECT_EQ(sys::Installer::install(samplePath("GKSample_img_3.zip")), 7);
+  EXPECT_EQ(installer.install(samplePath("GKSample_img_3.zip")), 7);
   EXPECT_EQ(calls, 1);
-  sys::Installer::setService({});
 }
 
 TEST_F(UpdateRunTest, AFailingPackKeepsTheBankAndTheRunGoesOnButReportsNo) {
