@@ -10,6 +10,7 @@
 #include "platform/runloop/TaskAndReply.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
+#include "ui/WeakScreen.h"
 #include "widgets/ProgressHUD.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -125,8 +126,8 @@ void DataManagementViewController::viewDidLoad() {
   myPickerView_->setRows(std::move(titles), rowHeightForComponent(0));
   deleteView_->addSubview(myPickerView_);
 
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  auto self = [weak] { return std::static_pointer_cast<DataManagementViewController>(weak.lock()); };
+  const auto weak = ui::weakScreen(*this);
+  auto self = [weak] { return weak.lock(); };
   toolbarItems_ = {
       ui::BarButtonItem::withTitle("取消", ui::BarButtonItem::Style::Bordered,
                                    [self](ui::BarButtonItem&) {
@@ -168,11 +169,11 @@ void DataManagementViewController::okClick() {
   const std::string imageDirectory =
       subject.empty() ? std::string() : VDHelper::getDirectory("/imgcache/" + subject);
 
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("dataManagement"), message,
       [weak, row, recordsDirectory, bankFile, imageDirectory](bool cancelled, int) {
-        auto vc = std::static_pointer_cast<DataManagementViewController>(weak.lock());
+        auto vc = weak.lock();
         if (!vc) return;
         vc->alert_.reset();
         if (cancelled) return;
@@ -234,11 +235,11 @@ void DataManagementViewController::closeHudView() {
 
 void DataManagementViewController::clearAlear(const std::string& message) {
   closeHudView();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("dataManagement"), message,
       [weak](bool, int) {
-        if (auto vc = std::static_pointer_cast<DataManagementViewController>(weak.lock())) {
+        if (auto vc = weak.lock()) {
           vc->alert_.reset();
           vc->closePanel();
         }

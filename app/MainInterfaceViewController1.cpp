@@ -29,6 +29,7 @@
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "util/KeychainItemStore.h"
 #include "util/MD5Digest.h"
@@ -138,10 +139,6 @@ void MainInterfaceViewController1::registerScreen() {
       kIdentifier, [](const std::string&) { return std::make_shared<MainInterfaceViewController1>(); });
 }
 
-std::weak_ptr<MainInterfaceViewController1> MainInterfaceViewController1::weakSelf() {
-  return std::static_pointer_cast<MainInterfaceViewController1>(weak_from_this().lock());
-}
-
 ui::Button* MainInterfaceViewController1::functionButton(int tag) const {
   return tag >= 1 && tag <= 13 ? buttons_[tag].get() : nullptr;
 }
@@ -155,7 +152,7 @@ void MainInterfaceViewController1::loadView() {
   theScroller_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
   root->addSubview(theScroller_);
 
-  auto weak = weakSelf();
+  auto weak = ui::weakScreen(*this);
   loginButton_ = std::make_shared<ui::Button>(ui::Rect(170, 6, 70, 30));
   loginButton_->setTag(kLoginButtonTag);
   loginButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control& sender) {
@@ -215,8 +212,8 @@ void MainInterfaceViewController1::viewDidLoad() {
   AppDelegate* app = appDelegate();
   // 1. The home title goes on this screen's navigation item.
   if (app) app->setMainNavigationItem(sharedNavigationItem());
-  navigationItem().setRightBarButtonItem(
-      ui::BarButtonItem::withTitle("退出", ui::BarButtonItem::Style::Bordered, [weak = weakSelf()](auto&) {
+  navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(
+      "退出", ui::BarButtonItem::Style::Bordered, [weak = ui::weakScreen(*this)](auto&) {
         if (auto self = weak.lock()) self->exitApp();
       }));
   // 2. The application information and the title.
@@ -286,7 +283,7 @@ void MainInterfaceViewController1::showPromptImage() {
   ui::Window& window = application->keyWindow();
   promptButton_ = std::make_shared<ui::Button>(window.bounds());
   promptButton_->setBackgroundImage(ui::Image::create("prompt1"), ui::kControlStateNormal);
-  promptButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak = weakSelf()](ui::Control&) {
+  promptButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak = ui::weakScreen(*this)](ui::Control&) {
     if (auto self = weak.lock()) self->hidePromptImage();
   });
   window.addFrontView(promptButton_);
@@ -376,7 +373,7 @@ void MainInterfaceViewController1::registClick(const ui::Button& sender) {
 void MainInterfaceViewController1::confirmLogout() {
   auto alert = std::make_shared<UIAlertViewBlock>(
       "", kLogoutMessage,
-      [weak = weakSelf()](bool cancelled, int) {
+      [weak = ui::weakScreen(*this)](bool cancelled, int) {
         auto self = weak.lock();
         if (!self || cancelled) return;
         if (AppDelegate* app = appDelegate()) app->stopAutoLoginTimer();
@@ -433,7 +430,7 @@ bool MainInterfaceViewController1::checkLoginGate(int) {
   if (isLoggedIn()) return true;
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kLoginGateMessage,
-      [weak = weakSelf()](bool cancelled, int) {
+      [weak = ui::weakScreen(*this)](bool cancelled, int) {
         auto self = weak.lock();
         if (!self || cancelled) return;
         auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
@@ -446,8 +443,8 @@ bool MainInterfaceViewController1::checkLoginGate(int) {
 
 void MainInterfaceViewController1::configModalviewController(std::shared_ptr<ui::ViewController> vc) {
   auto nav = std::make_shared<ui::NavigationController>(vc);
-  vc->navigationItem().setLeftBarButtonItem(
-      ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Bordered, [weak = weakSelf()](auto&) {
+  vc->navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle(
+      "返回", ui::BarButtonItem::Style::Bordered, [weak = ui::weakScreen(*this)](auto&) {
         if (auto self = weak.lock()) self->closeCurrentModalViewController();
       }));
   currentModalViewController_ = nav;
@@ -463,7 +460,7 @@ void MainInterfaceViewController1::closeCurrentModalViewController() {
 void MainInterfaceViewController1::firstLogin() {
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), localized("firstLoginMessage"),
-      [weak = weakSelf()](bool cancelled, int) {
+      [weak = ui::weakScreen(*this)](bool cancelled, int) {
         auto self = weak.lock();
         if (self && !cancelled) self->pushScreen("personalData");
       },
@@ -678,7 +675,7 @@ RestoredRun MainInterfaceViewController1::processingData() {
 void MainInterfaceViewController1::alertViewBlock(const std::string& identifier, bool isAllowSave) {
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kResumeMessage,
-      [weak = weakSelf(), identifier, isAllowSave](bool cancelled, int) {
+      [weak = ui::weakScreen(*this), identifier, isAllowSave](bool cancelled, int) {
         auto self = weak.lock();
         if (!self) return;
         if (cancelled)

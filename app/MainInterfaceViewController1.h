@@ -165,7 +165,6 @@ class MainInterfaceViewController1 : public ui::ViewController,
   const core::Value& lastLearningRecordDic() const { return lastLearningRecordDic_; }
 
  private:
-  std::weak_ptr<MainInterfaceViewController1> weakSelf();
   void pushScreen(const std::string& identifier, const std::string& title = {});
   void autoLogin();
   void updateHeaderButtons();

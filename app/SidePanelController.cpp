@@ -14,6 +14,7 @@
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 #include "ui/ScrollView.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -43,11 +44,6 @@ SidePanelController::SidePanelController(BankCheck bankCheck) : bankCheck_(std::
 
 SidePanelController::~SidePanelController() { stopObservingCenterPanel(); }
 
-std::weak_ptr<SidePanelController> SidePanelController::weakSelf() {
-  // Empty for a container not owned by a shared_ptr: its deferred work then does nothing.
-  return std::static_pointer_cast<SidePanelController>(weak_from_this().lock());
-}
-
 // ---- look ----
 
 std::shared_ptr<ui::Image> SidePanelController::defaultImage() {
@@ -66,7 +62,7 @@ std::shared_ptr<ui::Image> SidePanelController::defaultImage() {
 }
 
 std::shared_ptr<ui::BarButtonItem> SidePanelController::leftButtonForCenterPanel() {
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   return ui::BarButtonItem::withImage(defaultImage(), ui::BarButtonItem::Style::Plain,
                                       [weak](ui::BarButtonItem&) {
                                         if (auto self = weak.lock()) self->toggleLeftPanel();
@@ -324,7 +320,7 @@ void SidePanelController::setCenterPanel(std::shared_ptr<ui::ViewController> pan
   }
   const int previousState = state_;
   setState(kCenterVisible);
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   ui::View::animate(
       kCenterChangeDuration,
       [this, previousState] {
@@ -349,7 +345,7 @@ void SidePanelController::setCenterPanel(std::shared_ptr<ui::ViewController> pan
 
 void SidePanelController::observeCenterPanel() {
   if (!centerPanel_) return;
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   if (auto* nav = dynamic_cast<ui::NavigationController*>(centerPanel_.get())) {
     centerStackObserver_ = nav->addViewControllersObserver([weak](ui::NavigationController& changed) {
       auto self = weak.lock();
@@ -512,7 +508,7 @@ void SidePanelController::showCenterPanel(bool animated, bool bounce) {
   setState(kCenterVisible);
   adjustCenterFrame();
   if (animated) {
-    std::weak_ptr<SidePanelController> weak = weakSelf();
+    const auto weak = ui::weakScreen(*this);
     animateCenterPanel(bounce, [weak](bool) {
       auto self = weak.lock();
       // A side panel opened again before the slide ended stays visible.
@@ -548,7 +544,7 @@ void SidePanelController::setTapView(std::shared_ptr<ui::View> tapView) {
   if (!tapView_) return;
   tapView_->setFrame(centerPanelContainer_->bounds());
   tapView_->setAutoresizingMask(kFlexibleSize);
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   tapView_->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer&) {
     if (auto self = weak.lock()) self->showCenterPanel(true, false);
   }));
@@ -559,13 +555,13 @@ void SidePanelController::setTapView(std::shared_ptr<ui::View> tapView) {
 // ---- dragging ----
 
 void SidePanelController::addPanGestureToView(ui::View& target, bool forTapView) {
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   auto pan = std::make_shared<ui::PanGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (auto self = weak.lock()) self->handlePan(g);
   });
   pan->setMinimumNumberOfTouches(1);
   pan->setMaximumNumberOfTouches(1);
-  pan->setDelegate(std::weak_ptr<ui::GestureRecognizerDelegate>(weakSelf().lock()));
+  pan->setDelegate(std::weak_ptr<ui::GestureRecognizerDelegate>(ui::weakScreen(*this).lock()));
   if (forTapView) tapViewPan_ = pan;
   target.addGestureRecognizer(pan);
 }
@@ -715,7 +711,7 @@ void SidePanelController::animateCenterPanel(bool shouldBounce,
   ui::AnimationOptions linear;
   linear.curve = ui::AnimationCurve::Linear;
   linear.layoutSubviews = true;
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   ui::View::animate(
       duration, 0, linear,
       [this, duration] {
@@ -766,7 +762,7 @@ void SidePanelController::setCenterPanelHidden(bool hidden, bool animated, doubl
   if (!isViewLoaded()) return;
   centerPanelHidden_ = hidden;
   duration = animated ? duration : 0;
-  std::weak_ptr<SidePanelController> weak = weakSelf();
+  const auto weak = ui::weakScreen(*this);
   if (hidden) {
     ui::View::animate(
         duration,
@@ -818,7 +814,7 @@ void SidePanelController::examineExam() {
   if (!bankCheck_.finished) return;
   const std::string path = bankCheck_.bankFile ? bankCheck_.bankFile() : std::string();
   rl::postTaskAndReply(
-      rl::DispatchQueue::global(), weakSelf(),
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
       [path] { return !path.empty() && core::Paths::fileExists(path); },
       [](SidePanelController& self, bool exists) {
         if (self.bankCheck_.finished) self.bankCheck_.finished(exists);

@@ -204,7 +204,6 @@ class SidePanelController : public ui::ViewController, public ui::GestureRecogni
   void unhideCenterPanel();
   bool isOnTopLevel(const ui::ViewController* vc) const;
   ui::Rect viewBounds() const;
-  std::weak_ptr<SidePanelController> weakSelf();
 
   BankCheck bankCheck_;
 

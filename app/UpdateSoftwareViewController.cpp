@@ -9,8 +9,8 @@
 #include <set>
 #include <utility>
 
-#include "app/PacketType.h"
 #include "app/AppPaths.h"
+#include "app/PacketType.h"
 #include "app/SubjectChoice.h"
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -24,6 +24,7 @@
 #include "platform/runloop/TaskAndReply.h"
 #include "ui/Canvas.h"
 #include "ui/Path.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -133,9 +134,9 @@ void UpdateSoftwareViewController::loadView() {
 
   down_btn_ = ui::Button::buttonWithType(ui::ButtonType::RoundedRect, ui::Rect{85, 128, 100, 36});
   down_btn_->setTitle("停止下载");
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   down_btn_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<UpdateSoftwareViewController>(weak.lock())) self->cancelClick();
+    if (auto self = weak.lock()) self->cancelClick();
   });
   contentView_->addSubview(down_btn_);
 
@@ -292,11 +293,10 @@ void UpdateSoftwareViewController::setDownloadRequests(const core::Value& item) 
   request->setShouldContinueWhenAppEntersBackground(true);
   request->setTimeOutSeconds(kRequestTimeOutSeconds);
   request->setStartedBlock([] {});
-  std::weak_ptr<ui::ViewController> weakSelf = weak_from_this();
+  const auto weakSelf = ui::weakScreen(*this);
   const HTTPRequest* identity = request.get();
   request->setBytesReceivedBlock([weakSelf, identity](std::uint64_t size, std::uint64_t) {
-    if (auto self = std::static_pointer_cast<UpdateSoftwareViewController>(weakSelf.lock()))
-      self->receivedBytes(identity, static_cast<std::int64_t>(size));
+    if (auto self = weakSelf.lock()) self->receivedBytes(identity, static_cast<std::int64_t>(size));
   });
   // Whatever way the request ends, an answer that was not a success (an error page) is not kept: neither
   // as the packet nor as a ".temp" that a later run would resume.

@@ -18,8 +18,8 @@
 #include "app/AppAlerts.h"
 #include "app/AppPaths.h"
 #include "app/PacketType.h"
-#include "app/UpdateSoftwareViewController.h"
 #include "app/SubjectChoice.h"
+#include "app/UpdateSoftwareViewController.h"
 #include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/BaseDAO.h"
@@ -29,6 +29,7 @@
 #include "platform/core/Paths.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Installer.h"
+#include "ui/WeakScreen.h"
 #include "util/ZipWrapper.h"
 
 namespace {
@@ -133,10 +134,10 @@ void ensureBankLocation() {
 
 void UpdateSoftwareViewController::runUpdate(const core::Value& packets) {
   // 1. The stop button takes no more touches.
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   rl::performOnMainThread(
       [weak] {
-        auto self = std::static_pointer_cast<UpdateSoftwareViewController>(weak.lock());
+        auto self = weak.lock();
         if (self && self->down_btn_) {
           self->down_btn_->setUserInteractionEnabled(false);
           self->down_btn_->setSelected(false);
@@ -237,11 +238,10 @@ bool UpdateSoftwareViewController::applyStep(const core::Value& step, int type) 
 
 bool UpdateSoftwareViewController::stepFailed(const char* message) {
   createAlert(message);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   rl::performOnMainThread(
       [weak] {
-        if (auto self = std::static_pointer_cast<UpdateSoftwareViewController>(weak.lock()))
-          self->closePanel();
+        if (auto self = weak.lock()) self->closePanel();
       },
       false);
   return false;

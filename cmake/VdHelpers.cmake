@@ -25,6 +25,30 @@ function(vd_add_test name)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
 endfunction()
 
+# vd_add_window_test(NAME TEST ctest-name LABELS l1 [l2...] [TIMEOUT seconds] SOURCES a.cpp ... LIBS lib ...
+#                    [ENV VAR=value ...])
+# A window test program: its sources with the window tests' main (tests/ui/gtk/GtkTestMain, which starts
+# an Xvfb of the program's own) and X session driver (WindowSession), linked with the GTK presenter and
+# registered as one ctest test, so the whole program shares one X server. TIMEOUT defaults to 600.
+function(vd_add_window_test name)
+  cmake_parse_arguments(T "" "TEST;TIMEOUT" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/ui/gtk/GtkTestMain.cpp
+                 ${PROJECT_SOURCE_DIR}/tests/ui/gtk/WindowSession.cpp)
+  target_link_libraries(${name} PRIVATE vd_gtk ${T_LIBS} GTest::gtest Threads::Threads)
+  pkg_check_modules(${name}_X REQUIRED IMPORTED_TARGET pango x11)
+  target_link_libraries(${name} PRIVATE PkgConfig::${name}_X)
+  if(TARGET vd_bundle)
+    add_dependencies(${name} vd_bundle)
+  endif()
+  add_test(NAME ${T_TEST} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+  set(env "VARDO_BUNDLE=${VD_BUNDLE_DIR}" "VD_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0" ${T_ENV})
+  set_tests_properties(${T_TEST} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()
+
 # vd_add_bench(NAME SOURCES a.cpp ... LIBS lib ...)
 function(vd_add_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})

@@ -30,6 +30,7 @@
 #include "ui/NavigationBar.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "widgets/Dialog.h"
 #include "widgets/ProgressHUD.h"
@@ -138,8 +139,7 @@ void ExammingViewController::loadView() {
   myScrollView_->setScrollViewDelegate(weakAs<ui::ScrollViewDelegate>());
   root->addSubview(myScrollView_);
 
-  auto weak = std::weak_ptr<ExammingViewController>(
-      std::static_pointer_cast<ExammingViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   auto button = [&](ui::Rect frame, const char* title, const char* image, void (ExammingViewController::*action)()) {
     auto b = std::make_shared<ui::Button>(frame);
     if (title) b->setTitle(title);
@@ -192,8 +192,7 @@ void ExammingViewController::viewDidLoad() {
   nextButton_->setHidden(true);
   isFirstEnter_ = true;
   navigationItem().setBackBarButtonItem(ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
-  auto weak = std::weak_ptr<ExammingViewController>(
-      std::static_pointer_cast<ExammingViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   navigationItem().setLeftBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, [weak](ui::BarButtonItem&) {
         if (auto self = weak.lock()) self->backClick();
@@ -207,8 +206,7 @@ void ExammingViewController::viewDidLoad() {
 
 void ExammingViewController::viewWillAppear(bool animated) {
   VDAppStatistics::pageviewStartWithViewController(*this);
-  auto weak = std::weak_ptr<ExammingViewController>(
-      std::static_pointer_cast<ExammingViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   navigationItem().setRightBarButtonItem(ui::BarButtonItem::withImage(
       SidePanelController::defaultImage(), ui::BarButtonItem::Style::Plain, [weak](ui::BarButtonItem&) {
         if (auto self = weak.lock()) self->hiddenMoreView();
@@ -337,8 +335,7 @@ void ExammingViewController::loadContentView(const std::shared_ptr<Questions>& t
   if (slot < 0 || slot > 2) return;
   auto page = TestHtmlVCFactory::createTestHtmlVC(test->type, asOwner(), webView);
   pages_[slot] = page;  // the earlier page of this view is dropped: its load never completes
-  auto weak = std::weak_ptr<ExammingViewController>(
-      std::static_pointer_cast<ExammingViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   if (!page) {
     // A question of a type no page shows: count it as loaded, on the next turn (after the other loads
     // of this build have been counted).
@@ -401,8 +398,7 @@ void ExammingViewController::startMove(bool forward) {
     rightSlide(index + 1);
   else
     leftSlide(index - 1);
-  auto weak = std::weak_ptr<ExammingViewController>(
-      std::static_pointer_cast<ExammingViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   timerScroll_ = rl::Timer::scheduled(kMoveInterval, true, [weak, forward](rl::Timer& timer) {
     auto self = weak.lock();
     if (!self) return timer.invalidate();
@@ -806,8 +802,7 @@ void ExammingViewController::styleHudPrompt(const std::string& title, const std:
   auto cover = std::make_shared<ui::View>(hud->bounds());
   cover->setBackgroundColor(ui::Color::black());
   cover->setAlpha(0.4);
-  auto weak = std::weak_ptr<ExammingViewController>(
-      std::static_pointer_cast<ExammingViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   cover->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& tap) {
     if (tap.state() != ui::GestureState::Ended) return;
     if (auto self = weak.lock()) self->hideStyleHud();

@@ -17,6 +17,7 @@
 #include "service/SimulationExam.h"
 #include "ui/Application.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -37,7 +38,7 @@ void ExammingViewController::markClick() {
   int unanswered = 0;
   for (const auto& test : tests())
     if (test->state == AnswerState::NotAnswered) ++unanswered;
-  const std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   if (unanswered == testCount()) {
     std::make_shared<UIAlertViewBlock>(core::Bundle::main().localizedString("alertTitle"), kNothingAnswered,
                                        nullptr, "确定", std::vector<std::string>{})
@@ -52,7 +53,7 @@ void ExammingViewController::markClick() {
   std::make_shared<UIAlertViewBlock>(
       kConfirmTitle, unansweredMessage(unanswered),
       [weak](bool, int buttonIndex) {
-        auto self = std::static_pointer_cast<ExammingViewController>(weak.lock());
+        auto self = weak.lock();
         if (!self || buttonIndex != 1) return;
         self->isMoreViewHidden_ = false;
         self->hiddenMoreView();

@@ -1,6 +1,7 @@
 #include "exam/ImageBrowserViewController.h"
 
 #include "app/VDAppStatistics.h"
+#include "ui/WeakScreen.h"
 
 void ImageBrowserViewController::loadView() {
   ui::ViewController::loadView();
@@ -17,9 +18,9 @@ void ImageBrowserViewController::viewDidLoad() {
   tap->setNumberOfTouchesRequired(1);
   tap->setCancelsTouchesInView(false);
   tap->setDelegate(weakAs<ui::GestureRecognizerDelegate>());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   tap->addAction([weak](ui::GestureRecognizer& recognizer) {
-    auto self = std::static_pointer_cast<ImageBrowserViewController>(weak.lock());
+    auto self = weak.lock();
     if (self && recognizer.state() == ui::GestureState::Ended) self->tapClick(recognizer);
   });
   view().addGestureRecognizer(tap);

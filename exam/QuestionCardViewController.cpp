@@ -10,6 +10,7 @@
 #include "ui/Label.h"
 #include "ui/TableViewCell.h"
 #include "ui/TextMeasurer.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -41,8 +42,7 @@ void QuestionCardViewController::loadView() {
   auto back = std::make_shared<ui::Button>(ui::Rect(5, 5, 60, 34));
   back->setTitle("返回");
   back->setTitleColor(ui::Color::white());
-  auto weak = std::weak_ptr<QuestionCardViewController>(
-      std::static_pointer_cast<QuestionCardViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   back->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
     if (auto self = weak.lock()) self->backClick();
   });
@@ -252,8 +252,7 @@ std::shared_ptr<ui::TableViewCell> QuestionCardViewController::cellForRowAtIndex
   const auto current = exam && exam->testPager() ? exam->testPager()->currentTest() : nullptr;
   const int perLine = columns(tableView.bounds().width());
   const auto& questions = sectionQuestions(indexPath.section);
-  auto weak = std::weak_ptr<QuestionCardViewController>(
-      std::static_pointer_cast<QuestionCardViewController>(shared_from_this()));
+  const auto weak = ui::weakScreen(*this);
   for (std::size_t k = 0; k < questions.size(); ++k) {
     const auto& test = questions[k];
     const int column = static_cast<int>(k) % perLine;

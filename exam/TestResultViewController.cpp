@@ -7,6 +7,7 @@
 #include "app/VDHelper.h"
 #include "exam/ChapterResultFile.h"
 #include "ui/Application.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "util/MD5Digest.h"
 
@@ -59,12 +60,12 @@ void TestResultViewController::loadView() {
   lblTotalCount_ = makeLabel(*accuracyView_, 200);
   browseButton_ = makeButton(*accuracyView_, 20, kBrowseTitle);
   exitButton_ = makeButton(*accuracyView_, 150, kExitTitle);
-  const std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   browseButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<TestResultViewController>(weak.lock())) self->browseClick();
+    if (auto self = weak.lock()) self->browseClick();
   });
   exitButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<TestResultViewController>(weak.lock())) self->exitClick();
+    if (auto self = weak.lock()) self->exitClick();
   });
 }
 

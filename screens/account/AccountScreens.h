@@ -13,6 +13,7 @@
 #include "ui/Label.h"
 #include "ui/TextField.h"
 #include "ui/ViewController.h"
+#include "ui/WeakScreen.h"
 
 // Registers "login", "personalData", "password", "sNotifier", "register", "register1", "emailVerify",
 // "emailWeb", "phonebind", "phonebind2", "myCenter" and "safeSetup" with the screen factory, and
@@ -75,8 +76,5 @@ std::shared_ptr<ui::Button> makeAccountButton(ui::Rect frame, const std::string&
 // An action of a screen that holds the screen weakly (for buttons and blocks that may outlive it).
 template <class Screen>
 std::function<void()> screenAction(Screen& screen, void (Screen::*action)()) {
-  std::weak_ptr<Screen> weak = std::static_pointer_cast<Screen>(screen.shared_from_this());
-  return [weak, action] {
-    if (auto self = weak.lock()) ((*self).*action)();
-  };
+  return ui::whileAlive(screen, [action](Screen& self) { (self.*action)(); });
 }

@@ -13,6 +13,7 @@
 #include "screens/account/AccountScreens.h"
 #include "screens/account/EmailWebViewController.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -69,14 +70,14 @@ void EmailVerifyViewController::loadView() {
   imageView_->setImage(ui::Image::create("email_verify_bg"));
   root->addSubview(imageView_);
 
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   auto button = [&](double y, const std::string& title, void (EmailVerifyViewController::*action)()) {
     auto b = std::make_shared<ui::Button>(ui::Rect(20, y, 280, 40));
     b->setTitle(title);
     b->setTitleColor(ui::Color::white());
     b->setBackgroundColor(accountAccentColor());
     b->addTarget(ui::ControlEvent::TouchUpInside, [w, action](ui::Control&) {
-      if (auto self = std::static_pointer_cast<EmailVerifyViewController>(w.lock())) ((*self).*action)();
+      if (auto self = w.lock()) ((*self).*action)();
     });
     root->addSubview(b);
     return b;
@@ -89,9 +90,9 @@ void EmailVerifyViewController::loadView() {
 
 void EmailVerifyViewController::viewDidLoad() {
   setTitle("验证");
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   countdown_ = std::make_unique<CountdownTimer>([w](int left) {
-    if (auto self = std::static_pointer_cast<EmailVerifyViewController>(w.lock())) self->timing(left);
+    if (auto self = w.lock()) self->timing(left);
   });
   // The texts over the picture: the whole sentence, and the address again in red laid over its place.
   const ui::Point origin = imageView_->frame().origin;

@@ -5,6 +5,7 @@
 #include "platform/core/Bundle.h"
 #include "screens/account/AccountScreens.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 #include "widgets/HUDActivityIndicator.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -71,9 +72,9 @@ void EmailWebViewController::didFailLoadWithError(ui::WebView&, const core::Erro
 
 void EmailWebViewController::webViewDidFinishLoad(ui::WebView& webView) {
   removeOverlay();
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   webView.stringByEvaluatingJavaScriptFromString(kPageText, [w](const std::string& text) {
-    if (auto self = std::static_pointer_cast<EmailWebViewController>(w.lock())) self->readPage(text);
+    if (auto self = w.lock()) self->readPage(text);
   });
 }
 
@@ -84,11 +85,11 @@ void EmailWebViewController::readPage(const std::string& text) {
   const core::Value body = reply["Body"];
   if (body.isNilOrNull()) return;
   const bool ok = body.toBool();
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       core::Bundle::main().localizedString("alertTitle"), reply["Message"].toString(),
       [w, ok](bool, int) {
-        if (auto self = std::static_pointer_cast<EmailWebViewController>(w.lock())) self->verified(ok);
+        if (auto self = w.lock()) self->verified(ok);
       },
       std::optional<std::string>("确定"), std::vector<std::string>{});
   alert->show();

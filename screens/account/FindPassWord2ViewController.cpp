@@ -6,6 +6,7 @@
 #include "screens/account/AccountScreens.h"
 #include "screens/account/FindPassWord3ViewController.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -70,9 +71,9 @@ void FindPassWord2ViewController::viewDidLoad() {
   txtSMS_->setDelegate(weakAs<ui::TextFieldDelegate>());
   changeString_ = makeChangeString();
   txtchangeSMS_->setText(changeString_);
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   codeImage_->onRefused = [w](const std::string& message) {
-    if (auto self = std::static_pointer_cast<FindPassWord2ViewController>(w.lock())) self->showAlertView(message);
+    if (auto self = w.lock()) self->showAlertView(message);
   };
   codeImage_->getGuid();
 }

@@ -11,6 +11,7 @@
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -98,9 +99,9 @@ void FindPassWord3ViewController::viewDidLoad() {
     (*f)->setDelegate(weakAs<ui::TextFieldDelegate>());
   changeString_ = FindPassWord2ViewController::makeChangeString();
   txtCodeChang_->setText(changeString_);
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   codeImage_->onRefused = [w](const std::string& message) {
-    if (auto self = std::static_pointer_cast<FindPassWord3ViewController>(w.lock())) self->showAlertView(message);
+    if (auto self = w.lock()) self->showAlertView(message);
   };
 }
 

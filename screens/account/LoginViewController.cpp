@@ -20,6 +20,7 @@
 #include "ui/NavigationItem.h"
 #include "ui/TableViewCell.h"
 #include "ui/Utf16.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "util/KeychainItemStore.h"
 
@@ -90,7 +91,7 @@ void LoginViewController::loadView() {
   pwdField_->setSecureTextEntry(true);
   pwdField_->setReturnKeyType(ui::ReturnKeyType::Done);
 
-  std::weak_ptr<LoginViewController> w = std::static_pointer_cast<LoginViewController>(shared_from_this());
+  const auto w = ui::weakScreen(*this);
   auto button = [&](const std::string& title, ui::Rect frame, void (LoginViewController::*action)()) {
     auto b = std::make_shared<ui::Button>(frame);
     b->setTitle(title);
@@ -126,7 +127,7 @@ void LoginViewController::loadView() {
 
 void LoginViewController::viewDidLoad() {
   setTitle("登录");
-  std::weak_ptr<LoginViewController> w = std::static_pointer_cast<LoginViewController>(shared_from_this());
+  const auto w = ui::weakScreen(*this);
   // "返回" closes the screen; a presenter that gave it a "返回" of its own (the home screen's modal
   // login, which forgets the screen as it closes it) keeps that one, which closes it the same way.
   if (!navigationItem().leftBarButtonItem()) {

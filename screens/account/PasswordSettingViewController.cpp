@@ -13,6 +13,7 @@
 #include "ui/NavigationItem.h"
 #include "ui/TableViewCell.h"
 #include "ui/Utf16.h"
+#include "ui/WeakScreen.h"
 #include "util/KeychainItemStore.h"
 #include "util/VDValidateHelper.h"
 
@@ -60,11 +61,10 @@ void PasswordSettingViewController::loadView() {
   submitButton_->setTitle("提交");
   submitButton_->setTitleColor(ui::Color::white());
   submitButton_->setBackgroundImage(ui::Image::create("login_button")->resizable({}), ui::kControlStateNormal);
-  submitButton_->addTarget(ui::ControlEvent::TouchUpInside,
-                           [w = std::weak_ptr<ui::ViewController>(weak_from_this())](ui::Control&) {
-                             auto self = std::static_pointer_cast<PasswordSettingViewController>(w.lock());
-                             if (self) self->submitClickBtn();
-                           });
+  submitButton_->addTarget(ui::ControlEvent::TouchUpInside, [w = ui::weakScreen(*this)](ui::Control&) {
+    auto self = w.lock();
+    if (self) self->submitClickBtn();
+  });
   footer->addSubview(submitButton_);
   tableView_->setTableFooterView(footer);
   tableView_->setDataSource(weakAs<ui::TableViewDataSource>());

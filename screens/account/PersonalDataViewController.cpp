@@ -15,6 +15,7 @@
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationItem.h"
 #include "ui/TableViewCell.h"
+#include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"
 #include "widgets/ProgressHUD.h"
 
@@ -57,8 +58,8 @@ ui::Button* PersonalDataViewController::editButton(int tag) const {
 void PersonalDataViewController::loadView() {
   auto root = std::make_shared<ui::View>(defaultViewFrame());
   root->setBackgroundColor(ui::Color::rgb255(240, 240, 240));
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
-  auto self = [w] { return std::static_pointer_cast<PersonalDataViewController>(w.lock()); };
+  const auto w = ui::weakScreen(*this);
+  auto self = [w] { return w.lock(); };
 
   auto title = std::make_shared<ui::Label>(ui::Rect(20, 15, 80, 24), "头像");
   title->setFont(ui::Font::system(16));
@@ -358,10 +359,7 @@ void PersonalDataViewController::setImage() {
   const std::string url = AvatarFile::downloadURL(userInfo()["ID"].toString());
   if (url.empty()) return;
   rl::postTaskAndReply(
-      rl::DispatchQueue::global(),
-      std::weak_ptr<PersonalDataViewController>(
-          std::static_pointer_cast<PersonalDataViewController>(shared_from_this())),
-      [url] { return AvatarFile::download(url); },
+      rl::DispatchQueue::global(), ui::weakScreen(*this), [url] { return AvatarFile::download(url); },
       [](PersonalDataViewController& self, std::optional<std::string> bytes) {
         // A picture the user chose meanwhile stays.
         if (!bytes || !self.avatar_ || self.avatar_->tag() == kAvatarTag) return;
@@ -383,9 +381,9 @@ void PersonalDataViewController::selectImageClick() {
 
 void PersonalDataViewController::didFinishPickingMediaWithInfo(ui::ImagePickerController& picker,
                                                                const ui::PickedImage& info) {
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   picker.dismissViewController(true, [w, info] {
-    if (auto self = std::static_pointer_cast<PersonalDataViewController>(w.lock())) self->pickerDismissed(info);
+    if (auto self = w.lock()) self->pickerDismissed(info);
   });
 }
 
@@ -419,10 +417,10 @@ void PersonalDataViewController::asynchronousUpload(const std::string& path) {
   }
   uploadRequest_->setRequestMethod("POST");
   uploadRequest_->appendPostDataFromFile(path);
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   std::weak_ptr<FormDataRequest> request = uploadRequest_;
   auto fail = [w] {
-    if (auto self = std::static_pointer_cast<PersonalDataViewController>(w.lock())) self->headPortraitFail();
+    if (auto self = w.lock()) self->headPortraitFail();
   };
   uploadRequest_->setFailedBlock(fail);
   // An answer that is not the server's yes (a refusal, a page that is not the reply) failed too.

@@ -7,6 +7,7 @@
 #include "platform/core/UserDefaults.h"
 #include "screens/account/AccountScreens.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"
 
 namespace {
@@ -77,9 +78,9 @@ void PhoneBindViewController::loadView() {
 void PhoneBindViewController::viewDidLoad() {
   setTitle("绑定手机");
   for (auto* f : {&txtPhone_, &txtverityCode_, &txtCaptcha_}) (*f)->setDelegate(weakAs<ui::TextFieldDelegate>());
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   countdown_ = std::make_unique<CountdownTimer>([w](int left) {
-    if (auto self = std::static_pointer_cast<PhoneBindViewController>(w.lock())) self->timeMethod(left);
+    if (auto self = w.lock()) self->timeMethod(left);
   });
   isClickSMS_ = true;
   setSMSButtonColoured(true);
@@ -96,7 +97,7 @@ void PhoneBindViewController::viewDidLoad() {
     btnPhoneBind_->setTitle(kUnbind);
   }
   codeImage_->onRefused = [w](const std::string& message) {
-    if (auto self = std::static_pointer_cast<PhoneBindViewController>(w.lock())) self->showAlertView(message);
+    if (auto self = w.lock()) self->showAlertView(message);
   };
   codeImage_->getGuid();
 }

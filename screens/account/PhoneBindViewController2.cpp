@@ -7,6 +7,7 @@
 #include "screens/account/PhoneBindViewController.h"
 #include "screens/account/SecuritySetupViewController.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 void PhoneBindViewController2::loadView() {
@@ -130,7 +131,7 @@ void PhoneBindViewController2::didSetPersonalDetails(bool ok, const core::Value&
 }
 
 void PhoneBindViewController2::showSecuritySetup(bool unbound) {
-  std::weak_ptr<ui::ViewController> w = weak_from_this();
+  const auto w = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       "Vardo", unbound ? kUnbound : kBound,
       [w, unbound](bool, int) {

@@ -11,6 +11,7 @@
 #include "screens/account/EmailVerifyViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/TableViewCell.h"
+#include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -80,7 +81,7 @@ ui::Button* RegisterViewController::btnEnter(int step) const {
 void RegisterViewController::loadView() {
   tableView_ = std::make_shared<ui::TableView>(defaultViewFrame());
   tableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  std::weak_ptr<RegisterViewController> w = std::static_pointer_cast<RegisterViewController>(shared_from_this());
+  const auto w = ui::weakScreen(*this);
   auto button = [w](ui::Rect frame, const std::string& title, void (RegisterViewController::*action)()) {
     auto b = std::make_shared<ui::Button>(frame);
     b->setTitle(title);
@@ -199,7 +200,7 @@ void RegisterViewController::loadView() {
 }
 
 void RegisterViewController::viewDidLoad() {
-  std::weak_ptr<RegisterViewController> w = std::static_pointer_cast<RegisterViewController>(shared_from_this());
+  const auto w = ui::weakScreen(*this);
   countdown_ = std::make_unique<CountdownTimer>([w](int left) {
     if (auto self = w.lock()) self->timeMethod(left);
   });
@@ -417,7 +418,7 @@ void RegisterViewController::didVerifyCode(bool, const core::Value& json) {
     return;
   }
   const std::string message = json.isNil() ? replyMessage(json) : json["msg"].toString();
-  std::weak_ptr<RegisterViewController> w = std::static_pointer_cast<RegisterViewController>(shared_from_this());
+  const auto w = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       "Vardo", message,
       [w](bool, int) {
@@ -563,7 +564,7 @@ void RegisterViewController::didRegist(bool ok, const core::Value& json) {
     return;
   }
   lbPhone_->setText("");
-  std::weak_ptr<RegisterViewController> w = std::static_pointer_cast<RegisterViewController>(shared_from_this());
+  const auto w = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       "Vardo", kRegistered,
       [w](bool, int) {

@@ -9,6 +9,7 @@
 #include "ui/NavigationItem.h"
 #include "ui/TableViewCell.h"
 #include "ui/TextMeasurer.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -123,9 +124,9 @@ std::shared_ptr<ui::View> SMSNotifierViewController::makeCard(int i, const core:
 
   auto remove = image(ui::Rect(250, height - 20, 30, 30), "center_delect");
   remove->setUserInteractionEnabled(true);
-  remove->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>(
-      [w = std::weak_ptr<ui::ViewController>(weak_from_this())](ui::GestureRecognizer& tap) {
-        auto self = std::static_pointer_cast<SMSNotifierViewController>(w.lock());
+  remove->addGestureRecognizer(
+      std::make_shared<ui::TapGestureRecognizer>([w = ui::weakScreen(*this)](ui::GestureRecognizer& tap) {
+        auto self = w.lock();
         if (self && tap.view()) self->delectMessage(tap.view()->tag());
       }));
   card->addSubview(remove);
@@ -146,8 +147,8 @@ void SMSNotifierViewController::createMsgView() {
 void SMSNotifierViewController::delectMessage(int index) {
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kDeleteMessage,
-      [w = std::weak_ptr<ui::ViewController>(weak_from_this()), index](bool cancelled, int) {
-        auto self = std::static_pointer_cast<SMSNotifierViewController>(w.lock());
+      [w = ui::weakScreen(*this), index](bool cancelled, int) {
+        auto self = w.lock();
         if (!self || cancelled) return;
         core::Array list = self->serviceAmtArr_.array();
         if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return;

@@ -10,11 +10,11 @@
 #include "platform/runloop/TaskAndReply.h"
 #include "screens/notes/MyNoteViewController.h"
 #include "screens/notes/NoteLayout.h"
-#include "screens/notes/WeakScreen.h"
 #include "service/ApiClientSupport.h"
 #include "ui/BarButtonItem.h"
 #include "ui/ImageView.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ void AllNoteViewController::initArray() {
   myNoteVC_ = std::dynamic_pointer_cast<MyNoteViewController>(made);
   if (myNoteVC_) {
     myNoteVC_->setJson(myNoteJson_);
-    myNoteVC_->setAllNoteVC(weakScreen(*this));
+    myNoteVC_->setAllNoteVC(ui::weakScreen(*this));
     myNoteVC_->setIsOne(true);
     ui::View& panel = myNoteVC_->view();
     ui::Rect frame = panel.frame();
@@ -181,7 +181,7 @@ void AllNoteViewController::loadFurtherPage() {
   const std::string question = questionId_;
   const int page = updatePage_;
   rl::postTaskAndReply(
-      rl::DispatchQueue::global(), weakScreen(*this),
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
       [eName, question, page] {
         if (eName.empty() || question.empty()) return core::Value();
         return std::make_shared<MyNote>()->getDataSynchroUserNoteSyn(question, eName, page);

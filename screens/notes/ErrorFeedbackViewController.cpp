@@ -7,12 +7,12 @@
 #include "dao/DBVersionDAO.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
-#include "screens/notes/WeakScreen.h"
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
 #include "ui/GestureRecognizer.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void ErrorFeedbackViewController::loadView() {
     button->setContentHorizontalAlignment(ui::TextAlignment::Left);
     button->setTag(tag++);
     button->addTarget(ui::ControlEvent::TouchUpInside,
-                      whileAlive(*this, [](ErrorFeedbackViewController& self, ui::Control& sender) {
+                      ui::whileAlive(*this, [](ErrorFeedbackViewController& self, ui::Control& sender) {
                         self.isChooesClick(sender.tag());
                       }));
     kinds->addSubview(button);
@@ -84,7 +84,7 @@ void ErrorFeedbackViewController::loadView() {
   submitBtn_->setBackgroundColor(ui::Color::rgb255(67, 67, 67));
   submitBtn_->addTarget(
       ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](ErrorFeedbackViewController& self, ui::Control&) { self.submitClick(); }));
+      ui::whileAlive(*this, [](ErrorFeedbackViewController& self, ui::Control&) { self.submitClick(); }));
   submit->addSubview(submitBtn_);
 
   // Row 3: the way to the earlier reports.
@@ -106,7 +106,7 @@ void ErrorFeedbackViewController::viewDidLoad() {
   feedbackTextView_->setDelegate(weakAs<ui::TextViewDelegate>());
   feedback_lab_->setUserInteractionEnabled(true);
   feedback_lab_->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>(
-      whileAlive(*this, [](ErrorFeedbackViewController& self, ui::GestureRecognizer& tap) {
+      ui::whileAlive(*this, [](ErrorFeedbackViewController& self, ui::GestureRecognizer& tap) {
         if (tap.state() == ui::GestureState::Ended) self.toFeedbackRecord();
       })));
   tableView_->setDataSource(weakAs<ui::TableViewDataSource>());

@@ -3,11 +3,11 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
-#include "screens/notes/WeakScreen.h"
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -83,13 +83,13 @@ void FeedbackRecordViewController::removeSuggestion(int row) {
   const std::string id = errfeedbackArr_[row][0].toString();
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kDeleteQuestion,
-      whileAlive(*this,
-                 [subject, id](FeedbackRecordViewController& self, bool cancelled, int) {
-                   if (cancelled) return;
-                   self.centerBll_ = std::make_shared<Center>();
-                   self.centerBll_->delegate = self.weakAs<CenterDelegate>();
-                   self.centerBll_->removeSuggestion(subject, id);
-                 }),
+      ui::whileAlive(*this,
+                     [subject, id](FeedbackRecordViewController& self, bool cancelled, int) {
+                       if (cancelled) return;
+                       self.centerBll_ = std::make_shared<Center>();
+                       self.centerBll_->delegate = self.weakAs<CenterDelegate>();
+                       self.centerBll_->removeSuggestion(subject, id);
+                     }),
       std::string("取消"), std::vector<std::string>{"确定"});
   alert->show();
 }
@@ -134,7 +134,7 @@ std::shared_ptr<ui::TableViewCell> FeedbackRecordViewController::cellForRowAtInd
   remove->setBackgroundColor(ui::Color::clear());
   remove->setTag(indexPath.row);
   remove->addTarget(ui::ControlEvent::TouchUpInside,
-                    whileAlive(*this, [](FeedbackRecordViewController& self, ui::Control& sender) {
+                    ui::whileAlive(*this, [](FeedbackRecordViewController& self, ui::Control& sender) {
                       self.removeSuggestion(sender.tag());
                     }));
   cell->setAccessoryView(remove);

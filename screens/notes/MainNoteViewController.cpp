@@ -15,12 +15,12 @@
 #include "screens/notes/NoteLayout.h"
 #include "screens/notes/NoteUpdateContext.h"
 #include "screens/notes/UpdateNoteViewController.h"
-#include "screens/notes/WeakScreen.h"
 #include "service/ApiClientSupport.h"
 #include "ui/BarButtonItem.h"
 #include "ui/GestureRecognizer.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -243,13 +243,16 @@ void MainNoteViewController::initTimeView(const Note& note, NoteRow& row) {
 void MainNoteViewController::btnAddTarget(NoteRow& row) {
   row.showOptionButton->addTarget(
       ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) { self.showOption(&sender); }));
-  row.editButton->addTarget(
-      ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) { self.updateNote(sender); }));
-  row.deleteButton->addTarget(
-      ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) { self.deleteNote(sender); }));
+      ui::whileAlive(*this,
+                     [](MainNoteViewController& self, ui::Control& sender) { self.showOption(&sender); }));
+  row.editButton->addTarget(ui::ControlEvent::TouchUpInside,
+                            ui::whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) {
+                              self.updateNote(sender);
+                            }));
+  row.deleteButton->addTarget(ui::ControlEvent::TouchUpInside,
+                              ui::whileAlive(*this, [](MainNoteViewController& self, ui::Control& sender) {
+                                self.deleteNote(sender);
+                              }));
   if (ui::View* line = row.contentView->viewWithTag(kLineTag); line && line != row.contentView.get()) {
     if (auto* button = dynamic_cast<ui::Button*>(line)) {
       button->setImage(ui::Image::create(kLineImage, button->frame().size));
@@ -260,7 +263,7 @@ void MainNoteViewController::btnAddTarget(NoteRow& row) {
   row.noteLabel->setUserInteractionEnabled(true);
   ui::Label* label = row.noteLabel;
   label->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>(
-      whileAlive(*this, [label](MainNoteViewController& self, ui::GestureRecognizer& tap) {
+      ui::whileAlive(*this, [label](MainNoteViewController& self, ui::GestureRecognizer& tap) {
         if (tap.state() == ui::GestureState::Ended) self.getFTbyAID(label->tag());
       })));
   setViewTage(row, row.contentView->tag());
@@ -319,7 +322,7 @@ void MainNoteViewController::updateNote(ui::Control& sender) {
       UpdateNoteViewController::kIdentifier);
   auto sheet = std::dynamic_pointer_cast<UpdateNoteViewController>(made);
   if (!sheet) return;
-  sheet->setCacelBlock(whileAlive(*this, [](MainNoteViewController& self) { self.noteEditDone(); }));
+  sheet->setCacelBlock(ui::whileAlive(*this, [](MainNoteViewController& self) { self.noteEditDone(); }));
   sheet->setUnID(currentUID_);
   sheet->setAID(note->AID);  // the edit goes to the note's own question
   sheet->setNoteStr(note->noteStr);
@@ -343,12 +346,12 @@ void MainNoteViewController::deleteNote(ui::Control& sender) {
   currentUID_ = (*noteArray_)[static_cast<std::size_t>(i)]->NID;
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kDeleteQuestion,
-      whileAlive(*this,
-                 [](MainNoteViewController& self, bool cancelled, int) {
-                   if (cancelled) return;
-                   self.newClient()->deleteUserNote(self.currentUID_,
-                                                    session()["appInfo"]["EName"].toString());
-                 }),
+      ui::whileAlive(*this,
+                     [](MainNoteViewController& self, bool cancelled, int) {
+                       if (cancelled) return;
+                       self.newClient()->deleteUserNote(self.currentUID_,
+                                                        session()["appInfo"]["EName"].toString());
+                     }),
       std::string("取消"), std::vector<std::string>{"确定"});
   alert->show();
 }
@@ -424,7 +427,7 @@ void MainNoteViewController::GetMyNotes(int page) {
   const std::string eName = session()["appInfo"]["EName"].toString();
   const bool further = isNextPage_;
   rl::postTaskAndReply(
-      rl::DispatchQueue::global(), weakScreen(*this),
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
       [eName, page] {
         if (eName.empty()) return core::Value();
         return std::make_shared<MyNote>()->getMyNotesSyn(eName, page);

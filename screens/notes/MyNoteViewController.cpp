@@ -12,7 +12,7 @@
 #include "screens/notes/NoteLayout.h"
 #include "screens/notes/NoteUpdateContext.h"
 #include "screens/notes/UpdateNoteViewController.h"
-#include "screens/notes/WeakScreen.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -57,7 +57,7 @@ void MyNoteViewController::loadView() {
   background->setAutoresizingMask(ui::kAutoresizingFlexibleHeight | ui::kAutoresizingFlexibleWidth);
   background->addTarget(
       ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
+      ui::whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
   root->addSubview(background);
 
   titleView_ = std::make_shared<ui::View>(ui::Rect(0, 0, kWidth, kTitleHeight));
@@ -82,17 +82,18 @@ void MyNoteViewController::loadView() {
   showOption_Btn_->setImage(ui::Image::create(kShowOptionImage, {30, 30}));
   showOption_Btn_->addTarget(
       ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.showOption(true); }));
+      ui::whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.showOption(true); }));
   showOptionView_->addSubview(showOption_Btn_);
   optionsView_ = std::make_shared<ui::View>(ui::Rect(150, kMinimumNoteHeight + 10, 118, 30));
   contentView_->addSubview(optionsView_);
   auto edit = textButton(kEditTitle, ui::Rect(0, 0, 59, 30));
   edit->addTarget(ui::ControlEvent::TouchUpInside,
-                  whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.updateNote(); }));
+                  ui::whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.updateNote(); }));
   optionsView_->addSubview(edit);
   auto remove = textButton(kDeleteTitle, ui::Rect(59, 0, 59, 30));
-  remove->addTarget(ui::ControlEvent::TouchUpInside,
-                    whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.deleteNote(); }));
+  remove->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      ui::whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.deleteNote(); }));
   optionsView_->addSubview(remove);
 
   addNoteView_ = std::make_shared<ui::View>(ui::Rect(0, 0, kWidth, 140));
@@ -105,7 +106,7 @@ void MyNoteViewController::loadView() {
   add->setTitleColor(ui::Color::white());
   add->setBackgroundColor(kDarkGray);
   add->addTarget(ui::ControlEvent::TouchUpInside,
-                 whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.addNote(); }));
+                 ui::whileAlive(*this, [](MyNoteViewController& self, ui::Control&) { self.addNote(); }));
   addNoteView_->addSubview(add);
 
   logoView_ = std::make_shared<ui::View>(ui::Rect(0, 180, kWidth, kLogoHeight));
@@ -234,7 +235,7 @@ void MyNoteViewController::didGetMyNote(bool ok, const core::Value& json) {
 // ---- editing ----
 
 void MyNoteViewController::updateNote() {
-  openUpdateNoteView(whileAlive(*this, [](MyNoteViewController& self) { self.noteEditDone(); }),
+  openUpdateNoteView(ui::whileAlive(*this, [](MyNoteViewController& self) { self.noteEditDone(); }),
                      noteLabel_->text());
 }
 
@@ -270,12 +271,12 @@ void MyNoteViewController::noteEditDone() {
 void MyNoteViewController::deleteNote() {
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kDeleteQuestion,
-      whileAlive(*this,
-                 [](MyNoteViewController& self, bool cancelled, int) {
-                   if (cancelled) return;
-                   self.newClient()->deleteUserNote(self.currentNote_->NID,
-                                                    session()["appInfo"]["EName"].toString());
-                 }),
+      ui::whileAlive(*this,
+                     [](MyNoteViewController& self, bool cancelled, int) {
+                       if (cancelled) return;
+                       self.newClient()->deleteUserNote(self.currentNote_->NID,
+                                                        session()["appInfo"]["EName"].toString());
+                     }),
       std::string("取消"), std::vector<std::string>{"确定"});
   alert->show();
 }

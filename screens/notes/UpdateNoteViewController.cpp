@@ -5,8 +5,8 @@
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "librarys/json/JsonWriter.h"
-#include "screens/notes/WeakScreen.h"
 #include "ui/Label.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 
 namespace {
@@ -50,11 +50,12 @@ void UpdateNoteViewController::loadView() {
   auto cancel = sheetButton(kCancelTitle, ui::Rect(10, 174, 135, 36));
   cancel->addTarget(
       ui::ControlEvent::TouchUpInside,
-      whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.cancelBtn(); }));
+      ui::whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.cancelBtn(); }));
   panel_->addSubview(cancel);
   auto save = sheetButton(kSaveTitle, ui::Rect(155, 174, 135, 36));
-  save->addTarget(ui::ControlEvent::TouchUpInside,
-                  whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.updateNote(); }));
+  save->addTarget(
+      ui::ControlEvent::TouchUpInside,
+      ui::whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.updateNote(); }));
   panel_->addSubview(save);
 
   // A tap outside the text and the buttons ends editing: a plain button fills the back of the backdrop
@@ -63,7 +64,7 @@ void UpdateNoteViewController::loadView() {
     auto background = std::make_shared<ui::Button>(v->bounds());
     background->addTarget(
         ui::ControlEvent::TouchUpInside,
-        whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
+        ui::whileAlive(*this, [](UpdateNoteViewController& self, ui::Control&) { self.hidekeyboard(); }));
     v->insertSubview(background, 0);
   }
 }

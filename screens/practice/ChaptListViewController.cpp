@@ -8,9 +8,11 @@
 #include "model/AnsweringMode.h"
 #include "model/FunctionModule.h"
 #include "platform/core/Paths.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/practice/PracticeLaunch.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "util/MD5Digest.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -23,13 +25,9 @@ bool hasChildren(const core::Value& node) { return node["Childs"].isArray() && n
 }  // namespace
 
 void Self::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  tableView_ = std::make_shared<ui::TableView>(root->bounds());
-  tableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame());
+  tableView_ = table;
   tableView_->setRowHeight(60);
-  root->addSubview(tableView_);
   setView(root);
 }
 
@@ -134,10 +132,10 @@ void Self::toExamming(const core::Value& node) {
   chapterBuilder_ = std::make_shared<ChapterTestBuilder>();
   chapterBuilder_->setSoftname(VDHelper::getVDAppName()["Value"].toString());
   chapterBuilder_->setChapterid(node["ID"].describe());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   chapterBuilder_->generateTests(
       [weak, node](bool, const core::Value& reply, const std::optional<QuestionsArray>& questions) {
-        auto self = std::static_pointer_cast<Self>(weak.lock());
+        auto self = weak.lock();
         if (!self) return;
         self->testsJSON_ = reply;
         AppDelegate* app = VDHelper::getAppdelegate();
@@ -179,7 +177,7 @@ void Self::pushToExamingVC(const RestoredRun& run) {
 
 bool Self::isLoginCheck() {
   if (PracticeLaunch::isLoggedIn()) return true;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       PracticeLaunch::localized("alertTitle"), kLoginMessage,
       [weak](bool cancelled, int) {

@@ -3,51 +3,29 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/practice/ExamSetting2ViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 #include "ui/TextMeasurer.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
 using Self = ExamSetting1ViewController;
 
-constexpr double kBottomHeight = 56;
-
-template <class F>
-auto onScreen(Self& screen, F f) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, f](auto&&...) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) f(*self);
-  };
-}
-
-std::shared_ptr<ui::Button> bottomButton(const char* title, ui::Rect frame, ui::Color colour) {
-  auto b = std::make_shared<ui::Button>(frame);
-  b->setTitle(title);
-  b->setTitleColor(ui::Color::white());
-  b->setBackgroundColor(colour);
-  b->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
-  return b;
-}
-
 }  // namespace
 
 void Self::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  const ui::Rect b = root->bounds();
-  mytableview_ = std::make_shared<ui::TableView>(ui::Rect{0, 0, b.width(), b.height() - kBottomHeight});
-  mytableview_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  root->addSubview(mytableview_);
-  const double y = b.height() - kBottomHeight + 8;
-  btnSelect_ = bottomButton(kUncheckAllTitle, {20, y, 130, 40}, ui::Color::rgb255(120, 120, 120));
-  btnSelect_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.cancelCheckAll(); }));
-  btnNext_ = bottomButton(kNextTitle, {170, y, 130, 40}, ui::Color::rgb255(52, 120, 200));
-  btnNext_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.nextSetting(); }));
-  root->addSubview(btnSelect_);
-  root->addSubview(btnNext_);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame(), ScreenLayout::kBottomBarHeight);
+  mytableview_ = table;
+  auto [select, next] = ScreenLayout::bottomButtons(*root, kUncheckAllTitle, kNextTitle);
+  btnSelect_ = select;
+  btnSelect_->addTarget(ui::ControlEvent::TouchUpInside,
+                        ui::whileAlive(*this, [](Self& s) { s.cancelCheckAll(); }));
+  btnNext_ = next;
+  btnNext_->addTarget(ui::ControlEvent::TouchUpInside,
+                      ui::whileAlive(*this, [](Self& s) { s.nextSetting(); }));
   setView(root);
 }
 

@@ -4,36 +4,20 @@
 #include "app/VDHelper.h"
 #include "model/AnsweringMode.h"
 #include "model/FunctionModule.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/practice/PracticeLaunch.h"
 #include "ui/GestureRecognizer.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 #include "ui/Utf16.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
 using Self = ExamSetting2ViewController;
 
-constexpr double kBottomHeight = 56;
 constexpr std::size_t kMaxCountDigits = 2;
-
-template <class F>
-auto onScreen(Self& screen, F f) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, f](auto&&...) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) f(*self);
-  };
-}
-
-std::shared_ptr<ui::Button> bottomButton(const char* title, ui::Rect frame, ui::Color colour) {
-  auto b = std::make_shared<ui::Button>(frame);
-  b->setTitle(title);
-  b->setTitleColor(ui::Color::white());
-  b->setBackgroundColor(colour);
-  b->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
-  return b;
-}
 
 bool allDigits(const std::string& text) {
   return text.find_first_not_of("0123456789") == std::string::npos;
@@ -72,25 +56,21 @@ void Self::setStyleList(core::Value styles) {
 }
 
 void Self::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  const ui::Rect b = root->bounds();
-  mytableview_ = std::make_shared<ui::TableView>(ui::Rect{0, 0, b.width(), b.height() - kBottomHeight});
-  mytableview_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame(), ScreenLayout::kBottomBarHeight);
+  mytableview_ = table;
   mytableview_->setRowHeight(kRowHeight);
-  root->addSubview(mytableview_);
   // A tap on the table ends editing and still reaches the rows.
-  auto tap = std::make_shared<ui::TapGestureRecognizer>(onScreen(*this, [](Self& s) { s.view().endEditing(true); }));
+  auto tap = std::make_shared<ui::TapGestureRecognizer>(
+      ui::whileAlive(*this, [](Self& s) { s.view().endEditing(true); }));
   tap->setCancelsTouchesInView(false);
   mytableview_->addGestureRecognizer(tap);
-  const double y = b.height() - kBottomHeight + 8;
-  btnPrevious_ = bottomButton(kPreviousTitle, {20, y, 130, 40}, ui::Color::rgb255(120, 120, 120));
-  btnPrevious_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.previous(); }));
-  btnStart_ = bottomButton(kStartTitle, {170, y, 130, 40}, ui::Color::rgb255(52, 120, 200));
-  btnStart_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.startExam(); }));
-  root->addSubview(btnPrevious_);
-  root->addSubview(btnStart_);
+  auto [previous, start] = ScreenLayout::bottomButtons(*root, kPreviousTitle, kStartTitle);
+  btnPrevious_ = previous;
+  btnPrevious_->addTarget(ui::ControlEvent::TouchUpInside,
+                          ui::whileAlive(*this, [](Self& s) { s.previous(); }));
+  btnStart_ = start;
+  btnStart_->addTarget(ui::ControlEvent::TouchUpInside,
+                       ui::whileAlive(*this, [](Self& s) { s.startExam(); }));
   setView(root);
 }
 
@@ -140,10 +120,10 @@ void Self::startExam() {
   examBuilder_ = std::make_shared<ExamTestBuilder>();
   examBuilder_->setKeywords(entries);
   examBuilder_->setSbjs(sbjs);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   examBuilder_->generateTests(
       [weak](bool ok, const core::Value& reply, const std::optional<QuestionsArray>& questions) {
-        if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->examBuilt(ok, reply, questions);
+        if (auto self = weak.lock()) self->examBuilt(ok, reply, questions);
       });
 }
 

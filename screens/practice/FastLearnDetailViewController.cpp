@@ -9,23 +9,17 @@
 #include "exam/TestBuilder.h"
 #include "model/AnsweringMode.h"
 #include "screens/practice/PracticeLaunch.h"
+#include "screens/review/PageJumpAlert.h"
 #include "screens/review/QuestionListPaging.h"
 #include "screens/review/QuestionRowCell.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
 
 using Self = FastLearnDetailViewController;
-
-template <class F>
-auto onScreen(Self& screen, F f) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, f](auto&&...) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) f(*self);
-  };
-}
 
 // The entries of `all` from `start`, at most `count` of them.
 template <class T>
@@ -51,7 +45,8 @@ void Self::loadView() {
   bottomToolBar_->setBackgroundColor(ui::Color::black());
   bottomToolBar_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleTopMargin);
   auto item = [this](const char* title, auto action) {
-    return ui::BarButtonItem::withTitle(title, ui::BarButtonItem::Style::Bordered, onScreen(*this, action));
+    return ui::BarButtonItem::withTitle(title, ui::BarButtonItem::Style::Bordered,
+                                        ui::whileAlive(*this, action));
   };
   auto flexible = [] { return ui::BarButtonItem::withSystemItem(ui::BarButtonItem::SystemItem::FlexibleSpace); };
   pageButton_ = item("", [](Self& s) { s.fastPaging(); });
@@ -86,9 +81,9 @@ void Self::getChapterTests() {
   chapterBll_ = std::make_shared<ChapterTestBuilder>();
   chapterBll_->setSoftname(softname_);
   chapterBll_->setChapterid(chapterid_);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   chapterBll_->chapterTests([weak](bool ok, const core::Value& reply) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->chapterAnswered(ok, reply);
+    if (auto self = weak.lock()) self->chapterAnswered(ok, reply);
   });
 }
 
@@ -158,33 +153,13 @@ void Self::nextPage() {
 }
 
 void Self::fastPaging() {
-  auto alert = std::make_shared<UIAlertViewBlock>(kJumpTitle, QuestionListPaging::kJumpMessage, nullptr,
-                                                  QuestionListPaging::kCancelButton,
-                                                  std::vector<std::string>{QuestionListPaging::kJumpButton});
-  alert->setAlertViewStyle(ui::AlertView::Style::PlainTextInput);
-  std::weak_ptr<ui::AlertPanel> weakAlert = alert->weak_from_this();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  alert->setCompletion([weak, weakAlert](bool cancelled, int) {
-    auto self = std::static_pointer_cast<Self>(weak.lock());
-    auto shown = std::static_pointer_cast<ui::AlertView>(weakAlert.lock());
-    if (cancelled || !self || !shown) return;
-    const ui::TextField* field = shown->textFieldAtIndex(0);
-    const auto jump = QuestionListPaging::jump(field ? field->text() : "", self->pageIndex_, self->pageCount_);
-    switch (jump.outcome) {
-      case QuestionListPaging::Jump::SamePage:
-        VDHelper::createAlert(QuestionListPaging::kSamePageTitle, kSamePageMessage, "OK");
-        break;
-      case QuestionListPaging::Jump::OtherPage:
-        self->pageIndex_ = jump.page;
-        self->showPage();
-        break;
-      case QuestionListPaging::Jump::OutOfRange:
-        VDHelper::createAlert(QuestionListPaging::kSamePageTitle, QuestionListPaging::rangeMessage(self->pageCount_),
-                              "OK");
-        break;
-    }
-  });
-  alert->show();
+  PageJumpAlert::show(kJumpTitle, ui::whileAlive(*this, [](Self& self, const std::string& typed) {
+                        if (auto page = PageJumpAlert::pageToOpen(typed, self.pageIndex_, self.pageCount_,
+                                                                  kSamePageMessage)) {
+                          self.pageIndex_ = *page;
+                          self.showPage();
+                        }
+                      }));
 }
 
 void Self::browsePage() {
@@ -214,10 +189,7 @@ std::shared_ptr<ui::TableViewCell> Self::cellForRowAtIndexPath(ui::TableView& ta
 
 double Self::heightForRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
   if (indexPath.row < 0 || indexPath.row >= static_cast<int>(displayArray_.size())) return tableView.rowHeight();
-  const QuestionListRow& row = displayArray_[static_cast<std::size_t>(indexPath.row)];
-  const double width = tableView.bounds().width() - (tableView.isEditing() ? 60 : 20);
-  return VDHelper::sizeForString(row.Title, width, QuestionRowCell::kFontSize).height +
-         VDHelper::sizeForString(QuestionRowCell::answerLine(row), width, QuestionRowCell::kFontSize).height + 10;
+  return QuestionRowCell::rowHeight(tableView, displayArray_[static_cast<std::size_t>(indexPath.row)]);
 }
 
 void Self::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {

@@ -3,6 +3,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/practice/FastLearnDetailViewController.h"
 #include "screens/practice/PracticeLaunch.h"
 #include "ui/NavigationController.h"
@@ -13,13 +14,9 @@ using Self = FastLearnViewController;
 }  // namespace
 
 void Self::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  fastLearnTableView_ = std::make_shared<ui::TableView>(root->bounds());
-  fastLearnTableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame());
+  fastLearnTableView_ = table;
   fastLearnTableView_->setRowHeight(60);
-  root->addSubview(fastLearnTableView_);
   setView(root);
 }
 

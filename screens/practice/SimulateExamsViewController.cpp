@@ -1,15 +1,16 @@
 #include "screens/practice/SimulateExamsViewController.h"
 
 #include "app/AppDelegate.h"
+#include "app/BankDownload.h"
 #include "app/MainInterfaceViewController1.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "platform/runloop/RunLoop.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/PracticeLaunch.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -17,14 +18,6 @@ namespace {
 using Self = SimulateExamsViewController;
 
 constexpr const char* kChapterBackTitle = "章节练习";
-
-template <class F>
-auto onScreen(Self& screen, F f) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, f](auto&&...) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) f(*self);
-  };
-}
 
 }  // namespace
 
@@ -53,11 +46,14 @@ void Self::loadView() {
     root->addSubview(m.button);
     y += 90;
   }
-  btnExamSetting_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.toExamSetting1(); }));
-  btnChapter_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.toChapter(); }));
+  btnExamSetting_->addTarget(ui::ControlEvent::TouchUpInside,
+                             ui::whileAlive(*this, [](Self& s) { s.toExamSetting1(); }));
+  btnChapter_->addTarget(ui::ControlEvent::TouchUpInside,
+                         ui::whileAlive(*this, [](Self& s) { s.toChapter(); }));
   btnChapterPratice_->addTarget(ui::ControlEvent::TouchUpInside,
-                                onScreen(*this, [](Self& s) { s.toChapterPratice(); }));
-  btnFastLearning_->addTarget(ui::ControlEvent::TouchUpInside, onScreen(*this, [](Self& s) { s.toFastLearning(); }));
+                                ui::whileAlive(*this, [](Self& s) { s.toChapterPratice(); }));
+  btnFastLearning_->addTarget(ui::ControlEvent::TouchUpInside,
+                              ui::whileAlive(*this, [](Self& s) { s.toFastLearning(); }));
   setView(root);
 }
 
@@ -132,11 +128,11 @@ void Self::pushEntryScreen(const std::string& identifier) {
 }
 
 void Self::alertViewBlock(const std::string& identifier) {
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       PracticeLaunch::localized("alertTitle"), kResumeMessage,
       [weak, identifier](bool cancelled, int) {
-        auto self = std::static_pointer_cast<Self>(weak.lock());
+        auto self = weak.lock();
         if (!self) return;
         if (cancelled) {
           self->pushEntryScreen(identifier);
@@ -153,28 +149,5 @@ void Self::pushToExamingVC(const RestoredRun& run) { PracticeLaunch::resume(*thi
 void Self::downLibrary() {
   AppDelegate* app = VDHelper::getAppdelegate();
   if (!app) return;
-  core::Value down = app->downSession();
-  if (!down.isDictionary()) {
-    down = core::Value::dictionary();
-    app->setDownSession(down);
-  }
-  down.set("isFirstOpenMain", app->isFirstOpenMain());
-  down.set("isEvenMore", false);
-  down.set("isHavefileName", VDHelper::isHavefileName());
-  down.set("Main", false);
-  down.set("isUpdateDB", false);
-  VDHelper::downloadDBWithCancelBlock(
-      [] {},
-      [](bool) {
-        // May run on the update run's thread: the update centre is asked there, the session is touched
-        // on the main thread.
-        core::Value reply = VDHelper::getLibrarySyn();
-        rl::performOnMainThread(
-            [reply] {
-              AppDelegate* app = VDHelper::getAppdelegate();
-              if (app && !reply.isNilOrNull()) app->downSession().set("jsonObject", reply);
-            },
-            false);
-      },
-      [] {});
+  BankDownload::start({.isFirstOpenMain = app->isFirstOpenMain()});
 }

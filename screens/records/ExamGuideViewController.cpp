@@ -6,6 +6,7 @@
 #include "screens/records/ExamGuideContentViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -52,8 +53,7 @@ void ExamGuideViewController::viewDidLoad() {
   if (title().empty()) setTitle(kTitle);
   navigationItem().setBackBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
-  std::weak_ptr<ExamGuideViewController> weak =
-      std::static_pointer_cast<ExamGuideViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   navigationItem().setRightBarButtonItem(
       ui::BarButtonItem::withTitle("首页", ui::BarButtonItem::Style::Bordered, [weak](ui::BarButtonItem&) {
         if (auto self = weak.lock()) self->backToMainInterface();

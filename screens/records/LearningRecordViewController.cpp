@@ -4,6 +4,7 @@
 
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/records/LearningRecordList.h"
 #include "ui/NavigationItem.h"
 #include "ui/TextMeasurer.h"
@@ -17,12 +18,8 @@ constexpr double kMinimumRowHeight = 56;
 }  // namespace
 
 void LearningRecordViewController::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  learningRecordTableView_ = std::make_shared<ui::TableView>(root->bounds());
-  learningRecordTableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  root->addSubview(learningRecordTableView_);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame());
+  learningRecordTableView_ = table;
   nullRecordView_ = std::make_shared<ui::View>(root->bounds());
   nullRecordView_->setBackgroundColor(ui::Color::white());
   nullRecordView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);

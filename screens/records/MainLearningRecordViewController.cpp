@@ -12,6 +12,7 @@
 #include "screens/review/MyFavoritesDetailViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void Self::loadView() {
   btnView_->setBackgroundColor(chosenTitleColour());
   btnView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth);
   const double tabWidth = width / 3;
-  const std::weak_ptr<Self> weak = std::static_pointer_cast<Self>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   auto tab = [&](const char* title, int tag) {
     auto button = ui::Button::buttonWithType(ui::ButtonType::Custom, {(tag - 1) * tabWidth, 0, tabWidth, kTabHeight});
     button->setTitle(title);

@@ -5,6 +5,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/records/StatisticsTableCell.h"
 #include "ui/Label.h"
 #include "ui/NavigationItem.h"
@@ -59,11 +60,8 @@ core::Value StatisticsViewController::analysis(const core::Value& chapterCounts)
 }
 
 void StatisticsViewController::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  statisticsTableView_ = std::make_shared<ui::TableView>(root->bounds());
-  statisticsTableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame());
+  statisticsTableView_ = table;
   // The column heads over the rows.
   auto header = std::make_shared<ui::View>(ui::Rect{0, 0, root->bounds().width(), kHeaderHeight});
   header->setBackgroundColor(ui::Color::rgb255(235, 235, 235));
@@ -79,7 +77,6 @@ void StatisticsViewController::loadView() {
   head("正确率", {StatisticsTableCell::kRightX, 0, StatisticsTableCell::kFigureWidth, kHeaderHeight},
        ui::TextAlignment::Center);
   statisticsTableView_->setTableHeaderView(header);
-  root->addSubview(statisticsTableView_);
   setView(root);
 }
 

@@ -19,6 +19,7 @@
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 #include "ui/TextMeasurer.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
@@ -54,7 +55,7 @@ void Self::loadView() {
   root->setBackgroundColor(ui::Color::white());
   root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
   const ui::Rect b = root->bounds();
-  const std::weak_ptr<Self> weak = std::static_pointer_cast<Self>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
 
   auto top = std::make_shared<ui::View>(ui::Rect{0, 0, b.width(), kBarHeight});
   top->setBackgroundColor(ui::Color::rgb255(240, 240, 240));
@@ -294,7 +295,7 @@ void Self::fastPaging() {
   alert->setAlertViewStyle(ui::AlertView::Style::PlainTextInput);
   if (ui::TextField* field = alert->textFieldAtIndex(0)) field->setKeyboardType(ui::KeyboardType::NumberPad);
   std::weak_ptr<ui::AlertPanel> weakAlert = alert->weak_from_this();
-  const std::weak_ptr<Self> weak = std::static_pointer_cast<Self>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   alert->setCompletion([weak, weakAlert](bool, int buttonIndex) {
     auto self = weak.lock();
     auto shown = std::static_pointer_cast<ui::AlertView>(weakAlert.lock());

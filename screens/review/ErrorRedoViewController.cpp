@@ -7,6 +7,7 @@
 #include "screens/review/ErrorRedoDetailViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/ProgressHUD.h"
 
 namespace {
@@ -79,9 +80,9 @@ void ErrorRedoViewController::viewDidLoad() {
   redoTableView_->setDataSource(weakAs<ui::TableViewDataSource>());
   redoTableView_->setDelegate(weakAs<ui::TableViewDelegate>());
   redoTableView_->setRowHeight(60);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   segmentedControl_->addTarget(ui::ControlEvent::ValueChanged, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<ErrorRedoViewController>(weak.lock())) self->segSwitch();
+    if (auto self = weak.lock()) self->segSwitch();
   });
   navigationItem().setBackBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "ui/TextMeasurer.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "exam/CreateTestsList.h"
@@ -11,24 +10,19 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Text.h"
 #include "screens/review/AnsweringLauncher.h"
+#include "screens/review/PageJumpAlert.h"
 #include "screens/review/QuestionListPaging.h"
 #include "screens/review/QuestionRowCell.h"
 #include "ui/ActionSheet.h"
 #include "ui/GestureRecognizer.h"
 #include "ui/NavigationItem.h"
+#include "ui/TextMeasurer.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
 
 using Self = FindTestViewController;
-
-template <class F>
-auto onScreen(Self& screen, F f) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, f](auto&&... args) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) f(*self, args...);
-  };
-}
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
@@ -86,7 +80,8 @@ void Self::loadView() {
   bottomToolbar_->setBarStyle(ui::BarStyle::Black);
   bottomToolbar_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleTopMargin);
   auto item = [this](const char* title, auto action) {
-    return ui::BarButtonItem::withTitle(title, ui::BarButtonItem::Style::Bordered, onScreen(*this, action));
+    return ui::BarButtonItem::withTitle(title, ui::BarButtonItem::Style::Bordered,
+                                        ui::whileAlive(*this, action));
   };
   auto flexible = [] {
     return ui::BarButtonItem::withSystemItem(ui::BarButtonItem::SystemItem::FlexibleSpace);
@@ -110,7 +105,7 @@ void Self::viewDidLoad() {
   tableView_->setDataSource(weakAs<ui::TableViewDataSource>());
   tableView_->setDelegate(weakAs<ui::TableViewDelegate>());
   auto press = std::make_shared<ui::LongPressGestureRecognizer>(
-      onScreen(*this, [](Self& s, ui::GestureRecognizer& r) { s.longPressed(r); }));
+      ui::whileAlive(*this, [](Self& s, ui::GestureRecognizer& r) { s.longPressed(r); }));
   press->setMinimumPressDuration(kLongPressDuration);
   tableView_->addGestureRecognizer(press);
   pageIndex_ = 1;
@@ -144,7 +139,7 @@ void Self::search() {
   searchTestBll_ = std::make_shared<SearchTest>();
   searchTestBll_->findTest(
       searchJson(softName_, findContent_, pageIndex_),
-      onScreen(*this, [](Self& s, bool ok, const core::Value& json) { s.searchReplied(ok, json); }));
+      ui::whileAlive(*this, [](Self& s, bool ok, const core::Value& json) { s.searchReplied(ok, json); }));
 }
 
 void Self::restoreShownSearch() {
@@ -201,33 +196,13 @@ void Self::nextPage() {
 
 void Self::fastPaging() {
   if (pageCount_ <= 1) return;
-  auto alert = std::make_shared<UIAlertViewBlock>("快速翻页", QuestionListPaging::kJumpMessage, nullptr,
-                                                  QuestionListPaging::kCancelButton,
-                                                  std::vector<std::string>{QuestionListPaging::kJumpButton});
-  alert->setAlertViewStyle(ui::AlertView::Style::PlainTextInput);
-  std::weak_ptr<ui::AlertPanel> weakAlert = alert->weak_from_this();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  alert->setCompletion([weak, weakAlert](bool cancelled, int) {
-    auto self = std::static_pointer_cast<Self>(weak.lock());
-    auto shown = std::static_pointer_cast<ui::AlertView>(weakAlert.lock());
-    if (cancelled || !self || !shown) return;
-    const ui::TextField* field = shown->textFieldAtIndex(0);
-    const auto jump =
-        QuestionListPaging::jump(field ? field->text() : "", self->pageIndex_, self->pageCount_);
-    switch (jump.outcome) {
-      case QuestionListPaging::Jump::SamePage:
-        showAlert(QuestionListPaging::kSamePageTitle, QuestionListPaging::kSamePageMessage);
-        break;
-      case QuestionListPaging::Jump::OtherPage:
-        self->pageIndex_ = jump.page;
-        self->search();
-        break;
-      case QuestionListPaging::Jump::OutOfRange:
-        showAlert(QuestionListPaging::kSamePageTitle, QuestionListPaging::rangeMessage(self->pageCount_));
-        break;
-    }
-  });
-  alert->show();
+  PageJumpAlert::show("快速翻页", ui::whileAlive(*this, [](Self& self, const std::string& typed) {
+                        if (auto page = PageJumpAlert::pageToOpen(typed, self.pageIndex_, self.pageCount_,
+                                                                  QuestionListPaging::kSamePageMessage)) {
+                          self.pageIndex_ = *page;
+                          self.search();
+                        }
+                      }));
 }
 
 void Self::browsePage() {
@@ -245,9 +220,9 @@ void Self::longPressed(ui::GestureRecognizer& recognizer) {
   if (state != ui::GestureState::Began || !longPressRow_) return;
   auto sheet = std::make_shared<ui::ActionSheet>(kListTitle, std::weak_ptr<ui::ActionSheetDelegate>{}, "取消",
                                                  std::nullopt, std::vector<std::string>{kFavouriteTitle});
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   sheet->onClicked = [weak](ui::ActionSheet& s, int index) {
-    auto self = std::static_pointer_cast<Self>(weak.lock());
+    auto self = weak.lock();
     if (!self || index != s.firstOtherButtonIndex() || !self->longPressRow_) return;
     const int row = self->longPressRow_->row;
     if (row < 0 || row >= static_cast<int>(self->findTestsArray_.size())) return;

@@ -5,17 +5,14 @@
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
+#include "screens/common/ScreenLayout.h"
 #include "screens/review/MyFavoritesDetailViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 
 void MyFavoriteViewController::loadView() {
-  auto root = std::make_shared<ui::View>(defaultViewFrame());
-  root->setBackgroundColor(ui::Color::white());
-  root->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  myTableView_ = std::make_shared<ui::TableView>(root->bounds());
-  myTableView_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleHeight);
-  root->addSubview(myTableView_);
+  auto [root, table] = ScreenLayout::tableScreen(defaultViewFrame());
+  myTableView_ = table;
   labelHide_ = std::make_shared<ui::Label>(ui::Rect{20, 120, root->bounds().width() - 40, 40}, kHint);
   labelHide_->setTextAlignment(ui::TextAlignment::Center);
   labelHide_->setTextColor(ui::Color::gray());

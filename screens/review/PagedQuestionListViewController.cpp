@@ -9,24 +9,17 @@
 #include "exam/TestBuilder.h"
 #include "platform/core/Bundle.h"
 #include "screens/review/AnsweringLauncher.h"
+#include "screens/review/PageJumpAlert.h"
 #include "screens/review/QuestionListPaging.h"
 #include "screens/review/QuestionRowCell.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
 
 using Self = PagedQuestionListViewController;
-
-// An action that reaches the screen only while it lives.
-template <class F>
-auto onScreen(Self& screen, F f) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, f](auto&&...) {
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) f(*self);
-  };
-}
 
 }  // namespace
 
@@ -53,7 +46,7 @@ void Self::loadView() {
   btnBatchRemove2_->setHidden(true);
   btnBatchRemove2_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleTopMargin);
   btnBatchRemove2_->addTarget(ui::ControlEvent::TouchUpInside,
-                              onScreen(*this, [](Self& s) { s.batchRemove2(); }));
+                              ui::whileAlive(*this, [](Self& s) { s.batchRemove2(); }));
   root->addSubview(btnBatchRemove2_);
 
   bottomToolBar_ = std::make_shared<ui::Toolbar>();
@@ -61,7 +54,8 @@ void Self::loadView() {
   bottomToolBar_->setBackgroundColor(ui::Color::black());
   bottomToolBar_->setAutoresizingMask(ui::kAutoresizingFlexibleWidth | ui::kAutoresizingFlexibleTopMargin);
   auto item = [this](const char* title, auto action) {
-    return ui::BarButtonItem::withTitle(title, ui::BarButtonItem::Style::Bordered, onScreen(*this, action));
+    return ui::BarButtonItem::withTitle(title, ui::BarButtonItem::Style::Bordered,
+                                        ui::whileAlive(*this, action));
   };
   auto flexible = [] {
     return ui::BarButtonItem::withSystemItem(ui::BarButtonItem::SystemItem::FlexibleSpace);
@@ -89,9 +83,9 @@ void Self::viewDidLoad() {
   tableView_->setDataSource(weakAs<ui::TableViewDataSource>());
   tableView_->setDelegate(weakAs<ui::TableViewDelegate>());
   btnBatchRemove_ = ui::BarButtonItem::withTitle(kBatchRemoveTitle, ui::BarButtonItem::Style::Bordered,
-                                                 onScreen(*this, [](Self& s) { s.batchRemove(); }));
+                                                 ui::whileAlive(*this, [](Self& s) { s.batchRemove(); }));
   selectAllButton_ = ui::BarButtonItem::withTitle(kSelectAllTitle, ui::BarButtonItem::Style::Bordered,
-                                                  onScreen(*this, [](Self& s) { s.selectAllItem(); }));
+                                                  ui::whileAlive(*this, [](Self& s) { s.selectAllItem(); }));
   navigationItem().setRightBarButtonItems({btnBatchRemove_});
   navigationItem().setBackBarButtonItem(
       ui::BarButtonItem::withTitle(kBackTitle, ui::BarButtonItem::Style::Plain, {}));
@@ -172,34 +166,11 @@ void Self::nextPage() {
 }
 
 void Self::fastPaging() {
-  auto alert = std::make_shared<UIAlertViewBlock>(texts().jumpTitle, QuestionListPaging::kJumpMessage,
-                                                  nullptr, QuestionListPaging::kCancelButton,
-                                                  std::vector<std::string>{QuestionListPaging::kJumpButton});
-  alert->setAlertViewStyle(ui::AlertView::Style::PlainTextInput);
-  std::weak_ptr<ui::AlertPanel> weakAlert = alert->weak_from_this();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  alert->setCompletion([weak, weakAlert](bool cancelled, int) {
-    auto self = std::static_pointer_cast<Self>(weak.lock());
-    auto shown = std::static_pointer_cast<ui::AlertView>(weakAlert.lock());
-    if (cancelled || !self || !shown) return;
-    const ui::TextField* field = shown->textFieldAtIndex(0);
-    const auto jump =
-        QuestionListPaging::jump(field ? field->text() : "", self->pageIndex_, self->pageCount_);
-    switch (jump.outcome) {
-      case QuestionListPaging::Jump::SamePage:
-        showAlert(QuestionListPaging::kSamePageTitle, QuestionListPaging::kSamePageMessage,
-                  QuestionListPaging::kOKButton);
-        break;
-      case QuestionListPaging::Jump::OtherPage:
-        self->goToPage(jump.page);
-        break;
-      case QuestionListPaging::Jump::OutOfRange:
-        showAlert(QuestionListPaging::kSamePageTitle, QuestionListPaging::rangeMessage(self->pageCount_),
-                  QuestionListPaging::kOKButton);
-        break;
-    }
-  });
-  alert->show();
+  PageJumpAlert::show(texts().jumpTitle, ui::whileAlive(*this, [](Self& self, const std::string& typed) {
+                        if (auto page = PageJumpAlert::pageToOpen(typed, self.pageIndex_, self.pageCount_,
+                                                                  QuestionListPaging::kSamePageMessage))
+                          self.goToPage(*page);
+                      }));
 }
 
 void Self::browsePage() {
@@ -240,11 +211,7 @@ std::shared_ptr<ui::TableViewCell> Self::cellForRowAtIndexPath(ui::TableView& ta
 
 double Self::heightForRowAtIndexPath(ui::TableView& tableView, ui::IndexPath ip) {
   if (ip.row < 0 || ip.row >= static_cast<int>(rows_.size())) return tableView.rowHeight();
-  const QuestionListRow& row = rows_[static_cast<std::size_t>(ip.row)];
-  const double width = tableView.bounds().width() - (tableView.isEditing() ? 60 : 20);
-  return VDHelper::sizeForString(row.Title, width, QuestionRowCell::kFontSize).height +
-         VDHelper::sizeForString(QuestionRowCell::answerLine(row), width, QuestionRowCell::kFontSize).height +
-         10;
+  return QuestionRowCell::rowHeight(tableView, rows_[static_cast<std::size_t>(ip.row)]);
 }
 
 void Self::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath ip) {
@@ -365,11 +332,11 @@ void Self::removeSelected() {
   }
   const std::string message =
       "您确定要移除（" + std::to_string(deleteList_.size()) + "）题吗？（移除后将不可恢复）";
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   auto confirm = std::make_shared<UIAlertViewBlock>(
       kConfirmTitle, message,
       [weak](bool cancelled, int) {
-        auto self = std::static_pointer_cast<Self>(weak.lock());
+        auto self = weak.lock();
         if (!self) return;
         if (cancelled) {
           self->leaveBatchMode(true);
@@ -398,11 +365,11 @@ void Self::leaveBatchMode(bool restoreRows) {
 void Self::removalAnswered(bool ok, const core::Value& json) {
   const std::size_t removed = deleteList_.size();
   if (ok) {
-    std::weak_ptr<ui::ViewController> weak = weak_from_this();
+    const auto weak = ui::weakScreen(*this);
     auto done = std::make_shared<UIAlertViewBlock>(
         texts().removalTitle, kDoneMessage,
         [weak, removed](bool, int) {
-          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->afterRemoval(removed);
+          if (auto self = weak.lock()) self->afterRemoval(removed);
         },
         "确定", std::vector<std::string>{});
     done->show();

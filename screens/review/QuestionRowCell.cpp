@@ -15,6 +15,12 @@ QuestionRowCell::QuestionRowCell(const std::string& reuseIdentifier)
   detailTextLabel()->setTextColor(ui::Color::rgb255(5, 105, 5));
 }
 
+double QuestionRowCell::rowHeight(const ui::TableView& table, const QuestionListRow& row) {
+  const double width = table.bounds().width() - (table.isEditing() ? 60 : 20);
+  return VDHelper::sizeForString(row.Title, width, kFontSize).height +
+         VDHelper::sizeForString(answerLine(row), width, kFontSize).height + 10;
+}
+
 std::shared_ptr<QuestionRowCell> QuestionRowCell::dequeue(ui::TableView& table,
                                                           const std::string& identifier) {
   auto cell = std::dynamic_pointer_cast<QuestionRowCell>(table.dequeueReusableCellWithIdentifier(identifier));

@@ -24,6 +24,9 @@ class QuestionRowCell : public ui::TableViewCell {
 
   // "答案：" followed by the answer text.
   static std::string answerLine(const QuestionListRow& row);
+  // The height the row takes in `table`: title and answer line as they measure within the table's width
+  // less 20 points (60 while it edits, for the selection circles), and 10 points more.
+  static double rowHeight(const ui::TableView& table, const QuestionListRow& row);
 
  protected:
   void layoutSubviews() override;

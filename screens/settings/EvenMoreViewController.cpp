@@ -3,21 +3,22 @@
 #include <cstdio>
 
 #include "app/AppDelegate.h"
-#include "app/AvatarFile.h"
 #include "app/AutoLoginScreen.h"
+#include "app/AvatarFile.h"
+#include "app/BankDownload.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "exam/AnsweringSettingsScreen.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
-#include "platform/runloop/RunLoop.h"
 #include "screens/settings/HelpContentScreen.h"
 #include "ui/Application.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Image.h"
 #include "ui/NavigationItem.h"
 #include "ui/TableViewCell.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "widgets/UIAlertViewBlock.h"
 
@@ -35,18 +36,6 @@ core::Value userInfo() {
 bool isLoggedIn() {
   AppDelegate* app = appDelegate();
   return app && app->userSession().contains("userInfo");
-}
-
-// The download session of the application delegate, made when it has none.
-core::Value downSession() {
-  AppDelegate* app = appDelegate();
-  if (!app) return core::Value();
-  core::Value down = app->downSession();
-  if (!down.isDictionary()) {
-    down = core::Value::dictionary();
-    app->setDownSession(down);
-  }
-  return down;
 }
 
 bool hasUpdates() {
@@ -94,7 +83,7 @@ void EvenMoreViewController::loadView() {
   auto root = std::make_shared<ui::View>(defaultViewFrame());
   root->setBackgroundColor(menuColor());
   const double width = root->bounds().size.width;
-  std::weak_ptr<EvenMoreViewController> weak = std::static_pointer_cast<EvenMoreViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
 
   // Logged out: one button that opens the login screen.
   notLoggedinView_ = std::make_shared<ui::View>(ui::Rect(0, 0, width, kHeaderHeight));
@@ -299,7 +288,7 @@ void EvenMoreViewController::findTest() {
     if (auto screen = makeScreen("findTest")) configModalviewController(screen);
     return;
   }
-  std::weak_ptr<EvenMoreViewController> weak = std::static_pointer_cast<EvenMoreViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), localized("unLogin"),
       [weak](bool cancelled, int) {
@@ -312,7 +301,7 @@ void EvenMoreViewController::findTest() {
 
 void EvenMoreViewController::configModalviewController(std::shared_ptr<ui::ViewController> screen) {
   auto nav = std::make_shared<ui::NavigationController>(screen);
-  std::weak_ptr<EvenMoreViewController> weak = std::static_pointer_cast<EvenMoreViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   screen->navigationItem().setLeftBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Bordered, [weak](auto&) {
         if (auto self = weak.lock()) self->closeCurrentModalViewController();
@@ -418,57 +407,18 @@ void EvenMoreViewController::examineUpdate() {
     VDHelper::createAlert("", kUpToDateMessage, "");
     return;
   }
-  core::Value down = downSession();
-  if (!down.isDictionary()) return;
-  down.set("isFirstOpenMain", false);
-  down.set("isEvenMore", true);
-  down.set("isHavefileName", VDHelper::isHavefileName());
-  down.set("Main", false);
-  down.set("isUpdateDB", false);
-  std::weak_ptr<EvenMoreViewController> weak = std::static_pointer_cast<EvenMoreViewController>(shared_from_this());
-  VDHelper::downloadDBWithCancelBlock(
-      [] {},
-      [weak](bool) {
-        // May run on the download's thread: the update centre is asked here, the session and the table
-        // are touched on the main thread.
-        const core::Value reply = VDHelper::getLibrarySyn();
-        rl::performOnMainThread(
-            [weak, reply] {
-              // No reply keeps the update list the menu had.
-              if (reply.isNilOrNull()) return;
-              if (AppDelegate* app = appDelegate()) app->downSession().set("jsonObject", reply);
-              if (auto self = weak.lock()) self->updateUI();
-            },
-            false);
-      },
-      [] {});
+  // No reply keeps the update list the menu had.
+  BankDownload::start({.isEvenMore = true},
+                      ui::whileAlive(*this, [](EvenMoreViewController& self, const core::Value& reply) {
+                        if (!reply.isNilOrNull()) self.updateUI();
+                      }));
 }
 
 void EvenMoreViewController::downLibrary() {
-  core::Value down = downSession();
-  if (!down.isDictionary()) return;
-  down.set("isFirstOpenMain", false);
-  down.set("isEvenMore", false);
-  down.set("isHavefileName", VDHelper::isHavefileName());
-  down.set("Main", false);
-  down.set("isUpdateDB", false);
-  std::weak_ptr<EvenMoreViewController> weak = std::static_pointer_cast<EvenMoreViewController>(shared_from_this());
-  VDHelper::downloadDBWithCancelBlock(
-      [] {},
-      [weak](bool) {
-        const core::Value reply = VDHelper::getLibrarySyn();
-        rl::performOnMainThread(
-            [weak, reply] {
-              if (AppDelegate* app = appDelegate(); app && !reply.isNilOrNull())
-                app->downSession().set("jsonObject", reply);
-              auto self = weak.lock();
-              if (!self) return;
-              self->evenMoreArray_ = self->loadArrayData();
-              self->updateUI();
-            },
-            false);
-      },
-      [] {});
+  BankDownload::start({}, ui::whileAlive(*this, [](EvenMoreViewController& self) {
+                        self.evenMoreArray_ = self.loadArrayData();
+                        self.updateUI();
+                      }));
 }
 
 // ---- first-use prompt ----
@@ -485,7 +435,7 @@ void EvenMoreViewController::showPromptImage() {
   auto prompt = std::make_shared<ui::Button>(ui::Application::shared().applicationFrame());
   prompt->setBackgroundImage(ui::Image::named("prompt2"));
   prompt->setBackgroundColor(ui::Color::rgb255(0, 0, 0, 0.5));
-  std::weak_ptr<EvenMoreViewController> weak = std::static_pointer_cast<EvenMoreViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   prompt->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control& sender) {
     if (auto self = weak.lock()) self->hidePromptImage(sender);
   });

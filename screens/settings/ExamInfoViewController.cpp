@@ -7,6 +7,7 @@
 #include "screens/settings/SiteAddresses.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -32,12 +33,12 @@ void ExamInfoViewController::loadView() {
   root->setBackgroundColor(ui::Color::rgb255(244, 244, 244));
   examInfoButton_ = siteButton(ui::Rect(30, 40, 260, 90), kNewsTitle, "考试动态、政策与报名资讯");
   productButton_ = siteButton(ui::Rect(30, 160, 260, 90), kProductTitle, "更多题库与学习产品");
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   examInfoButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<ExamInfoViewController>(weak.lock())) self->btnExamInfoWS();
+    if (auto self = weak.lock()) self->btnExamInfoWS();
   });
   productButton_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<ExamInfoViewController>(weak.lock())) self->btnProductWS();
+    if (auto self = weak.lock()) self->btnProductWS();
   });
   root->addSubview(examInfoButton_);
   root->addSubview(productButton_);

@@ -19,6 +19,7 @@
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "widgets/HUDActivityIndicator.h"
 #include "widgets/ProgressHUD.h"
 
@@ -38,14 +39,6 @@ core::Value session() {
 std::string loggedInUserName() {
   const core::Value name = session()["userInfo"]["UserName"];
   return name.isString() ? name.toString() : "";
-}
-
-template <class Screen, class Fn>
-auto whileAlive(Screen& screen, Fn fn) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, fn](auto&&...) {
-    if (auto self = std::static_pointer_cast<Screen>(weak.lock())) fn(*self);
-  };
 }
 
 }  // namespace
@@ -73,7 +66,7 @@ void FeedbackViewController::loadView() {
   sendButton_->setBackgroundColor(ui::Color::rgb255(46, 156, 143));
   sendButton_->layer().setCornerRadius(6);
   sendButton_->addTarget(ui::ControlEvent::TouchUpInside,
-                         whileAlive(*this, [](FeedbackViewController& self) { self.submitMessage(); }));
+                         ui::whileAlive(*this, [](FeedbackViewController& self) { self.submitMessage(); }));
   sendView_->addSubview(sendButton_);
   root->addSubview(sendView_);
   setView(root);
@@ -95,8 +88,9 @@ void FeedbackViewController::viewDidLoad() {
   fendbackTextView_->layer().setCornerRadius(6);
   fendbackTextView_->setClipsToBounds(true);
 
-  auto allIdeas = ui::BarButtonItem::withTitle(kAllIdeasTitle, ui::BarButtonItem::Style::Bordered,
-                                              whileAlive(*this, [](FeedbackViewController& self) { self.allIdea(); }));
+  auto allIdeas = ui::BarButtonItem::withTitle(
+      kAllIdeasTitle, ui::BarButtonItem::Style::Bordered,
+      ui::whileAlive(*this, [](FeedbackViewController& self) { self.allIdea(); }));
   allIdeas->setWidth(76);  // room for its four characters
   navigationItem().setRightBarButtonItem(allIdeas);
 

@@ -3,19 +3,8 @@
 #include "app/AppDelegate.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
-
-namespace {
-
-template <class Fn>
-ui::Control::Action whileAlive(InformViewController& screen, Fn fn) {
-  std::weak_ptr<ui::ViewController> weak = screen.weak_from_this();
-  return [weak, fn](ui::Control&) {
-    if (auto self = std::static_pointer_cast<InformViewController>(weak.lock())) fn(*self);
-  };
-}
-
-}  // namespace
 
 void InformViewController::loadView() {
   auto root = std::make_shared<ui::View>(defaultViewFrame());
@@ -41,7 +30,7 @@ void InformViewController::loadView() {
     informView_->addSubview(button);
   }
   btn_close_->addTarget(ui::ControlEvent::TouchUpInside,
-                        whileAlive(*this, [](InformViewController& self) { self.removeView(); }));
+                        ui::whileAlive(*this, [](InformViewController& self) { self.removeView(); }));
   root->addSubview(informView_);
   setView(root);
 }
@@ -62,7 +51,7 @@ void InformViewController::viewDidLoad() {
   }
   if (count > 1) {
     btn_confirm_->addTarget(ui::ControlEvent::TouchUpInside,
-                            whileAlive(*this, [](InformViewController& self) { self.loadInformView(); }));
+                            ui::whileAlive(*this, [](InformViewController& self) { self.loadInformView(); }));
   } else {
     btn_confirm_->setHidden(true);
   }

@@ -8,6 +8,7 @@
 #include "app/VDLogHelper.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/UserDefaults.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ void NetCounterViewController::loadView() {
   auto download = panel(ui::Rect(10, 135, 300, 56));
   download->addSubview(rowLabel(ui::Rect(15, 13, 190, 30), "允许使用2G/3G网络下载", 16, dark));
   switchEnable3gdown_ = std::make_shared<ui::Switch>(ui::Rect(208, 14, 0, 0));
-  std::weak_ptr<NetCounterViewController> weak =
-      std::static_pointer_cast<NetCounterViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   switchEnable3gdown_->addTarget(ui::ControlEvent::ValueChanged, [weak](ui::Control&) {
     if (auto self = weak.lock()) self->enable3gdown();
   });

@@ -3,17 +3,18 @@
 #include <algorithm>
 
 #include "app/AppDelegate.h"
+#include "app/BankDownload.h"
 #include "app/SettingDefaults.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/UserDefaults.h"
-#include "platform/runloop/RunLoop.h"
 #include "screens/settings/FontSizeViewController.h"
 #include "ui/Image.h"
 #include "ui/ImageView.h"
 #include "ui/NavigationController.h"
 #include "ui/TableViewCell.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void SettingViewController::loadView() {
   tableView_->setBackgroundColor(ui::Color::rgb255(239, 239, 244));
   root->addSubview(tableView_);
 
-  std::weak_ptr<SettingViewController> weak = std::static_pointer_cast<SettingViewController>(shared_from_this());
+  const auto weak = ui::weakScreen(*this);
   lblFontSize_ = detailLabel();
   fontCell_ = makeCell("font", "字体大小", lblFontSize_);
   fontCell_->setAccessoryType(ui::TableViewCellAccessoryType::DisclosureIndicator);
@@ -159,34 +160,7 @@ void SettingViewController::initialSystemSetting() {
   SettingDefaults::restoreDefaults();
 }
 
-void SettingViewController::updateDB() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  if (!app) return;
-  core::Value down = app->downSession();
-  if (!down.isDictionary()) {
-    down = core::Value::dictionary();
-    app->setDownSession(down);
-  }
-  down.set("isFirstOpenMain", false);
-  down.set("isEvenMore", true);
-  down.set("isHavefileName", VDHelper::isHavefileName());
-  down.set("Main", false);
-  down.set("isUpdateDB", true);
-  VDHelper::downloadDBWithCancelBlock(
-      [] {},
-      [](bool) {
-        // May run on the download's thread: the update centre is asked here, the session is written on
-        // the main thread.
-        const core::Value reply = VDHelper::getLibrarySyn();
-        rl::performOnMainThread(
-            [reply] {
-              AppDelegate* app = VDHelper::getAppdelegate();
-              if (app && !reply.isNilOrNull()) app->downSession().set("jsonObject", reply);
-            },
-            false);
-      },
-      [] {});
-}
+void SettingViewController::updateDB() { BankDownload::start({.isEvenMore = true, .isUpdateDB = true}); }
 
 // ---- table ----
 

@@ -6,6 +6,7 @@
 #include "platform/core/URL.h"
 #include "screens/settings/SiteAddresses.h"
 #include "ui/AlertView.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 constexpr const char* kCellIdentifier = "shareCell";
@@ -59,11 +60,10 @@ std::string SoftShareViewController::mailtoURL() {
 // ---- mail ----
 
 void SoftShareViewController::displayComposerSheet() {
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   MailComposer::shared()->compose(kMailSubject, std::string(kShareText) + SiteAddresses::downloadPage(),
                                   [weak](MailComposer::Result result) {
-                                    if (auto self = std::static_pointer_cast<SoftShareViewController>(weak.lock()))
-                                      self->mailComposeControllerDidFinish(result);
+                                    if (auto self = weak.lock()) self->mailComposeControllerDidFinish(result);
                                   });
 }
 

@@ -14,6 +14,7 @@
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 #include "ui/Window.h"
 
 namespace {
@@ -88,9 +89,9 @@ void SelectSortViewController::experienceAnimation() {
                                ui::kControlStateNormal);
   btnOpen_->setBackgroundImage(ui::Image::create("introduce3_down.png", kStartButtonFrame.size),
                                ui::kControlStateHighlighted);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   btnOpen_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<SelectSortViewController>(weak.lock())) self->startClick();
+    if (auto self = weak.lock()) self->startClick();
   });
   scrollView_->addSubview(btnOpen_);
   selectSortTableView_->setScrollEnabled(false);
@@ -154,9 +155,9 @@ void SelectSortViewController::setRefreshTool() {
   btnRefresh_->setTitle(kRefreshTitle);
   btnRefresh_->setTitleColor(ui::Color::white());
   btnRefresh_->setBackgroundColor(ui::Color::darkGray());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto weak = ui::weakScreen(*this);
   btnRefresh_->addTarget(ui::ControlEvent::TouchUpInside, [weak](ui::Control&) {
-    if (auto self = std::static_pointer_cast<SelectSortViewController>(weak.lock())) self->refresh();
+    if (auto self = weak.lock()) self->refresh();
   });
   // Above the rows, not over the first of them.
   selectSortTableView_->setTableHeaderView(btnRefresh_);

@@ -14,6 +14,7 @@
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -114,11 +115,10 @@ void SelectSubjectViewController::refreshView() {
 
 void SelectSubjectViewController::didGetQuote(bool ok, const core::Value& json) {
   if (!ok) {
-    std::weak_ptr<ui::ViewController> weak = weak_from_this();
+    const auto weak = ui::weakScreen(*this);
     navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(
         kRefreshTitle, ui::BarButtonItem::Style::Bordered, [weak](ui::BarButtonItem&) {
-          if (auto self = std::static_pointer_cast<SelectSubjectViewController>(weak.lock()))
-            self->refreshView();
+          if (auto self = weak.lock()) self->refreshView();
         }));
     return;
   }

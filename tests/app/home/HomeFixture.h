@@ -43,6 +43,7 @@
 #include "statistics/UsageStats.h"
 #include "statistics/UsageStatsInternal.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -185,15 +186,11 @@ class HomeFixture : public ::testing::Test {
   }
 
   // ---- the server ----
-  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void fault(const core::Value& f) { testsupport::armFault(server(), f); }
   static void scenario(const std::string& json) { ASSERT_TRUE(server().scenario(json)) << json; }
   // The requests received whose decoded path contains `part`.
   static std::vector<core::Value> requests(const std::string& part) {
-    std::vector<core::Value> out;
-    const core::Value doc = JSONValue(server().journal().value_or("{}"));
-    for (const core::Value& e : doc["requests"].array())
-      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
-    return out;
+    return testsupport::journalRequests(server(), part);
   }
 
   // The statistics component forgets its records and knows the application's key (so events count;

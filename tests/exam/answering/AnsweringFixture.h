@@ -36,6 +36,7 @@
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -206,14 +207,10 @@ class AnsweringFixture : public ::testing::Test {
     settleRequests();
   }
 
-  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void fault(const core::Value& f) { testsupport::armFault(server(), f); }
   // The requests received whose decoded path contains `part`, oldest first.
   static std::vector<core::Value> requests(const std::string& part) {
-    std::vector<core::Value> out;
-    const core::Value doc = JSONValue(server().journal().value_or("{}"));
-    for (const core::Value& e : doc["requests"].array())
-      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
-    return out;
+    return testsupport::journalRequests(server(), part);
   }
 
   bool dismissBanner_ = true;

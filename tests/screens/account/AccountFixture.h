@@ -37,6 +37,7 @@
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/ImageCodec.h"
 #include "ui/NavigationController.h"
@@ -180,15 +181,11 @@ class AccountFixture : public ::testing::Test {
   }
 
   // ---- the server ----
-  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void fault(const core::Value& f) { testsupport::armFault(server(), f); }
   static void scenario(const std::string& json) { ASSERT_TRUE(server().scenario(json)) << json; }
   // The requests received whose decoded path contains `part`.
   static std::vector<core::Value> requests(const std::string& part) {
-    std::vector<core::Value> out;
-    const core::Value doc = JSONValue(server().journal().value_or("{}"));
-    for (const core::Value& e : doc["requests"].array())
-      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
-    return out;
+    return testsupport::journalRequests(server(), part);
   }
   // The bytes of a journalled request's body.
   static std::string bodyBytes(const core::Value& entry) {

@@ -28,6 +28,7 @@
 #include "service/ServiceShell.h"
 #include "tests/ui/gtk/WindowSession.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/AlertLayer.h"
 #include "ui/AlertView.h"
@@ -66,29 +67,13 @@ int orangeIn(const Shot& shot, ui::Rect rect) {
 
 class PracticeWindow : public ::testing::Test {
  protected:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
+  // The server, the home and the shell come from LoopbackApp::prepare; the application runs in the
+  // window session, so the home goes (and VARDO_HOME is restored) with loopback_.
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-practice-window"));
     ASSERT_TRUE(server().scenario(R"({"state": "bank", "notices": []})"));
-    std::string dir = (std::filesystem::temp_directory_path() / "vd-practice-window-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-    home_ = dir;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::UserDefaults::resetStandard();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    HTTPRequest::clearSession();
     registerEveryScreen();
     core::UserDefaults::standard().setBool("isFirstOpen", true);
     core::UserDefaults::standard().setBool("isAutoLogon", false);
@@ -118,10 +103,6 @@ class PracticeWindow : public ::testing::Test {
     delegate_.reset();
     setServiceShell({});
     BankLocation::set({});
-    core::UserDefaults::resetStandard();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    std::filesystem::remove_all(home_, ec);
   }
 
   template <class Screen>
@@ -140,7 +121,7 @@ class PracticeWindow : public ::testing::Test {
     s_->click(WindowSession::frameOf(*cell).center());
   }
 
-  std::string home_;
+  testsupport::LoopbackApp loopback_;
   std::unique_ptr<WindowSession> s_;
   std::shared_ptr<AppDelegate> delegate_;
   std::shared_ptr<ui::NavigationController> nav_;

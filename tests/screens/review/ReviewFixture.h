@@ -40,6 +40,7 @@
 #include "tests/app/pagehelper/AnsweringScreenDouble.h"
 #include "tests/support/FixedReachability.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -185,7 +186,7 @@ class ReviewFixture : public ::testing::Test {
     EXPECT_TRUE(reply && reply->status == 200) << (reply ? reply->body : "no reply");
     return reply ? JSONValue(reply->body) : core::Value();
   }
-  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void fault(const core::Value& f) { testsupport::armFault(server(), f); }
   // The next request to the main-base path (a trailing * matches a prefix) gets no answer; the HTTP
   // client retries a dropped connection once.
   static void drop(const std::string& path) {
@@ -196,11 +197,7 @@ class ReviewFixture : public ::testing::Test {
   }
   // The requests received since the last clearJournal() whose decoded path contains `part`.
   static std::vector<core::Value> requests(const std::string& part) {
-    std::vector<core::Value> out;
-    const core::Value doc = JSONValue(server().journal().value_or("{}"));
-    for (const core::Value& e : doc["requests"].array())
-      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
-    return out;
+    return testsupport::journalRequests(server(), part);
   }
   static std::vector<std::string> paths(const std::string& part) {
     std::vector<std::string> out;

@@ -29,6 +29,8 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
+#include "tests/support/ServerJournal.h"
+#include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -55,64 +57,32 @@ class RecordingURLOpener : public URLOpener {
 
 class FeedbackFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
-
-    std::string pattern = (std::filesystem::temp_directory_path() / "vd-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::UserDefaults::resetStandard();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    UsageStats::reset();
-    HTTPRequest::clearSession();
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-settings"));
     registerEveryScreen();
 
-    harness_ = std::make_unique<ui::test::Harness>();
     core::UserDefaults::standard().setBool("isFirstOpen", true);  // a later start: no welcome pages
     core::UserDefaults::standard().setBool("isFirstMain", false);
     core::UserDefaults::standard().synchronize();
     AppServices services;
     services.reachabilityForInternetConnection = [this] { return reachability_; };
     services.urlOpener = opener_;
-    delegate_ = std::make_shared<AppDelegate>(services);
-    ASSERT_TRUE(h().launch(delegate_));
-    ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", "GKSample"}}));
-    app().userSession().set("appInfo", core::Dictionary{{"Name", "常识综合（样例）"}, {"EName", "GKSample"}});
+    loopback_.launch(services);
+    ASSERT_FALSE(HasFailure());
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject());
     ASSERT_TRUE(server().clearJournal());
   }
 
   void TearDown() override {
-    rl::DispatchQueue::global().waitIdle();
-    rl::RunLoop::main().runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
-    rl::RunLoop::main().runUntilIdle();
-    if (delegate_) delegate_->stopAutoLoginTimer();
-    setServiceShell({});
     nav_.reset();
-    delegate_.reset();
-    harness_.reset();
-    core::UserDefaults::resetStandard();
+    loopback_.finish();
     registerAllScreens();
-    ::unsetenv("VARDO_HOME");
-    std::error_code ec;
-    if (!home_.empty()) std::filesystem::remove_all(home_, ec);
   }
 
-  ui::test::Harness& h() { return *harness_; }
-  AppDelegate& app() { return *delegate_; }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
 
   void logInAs(const std::string& name) {
     app().userSession().set("userInfo", core::Dictionary{{"UserName", name}, {"NickName", ""}});
@@ -168,13 +138,9 @@ class FeedbackFixture : public ::testing::Test {
   }
 
   // ---- the server ----
-  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void fault(const core::Value& f) { testsupport::armFault(server(), f); }
   static std::vector<core::Value> requests(const std::string& part) {
-    std::vector<core::Value> out;
-    const core::Value doc = JSONValue(server().journal().value_or("{}"));
-    for (const core::Value& e : doc["requests"].array())
-      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
-    return out;
+    return testsupport::journalRequests(server(), part);
   }
 
   std::string alertTitle() {
@@ -186,11 +152,9 @@ class FeedbackFixture : public ::testing::Test {
     return a ? a->message() : "";
   }
 
-  std::string home_;
-  std::unique_ptr<ui::test::Harness> harness_;
+  testsupport::LoopbackApp loopback_;
   std::shared_ptr<SwitchableReachability> reachability_ = std::make_shared<SwitchableReachability>();
   std::shared_ptr<RecordingURLOpener> opener_ = std::make_shared<RecordingURLOpener>();
-  std::shared_ptr<AppDelegate> delegate_;
   std::shared_ptr<ui::NavigationController> nav_;
 };
 

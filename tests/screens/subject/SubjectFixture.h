@@ -37,6 +37,8 @@
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
 #include "tests/support/AppLaunch.h"
+#include "tests/support/LoopbackApp.h"
+#include "tests/support/ServerJournal.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -55,49 +57,27 @@ bool runUntil(Pred done, double seconds = 20) {
 
 class SubjectFixture : public ::testing::Test {
  public:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
+    if (const char* bundle = ::getenv("VARDO_BUNDLE")) bundle_ = bundle;
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-subject"));
     // No notices: their overlay would stand in front of the main screen.
     ASSERT_TRUE(server().scenario(R"({"notices": []})"));
-
-    home_ = std::make_unique<testsupport::TempHome>("vd-subject");
-    ASSERT_FALSE(home_->path().empty());
-    if (const char* bundle = ::getenv("VARDO_BUNDLE")) bundle_ = bundle;
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::Bundle::resetMain();
-    installApplicationServiceShell();
-    UsageStats::reset();
-    HTTPRequest::clearSession();
     registerEveryScreen();
-    launch_.h();
+    loopback_.h();
   }
 
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
-    rl::RunLoop::main().runUntilIdle();
-    if (launch_.delegate()) app().stopAutoLoginTimer();
-    setServiceShell({});
-    BankLocation::set({});
-    launch_.reset();
+    loopback_.finish();
     if (!bundle_.empty()) ::setenv("VARDO_BUNDLE", bundle_.c_str(), 1);
     core::Bundle::resetMain();
-    home_.reset();
   }
 
-  ui::test::Harness& h() { return launch_.h(); }
-  AppDelegate& app() { return launch_.app(); }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
 
   // A later start: the welcome pages were seen.
   void markStarted() {
@@ -110,13 +90,13 @@ class SubjectFixture : public ::testing::Test {
     AppServices services = testsupport::quietServices(reachability);
     services.connectShell = AppServices::standard().connectShell;  // as the executable wires it
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;
-    launch_.launch(std::move(services));
+    loopback_.launch(std::move(services));
     h().settle();
   }
 
   // Runs the application as a single-series build: a copy of the bundle whose name is `name`.
   void useBundleName(const std::string& name) {
-    const std::filesystem::path copy = std::filesystem::path(home_->path()) / "bundle";
+    const std::filesystem::path copy = std::filesystem::path(loopback_.home()) / "bundle";
     std::filesystem::copy(bundle_, copy, std::filesystem::copy_options::recursive);
     const std::string info = (copy / "Info.plist").string();
     core::Value plist = core::PropertyList::readFile(info);
@@ -193,7 +173,7 @@ class SubjectFixture : public ::testing::Test {
   }
 
   // ---- the server ----
-  static void fault(const core::Value& f) { ASSERT_TRUE(server().fault(JSONRepresentation(f).value_or(""))); }
+  static void fault(const core::Value& f) { testsupport::armFault(server(), f); }
   // The next request to the main-base path gets no answer: the connection closes twice, as the HTTP
   // client retries a dropped connection once.
   static void drop(const std::string& path) {
@@ -201,11 +181,7 @@ class SubjectFixture : public ::testing::Test {
   }
   // The requests received whose decoded path contains `part`, oldest first.
   static std::vector<core::Value> requests(const std::string& part) {
-    std::vector<core::Value> out;
-    const core::Value doc = JSONValue(server().journal().value_or("{}"));
-    for (const core::Value& e : doc["requests"].array())
-      if (e["decoded_path"].toString().find(part) != std::string::npos) out.push_back(e);
-    return out;
+    return testsupport::journalRequests(server(), part);
   }
   static std::size_t requestCount() {
     return JSONValue(server().journal().value_or("{}"))["requests"].size();
@@ -216,9 +192,8 @@ class SubjectFixture : public ::testing::Test {
     return core::UserDefaults::standard().objectForKey(key);
   }
 
-  std::unique_ptr<testsupport::TempHome> home_;
   std::string bundle_;
-  testsupport::AppLaunch launch_;
+  testsupport::LoopbackApp loopback_;
 };
 
 }  // namespace subject_test

@@ -21,7 +21,7 @@ TEST_F(SubjectRoad, FromAFreshStartToTheHomeScreenOfTheSampleSubject) {
   services.reachabilityForInternetConnection = [] {
     return std::make_shared<testsupport::FixedReachability>();
   };
-  launch_.launch(std::move(services));
+  loopback_.launch(std::move(services));
   h().settle();
   ASSERT_EQ(top(), "SelectSortViewController");
 
