@@ -14,6 +14,7 @@
 //                                the pack's questions read row by row as they are written, as the merge
 //                                reads them.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 
@@ -441,6 +442,12 @@ void checkSameMerge() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Both sides keep the memory they free for their next repetition. Left to itself, glibc hands freed
+  // heap back to the system whenever its free top passes a threshold it moves with what was freed
+  // before, and a repetition then faults its pages in again: whether that happens to one side, the other
+  // or both depends on where each side's last allocations lie, and it made the merge's figures jump by
+  // tens of milliseconds between otherwise equal runs.
+  mallopt(M_TRIM_THRESHOLD, 64000000);
   checkSameMerge();
   using vdbench::compare;
   compare({"100-question set (TestDAO)", "BuildQuestionSet", "BuildQuestionSet_Primitives", "its primitives",
