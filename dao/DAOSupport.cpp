@@ -99,6 +99,10 @@ TransactionResult runExclusiveTransaction(const std::string& path,
   if (path.empty() || !core::Paths::isRegularFile(path)) return TransactionResult::NotRun;
   auto queue = SQLDatabaseQueue::databaseQueueWithPath(path);
   if (!queue) return TransactionResult::NotRun;
+  // The file is the update's working copy: a scratch copy made afresh for every merge and flushed to
+  // disk by the update itself before it takes the bank's place. Its commits skip the disk syncs; the
+  // rollback journal is still written, so a failed step is still undone.
+  queue->inDatabase([](SQLDatabase& db) { db.executeUpdate("PRAGMA synchronous=OFF"); });
   bool ran = false;
   const bool committed = queue->inTransaction([&](SQLDatabase& db, bool& rollback) {
     ran = true;

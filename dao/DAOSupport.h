@@ -64,7 +64,8 @@ enum class TransactionResult {
 // Runs `block` in one exclusive transaction on the database file at `path`, through a database
 // queue made for this call and closed right after. The file must exist: a missing working copy is
 // never created. The connection caches its prepared statements, so a statement the block runs for
-// every row is prepared once.
+// every row is prepared once. The file is taken for the update's working copy, which the update syncs
+// itself before using it: the commits do not wait for the disk (PRAGMA synchronous=OFF).
 TransactionResult runExclusiveTransaction(const std::string& path,
                                           const SQLDatabaseQueue::TransactionBlock& block);
 

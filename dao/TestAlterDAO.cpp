@@ -1,6 +1,5 @@
 #include "dao/TestAlterDAO.h"
 
-#include <algorithm>
 #include <array>
 
 #include "dao/BankLocation.h"
@@ -35,13 +34,7 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
   if (!deleteTest(destinationPath, *deletions)) return false;
 
   operateSuccess_ = false;
-  bool opened = false;
-  std::vector<TestAlter> rows = getTestAlter(packPath, opened);
-  if (!opened) {
-    BankLocation::countSqlError();
-    return false;
-  }
-  return updateTestAlter(destinationPath, rows);
+  return updateTestAlter(packPath, destinationPath);
 }
 
 std::optional<std::string> TestAlterDAO::getDeleteList(const std::string& packPath) {
@@ -72,66 +65,72 @@ bool TestAlterDAO::deleteTest(const std::string& destinationPath, const std::str
   return operateSuccess_;
 }
 
-std::vector<TestAlter> TestAlterDAO::getTestAlter(const std::string& packPath, bool& opened) {
-  std::vector<TestAlter> rows;
-  // Room for every row up front: a pack holds thousands, and each reallocation would move them all.
-  dao::forEachPackRow(packPath, "select count(*) from Test", [&rows](SQLResultSet& rs) {
-    rows.reserve(static_cast<std::size_t>(std::max<long long>(rs.longLongIntForColumnIndex(0), 0)));
-  });
-  // The columns are found by name once, on the first row.
-  std::optional<std::array<int, 6>> columns;
-  opened = dao::forEachPackRow(packPath, "select * from Test", [&rows, &columns](SQLResultSet& rs) {
-    if (!columns) {
-      columns = {rs.columnIndexForName("AID"),   rs.columnIndexForName("GUID"),
-                 rs.columnIndexForName("Type"),  rs.columnIndexForName("ID"),
-                 rs.columnIndexForName("BatchID"), rs.columnIndexForName("TestContent")};
-    }
-    const std::array<int, 6>& c = *columns;
-    rows.push_back(TestAlter{rs.stringForColumnIndex(c[0]), rs.stringForColumnIndex(c[1]),
-                             rs.stringForColumnIndex(c[2]), rs.stringForColumnIndex(c[3]),
-                             rs.stringForColumnIndex(c[4]), rs.stringForColumnIndex(c[5])});
-  });
-  return rows;
-}
-
-bool TestAlterDAO::updateTestAlter(const std::string& destinationPath, std::vector<TestAlter>& rows) {
+bool TestAlterDAO::updateTestAlter(const std::string& packPath, const std::string& destinationPath) {
   operateSuccess_ = true;
   bool uncountedFailure = false;  // a failed insert is not counted
   const auto result = dao::runExclusiveTransaction(destinationPath, [&](SQLDatabase& db, bool& rollback) {
-    // The texts are moved into the statements' arguments: each row is written once.
-    for (auto& row : rows) {
-      if (!row.AID || !dao::isDecimalId(*row.AID)) {
-        rollback = true;
-        return;
+    // The pack's rows are read one at a time as they are written, on the transaction's own thread: a
+    // pack of thousands of questions is never held whole in memory. A pack that cannot be read rolls
+    // the transaction back, so the copy is left as if nothing had been read.
+    auto pack = dao::openExistingDatabase(packPath);
+    auto rs = pack ? pack->executeQuery("select * from Test") : nullptr;
+    if (!rs) {
+      if (pack) pack->close();
+      rollback = true;
+      return;
+    }
+    // The columns are found by name once, on the first row.
+    std::optional<std::array<int, 6>> columns;
+    bool stopped = false;
+    while (rs->next()) {
+      if (!columns) {
+        columns = {rs->columnIndexForName("AID"),     rs->columnIndexForName("GUID"),
+                   rs->columnIndexForName("Type"),    rs->columnIndexForName("ID"),
+                   rs->columnIndexForName("BatchID"), rs->columnIndexForName("TestContent")};
       }
-      const std::int64_t aid = core::integerValue(*row.AID);
-      bool exists = false;
-      if (auto rs = db.executeQuery("select * from Test where AID = ?", aid)) {
-        exists = rs->next();
-        rs->close();
-      }
-      if (exists) {
-        if (!db.executeUpdate("update Test set GUID=?,Type=?,ID=?, PID=?, TestContent=? WHERE AID=?",
-                              textOrNull(std::move(row.GUID)), textOrNull(std::move(row.Type)),
-                              integerOf(row.ID), pid_, textOrNull(std::move(row.TestContent)), aid)) {
-          rollback = true;
-          return;
-        }
-      } else if (!db.executeUpdate(
-                     "insert into Test(AID, GUID, Type, ID, PID, TestContent) values(?, ?, ?, ?, ?, ?)", aid,
-                     textOrNull(std::move(row.GUID)), textOrNull(std::move(row.Type)), integerOf(row.ID),
-                     integerOf(row.BatchID), textOrNull(std::move(row.TestContent)))) {
-        uncountedFailure = true;
-        rollback = true;
-        return;
+      const std::array<int, 6>& c = *columns;
+      TestAlter row{rs->stringForColumnIndex(c[0]), rs->stringForColumnIndex(c[1]),
+                    rs->stringForColumnIndex(c[2]), rs->stringForColumnIndex(c[3]),
+                    rs->stringForColumnIndex(c[4]), rs->stringForColumnIndex(c[5])};
+      if (!writeTestAlter(db, std::move(row), uncountedFailure)) {
+        stopped = true;
+        break;
       }
     }
+    // The walk ends at the last row or at a failure (a damaged page, a view whose table is gone).
+    const bool readFailed = !stopped && pack->hadError();
+    rs->close();
+    pack->close();
+    if (stopped || readFailed) rollback = true;
   });
   if (result != dao::TransactionResult::Committed) {
     operateSuccess_ = false;
     if (!uncountedFailure) BankLocation::countSqlError();
   }
   return operateSuccess_;
+}
+
+bool TestAlterDAO::writeTestAlter(SQLDatabase& db, TestAlter&& row, bool& uncountedFailure) {
+  if (!row.AID || !dao::isDecimalId(*row.AID)) return false;
+  const std::int64_t aid = core::integerValue(*row.AID);
+  bool exists = false;
+  if (auto rs = db.executeQuery("select * from Test where AID = ?", aid)) {
+    exists = rs->next();
+    rs->close();
+  }
+  // The texts are moved into the statements' arguments: each is bound where it is, not copied.
+  if (exists) {
+    return db.executeUpdate("update Test set GUID=?,Type=?,ID=?, PID=?, TestContent=? WHERE AID=?",
+                            textOrNull(std::move(row.GUID)), textOrNull(std::move(row.Type)),
+                            integerOf(row.ID), pid_, textOrNull(std::move(row.TestContent)), aid);
+  }
+  if (db.executeUpdate("insert into Test(AID, GUID, Type, ID, PID, TestContent) values(?, ?, ?, ?, ?, ?)",
+                       aid, textOrNull(std::move(row.GUID)), textOrNull(std::move(row.Type)),
+                       integerOf(row.ID), integerOf(row.BatchID), textOrNull(std::move(row.TestContent)))) {
+    return true;
+  }
+  uncountedFailure = true;
+  return false;
 }
 
 bool TestAlterDAO::deleteTest(const std::string& path) {

@@ -10,6 +10,8 @@
 #include "dao/BaseDAO.h"
 #include "model/TestAlter.h"
 
+class SQLDatabase;
+
 class TestAlterDAO : public BaseDAO {
  public:
   using BaseDAO::BaseDAO;
@@ -45,9 +47,11 @@ class TestAlterDAO : public BaseDAO {
   // table is there but cannot be read.
   std::optional<std::string> getDeleteList(const std::string& packPath);
   bool deleteTest(const std::string& destinationPath, const std::string& deleteAIDs);
-  std::vector<TestAlter> getTestAlter(const std::string& packPath, bool& opened);
-  // Moves the rows' texts out as it writes them.
-  bool updateTestAlter(const std::string& destinationPath, std::vector<TestAlter>& rows);
+  // Transaction 2: reads the pack's Test rows in order and writes each as it is read.
+  bool updateTestAlter(const std::string& packPath, const std::string& destinationPath);
+  // Updates or inserts one pack row, its texts moved into the statement; false at a bad AID or a failed
+  // statement (`uncountedFailure` set for a failed insert).
+  bool writeTestAlter(SQLDatabase& db, TestAlter&& row, bool& uncountedFailure);
 
   std::string dbUpdateName_;
   std::int64_t pid_ = 0;

@@ -57,12 +57,14 @@ void customFunctionTrampoline(sqlite3_context* context, int argc, sqlite3_value*
 // Busy retry
 
 SQLDatabase::BusyRetry::BusyRetry(int limit, std::chrono::milliseconds timeLimit)
-    : limit_(limit), deadline_(std::chrono::steady_clock::now() + timeLimit) {}
+    : limit_(limit), timeLimit_(timeLimit) {}
 
 bool SQLDatabase::BusyRetry::again() {
+  // The clock is read only once an answer was busy: a statement that runs at once never reads it.
+  if (limit_ <= 0 && !deadline_) deadline_ = std::chrono::steady_clock::now() + timeLimit_;
   std::this_thread::sleep_for(std::chrono::microseconds(20));
   if (limit_ > 0) return retries_++ <= limit_;
-  return std::chrono::steady_clock::now() < deadline_;
+  return std::chrono::steady_clock::now() < *deadline_;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -216,7 +218,7 @@ void SQLDatabase::trackStatement(const std::shared_ptr<SQLStatement>& statement)
 
 std::shared_ptr<SQLStatement> SQLDatabase::prepareAndBind(const std::string& sql, const core::Array* array,
                                                           const core::Dictionary* dictionary,
-                                                          const std::vector<core::Value>* list,
+                                                          const std::span<const core::Value>* list,
                                                           bool& fromCache, bool& prepareFailed,
                                                           bool copyArguments) {
   fromCache = false;
@@ -286,7 +288,7 @@ std::shared_ptr<SQLStatement> SQLDatabase::prepareAndBind(const std::string& sql
 
 std::shared_ptr<SQLResultSet> SQLDatabase::queryWith(const std::string& sql, const core::Array* array,
                                                      const core::Dictionary* dictionary,
-                                                     const std::vector<core::Value>* list) {
+                                                     const std::span<const core::Value>* list) {
   if (!db_) return nullptr;
   bool expected = false;
   if (!inUse_.compare_exchange_strong(expected, true)) {
@@ -305,14 +307,14 @@ std::shared_ptr<SQLResultSet> SQLDatabase::queryWith(const std::string& sql, con
   }
   auto rs = SQLResultSet::resultSetWithStatement(statement, shared_from_this());
   rs->setQuery(sql);
-  openResultSets_[rs.get()] = rs;
+  openResultSets_.emplace_back(rs.get(), rs);
   statement->setUseCount(statement->useCount() + 1);
   inUse_ = false;
   return rs;
 }
 
 bool SQLDatabase::updateWith(const std::string& sql, core::Error* error, const core::Array* array,
-                             const core::Dictionary* dictionary, const std::vector<core::Value>* list) {
+                             const core::Dictionary* dictionary, const std::span<const core::Value>* list) {
   if (!db_) {
     if (error) *error = core::Error(kErrorDomain, SQLITE_MISUSE, "the database is not open");
     return false;
@@ -603,7 +605,9 @@ void SQLDatabase::closeOpenResultSets() {
   }
 }
 
-void SQLDatabase::resultSetDidClose(SQLResultSet* resultSet) { openResultSets_.erase(resultSet); }
+void SQLDatabase::resultSetDidClose(SQLResultSet* resultSet) {
+  std::erase_if(openResultSets_, [resultSet](const auto& entry) { return entry.first == resultSet; });
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Custom functions

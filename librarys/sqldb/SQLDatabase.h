@@ -22,6 +22,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -31,6 +32,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +50,11 @@ inline core::Value toValue(core::Value&& v) { return std::move(v); }
 template <class T>
 core::Value toValue(T&& v) {
   return core::Value(std::forward<T>(v));
+}
+// The arguments of one statement call, kept beside the call rather than on the heap.
+template <class... Args>
+std::array<core::Value, sizeof...(Args)> toValueArray(Args&&... args) {
+  return {toValue(std::forward<Args>(args))...};
 }
 template <class... Args>
 std::vector<core::Value> toValues(Args&&... args) {
@@ -117,8 +124,9 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
   // One argument per "?" parameter, in order.
   template <class... Args>
   std::shared_ptr<SQLResultSet> executeQuery(const std::string& sql, Args&&... args) {
-    auto list = sqldb::toValues(std::forward<Args>(args)...);
-    return queryWith(sql, nullptr, nullptr, &list);
+    auto list = sqldb::toValueArray(std::forward<Args>(args)...);
+    const std::span<const core::Value> view(list);
+    return queryWith(sql, nullptr, nullptr, &view);
   }
   std::shared_ptr<SQLResultSet> executeQueryWithArgs(const std::string& sql, const core::Array& arguments);
   // Each key binds the parameter ":key"; every parameter needs a key.
@@ -131,14 +139,16 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
     std::string sql;
     std::vector<core::Value> arguments;
     if (!extractSQL(format, sqldb::toValues(std::forward<Args>(args)...), sql, arguments)) return nullptr;
-    return queryWith(sql, nullptr, nullptr, &arguments);
+    const std::span<const core::Value> view(arguments);
+    return queryWith(sql, nullptr, nullptr, &view);
   }
 
   // ---- updates: true when the statement ran to its end ----
   template <class... Args>
   bool executeUpdate(const std::string& sql, Args&&... args) {
-    auto list = sqldb::toValues(std::forward<Args>(args)...);
-    return updateWith(sql, nullptr, nullptr, nullptr, &list);
+    auto list = sqldb::toValueArray(std::forward<Args>(args)...);
+    const std::span<const core::Value> view(list);
+    return updateWith(sql, nullptr, nullptr, nullptr, &view);
   }
   bool executeUpdateWithArgs(const std::string& sql, const core::Array& arguments);
   bool executeUpdateWithParameters(const std::string& sql, const core::Dictionary& parameters);
@@ -147,13 +157,15 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
     std::string sql;
     std::vector<core::Value> arguments;
     if (!extractSQL(format, sqldb::toValues(std::forward<Args>(args)...), sql, arguments)) return false;
-    return updateWith(sql, nullptr, nullptr, nullptr, &arguments);
+    const std::span<const core::Value> view(arguments);
+    return updateWith(sql, nullptr, nullptr, nullptr, &view);
   }
   // As executeUpdate(); a failure also stores the error in `error` when one is given.
   template <class... Args>
   bool update(const std::string& sql, core::Error* error, Args&&... args) {
-    auto list = sqldb::toValues(std::forward<Args>(args)...);
-    return updateWith(sql, error, nullptr, nullptr, &list);
+    auto list = sqldb::toValueArray(std::forward<Args>(args)...);
+    const std::span<const core::Value> view(list);
+    return updateWith(sql, error, nullptr, nullptr, &view);
   }
 
   // ---- transactions and savepoints ----
@@ -195,7 +207,7 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
                          std::string& sql, std::vector<core::Value>& arguments);
 
   // ---- busy handling ----
-  // 0 (the default): busy or locked answers are retried for at most busyRetryTimeLimit();
+  // 0 (the default): busy or locked answers are retried for at most busyRetryTimeLimit() after the first;
   // n > 0: retried every 20 microseconds, giving up at the (n+2)-th busy answer in a row.
   int busyRetryTimeout() const { return busyRetryTimeout_; }
   void setBusyRetryTimeout(int value) { busyRetryTimeout_ = value; }
@@ -212,7 +224,8 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
    private:
     int limit_;
     int retries_ = 0;
-    std::chrono::steady_clock::time_point deadline_;
+    std::chrono::milliseconds timeLimit_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;  // set at the first busy answer
   };
   BusyRetry busyRetry() const { return BusyRetry(busyRetryTimeout(), busyRetryTimeLimit()); }
 
@@ -268,13 +281,13 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
  private:
   std::shared_ptr<SQLResultSet> queryWith(const std::string& sql, const core::Array* array,
                                           const core::Dictionary* dictionary,
-                                          const std::vector<core::Value>* list);
+                                          const std::span<const core::Value>* list);
   bool updateWith(const std::string& sql, core::Error* error, const core::Array* array,
-                  const core::Dictionary* dictionary, const std::vector<core::Value>* list);
+                  const core::Dictionary* dictionary, const std::span<const core::Value>* list);
   // Steps 1-4 shared by queries and updates: the bound statement, or nullptr (flag cleared).
   std::shared_ptr<SQLStatement> prepareAndBind(const std::string& sql, const core::Array* array,
                                                const core::Dictionary* dictionary,
-                                               const std::vector<core::Value>* list, bool& fromCache,
+                                               const std::span<const core::Value>* list, bool& fromCache,
                                                bool& prepareFailed, bool copyArguments);
   // bindObject(); with `copy` false, texts and blobs are bound where they are (SQLITE_STATIC), for a
   // statement run and reset while the value is alive.
@@ -294,7 +307,8 @@ class SQLDatabase : public std::enable_shared_from_this<SQLDatabase> {
   sqlite3* db_ = nullptr;
   int openErrorCode_ = SQLITE_OK;  // of the last failed open, while there is no connection
   std::string openErrorMessage_;
-  std::map<SQLResultSet*, std::weak_ptr<SQLResultSet>> openResultSets_;
+  // The cursors handed out and not yet closed (a few at most: a list, not a tree of nodes to allocate).
+  std::vector<std::pair<SQLResultSet*, std::weak_ptr<SQLResultSet>>> openResultSets_;
   std::vector<std::weak_ptr<SQLStatement>> statements_;  // every statement made on this connection
   std::optional<std::map<std::string, std::shared_ptr<SQLStatement>>> cachedStatements_;
   bool shouldCacheStatements_ = false;

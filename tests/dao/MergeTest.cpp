@@ -283,6 +283,29 @@ TEST(MergeTest, APackRowWithoutADecimalIdFailsTheQuestionStep) {
   EXPECT_EQ(snapshot(home.workingCopy()), before);
 }
 
+// The questions are written as they are read: a pack whose Test rows stop reading part-way (here the
+// fourth row fails to compute) undoes the rows written before it. The deletion committed before stays,
+// and the failure is counted once.
+TEST(MergeTest, APackThatFailsPartWayThroughItsQuestionsRollsThemAllBack) {
+  BankHome home;
+  home.prepareWorkingCopy();
+  const std::string pack = home.updateFile("partway.db");
+  writePack(pack, {"(3, 'x', 3)"},
+            {"(1001, 'g1', 'ATEST', 101, 3, 'c')", "(5001, 'g2', 'ATEST', 901, 3, 'c')",
+             "(1002, 'g3', 'ATEST', 102, 3, 'c')", "(5002, 'g4', 'ATEST', 902, 3, 'c')"},
+            {"(1004)"}, {});
+  runSQL(pack, {"ALTER TABLE Test RENAME TO Rows",
+                "CREATE VIEW Test AS SELECT AID, GUID, Type, ID, BatchID, CASE WHEN AID = 5002 THEN "
+                "abs(-9223372036854775807 - 1) ELSE TestContent END AS TestContent FROM Rows"});
+  const std::string before1001 = scalar(home.workingCopy(), "select TestContent from Test where AID = 1001");
+
+  EXPECT_FALSE(TestAlterDAO().upgradeDB(pack, home.workingCopy()));
+  EXPECT_EQ(home.sqlErrors(), 1);
+  EXPECT_EQ(scalar(home.workingCopy(), "select count(*) from Test where AID = 1004"), "0");
+  EXPECT_EQ(scalar(home.workingCopy(), "select TestContent from Test where AID = 1001"), before1001);
+  EXPECT_EQ(scalar(home.workingCopy(), "select count(*) from Test where AID >= 5000"), "0");
+}
+
 // A pack that is not there, or is not a database, fails every step before anything changes; no file is
 // made in its place.
 TEST(MergeTest, AMissingOrDamagedPackFailsEveryStep) {
