@@ -408,6 +408,43 @@ TEST(Window, ClicksAtModelFramesChangeTheScreenAsTapsDoHeadless) {
   EXPECT_EQ(window, headless);
 }
 
+// The application closed and started again in the same process: the next window shows its own views
+// only, wherever in memory their drawings happen to come (the first window's are gone by then).
+TEST(Window, TheNextWindowOfTheProcessShowsOnlyItsOwnViews) {
+  // A grid of tiles as the home screen lays out its functions, one colour each: reds in the first
+  // window, blues in the next; a title above them.
+  constexpr int kTiles = 13;
+  auto colour = [](int window, int i) {
+    const double shade = (30 + 16 * i) / 255.0;
+    return window == 0 ? ui::Color::rgb(0.9, shade, 0.1) : ui::Color::rgb(0.1, shade, 0.9);
+  };
+  for (int window = 0; window < 2; ++window) {
+    SCOPED_TRACE(window == 0 ? "the first window" : "the next window");
+    WindowSession s;
+    ui::Window& root = s.app().keyWindow();
+    std::vector<std::shared_ptr<ui::View>> tiles;
+    for (int i = 0; i < kTiles; ++i) {
+      auto tile = std::make_shared<ui::View>(ui::Rect(10 + (i % 3) * 102, 64 + (i / 3) * 82, 96, 76));
+      tile->setBackgroundColor(colour(window, i));
+      root.addSubview(tile);
+      tiles.push_back(tile);
+    }
+    auto title =
+        std::make_shared<ui::Label>(ui::Rect(0, 20, 320, 44), window == 0 ? "第一个窗口" : "下一个窗口");
+    title->setTextAlignment(ui::TextAlignment::Center);
+    root.addSubview(title);
+    s.open();
+    const Shot shot = s.shot();
+    for (int i = 0; i < kTiles; ++i) {
+      SCOPED_TRACE(i);
+      const std::uint32_t shown =
+          shot.at(WindowSession::frameOf(*tiles[static_cast<std::size_t>(i)]).center());
+      EXPECT_TRUE(gtktest::near(shown, rgba8(colour(window, i)), 12))
+          << std::hex << "shows 0x" << shown << " instead of 0x" << rgba8(colour(window, i));
+    }
+  }
+}
+
 // Keys typed into the field's peer reach the model one change at a time through the delegate, Chinese
 // and ASCII alike; what the delegate refuses never appears.
 TEST(Window, TypingReachesTheModelThroughTheDelegate) {
