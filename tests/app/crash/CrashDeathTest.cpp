@@ -30,6 +30,7 @@
 #include "platform/system/Device.h"
 #include "tests/app/crash/CrashTestSupport.h"
 #include "ui/test/Harness.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/FixedReachability.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -206,6 +207,7 @@ TEST_F(CrashDeath, ReportCarriesTheSessionTheSubjectTheVersionAndTheNetworkStatu
   EXPECT_EXIT(
       {
         registerAllScreens();
+        testsupport::registerStandInScreensWhereNoneIs();
         VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "会计职称"}, {"Value", "KJZC"}});
         ui::test::Harness harness;
         AppServices services;

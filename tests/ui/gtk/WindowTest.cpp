@@ -411,11 +411,10 @@ TEST(Window, ClicksAtModelFramesChangeTheScreenAsTapsDoHeadless) {
 // The application closed and started again in the same process: the next window shows its own views
 // only, wherever in memory their drawings happen to come (the first window's are gone by then).
 TEST(Window, TheNextWindowOfTheProcessShowsOnlyItsOwnViews) {
-  // A grid of tiles as the home screen lays out its functions, one colour each: reds in the first
-  // window, blues in the next; a title above them.
-  constexpr int kTiles = 13;
+  // A board of small tiles, one colour each: reds in the first window, blues in the next.
+  constexpr int kColumns = 8, kRows = 11;
   auto colour = [](int window, int i) {
-    const double shade = (30 + 16 * i) / 255.0;
+    const double shade = (20 + 2 * i) / 255.0;
     return window == 0 ? ui::Color::rgb(0.9, shade, 0.1) : ui::Color::rgb(0.1, shade, 0.9);
   };
   for (int window = 0; window < 2; ++window) {
@@ -423,25 +422,26 @@ TEST(Window, TheNextWindowOfTheProcessShowsOnlyItsOwnViews) {
     WindowSession s;
     ui::Window& root = s.app().keyWindow();
     std::vector<std::shared_ptr<ui::View>> tiles;
-    for (int i = 0; i < kTiles; ++i) {
-      auto tile = std::make_shared<ui::View>(ui::Rect(10 + (i % 3) * 102, 64 + (i / 3) * 82, 96, 76));
+    for (int i = 0; i < kColumns * kRows; ++i) {
+      auto tile = std::make_shared<ui::View>(ui::Rect(4 + (i % kColumns) * 39, 30 + (i / kColumns) * 39, 36, 36));
       tile->setBackgroundColor(colour(window, i));
       root.addSubview(tile);
       tiles.push_back(tile);
     }
-    auto title =
-        std::make_shared<ui::Label>(ui::Rect(0, 20, 320, 44), window == 0 ? "第一个窗口" : "下一个窗口");
-    title->setTextAlignment(ui::TextAlignment::Center);
-    root.addSubview(title);
     s.open();
     const Shot shot = s.shot();
-    for (int i = 0; i < kTiles; ++i) {
-      SCOPED_TRACE(i);
-      const std::uint32_t shown =
-          shot.at(WindowSession::frameOf(*tiles[static_cast<std::size_t>(i)]).center());
-      EXPECT_TRUE(gtktest::near(shown, rgba8(colour(window, i)), 12))
-          << std::hex << "shows 0x" << shown << " instead of 0x" << rgba8(colour(window, i));
+    int wrong = 0;
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+      const std::uint32_t expected = rgba8(colour(window, static_cast<int>(i)));
+      const std::uint32_t shown = shot.at(WindowSession::frameOf(*tiles[i]).center());
+      if (!gtktest::near(shown, expected, 6)) {
+        ++wrong;
+        ADD_FAILURE() << "tile " << i << std::hex << " shows 0x" << shown << " instead of 0x" << expected;
+      }
+      if (wrong > 5) break;
     }
+    // As closing the window ends the application: it terminates, then the window goes.
+    s.app().terminate(0);
   }
 }
 
