@@ -1,5 +1,7 @@
 #include "app/VDViewControllerFactory.h"
 
+#include <cstdio>
+
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 
@@ -58,10 +60,16 @@ std::optional<std::string> VDViewControllerFactory::storyboardNameForIdentifier(
 std::shared_ptr<ui::ViewController> VDViewControllerFactory::instantiateViewControllerWithIdentifier(
     std::string_view identifier) const {
   const auto storyboard = storyboardNameForIdentifier(identifier);
-  if (!storyboard) return nullptr;
-  const Creator creator = creatorFor(identifier);
-  if (!creator) return nullptr;
-  return creator(*storyboard);
+  const Creator creator = storyboard ? creatorFor(identifier) : Creator();
+  std::shared_ptr<ui::ViewController> screen = creator ? creator(*storyboard) : nullptr;
+  if (!screen) {
+    const std::string why = !storyboard ? "is in no group of the screen catalogue"
+                            : !creator  ? "has no screen registered"
+                                        : "gave no screen";
+    std::fprintf(stderr, "vardo: error: the screen identifier \"%.*s\" %s\n",
+                 static_cast<int>(identifier.size()), identifier.data(), why.c_str());
+  }
+  return screen;
 }
 
 void VDViewControllerFactory::registerScreen(std::string identifier, Creator creator) {

@@ -3,7 +3,7 @@
 //
 // The catalog "vardo-iPhoneUI.plist" of the bundle (storyboard name -> array of identifiers) says which
 // group each identifier belongs to; it is read once, when the shared factory is made, and kept. A screen
-// is made by the creator registered for its identifier (registerAllScreens() registers them all at
+// is made by the creator registered for its identifier (registerEveryScreen() registers them all at
 // start-up). An identifier that no catalog array holds gives no screen, even when a creator exists.
 
 #include <functional>
@@ -33,7 +33,8 @@ class VDViewControllerFactory {
   const core::Value& configDict() const { return configDict_; }
 
   // A new screen for the identifier, or nullptr when no catalog array holds it or no creator is
-  // registered for it.
+  // registered for it; a nullptr is logged as an error on the standard error stream (the screen the
+  // user asked for does not open, the screen on show stays).
   std::shared_ptr<ui::ViewController> instantiateViewControllerWithIdentifier(
       std::string_view identifier) const;
 
@@ -55,7 +56,8 @@ class VDViewControllerFactory {
 // Every screen identifier the application asks the factory for.
 const std::vector<std::string>& allScreenIdentifiers();
 
-// Registers a creator for every screen of the application. Screens that are not built yet get a
-// PlaceholderViewController that shows their identifier. Called once by the executable and by tests
-// before the first screen is made; calling it again registers the same creators again.
+// Forgets every creator of the catalogue's identifiers, then registers those of the application shell's
+// own screens ("sidebar", "updateSoftware", "dataManagement"); every other screen registers in its
+// folder's registration function (registerEveryScreen in screens/AllScreens.h calls this one, then them
+// all). Called by the executable and by tests before the first screen is made.
 void registerAllScreens();

@@ -12,8 +12,8 @@
 #include "screens/subject/SubjectScreens.h"
 
 void registerEveryScreen() {
-  registerAllScreens();
-  // Each area registers its screens over the placeholders; one line per area.
+  registerAllScreens();  // the shell's own screens
+  // Each area's; one line per area.
   registerAccountScreens();
   registerSubjectScreens();
   registerExamScreens();

@@ -244,7 +244,7 @@ std::string NavigationBar::backButtonTitle() const {
   NavigationItem* back = backItem();
   if (back->backBarButtonItem()) return back->backBarButtonItem()->title();
   if (!back->title().empty()) return back->title();
-  return "Back";
+  return kDefaultBackTitle;
 }
 
 View* NavigationBar::titleView() const { return titleView_.get(); }

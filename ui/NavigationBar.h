@@ -1,7 +1,7 @@
 #pragma once
 // ui::NavigationBar: a 44-point bar showing the top item of its stack: the back button (titled after the
-// item below: its backBarButtonItem's title, else its title, else "Back"; a left item replaces it), the
-// title (or title view) and the right items. Every piece is a subview, so a tap on it is hit-tested.
+// item below: its backBarButtonItem's title, else its title, else kDefaultBackTitle; a left item replaces
+// it), the title (or title view) and the right items. Every piece is a subview, so a tap on it is hit-tested.
 
 #include <functional>
 #include <memory>
@@ -18,6 +18,9 @@ enum class BarStyle { Default = 0, Black = 1, BlackTranslucent = 2 };
 class NavigationBar : public View {
  public:
   static constexpr double kHeight = 44;
+  // What the back button says when the item below has neither a back item nor a title: the word the
+  // application's own screens put on their back items (the system's "Back" in the application's language).
+  static constexpr const char* kDefaultBackTitle = "返回";
 
   explicit NavigationBar(Rect frame = {});
   std::string className() const override { return "NavigationBar"; }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "app/PlaceholderViewController.h"
 #include "app/SidePanelController.h"
 #include "app/VDHelper.h"
 #include "platform/security/Keychain.h"
@@ -19,16 +18,11 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const PlaceholderViewController* placeholder(const ui::ViewController* vc) {
-  return dynamic_cast<const PlaceholderViewController*>(vc);
-}
-
 // The identifier of the root screen of a navigation controller ("" when it is something else).
 std::string navigationRootIdentifier(const ui::ViewController* vc) {
   auto* nav = dynamic_cast<const ui::NavigationController*>(vc);
   if (!nav || nav->viewControllers().empty()) return "";
-  auto* p = placeholder(nav->viewControllers().front().get());
-  return p ? p->identifier() : "";
+  return testsupport::standInIdentifier(nav->viewControllers().front().get());
 }
 
 std::vector<std::string> buttonTitles(const ui::AlertView& alert) {
@@ -49,7 +43,7 @@ TEST_F(Launch, RunsItsStepsInOrderAndShowsTheOfflineAlertBeforeTheRoot) {
     record_->calls.push_back(
         "make selectSort, alerts waiting: " + std::to_string(h().window().alertLayer().panels().size()) +
         ", fontSize: " + core::UserDefaults::standard().stringForKey("fontSize"));
-    return std::make_shared<PlaceholderViewController>("selectSort", storyboard);
+    return std::make_shared<testsupport::StandInScreen>("selectSort");
   });
 
   AppDelegate& app = launch(/*networkStatus=*/0);
@@ -110,8 +104,7 @@ TEST_F(Launch, SavedSubjectOpensTheSidePanelContainer) {
   ASSERT_NE(nav, nullptr);
   EXPECT_EQ(nav->viewControllers().front(), app.mainInterfaceVC());
   EXPECT_EQ(app.mainInterfaceVC()->className(), "MainInterfaceViewController1");
-  ASSERT_NE(placeholder(panel->leftPanel().get()), nullptr);
-  EXPECT_EQ(placeholder(panel->leftPanel().get())->identifier(), "evenmore");
+  EXPECT_EQ(testsupport::standInIdentifier(panel->leftPanel().get()), "evenmore");
   EXPECT_EQ(panel->leftPanel(), app.evenMoreVC());
   // The user sees the home screen; the "more" menu waits beneath it, not loaded yet.
   EXPECT_EQ(h().topScreen(), app.mainInterfaceVC().get());

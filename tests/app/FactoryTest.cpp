@@ -4,7 +4,6 @@
 #include <set>
 #include <thread>
 
-#include "app/PlaceholderViewController.h"
 #include "tests/app/StartupFixture.h"
 
 using namespace startup_test;
@@ -17,9 +16,29 @@ core::Value array(std::initializer_list<const char*> ids) {
   return core::Value(a);
 }
 
+// A screen that keeps the catalog group it was made for.
+class GroupedScreen : public ui::ViewController {
+ public:
+  explicit GroupedScreen(std::string storyboard) : storyboard_(std::move(storyboard)) {}
+  std::string className() const override { return "GroupedScreen"; }
+  const std::string& storyboard() const { return storyboard_; }
+
+ private:
+  std::string storyboard_;
+};
+
 std::string storyboardOf(const std::shared_ptr<ui::ViewController>& vc) {
-  auto* p = dynamic_cast<PlaceholderViewController*>(vc.get());
+  auto* p = dynamic_cast<GroupedScreen*>(vc.get());
   return p ? p->storyboard() : "";
+}
+
+// What the factory wrote on the standard error stream while making the screen.
+std::shared_ptr<ui::ViewController> make(const VDViewControllerFactory& factory, const std::string& id,
+                                         std::string* logged) {
+  testing::internal::CaptureStderr();
+  auto vc = factory.instantiateViewControllerWithIdentifier(id);
+  *logged = testing::internal::GetCapturedStderr();
+  return vc;
 }
 
 }  // namespace
@@ -38,46 +57,47 @@ TEST_F(Factory, CatalogHoldsEveryIdentifierExactlyOnce) {
   for (const std::string& id : allScreenIdentifiers()) EXPECT_EQ(seen[id], 1) << id;
 }
 
-TEST_F(Factory, EveryIdentifierResolvesToANewScreenShowingIt) {
-  // The screens already built come as their own class; every other one as a placeholder showing it.
-  const std::map<std::string, std::string> built = {
-      {"sidebar", "MainInterfaceViewController1"},
-      {"updateSoftware", "UpdateSoftwareViewController"},
-      {"dataManagement", "DataManagementViewController"}};
+TEST_F(Factory, TheShellsScreensResolveAndAnIdentifierWithoutAScreenGivesNothingButAnError) {
+  // The shell registers its own screens only; every other one comes with its area's registration.
+  registerAllScreens();  // without the fixture's stand-ins
+  const std::map<std::string, std::string> shell = {{"sidebar", "MainInterfaceViewController1"},
+                                                    {"updateSoftware", "UpdateSoftwareViewController"},
+                                                    {"dataManagement", "DataManagementViewController"}};
   auto& factory = VDViewControllerFactory::shareFactory();
   for (const std::string& id : allScreenIdentifiers()) {
     SCOPED_TRACE(id);
-    auto vc = factory.instantiateViewControllerWithIdentifier(id);
-    ASSERT_NE(vc, nullptr);
-    EXPECT_FALSE(vc->isViewLoaded());  // the factory never loads the view
-    EXPECT_NE(factory.instantiateViewControllerWithIdentifier(id), vc);  // a new one each time
-    if (auto it = built.find(id); it != built.end()) {
+    std::string logged;
+    auto vc = make(factory, id, &logged);
+    if (auto it = shell.find(id); it != shell.end()) {
+      ASSERT_NE(vc, nullptr);
       EXPECT_EQ(vc->className(), it->second);
+      EXPECT_FALSE(vc->isViewLoaded());                                    // the factory never loads the view
+      EXPECT_NE(factory.instantiateViewControllerWithIdentifier(id), vc);  // a new one each time
+      EXPECT_EQ(logged, "");
       continue;
     }
-    auto* p = dynamic_cast<PlaceholderViewController*>(vc.get());
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->identifier(), id);
-    EXPECT_EQ(p->title(), id);
-    p->view();
-    ASSERT_NE(p->label(), nullptr);
-    EXPECT_EQ(p->label()->text(), id);
+    EXPECT_EQ(vc, nullptr);
+    EXPECT_NE(logged.find("error"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("\"" + id + "\""), std::string::npos) << logged;
   }
 }
 
 TEST_F(Factory, UnknownOrUncataloguedIdentifiersGiveNothing) {
   auto& factory = VDViewControllerFactory::shareFactory();
-  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("noSuchScreen"), nullptr);
+  std::string logged;
+  EXPECT_EQ(make(factory, "noSuchScreen", &logged), nullptr);
+  EXPECT_NE(logged.find("\"noSuchScreen\" is in no group of the screen catalogue"), std::string::npos)
+      << logged;
   EXPECT_EQ(factory.instantiateViewControllerWithIdentifier(""), nullptr);
   // A creator alone is not enough: the catalog decides what exists.
-  VDViewControllerFactory::registerScreen("notInCatalog", [](const std::string& sb) {
-    return std::make_shared<PlaceholderViewController>("notInCatalog", sb);
-  });
+  VDViewControllerFactory::registerScreen(
+      "notInCatalog", [](const std::string& sb) { return std::make_shared<GroupedScreen>(sb); });
   EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("notInCatalog"), nullptr);
   VDViewControllerFactory::unregisterScreen("notInCatalog");
   // And a catalogued identifier without a creator gives nothing either.
   VDViewControllerFactory::unregisterScreen("login");
-  EXPECT_EQ(factory.instantiateViewControllerWithIdentifier("login"), nullptr);
+  EXPECT_EQ(make(factory, "login", &logged), nullptr);
+  EXPECT_NE(logged.find("\"login\" has no screen registered"), std::string::npos) << logged;
 }
 
 TEST_F(Factory, CatalogIsWalkedInItsOwnOrder) {
@@ -88,6 +108,8 @@ TEST_F(Factory, CatalogIsWalkedInItsOwnOrder) {
   catalog.set("Same2", array({"x", "y"}));
   catalog.set("Mid", array({"login"}));
   VDViewControllerFactory factory{core::Value(catalog)};
+  VDViewControllerFactory::registerScreen(
+      "login", [](const std::string& sb) { return std::make_shared<GroupedScreen>(sb); });
 
   EXPECT_EQ(factory.storyboardNameForIdentifier("shared"), "Zeta");  // not the alphabetical first
   EXPECT_EQ(factory.storyboardNameForIdentifier("b"), "Alpha");

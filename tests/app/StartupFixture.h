@@ -17,6 +17,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
 
@@ -101,6 +102,7 @@ class StartupFixture : public ::testing::Test {
     core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     registerAllScreens();
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
     harness_ = std::make_unique<ui::test::Harness>();
   }
 

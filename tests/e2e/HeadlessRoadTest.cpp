@@ -15,7 +15,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/MainInterfaceViewController1.h"
-#include "app/PlaceholderViewController.h"
 #include "app/UpdateSoftwareViewController.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -26,7 +25,7 @@
 #include "platform/core/UserDefaults.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/AllScreens.h"
 #include "screens/account/LoginViewController.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
@@ -48,7 +47,6 @@ bool runUntil(Pred done, double seconds = 30) {
 
 std::string screenName(const ui::ViewController* vc) {
   if (!vc) return "";
-  if (auto* p = dynamic_cast<const PlaceholderViewController*>(vc)) return p->identifier();
   return vc->className();
 }
 
@@ -66,8 +64,7 @@ class HeadlessRoad : public ::testing::Test {
     ServerConfig::reload();
     core::Bundle::resetMain();
     HTTPRequest::clearSession();
-    registerAllScreens();
-    registerAccountScreens();
+    registerEveryScreen();
     launch_.h();
   }
 
@@ -182,7 +179,7 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   // Back on the home screen, the function opens.
   ASSERT_TRUE(tapFunction(2));
   EXPECT_EQ(h().alert(), nullptr);
-  EXPECT_EQ(top(), "examSetting1");
+  EXPECT_EQ(top(), "ExamSetting1ViewController");
   EXPECT_EQ(launch_.app().currentModule(), 2);
 }
 

@@ -12,7 +12,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/PlaceholderViewController.h"
 #include "librarys/http/HTTPRequest.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
@@ -175,9 +174,7 @@ ui::ViewController* Road::topScreen() {
 
 std::string Road::topName() {
   ui::ViewController* vc = topScreen();
-  if (!vc) return "";
-  if (auto* p = dynamic_cast<PlaceholderViewController*>(vc)) return p->identifier();
-  return vc->className();
+  return vc ? vc->className() : "";
 }
 
 ui::Button* Road::button(const std::string& title) {

@@ -7,15 +7,14 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/PlaceholderViewController.h"
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Date.h"
 #include "service/UserService.h"
 #include "tests/service/RequestLayerSupport.h"
+#include "tests/support/FixedReachability.h"
 #include "ui/NavigationController.h"
 #include "ui/ViewController.h"
-#include "tests/support/FixedReachability.h"
 
 namespace reqlayer_test {
 namespace {
@@ -159,21 +158,19 @@ TEST_F(RequestLayerForcedLogout, SecondLoginElsewhereSendsThisDeviceToAStolenLog
   EXPECT_EQ(h().topScreen(), login.get());
 }
 
-// Before the account and "more" screens exist: the factory's placeholder becomes the root, and the
-// session records the logout the menu would have made.
-TEST_F(RequestLayerForcedLogout, PlaceholderScreensStillEndAtTheLoginScreen) {
+// Without the account and "more" screens (no login screen to open): the session still records the
+// logout the menu would have made, the user is told nothing false and the application keeps its screen.
+TEST_F(RequestLayerForcedLogout, WithoutALoginScreenTheLogoutStillHappens) {
   logIn();
   logInElsewhere();
   bool hadUserInfo = true;
   EXPECT_EQ(requestAsUser(&hadUserInfo)["LoginState"].toInt(), 2);
+  ui::ViewController* before = h().window().rootViewController();
   ASSERT_TRUE(h().press("确定"));
   h().settle();
 
-  ui::NavigationController* nav = rootNavigation();
-  ASSERT_NE(nav, nullptr) << h().screens();
-  auto* placeholder = dynamic_cast<PlaceholderViewController*>(nav->topViewController());
-  ASSERT_NE(placeholder, nullptr) << h().screens();
-  EXPECT_EQ(placeholder->identifier(), "login");
+  EXPECT_EQ(h().window().rootViewController(), before) << h().screens();
+  EXPECT_EQ(h().alert(), nullptr);
   EXPECT_FALSE(app_->userSession().contains("userInfo"));
   EXPECT_TRUE(app_->userSession()["isUserLogout"].toBool());
   EXPECT_FALSE(AppDelegate::isAutoLoginTimerRunning());

@@ -16,6 +16,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "tests/statistics/SessionTestSupport.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/FixedReachability.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
@@ -53,6 +54,7 @@ class AppStatistics : public ServerSessionFixture {
     ServerSessionFixture::SetUp();
     core::Bundle::resetMain();
     registerAllScreens();
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
     startHarness(0);
   }
   void TearDown() override {

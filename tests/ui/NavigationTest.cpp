@@ -27,7 +27,7 @@ TEST(NavigationBar, BackButtonTitleComesFromTheScreenBelow) {
        true, "返回"},
       {"else the title of the screen below",
        [](ViewController& below, ViewController&) { below.setTitle("首页"); }, true, "首页"},
-      {"else Back", [](ViewController&, ViewController&) {}, true, "Back"},
+      {"else the application's own back word", [](ViewController&, ViewController&) {}, true, "返回"},
       {"an empty back item title gives a back button without words",
        [](ViewController& below, ViewController&) {
          below.setTitle("章节");

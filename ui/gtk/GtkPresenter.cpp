@@ -97,6 +97,12 @@ bool GtkPresenter::canOpenWindow(std::string* why) {
 
 GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::make_unique<Impl>(app)) {
   if (::geteuid() == 0) setenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS", "1", 0);
+  // Every mirror draws with cairo, so GTK's cairo renderer shows the pictures as they are drawn. Its GL
+  // renderer keeps them as textures keyed by the address of the drawing that made them, in a cache it
+  // shares between the windows of a display: a later window of the process whose drawings come at
+  // the addresses of an earlier window's would show the earlier window's pictures. Chosen before the
+  // first window of the process is made (GTK reads it once); a renderer the user names is kept.
+  setenv("GSK_RENDERER", "cairo", 0);
   gtk_init();
   MirrorRegistry::registerStandardContents();
   WebEngine::setFactory([](WebView& view) { return std::make_unique<WebKitEngine>(&view); });

@@ -15,6 +15,10 @@
 // as the image picker's service (ui/gtk/FileChooserImagePicker.h); run() shows the
 // window and runs until it closes or the application terminates. Main thread only.
 //
+// Rendering: GTK's cairo renderer (GSK_RENDERER=cairo unless the environment names another), which
+// draws the mirrors' cairo pictures directly; the GL renderer could show a closed window's pictures in
+// the next window of the same process.
+//
 // WebKit as root: its web process sandbox cannot start under root, so the presenter turns it off
 // (WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1) for that case only.
 

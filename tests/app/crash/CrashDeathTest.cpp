@@ -29,6 +29,7 @@
 #include "platform/system/Crash.h"
 #include "platform/system/Device.h"
 #include "tests/app/crash/CrashTestSupport.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/FixedReachability.h"
 #include "ui/test/Harness.h"
 
@@ -207,6 +208,7 @@ TEST_F(CrashDeath, ReportCarriesTheSessionTheSubjectTheVersionAndTheNetworkStatu
   EXPECT_EXIT(
       {
         registerAllScreens();
+        testsupport::registerStandInScreensWhereNoneIs();
         VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "会计职称"}, {"Value", "KJZC"}});
         ui::test::Harness harness;
         AppServices services;

@@ -20,7 +20,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/MainInterfaceViewController1.h"
-#include "app/PlaceholderViewController.h"
 #include "app/SidePanelController.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -44,6 +43,7 @@
 #include "statistics/UsageStatsInternal.h"
 #include "tests/support/LoopbackApp.h"
 #include "tests/support/ServerJournal.h"
+#include "tests/support/StandInScreens.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
@@ -61,10 +61,10 @@ bool runUntil(Pred done, double seconds = 20) {
   return rl::RunLoop::main().runUntil(done, seconds);
 }
 
-// The identifier of a placeholder screen; the class name of any other screen.
+// The identifier of a stand-in screen; the class name of any other screen.
 inline std::string screenName(const ui::ViewController* vc) {
   if (!vc) return "";
-  if (auto* p = dynamic_cast<const PlaceholderViewController*>(vc)) return p->identifier();
+  if (const std::string id = testsupport::standInIdentifier(vc); !id.empty()) return id;
   return vc->className();
 }
 
@@ -85,6 +85,7 @@ class HomeFixture : public ::testing::Test {
       answering_ = screen;
       return screen;
     });
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens the home screen opens
 
     AppServices services = loopback_.services();
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;  // the home screen asks for it

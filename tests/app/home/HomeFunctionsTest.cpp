@@ -88,6 +88,23 @@ TEST_F(Home, ExamInformationOpensWithItsTitle) {
   EXPECT_EQ(events(), std::vector<std::string>{"ExamWebSite"});
 }
 
+TEST_F(Home, AFunctionWhoseScreenIsMissingLeavesTheHomeScreenAndSaysWhy) {
+  installSampleBank();
+  loginAs("user01");
+  openHome();
+  VDViewControllerFactory::unregisterScreen("examSetting1");
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(tapFunction(2));
+  h().settle();
+  const std::string logged = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(top(), "MainInterfaceViewController1");
+  EXPECT_EQ(h().alert(), nullptr);
+  EXPECT_NE(logged.find("\"examSetting1\" has no screen registered"), std::string::npos) << logged;
+  // The other functions still open.
+  ASSERT_TRUE(tapFunction(3));
+  ASSERT_TRUE(waitForTop("examGuideList")) << "on top: " << top();
+}
+
 TEST_F(Home, WithoutTheBankEveryFunctionStartsTheDownloadInstead) {
   loginAs("user01");
   openHome();

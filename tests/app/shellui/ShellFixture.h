@@ -19,6 +19,7 @@
 #include "platform/core/UserDefaults.h"
 #include "statistics/UsageStats.h"
 #include "ui/test/Harness.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
 #include "tests/support/TempDir.h"
@@ -33,6 +34,7 @@ class ShellFixture : public ::testing::Test {
     ASSERT_FALSE(home_.path().empty());
     core::Bundle::resetMain();
     registerAllScreens();
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
     UsageStats::reset();
     launch_.h();  // the harness (and its manual clock) from the start, as a launched application has it
   }

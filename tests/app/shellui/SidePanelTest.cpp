@@ -23,6 +23,7 @@
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
@@ -46,6 +47,7 @@ class SidePanel : public ::testing::Test {
     ASSERT_FALSE(home_.path().empty());
     core::Bundle::resetMain();
     registerAllScreens();
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
     AppServices services = testsupport::quietServices(2);
     services.libraryCheck = [this] {
       if (libraryCheck_) libraryCheck_();

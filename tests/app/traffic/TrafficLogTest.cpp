@@ -22,6 +22,7 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
 #include "ui/test/Harness.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/FixedReachability.h"
 #include "tests/support/TempDir.h"
 
@@ -204,6 +205,7 @@ TEST_F(TrafficLog, ByDefaultTheApplicationDelegatesWatcherDecides) {
   };
   auto watcher = std::make_shared<Watcher>();
   registerAllScreens();
+  testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
   AppServices services;
   services.reachabilityForInternetConnection = [watcher] { return watcher; };
   services.clock = [this] { return now_; };

@@ -33,6 +33,7 @@
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 #include "widgets/ProgressHUD.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/TempDir.h"
 
@@ -71,6 +72,7 @@ class BankCheckFixture : public ::testing::Test {
     setServiceShell({});
 
     registerAllScreens();
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
     DataManagementViewController::registerScreen();
 
     launch_.launch(network_);

@@ -17,7 +17,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/MainInterfaceViewController1.h"
-#include "app/PlaceholderViewController.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
@@ -54,7 +53,6 @@ inline const char* kSubject = "GKSample";
 
 inline std::string screenName(const ui::ViewController* vc) {
   if (!vc) return "";
-  if (auto* p = dynamic_cast<const PlaceholderViewController*>(vc)) return p->identifier();
   return vc->className();
 }
 

@@ -20,7 +20,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/PlaceholderViewController.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"

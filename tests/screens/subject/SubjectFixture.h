@@ -17,7 +17,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "app/MainInterfaceViewController1.h"
-#include "app/PlaceholderViewController.h"
 #include "app/VDHelper.h"
 #include "dao/BankLocation.h"
 #include "librarys/http/HTTPRequest.h"
@@ -109,7 +108,6 @@ class SubjectFixture : public ::testing::Test {
   // ---- screens ----
   static std::string screenName(const ui::ViewController* vc) {
     if (!vc) return "";
-    if (auto* p = dynamic_cast<const PlaceholderViewController*>(vc)) return p->identifier();
     return vc->className();
   }
   std::string top() { return screenName(h().topScreen()); }

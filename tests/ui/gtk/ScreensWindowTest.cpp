@@ -45,6 +45,7 @@
 #include "ui/AlertLayer.h"
 #include "ui/AlertPanel.h"
 #include "ui/Label.h"
+#include "ui/NavigationBar.h"
 #include "ui/NavigationController.h"
 #include "ui/TableView.h"
 #include "ui/TextMeasurer.h"
@@ -226,6 +227,24 @@ TEST(ScreensWindow, TheReviewListsOfALoggedInUser) {
   tour.look("review-favourites");
   tour.push("errorRedoList");
   tour.look("review-wrong");
+}
+
+// Screens pushed from a screen without a title (the tour's root has none) say "返回" on their back button,
+// as the application's own back items do, never the system's English word.
+TEST(ScreensWindow, PushedScreensGoBackInTheApplicationsWords) {
+  Tour tour;
+  tour.launch();
+  tour.login();
+  for (const char* id : {"simulateExam", "learningRecord", "softSetting"}) {
+    SCOPED_TRACE(id);
+    ASSERT_NE(tour.push(id), nullptr);
+    ui::NavigationBar& bar = tour.nav_->navigationBar();
+    ASSERT_NE(bar.backButtonView(), nullptr);
+    EXPECT_EQ(bar.backButtonTitle(), "返回");
+    gtktest::keepShot(tour.s().shot(), std::string("back-") + id);
+    tour.nav_->popToRootViewController(false);
+    tour.settleRequests();
+  }
 }
 
 // The note edit sheet over the window: its text in the native text view, ready to edit.

@@ -408,6 +408,43 @@ TEST(Window, ClicksAtModelFramesChangeTheScreenAsTapsDoHeadless) {
   EXPECT_EQ(window, headless);
 }
 
+// The application closed and started again in the same process: the next window shows its own views
+// only, wherever in memory their drawings happen to come (the first window's are gone by then).
+TEST(Window, TheNextWindowOfTheProcessShowsOnlyItsOwnViews) {
+  // A board of small tiles, one colour each: reds in the first window, blues in the next.
+  constexpr int kColumns = 8, kRows = 11;
+  auto colour = [](int window, int i) {
+    const double shade = (20 + 2 * i) / 255.0;
+    return window == 0 ? ui::Color::rgb(0.9, shade, 0.1) : ui::Color::rgb(0.1, shade, 0.9);
+  };
+  for (int window = 0; window < 2; ++window) {
+    SCOPED_TRACE(window == 0 ? "the first window" : "the next window");
+    WindowSession s;
+    ui::Window& root = s.app().keyWindow();
+    std::vector<std::shared_ptr<ui::View>> tiles;
+    for (int i = 0; i < kColumns * kRows; ++i) {
+      auto tile = std::make_shared<ui::View>(ui::Rect(4 + (i % kColumns) * 39, 30 + (i / kColumns) * 39, 36, 36));
+      tile->setBackgroundColor(colour(window, i));
+      root.addSubview(tile);
+      tiles.push_back(tile);
+    }
+    s.open();
+    const Shot shot = s.shot();
+    int wrong = 0;
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+      const std::uint32_t expected = rgba8(colour(window, static_cast<int>(i)));
+      const std::uint32_t shown = shot.at(WindowSession::frameOf(*tiles[i]).center());
+      if (!gtktest::near(shown, expected, 6)) {
+        ++wrong;
+        ADD_FAILURE() << "tile " << i << std::hex << " shows 0x" << shown << " instead of 0x" << expected;
+      }
+      if (wrong > 5) break;
+    }
+    // As closing the window ends the application: it terminates, then the window goes.
+    s.app().terminate(0);
+  }
+}
+
 // Keys typed into the field's peer reach the model one change at a time through the delegate, Chinese
 // and ASCII alike; what the delegate refuses never appears.
 TEST(Window, TypingReachesTheModelThroughTheDelegate) {
