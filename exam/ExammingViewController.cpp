@@ -157,6 +157,12 @@ void ExammingViewController::loadView() {
   // The bottom button submits in exam mode and reports an error otherwise.
   btnExplain_ = button({bounds.width() / 2 - kButtonSize / 2, bottom, kButtonSize, kButtonSize}, nullptr,
                        "ic_t_wrongredo", &ExammingViewController::explainButtonClick);
+  // The move buttons lie over the page's lower corners: on a dark ground of their own they show on the
+  // white day page and stand apart from the text of the night page.
+  for (auto* b : {&previousButton_, &nextButton_}) {
+    (*b)->setBackgroundColor(ui::Color::black().withAlpha(0.45));
+    (*b)->setTitleColor(ui::Color::white());
+  }
   for (auto* b : {&previousButton_, &nextButton_, &btnExplain_}) {
     (*b)->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
     root->addSubview(*b);
