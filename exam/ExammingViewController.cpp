@@ -547,12 +547,15 @@ void ExammingViewController::setNavigationBarHidden() {
     topInset_Y_ = bar->frame().origin.y + statusBarHeight_;
     isFirstEnter_ = false;
   }
+  // Room at the top of each page for the bar when the pages run on under it (a translucent bar); an
+  // opaque bar already stands above the pages, and room there would only be an empty band.
+  const double underBar = bar->isTranslucent() ? bar->frame().height() + statusBarHeight_ : 0;
   for (const auto& web : webViews_) {
     if (!web) continue;
     ui::EdgeInsets inset = web->scrollView().contentInset();
-    inset.top = bar->frame().height() + statusBarHeight_;
+    inset.top = underBar;
     web->scrollView().setContentInset(inset);
-    web->scrollView().setContentOffset({web->scrollView().contentOffset().x, -(statusBarHeight_ + kBarHeight)});
+    web->scrollView().setContentOffset({web->scrollView().contentOffset().x, -underBar});
   }
   bar->setBackgroundColor(ui::Color::black());
   ui::Rect frame = bar->frame();
