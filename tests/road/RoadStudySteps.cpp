@@ -269,6 +269,24 @@ void answerOnPage(Road& road, const std::string& letter) {
       << "the click on option " << letter << " was not taken";
   EXPECT_EQ(question->reply, letter);
   EXPECT_EQ(road.evaluate(*page, "document.getElementById('radio_" + letter + "').checked"), "true");
+  // As drawn: the chosen option's button is filled with the accent blue (WebKit paints on its own time).
+  const std::string box = road.evaluate(*page,
+                                        "(function(){var r=document.getElementById('radio_" + letter +
+                                            "').getBoundingClientRect(); return r.x+','+r.y+','+r.width+','+r.height;})()");
+  double x = 0, y = 0, w = 0, h = 0;
+  ASSERT_EQ(std::sscanf(box.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h), 4) << box;
+  const ui::Rect frame = gtktest::WindowSession::frameOf(*page);
+  const ui::Rect button{frame.minX() + x, frame.minY() + y, w, h};
+  EXPECT_TRUE(road.waitFor([&] {
+    const gtktest::Shot shot = road.window().shot();
+    int blue = 0;
+    for (double py = button.minY(); py < button.maxY(); ++py)
+      for (double px = button.minX(); px < button.maxX(); ++px) {
+        const std::uint32_t c = shot.at({px, py});
+        if (gtktest::channel(c, 2) > gtktest::channel(c, 0) + 80) ++blue;
+      }
+    return blue >= 8;
+  }, 10)) << "the window does not show option " << letter << " chosen";
 }
 
 std::string wrongLetter(const Questions& q) { return q.Answer == "A" ? "B" : "A"; }
