@@ -157,6 +157,12 @@ void ExammingViewController::loadView() {
   // The bottom button submits in exam mode and reports an error otherwise.
   btnExplain_ = button({bounds.width() / 2 - kButtonSize / 2, bottom, kButtonSize, kButtonSize}, nullptr,
                        "ic_t_wrongredo", &ExammingViewController::explainButtonClick);
+  // The move buttons lie over the page's lower corners: on a dark ground of their own they show on the
+  // white day page and stand apart from the text of the night page.
+  for (auto* b : {&previousButton_, &nextButton_}) {
+    (*b)->setBackgroundColor(ui::Color::black().withAlpha(0.45));
+    (*b)->setTitleColor(ui::Color::white());
+  }
   for (auto* b : {&previousButton_, &nextButton_, &btnExplain_}) {
     (*b)->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
     root->addSubview(*b);
@@ -537,12 +543,15 @@ void ExammingViewController::setNavigationBarHidden() {
     topInset_Y_ = bar->frame().origin.y + statusBarHeight_;
     isFirstEnter_ = false;
   }
+  // Room at the top of each page for the bar when the pages run on under it (a translucent bar); an
+  // opaque bar already stands above the pages, and room there would only be an empty band.
+  const double underBar = bar->isTranslucent() ? bar->frame().height() + statusBarHeight_ : 0;
   for (const auto& web : webViews_) {
     if (!web) continue;
     ui::EdgeInsets inset = web->scrollView().contentInset();
-    inset.top = bar->frame().height() + statusBarHeight_;
+    inset.top = underBar;
     web->scrollView().setContentInset(inset);
-    web->scrollView().setContentOffset({web->scrollView().contentOffset().x, -(statusBarHeight_ + kBarHeight)});
+    web->scrollView().setContentOffset({web->scrollView().contentOffset().x, -underBar});
   }
   bar->setBackgroundColor(ui::Color::black());
   ui::Rect frame = bar->frame();

@@ -290,7 +290,9 @@ class ExammingViewController : public ui::ViewController,
   bool isFirstHud_ = false;
   bool isDidScroll_ = false;
   bool isTouch_ = false;
-  double statusBarHeight_ = 20;
+  // The window keeps its status strip outside the screens: nothing stands above the bar, from the
+  // first layout (which runs before the screen appears) on.
+  double statusBarHeight_ = 0;
   double topInset_Y_ = 0;
   bool isFirstEnter_ = true;
   double lastOffsetY_ = 0;

@@ -10,6 +10,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/UserDefaults.h"
 #include "screens/settings/FontSizeViewController.h"
+#include "ui/BarButtonItem.h"
 #include "ui/Image.h"
 #include "ui/ImageView.h"
 #include "ui/NavigationController.h"
@@ -102,6 +103,7 @@ std::shared_ptr<ui::TableViewCell> SettingViewController::makeCell(const std::st
 
 void SettingViewController::viewDidLoad() {
   setTitle("软件设置");
+  navigationItem().setBackBarButtonItem(ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
   chongzuoView_->setHidden(isTest_);
   hfLabel_->setHidden(!isTest_);
   loadSettings();

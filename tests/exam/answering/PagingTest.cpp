@@ -229,6 +229,22 @@ TEST(Bars, TheNavigationBarFollowsAPageReadDownAndComesBackWhenTheReaderScrollsU
   }
 }
 
+// The bar stands where the navigation controller put it, however often a set is opened and left: the
+// screens that follow show their first row below it, not under it.
+TEST_F(Paging, OpeningAndLeavingSetsLeavesTheBarAtTheTop) {
+  ui::NavigationBar& bar = nav_->navigationBar();
+  const double restingY = bar.frame().origin.y;
+  for (int visit = 0; visit < 2; ++visit) {
+    SCOPED_TRACE(visit);
+    open(questions(3));
+    EXPECT_EQ(bar.frame().origin.y, restingY);
+    nav_->popViewController(false);
+    h().settle(0.5);
+    EXPECT_EQ(bar.frame().origin.y, restingY);
+    screen_.reset();
+  }
+}
+
 TEST_F(Paging, ThePageOfAQuestionThatFinishesAfterTheScreenIsGoneIsDropped) {
   open(questions(3), 0, AnsweringMode::Practice, false);
   std::weak_ptr<ExammingViewController> weak = screen_;
