@@ -157,6 +157,12 @@ void ExammingViewController::loadView() {
   // The bottom button submits in exam mode and reports an error otherwise.
   btnExplain_ = button({bounds.width() / 2 - kButtonSize / 2, bottom, kButtonSize, kButtonSize}, nullptr,
                        "ic_t_wrongredo", &ExammingViewController::explainButtonClick);
+  // The page buttons float over the page's bottom corners: their white titles on a dark backing read
+  // on any page, light or night.
+  for (auto* b : {&previousButton_, &nextButton_}) {
+    (*b)->setBackgroundColor(ui::Color::black().withAlpha(0.55));
+    (*b)->layer().setCornerRadius(6);
+  }
   for (auto* b : {&previousButton_, &nextButton_, &btnExplain_}) {
     (*b)->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
     root->addSubview(*b);
@@ -216,8 +222,6 @@ void ExammingViewController::viewWillAppear(bool animated) {
   isMoreViewHidden_ = true;
   bg_moreView_->setHidden(true);
   optionsView_->setHidden(true);
-  // The window keeps its status strip outside the screens, so nothing sits above the bar.
-  statusBarHeight_ = 0;
   if (auto* bar = navigationBar()) bar->setBarStyle(ui::BarStyle::BlackTranslucent);
   setNavigationBarHidden();
 }

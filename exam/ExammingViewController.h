@@ -290,7 +290,8 @@ class ExammingViewController : public ui::ViewController,
   bool isFirstHud_ = false;
   bool isDidScroll_ = false;
   bool isTouch_ = false;
-  double statusBarHeight_ = 20;
+  // The window keeps its status strip outside the screens: nothing sits above the bar.
+  double statusBarHeight_ = 0;
   double topInset_Y_ = 0;
   bool isFirstEnter_ = true;
   double lastOffsetY_ = 0;

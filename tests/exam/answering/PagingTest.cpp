@@ -229,6 +229,24 @@ TEST(Bars, TheNavigationBarFollowsAPageReadDownAndComesBackWhenTheReaderScrollsU
   }
 }
 
+TEST_F(Paging, TheBarStaysInItsPlaceAndThePageButtonsReadOverThePage) {
+  // The window keeps the status strip outside the screens: nothing moves the bar down for it, neither
+  // on the answering screen nor on the screen under it once the answering screen is left.
+  const double resting = nav_->navigationBar().frame().origin.y;
+  open(questions(3));
+  EXPECT_EQ(nav_->navigationBar().frame().origin.y, resting);
+  // The page buttons over the page's white: white titles on a dark backing, not white on white.
+  for (ui::Button* b : {screen().previousButton(), screen().nextButton()}) {
+    const ui::Color title = b->currentTitleColor();
+    const ui::Color backing = b->backgroundColor();
+    const double backingOverWhite = 1 - backing.a + backing.a * backing.r;
+    EXPECT_GT(title.r - backingOverWhite, 0.4) << b->currentTitle() << " cannot be read over a white page";
+  }
+  nav_->popViewController(false);
+  h().settle(0.5);
+  EXPECT_EQ(nav_->navigationBar().frame().origin.y, resting);
+}
+
 TEST_F(Paging, ThePageOfAQuestionThatFinishesAfterTheScreenIsGoneIsDropped) {
   open(questions(3), 0, AnsweringMode::Practice, false);
   std::weak_ptr<ExammingViewController> weak = screen_;
