@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -36,15 +35,15 @@ constexpr int kFavourites = 6;
 constexpr int kWrongRedo = 7;
 constexpr int kNotes = 13;
 
-// What the question on show is: the screen's current question once its page shows that question's
-// number ("n/count、"), wholly in view.
+// The question screen's current question, or nullptr.
 Questions* currentQuestion(Road& road) {
   ExammingViewController* screen = questionScreen(road);
   if (!screen || !screen->testPager()) return nullptr;
   return screen->testPager()->currentTest().get();
 }
 
-// Waits until the question screen shows question `number` (1-based) on a loaded page; the page or nullptr.
+// Waits until the question screen shows question `number` (1-based) wholly on a loaded page, its heading
+// "number/count、" on it; the page, or nullptr.
 ui::WebView* waitForQuestion(Road& road, int number) {
   ui::WebView* shown = nullptr;
   road.waitFor([&] {
