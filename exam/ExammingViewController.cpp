@@ -162,6 +162,7 @@ void ExammingViewController::loadView() {
   for (auto* b : {&previousButton_, &nextButton_}) {
     (*b)->setBackgroundColor(ui::Color::black().withAlpha(0.45));
     (*b)->setTitleColor(ui::Color::white());
+    (*b)->layer().setCornerRadius(6);
   }
   for (auto* b : {&previousButton_, &nextButton_, &btnExplain_}) {
     (*b)->setAutoresizingMask(ui::kAutoresizingFlexibleTopMargin);
@@ -220,8 +221,6 @@ void ExammingViewController::viewWillAppear(bool animated) {
   isMoreViewHidden_ = true;
   bg_moreView_->setHidden(true);
   optionsView_->setHidden(true);
-  // The window keeps its status strip outside the screens, so nothing sits above the bar.
-  statusBarHeight_ = 0;
   if (auto* bar = navigationBar()) bar->setBarStyle(ui::BarStyle::BlackTranslucent);
   setNavigationBarHidden();
 }

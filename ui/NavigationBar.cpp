@@ -1,8 +1,10 @@
 #include "ui/NavigationBar.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/core/Text.h"
+#include "ui/TextMeasurer.h"
 #include "ui/detail/Appearance.h"
 
 namespace ui {
@@ -15,7 +17,9 @@ double estimatedWidth(BarButtonItem& item) {
   if (item.width() > 0) return item.width();
   if (item.customView()) return item.customView()->frame().width();
   if (item.image()) return std::max(44.0, item.image()->size().width + 20);
-  const double w = static_cast<double>(core::utf16Length(item.title())) * 9 + 24;
+  // Room for the title as the bar button draws it (17-point system font), wide characters included.
+  const double guess = static_cast<double>(core::utf16Length(item.title())) * 9 + 24;
+  const double w = std::max(guess, std::ceil(sizeWithFont(item.title(), Font::system(17)).width) + 12);
   return std::clamp(w, 44.0, 120.0);
 }
 

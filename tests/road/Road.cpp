@@ -323,7 +323,7 @@ std::string Road::evaluate(ui::WebView& page, const std::string& script) {
 bool Road::clickInPage(ui::WebView& page, const std::string& selector) {
   const std::string box = evaluate(
       page, "(function(){var e=document.querySelector(" + quotedForScript(selector) +
-                "); if(!e) return ''; e.scrollIntoView({block:'center'}); var r=e.getBoundingClientRect();"
+                "); if(!e) return ''; e.scrollIntoView({block:'nearest'}); var r=e.getBoundingClientRect();"
                 " return r.x+','+r.y+','+r.width+','+r.height;})()");
   double x = 0, y = 0, w = 0, h = 0;
   if (std::sscanf(box.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h) != 4) return false;

@@ -40,10 +40,17 @@ UpdateSoftwareViewController* downloadPanel(Road& road) {
 
 // Back along the navigation stack until the screen of this class shows.
 void backTo(Road& road, const std::string& screen) {
-  for (int i = 0; i < 4 && road.topName() != screen; ++i) {
+  for (int i = 0; i < 6 && road.topName() != screen; ++i) {
     const std::string from = road.topName();
-    ASSERT_TRUE(road.back()) << "no way back from " << from;
-    ASSERT_TRUE(road.waitFor([&] { return road.topName() != from; })) << road.describe();
+    const ui::ViewController* fromScreen = road.topScreen();  // levels of one class follow each other
+    // A screen that reloads as it shows again may hold its bar's touches a moment: the finger tries again.
+    bool moved = false;
+    for (int attempt = 0; attempt < 3 && !moved; ++attempt) {
+      road.settle();
+      ASSERT_TRUE(road.back()) << "no way back from " << from;
+      moved = road.waitFor([&] { return road.topScreen() != fromScreen; }, 8);
+    }
+    ASSERT_TRUE(moved) << road.describe();
     road.settle();
   }
   ASSERT_EQ(road.topName(), screen) << road.describe();

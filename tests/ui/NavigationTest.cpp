@@ -5,6 +5,7 @@
 
 #include "Screens.h"
 #include "ui/NavigationController.h"
+#include "ui/TextMeasurer.h"
 #include "ui/test/Harness.h"
 
 using namespace ui;
@@ -25,6 +26,12 @@ TEST(NavigationBar, BackButtonTitleComesFromTheScreenBelow) {
              BarButtonItem::withTitle("返回", BarButtonItem::Style::Plain, {}));
        },
        true, "返回"},
+      {"a back item of wide characters",
+       [](ViewController& below, ViewController&) {
+         below.navigationItem().setBackBarButtonItem(
+             BarButtonItem::withTitle("章节练习", BarButtonItem::Style::Plain, {}));
+       },
+       true, "章节练习"},
       {"else the title of the screen below",
        [](ViewController& below, ViewController&) { below.setTitle("首页"); }, true, "首页"},
       {"else the application's own back word", [](ViewController&, ViewController&) {}, true, "返回"},
@@ -63,6 +70,8 @@ TEST(NavigationBar, BackButtonTitleComesFromTheScreenBelow) {
     ASSERT_EQ(back != nullptr, c.hasBack);
     if (back) {
       EXPECT_EQ(back->currentTitle(), c.expectedBack);
+      // The whole title shows on the button.
+      EXPECT_LE(sizeWithFont(c.expectedBack, back->titleLabel().font()).width, back->titleLabel().frame().width() + 1);
     }
   }
 }

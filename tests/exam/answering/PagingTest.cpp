@@ -245,6 +245,17 @@ TEST_F(Paging, OpeningAndLeavingSetsLeavesTheBarAtTheTop) {
   }
 }
 
+TEST_F(Paging, ThePageButtonsReadOverThePage) {
+  // The page buttons over the page's white: white titles on a dark backing, not white on white.
+  open(questions(3));
+  for (ui::Button* b : {screen().previousButton(), screen().nextButton()}) {
+    const ui::Color title = b->currentTitleColor();
+    const ui::Color backing = b->backgroundColor();
+    const double backingOverWhite = 1 - backing.a + backing.a * backing.r;
+    EXPECT_GT(title.r - backingOverWhite, 0.4) << b->currentTitle() << " cannot be read over a white page";
+  }
+}
+
 TEST_F(Paging, ThePageOfAQuestionThatFinishesAfterTheScreenIsGoneIsDropped) {
   open(questions(3), 0, AnsweringMode::Practice, false);
   std::weak_ptr<ExammingViewController> weak = screen_;
