@@ -5,11 +5,12 @@
 #      gtk and road, which run the real GTK window and WebKit as a user gets them);
 #   3. the address and undefined-behaviour sanitizer build and its tests: all but the window tests
 #      (labels gtk and road: WebKit's own libraries are not built for the sanitizers) and those labelled
-#      "integration", see the asan test preset. Under CI each test so runs once, the unit tests under the
-#      sanitizers;
+#      "integration", see the asan test preset; the window tests' GTK programs are not built there. Under CI
+#      each test so runs once, the unit tests under the sanitizers;
 #   4. each fuzz target for a short while (scripts/fuzz.sh: the fuzz build makes only the targets and the
 #      libraries they link, not the whole tree a third time).
-# Each step prints its wall time. VD_FUZZ_SECONDS sets the fuzzing time per target (default 20).
+# Every tree links with mold, or lld, when installed (cmake/VdLinker.cmake). Each step prints its wall
+# time. VD_FUZZ_SECONDS sets the fuzzing time per target (default 20).
 # Under CI (CI=true) the default tree is built without debug information and the sanitizer tree with line
 # tables only (-g1: its reports keep their file and line), and each tree is removed once its tests have
 # passed: a CI machine's disk can be small, and every test program links the libraries it uses.
