@@ -321,15 +321,38 @@ std::string Road::evaluate(ui::WebView& page, const std::string& script) {
 }
 
 bool Road::clickInPage(ui::WebView& page, const std::string& selector) {
-  const std::string box = evaluate(
-      page, "(function(){var e=document.querySelector(" + quotedForScript(selector) +
-                "); if(!e) return ''; e.scrollIntoView({block:'nearest'}); var r=e.getBoundingClientRect();"
-                " return r.x+','+r.y+','+r.width+','+r.height;})()");
-  double x = 0, y = 0, w = 0, h = 0;
-  if (std::sscanf(box.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h) != 4) return false;
-  session_->settle();
-  const ui::Rect frame = gtktest::WindowSession::frameOf(page);
-  session_->click({frame.minX() + x + w / 2, frame.minY() + y + h / 2});
+  // Where the element shows in the window, once the page and the bars around it are still: scrolling
+  // the page moves the bar that follows it, and with it the page's own place in the window.
+  const std::string find = "document.querySelector(" + quotedForScript(selector) + ")";
+  const std::string boxOf = "(function(){var e=" + find +
+                            "; if(!e) return ''; var r=e.getBoundingClientRect();"
+                            " return r.x+','+r.y+','+r.width+','+r.height;})()";
+  if (evaluate(page, "(function(){var e=" + find + "; if(!e) return ''; e.scrollIntoView({block:'nearest'});"
+                     " return 'found';})()") != "found")
+    return false;
+  ui::Window& window = session_->app().keyWindow();
+  ui::Point target;
+  std::string last;
+  for (int tries = 0; tries < 12; ++tries) {
+    session_->settle();
+    const std::string box = evaluate(page, boxOf);
+    double x = 0, y = 0, w = 0, h = 0;
+    if (std::sscanf(box.c_str(), "%lf,%lf,%lf,%lf", &x, &y, &w, &h) != 4) return false;
+    const ui::Rect frame = gtktest::WindowSession::frameOf(page);
+    target = {frame.minX() + x + w / 2, frame.minY() + y + h / 2};
+    char where[96];
+    std::snprintf(where, sizeof where, "%.1f,%.1f", target.x, target.y);
+    // Still, and not under a view that lies over the page (a bar, a floating button): click.
+    ui::View* hit = window.hitTest(target);
+    const bool onPage = hit && hit->isDescendantOf(page);
+    if (onPage && last == where) break;
+    if (!onPage) {
+      // Bring the element to the middle of what shows of the page instead.
+      evaluate(page, "(function(){var e=" + find + "; if(e) e.scrollIntoView({block:'center'}); return '';})()");
+    }
+    last = onPage ? where : "";
+  }
+  session_->click(target);
   return true;
 }
 
