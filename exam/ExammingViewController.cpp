@@ -143,7 +143,7 @@ void ExammingViewController::loadView() {
   auto button = [&](ui::Rect frame, const char* title, const char* image, void (ExammingViewController::*action)()) {
     auto b = std::make_shared<ui::Button>(frame);
     if (title) b->setTitle(title);
-    if (image) b->setImage(ui::Image::create(image));
+    if (image) b->setImage(ui::Image::named(image));
     b->addTarget(ui::ControlEvent::TouchUpInside, [weak, action](ui::Control&) {
       if (auto self = weak.lock()) ((*self).*action)();
     });
@@ -240,7 +240,7 @@ void ExammingViewController::viewWillDisappear(bool animated) {
 
 void ExammingViewController::loadMainView(AnsweringMode mode) {
   if (btnExplain_)
-    btnExplain_->setImage(ui::Image::create(mode == AnsweringMode::Exam ? "ic_t_submit" : "ic_t_wrongredo"));
+    btnExplain_->setImage(ui::Image::named(mode == AnsweringMode::Exam ? "ic_t_submit" : "ic_t_wrongredo"));
   startTime_ = clockNow();
   if (mode == AnsweringMode::Practice) {
     isShowExplain_ = false;
