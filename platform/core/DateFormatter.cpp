@@ -1,5 +1,6 @@
 #include "platform/core/DateFormatter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <vector>
@@ -261,7 +262,11 @@ std::string DateFormatter::format(Date date) const {
       case 'S': {
         const int width = std::min(e.count, 9);
         const long long scale = static_cast<long long>(std::pow(10, width));
-        long long v = static_cast<long long>(std::floor(p.fraction * static_cast<double>(scale) + 1e-6));
+        // Far from 1970 a date's seconds keep the fraction only to a few units in their last place: the
+        // ".15" parsed into year 8122 is held as .14996…, and is still 150 milliseconds.
+        const double slack =
+            std::max(1e-6, std::ldexp(std::fabs(date.secondsSince1970), -50) * static_cast<double>(scale));
+        long long v = static_cast<long long>(std::floor(p.fraction * static_cast<double>(scale) + slack));
         if (v >= scale) v = scale - 1;
         out += padded(v, width);
         out.append(static_cast<std::size_t>(e.count - width), '0');
@@ -304,6 +309,8 @@ std::optional<Date> DateFormatter::parse(std::string_view text) const {
       if (adjacent || (e.letter == 'y' && e.count == 2))
         minDigits = maxDigits = static_cast<std::size_t>(e.count);
       if (e.letter == 'y' && e.count > 4 && !adjacent) maxDigits = static_cast<std::size_t>(e.count);
+      // No field reads more digits than its value can hold ("yyyyyyyyyyyyyyyyyyyy" of twenty 4s).
+      maxDigits = std::min<std::size_t>(maxDigits, 18);
       std::size_t n = 0;
       long long v = 0;
       while (n < maxDigits && i + n < text.size() && text[i + n] >= '0' && text[i + n] <= '9') {

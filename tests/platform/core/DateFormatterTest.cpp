@@ -79,6 +79,16 @@ TEST(DateFormatter, RoundTripAndLocalZone) {
   DateFormatter f("yyyy-MM-dd HH:mm:ss", kShanghai);
   EXPECT_EQ(f.parse(f.format(kSample))->secondsSince1970, 1362463629);
 
+  // Milliseconds survive a round trip near 1970 and far from it, where the seconds hold the fraction
+  // only to a few units in their last place.
+  DateFormatter millis("yyyy-MM-dd HH:mm:ss.SSS", TimeZone::utc());
+  for (const char* text : {"2013-03-05 06:07:09.150", "8122-06-05 01:00:00.150", "8122-06-05 01:00:00.999",
+                           "1901-12-14 00:00:00.001"}) {
+    auto date = millis.parse(text);
+    ASSERT_TRUE(date) << text;
+    EXPECT_EQ(millis.format(*date), text);
+  }
+
   // The local zone follows TZ.
   const char* old = getenv("TZ");
   const std::string saved = old ? old : "";
