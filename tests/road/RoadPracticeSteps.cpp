@@ -155,9 +155,8 @@ void next(Road& road) {
 // ---- a chapter practised ----
 
 void chapterList(Road& road) {
-  backTo(road, "MainInterfaceViewController1");
-  clickFunction(road, kChapterPractice);
-  ASSERT_TRUE(road.waitFor([&] { return road.topName() == "SimulateExamsViewController"; })) << road.describe();
+  openFunction(road, kChapterPractice, "SimulateExamsViewController");
+  if (::testing::Test::HasFatalFailure()) return;
   road.settle();
   auto* hub = dynamic_cast<SimulateExamsViewController*>(road.topScreen());
   ASSERT_NE(hub, nullptr);
@@ -290,9 +289,8 @@ void favourites(Road& road) {
   road.settle();
   EXPECT_TRUE(road.waitFor([&] { return road.labelContaining("答对：1题，正确率：50%") != nullptr; }))
       << road.describe();
-  backTo(road, "MainInterfaceViewController1");
-  clickFunction(road, kFavourites);
-  ASSERT_TRUE(road.waitFor([&] { return road.topName() == "MyFavoriteViewController"; })) << road.describe();
+  openFunction(road, kFavourites, "MyFavoriteViewController");
+  if (::testing::Test::HasFatalFailure()) return;
   ASSERT_TRUE(road.waitFor([&] { return road.row(kSubjectName) != nullptr; }, 30)) << road.describe();
   road.settle();
   EXPECT_NE(road.label("共1题"), nullptr) << road.describe();
@@ -307,9 +305,8 @@ void favouriteFound(Road& road) {
 }
 
 void wrongBook(Road& road) {
-  backTo(road, "MainInterfaceViewController1");
-  clickFunction(road, kWrongRedo);
-  ASSERT_TRUE(road.waitFor([&] { return road.topName() == "ErrorRedoViewController"; })) << road.describe();
+  openFunction(road, kWrongRedo, "ErrorRedoViewController");
+  if (::testing::Test::HasFatalFailure()) return;
   ASSERT_TRUE(road.waitFor([&] { return road.row(kSubjectName) != nullptr; }, 30)) << road.describe();
   road.settle();
   EXPECT_NE(road.label("共1题"), nullptr) << road.describe();
@@ -353,9 +350,8 @@ void noteAdded(Road& road) {
 }
 
 void myNotes(Road& road) {
-  backTo(road, "MainInterfaceViewController1");
-  clickFunction(road, kNotes);
-  ASSERT_TRUE(road.waitFor([&] { return road.topName() == "MainNoteViewController"; }, 30)) << road.describe();
+  openFunction(road, kNotes, "MainNoteViewController", 30);
+  if (::testing::Test::HasFatalFailure()) return;
   ASSERT_TRUE(road.waitFor([&] { return road.labelContaining(kNote) != nullptr; }, 30))
       << "my notes do not list the note:\n" << road.describe();
   road.settle();

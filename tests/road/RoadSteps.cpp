@@ -32,6 +32,14 @@ void clickFunction(Road& road, int tag) {
   ASSERT_TRUE(road.click(*function));
 }
 
+void openFunction(Road& road, int tag, const std::string& screen, double seconds) {
+  backTo(road, "MainInterfaceViewController1");
+  if (::testing::Test::HasFatalFailure()) return;
+  clickFunction(road, tag);
+  if (::testing::Test::HasFatalFailure()) return;
+  ASSERT_TRUE(road.waitFor([&] { return road.topName() == screen; }, seconds)) << road.describe();
+}
+
 UpdateSoftwareViewController* downloadPanel(Road& road) {
   for (const auto& vc : road.window().app().keyWindow().overlays())
     if (auto* p = dynamic_cast<UpdateSoftwareViewController*>(vc.get())) return p;

@@ -40,6 +40,9 @@ MainInterfaceViewController1* homeScreen(Road& road);
 bool onHome(Road& road);
 // Clicks a function of the home screen by its tag (scrolling the grid to it first, as a finger would).
 void clickFunction(Road& road, int tag);
+// From wherever the road stands: back to the home screen, its function by tag, until the screen of this
+// class name shows.
+void openFunction(Road& road, int tag, const std::string& screen, double seconds = 20);
 // The bank download panel over the window, or nullptr.
 UpdateSoftwareViewController* downloadPanel(Road& road);
 // Back along the navigation stack until the screen of this class name shows.

@@ -388,9 +388,8 @@ void learningRecords(Road& road) {
   ASSERT_TRUE(road.clickButton(TestResultViewController::kExitTitle)) << road.describe();
   ASSERT_TRUE(road.waitFor([&] { return road.topName() == "ExamSetting2ViewController"; })) << road.describe();
   road.settle();
-  backTo(road, "MainInterfaceViewController1");
-  clickFunction(road, kLearningRecords);
-  ASSERT_TRUE(road.waitFor([&] { return road.topName() == "LearningRecordViewController"; })) << road.describe();
+  openFunction(road, kLearningRecords, "LearningRecordViewController");
+  if (::testing::Test::HasFatalFailure()) return;
   road.settle();
   auto* records = dynamic_cast<LearningRecordViewController*>(road.topScreen());
   ASSERT_NE(records, nullptr);
