@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "platform/core/Paths.h"
 #include "platform/core/Text.h"
@@ -31,8 +32,9 @@ std::uint64_t readBigEndian(std::string_view b, std::size_t at, std::size_t size
 
 // Whether a binary property list holds a UTF-16 string (or key) with the character U+0000. libplist
 // reads such a string to text whose length disagrees with its C-string length, and aborts the process
-// when it is asked for it; such a file is refused instead. Walks the object table the file's trailer
-// names; whatever does not add up is left to libplist to refuse.
+// when a key's text is asked for; such a file is refused instead. (String values are also checked where
+// they are read.) Walks the object table the file's trailer names; whatever does not add up is left to
+// libplist to refuse.
 bool hasUnicodeStringWithNul(std::string_view b) {
   constexpr std::size_t kTrailer = 32;
   if (b.size() < 8 + kTrailer) return false;
@@ -50,8 +52,9 @@ bool hasUnicodeStringWithNul(std::string_view b) {
     std::size_t p = static_cast<std::size_t>(at) + 1;
     if (count == 0x0F) {  // the length follows as an integer object
       if (p >= end || (static_cast<unsigned char>(b[p]) >> 4) != 0x1) continue;
+      // libplist takes lengths up to 16 bytes wide and keeps their last eight bytes, as this read does.
       const std::size_t width = std::size_t{1} << (static_cast<unsigned char>(b[p]) & 0x0F);
-      if (width > 8 || p + 1 + width > end) continue;
+      if (width > 16 || p + 1 + width > end) continue;
       count = readBigEndian(b, p + 1, width);
       p += 1 + width;
     }
@@ -95,14 +98,17 @@ Value toValue(plist_t node, int depth) {
       plist_get_real_val(node, &d);
       return Value(d);
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+      // Read by length: a string holding U+0000 (a damaged file) cannot be written back whole, so the
+      // file is refused. (libplist's copying read aborts the process on such a string.)
+      uint64_t length = 0;
+      const char* s = plist_get_string_ptr(node, &length);
+      if (!s || std::char_traits<char>::length(s) != length) return Value();
+      return Value(textOf(s));
+    }
     case PLIST_KEY: {
       char* s = nullptr;
-      if (plist_get_node_type(node) == PLIST_STRING) {
-        plist_get_string_val(node, &s);
-      } else {
-        plist_get_key_val(node, &s);
-      }
+      plist_get_key_val(node, &s);
       Value v(textOf(s));
       std::free(s);
       return v;

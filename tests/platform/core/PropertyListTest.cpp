@@ -130,10 +130,28 @@ TEST(PropertyList, ABinaryStringHoldingUPlus0000IsRefused) {
   EXPECT_TRUE(PropertyList::fromData(std::string_view(nulInXML)).isNil());
   EXPECT_TRUE(PropertyList::fromData(std::string_view(nulInKey)).isNil());
   EXPECT_TRUE(PropertyList::fromData(std::string_view(nulInString)).isNil());
+  // The same files with the string's length written as a 16-byte integer, which libplist also takes.
+  const std::string wideNulInString(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x51\x61\x6f\x14\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x00\x00\x03\x00\xe9\x00\x00\x00\x64\x08\x0b\x0d\x00\x00\x00\x00\x00\x00"
+      "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x25",
+      72);
+  const std::string wideNulInKey(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x6f\x14\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x03\x00\xe9\x00\x00\x00\x62\x51\x63\x08\x0b\x23\x00\x00\x00\x00\x00\x00"
+      "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x25",
+      72);
+  EXPECT_TRUE(PropertyList::fromData(std::string_view(wideNulInString)).isNil());
+  EXPECT_TRUE(PropertyList::fromData(std::string_view(wideNulInKey)).isNil());
   // The same strings without the U+0000 read.
   std::string plain = nulInString;
   plain[17] = 'x';  // the unit U+0000 becomes U+0078
   EXPECT_EQ(PropertyList::fromData(std::string_view(plain))["a"].str(), "\xc3\xa9xd");
+  std::string widePlain = wideNulInString;
+  widePlain[34] = 'x';
+  EXPECT_EQ(PropertyList::fromData(std::string_view(widePlain))["a"].str(), "\xc3\xa9xd");
 }
 
 // A date outside the range libplist holds is written as the nearest one inside, so a file with such a date
