@@ -200,16 +200,20 @@ NavigationBar::NavigationBar(Rect frame) : View(frame), barStyle_(gAppearanceBar
 
 void NavigationBar::setBarStyle(BarStyle style) {
   if (style == barStyle_) return;
+  const bool wasTranslucent = isTranslucent();
   barStyle_ = style;
   if (titleLabel_)
     titleLabel_->setTextColor(barStyle_ == BarStyle::Default ? Color::black() : Color::white());
   notify(ViewProperty::BarStyle);
+  if (wasTranslucent != isTranslucent() && superview()) superview()->setNeedsLayout();
 }
 
 void NavigationBar::setTranslucent(bool translucent) {
   if (translucent == translucent_) return;
+  const bool wasTranslucent = isTranslucent();
   translucent_ = translucent;
   notify(ViewProperty::BarStyle);
+  if (wasTranslucent != isTranslucent() && superview()) superview()->setNeedsLayout();
 }
 
 void NavigationBar::setTintColor(Color color) {

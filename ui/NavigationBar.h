@@ -31,7 +31,10 @@ class NavigationBar : public View {
 
   BarStyle barStyle() const { return barStyle_; }
   void setBarStyle(BarStyle style);
-  bool isTranslucent() const { return translucent_; }
+  // The black translucent style is always translucent; the other styles are as setTranslucent left
+  // them. When translucency changes, the bar's container lays out again (a navigation controller runs
+  // its screen on under a translucent bar).
+  bool isTranslucent() const { return translucent_ || barStyle_ == BarStyle::BlackTranslucent; }
   void setTranslucent(bool translucent);
   const Color& tintColor() const { return tintColor_; }
   void setTintColor(Color color);

@@ -228,6 +228,9 @@ void NavigationController::transition(std::shared_ptr<ViewController> from,
   auto bar = bar_;
   steps.attach = [containerRef, toView, fromView, bar, push] {
     if (!toView) return;
+    // The screens' appearance calls ran before this and may have changed the bar's translucency.
+    if (auto* nav = dynamic_cast<NavigationController*>(containerRef->viewController()))
+      toView->setFrame(nav->contentFrame());
     if (!push && fromView && fromView->superview() == containerRef.get()) {
       containerRef->insertSubviewBelow(toView, *fromView);
     } else {

@@ -71,7 +71,8 @@ TEST(NavigationBar, BackButtonTitleComesFromTheScreenBelow) {
     if (back) {
       EXPECT_EQ(back->currentTitle(), c.expectedBack);
       // The whole title shows on the button.
-      EXPECT_LE(sizeWithFont(c.expectedBack, back->titleLabel().font()).width, back->titleLabel().frame().width() + 1);
+      EXPECT_LE(sizeWithFont(c.expectedBack, back->titleLabel().font()).width,
+                back->titleLabel().frame().width() + 1);
     }
   }
 }
@@ -115,6 +116,26 @@ TEST(NavigationController, HiddenBarGivesTheScreenTheWholeViewAndPushesOfHeldScr
   nav->setNavigationBarHidden(true);
   EXPECT_EQ(a->view().frame(), Rect(0, 0, 320, 460));
   EXPECT_FALSE(h.find<NavigationBar>());
+  nav->setNavigationBarHidden(false);
+  EXPECT_EQ(a->view().frame(), Rect(0, 44, 320, 416));
+
+  // Under a translucent bar the screen runs on beneath it; the black translucent style is translucent
+  // while it lasts, and an opaque style gives the screen back its place below the bar.
+  struct Step {
+    const char* what;
+    BarStyle style;
+    bool translucent;
+    Rect frame;
+  };
+  for (const Step& step : {Step{"black translucent", BarStyle::BlackTranslucent, false, Rect(0, 0, 320, 460)},
+                           Step{"black", BarStyle::Black, false, Rect(0, 44, 320, 416)},
+                           Step{"translucent default", BarStyle::Default, true, Rect(0, 0, 320, 460)},
+                           Step{"opaque default", BarStyle::Default, false, Rect(0, 44, 320, 416)}}) {
+    SCOPED_TRACE(step.what);
+    nav->navigationBar().setBarStyle(step.style);
+    nav->navigationBar().setTranslucent(step.translucent);
+    EXPECT_EQ(a->view().frame(), step.frame);
+  }
 
   EXPECT_FALSE(nav->pushViewController(a, false)) << "already in the stack";
   EXPECT_FALSE(nav->pushViewController(nullptr, false));
@@ -125,4 +146,43 @@ TEST(NavigationController, HiddenBarGivesTheScreenTheWholeViewAndPushesOfHeldScr
   EXPECT_EQ(nav->viewControllers().size(), 1u);
   EXPECT_EQ(nav->popViewController(false), nullptr) << "the root stays";
   EXPECT_TRUE(nav->popToViewController(*other, false).empty());
+}
+
+namespace {
+// A screen that asks for the black translucent bar while it shows and the opaque one when it goes, as
+// the answering screen does.
+class TranslucentScreen : public uitest::Screen {
+ public:
+  TranslucentScreen() : Screen("Pages") {}
+  void viewWillAppear(bool) override {
+    navigationController()->navigationBar().setBarStyle(BarStyle::BlackTranslucent);
+  }
+  void viewWillDisappear(bool) override {
+    navigationController()->navigationBar().setBarStyle(BarStyle::Black);
+  }
+};
+}  // namespace
+
+TEST(NavigationController, ScreensArriveInThePlaceOfTheBarStyleTheirNeighboursLeave) {
+  test::Harness h;
+  auto home = screen("Home");
+  auto nav = std::make_shared<NavigationController>(home);
+  h.setRoot(nav);
+  auto pages = std::make_shared<TranslucentScreen>();
+  auto settings = screen("Settings");
+  for (const bool animated : {false, true}) {
+    SCOPED_TRACE(animated ? "animated" : "at once");
+    ASSERT_TRUE(nav->pushViewController(pages, animated));
+    h.settle();
+    EXPECT_EQ(pages->view().frame(), Rect(0, 0, 320, 460)) << "under the translucent bar";
+    ASSERT_TRUE(nav->pushViewController(settings, animated));
+    h.settle();
+    EXPECT_EQ(settings->view().frame(), Rect(0, 44, 320, 416)) << "below the opaque bar";
+    nav->popViewController(animated);
+    h.settle();
+    EXPECT_EQ(pages->view().frame(), Rect(0, 0, 320, 460));
+    nav->popViewController(animated);
+    h.settle();
+    EXPECT_EQ(home->view().frame(), Rect(0, 44, 320, 416));
+  }
 }
