@@ -19,10 +19,11 @@ Keychain Keychain::standard() {
   if (!keychain.usesKeyring()) {
     static std::once_flag told;
     std::call_once(told, [&] {
-      std::fprintf(stderr,
-                   "vardo: the desktop keyring cannot be used (%s): passwords are kept in %s, readable only by "
-                   "this user\n",
-                   SecretServiceStore::unavailableReason().c_str(), keychain.filePath().c_str());
+      std::fprintf(
+          stderr,
+          "vardo: the desktop keyring cannot be used (%s): passwords are kept in %s, readable only by "
+          "this user\n",
+          SecretServiceStore::unavailableReason().c_str(), keychain.filePath().c_str());
     });
   }
   return keychain;
@@ -41,8 +42,8 @@ void Keychain::moveFileItemsToKeyring() const {
   }
   if (moved.empty()) return;
   if (file.removeItems(moved)) {
-    std::fprintf(stderr, "vardo: %zu of %zu keychain items moved from %s into the desktop keyring\n", moved.size(),
-                 items->size(), file.filePath().c_str());
+    std::fprintf(stderr, "vardo: %zu of %zu keychain items moved from %s into the desktop keyring\n",
+                 moved.size(), items->size(), file.filePath().c_str());
   }
 }
 

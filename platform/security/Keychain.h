@@ -5,8 +5,9 @@
 // (sec::SecretServiceStore, which says when there is one to use). Where none answers (a headless
 // session, a bare CI machine) the items live in a file of the application's documents directory
 // instead (sec::KeychainFile: mode 0600 in a 0700 directory, replaced atomically), and the first
-// standard() of the process says so once on standard error, the application's log:
-//   vardo: the desktop keyring cannot be used (REASON): passwords are kept in FILE, readable only by this user
+// standard() of the process says so once on standard error, the application's log, in one line:
+//   vardo: the desktop keyring cannot be used (REASON): passwords are kept in FILE, readable only by
+//   this user
 //
 // Moving to the keyring: a keychain on the keyring looks, before each operation, for the file of its
 // directory. Each item found there is stored in the keyring, in place of the keyring's item of the same

@@ -49,8 +49,9 @@ struct AttributeName {
   const char* name;  // the schema's attribute
 };
 constexpr AttributeName kAttributeNames[] = {
-    {kSecAttrGeneric, "generic"}, {kSecAttrAccessGroup, "access-group"}, {kSecAttrAccount, "account"},
-    {kSecAttrService, "service"}, {kSecAttrLabel, "label"},             {kSecAttrDescription, "description"},
+    {kSecAttrGeneric, "generic"}, {kSecAttrAccessGroup, "access-group"},
+    {kSecAttrAccount, "account"}, {kSecAttrService, "service"},
+    {kSecAttrLabel, "label"},     {kSecAttrDescription, "description"},
 };
 
 const SecretSchema* schema() {
@@ -225,13 +226,15 @@ bool sessionBusNamed() {
 // A method of the bus itself, answering `type`; null (with `why`) when it does not answer.
 GVariant* askBus(GDBusConnection* bus, const char* method, GVariant* parameters, const char* type,
                  std::string* why) {
-  Outcome outcome = await(SecretServiceStore::kProbeTimeout, [&](GCancellable* c, auto callback, gpointer data) {
-    g_dbus_connection_call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
-                           parameters, G_VARIANT_TYPE(type), G_DBUS_CALL_FLAGS_NONE,
+  Outcome outcome = await(SecretServiceStore::kProbeTimeout, [&](GCancellable* c, auto callback,
+                                                                 gpointer data) {
+    g_dbus_connection_call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                           method, parameters, G_VARIANT_TYPE(type), G_DBUS_CALL_FLAGS_NONE,
                            static_cast<int>(SecretServiceStore::kProbeTimeout.count()), c, callback, data);
   });
   GError* error = nullptr;
-  GVariant* reply = outcome.result ? g_dbus_connection_call_finish(bus, outcome.result.get(), &error) : nullptr;
+  GVariant* reply =
+      outcome.result ? g_dbus_connection_call_finish(bus, outcome.result.get(), &error) : nullptr;
   ErrorPtr owned(error);
   if (!reply) *why = failure(outcome, error, SecretServiceStore::kProbeTimeout);
   return reply;
@@ -246,7 +249,8 @@ Probe probe() {
     g_bus_get(G_BUS_TYPE_SESSION, c, callback, data);
   });
   GError* error = nullptr;
-  GObjectPtr<GDBusConnection> bus(connected.result ? g_bus_get_finish(connected.result.get(), &error) : nullptr);
+  GObjectPtr<GDBusConnection> bus(connected.result ? g_bus_get_finish(connected.result.get(), &error)
+                                                   : nullptr);
   if (!bus) {
     ErrorPtr owned(error);
     return {nullptr, "the session bus cannot be reached: " + failure(connected, error, kLimit)};
@@ -273,14 +277,16 @@ Probe probe() {
     secret_service_get(SECRET_SERVICE_NONE, c, callback, data);
   });
   error = nullptr;
-  GObjectPtr<SecretService> service(opened.result ? secret_service_get_finish(opened.result.get(), &error) : nullptr);
+  GObjectPtr<SecretService> service(opened.result ? secret_service_get_finish(opened.result.get(), &error)
+                                                  : nullptr);
   if (!service) {
     ErrorPtr owned(error);
     return {nullptr, "the Secret Service does not answer: " + failure(opened, error, kLimit)};
   }
 
   Outcome aliased = await(kLimit, [&](GCancellable* c, auto callback, gpointer data) {
-    secret_collection_for_alias(service.get(), SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, c, callback, data);
+    secret_collection_for_alias(service.get(), SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, c, callback,
+                                data);
   });
   error = nullptr;
   GObjectPtr<SecretCollection> collection(
@@ -312,11 +318,13 @@ std::optional<std::vector<Found>> searchAll(SecretService* service, bool withSec
   auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK |
                                               (withSecrets ? SECRET_SEARCH_LOAD_SECRETS : 0));
   HashPtr none(g_hash_table_new(g_str_hash, g_str_equal));
-  Outcome outcome = await(SecretServiceStore::kCallTimeout, [&](GCancellable* c, auto callback, gpointer data) {
-    secret_service_search(service, schema(), none.get(), flags, c, callback, data);
-  });
+  Outcome outcome =
+      await(SecretServiceStore::kCallTimeout, [&](GCancellable* c, auto callback, gpointer data) {
+        secret_service_search(service, schema(), none.get(), flags, c, callback, data);
+      });
   GError* error = nullptr;
-  GList* list = outcome.result ? secret_service_search_finish(service, outcome.result.get(), &error) : nullptr;
+  GList* list =
+      outcome.result ? secret_service_search_finish(service, outcome.result.get(), &error) : nullptr;
   ErrorPtr owned(error);
   if (!outcome.result || error) {
     tell("search its items", failure(outcome, error, SecretServiceStore::kCallTimeout));
@@ -355,14 +363,16 @@ bool change(const char* what, Start&& start, Finish&& finish) {
 bool unlockDefaultCollection(SecretService* service) {
   constexpr auto kLimit = SecretServiceStore::kCallTimeout;
   Outcome aliased = await(kLimit, [&](GCancellable* c, auto callback, gpointer data) {
-    secret_collection_for_alias(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, c, callback, data);
+    secret_collection_for_alias(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, c, callback,
+                                data);
   });
   GError* error = nullptr;
   GObjectPtr<SecretCollection> collection(
       aliased.result ? secret_collection_for_alias_finish(aliased.result.get(), &error) : nullptr);
   ErrorPtr owned(error);
   if (!collection) {
-    return tell("store an item", aliased.result && !error ? "no default keyring" : failure(aliased, error, kLimit));
+    return tell("store an item",
+                aliased.result && !error ? "no default keyring" : failure(aliased, error, kLimit));
   }
   if (!secret_collection_get_locked(collection.get())) return true;
   GList objects{collection.get(), nullptr, nullptr};
@@ -371,12 +381,13 @@ bool unlockDefaultCollection(SecretService* service) {
   });
   GError* unlockError = nullptr;
   GList* list = nullptr;
-  gint count = unlocked.result ? secret_service_unlock_finish(service, unlocked.result.get(), &list, &unlockError) : 0;
+  gint count =
+      unlocked.result ? secret_service_unlock_finish(service, unlocked.result.get(), &list, &unlockError) : 0;
   g_list_free_full(list, g_object_unref);
   ErrorPtr ownedUnlock(unlockError);
   if (count > 0) return true;
   return tell("store an item", unlocked.result && !unlockError ? "its keyring stays locked"
-                                                                 : failure(unlocked, unlockError, kLimit));
+                                                               : failure(unlocked, unlockError, kLimit));
 }
 
 bool store(SecretService* service, const KeychainItem& item) {
@@ -392,7 +403,9 @@ bool store(SecretService* service, const KeychainItem& item) {
         secret_service_store(service, schema(), attributes.get(), SECRET_COLLECTION_DEFAULT, label.c_str(),
                              value.get(), c, callback, data);
       },
-      [&](GAsyncResult* result, GError** error) { return secret_service_store_finish(service, result, error); });
+      [&](GAsyncResult* result, GError** error) {
+        return secret_service_store_finish(service, result, error);
+      });
 }
 
 bool deleteItem(SecretItem* item) {
@@ -468,20 +481,30 @@ bool SecretServiceStore::update(const KeychainAttributes& query, const KeychainA
         [&](GCancellable* c, auto callback, gpointer d) {
           secret_item_set_attributes(item, schema(), table.get(), c, callback, d);
         },
-        [&](GAsyncResult* result, GError** error) { return secret_item_set_attributes_finish(item, result, error); });
+        [&](GAsyncResult* result, GError** error) {
+          return secret_item_set_attributes_finish(item, result, error);
+        });
     if (!ok) return false;
     std::string label = displayLabel(changed);
     ok = change(
         "change an item",
-        [&](GCancellable* c, auto callback, gpointer d) { secret_item_set_label(item, label.c_str(), c, callback, d); },
-        [&](GAsyncResult* result, GError** error) { return secret_item_set_label_finish(item, result, error); });
+        [&](GCancellable* c, auto callback, gpointer d) {
+          secret_item_set_label(item, label.c_str(), c, callback, d);
+        },
+        [&](GAsyncResult* result, GError** error) {
+          return secret_item_set_label_finish(item, result, error);
+        });
     if (!ok) return false;
     if (data) {
       ValuePtr value(secretValue(*data));
       ok = change(
           "change a secret",
-          [&](GCancellable* c, auto callback, gpointer d) { secret_item_set_secret(item, value.get(), c, callback, d); },
-          [&](GAsyncResult* result, GError** error) { return secret_item_set_secret_finish(item, result, error); });
+          [&](GCancellable* c, auto callback, gpointer d) {
+            secret_item_set_secret(item, value.get(), c, callback, d);
+          },
+          [&](GAsyncResult* result, GError** error) {
+            return secret_item_set_secret_finish(item, result, error);
+          });
       if (!ok) return false;
     }
   }

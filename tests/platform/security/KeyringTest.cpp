@@ -1,9 +1,10 @@
 // The keychain on a real Secret Service, and its file fallback where none answers.
 //
 // SecretServiceKeychain and LockedKeyring run under run_with_keyring.sh (a session bus and a GNOME
-// Keyring daemon of their own); KeychainWithoutKeyring runs where no keyring can be used, the reason it expects given in
-// VD_KEYRING_EXPECTED_REASON (see CMakeLists.txt). The keyring's contents are read back with libsecret
-// directly, by the schema's name and attribute names, as any other tool of the desktop would see them.
+// Keyring daemon of their own); KeychainWithoutKeyring runs where no keyring can be used, the reason it
+// expects given in VD_KEYRING_EXPECTED_REASON (see CMakeLists.txt). The keyring's contents are read back with
+// libsecret directly, by the schema's name and attribute names, as any other tool of the desktop would see
+// them.
 
 #include <libsecret/secret.h>
 
@@ -105,7 +106,8 @@ TEST_F(SecretServiceKeychain, StoresReadsReplacesAndDeletesAnItemInTheKeyring) {
   ASSERT_TRUE(keychain.update(kLoginQuery, {{sec::kSecAttrLabel, "L"}}, std::nullopt));
   EXPECT_EQ(keychain.find(kLoginQuery)->data, (std::vector<std::uint8_t>{'n', 'e', 'w'}))
       << "the secret stays when none is given";
-  EXPECT_FALSE(keychain.update({{sec::kSecAttrGeneric, "Missing"}}, {{sec::kSecAttrAccount, "x"}}, std::nullopt));
+  EXPECT_FALSE(
+      keychain.update({{sec::kSecAttrGeneric, "Missing"}}, {{sec::kSecAttrAccount, "x"}}, std::nullopt));
 
   // A second keychain object (the next start) sees the same item; removing it leaves nothing.
   sec::Keychain again = sec::Keychain::standard();
@@ -164,8 +166,8 @@ class LockedKeyring : public SecretServiceKeychain {
     GError* error = nullptr;
     SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
     ASSERT_NE(service, nullptr) << error->message;
-    SecretCollection* collection =
-        secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+    SecretCollection* collection = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
+                                                                    SECRET_COLLECTION_NONE, nullptr, &error);
     ASSERT_NE(collection, nullptr);
     GList objects{collection, nullptr, nullptr};
     EXPECT_EQ(secret_service_lock_sync(service, &objects, nullptr, nullptr, &error), 1);
@@ -206,8 +208,9 @@ TEST(KeychainWithoutKeyring, TheFileStoreIsUsedAndSaidOnce) {
   EXPECT_FALSE(again.usesKeyring());
   EXPECT_EQ(sec::SecretServiceStore::unavailableReason().rfind(expected, 0), 0u)
       << sec::SecretServiceStore::unavailableReason();
-  EXPECT_EQ(log, "vardo: the desktop keyring cannot be used (" + sec::SecretServiceStore::unavailableReason() +
-                     "): passwords are kept in " + home.path() + "/data/keychain.plist, readable only by this user\n")
+  EXPECT_EQ(log, "vardo: the desktop keyring cannot be used (" +
+                     sec::SecretServiceStore::unavailableReason() + "): passwords are kept in " +
+                     home.path() + "/data/keychain.plist, readable only by this user\n")
       << "one line, once per process";
 
   ASSERT_TRUE(keychain.add(loginItem("user01", "secret1")));
