@@ -1,7 +1,9 @@
 # vd_add_test(NAME LABELS l1 [l2...] SOURCES a.cpp ... LIBS lib ... [ENV VAR=value ...])
 # Builds one GoogleTest binary and registers each of its tests with ctest under the given labels.
 # Every test runs with VARDO_BUNDLE pointing at the build tree's bundle and a fresh VARDO_HOME
-# left to the test itself (tests make their own temporary homes).
+# left to the test itself (tests make their own temporary homes). The session bus is named empty (no bus):
+# a test never reaches the desktop keyring of whoever runs it, and keeps its secrets in its own home
+# (the keyring's own tests start a private bus and keyring: tests/platform/security).
 function(vd_add_test name)
   cmake_parse_arguments(T "" "" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -12,7 +14,8 @@ function(vd_add_test name)
   # Labels and environment are lists, which gtest_discover_tests cannot pass through to the tests it
   # finds; a second include file, read by ctest after the discovery, sets them on every found test.
   set(env "VARDO_BUNDLE=${VD_BUNDLE_DIR}" "VD_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0" ${T_ENV})
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0"
+      "DBUS_SESSION_BUS_ADDRESS=" ${T_ENV})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
@@ -30,6 +33,7 @@ endfunction()
 # A window test program: its sources with the window tests' main (tests/ui/gtk/GtkTestMain, which starts
 # an Xvfb of the program's own) and X session driver (WindowSession), linked with the GTK presenter and
 # registered as one ctest test, so the whole program shares one X server. TIMEOUT defaults to 600.
+# Like the unit tests, it sees no session bus.
 function(vd_add_window_test name)
   cmake_parse_arguments(T "" "TEST;TIMEOUT" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -45,7 +49,8 @@ function(vd_add_window_test name)
   endif()
   add_test(NAME ${T_TEST} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
   set(env "VARDO_BUNDLE=${VD_BUNDLE_DIR}" "VD_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0" ${T_ENV})
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0"
+      "DBUS_SESSION_BUS_ADDRESS=" ${T_ENV})
   set_tests_properties(${T_TEST} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
 endfunction()
 

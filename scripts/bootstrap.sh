@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev sqlite3 zlib1g-dev libminizip-dev nettle-dev libssl-dev
   libplist-dev libpcre2-dev libpacparser-dev
   libjpeg-dev libpng-dev
+  libsecret-1-dev gnome-keyring dbus libglib2.0-bin
   media-types ca-certificates
   python3 python3-cryptography curl
   libgtk-4-dev libwebkitgtk-6.0-dev libpango1.0-dev libcairo2-dev libgdk-pixbuf-2.0-dev

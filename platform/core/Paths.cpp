@@ -28,7 +28,7 @@ std::string homeDirectory() {
 
 // $XDG_x/vardo when the variable holds an absolute path (relative ones are ignored, as the XDG rules
 // say), else ~/fallback/vardo; under VARDO_HOME, VARDO_HOME/sub.
-std::string appDirectory(const char* xdgName, const char* fallback, const char* sub) {
+std::string appDirectoryPath(const char* xdgName, const char* fallback, const char* sub) {
   std::string root = env("VARDO_HOME");
   std::string dir;
   if (!root.empty()) {
@@ -37,6 +37,11 @@ std::string appDirectory(const char* xdgName, const char* fallback, const char* 
     std::string xdg = env(xdgName);
     dir = Paths::join(!xdg.empty() && xdg[0] == '/' ? xdg : Paths::join(homeDirectory(), fallback), "vardo");
   }
+  return dir;
+}
+
+std::string appDirectory(const char* xdgName, const char* fallback, const char* sub) {
+  std::string dir = appDirectoryPath(xdgName, fallback, sub);
   Paths::createDirectories(dir);
   return dir;
 }
@@ -56,7 +61,11 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-std::string Paths::documents() { return appDirectory("XDG_DATA_HOME", ".local/share", "data"); }
+std::string Paths::documents() {
+  std::string dir = appDirectoryPath("XDG_DATA_HOME", ".local/share", "data");
+  createPrivateDirectory(dir);
+  return dir;
+}
 std::string Paths::caches() { return appDirectory("XDG_CACHE_HOME", ".cache", "cache"); }
 std::string Paths::configuration() { return appDirectory("XDG_CONFIG_HOME", ".config", "config"); }
 
@@ -97,6 +106,18 @@ bool Paths::createDirectories(const std::string& path) {
   std::error_code ec;
   std::filesystem::create_directories(path, ec);
   return isDirectory(path);
+}
+
+bool Paths::createPrivateDirectory(const std::string& path) {
+  if (path.empty()) return false;
+  if (::mkdir(path.c_str(), 0700) != 0 && errno == ENOENT) {
+    createDirectories(parent(path));
+    ::mkdir(path.c_str(), 0700);
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0) return false;
+  return true;
 }
 
 bool Paths::fileExists(const std::string& path) {

@@ -9,7 +9,8 @@
 // VARDO_HOME=DIR overrides all four: DIR/data, DIR/cache, DIR/config and DIR/tmp (tests use it).
 // The environment is read on every call. The four directory getters create their directory when it
 // is missing (as the phone platform guarantees they exist); failures there are silent, the write that
-// follows reports them.
+// follows reports them. The documents directory holds the user's own data (the keychain file among
+// it) and is private: made 0700, and one found open to others is tightened to 0700 at each call.
 
 #include <sys/types.h>
 #include <optional>
@@ -34,6 +35,10 @@ class Paths {
 
   // mkdir -p. Returns whether the directory exists afterwards.
   static bool createDirectories(const std::string& path);
+  // mkdir -p, the last directory private to the user: made 0700, or, when it exists, its group and
+  // other permission bits removed. Missing parents get the usual mode. Returns whether a directory
+  // that only its owner can enter exists afterwards.
+  static bool createPrivateDirectory(const std::string& path);
   static bool fileExists(const std::string& path);  // anything at the path (file or directory)
   static bool isDirectory(const std::string& path);
   static bool isRegularFile(const std::string& path);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "TempHome.h"
 
@@ -75,6 +76,41 @@ TEST(Paths, XdgDirectoriesAndDefaultsWithoutVardoHome) {
   EXPECT_EQ(Paths::temporary(), "/tmp");
   env.set("TMPDIR", (scratch.dir() + "/t").c_str());
   EXPECT_EQ(Paths::temporary(), scratch.dir() + "/t");
+}
+
+mode_t modeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+TEST(Paths, TheDocumentsDirectoryIsPrivateToTheUser) {
+  coretest::TempHome scratch;
+  EnvScope env;
+  {
+    SCOPED_TRACE("made fresh, under VARDO_HOME and under the XDG default with missing parents");
+    EXPECT_EQ(modeOf(Paths::documents()), 0700u);
+    env.set("VARDO_HOME", nullptr);
+    env.set("HOME", scratch.dir().c_str());
+    env.set("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(modeOf(Paths::documents()), 0700u);
+    EXPECT_EQ(Paths::documents(), scratch.dir() + "/.local/share/vardo");
+  }
+  {
+    SCOPED_TRACE("an existing directory open to others is tightened, the owner's bits kept");
+    ASSERT_EQ(::chmod(Paths::documents().c_str(), 0775), 0);
+    EXPECT_EQ(modeOf(Paths::documents()), 0700u);
+    ASSERT_EQ(::chmod(Paths::documents().c_str(), 0755), 0);
+    ASSERT_TRUE(Paths::atomicWrite(Paths::documents() + "/kept", std::string_view("x")));
+    EXPECT_EQ(modeOf(Paths::documents()), 0700u);
+    EXPECT_TRUE(Paths::isRegularFile(Paths::documents() + "/kept")) << "tightening keeps what it holds";
+  }
+  {
+    SCOPED_TRACE("a file in the way is no private directory");
+    std::ofstream(scratch.dir() + "/plain") << "x";
+    EXPECT_FALSE(Paths::createPrivateDirectory(scratch.dir() + "/plain"));
+    EXPECT_TRUE(Paths::createPrivateDirectory(scratch.dir() + "/a/b/c/"));
+    EXPECT_EQ(modeOf(scratch.dir() + "/a/b/c"), 0700u);
+  }
 }
 
 TEST(Paths, JoinParentAndLastComponent) {

@@ -115,6 +115,7 @@ TEST(Keychain, ItemsPersistInAPrivateFileAcrossInstances) {
   sec::Keychain again(dir);
   EXPECT_EQ(again.filePath(), dir + "/keychain.plist");
   EXPECT_EQ(testutil::fileMode(again.filePath()), 0600u);
+  EXPECT_EQ(testutil::fileMode(dir), 0700u) << "the directory the store made is private too";
   auto found = again.find(kLoginQuery);
   ASSERT_TRUE(found);
   EXPECT_EQ(*found, loginItem("张三", "密码123"));
