@@ -5,7 +5,7 @@
 
 #include "app/AppAlerts.h"
 #include "app/AppPaths.h"
-#include "app/SidePanelController.h"
+#include "app/SidePanelContainer.h"
 #include "app/SubjectChoice.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
@@ -143,7 +143,7 @@ void AppDelegate::chooseRootScreen() {
 
 void AppDelegate::showMainVC() {
   if (!window()) return;
-  SidePanelController::BankCheck check;
+  SidePanelContainer::BankCheck check;
   check.bankFile = [] {
     const std::string subject = SubjectChoice::subjectEName();
     return subject.empty() ? std::string() : AppPaths::dbSavePath() + "/" + subject + ".db";
@@ -152,8 +152,9 @@ void AppDelegate::showMainVC() {
   check.finished = [weak](bool exists) {
     if (auto self = weak.lock()) self->bankCheckFinished(exists);
   };
-  auto sidePanel = std::make_shared<SidePanelController>(std::move(check));
-  setSidePanelVC(sidePanel);
+  const SidePanelContainer::Made sidePanel = SidePanelContainer::make(std::move(check));
+  if (!sidePanel.screen || !sidePanel.container) return;
+  setSidePanelVC(sidePanel.screen);
 
   auto& factory = VDViewControllerFactory::shareFactory();
   auto home = factory.instantiateViewControllerWithIdentifier("sidebar");
@@ -161,9 +162,9 @@ void AppDelegate::showMainVC() {
   setMainInterfaceVC(home);
   setEvenMoreVC(more);
 
-  if (home) sidePanel->setCenterPanel(std::make_shared<ui::NavigationController>(home));
-  if (more) sidePanel->setLeftPanel(more);
-  window()->setRootViewController(sidePanel);
+  if (home) sidePanel.container->setCenterPanel(std::make_shared<ui::NavigationController>(home));
+  if (more) sidePanel.container->setLeftPanel(more);
+  window()->setRootViewController(sidePanel.screen);
 }
 
 void AppDelegate::showSelectSeriesVC() {

@@ -32,7 +32,6 @@ namespace ui {
 class NavigationItem;
 class ViewController;
 }  // namespace ui
-class SidePanelController;
 
 class AppDelegate : public ui::ApplicationDelegate,
                     public ApplicationState,
@@ -81,8 +80,9 @@ class AppDelegate : public ui::ApplicationDelegate,
   void setIsEvenMore(bool v) { isEvenMore_ = v; }
   int currentModule() const { return currentModule_; }
   void setCurrentModule(int module) { currentModule_ = module; }
-  std::shared_ptr<SidePanelController> sidePanelVC() const { return sidePanelVC_; }
-  void setSidePanelVC(std::shared_ptr<SidePanelController> vc) { sidePanelVC_ = std::move(vc); }
+  // The side-panel container of the main screen (SidePanelContainer), null before showMainVC.
+  std::shared_ptr<ui::ViewController> sidePanelVC() const { return sidePanelVC_; }
+  void setSidePanelVC(std::shared_ptr<ui::ViewController> vc) { sidePanelVC_ = std::move(vc); }
   std::shared_ptr<ui::ViewController> evenMoreVC() const { return evenMoreVC_; }
   void setEvenMoreVC(std::shared_ptr<ui::ViewController> vc) { evenMoreVC_ = std::move(vc); }
   std::shared_ptr<ui::ViewController> mainInterfaceVC() const { return mainInterfaceVC_; }
@@ -97,9 +97,10 @@ class AppDelegate : public ui::ApplicationDelegate,
   unsigned status() const { return status_; }
 
   // ---- root screens ----
-  // The side-panel container with the home screen ("sidebar") in a navigation controller as centre
-  // panel and the "more" menu ("evenmore") as left panel; this delegate keeps sidePanelVC,
-  // mainInterfaceVC and evenMoreVC. The container's background bank check ends in bankCheckFinished.
+  // The side-panel container (SidePanelContainer::make) with the home screen ("sidebar") in a navigation
+  // controller as centre panel and the "more" menu ("evenmore") as left panel; this delegate keeps
+  // sidePanelVC, mainInterfaceVC and evenMoreVC. The container's background bank check ends in
+  // bankCheckFinished.
   void showMainVC();
   // The subject choice ("selectSubject") in a navigation controller.
   void showSelectSeriesVC();
@@ -145,7 +146,7 @@ class AppDelegate : public ui::ApplicationDelegate,
   bool isFirstOpenMain_ = false;
   bool isEvenMore_ = false;
   int currentModule_ = 0;
-  std::shared_ptr<SidePanelController> sidePanelVC_;
+  std::shared_ptr<ui::ViewController> sidePanelVC_;
   std::shared_ptr<ui::ViewController> evenMoreVC_;
   std::shared_ptr<ui::ViewController> mainInterfaceVC_;
   std::shared_ptr<ui::NavigationItem> mainNavigationItem_;

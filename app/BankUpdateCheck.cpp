@@ -4,7 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppPaths.h"
 #include "app/SubjectChoice.h"
-#include "app/UpdateSoftwareViewController.h"
+#include "app/UpdatePanel.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/DBVersionDAO.h"
 #include "platform/core/Bundle.h"
@@ -12,7 +12,6 @@
 #include "service/System.h"
 #include "ui/Window.h"
 #include "widgets/UIAlertViewBlock.h"
-
 
 namespace {
 
@@ -72,18 +71,18 @@ void openUpdatePanel(const core::Value& packets, const BankUpdateCheck::Complete
                      const BankUpdateCheck::StopBlock& stopBlock, int status) {
   AppDelegate* app = AppDelegate::current();
   if (!app || !app->window()) return;
-  auto screen = std::dynamic_pointer_cast<UpdateSoftwareViewController>(
-      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
-          UpdateSoftwareViewController::kIdentifier));
-  if (!screen) {
+  auto screen = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
+      UpdatePanel::kIdentifier);
+  auto* panel = dynamic_cast<UpdatePanel*>(screen.get());
+  if (!panel) {
     // No panel to fetch with: the caller learns that nothing will be downloaded.
     if (stopBlock) stopBlock();
     return;
   }
-  screen->setUpdateUrlArray(packets);
-  screen->setCompleteBlock(completeBlock);
-  screen->setStopBlock(stopBlock);
-  screen->setStatus(status);
+  panel->setUpdateUrlArray(packets);
+  panel->setCompleteBlock(completeBlock);
+  panel->setStopBlock(stopBlock);
+  panel->setStatus(status);
   // Loading the view (as the window takes it) starts the download.
   app->window()->addOverlay(screen);
 }

@@ -3,8 +3,9 @@
 //
 // The catalog "vardo-iPhoneUI.plist" of the bundle (storyboard name -> array of identifiers) says which
 // group each identifier belongs to; it is read once, when the shared factory is made, and kept. A screen
-// is made by the creator registered for its identifier (registerEveryScreen() registers them all at
-// start-up). An identifier that no catalog array holds gives no screen, even when a creator exists.
+// is made by the creator registered for its identifier (registerEveryScreen() in screens/AllScreens.h
+// registers them all at start-up). An identifier that no catalog array holds gives no screen, even when
+// a creator exists.
 
 #include <functional>
 #include <map>
@@ -55,9 +56,3 @@ class VDViewControllerFactory {
 
 // Every screen identifier the application asks the factory for.
 const std::vector<std::string>& allScreenIdentifiers();
-
-// Forgets every creator of the catalogue's identifiers, then registers those of the application shell's
-// own screens ("sidebar", "updateSoftware", "dataManagement"); every other screen registers in its
-// folder's registration function (registerEveryScreen in screens/AllScreens.h calls this one, then them
-// all). Called by the executable and by tests before the first screen is made.
-void registerAllScreens();

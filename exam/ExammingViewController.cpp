@@ -7,7 +7,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/SettingDefaults.h"
-#include "app/SidePanelController.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -33,6 +32,7 @@
 #include "ui/WeakScreen.h"
 #include "ui/Window.h"
 #include "widgets/Dialog.h"
+#include "widgets/MenuIcon.h"
 #include "widgets/ProgressHUD.h"
 
 namespace {
@@ -215,7 +215,7 @@ void ExammingViewController::viewWillAppear(bool animated) {
   VDAppStatistics::pageviewStartWithViewController(*this);
   const auto weak = ui::weakScreen(*this);
   navigationItem().setRightBarButtonItem(ui::BarButtonItem::withImage(
-      SidePanelController::defaultImage(), ui::BarButtonItem::Style::Plain, [weak](ui::BarButtonItem&) {
+      MenuIcon::image(), ui::BarButtonItem::Style::Plain, [weak](ui::BarButtonItem&) {
         if (auto self = weak.lock()) self->hiddenMoreView();
       }));
   isMoreViewHidden_ = true;

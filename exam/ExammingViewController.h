@@ -44,10 +44,10 @@
 #include <string>
 #include <vector>
 
-#include "exam/AnsweringScreen.h"
 #include "exam/AnsweringSettingsDelegate.h"
 #include "exam/TestHtmlPageOwner.h"
 #include "exam/TestResultViewDelegate.h"
+#include "exam/sets/AnsweringScreen.h"
 #include "service/MyFavorite.h"
 #include "service/MyNote.h"
 #include "ui/Button.h"

@@ -5,7 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
-#include "exam/ChapterResultFile.h"
+#include "exam/sets/ChapterResultFile.h"
 #include "ui/Application.h"
 #include "ui/WeakScreen.h"
 #include "ui/Window.h"

@@ -49,5 +49,5 @@ if [ -z "${VARDO_API_BASE:-}" ] && [ ! -f "$config_dir/server.plist" ]; then
 fi
 
 status=0
-./build/app/main/vardo "$@" || status=$?
+./build/main/vardo "$@" || status=$?
 exit "$status"

@@ -2,7 +2,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/AvatarFile.h"
-#include "app/MainInterfaceViewController1.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -12,6 +11,7 @@
 #include "platform/core/UserDefaults.h"
 #include "platform/security/Keychain.h"
 #include "screens/account/AccountScreens.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "ui/AlertView.h"
 #include "ui/Application.h"
 #include "ui/BarButtonItem.h"

@@ -20,9 +20,9 @@
 #include <optional>
 #include <string>
 
-#include "app/AutoLoginScreen.h"
-#include "app/LoginDelegate.h"
 #include "platform/core/Value.h"
+#include "screens/common/AutoLoginScreen.h"
+#include "screens/common/LoginDelegate.h"
 #include "service/Center.h"
 #include "service/ServiceShell.h"
 #include "service/User.h"

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "app/AutoLoginScreen.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Text.h"
 #include "screens/account/AccountScreens.h"
 #include "screens/account/EmailVerifyViewController.h"
+#include "screens/common/AutoLoginScreen.h"
 #include "ui/NavigationController.h"
 #include "ui/TableViewCell.h"
 #include "ui/WeakScreen.h"

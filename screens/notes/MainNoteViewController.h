@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "app/MainInterfaceViewController1.h"
 #include "app/VDHelper.h"
 #include "model/Note.h"
 #include "platform/core/Value.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "service/MyNote.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"

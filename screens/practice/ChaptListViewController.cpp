@@ -4,7 +4,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "exam/ChapterResultFile.h"
+#include "exam/sets/ChapterResultFile.h"
 #include "model/AnsweringMode.h"
 #include "model/FunctionModule.h"
 #include "platform/core/Paths.h"

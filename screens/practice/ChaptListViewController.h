@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "exam/ChapterTestBuilder.h"
-#include "exam/RestoredRun.h"
+#include "exam/sets/ChapterTestBuilder.h"
+#include "exam/sets/RestoredRun.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "service/Chapter.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "exam/ExamTestBuilder.h"
+#include "exam/sets/ExamTestBuilder.h"
 #include "platform/core/Value.h"
 #include "ui/Button.h"
 #include "ui/TableView.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "exam/ChapterTestBuilder.h"
-#include "exam/QuestionListRow.h"
+#include "exam/sets/ChapterTestBuilder.h"
+#include "exam/sets/QuestionListRow.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "ui/BarButtonItem.h"

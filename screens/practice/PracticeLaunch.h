@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "exam/AnsweringScreen.h"
-#include "exam/RestoredRun.h"
+#include "exam/sets/AnsweringScreen.h"
+#include "exam/sets/RestoredRun.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "ui/ViewController.h"

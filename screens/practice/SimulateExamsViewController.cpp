@@ -2,10 +2,10 @@
 
 #include "app/AppDelegate.h"
 #include "app/BankDownload.h"
-#include "app/MainInterfaceViewController1.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/PracticeLaunch.h"
 #include "ui/NavigationController.h"

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "exam/RestoredRun.h"
+#include "exam/sets/RestoredRun.h"
 #include "ui/Button.h"
 #include "ui/ViewController.h"
 

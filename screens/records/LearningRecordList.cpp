@@ -3,9 +3,9 @@
 #include "app/AppDelegate.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "exam/AnsweringScreen.h"
-#include "exam/LearningRecordFile.h"
-#include "exam/RestoredRun.h"
+#include "exam/sets/AnsweringScreen.h"
+#include "exam/sets/LearningRecordFile.h"
+#include "exam/sets/RestoredRun.h"
 #include "ui/NavigationController.h"
 
 core::Value LearningRecordList::getLearningRecordByUser(const std::string& userName) {

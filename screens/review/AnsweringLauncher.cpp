@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/VDViewControllerFactory.h"
-#include "exam/AnsweringScreen.h"
+#include "exam/sets/AnsweringScreen.h"
 #include "model/TestPager.h"
 #include "ui/NavigationController.h"
 

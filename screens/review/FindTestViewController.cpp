@@ -4,8 +4,8 @@
 
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
-#include "exam/CreateTestsList.h"
-#include "exam/TestBuilder.h"
+#include "exam/sets/CreateTestsList.h"
+#include "exam/sets/TestBuilder.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Text.h"

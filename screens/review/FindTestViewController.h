@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "exam/QuestionListRow.h"
+#include "exam/sets/QuestionListRow.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "service/MyFavorite.h"

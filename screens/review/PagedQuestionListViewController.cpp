@@ -5,8 +5,8 @@
 
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
-#include "exam/CreateTestsList.h"
-#include "exam/TestBuilder.h"
+#include "exam/sets/CreateTestsList.h"
+#include "exam/sets/TestBuilder.h"
 #include "platform/core/Bundle.h"
 #include "screens/review/AnsweringLauncher.h"
 #include "screens/review/PageJumpAlert.h"

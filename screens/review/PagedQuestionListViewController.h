@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "exam/QuestionListRow.h"
+#include "exam/sets/QuestionListRow.h"
 #include "model/FunctionModule.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "exam/QuestionListRow.h"
+#include "exam/sets/QuestionListRow.h"
 #include "ui/TableView.h"
 #include "ui/TableViewCell.h"
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/AppDelegate.h"
-#include "app/AutoLoginScreen.h"
 #include "app/AvatarFile.h"
 #include "app/BankDownload.h"
 #include "app/VDAppStatistics.h"
@@ -12,6 +11,7 @@
 #include "exam/AnsweringSettingsScreen.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
+#include "screens/common/AutoLoginScreen.h"
 #include "screens/settings/HelpContentScreen.h"
 #include "ui/Application.h"
 #include "ui/BarButtonItem.h"

@@ -26,9 +26,9 @@
 #include <memory>
 #include <string>
 
-#include "app/LoginDelegate.h"
-#include "app/MainInterfaceViewController1.h"
 #include "platform/core/Value.h"
+#include "screens/common/LoginDelegate.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "service/ServiceShell.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "app/SidePanelController.h"
 #include "app/VDHelper.h"
 #include "platform/security/Keychain.h"
 #include "platform/system/Device.h"
+#include "screens/home/SidePanelController.h"
 #include "tests/app/StartupFixture.h"
 #include "ui/AlertLayer.h"
 #include "ui/NavigationBar.h"

@@ -4,6 +4,7 @@
 #include <set>
 #include <thread>
 
+#include "screens/AllScreens.h"
 #include "tests/app/StartupFixture.h"
 
 using namespace startup_test;

@@ -17,6 +17,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
+#include "screens/AllScreens.h"
 #include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"

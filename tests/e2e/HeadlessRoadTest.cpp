@@ -14,8 +14,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/MainInterfaceViewController1.h"
-#include "app/UpdateSoftwareViewController.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
@@ -27,14 +25,16 @@
 #include "platform/runloop/RunLoop.h"
 #include "screens/AllScreens.h"
 #include "screens/account/LoginViewController.h"
+#include "screens/home/MainInterfaceViewController1.h"
+#include "screens/update/UpdateSoftwareViewController.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
-#include "tools/testserver/apiserver/ApiServer.h"
-#include "ui/NavigationController.h"
-#include "ui/test/Harness.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
 #include "tests/support/TempDir.h"
+#include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/NavigationController.h"
+#include "ui/test/Harness.h"
 
 namespace {
 

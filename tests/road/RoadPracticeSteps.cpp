@@ -9,12 +9,12 @@
 #include <functional>
 #include <string>
 
-#include "app/MainInterfaceViewController1.h"
 #include "exam/ExammingViewController.h"
 #include "exam/TestResultViewController.h"
 #include "model/Questions.h"
-#include "screens/practice/SimulateExamsViewController.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "screens/notes/MyNoteViewController.h"
+#include "screens/practice/SimulateExamsViewController.h"
 #include "tests/road/RoadSteps.h"
 
 namespace road {

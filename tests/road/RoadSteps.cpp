@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "app/AppDelegate.h"
-#include "app/MainInterfaceViewController1.h"
-#include "app/UpdateSoftwareViewController.h"
 #include "app/VDHelper.h"
 #include "exam/ExammingViewController.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "screens/subject/SelectSortViewController.h"
+#include "screens/update/UpdateSoftwareViewController.h"
 #include "ui/BarButtonItem.h"
 #include "ui/ScrollView.h"
-#include "widgets/ProgressHUD.h"
 #include "ui/SearchBar.h"
 #include "ui/Window.h"
+#include "widgets/ProgressHUD.h"
 
 namespace road {
 

@@ -10,7 +10,6 @@
 #include <regex>
 #include <utility>
 
-#include "app/MainInterfaceViewController1.h"
 #include "exam/ExammingViewController.h"
 #include "exam/TestResultViewController.h"
 #include "librarys/http/HTTPRequest.h"
@@ -18,6 +17,7 @@
 #include "model/AnswerState.h"
 #include "model/Questions.h"
 #include "model/TestPager.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "screens/practice/ExamSetting1ViewController.h"
 #include "screens/practice/ExamSetting2ViewController.h"
 #include "screens/records/LearningRecordViewController.h"

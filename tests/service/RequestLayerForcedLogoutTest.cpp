@@ -10,6 +10,7 @@
 #include "app/VDLogHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Date.h"
+#include "screens/AllScreens.h"
 #include "service/UserService.h"
 #include "tests/service/RequestLayerSupport.h"
 #include "tests/support/FixedReachability.h"

@@ -28,9 +28,10 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Crash.h"
 #include "platform/system/Device.h"
+#include "screens/AllScreens.h"
 #include "tests/app/crash/CrashTestSupport.h"
-#include "tests/support/StandInScreens.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/StandInScreens.h"
 #include "ui/test/Harness.h"
 
 #if defined(__SANITIZE_ADDRESS__)

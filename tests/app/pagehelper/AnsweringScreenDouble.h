@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "exam/AnsweringScreen.h"
+#include "exam/sets/AnsweringScreen.h"
 #include "ui/ViewController.h"
 
 namespace answering_double {

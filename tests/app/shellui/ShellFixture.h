@@ -17,12 +17,13 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "screens/AllScreens.h"
 #include "statistics/UsageStats.h"
-#include "ui/test/Harness.h"
-#include "tests/support/StandInScreens.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
+#include "ui/test/Harness.h"
 
 namespace shellui_test {
 

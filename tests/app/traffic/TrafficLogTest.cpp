@@ -21,10 +21,11 @@
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
-#include "ui/test/Harness.h"
-#include "tests/support/StandInScreens.h"
+#include "screens/AllScreens.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
+#include "ui/test/Harness.h"
 
 namespace {
 

@@ -30,6 +30,7 @@
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "screens/AllScreens.h"
 #include "screens/account/AccountScreens.h"
 #include "screens/account/LoginViewController.h"
 #include "service/ServerConfig.h"

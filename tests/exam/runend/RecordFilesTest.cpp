@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "exam/ChapterResultFile.h"
-#include "exam/LastLearningRecordFile.h"
-#include "exam/LearningRecordFile.h"
-#include "exam/RecordArrayFile.h"
-#include "exam/ReplyLogRequest.h"
+#include "exam/sets/ChapterResultFile.h"
+#include "exam/sets/LastLearningRecordFile.h"
+#include "exam/sets/LearningRecordFile.h"
+#include "exam/sets/RecordArrayFile.h"
+#include "exam/sets/ReplyLogRequest.h"
 #include "librarys/json/JsonParser.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/DateFormatter.h"

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "exam/ChapterResultFile.h"
 #include "exam/ExammingViewController.h"
-#include "exam/ReplyLogRequest.h"
-#include "exam/RestoredRun.h"
 #include "exam/TestResultViewController.h"
+#include "exam/sets/ChapterResultFile.h"
+#include "exam/sets/ReplyLogRequest.h"
+#include "exam/sets/RestoredRun.h"
 #include "service/SimulationExam.h"
 #include "tests/exam/runend/RunEndFixture.h"
 #include "util/MD5Digest.h"

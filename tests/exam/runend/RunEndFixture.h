@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/VDHelper.h"
-#include "exam/LastLearningRecordFile.h"
-#include "exam/LearningRecordFile.h"
+#include "exam/sets/LastLearningRecordFile.h"
+#include "exam/sets/LearningRecordFile.h"
 #include "platform/core/PropertyList.h"
 #include "tests/exam/answering/AnsweringFixture.h"
 

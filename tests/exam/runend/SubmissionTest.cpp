@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "exam/ChapterResultFile.h"
 #include "exam/TestResultViewController.h"
+#include "exam/sets/ChapterResultFile.h"
 #include "platform/core/DateFormatter.h"
 #include "tests/exam/runend/RunEndFixture.h"
 #include "widgets/UIAlertViewBlock.h"

@@ -3,8 +3,8 @@
 // when the bank is missing.
 #include <filesystem>
 
-#include "app/MainInterfaceViewController1.h"
-#include "exam/TestBuilder.h"
+#include "exam/sets/TestBuilder.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/SimulateExamsViewController.h"
 #include "tests/screens/practice/PracticeFixture.h"

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "exam/ChapterResultFile.h"
+#include "exam/sets/ChapterResultFile.h"
+#include "exam/sets/LastLearningRecordFile.h"
+#include "exam/sets/LearningRecordFile.h"
 #include "platform/runloop/DispatchQueue.h"
-#include "exam/LastLearningRecordFile.h"
-#include "exam/LearningRecordFile.h"
 #include "tests/screens/review/ReviewFixture.h"
 #include "ui/TableViewCell.h"
 #include "util/MD5Digest.h"

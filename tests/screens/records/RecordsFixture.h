@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/VDAppStatistics.h"
-#include "exam/LearningRecordFile.h"
+#include "exam/sets/LearningRecordFile.h"
 #include "platform/core/PropertyList.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "statistics/UsageStats.h"

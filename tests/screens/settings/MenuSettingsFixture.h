@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/SidePanelController.h"
 #include "app/URLOpener.h"
 #include "screens/AllScreens.h"
+#include "screens/home/SidePanelController.h"
 #include "screens/settings/EvenMoreViewController.h"
-#include "tests/app/home/HomeFixture.h"
+#include "tests/screens/home/HomeFixture.h"
 #include "ui/TableViewCell.h"
 #include "widgets/ProgressHUD.h"
 
@@ -55,7 +55,7 @@ class MenuSettingsFixture : public home_test::HomeFixture {
   // The main screen with the menu open as the left panel.
   EvenMoreViewController& openMenu() {
     openHome();
-    SidePanelController& panel = *app().sidePanelVC();
+    auto& panel = dynamic_cast<SidePanelController&>(*app().sidePanelVC());
     panel.showLeftPanel(false);
     waitForQuiet();
     return menu();

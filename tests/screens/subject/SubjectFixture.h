@@ -16,7 +16,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
-#include "app/MainInterfaceViewController1.h"
 #include "app/VDHelper.h"
 #include "dao/BankLocation.h"
 #include "librarys/http/HTTPRequest.h"
@@ -28,6 +27,7 @@
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "screens/AllScreens.h"
+#include "screens/home/MainInterfaceViewController1.h"
 #include "screens/subject/SelectProvinceViewController.h"
 #include "screens/subject/SelectSeriesViewController.h"
 #include "screens/subject/SelectSortViewController.h"

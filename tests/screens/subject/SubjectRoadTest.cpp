@@ -3,7 +3,7 @@
 // series and the sample subject by touch alone, and lands on the home screen of that subject, which
 // offers the subject's question bank for download.
 
-#include "app/SidePanelController.h"
+#include "screens/home/SidePanelController.h"
 #include "tests/screens/subject/SubjectFixture.h"
 #include "ui/Window.h"
 

@@ -8,8 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,8 +20,8 @@
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "dao/BankLocation.h"
-#include "exam/AnsweringScreen.h"
 #include "exam/ExammingViewController.h"
+#include "exam/sets/AnsweringScreen.h"
 #include "librarys/http/HTTPCookieStorage.h"
 #include "librarys/http/HTTPRequest.h"
 #include "librarys/json/JsonParser.h"
@@ -38,9 +38,9 @@
 #include "service/ServiceShell.h"
 #include "service/User.h"
 #include "statistics/UsageStats.h"
-#include "tests/ui/gtk/WindowSession.h"
 #include "tests/support/FixedReachability.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/gtk/WindowSession.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/AlertLayer.h"
 #include "ui/AlertPanel.h"

@@ -1,0 +1,38 @@
+#include "exam/sets/ExamTestBuilder.h"
+
+#include <vector>
+
+#include "dao/BankLocation.h"
+#include "librarys/json/JsonWriter.h"
+#include "platform/core/Text.h"
+#include "service/ExamService.h"
+#include "service/ServerConfig.h"
+
+std::string ExamTestBuilder::requestBody() const {
+  std::vector<std::string> ids;
+  for (const core::Value& id : sbjs_.array()) ids.push_back(id.describe());
+  core::Value body = core::Value::newDictionary();
+  body.set("AppEName", BankLocation::value());
+  body.set("KeyWord", keywords_.isNil() ? core::Value::newArray() : keywords_);
+  body.set("Sbjs", core::join(ids, ","));
+  return JSONRepresentation(body).value_or("");
+}
+
+void ExamTestBuilder::generateTests(TestsBlock block) {
+  examService_ = std::make_shared<ExamService>();
+  std::weak_ptr<TestBuilder> weak = weak_from_this();
+  examService_->setFinishedBlock(
+      [weak, block = std::move(block)](const std::shared_ptr<AbstractService>&, const core::Value& reply) {
+        auto self = weak.lock();
+        if (!self || !block) return;
+        if (reply.isNil()) {
+          block(false, reply, std::nullopt);
+        } else if (reply["Body"].isNull()) {
+          block(false, reply, std::nullopt);
+        } else {
+          block(true, reply, changeJSonToTestArrayByDB(reply["Body"]));
+        }
+      });
+  examService_->doPostGetVirtualExam(ServerConfig::current().mainURL("1.0/json/exam/VirtualExam"),
+                                     requestBody());
+}

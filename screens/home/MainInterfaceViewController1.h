@@ -1,0 +1,188 @@
+#pragma once
+// MainInterfaceViewController1: the home screen, the centre panel of the side-panel container (screen
+// identifier "sidebar"; the application delegate keeps it as mainInterfaceVC). A scrolling grid of
+// function buttons (tags 1 to 11 and 13, plus the exam-information button) under two header buttons
+// for login ("登录") and registration ("注册"; "注销" while a user is logged in).
+//
+// Before any function opens, the chosen subject's question bank must be on the device (otherwise the
+// bank check and download start instead); most functions also need a logged-in user (the login alert,
+// whose "登录" presents the login screen modally with a "返回" button). Functions with a practice of
+// their own first offer to resume the last unfinished one ("回到上次练习的试题").
+//
+// At load: the notices (once per launch), the first-login prompt (once per first login), the automatic
+// login from the keychain item "UserNamePwdService" and the first-start prompt image. At every
+// appearance: the last learning record of the user, and the first-install unpack of a question-bank
+// archive "<subject>.zip" placed in the documents directory, on a worker; one unpack runs at a time (an
+// appearance while one runs starts none).
+//
+// Main thread only, except the unpack (examineExam), which touches only files and the update centre;
+// it goes to the worker through rl::postTaskAndReply (platform/runloop/TaskAndReply.h has the rules).
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "exam/sets/RestoredRun.h"
+#include "model/Questions.h"
+#include "platform/core/Value.h"
+#include "screens/common/LoginDelegate.h"
+#include "service/MyNote.h"
+#include "service/RandomTest.h"
+#include "service/System.h"
+#include "service/User.h"
+#include "ui/Button.h"
+#include "ui/ScrollView.h"
+#include "ui/ViewController.h"
+
+class ProgressHUD;
+
+// What the home screen refreshes of the "more" menu after a question-bank download. The menu screen
+// ("evenmore") implements it.
+class EvenMoreMenuRefresh {
+ public:
+  virtual ~EvenMoreMenuRefresh() = default;
+  virtual core::Value loadArrayData() = 0;                     // the menu's rows, built anew
+  virtual void setEvenMoreArray(const core::Value& rows) = 0;  // keeps them
+  virtual void reloadEvenMoreTable() = 0;                      // evenMoreTableView reloads
+};
+
+// What the home screen sets on the note list it opens ("mainNote") before pushing it: the "Body" of
+// the first page of the user's notes, or Nil. The note screen implements it.
+class MainNoteScreen {
+ public:
+  virtual ~MainNoteScreen() = default;
+  virtual void setJson(const core::Value& notes) = 0;
+};
+
+class MainInterfaceViewController1 : public ui::ViewController,
+                                     public SystemDelegate,
+                                     public UserDelegate,
+                                     public RandomTestDelegate,
+                                     public MyNoteDelegate,
+                                     public LoginDelegate {
+ public:
+  static constexpr const char* kIdentifier = "sidebar";
+  static constexpr double kContentWidth = 320;
+  static constexpr double kContentHeight = 460;
+  static constexpr double kToastMargin = 10;
+  static constexpr double kToastYOffset = 150;
+  static constexpr double kToastDuration = 1.0;
+  static constexpr int kLoginButtonTag = 101;
+  static constexpr int kRegistButtonTag = 102;
+  static constexpr int kExamInfoTag = 12;
+  static constexpr const char* kLoginGateMessage = "该功能需要登录后才能使用，请登录";
+  static constexpr const char* kResumeMessage = "回到上次练习的试题";
+  static constexpr const char* kLogoutMessage = "您确定要注销此帐号吗？";
+  static constexpr const char* kKeychainIdentifier = "UserNamePwdService";
+
+  // Registers this screen under "sidebar" with the screen factory.
+  static void registerScreen();
+
+  std::string className() const override { return "MainInterfaceViewController1"; }
+
+  // ---- life cycle ----
+  void loadView() override;
+  void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
+  bool shouldAutorotateToInterfaceOrientation(int orientation) const { return orientation == 1; }
+
+  // ---- actions (wired to the buttons) ----
+  void Verify(const ui::View& sender);  // a function button, by its tag
+  void ExamInfoClick();
+  void loginClick(const ui::Button& sender);
+  void registClick(const ui::Button& sender);
+  void exitApp();
+
+  // ---- operations ----
+  void showAlertTitle(const std::string& title, const std::string& message);
+  void showToast(const std::string& text);
+  bool checkLoginGate(int tag);
+  void configModalviewController(std::shared_ptr<ui::ViewController> vc);
+  void closeCurrentModalViewController();
+  void firstLogin();
+  void getAnnouncement();
+  void getAppInfo(const std::string& bankShortName);
+  void downLibrary(bool haveBank);
+  void showPromptImage();
+  void hidePromptImage();
+  // The logout after its confirmation: "userInfo" leaves the session, "isUserLogout" is set (no
+  // automatic login until the next login), the "more" menu logs out and the header shows "登录" / "注册".
+  void Canceled();
+
+  // First-install unpack. moveZipFile / operateZipFile work on the given subject's paths (worked out on
+  // the main thread); examineExam starts them on a worker.
+  struct UnpackPaths {
+    std::string subject;         // the chosen subject's "Value"
+    std::string documentsZip;    // documents/<V>.zip
+    std::string cacheDirectory;  // the path of VDHelper::downloadCacheDirectory()
+    std::string dbDirectory;     // the path of VDHelper::dbSavePath()
+    std::string imageDirectory;  // the path of VDHelper::imageSavePath()
+  };
+  static std::optional<UnpackPaths> unpackPaths();
+  static bool moveZipFile(const UnpackPaths& paths);
+  static bool operateZipFile(const UnpackPaths& paths);
+  void examineExam();
+  // Whether an unpack runs now; how many have run to their end (for tests and the window). Both change
+  // on the main thread when the end of an unpack is back there.
+  static bool isUnpacking();
+  static int finishedUnpacks();
+
+  // Resume of the last practice.
+  void getLastLearningRecordByUser();
+  bool isHaveRecord(int module);
+  // The stored run of the last-learning record (restoreLearningRecord).
+  RestoredRun processingData();
+  void alertViewBlock(const std::string& identifier, bool isAllowSave);
+  void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
+
+  // ---- replies ----
+  void didServiceAnnouncement(bool ok, const core::Value& json) override;
+  void didAppInfo(bool ok, const core::Value& json) override;
+  void didCheckAppVersion(bool ok, const core::Value& json) override;
+  void didGetRandomTest(bool ok, const core::Value& json) override;
+  void didGetMyNotes(bool ok, const core::Value& json) override;
+  // The login screen this screen drove (the automatic login) has logged the user in: the header shows
+  // the user and the user's last learning record is loaded.
+  void didLoginSuccess() override;
+
+  // ---- properties ----
+  ui::ScrollView* theScroller() const { return theScroller_.get(); }
+  ui::Button* functionButton(int tag) const;
+  ui::Button* loginButton() const { return loginButton_.get(); }
+  ui::Button* registButton() const { return registButton_.get(); }
+  int testMode() const { return testMode_; }
+  bool isUnLogon() const { return isUnLogon_; }
+  void setIsUnLogon(bool v) { isUnLogon_ = v; }
+  std::shared_ptr<ui::ViewController> autologinVC() const { return autologinVC_; }
+  std::shared_ptr<ui::ViewController> informVC() const { return informVC_; }
+  std::shared_ptr<ui::ViewController> currentModalViewController() const {
+    return currentModalViewController_;
+  }
+  const core::Value& lastLearningRecordDic() const { return lastLearningRecordDic_; }
+
+ private:
+  void pushScreen(const std::string& identifier, const std::string& title = {});
+  void autoLogin();
+  void updateHeaderButtons();
+  void confirmLogout();
+
+  std::shared_ptr<ui::ScrollView> theScroller_;
+  std::shared_ptr<ui::Button> buttons_[14];  // by tag (12: exam information)
+  std::shared_ptr<ui::Button> loginButton_, registButton_;
+  std::shared_ptr<ui::Button> promptButton_;
+  int testMode_ = 0;
+  bool isUnLogon_ = false;
+  std::shared_ptr<User> userBll_;
+  std::shared_ptr<RandomTest> randomBll_;
+  std::shared_ptr<MyNote> myNoteBll_;
+  std::shared_ptr<System> systemBll_;
+  std::shared_ptr<ui::ViewController> autologinVC_;
+  std::shared_ptr<ui::ViewController> informVC_;
+  std::shared_ptr<ui::ViewController> currentModalViewController_;
+  std::shared_ptr<ProgressHUD> hudView_;
+  core::Value lastLearningRecordDic_;
+};

@@ -1,0 +1,172 @@
+#pragma once
+// The question-bank check and the data-clearing panel under test: a temporary home, the loopback API
+// server (one per test program) as the update centre, an application delegate launched on the UI harness
+// with a network that is up, the data-access objects pointed at the home (VDHelper::installBankLocation)
+// and the subject GKSample chosen.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/AppServices.h"
+#include "app/VDHelper.h"
+#include "app/VDViewControllerFactory.h"
+#include "dao/BankLocation.h"
+#include "librarys/http/HTTPRequest.h"
+#include "librarys/json/JsonParser.h"
+#include "librarys/json/JsonWriter.h"
+#include "platform/core/Bundle.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/runloop/OperationQueue.h"
+#include "platform/runloop/RunLoop.h"
+#include "screens/AllScreens.h"
+#include "screens/update/DataManagementViewController.h"
+#include "service/ServerConfig.h"
+#include "service/ServiceShell.h"
+#include "tests/support/AppLaunch.h"
+#include "tests/support/StandInScreens.h"
+#include "tests/support/TempDir.h"
+#include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/test/Harness.h"
+#include "widgets/ProgressHUD.h"
+
+namespace bankcheck_test {
+
+inline const char* kSubject = "GKSample";
+
+// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
+// 0.05 s for work to arrive from the network or a worker thread).
+template <typename Pred>
+bool runUntil(Pred done, double seconds = 20) {
+  return rl::RunLoop::main().runUntil(done, seconds);
+}
+
+class BankCheckFixture : public ::testing::Test {
+ protected:
+  static testserver::ApiServer& server() {
+    static testserver::ApiServer s;
+    return s;
+  }
+
+  void SetUp() override {
+    if (server().port() == 0) {
+      ASSERT_TRUE(server().start()) << server().failure();
+    }
+    ASSERT_TRUE(server().reset());
+
+    home_ = std::make_unique<testsupport::TempHome>("vd-bankcheck");
+    ASSERT_FALSE(home_->path().empty());
+    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
+    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
+    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    ServerConfig::reload();
+    core::Bundle::resetMain();
+    setServiceShell({});
+
+    registerAllScreens();
+    testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
+    DataManagementViewController::registerScreen();
+
+    launch_.launch(network_);
+    // Chosen after the launch, so the root screen is the subject choice and no side panel runs a
+    // check of its own.
+    ASSERT_TRUE(
+        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    VDHelper::installBankLocation();
+  }
+
+  void TearDown() override {
+    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    rl::RunLoop::main().runUntilIdle();
+    BankLocation::set({});
+    launch_.reset();
+    registerAllScreens();
+    home_.reset();
+  }
+
+  ui::test::Harness& h() { return launch_.h(); }
+  AppDelegate& app() { return launch_.app(); }
+  const std::string& home() const { return home_->path(); }
+
+  // ---- files ----
+  std::string bankFile() const { return VDHelper::dbSavePath() + "/" + kSubject + ".db"; }
+  static std::string sampleFile(const std::string& name) {
+    return (std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / name).string();
+  }
+  void installSampleBank() {
+    std::filesystem::copy_file(sampleFile("GKSample.db"), bankFile(),
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  static void writeFile(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    ASSERT_TRUE(core::Paths::atomicWrite(path, text)) << path;
+  }
+  static std::string readFile(const std::string& path) {
+    return core::Paths::readTextFile(path).value_or("");
+  }
+
+  // ---- the update centre ----
+  static void scenario(const std::string& json) { ASSERT_TRUE(server().scenario(json)) << json; }
+  // The next query is answered with `body` as it is.
+  static void answerQuery(const std::string& body) {
+    core::Value fault = core::Value::newDictionary();
+    fault.set("path", "/uc/api/1.0/json/query");
+    fault.set("body", body);
+    ASSERT_TRUE(server().fault(JSONRepresentation(fault).value_or("")));
+  }
+  // The bodies of the update-centre queries received, oldest first.
+  static std::vector<core::Value> queries() {
+    std::vector<core::Value> out;
+    const core::Value doc = JSONValue(server().journal().value_or("{}"));
+    for (const core::Value& e : doc["requests"].array())
+      if (e["base"].toString() == "uc") out.push_back(JSONValue(e["body"].toString()));
+    return out;
+  }
+
+  // ---- the check ----
+  // A fresh DownSession with the flags (each Nil leaves the flag out).
+  core::Value setFlags(std::optional<bool> firstOpenMain, std::optional<bool> evenMore,
+                       std::optional<bool> haveFile, std::optional<bool> main, std::optional<bool> updateDB) {
+    core::Value session = core::Value::newDictionary();
+    if (firstOpenMain) session.set("isFirstOpenMain", *firstOpenMain);
+    if (evenMore) session.set("isEvenMore", *evenMore);
+    if (haveFile) session.set("isHavefileName", *haveFile);
+    if (main) session.set("Main", *main);
+    if (updateDB) session.set("isUpdateDB", *updateDB);
+    app().setDownSession(session);
+    return session;
+  }
+  // Waits until no request runs and the main loop has nothing left to do.
+  void settleRequests() {
+    EXPECT_TRUE(runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }));
+    h().settle();
+  }
+  // Waits for the reply of a started query (it is stored, or a failure alert shows).
+  void awaitReply() {
+    EXPECT_TRUE(runUntil([this] {
+      return app().downSession().contains("jsonObject") || h().alert() != nullptr;
+    })) << "no reply in time";
+    settleRequests();
+  }
+
+  // The buttons of an alert, cancel first.
+  static std::vector<std::string> buttons(const ui::AlertView& alert) {
+    std::vector<std::string> out;
+    for (int i = 0; i < alert.numberOfButtons(); ++i) out.push_back(alert.buttonTitleAtIndex(i));
+    return out;
+  }
+
+  std::unique_ptr<testsupport::TempHome> home_;
+  int network_ = 2;
+  testsupport::AppLaunch launch_;
+};
+
+}  // namespace bankcheck_test

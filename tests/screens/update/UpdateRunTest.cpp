@@ -1,0 +1,553 @@
+// The update run: packets applied by type (database pack, image pack, full bank, database-and-images
+// packet, application package), the bank replaced in one step, the failure table, packs that cannot be
+// read, and a merge killed at random moments.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dao/BaseDAO.h"
+#include "dao/TestDAO.h"
+#include "librarys/sqldb/SQLResultSet.h"
+#include "screens/update/PacketType.h"
+#include "tests/screens/update/UpdateEngineSupport.h"
+#include "util/DESEncrypt.h"
+#include "util/ZipWrapper.h"
+
+namespace updengine_test {
+namespace {
+
+class UpdateRunTest : public UpdateFixture {
+ protected:
+  std::vector<std::string> alertMessages() {
+    std::vector<std::string> out;
+    for (auto* a : h().alerts()) out.push_back(a->title() + "/" + a->message());
+    return out;
+  }
+};
+
+// Lists applied from packets already on disk or fetched, each with what the bank and the images must be
+// afterwards.
+TEST_F(UpdateRunTest, PacketsAreAppliedByTheirType) {
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    std::vector<std::pair<int, std::string>> packets;
+    std::int64_t batch;  // of the bank afterwards
+    std::vector<std::string> images;
+    std::vector<std::string> noImages;
+  };
+  const std::vector<Case> cases = {
+      {"database pack", [] { installSampleBank(); }, {{1, "GKSample_up_2_3.db"}}, 3, {}, {"gk_volcano.png"}},
+      {"image pack", [] { installSampleBank(); }, {{3, "GKSample_img_3.zip"}}, 2, {"gk_volcano.png"}, {}},
+      {"new bank over an old one",
+       [] { installSampleBank(); },
+       {{6, "GKSample.zip"}},
+       2,
+       {"gk_map500.png", "gk_compass.PNG"},
+       {}},
+      {"database and images",
+       [] { installSampleBank(); },
+       {{8, "GKSample_dbimg_3.zip"}},
+       3,
+       {"gk_volcano.png"},
+       {}},
+      {"new bank without an image pack",
+       [] {
+         ZipWrapper zip;
+         ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_dbonly.zip"));
+         ASSERT_TRUE(zip.addFileToZip(samplePath("GKSample.db"), "GKSample.db"));
+         ASSERT_TRUE(zip.CloseZipFile2());
+       },
+       {{6, "GKSample_dbonly.zip"}},
+       2,
+       {},
+       {"gk_map500.png"}},
+      {"database-and-images packet with images only",
+       [] {
+         installSampleBank();
+         ZipWrapper zip;
+         ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_imgonly.zip"));
+         ASSERT_TRUE(zip.addFileToZip(samplePath("GKSample_img_3.zip"), "GKSample_img_3.zip"));
+         ASSERT_TRUE(zip.CloseZipFile2());
+       },
+       {{8, "GKSample_imgonly.zip"}},
+       2,
+       {"gk_volcano.png"},
+       {}},
+      {"database-and-images packet with a database pack only",
+       [] {
+         installSampleBank();
+         ZipWrapper zip;
+         ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_dbpack.zip"));
+         ASSERT_TRUE(zip.addFileToZip(samplePath("GKSample_up_2_3.db"), "GKSample_up_2_3.db"));
+         ASSERT_TRUE(zip.CloseZipFile2());
+       },
+       {{8, "GKSample_dbpack.zip"}},
+       3,
+       {},
+       {"gk_volcano.png"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::error_code ec;
+    fs::remove_all(home_ + "/cache", ec);
+    fs::create_directories(updateDir());
+    c.prepare();
+    const ino_t before = inodeOf(bankPath());
+    core::Value l = core::Value::newArray();
+    for (const auto& [type, file] : c.packets) l.push_back(packet(type, file));
+    auto p = open(l);
+    await(p);
+    EXPECT_EQ(p.outcome->completions.load(), 1);
+    EXPECT_TRUE(p.outcome->result.load());
+    EXPECT_TRUE(alertMessages().empty());
+    EXPECT_EQ(bankBatch(), c.batch);
+    // A bank that changed is a new file put in place, never the old one rewritten.
+    if (before != 0 && c.batch == 3) {
+      EXPECT_NE(inodeOf(bankPath()), before);
+    }
+    for (const auto& i : c.images) EXPECT_TRUE(exists(imageDir() + "/" + i)) << i;
+    for (const auto& i : c.noImages) EXPECT_FALSE(exists(imageDir() + "/" + i)) << i;
+    EXPECT_FALSE(exists(updateDir()));
+    EXPECT_FALSE(exists(cacheDir()));
+    // Nothing is left beside the bank.
+    std::vector<std::string> inDb;
+    for (const auto& e : fs::directory_iterator(fs::path(bankPath()).parent_path()))
+      inDb.push_back(e.path().filename().string());
+    EXPECT_EQ(inDb, std::vector<std::string>{"GKSample.db"});
+  }
+}
+
+TEST_F(UpdateRunTest, ApplicationPackageGoesLastAndWithoutAnInstallerIsRemoved) {
+  installSampleBank();
+  std::vector<int> order;
+  placeFile(updateDir(), "GKSample_img_3.zip", samplePath("GKSample_img_3.zip"));
+  auto p = open(list({packet(4, "Vardo_iphone_1.1.ipa"), packet(3, "GKSample_img_3.zip")}));
+  // While the package is fetched, the image pack waits on disk: the last packet needed no download, and
+  // the run still finds it.
+  await(p);
+  EXPECT_TRUE(p.outcome->result.load());
+  EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
+  EXPECT_FALSE(p.vc->installer().isServiceAvailable());
+  EXPECT_FALSE(exists(softwareDir() + "/Vardo_iphone_1.1.ipa"));
+  EXPECT_TRUE(alertMessages().empty());
+
+  const core::Value reordered = UpdateSoftwareViewController::arraySequence(
+      list({packet(4, "a.ipa"), packet(1, "x.db"), packet(3, "y.zip")}));
+  for (const auto& item : reordered.array()) order.push_back(static_cast<int>(item["packe_type"].toInt()));
+  EXPECT_EQ(order, (std::vector<int>{1, 3, 4}));
+}
+
+TEST_F(UpdateRunTest, AFailedInstallationSaysSoAndKeepsThePackage) {
+  std::vector<std::string> seen;
+  installer_ = sys::Installer(
+      [&seen](const std::string& path, const core::Value& options, const std::string& context) {
+        seen = {path, options["ApplicationType"].toString(), context};
+        return sys::Installer::kInstallFailed;
+      });
+  placeFile(softwareDir(), "Vardo_iphone_1.1.ipa", samplePath("GKSample_img_3.zip"));
+  auto p = open(list({packet(4, "Vardo_iphone_1.1.ipa")}));
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_FALSE(p.outcome->result.load());
+  ASSERT_TRUE(runUntil([&] { return !alertMessages().empty(); }, 5));
+  EXPECT_EQ(alertMessages(), std::vector<std::string>{"提示/安装失败"});
+  ASSERT_TRUE(h().press("确定"));
+  EXPECT_TRUE(exists(softwareDir() + "/Vardo_iphone_1.1.ipa"));
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], core::Paths::temporary() + "/Install_Vardo_iphone_1.1.ipa");
+  EXPECT_EQ(seen[1], "User");
+  EXPECT_EQ(seen[2], softwareDir() + "/Vardo_iphone_1.1.ipa");
+  EXPECT_FALSE(exists(seen[0]));
+}
+
+TEST(Installer, ReportsTheMissingLibraryAndCopiesThePackageForAService) {
+  EXPECT_FALSE(sys::Installer().isServiceAvailable());
+  EXPECT_EQ(sys::Installer().install(samplePath("GKSample_img_3.zip")), sys::Installer::kLibraryMissing);
+  EXPECT_EQ(sys::Installer(nullptr).install(samplePath("GKSample_img_3.zip")),
+            sys::Installer::kLibraryMissing);
+  int calls = 0;
+  const sys::Installer installer([&calls](const std::string&, const core::Value&, const std::string&) {
+    ++calls;
+    return 7;
+  });
+  EXPECT_TRUE(installer.isServiceAvailable());
+  EXPECT_EQ(installer.install("/nonexistent/package.ipa"), sys::Installer::kCopyFailed);
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(installer.install(samplePath("GKSample_img_3.zip")), 7);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(UpdateRunTest, AFailingPackKeepsTheBankAndTheRunGoesOnButReportsNo) {
+  installSampleBank();
+  const std::string original = readAll(bankPath());
+  const ino_t inode = inodeOf(bankPath());
+  placeText(updateDir(), "GKSample_up_2_3.db", "this is not a database");
+  auto p = open(list({packet(1, "GKSample_up_2_3.db"), packet(3, "GKSample_img_3.zip")}));
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_FALSE(p.outcome->result.load());
+  EXPECT_FALSE(p.onWindow());
+  ASSERT_TRUE(runUntil([&] { return !alertMessages().empty(); }, 5));
+  EXPECT_EQ(alertMessages(), std::vector<std::string>{"提示/更新失败"});
+  // The live bank is the one it was; the later packet was still applied; the directories are gone.
+  EXPECT_EQ(readAll(bankPath()), original);
+  EXPECT_EQ(inodeOf(bankPath()), inode);
+  EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
+  EXPECT_FALSE(exists(updateDir()));
+}
+
+TEST_F(UpdateRunTest, EveryMergeStartsFromAFreshWorkingCopy) {
+  installSampleBank();
+  // A working copy left by an earlier, killed run, and a second database pack in the same list.
+  placeText(updateDir(), "GKSample.db", "stale working copy");
+  placeFile(updateDir(), "GKSample_up_later.db", samplePath("edge/GKSample_up_noothercontent.db"));
+  ASSERT_GT(bankCount("select count(*) from OtherContent"), 0);
+  auto p = open(list({packet(1, "GKSample_up_2_3.db"), packet(1, "GKSample_up_later.db")}));
+  await(p);
+  EXPECT_TRUE(p.outcome->result.load());
+  EXPECT_TRUE(alertMessages().empty());
+  // Both packs are in: the first brought batch 3, the second emptied OtherContent.
+  EXPECT_EQ(bankBatch(), 3);
+  EXPECT_EQ(bankCount("select count(*) from Test where AID = 1021"), 1);
+  EXPECT_EQ(bankCount("select count(*) from OtherContent"), 0);
+}
+
+// The run works on a worker that never waits for the main thread: with the main loop not running at all,
+// it applies the pack, removes the download directories and calls the completion block; only closing
+// the panel waits for the main thread.
+TEST_F(UpdateRunTest, TheRunEndsWithoutTheMainThread) {
+  installSampleBank();
+  placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+  auto p = open(list({packet(1, "GKSample_up_2_3.db")}));
+  ASSERT_TRUE(p.vc->isRunStarted());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (p.outcome->completions.load() == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_TRUE(p.outcome->result.load());
+  EXPECT_EQ(bankBatch(), 3);
+  EXPECT_FALSE(exists(updateDir()));
+  EXPECT_FALSE(p.vc->isRunFinished());  // the panel closes on the main thread
+  await(p);
+  EXPECT_FALSE(p.onWindow());
+}
+
+// Batch keys are kept between question sets: a bank put in place by an update, whose batch 1 has
+// another key, is read with its own key at once.
+TEST_F(UpdateRunTest, AReplacedBankIsReadWithItsNewKeys) {
+  installSampleBank();
+  const auto before = TestDAO("").getTestListWithType("ATEST", "1003");  // a question of batch 1
+  ASSERT_EQ(before.size(), 1u);
+  ASSERT_NE(before[0]["Title"].str(), "换了钥匙的题目");
+
+  // The same bank with another key for batch 1 (stored under the Version 3 key after 5 characters),
+  // and question 1003 enciphered with it.
+  auto encipher = [](std::string plain, const std::string& key) {
+    plain.resize((plain.size() + 7) / 8 * 8, '\0');
+    return DESEncrypt::encrypte(plain, key).value_or("");
+  };
+  const std::string newKey = "NewKey01";
+  const std::string rekeyed = home_ + "/GKSample.db";
+  fs::copy_file(samplePath("GKSample.db"), rekeyed);
+  auto db = SQLDatabase::databaseWithPath(rekeyed);
+  ASSERT_TRUE(db->open());
+  ASSERT_TRUE(db->executeUpdate("UPDATE DBVersion SET Time = ? WHERE BatchID = 1",
+                                "ABCDE" + encipher(newKey, BaseDAO::kVersion3Key)));
+  ASSERT_TRUE(
+      db->executeUpdate("UPDATE Test SET TestContent = ? WHERE AID = 1003",
+                        "pfx01" + encipher(R"({"AllTestID":1003,"Title":"换了钥匙的题目"})", newKey)));
+  db->close();
+  fs::create_directories(updateDir());
+  ZipWrapper zip;
+  ASSERT_TRUE(zip.CreateZipFile2(updateDir() + "/GKSample_rekeyed.zip"));
+  ASSERT_TRUE(zip.addFileToZip(rekeyed, "GKSample.db"));
+  ASSERT_TRUE(zip.CloseZipFile2());
+
+  auto p = open(list({packet(6, "GKSample_rekeyed.zip")}));
+  await(p);
+  ASSERT_TRUE(p.outcome->result.load());
+  const auto after = TestDAO("").getTestListWithType("ATEST", "1003");
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0]["Title"].str(), "换了钥匙的题目");
+}
+
+TEST_F(UpdateRunTest, AnEmptyListFinishesAtOnceWithNo) {
+  installSampleBank();
+  placeText(updateDir(), "left-over.temp", "partial");
+  auto p = open(core::Value::newArray());
+  EXPECT_TRUE(p.vc->isRunStarted());
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  EXPECT_FALSE(p.outcome->result.load());
+  EXPECT_FALSE(p.onWindow());
+  EXPECT_FALSE(exists(updateDir()));
+  EXPECT_EQ(bankBatch(), 2);
+}
+
+TEST_F(UpdateRunTest, SeveralApplicationPackagesAndUnusableNamesDoNotCrashTheRun) {
+  installSampleBank();
+  placeFile(softwareDir(), "Vardo_a.ipa", samplePath("GKSample_img_3.zip"));
+  placeFile(softwareDir(), "Vardo_b.ipa", samplePath("GKSample_img_3.zip"));
+  placeFile(updateDir(), "GKSample_img_3.zip", samplePath("GKSample_img_3.zip"));
+  core::Value bad(core::Dictionary{{"packe_type", 3}, {"packege_url", server().origin() + "/packets/.."}});
+  auto p =
+      open(list({packet(4, "Vardo_a.ipa"), packet(3, "GKSample_img_3.zip"), packet(4, "Vardo_b.ipa"), bad}));
+  await(p);
+  EXPECT_EQ(p.outcome->completions.load(), 1);
+  // The packet that names no file could not be applied.
+  EXPECT_FALSE(p.outcome->result.load());
+  EXPECT_TRUE(exists(imageDir() + "/gk_volcano.png"));
+  // One package per run: the last one was handled, the first left alone.
+  EXPECT_FALSE(exists(softwareDir() + "/Vardo_b.ipa"));
+  EXPECT_TRUE(exists(softwareDir() + "/Vardo_a.ipa"));
+}
+
+// A pack is read whole or not at all: a table it lacks or cannot read (a view over nothing) fails the merge
+// and the working copy is thrown away; an empty table is a pack with nothing in it. Test_Delete may be
+// left out of a pack that deletes nothing.
+TEST_F(UpdateRunTest, APackWhoseTablesCannotBeReadIsRefused) {
+  struct Case {
+    const char* what;
+    const char* damage;
+    bool merges;
+  } cases[] = {
+      {"no Test table", "drop table Test", false},
+      {"Test a broken view", "drop table Test; create view Test as select * from Gone", false},
+      {"no DBVersion table", "drop table DBVersion", false},
+      {"no OtherContent table", "drop table OtherContent", false},
+      {"Test_Delete a broken view", "drop table Test_Delete; create view Test_Delete as select AID from Gone",
+       false},
+      {"an empty Test table", "delete from Test", true},
+      {"no Test_Delete table", "drop table Test_Delete", true},
+  };
+  const std::string working = updateDir() + "/GKSample.db";
+  const std::string pack = updateDir() + "/GKSample_up_2_3.db";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    installSampleBank();
+    const std::string original = readAll(bankPath());
+    placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+    {
+      auto db = SQLDatabase::databaseWithPath(pack);
+      ASSERT_TRUE(db->open());
+      for (const std::string& statement : core::split(c.damage, ";"))
+        ASSERT_TRUE(db->executeUpdate(statement)) << db->lastErrorMessage();
+      db->close();
+    }
+    EXPECT_EQ(UpdateSoftwareViewController::mergeUpdatePack(pack, bankPath(), working), c.merges);
+    EXPECT_FALSE(exists(working));
+    if (c.merges) {
+      EXPECT_EQ(bankBatch(), 3);
+    } else {
+      EXPECT_EQ(readAll(bankPath()), original);
+    }
+  }
+}
+
+namespace {
+
+// The bank's questions, auxiliary content and key batches as one text; "" when it does not open as a
+// database that passes SQLite's integrity check.
+std::string soundBankContents(const std::string& path) {
+  if (!UpdateSoftwareViewController::isSQLiteFile(path)) return "";
+  auto db = SQLDatabase::databaseWithPath(path);
+  if (!db->open()) return "";
+  std::string out;
+  if (db->stringForQuery("PRAGMA integrity_check").value_or("") == "ok") {
+    for (const char* sql :
+         {"select AID, GUID, Type, ID, PID, TestContent from Test order by AID",
+          "select * from OtherContent order by ID, Type, TID", "select * from DBVersion order by ID"}) {
+      auto rs = db->executeQuery(sql);
+      if (!rs) {
+        out.clear();
+        break;
+      }
+      while (rs->next()) {
+        for (int i = 0; i < rs->columnCount(); ++i)
+          out += rs->stringForColumnIndex(i).value_or("<null>") + "|";
+        out += "\n";
+      }
+      out += "--\n";
+    }
+  }
+  db->close();
+  return out;
+}
+
+}  // namespace
+
+// A merge killed inside a transaction leaves the working copy's rollback journal behind. The next merge
+// makes a fresh working copy of a bank that may have changed since; that journal must not be played back
+// onto it (it would put the old pages into the new copy).
+TEST_F(UpdateRunTest, AJournalLeftByAKilledMergeIsNotAppliedToTheNextWorkingCopy) {
+  const std::string pack = updateDir() + "/GKSample_up_2_3.db";
+  const std::string working = updateDir() + "/GKSample.db";
+  installSampleBank();
+  fs::create_directories(updateDir());
+  fs::copy_file(bankPath(), working);
+  // A process killed in the middle of a transaction on the working copy.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto db = SQLDatabase::databaseWithPath(working);
+    // A small page cache makes the transaction write pages into the file before its end, as a commit
+    // does: from then on the journal is hot.
+    if (!db->open() || !db->executeUpdate("PRAGMA cache_size = 2") || !db->beginTransaction() ||
+        !db->executeUpdate("delete from DBVersion"))
+      ::_exit(3);
+    for (int i = 0; i < 200; ++i)
+      if (!db->executeUpdate("insert into Test(AID, TestContent) values(?, ?)", 900000 + i,
+                             std::string(4000, 'x')))
+        ::_exit(3);
+    ::raise(SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_TRUE(exists(working + "-journal"));
+
+  // Meanwhile the bank changed (a full bank replaced it, say).
+  {
+    auto db = SQLDatabase::databaseWithPath(bankPath());
+    ASSERT_TRUE(db->open());
+    ASSERT_TRUE(db->executeUpdate("update DBVersion set Time = 'changed' where ID = 1"));
+    db->close();
+  }
+  placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+  ASSERT_TRUE(UpdateSoftwareViewController::mergeUpdatePack(pack, bankPath(), working));
+  EXPECT_EQ(bankBatch(), 3);
+  auto db = SQLDatabase::databaseWithPath(bankPath());
+  ASSERT_TRUE(db->open());
+  EXPECT_EQ(db->stringForQuery("select Time from DBVersion where ID = 1").value_or(""), "changed");
+  EXPECT_EQ(db->stringForQuery("PRAGMA integrity_check").value_or(""), "ok");
+  db->close();
+  EXPECT_FALSE(exists(working + "-journal"));
+}
+
+// Kill safety: a real child process runs the merge and the replacement of the bank and is killed with
+// SIGKILL at a random moment of it, again and again, each time over what the killed one before left in the
+// update directory. Each time the bank must open, pass SQLite's integrity check and hold either the old
+// questions or the new ones. The old bank is one of two that differ (so that what one run leaves cannot
+// pass for the next run's work). The moments and banks come from a seeded sequence: VD_KILL_SEED replays
+// another.
+TEST_F(UpdateRunTest, AMergeKilledAtRandomMomentsLeavesTheOldBankOrTheNewOne) {
+  const std::string pack = updateDir() + "/GKSample_up_2_3.db";
+  const std::string working = updateDir() + "/GKSample.db";
+  const std::string otherBank = home_ + "/other.db";
+  fs::copy_file(samplePath("GKSample.db"), otherBank);
+  {
+    auto db = SQLDatabase::databaseWithPath(otherBank);
+    ASSERT_TRUE(db->open());
+    ASSERT_TRUE(db->executeUpdate("update DBVersion set Time = Time || 'B' where ID = 1"));
+    db->close();
+  }
+  auto install = [&](int bank) {
+    if (bank == 0) {
+      installSampleBank();
+    } else {
+      fs::copy_file(otherBank, bankPath(), fs::copy_options::overwrite_existing);
+    }
+  };
+
+  // Runs the merge in a child; `delay` (seconds after the child reports that it starts the merge) is when
+  // it is killed, none to let it finish. Returns the merge's wall time and whether the kill landed.
+  struct Run {
+    double seconds = 0;
+    bool killed = false;
+  };
+  auto runChild = [&](std::optional<double> delay) -> Run {
+    placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+    int ready[2];
+    if (::pipe(ready) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(ready[0]);
+      ::alarm(30);
+      const char go = 1;
+      if (::write(ready[1], &go, 1) != 1) ::_exit(4);
+      const bool merged = UpdateSoftwareViewController::mergeUpdatePack(pack, bankPath(), working);
+      ::_exit(merged ? 0 : 3);
+    }
+    ::close(ready[1]);
+    char go = 0;
+    const bool started = ::read(ready[0], &go, 1) == 1;
+    ::close(ready[0]);
+    const auto t0 = std::chrono::steady_clock::now();
+    if (started && delay) {
+      timespec ts{static_cast<time_t>(*delay), static_cast<long>((*delay - std::floor(*delay)) * 1e9)};
+      ::nanosleep(&ts, nullptr);
+      ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    Run r;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    r.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    if (!r.killed) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    return r;
+  };
+
+  // Each old bank and the new one it becomes, and how long a whole merge takes here (the middle one of
+  // three).
+  std::string before[2], after[2];
+  std::vector<double> times;
+  for (int bank : {0, 1, 0}) {
+    install(bank);
+    before[bank] = soundBankContents(bankPath());
+    times.push_back(runChild(std::nullopt).seconds);
+    after[bank] = soundBankContents(bankPath());
+    ASSERT_FALSE(after[bank].empty());
+  }
+  std::sort(times.begin(), times.end());
+  const double window = times[1];
+  ASSERT_NE(before[0], before[1]);
+  ASSERT_NE(after[0], after[1]);
+
+  const char* seedText = std::getenv("VD_KILL_SEED");
+  const std::uint32_t seed =
+      seedText ? static_cast<std::uint32_t>(std::strtoul(seedText, nullptr, 10)) : 1405u;
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> moment(0, window * 1.2);
+  int killed = 0, old = 0, fresh = 0;
+  const int runs = 24;
+  for (int i = 0; i < runs; ++i) {
+    const int bank = static_cast<int>(random() % 2);
+    const double delay = moment(random);
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", run " + std::to_string(i) + ", bank " +
+                 std::to_string(bank) + ", killed after " + std::to_string(delay * 1000) + " ms");
+    install(bank);
+    killed += runChild(delay).killed;
+    const std::string now = soundBankContents(bankPath());
+    ASSERT_TRUE(now == before[bank] || now == after[bank])
+        << "the bank is neither the old one nor the new one";
+    (now == before[bank] ? old : fresh) += 1;
+  }
+  // Whatever the last kill left, a whole merge still makes the new bank.
+  install(1);
+  ASSERT_FALSE(runChild(std::nullopt).killed);
+  EXPECT_EQ(soundBankContents(bankPath()), after[1]);
+  std::cout << "kill safety: seed " << seed << ", " << runs << " runs in a " << window * 1000
+            << " ms merge: " << killed << " killed part-way, " << old << " left the old bank, " << fresh
+            << " the new one\n";
+  EXPECT_GE(killed, runs / 4) << "the kills did not land inside the merge";
+}
+
+}  // namespace
+}  // namespace updengine_test
