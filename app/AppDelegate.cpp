@@ -131,7 +131,13 @@ void AppDelegate::seedFirstStartDefaults() {
 void AppDelegate::chooseRootScreen() {
   if (!appNameKeyValue_.isNil()) {
     showMainVC();
-  } else if (core::Bundle::main().bundleName() == "vardo") {
+  } else {
+    showSubjectChoice();
+  }
+}
+
+void AppDelegate::showSubjectChoice() {
+  if (core::Bundle::main().bundleName() == "vardo") {
     auto sort = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("selectSort");
     if (sort && window()) window()->setRootViewController(std::make_shared<ui::NavigationController>(sort));
   } else {

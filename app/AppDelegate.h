@@ -104,6 +104,9 @@ class AppDelegate : public ui::ApplicationDelegate,
   void showMainVC();
   // The subject choice ("selectSubject") in a navigation controller.
   void showSelectSeriesVC();
+  // The first screen of the subject choice as the window's root, as at a first start without a subject:
+  // the catalogue search ("selectSort") for this application's bundle, else showSelectSeriesVC.
+  void showSubjectChoice();
   // The end of the main screen's background bank check: the DownSession gets "isUpdateDB" NO,
   // "isHavefileName" = whether the subject's database exists, "Main" YES; then the services' library
   // check runs.

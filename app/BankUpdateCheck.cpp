@@ -155,12 +155,32 @@ void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
   core::Value session = downSession();
   if (session.isNil()) return;
   session.set(kJsonObject, json);
+  // Asked for a function without a bank (not by the start's own check): no packet means no way on.
+  const core::Value list = json["update_list"];
+  if (!flag(session, "Main") && !flag(session, "isHavefileName") && !(list.isArray() && list.size() > 0)) {
+    if (const DownSessionBlocks blocks = downSessionBlocks(); blocks.stopBlock) blocks.stopBlock();
+    noBankAlert(json);
+    return;
+  }
   const bool prompt =
       json["status"].toInt(-1) == 0 && !flag(session, "Main") &&
       (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
   if (!prompt) return;
   const DownSessionBlocks blocks = downSessionBlocks();
   updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);
+}
+
+void BankUpdateCheck::noBankAlert(const core::Value& reply) {
+  const core::Value message = reply["message"];
+  const std::string text = message.isString() && !message.str().empty() ? message.str() : kNoBankMessage;
+  auto alert = std::make_shared<UIAlertViewBlock>(
+      "提示", text,
+      [](bool cancelled, int) {
+        if (cancelled) return;
+        if (AppDelegate* app = AppDelegate::current()) app->showSubjectChoice();
+      },
+      std::optional<std::string>("确定"), std::vector<std::string>{kChooseSubjectButton});
+  alert->show();
 }
 
 std::string BankUpdateCheck::getUpdateMess(const core::Value& updateList) {

@@ -68,5 +68,11 @@ class BankUpdateCheck {
   static core::Value packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
                                     bool haveFile);
   static constexpr const char* kNothingToDownloadMessage = "没有可下载的题库";
+  // A function tapped without a bank, when the update centre offers none for the subject: "提示" with the
+  // centre's "message" (kNoBankMessage when it sends none) and "确定" / "选择科目", the latter opening the
+  // subject choice. Without it the tap would end in silence.
+  static void noBankAlert(const core::Value& reply);
+  static constexpr const char* kNoBankMessage = "该科目暂无可下载的题库";
+  static constexpr const char* kChooseSubjectButton = "选择科目";
 
 };

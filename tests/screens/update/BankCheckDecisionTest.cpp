@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "screens/subject/SelectSeriesViewController.h"
+#include "screens/subject/SelectSortViewController.h"
 #include "tests/screens/update/BankCheckFixture.h"
 
 using namespace bankcheck_test;
@@ -62,6 +64,9 @@ const Prompt kDownload{"提示", "本科目题库尚未下载，是否现在下�
 const Prompt kUpdate{"提示", "UPDATE", {"暂不更新", "立即更新"}};
 const Prompt kLatest{"提示", "该软件已是最新版本", {"确定"}};
 const Prompt kNoInformation{"提示", "没有任何信息", {"确定"}};
+// No bank here and none offered: the centre's own message, and the way to another subject.
+const Prompt kNoBank{"提示", "暂无可用的更新", {"确定", "选择科目"}};
+const Prompt kNoBankRefused{"提示", "维护中", {"确定", "选择科目"}};
 
 struct Case {
   Starter starter;
@@ -85,18 +90,19 @@ const Case kCases[] = {
     {Starter::MoreCheck, true, CentreReply::Packets, true, 2, kUpdate},
     {Starter::MoreCheck, false, CentreReply::Packets, true, -1, kDownload},
     {Starter::MoreCheck, true, CentreReply::NoPackets, true, 2, kLatest},
-    {Starter::MoreCheck, false, CentreReply::StatusError, true, -1, kNone},
+    {Starter::MoreCheck, false, CentreReply::StatusError, true, -1, kNoBankRefused},
     {Starter::MoreCheck, false, CentreReply::NoAnswer, true, -1, kNoInformation},
     // The "more" menu's download, the practice hub (home screen not loaded yet) and the home screen ask
-    // only when the bank is missing, and stay quiet about an empty list.
+    // only when the bank is missing; when the centre has none to offer they say so.
     {Starter::MoreDownload, true, CentreReply::Packets, false, 0, kNone},
     {Starter::MoreDownload, false, CentreReply::Packets, true, -1, kDownload},
-    {Starter::MoreDownload, false, CentreReply::NoPackets, true, -1, kNone},
+    {Starter::MoreDownload, false, CentreReply::NoPackets, true, -1, kNoBank},
     {Starter::PracticeHub, true, CentreReply::Packets, false, 0, kNone},
     {Starter::PracticeHub, false, CentreReply::Packets, true, -1, kDownload},
-    {Starter::PracticeHub, false, CentreReply::NoPackets, true, -1, kNone},
+    {Starter::PracticeHub, false, CentreReply::NoPackets, true, -1, kNoBank},
     {Starter::HomeBankMissing, false, CentreReply::Packets, true, -1, kDownload},
-    {Starter::HomeBankMissing, false, CentreReply::StatusError, true, -1, kNone},
+    {Starter::HomeBankMissing, false, CentreReply::NoPackets, true, -1, kNoBank},
+    {Starter::HomeBankMissing, false, CentreReply::StatusError, true, -1, kNoBankRefused},
     // The background check of the side panel asks with the local batch and never prompts.
     {Starter::SidePanel, true, CentreReply::Packets, true, 2, kNone},
     {Starter::SidePanel, false, CentreReply::Packets, true, -1, kNone},
@@ -189,6 +195,25 @@ TEST_F(BankCheckDecision, StarterFlagsBankAndReplyDecideQueryAndPrompt) {
     EXPECT_EQ(h().alert(), nullptr);
     EXPECT_EQ(std::filesystem::exists(bankFile()), c.bank);
   }
+}
+
+// A subject the centre has no bank for, tapped from the home screen: the alert says so and leads to the
+// subject choice, from where the user can pick another subject.
+TEST_F(BankCheckDecision, ASubjectWithoutABankLeadsToTheSubjectChoice) {
+  ASSERT_TRUE(VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "未知科目"}, {"Value", "NOBANK"}}));
+  start(Starter::HomeBankMissing, false);
+  awaitReply();
+  ASSERT_NE(h().alert(), nullptr) << "the tap must not end in silence";
+  EXPECT_EQ(h().alert()->message(), "暂无可用的更新");
+  ASSERT_TRUE(h().press("选择科目"));
+  h().settle();
+  EXPECT_EQ(h().alert(), nullptr);
+  auto* nav = dynamic_cast<ui::NavigationController*>(h().window().rootViewController());
+  ASSERT_NE(nav, nullptr) << h().screens();
+  ASSERT_NE(nav->topViewController(), nullptr);
+  ui::ViewController* top = nav->topViewController();
+  EXPECT_TRUE(dynamic_cast<SelectSortViewController*>(top) || dynamic_cast<SelectSeriesViewController*>(top))
+      << h().screens();
 }
 
 TEST_F(BankCheckDecision, OfflineCheckShowsTheNetworkAlertOnly) {

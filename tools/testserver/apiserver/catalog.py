@@ -24,7 +24,8 @@ TYPE_PREFIX = {
 
 # Series of the catalogue. "type" is the category the app derives from the series name (0 medical,
 # 1 construction, 2 finance, 3 anything else); the provinces hold the subjects (display name, short
-# name, registrations). Only the sample subject has a question bank on this server.
+# name, registrations). Every subject has a question bank: the sample's, or a small one of its own that
+# tools/testserver/samplebank/subjects.py generates.
 SERIES = [
     {"Key": "执业医师", "Value": "zyys", "type": 0, "provinces": [
         ("无分类", [("临床执业医师", "LCZYYS", 12873), ("口腔执业医师", "KQZYYS", 5421)])]},
@@ -180,6 +181,23 @@ class Catalog:
         self.image_dir_rel = images.get("Dir", "tk_img/imgdir_" + self.value)
         self.image_dir = os.path.join(self.sample_dir, self.image_dir_rel)
         self.series = self._build_series()
+        self.banks = {}  # subject value -> the Catalog of its own bank (every listed subject but this one)
+
+    @classmethod
+    def with_subjects(cls, sample_dir):
+        """The sample's catalogue with the bank of every other listed subject, from sample_dir/subjects."""
+        sample = cls(sample_dir)
+        for d, _ in sample.subjects():
+            if d["Value"] == sample.value:
+                continue
+            folder = os.path.join(sample.sample_dir, "subjects", d["Value"])
+            if not os.path.isdir(folder):
+                raise FileNotFoundError("no bank for subject %s in %s (build the target vd_sample_bank)"
+                                        % (d["Value"], folder))
+            bank = cls(folder)
+            bank.series = sample.series
+            sample.banks[d["Value"]] = bank
+        return sample
 
     def _build_series(self):
         out = []

@@ -1039,7 +1039,7 @@ def op_query(app, call):
         return Json({"status": 0, "message": "暂无可用的更新", "update_list": []})
     sc = app.scenario
     packets = update_list(app, call, batch)
-    message = sc["message"] or ("发现新的题库内容" if packets else "已是最新版本")
+    message = sc["message"] or ("发现新的题库内容" if packets else "暂无可用的更新" if batch == -1 else "已是最新版本")
     return Json({"status": sc["status"], "message": message, "update_list": packets})
 
 

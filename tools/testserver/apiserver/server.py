@@ -66,7 +66,8 @@ class App:
 
     def __init__(self, catalog, fixed_codes=False, quiet=False):
         self.lock = threading.RLock()
-        self.catalog = catalog
+        self.sample = catalog
+        self._request = threading.local()  # the subject bank the request on this thread names
         self.fixed_codes = fixed_codes
         self.quiet = quiet
         self.last_activity = time.monotonic()
@@ -75,13 +76,25 @@ class App:
     def reset(self):
         with self.lock:
             self.scenario = default_scenario(self.fixed_codes)
-            self.store = Store(self.catalog)
+            self.store = Store(self.sample)
             self.journal = []
             self.seq = 0
             self.faults = []
 
+    @property
+    def catalog(self):
+        """The bank of the subject the current request names; the sample's when it names none."""
+        return getattr(self._request, "catalog", None) or self.sample
+
+    def use_subject(self, words):
+        """Serves the current request from the bank of the first subject among words that has one of its
+        own (other than the sample), or from the sample's."""
+        banks = self.sample.banks
+        self._request.catalog = next((banks[w] for w in words if isinstance(w, str) and w in banks), None)
+
     def state(self):
-        return self.catalog.states[self.scenario["state"]]
+        states = self.catalog.states
+        return states.get(self.scenario["state"]) or states["bank"]  # other subjects have no update pack
 
     def say(self, text):
         if not self.quiet:
@@ -264,6 +277,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.entry["decoded_path"] = "/".join(segments)
         query = urllib.parse.parse_qs(raw_query, keep_blank_values=True)
         self.entry["query"] = {k: v[0] if len(v) == 1 else v for k, v in query.items()}
+        app.use_subject(self.subject_words(segments, query, body))
         fault = app.take_fault(self.command, "/".join(segments))
         app.record(self.entry)
         try:
@@ -286,6 +300,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
             import traceback
             traceback.print_exc()
             self.send_json({"Body": None, "Message": "服务器内部错误", "LoginState": 0}, status=500)
+
+    @staticmethod
+    def subject_words(segments, query, body):
+        """Every word of a request that may name a subject: path segments (a packet's or an image folder's
+        name holds it too), query values and the top-level string values of a JSON body."""
+        words = list(segments)
+        for name in segments[-1:]:
+            words += [name.rsplit(".", 1)[0], name.split("_", 1)[-1]]
+        for part in segments:
+            if part.startswith("imgdir_"):
+                words.append(part[len("imgdir_"):])
+        for values in query.values():
+            words += values
+        try:
+            doc = json.loads(body) if body else None
+        except ValueError:
+            doc = None
+        if isinstance(doc, dict):
+            words += [v for v in doc.values() if isinstance(v, str)]
+        return words
 
     @staticmethod
     def _is_utf8(data):
@@ -614,7 +648,7 @@ def main(argv=None):
     args = ap.parse_args(argv)
 
     try:
-        catalog = Catalog(args.sample)
+        catalog = Catalog.with_subjects(args.sample)
     except (OSError, ValueError, KeyError) as e:
         sys.stderr.write("apiserver: cannot read the sample bank: %s\n" % e)
         return 2

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Generates the sample question bank GKSample into a folder: /usr/bin/python3 gen_sample_bank.py --out DIR"""
+"""Generates the sample question bank GKSample, and a small bank for each other subject the test server
+lists, into a folder: /usr/bin/python3 gen_sample_bank.py --out DIR"""
 
 import argparse
 import os
@@ -9,6 +10,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import bank  # noqa: E402
+import subjects  # noqa: E402
 
 
 def main(argv=None):
@@ -18,6 +20,7 @@ def main(argv=None):
     args = parser.parse_args(argv)
     os.makedirs(args.out, exist_ok=True)
     written = bank.build(os.path.abspath(args.out))
+    written += subjects.build(os.path.abspath(args.out))
     if not args.quiet:
         print("sample bank: %d files in %s" % (len(written), os.path.abspath(args.out)))
     return 0

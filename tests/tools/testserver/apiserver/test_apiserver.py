@@ -812,6 +812,43 @@ class UpdateCentre(ServerCase):
             self.assertEqual(bad["update_list"], [])
         self.assertEqual(self.c.hook("POST", "scenario", {"update": "sideways"})["ok"], False)
 
+    def test_every_listed_subject_has_a_bank_of_its_own(self):
+        import io
+        import sqlite3
+        import sys
+        import zipfile
+        sys.path.insert(0, os.path.join(SOURCE, "tools", "testserver", "apiserver"))
+        from catalog import SERIES
+        listed = [d for s in SERIES for _, subjects in s["provinces"] for d in subjects if d is not None]
+        self.assertGreater(len(listed), 1)
+        for display, value, _ in listed:
+            with self.subTest(subject=value):
+                reply = self.query(-1, {"app_ename": value, "app_version": 1, "client_type": 3, "max_batchid": -1})
+                self.assertEqual([(p["packe_type"], p["app_ename"]) for p in reply["update_list"]], [(6, value)])
+                packet = self.c.request("GET", urllib.parse.urlsplit(reply["update_list"][0]["packege_url"]).path)
+                self.assertEqual(packet.status, 200)
+                with zipfile.ZipFile(io.BytesIO(packet.data)) as z:
+                    self.assertEqual(sorted(z.namelist()), sorted([value + ".db", "ImgDir_%s.zip" % value]))
+                    db = z.read(value + ".db")
+                    with zipfile.ZipFile(io.BytesIO(z.read("ImgDir_%s.zip" % value))) as images:
+                        pictures = images.namelist()
+                with tempfile.TemporaryDirectory() as d:
+                    path = os.path.join(d, "bank.db")
+                    with open(path, "wb") as f:
+                        f.write(db)
+                    con = sqlite3.connect(path)
+                    types = {t for (t,) in con.execute("select Type from Test")}
+                    chapters = json.loads(con.execute("select Content from OtherContent where KeyWord='ChapterList'")
+                                          .fetchone()[0])["Body"]
+                    con.close()
+                self.assertEqual(types, {"ATEST", "A3TEST", "BTEST", "XTEST", "PDTEST", "JDTEST", "TKTEST"})
+                self.assertEqual(chapters[0]["Name"], display)
+                nav = self.c.get("1.0/json/exam/%s/Navigation" % value)
+                self.assertEqual(nav["Body"], chapters)
+                self.assertEqual(len(pictures), 1)
+                image = self.c.request("GET", "/tk_img/imgdir_%s/%s" % (value, pictures[0]))
+                self.assertEqual((image.status, image.data[:4]), (200, b"\x89PNG"))
+
     def test_packet_files_head_get_and_range(self):
         for p in self.manifest["Packets"]:
             with self.subTest(file=p["file"]):

@@ -28,6 +28,7 @@ import codec  # noqa: E402
 import content  # noqa: E402
 import golden  # noqa: E402
 import reader  # noqa: E402
+import subjects  # noqa: E402
 from pngimg import png_size  # noqa: E402
 
 MARKER = re.compile(r"\[{1}(\S)*?\.(gif|jpg|jpeg|png|bmp)\]{1}", re.IGNORECASE)
@@ -42,7 +43,7 @@ B_SUB_KEYS = ["BTestID", "ID", "Title", "Answer", "Explain", "SortID"]
 
 
 def generate(out_dir):
-    return bank.build(out_dir)
+    return bank.build(out_dir) + subjects.build(out_dir)
 
 
 def records(golden_text, kind, set_name):
@@ -474,7 +475,8 @@ class SampleBankTest(unittest.TestCase):
             return sorted(os.path.relpath(os.path.join(d, f), root) for d, _, fs in os.walk(root) for f in fs)
 
         self.assertEqual(listing(a), listing(b), hint)
-        self.assertEqual(listing(a), sorted(bank.OUTPUTS))
+        self.assertEqual(listing(a), sorted(bank.OUTPUTS + [f for v, *_ in subjects.SUBJECTS
+                                                           for f in subjects.subject_files(v)]))
         for rel in listing(a):
             self.assertTrue(filecmp.cmp(os.path.join(a, rel), os.path.join(b, rel), shallow=False), "%s %s" % (rel, hint))
 
