@@ -155,9 +155,11 @@ void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
   core::Value session = downSession();
   if (session.isNil()) return;
   session.set(kJsonObject, json);
-  // Asked for a function without a bank (not by the start's own check): no packet means no way on.
+  // Asked for a function without a bank (not by the start's own check): no packet, or a refusal, means no
+  // way on; say so rather than end the tap in silence.
   const core::Value list = json["update_list"];
-  if (!flag(session, "Main") && !flag(session, "isHavefileName") && !(list.isArray() && list.size() > 0)) {
+  const bool offered = json["status"].toInt(-1) == 0 && list.isArray() && list.size() > 0;
+  if (!flag(session, "Main") && !flag(session, "isHavefileName") && !offered) {
     if (const DownSessionBlocks blocks = downSessionBlocks(); blocks.stopBlock) blocks.stopBlock();
     noBankAlert(json);
     return;
