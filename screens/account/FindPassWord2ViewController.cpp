@@ -3,7 +3,7 @@
 #include <random>
 
 #include "app/VDAppStatistics.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/FindPassWord3ViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/WeakScreen.h"

@@ -10,7 +10,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/security/Keychain.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/common/MainInterfaceScreen.h"
 #include "ui/AlertView.h"
 #include "ui/Application.h"

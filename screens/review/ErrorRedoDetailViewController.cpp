@@ -1,7 +1,7 @@
 #include "screens/review/ErrorRedoDetailViewController.h"
 
 #include "screens/review/ErrorRedoViewController.h"
-#include "screens/review/QuestionListPaging.h"
+#include "screens/common/QuestionListPaging.h"
 
 PagedQuestionListViewController::Texts ErrorRedoDetailViewController::texts() const {
   return {kListTitle,       "已经是最后一页了",        "快速翻页", "移除错题",

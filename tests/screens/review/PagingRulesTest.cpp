@@ -6,7 +6,7 @@
 #include "librarys/json/JsonParser.h"
 #include "screens/review/ErrorRedoViewController.h"
 #include "screens/review/FindTestViewController.h"
-#include "screens/review/QuestionListPaging.h"
+#include "screens/common/QuestionListPaging.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "screens/review/QuestionRowCell.h"
+#include "screens/common/QuestionRowCell.h"
 
 #include <algorithm>
 
