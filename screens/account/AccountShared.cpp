@@ -1,6 +1,7 @@
 #include "screens/account/AccountShared.h"
 
 #include <algorithm>
+#include <random>
 
 #include "app/AppDelegate.h"
 #include "app/VDHelper.h"
@@ -66,6 +67,19 @@ std::size_t lengthAfterChange(const ui::TextField& field, ui::Range16 range, con
   const std::size_t current = core::utf16Length(field.text());
   const std::size_t removed = std::min(range.length, current);
   return current - removed + core::utf16Length(replacement);
+}
+
+const std::string& checkCodeCharacters() {
+  static const std::string characters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  return characters;
+}
+
+std::string makeCheckCode(int length) {
+  std::random_device source;
+  std::uniform_int_distribution<std::size_t> pick(0, checkCodeCharacters().size() - 1);
+  std::string code;
+  for (int i = 0; i < length; ++i) code += checkCodeCharacters()[pick(source)];
+  return code;
 }
 
 core::Value accountUserInfo() {

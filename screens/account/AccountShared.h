@@ -46,6 +46,12 @@ std::string replyMessage(const core::Value& reply);
 // The UTF-16 length a field's text would have after the change a text delegate is offered.
 std::size_t lengthAfterChange(const ui::TextField& field, ui::Range16 range, const std::string& replacement);
 
+// The characters of the local check codes the recovery screens show: "0" to "9" then "A" to "Z".
+const std::string& checkCodeCharacters();
+// A local check code: `length` characters of checkCodeCharacters, each drawn uniformly by the system's
+// random source.
+std::string makeCheckCode(int length = 4);
+
 // The logged-in user's record (the session's "userInfo"); Nil when nobody is logged in.
 core::Value accountUserInfo();
 

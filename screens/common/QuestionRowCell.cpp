@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/TextMeasurer.h"
 #include "app/VDHelper.h"
+#include "ui/TextMeasurer.h"
 
 QuestionRowCell::QuestionRowCell(const std::string& reuseIdentifier)
     : ui::TableViewCell(ui::TableViewCellStyle::Subtitle, reuseIdentifier) {
