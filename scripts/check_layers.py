@@ -2,10 +2,13 @@
 """Checks the include rules of the tree's folders (the layers of docs and architecture: what may include what).
 
 Every folder that holds code has a rule file, INCLUDES, in itself or in the nearest folder above it: a
-plain list, one entry a line, of the paths its files may include; '#' starts a comment. An entry is a
-folder ("platform/core": everything below it) or a single header ("screens/AllScreens.h"). A file's
-rules are those of the nearest INCLUDES above it; it may always include the files governed by that
-same rule file (a sub-folder with an INCLUDES of its own is another layer and must be listed).
+plain list, one entry a line, of the paths its files may include; '#' starts a comment. A folder with a
+rule file is a layer, together with its sub-folders that have none; a file's rules are those of its
+layer, and it may always include the files of its own layer. An entry is
+  - a layer ("ui"): the files of that layer, not those of a sub-folder that is a layer of its own
+    (ui/gtk, ui/test must be listed by themselves);
+  - a folder that is no layer ("platform", "librarys"): everything below it, whatever its layers;
+  - a single header ("screens/AllScreens.h").
 
 Scanned: every .h, .hpp, .c and .cpp below the top folders, except those named in SKIPPED (tests,
 benchmarks, fuzzers and tools are no layers of the application) and build trees (a folder holding a
@@ -68,8 +71,13 @@ def governing_folder(rel_dir, rule_folders):
     return None
 
 
-def allowed(target, entries):
-    return any(target == e or target.startswith(e + "/") for e in entries)
+def allowed(target, target_layer, entries, rule_folders):
+    for e in entries:
+        if target == e:
+            return True
+        if target.startswith(e + "/") and (e not in rule_folders or target_layer == e):
+            return True
+    return False
 
 
 def check(root):
@@ -117,9 +125,8 @@ def check(root):
             if target.startswith("../") or target.startswith("/"):
                 problems.append('%s:%d: includes "%s": a path out of the tree' % (rel, number, written))
                 continue
-            if governing_folder(os.path.dirname(target), rule_folders) == home:
-                continue
-            if allowed(target, entries):
+            target_layer = governing_folder(os.path.dirname(target), rule_folders)
+            if target_layer == home or allowed(target, target_layer, entries, rule_folders):
                 continue
             may = ", ".join(entries) if entries else "nothing outside itself"
             problems.append('%s:%d: includes "%s": %s may include only %s' % (rel, number, written, home, may))

@@ -13,15 +13,18 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.environ.get("VD_SOURCE_DIR", os.path.join(HERE, "..", ".."))
 SCRIPT = os.path.join(SOURCE_DIR, "scripts", "check_layers.py")
 
-# A small tree in three layers: low (with a sub-layer low/sub that may include low), mid, top; top/main.cpp
-# may include one header of mid only by its name.
+# A small tree: low (with a sub-layer low/sub that may include low), a group of two layers grp/x and grp/y
+# (grp itself has no rules), mid on low and the group, top on one header of mid and on low/sub.
 RULES = {
     "low/INCLUDES": "# the floor\n",
     "low/sub/INCLUDES": "low\n",
-    "mid/INCLUDES": "low   # a comment after an entry\n\n",
+    "grp/x/INCLUDES": "",
+    "grp/y/INCLUDES": "grp/x\n",
+    "mid/INCLUDES": "low   # a comment after an entry\n\ngrp\n",
     "top/INCLUDES": "mid/Face.h\nlow/sub\n",
 }
-HEADERS = ["low/A.h", "low/deep/B.h", "low/sub/S.h", "mid/M.h", "mid/Face.h", "top/T.h"]
+HEADERS = ["low/A.h", "low/deep/B.h", "low/sub/S.h", "grp/x/X.h", "grp/y/Y.h", "mid/M.h", "mid/Face.h",
+           "top/T.h"]
 
 
 def run(files):
@@ -44,7 +47,9 @@ class CheckLayersTest(unittest.TestCase):
     def test_allowed_includes_pass(self):
         cases = [
             ("mid/M.cpp", '#include "low/A.h"\n'),             # a listed folder
-            ("mid/M.cpp", '#include "low/deep/B.h"\n'),        # below a listed folder
+            ("mid/M.cpp", '#include "low/deep/B.h"\n'),        # a listed layer's sub-folder without rules
+            ("mid/M.cpp", '#include "grp/x/X.h"\n'),           # a listed group: every layer in it
+            ("grp/y/Y.cpp", '#include "grp/x/X.h"\n'),
             ("mid/M.cpp", '#include "M.h"\n'),                 # beside the file
             ("low/deep/C.cpp", '#include "low/A.h"\n'),        # the same rule file governs both
             ("low/sub/S.cpp", '#include "low/A.h"\n'),         # a sub-layer including its listed parent
@@ -64,7 +69,11 @@ class CheckLayersTest(unittest.TestCase):
             ("low/A.cpp", '#include "low/sub/S.h"\n',  # a sub-layer above its parent
              'low/A.cpp:1: includes "low/sub/S.h": low may include only nothing outside itself'),
             ("mid/M.cpp", '\n#include "top/T.h"\n',
-             'mid/M.cpp:2: includes "top/T.h": mid may include only low'),
+             'mid/M.cpp:2: includes "top/T.h": mid may include only low, grp'),
+            ("mid/M.cpp", '#include "low/sub/S.h"\n',  # a listed layer, not its sub-layer
+             'mid/M.cpp:1: includes "low/sub/S.h": mid may include only low, grp'),
+            ("grp/x/X.cpp", '#include "grp/y/Y.h"\n',  # layers side by side in a group
+             'grp/x/X.cpp:1: includes "grp/y/Y.h": grp/x may include only nothing outside itself'),
             ("top/main.cpp", '#include "mid/M.h"\n',  # the one header of mid that is listed is another
              'top/main.cpp:1: includes "mid/M.h": top may include only mid/Face.h, low/sub'),
             ("top/main.cpp", '#include "low/A.h"\n',  # low/sub is listed, low is not
@@ -72,7 +81,7 @@ class CheckLayersTest(unittest.TestCase):
             ("top/main.cpp", '#include "mid/FaceExtra.h"\n',  # a listed header is no prefix of names
              'top/main.cpp:1: includes "mid/FaceExtra.h": top may include only mid/Face.h, low/sub'),
             ("mid/M.cpp", '#include "../top/T.h"\n',  # a relative path is resolved before it is judged
-             'mid/M.cpp:1: includes "../top/T.h": mid may include only low'),
+             'mid/M.cpp:1: includes "../top/T.h": mid may include only low, grp'),
             ("mid/M.cpp", '#include "../../etc/passwd"\n',
              'mid/M.cpp:1: includes "../../etc/passwd": a path out of the tree'),
             ("other/O.cpp", '#include "low/A.h"\n',
