@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "exam/AnsweringSettingsDelegate.h"
+#include "exam/QuestionCardHost.h"
 #include "exam/TestHtmlPageOwner.h"
 #include "exam/TestResultViewDelegate.h"
 #include "exam/sets/AnsweringScreen.h"
@@ -73,7 +74,8 @@ class ExammingViewController : public ui::ViewController,
                                public TestResultViewDelegate,
                                public AnsweringSettingsDelegate,
                                public ui::ScrollViewDelegate,
-                               public MyNoteDelegate {
+                               public MyNoteDelegate,
+                               public QuestionCardHost {
  public:
   static constexpr const char* kIdentifier = "examming";
   static constexpr double kPageWidth = 320;
@@ -156,7 +158,7 @@ class ExammingViewController : public ui::ViewController,
   // ---- modes and building ----
   void loadMainView(AnsweringMode mode);
   void changeExamMode(AnsweringMode mode, bool reset);
-  void skipTestWithIndex(int index);
+  void skipTestWithIndex(int index) override;
   void refreshView() override;
   void initialize(int index);
   void resetScrollView(int index);

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "app/VDAppStatistics.h"
-#include "exam/ExammingViewController.h"
 #include "ui/Image.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"

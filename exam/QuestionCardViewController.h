@@ -24,14 +24,13 @@
 #include <string>
 #include <vector>
 
+#include "exam/QuestionCardHost.h"
 #include "model/Questions.h"
 #include "ui/Button.h"
 #include "ui/SegmentedControl.h"
 #include "ui/TableView.h"
 #include "ui/View.h"
 #include "ui/ViewController.h"
-
-class ExammingViewController;
 
 class QuestionCardViewController : public ui::ViewController,
                                    public ui::TableViewDataSource,
@@ -47,8 +46,9 @@ class QuestionCardViewController : public ui::ViewController,
 
   std::string className() const override { return "QuestionCardViewController"; }
 
-  void setExamVC(std::shared_ptr<ExammingViewController> examVC) { examVC_ = std::move(examVC); }
-  std::shared_ptr<ExammingViewController> examVC() const { return examVC_.lock(); }
+  // The answering screen that presents the card (held weakly).
+  void setExamVC(std::shared_ptr<QuestionCardHost> examVC) { examVC_ = std::move(examVC); }
+  std::shared_ptr<QuestionCardHost> examVC() const { return examVC_.lock(); }
 
   void loadView() override;
   void viewDidLoad() override;
@@ -94,7 +94,7 @@ class QuestionCardViewController : public ui::ViewController,
   const QuestionsArray& sectionQuestions(int section) const;
   bool examMode() const;
 
-  std::weak_ptr<ExammingViewController> examVC_;
+  std::weak_ptr<QuestionCardHost> examVC_;
   std::shared_ptr<ui::SegmentedControl> trainSegmented_, testSegmented_;
   std::shared_ptr<ui::TableView> contentTableVC_;
   std::shared_ptr<ui::View> hintView_;

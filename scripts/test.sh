@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The project's test command (CI runs it through .ci/run on a fresh 2-core machine):
-#   1. the Debian packages;
+#   1. the Debian packages, then the include rules of the folders (scripts/check_layers.py: a breach
+#      fails here, before any build);
 #   2. the default build and every test (under CI: the application and the window tests only, labels
 #      gtk and road, which run the real GTK window and WebKit as a user gets them);
 #   3. the address and undefined-behaviour sanitizer build and its tests: all but the window tests
@@ -43,6 +44,10 @@ step() {
   step_started=$SECONDS
 }
 step_done() { echo "== done in $((SECONDS - step_started)) s =="; }
+
+step "include rules"
+/usr/bin/python3 -B scripts/check_layers.py
+step_done
 
 window_labels='^(gtk|road)$'
 step "build and tests"

@@ -1,80 +1,8 @@
 #pragma once
-// The account screens: registration with the screen factory, and what they share.
-
-#include <cstddef>
-#include <functional>
-#include <memory>
-#include <string>
-#include <string_view>
-
-#include "platform/core/Value.h"
-#include "ui/Button.h"
-#include "ui/Color.h"
-#include "ui/Label.h"
-#include "ui/TextField.h"
-#include "ui/ViewController.h"
-#include "ui/WeakScreen.h"
+// The account screens' registration with the screen factory. What the screens share is in
+// AccountShared.h.
 
 // Registers "login", "personalData", "password", "sNotifier", "register", "register1", "emailVerify",
 // "emailWeb", "phonebind", "phonebind2", "myCenter" and "safeSetup" with the screen factory, and
 // installs the password-recovery screen as the login screen's "找回密码".
 void registerAccountScreens();
-
-// Closes an account screen that is done: when it stands in a presented screen (itself or its
-// navigation controller), that presentation is dismissed; when it was pushed, it is popped; otherwise
-// (a login screen driven without being shown, the window's root) nothing happens. Animated.
-void leaveScreen(ui::ViewController& screen);
-
-// The password-recovery screen the login screen pushes ("找回密码"): built from its own interface rather
-// than by a factory identifier, so the area that builds it installs its maker here. Without a maker the
-// button pushes nothing.
-using AccountScreenMaker = std::function<std::shared_ptr<ui::ViewController>()>;
-void setFindPasswordScreenMaker(AccountScreenMaker maker);
-std::shared_ptr<ui::ViewController> makeFindPasswordScreen();
-
-// ---- what the account screens share ----
-
-// The accent colour of the account forms (buttons, active tabs and steps): 18, 143, 209.
-ui::Color accountAccentColor();
-
-// A phone number as the screens show it after a code was sent: the 6 characters from index 3 replaced
-// by "****", so an 11-digit number keeps its first 3 and last 2 digits. A shorter text is masked only as
-// far as it goes (from index 3 to its end); one of 3 characters or fewer is shown as it is.
-std::string maskedPhoneNumber(std::string_view number);
-
-// An alert titled by the localized "alertTitle" with the message and one button (the localized "OK"
-// unless another title is given).
-void showAccountAlert(const std::string& message, const std::string& buttonTitle = "");
-
-// The reply's "Message", or the localized "requestFaile" text when no reply came or it has none.
-std::string replyMessage(const core::Value& reply);
-
-// The UTF-16 length a field's text would have after the change a text delegate is offered.
-std::size_t lengthAfterChange(const ui::TextField& field, ui::Range16 range, const std::string& replacement);
-
-// The logged-in user's record (the session's "userInfo"); Nil when nobody is logged in.
-core::Value accountUserInfo();
-
-// A new login screen (the factory's "login"), made the application window's root inside a new
-// navigation controller and marked as having replaced the root (so closing it or logging in shows the
-// main screen).
-void showLoginAsWindowRoot();
-
-// ---- form pieces of the account screens ----
-
-// A text field with a rounded border, the clear button while editing and the system font of 15.
-std::shared_ptr<ui::TextField> makeAccountField(ui::Rect frame, const std::string& placeholder);
-// A label in the system font of `size`.
-std::shared_ptr<ui::Label> makeAccountLabel(ui::Rect frame, const std::string& text, double size = 15,
-                                            ui::Color color = ui::Color::black());
-// A red hint label (size 12), empty.
-std::shared_ptr<ui::Label> makeHintLabel(ui::Rect frame);
-ui::Color hintColor();
-// A white title on the accent colour that runs `action` when tapped.
-std::shared_ptr<ui::Button> makeAccountButton(ui::Rect frame, const std::string& title, std::function<void()> action);
-
-// An action of a screen that holds the screen weakly (for buttons and blocks that may outlive it).
-template <class Screen>
-std::function<void()> screenAction(Screen& screen, void (Screen::*action)()) {
-  return ui::whileAlive(screen, [action](Screen& self) { (self.*action)(); });
-}

@@ -10,7 +10,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/EmailWebViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/WeakScreen.h"

@@ -3,7 +3,7 @@
 #include "app/VDAppStatistics.h"
 #include "librarys/json/JsonParser.h"
 #include "platform/core/Bundle.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "ui/NavigationController.h"
 #include "ui/WeakScreen.h"
 #include "widgets/HUDActivityIndicator.h"

@@ -1,27 +1,16 @@
 #include "screens/account/FindPassWord2ViewController.h"
 
-#include <random>
-
 #include "app/VDAppStatistics.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/FindPassWord3ViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"
 #include "widgets/UIAlertViewBlock.h"
 
-const std::string& FindPassWord2ViewController::changeArray() {
-  static const std::string characters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  return characters;
-}
+const std::string& FindPassWord2ViewController::changeArray() { return checkCodeCharacters(); }
 
-std::string FindPassWord2ViewController::makeChangeString(int length) {
-  std::random_device source;
-  std::uniform_int_distribution<std::size_t> pick(0, changeArray().size() - 1);
-  std::string code;
-  for (int i = 0; i < length; ++i) code += changeArray()[pick(source)];
-  return code;
-}
+std::string FindPassWord2ViewController::makeChangeString(int length) { return makeCheckCode(length); }
 
 void FindPassWord2ViewController::loadView() {
   auto root = std::make_shared<ui::View>(defaultViewFrame());

@@ -31,10 +31,10 @@ class FindPassWord2ViewController : public ui::ViewController, public UserDelega
 
   std::string className() const override { return "FindPassWord2ViewController"; }
 
-  // "0" to "9" then "A" to "Z".
+  // "0" to "9" then "A" to "Z" (checkCodeCharacters, shared with the reset screen).
   static const std::string& changeArray();
   // A local check code: `length` characters of changeArray, each drawn uniformly by the system's random
-  // source.
+  // source (makeCheckCode).
   static std::string makeChangeString(int length = 4);
 
   void loadView() override;

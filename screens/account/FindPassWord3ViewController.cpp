@@ -6,8 +6,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Text.h"
-#include "screens/account/AccountScreens.h"
-#include "screens/account/FindPassWord2ViewController.h"
+#include "screens/account/AccountShared.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
@@ -97,7 +96,7 @@ void FindPassWord3ViewController::viewDidLoad() {
       [a = screenAction(*this, &FindPassWord3ViewController::backToLogin)](ui::BarButtonItem&) { a(); }));
   for (auto* f : {&txtSMS_, &txtPassword_, &txtPassword2_, &txtCode_})
     (*f)->setDelegate(weakAs<ui::TextFieldDelegate>());
-  changeString_ = FindPassWord2ViewController::makeChangeString();
+  changeString_ = makeCheckCode();
   txtCodeChang_->setText(changeString_);
   const auto w = ui::weakScreen(*this);
   codeImage_->onRefused = [w](const std::string& message) {

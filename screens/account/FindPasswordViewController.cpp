@@ -2,7 +2,7 @@
 
 #include "app/VDAppStatistics.h"
 #include "platform/core/Regex.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"

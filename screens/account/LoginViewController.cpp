@@ -10,8 +10,8 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/security/Keychain.h"
-#include "screens/account/AccountScreens.h"
-#include "screens/home/MainInterfaceViewController1.h"
+#include "screens/account/AccountShared.h"
+#include "screens/common/MainInterfaceScreen.h"
 #include "ui/AlertView.h"
 #include "ui/Application.h"
 #include "ui/BarButtonItem.h"
@@ -308,8 +308,7 @@ void LoginViewController::closeLoginViewController() {
   // login in this run. The main screen is made anew, so besides the home screen of the moment the
   // session says so too (until the next login).
   if (AppDelegate* app = appDelegate()) {
-    if (auto* home = dynamic_cast<MainInterfaceViewController1*>(app->mainInterfaceVC().get()))
-      home->setIsUnLogon(true);
+    if (auto* home = dynamic_cast<MainInterfaceScreen*>(app->mainInterfaceVC().get())) home->setIsUnLogon(true);
     core::Value s = app->userSession();
     if (s.isDictionary() && !s.contains("userInfo")) s.set("isUserLogout", true);
   }

@@ -5,7 +5,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/PersonalDataViewController.h"
 #include "service/ServiceShell.h"
 #include "ui/BarButtonItem.h"

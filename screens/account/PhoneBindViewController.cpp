@@ -5,7 +5,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/UserDefaults.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "ui/NavigationController.h"
 #include "ui/WeakScreen.h"
 #include "util/VDValidateHelper.h"

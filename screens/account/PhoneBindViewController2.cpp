@@ -3,7 +3,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/UserDefaults.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/PhoneBindViewController.h"
 #include "screens/account/SecuritySetupViewController.h"
 #include "ui/NavigationController.h"

@@ -1,7 +1,7 @@
 #include "screens/account/RegistViewController1.h"
 
 #include "app/VDAppStatistics.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "ui/TableViewCell.h"
 
 void RegistViewController1::loadView() {

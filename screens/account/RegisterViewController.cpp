@@ -6,7 +6,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Text.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/EmailVerifyViewController.h"
 #include "screens/common/AutoLoginScreen.h"
 #include "ui/NavigationController.h"

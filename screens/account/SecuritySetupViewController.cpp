@@ -3,7 +3,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
-#include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"

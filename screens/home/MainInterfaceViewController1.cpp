@@ -24,6 +24,8 @@
 #include "platform/runloop/TaskAndReply.h"
 #include "platform/security/Keychain.h"
 #include "screens/common/AutoLoginScreen.h"
+#include "screens/common/EvenMoreMenuRefresh.h"
+#include "screens/common/MainNoteScreen.h"
 #include "service/ServiceShell.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Image.h"

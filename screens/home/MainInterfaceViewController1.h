@@ -28,6 +28,7 @@
 #include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "screens/common/LoginDelegate.h"
+#include "screens/common/MainInterfaceScreen.h"
 #include "service/MyNote.h"
 #include "service/RandomTest.h"
 #include "service/System.h"
@@ -38,30 +39,13 @@
 
 class ProgressHUD;
 
-// What the home screen refreshes of the "more" menu after a question-bank download. The menu screen
-// ("evenmore") implements it.
-class EvenMoreMenuRefresh {
- public:
-  virtual ~EvenMoreMenuRefresh() = default;
-  virtual core::Value loadArrayData() = 0;                     // the menu's rows, built anew
-  virtual void setEvenMoreArray(const core::Value& rows) = 0;  // keeps them
-  virtual void reloadEvenMoreTable() = 0;                      // evenMoreTableView reloads
-};
-
-// What the home screen sets on the note list it opens ("mainNote") before pushing it: the "Body" of
-// the first page of the user's notes, or Nil. The note screen implements it.
-class MainNoteScreen {
- public:
-  virtual ~MainNoteScreen() = default;
-  virtual void setJson(const core::Value& notes) = 0;
-};
-
 class MainInterfaceViewController1 : public ui::ViewController,
                                      public SystemDelegate,
                                      public UserDelegate,
                                      public RandomTestDelegate,
                                      public MyNoteDelegate,
-                                     public LoginDelegate {
+                                     public LoginDelegate,
+                                     public MainInterfaceScreen {
  public:
   static constexpr const char* kIdentifier = "sidebar";
   static constexpr double kContentWidth = 320;
@@ -132,10 +116,10 @@ class MainInterfaceViewController1 : public ui::ViewController,
   static int finishedUnpacks();
 
   // Resume of the last practice.
-  void getLastLearningRecordByUser();
-  bool isHaveRecord(int module);
+  void getLastLearningRecordByUser() override;
+  bool isHaveRecord(int module) override;
   // The stored run of the last-learning record (restoreLearningRecord).
-  RestoredRun processingData();
+  RestoredRun processingData() override;
   void alertViewBlock(const std::string& identifier, bool isAllowSave);
   void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
 
@@ -156,7 +140,7 @@ class MainInterfaceViewController1 : public ui::ViewController,
   ui::Button* registButton() const { return registButton_.get(); }
   int testMode() const { return testMode_; }
   bool isUnLogon() const { return isUnLogon_; }
-  void setIsUnLogon(bool v) { isUnLogon_ = v; }
+  void setIsUnLogon(bool v) override { isUnLogon_ = v; }
   std::shared_ptr<ui::ViewController> autologinVC() const { return autologinVC_; }
   std::shared_ptr<ui::ViewController> informVC() const { return informVC_; }
   std::shared_ptr<ui::ViewController> currentModalViewController() const {

@@ -23,6 +23,7 @@
 #include "exam/AllNoteScreen.h"
 #include "model/Note.h"
 #include "platform/core/Value.h"
+#include "screens/notes/MyNotePanelOwner.h"
 #include "service/MyNote.h"
 #include "ui/TableView.h"
 #include "ui/ViewController.h"
@@ -35,7 +36,8 @@ class AllNoteViewController : public ui::ViewController,
                               public MyNoteDelegate,
                               public ui::TableViewDataSource,
                               public ui::TableViewDelegate,
-                              public LoadMoreFooterViewDelegate {
+                              public LoadMoreFooterViewDelegate,
+                              public MyNotePanelOwner {
  public:
   static constexpr const char* kIdentifier = "allNote";
   static constexpr const char* kTitle = "我的笔记";
@@ -63,19 +65,16 @@ class AllNoteViewController : public ui::ViewController,
   bool isLoading() const { return isLoading_; }
   bool isLoadEnd() const { return isLoadEnd_; }
   bool isDelete() const { return isDelete_; }
-  void setIsDelete(bool isDelete) { isDelete_ = isDelete; }
+  void setIsDelete(bool isDelete) override { isDelete_ = isDelete; }
   bool hasPlaceholderRow() const { return placeholder_ != nullptr; }
   MyNoteViewController* myNoteVC() const { return myNoteVC_.get(); }
   ui::TableView* myTabelView() const { return myTabelView_.get(); }
   LoadMoreFooterView* loadMoreFooterView() const { return loadMoreFooterView_.get(); }
 
-  // ---- what the panel asks ----
-  // The panel changed its size: row 0 is laid out again.
-  void panelDidChange();
-  // Reloads one page of notes (not a further page) through the notes client.
-  void reloadNotePage(int page);
-  // The user deleted note `nid`: it leaves the list.
-  void noteDeleted(std::int32_t nid);
+  // ---- what the panel asks (MyNotePanelOwner) ----
+  void panelDidChange() override;
+  void reloadNotePage(int page) override;
+  void noteDeleted(std::int32_t nid) override;
 
   // ---- loading ----
   void getAllNoteByAID(int page);  // a reload of `page` through a new notes client

@@ -22,7 +22,7 @@
 #include "app/VDHelper.h"
 #include "model/Note.h"
 #include "platform/core/Value.h"
-#include "screens/home/MainInterfaceViewController1.h"
+#include "screens/common/MainNoteScreen.h"
 #include "service/MyNote.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"

@@ -8,7 +8,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
-#include "screens/notes/AllNoteViewController.h"
+#include "screens/notes/MyNotePanelOwner.h"
 #include "screens/notes/NoteLayout.h"
 #include "screens/notes/NoteUpdateContext.h"
 #include "screens/notes/UpdateNoteViewController.h"

@@ -22,7 +22,7 @@
 #include "ui/TextView.h"
 #include "ui/ViewController.h"
 
-class AllNoteViewController;
+class MyNotePanelOwner;
 class UpdateNoteViewController;
 
 class MyNoteViewController : public ui::ViewController, public MyNoteDelegate, public ui::TextViewDelegate {
@@ -52,7 +52,7 @@ class MyNoteViewController : public ui::ViewController, public MyNoteDelegate, p
   // ---- set by the notes screen before the view loads ----
   void setJson(const core::Value& json) { json_ = json; }
   const core::Value& json() const { return json_; }
-  void setAllNoteVC(std::weak_ptr<AllNoteViewController> screen) { allNoteVC_ = std::move(screen); }
+  void setAllNoteVC(std::weak_ptr<MyNotePanelOwner> screen) { allNoteVC_ = std::move(screen); }
   void setIsOne(bool isOne) { isOne_ = isOne; }
   bool isOne() const { return isOne_; }
 
@@ -112,7 +112,7 @@ class MyNoteViewController : public ui::ViewController, public MyNoteDelegate, p
   bool isHaveNote_ = false;
   std::int32_t unID_ = 0;
   bool isOne_ = false;
-  std::weak_ptr<AllNoteViewController> allNoteVC_;
+  std::weak_ptr<MyNotePanelOwner> allNoteVC_;
   std::shared_ptr<UpdateNoteViewController> updateNoteVC_;
   std::shared_ptr<MyNote> myNoteBll_;
 

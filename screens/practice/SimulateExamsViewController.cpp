@@ -5,7 +5,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "screens/home/MainInterfaceViewController1.h"
+#include "screens/common/MainInterfaceScreen.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/PracticeLaunch.h"
 #include "ui/NavigationController.h"
@@ -66,14 +66,14 @@ void Self::viewWillAppear(bool animated) {
   VDAppStatistics::pageviewStartWithViewController(*this);
   if (ui::NavigationController* nav = navigationController()) nav->setNavigationBarHidden(false, animated);
   // The resume offer follows the latest record.
-  if (MainInterfaceViewController1* home = homeScreen()) home->getLastLearningRecordByUser();
+  if (MainInterfaceScreen* home = homeScreen()) home->getLastLearningRecordByUser();
 }
 
 void Self::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
 
-MainInterfaceViewController1* Self::homeScreen() const {
+MainInterfaceScreen* Self::homeScreen() const {
   AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? dynamic_cast<MainInterfaceViewController1*>(app->mainInterfaceVC().get()) : nullptr;
+  return app ? dynamic_cast<MainInterfaceScreen*>(app->mainInterfaceVC().get()) : nullptr;
 }
 
 // ---- entries ----
@@ -105,7 +105,7 @@ void Self::enter(const Entry& entry) {
   }
   if (AppDelegate* app = VDHelper::getAppdelegate()) app->setCurrentModule(entry.module);
   isChapterOnExam_ = entry.isChapterOnExam;
-  MainInterfaceViewController1* home = homeScreen();
+  MainInterfaceScreen* home = homeScreen();
   if (home && home->isHaveRecord(entry.module)) {
     alertViewBlock(entry.identifier);
     return;
@@ -136,7 +136,7 @@ void Self::alertViewBlock(const std::string& identifier) {
         if (!self) return;
         if (cancelled) {
           self->pushEntryScreen(identifier);
-        } else if (MainInterfaceViewController1* home = self->homeScreen()) {
+        } else if (MainInterfaceScreen* home = self->homeScreen()) {
           self->pushToExamingVC(home->processingData());
         }
       },

@@ -20,7 +20,7 @@
 #include "ui/Button.h"
 #include "ui/ViewController.h"
 
-class MainInterfaceViewController1;
+class MainInterfaceScreen;
 
 class SimulateExamsViewController : public ui::ViewController {
  public:
@@ -63,7 +63,7 @@ class SimulateExamsViewController : public ui::ViewController {
   void enter(const Entry& entry);
   // Makes the screen of an entry, configured for the chosen chapter button, and pushes it.
   void pushEntryScreen(const std::string& identifier);
-  MainInterfaceViewController1* homeScreen() const;
+  MainInterfaceScreen* homeScreen() const;
 
   std::shared_ptr<ui::Button> btnExamSetting_, btnChapter_, btnChapterPratice_, btnFastLearning_;
   std::shared_ptr<ui::Button> backButton_;

@@ -2,7 +2,6 @@
 
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
-#include "screens/records/ExamGuideViewController.h"
 #include "ui/NavigationItem.h"
 
 std::string ExamGuideContentViewController::articleHTML(const core::Value& body) {
@@ -41,7 +40,7 @@ void ExamGuideContentViewController::viewWillDisappear(bool) {
 void ExamGuideContentViewController::didGetExamGuideContent(bool ok, const core::Value& json) {
   if (!ok) {
     const std::string message = json["Message"].toString();
-    VDHelper::createAlert(ExamGuideViewController::kTitle, message.empty() ? "获取失败！" : message, "OK");
+    VDHelper::createAlert(kGuideTitle, message.empty() ? "获取失败！" : message, "OK");
     return;
   }
   contentWebView_->loadHTMLString(articleHTML(json["Body"]), std::nullopt);

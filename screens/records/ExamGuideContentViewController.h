@@ -15,6 +15,8 @@
 class ExamGuideContentViewController : public ui::ViewController, public ExamGuideDelegate {
  public:
   static constexpr const char* kIdentifier = "examGuideContent";
+  // The exam guide's title: the guide's levels show it, and it titles the article's failure alert.
+  static constexpr const char* kGuideTitle = "考试指南";
 
   std::string className() const override { return "ExamGuideContentViewController"; }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/core/Value.h"
+#include "screens/records/ExamGuideContentViewController.h"
 #include "service/ExamGuide.h"
 #include "ui/TableView.h"
 #include "ui/ViewController.h"
@@ -21,7 +22,7 @@ class ExamGuideViewController : public ui::ViewController,
                                 public ExamGuideDelegate {
  public:
   static constexpr const char* kIdentifier = "examGuideList";
-  static constexpr const char* kTitle = "考试指南";
+  static constexpr const char* kTitle = ExamGuideContentViewController::kGuideTitle;
 
   std::string className() const override { return "ExamGuideViewController"; }
 

@@ -6,10 +6,10 @@
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
+#include "screens/common/FavoritesDetailScreen.h"
+#include "screens/common/WrongAnswerGrouping.h"
 #include "screens/records/LearningRecordList.h"
 #include "screens/records/LearningRecordViewController.h"
-#include "screens/review/ErrorRedoViewController.h"
-#include "screens/review/MyFavoritesDetailViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 #include "ui/WeakScreen.h"
@@ -19,8 +19,8 @@ namespace {
 using Self = MainLearningRecordViewController;
 
 constexpr double kTabHeight = 44;
-constexpr const char* kWrongAnswerViews[] = {ErrorRedoViewController::kBySubject, ErrorRedoViewController::kByTime,
-                                             ErrorRedoViewController::kByNumber};
+constexpr const char* kWrongAnswerViews[] = {WrongAnswerGrouping::kBySubject, WrongAnswerGrouping::kByTime,
+                                             WrongAnswerGrouping::kByNumber};
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
@@ -165,8 +165,8 @@ void Self::didFavourInfo(bool ok, const core::Value& json) {
 void Self::pushMyFavoritesDetailVC(int row) {
   const core::Value item = recordArray_[row];
   auto made = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
-      MyFavoritesDetailViewController::kIdentifier);
-  auto* detail = dynamic_cast<MyFavoritesDetailViewController*>(made.get());
+      FavoritesDetailScreen::kIdentifier);
+  auto* detail = dynamic_cast<FavoritesDetailScreen*>(made.get());
   ui::NavigationController* nav = navigationController();
   if (!detail || !nav) return;
   detail->setSoftEName(softName_);
@@ -181,16 +181,16 @@ void Self::pushMyFavoritesDetailVC(int row) {
 void Self::pushToErrorRedoVC() {
   wrongRedoBll_ = std::make_shared<WrongRedo>();
   wrongRedoBll_->delegate = weakAs<WrongRedoDelegate>();
-  if (selectType_ == ErrorRedoViewController::kBySubject)
+  if (selectType_ == WrongAnswerGrouping::kBySubject)
     wrongRedoBll_->subjectInfoList(softName_);
-  else if (selectType_ == ErrorRedoViewController::kByTime)
+  else if (selectType_ == WrongAnswerGrouping::kByTime)
     wrongRedoBll_->getListToTime(softName_);
-  else if (selectType_ == ErrorRedoViewController::kByNumber)
+  else if (selectType_ == WrongAnswerGrouping::kByNumber)
     wrongRedoBll_->getListToErrorCount(softName_);
 }
 
 void Self::didSubjectInfoList(bool ok, const core::Value& json) {
-  pushToErrorRedoList(ok ? ErrorRedoViewController::groupingRows(ErrorRedoViewController::BySubject, json["Body"])
+  pushToErrorRedoList(ok ? WrongAnswerGrouping::groupingRows(WrongAnswerGrouping::BySubject, json["Body"])
                          : core::Value::newArray());
 }
 
@@ -199,7 +199,7 @@ void Self::didGetListToTime(bool ok, const core::Value& json) {
     VDNetworkHelper::hudPrompt(localized("requestFaile"));
     return;
   }
-  pushToErrorRedoList(ErrorRedoViewController::groupingRows(ErrorRedoViewController::ByTime, json["Body"]));
+  pushToErrorRedoList(WrongAnswerGrouping::groupingRows(WrongAnswerGrouping::ByTime, json["Body"]));
 }
 
 void Self::didGetListToErrorCount(bool ok, const core::Value& json) {
@@ -207,7 +207,7 @@ void Self::didGetListToErrorCount(bool ok, const core::Value& json) {
     VDNetworkHelper::hudPrompt(localized("requestFaile"));
     return;
   }
-  pushToErrorRedoList(ErrorRedoViewController::groupingRows(ErrorRedoViewController::ByNumber, json["Body"]));
+  pushToErrorRedoList(WrongAnswerGrouping::groupingRows(WrongAnswerGrouping::ByNumber, json["Body"]));
 }
 
 // The grouping's rows have nowhere to go yet: this tab only fetches them.

@@ -1,7 +1,7 @@
 #include "screens/review/ErrorRedoDetailViewController.h"
 
-#include "screens/review/ErrorRedoViewController.h"
-#include "screens/review/QuestionListPaging.h"
+#include "screens/common/QuestionListPaging.h"
+#include "screens/common/WrongAnswerGrouping.h"
 
 PagedQuestionListViewController::Texts ErrorRedoDetailViewController::texts() const {
   return {kListTitle,       "已经是最后一页了",        "快速翻页", "移除错题",
@@ -18,11 +18,11 @@ bool ErrorRedoDetailViewController::getTestSelector() {
   const std::string page = std::to_string(pageIndex());
   auto client = std::make_shared<WrongRedo>();
   client->delegate = weakAs<WrongRedoDelegate>();
-  if (redoCategory_ == ErrorRedoViewController::kBySubject) {
+  if (redoCategory_ == WrongAnswerGrouping::kBySubject) {
     client->testToSbjIds(softEName(), size, page, sbjid());
-  } else if (redoCategory_ == ErrorRedoViewController::kByTime) {
+  } else if (redoCategory_ == WrongAnswerGrouping::kByTime) {
     client->testToTime(softEName(), size, page, sbjid());
-  } else if (redoCategory_ == ErrorRedoViewController::kByNumber) {
+  } else if (redoCategory_ == WrongAnswerGrouping::kByNumber) {
     client->testToErrorCount(softEName(), size, page, sbjid());
   } else {
     return false;

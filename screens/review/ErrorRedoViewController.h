@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/core/Value.h"
+#include "screens/common/WrongAnswerGrouping.h"
 #include "service/WrongRedo.h"
 #include "ui/Label.h"
 #include "ui/SegmentedControl.h"
@@ -25,24 +26,16 @@ class ProgressHUD;
 class ErrorRedoViewController : public ui::ViewController,
                                 public ui::TableViewDataSource,
                                 public ui::TableViewDelegate,
-                                public WrongRedoDelegate {
+                                public WrongRedoDelegate,
+                                public WrongAnswerGrouping {
  public:
   static constexpr const char* kIdentifier = "errorRedoList";
   static constexpr const char* kTitle = "错题重做";
-  static constexpr const char* kBySubject = "按科目显示";
-  static constexpr const char* kByTime = "遗忘曲线";
-  static constexpr const char* kByNumber = "出错频率";
   static constexpr const char* kHint = "暂时没有错题记录";
   static constexpr double kToastDuration = 1.3;
 
-  enum Grouping { BySubject = 0, ByTime = 1, ByNumber = 2 };
-
-  // The rows {"ID", "Title", "TestsCount"} of a grouping's reply "Body", in its order (rows with a
-  // count of 0 kept): by subject from {"Sbjid", "Subject1", "TestNum"}; by age and by frequency from
-  // {"Key", "Value"}, the "ID" being the class number of the key (当天 1, 三天内 2, 一周内 3, 更久的 4;
-  // 错三次或以上 1, 错两次 2, 错一次 3; any other key 0).
-  static core::Value groupingRows(Grouping grouping, const core::Value& body);
-  static const char* groupingTitle(Grouping grouping);
+  // The groupings, their names (kBySubject, kByTime, kByNumber) and their rows (groupingRows) are
+  // WrongAnswerGrouping's.
 
   std::string className() const override { return "ErrorRedoViewController"; }
 

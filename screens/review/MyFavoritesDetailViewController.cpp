@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/VDHelper.h"
-#include "screens/review/QuestionListPaging.h"
+#include "screens/common/QuestionListPaging.h"
 
 PagedQuestionListViewController::Texts MyFavoritesDetailViewController::texts() const {
   return {kListTitle,           "已经是最后一页了",         kListTitle, "移除收藏",

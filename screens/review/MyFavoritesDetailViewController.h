@@ -9,12 +9,15 @@
 #include <memory>
 #include <string>
 
+#include "screens/common/FavoritesDetailScreen.h"
 #include "screens/review/PagedQuestionListViewController.h"
 #include "service/MyFavorite.h"
 
-class MyFavoritesDetailViewController : public PagedQuestionListViewController, public MyFavoriteDelegate {
+class MyFavoritesDetailViewController : public PagedQuestionListViewController,
+                                        public MyFavoriteDelegate,
+                                        public FavoritesDetailScreen {
  public:
-  static constexpr const char* kIdentifier = "myFavoritesDetail";
+  static constexpr const char* kIdentifier = FavoritesDetailScreen::kIdentifier;
   static constexpr const char* kListTitle = "我的收藏";
   static constexpr const char* kEmptyListMessage = "当前列表为空！";
   static constexpr int kTimeOrder = 0;
@@ -22,7 +25,11 @@ class MyFavoritesDetailViewController : public PagedQuestionListViewController, 
   std::string className() const override { return "MyFavoritesDetailViewController"; }
 
   const std::string& chaptName() const { return chaptName_; }
-  void setChaptName(std::string name) { chaptName_ = std::move(name); }
+  void setChaptName(std::string name) override { chaptName_ = std::move(name); }
+  // The launch properties the list sets (FavoritesDetailScreen) are those of every paged list.
+  void setSoftEName(std::string name) override { PagedQuestionListViewController::setSoftEName(std::move(name)); }
+  void setSbjid(std::string sbjid) override { PagedQuestionListViewController::setSbjid(std::move(sbjid)); }
+  void setTestsCount(std::int64_t count) override { PagedQuestionListViewController::setTestsCount(count); }
 
   void didGetTests(bool ok, const core::Value& json) override { pageLoaded(ok, json); }
   void didCancelToFavIDs(bool ok, const core::Value& json) override { removalAnswered(ok, json); }

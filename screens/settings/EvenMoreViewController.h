@@ -27,8 +27,8 @@
 #include <string>
 
 #include "platform/core/Value.h"
+#include "screens/common/EvenMoreMenuRefresh.h"
 #include "screens/common/LoginDelegate.h"
-#include "screens/home/MainInterfaceViewController1.h"
 #include "service/ServiceShell.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"

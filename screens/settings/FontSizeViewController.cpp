@@ -4,7 +4,8 @@
 #include "app/VDAppStatistics.h"
 #include "platform/core/Text.h"
 #include "platform/core/UserDefaults.h"
-#include "screens/settings/SettingViewController.h"
+#include "screens/settings/FontSizeSettingOwner.h"
+#include "ui/Label.h"
 #include "ui/TableViewCell.h"
 
 void FontSizeViewController::loadView() {
@@ -43,7 +44,7 @@ std::string FontSizeViewController::currentSize() const {
   ui::Label* label = setting ? setting->lblFontSize() : nullptr;
   if (!label) return "";
   const std::string& text = label->text();
-  const std::string prefix = SettingViewController::kFontLabelPrefix;
+  const std::string prefix = FontSizeSettingOwner::kFontLabelPrefix;
   if (text.rfind(prefix, 0) != 0) return "";
   return core::utf16Substring(text, core::utf16Length(prefix), 2);
 }
@@ -66,7 +67,7 @@ void FontSizeViewController::didSelectRowAtIndexPath(ui::TableView& tableView, u
   tableView.deselectRowAtIndexPath(indexPath, false);
   const std::string text = SettingDefaults::kFontSizes[static_cast<std::size_t>(indexPath.row)];
   if (auto setting = setting_.lock(); setting && setting->lblFontSize())
-    setting->lblFontSize()->setText(std::string(SettingViewController::kFontLabelPrefix) + text);
+    setting->lblFontSize()->setText(std::string(FontSizeSettingOwner::kFontLabelPrefix) + text);
   SettingDefaults::setFontSize(text);
   tableView.reloadData();
 }

@@ -14,7 +14,7 @@
 #include "ui/TableView.h"
 #include "ui/ViewController.h"
 
-class SettingViewController;
+class FontSizeSettingOwner;
 
 class FontSizeViewController : public ui::ViewController,
                                public ui::TableViewDataSource,
@@ -24,7 +24,7 @@ class FontSizeViewController : public ui::ViewController,
 
   std::string className() const override { return "FontSizeViewController"; }
 
-  void setSetting(std::weak_ptr<SettingViewController> setting) { setting_ = std::move(setting); }
+  void setSetting(std::weak_ptr<FontSizeSettingOwner> setting) { setting_ = std::move(setting); }
 
   void loadView() override;
   void viewWillAppear(bool animated) override;
@@ -40,6 +40,6 @@ class FontSizeViewController : public ui::ViewController,
   // The two characters after the prefix of the settings screen's font label ("" without one).
   std::string currentSize() const;
 
-  std::weak_ptr<SettingViewController> setting_;
+  std::weak_ptr<FontSizeSettingOwner> setting_;
   std::shared_ptr<ui::TableView> tableView_;
 };

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "exam/AnsweringSettingsScreen.h"
+#include "screens/settings/FontSizeSettingOwner.h"
 #include "ui/Label.h"
 #include "ui/Switch.h"
 #include "ui/TableView.h"
@@ -29,10 +30,11 @@
 class SettingViewController : public ui::ViewController,
                               public ui::TableViewDataSource,
                               public ui::TableViewDelegate,
-                              public AnsweringSettingsScreen {
+                              public AnsweringSettingsScreen,
+                              public FontSizeSettingOwner {
  public:
   static constexpr const char* kIdentifier = "softSetting";
-  static constexpr const char* kFontLabelPrefix = "当前字体大小为：";
+  // kFontLabelPrefix ("当前字体大小为：") is FontSizeSettingOwner's.
   static constexpr double kRowHeight = 60;
 
   std::string className() const override { return "SettingViewController"; }
@@ -59,7 +61,7 @@ class SettingViewController : public ui::ViewController,
   // ---- views (nullptr before the view is loaded) ----
   ui::Label* lblScreenLight() const { return lblScreenLight_.get(); }
   ui::Switch* switchScreenLight() const { return switchScreenLight_.get(); }
-  ui::Label* lblFontSize() const { return lblFontSize_.get(); }
+  ui::Label* lblFontSize() const override { return lblFontSize_.get(); }
   ui::Label* lblNightMode() const { return lblNightMode_.get(); }
   ui::Switch* switchNightMode() const { return switchNightMode_.get(); }
   ui::View* chongzuoView() const { return chongzuoView_.get(); }

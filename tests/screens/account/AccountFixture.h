@@ -31,6 +31,7 @@
 #include "platform/security/Keychain.h"
 #include "screens/AllScreens.h"
 #include "screens/account/AccountScreens.h"
+#include "screens/account/AccountShared.h"
 #include "screens/account/LoginViewController.h"
 #include "screens/home/MainInterfaceViewController1.h"
 #include "service/ServerConfig.h"

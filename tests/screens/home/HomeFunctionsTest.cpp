@@ -1,6 +1,7 @@
 // The function grid of the home screen: what each button stores, counts, asks and opens; the bank
 // check before any function; the login gate with its modal login; logout and exit.
 
+#include "screens/common/MainNoteScreen.h"
 #include "tests/screens/home/HomeFixture.h"
 
 namespace home_test {

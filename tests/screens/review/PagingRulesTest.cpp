@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "librarys/json/JsonParser.h"
+#include "screens/common/QuestionListPaging.h"
 #include "screens/review/ErrorRedoViewController.h"
 #include "screens/review/FindTestViewController.h"
-#include "screens/review/QuestionListPaging.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "screens/review/QuestionRowCell.h"
+#include "screens/common/QuestionRowCell.h"
 
 #include <algorithm>
 
-#include "ui/TextMeasurer.h"
 #include "app/VDHelper.h"
+#include "ui/TextMeasurer.h"
 
 QuestionRowCell::QuestionRowCell(const std::string& reuseIdentifier)
     : ui::TableViewCell(ui::TableViewCellStyle::Subtitle, reuseIdentifier) {

@@ -1,10 +1,10 @@
-#include "screens/review/PageJumpAlert.h"
+#include "screens/common/PageJumpAlert.h"
 
 #include <memory>
 #include <vector>
 
 #include "app/VDHelper.h"
-#include "screens/review/QuestionListPaging.h"
+#include "screens/common/QuestionListPaging.h"
 #include "ui/AlertView.h"
 #include "widgets/UIAlertViewBlock.h"
 

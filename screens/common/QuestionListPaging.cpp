@@ -1,4 +1,4 @@
-#include "screens/review/QuestionListPaging.h"
+#include "screens/common/QuestionListPaging.h"
 
 #include <algorithm>
 
