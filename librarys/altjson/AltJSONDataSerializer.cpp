@@ -14,12 +14,6 @@ const core::Bytes& literal(int which) {
   return which == 0 ? kNull : which == 1 ? kTrue : kFalse;
 }
 
-struct DepthGuard {
-  explicit DepthGuard(std::size_t& depth) : depth_(depth) { ++depth_; }
-  ~DepthGuard() { --depth_; }
-  std::size_t& depth_;
-};
-
 }  // namespace
 
 std::shared_ptr<AltJSONDataSerializer> AltJSONDataSerializer::serializer() {
@@ -44,28 +38,9 @@ std::optional<core::Bytes> AltJSONDataSerializer::partFailed(const core::Value& 
 
 std::optional<core::Bytes> AltJSONDataSerializer::serializeObject(const core::Value& object,
                                                                   core::Error* exception) {
-  switch (object.type()) {
-    case core::Value::Type::Null:
-      return serializeNull(object, exception);
-    case core::Value::Type::Bool:
-    case core::Value::Type::Integer:
-    case core::Value::Type::Decimal:
-    case core::Value::Type::Double:
-      return serializeNumber(object, exception);
-    case core::Value::Type::String:
-      return serializeString(object.str(), exception);
-    case core::Value::Type::Array:
-      return serializeArray(object, exception);
-    case core::Value::Type::Dictionary:
-      return serializeDictionary(object, exception);
-    case core::Value::Type::Data: {
-      const core::Bytes& bytes = object.data();
-      return serializeString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                             exception);
-    }
-    default:
-      return raise("Cannot serialize data of type '" + altjson::kindName(object) + "'", exception);
-  }
+  return altjson::writeByKind(*this, object, exception, [&] {
+    return raise("Cannot serialize data of type '" + altjson::kindName(object) + "'", exception);
+  });
 }
 
 std::optional<core::Bytes> AltJSONDataSerializer::serializeObject(const AltSerializedJSONData& object,
@@ -101,19 +76,10 @@ std::optional<core::Bytes> AltJSONDataSerializer::serializeArray(const core::Val
     return raise("Cannot serialize data of type '" + altjson::kindName(array) + "'", exception);
   if (depth_ >= maxDepth_)
     return partFailed(array, core::Error(kExceptionDomain, 0, "Containers are nested too deep"), exception);
-  DepthGuard guard(depth_);
-  core::Bytes out{'['};
-  bool first = true;
-  for (const core::Value& item : array.array()) {
-    core::Error cause;
-    const std::optional<core::Bytes> part = serializeObject(item, &cause);
-    if (!part) return partFailed(array, cause, exception);
-    if (!first) out.push_back(',');
-    first = false;
-    altjson::append(out, *part);
-  }
-  out.push_back(']');
-  return out;
+  altjson::DepthGuard guard(depth_);
+  return altjson::writeArray(
+      array, [this](const core::Value& item, core::Error* cause) { return serializeObject(item, cause); },
+      [&](const core::Error& cause) { return partFailed(array, cause, exception); });
 }
 
 std::optional<core::Bytes> AltJSONDataSerializer::serializeDictionary(const core::Value& dictionary,
@@ -125,21 +91,9 @@ std::optional<core::Bytes> AltJSONDataSerializer::serializeDictionary(const core
     return partFailed(dictionary, core::Error(kExceptionDomain, 0, "Containers are nested too deep"),
                       exception);
   }
-  DepthGuard guard(depth_);
-  core::Bytes out{'{'};
-  bool first = true;
-  for (const auto& [key, item] : dictionary.dict()) {
-    core::Error cause;
-    const std::optional<core::Bytes> keyPart = serializeString(key, &cause);
-    if (!keyPart) return partFailed(dictionary, cause, exception);
-    const std::optional<core::Bytes> valuePart = serializeObject(item, &cause);
-    if (!valuePart) return partFailed(dictionary, cause, exception);
-    if (!first) out.push_back(',');
-    first = false;
-    altjson::append(out, *keyPart);
-    out.push_back(':');
-    altjson::append(out, *valuePart);
-  }
-  out.push_back('}');
-  return out;
+  altjson::DepthGuard guard(depth_);
+  return altjson::writeDictionary(
+      dictionary, [this](const std::string& key, core::Error* cause) { return serializeString(key, cause); },
+      [this](const core::Value& item, core::Error* cause) { return serializeObject(item, cause); },
+      [&](const core::Error& cause) { return partFailed(dictionary, cause, exception); });
 }

@@ -56,28 +56,7 @@ std::optional<core::Bytes> AltJSONSerializer::serializeObject(const AltJSONSeria
 }
 
 std::optional<core::Bytes> AltJSONSerializer::serializeByKind(const core::Value& object, core::Error* error) {
-  switch (object.type()) {
-    case core::Value::Type::Null:
-      return serializeNull(object, error);
-    case core::Value::Type::Bool:
-    case core::Value::Type::Integer:
-    case core::Value::Type::Decimal:
-    case core::Value::Type::Double:
-      return serializeNumber(object, error);
-    case core::Value::Type::String:
-      return serializeString(object.str(), error);
-    case core::Value::Type::Array:
-      return serializeArray(object, error);
-    case core::Value::Type::Dictionary:
-      return serializeDictionary(object, error);
-    case core::Value::Type::Data: {
-      const core::Bytes& bytes = object.data();
-      return serializeString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                             error);
-    }
-    default:
-      return cannotSerialize(object, error);
-  }
+  return altjson::writeByKind(*this, object, error, [&] { return cannotSerialize(object, error); });
 }
 
 std::optional<core::Bytes> AltJSONSerializer::serializeNull(const core::Value& null, core::Error* error) {
@@ -102,34 +81,15 @@ std::optional<core::Bytes> AltJSONSerializer::serializeString(std::string_view u
   return core::Bytes(text->begin(), text->end());
 }
 
-namespace {
-
-struct DepthGuard {
-  explicit DepthGuard(std::size_t& depth) : depth_(depth) { ++depth_; }
-  ~DepthGuard() { --depth_; }
-  std::size_t& depth_;
-};
-
-}  // namespace
-
 std::optional<core::Bytes> AltJSONSerializer::serializeArray(const core::Value& array, core::Error* error) {
   if (!array.isArray()) return cannotSerialize(array, error);
   if (depth_ >= maxDepth_) {
     return partFailed(array, core::Error(kErrorDomain, kErrorCode, "Containers are nested too deep"), error);
   }
-  DepthGuard guard(depth_);
-  core::Bytes out{'['};
-  bool first = true;
-  for (const core::Value& item : array.array()) {
-    core::Error cause;
-    const std::optional<core::Bytes> part = serializeObject(item, &cause);
-    if (!part) return partFailed(array, cause, error);
-    if (!first) out.push_back(',');
-    first = false;
-    altjson::append(out, *part);
-  }
-  out.push_back(']');
-  return out;
+  altjson::DepthGuard guard(depth_);
+  return altjson::writeArray(
+      array, [this](const core::Value& item, core::Error* cause) { return serializeObject(item, cause); },
+      [&](const core::Error& cause) { return partFailed(array, cause, error); });
 }
 
 std::optional<core::Bytes> AltJSONSerializer::serializeDictionary(const core::Value& dictionary,
@@ -139,21 +99,9 @@ std::optional<core::Bytes> AltJSONSerializer::serializeDictionary(const core::Va
     return partFailed(dictionary, core::Error(kErrorDomain, kErrorCode, "Containers are nested too deep"),
                       error);
   }
-  DepthGuard guard(depth_);
-  core::Bytes out{'{'};
-  bool first = true;
-  for (const auto& [key, item] : dictionary.dict()) {
-    core::Error cause;
-    const std::optional<core::Bytes> keyPart = serializeString(key, &cause);
-    if (!keyPart) return partFailed(dictionary, cause, error);
-    const std::optional<core::Bytes> valuePart = serializeObject(item, &cause);
-    if (!valuePart) return partFailed(dictionary, cause, error);
-    if (!first) out.push_back(',');
-    first = false;
-    altjson::append(out, *keyPart);
-    out.push_back(':');
-    altjson::append(out, *valuePart);
-  }
-  out.push_back('}');
-  return out;
+  altjson::DepthGuard guard(depth_);
+  return altjson::writeDictionary(
+      dictionary, [this](const std::string& key, core::Error* cause) { return serializeString(key, cause); },
+      [this](const core::Value& item, core::Error* cause) { return serializeObject(item, cause); },
+      [&](const core::Error& cause) { return partFailed(dictionary, cause, error); });
 }

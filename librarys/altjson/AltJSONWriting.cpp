@@ -45,45 +45,15 @@ std::optional<std::string> numberText(const core::Value& number) {
 
 std::optional<std::string> quotedString(std::string_view utf8, SlashEscaping slash) {
   if (!core::isValidUtf8(utf8)) return std::nullopt;
-  static const char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(utf8.size() + 2);
   out += '"';
   for (char ch : utf8) {
     const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '/':
-        out += slash == SlashEscaping::Always ? "\\/" : "/";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 0xF];
-        } else {
-          out += ch;
-        }
+    if (c == '/') {
+      out += slash == SlashEscaping::Always ? "\\/" : "/";
+    } else {
+      core::appendJsonEscaped(out, c);
     }
   }
   out += '"';
@@ -91,31 +61,7 @@ std::optional<std::string> quotedString(std::string_view utf8, SlashEscaping sla
 }
 
 std::string kindName(const core::Value& value) {
-  switch (value.type()) {
-    case core::Value::Type::Nil:
-      return "nil";
-    case core::Value::Type::Null:
-      return "Null";
-    case core::Value::Type::Bool:
-      return "Bool";
-    case core::Value::Type::Integer:
-      return "Integer";
-    case core::Value::Type::Decimal:
-      return "Decimal";
-    case core::Value::Type::Double:
-      return "Double";
-    case core::Value::Type::String:
-      return "String";
-    case core::Value::Type::Data:
-      return "Data";
-    case core::Value::Type::Date:
-      return "Date";
-    case core::Value::Type::Array:
-      return "Array";
-    case core::Value::Type::Dictionary:
-      return "Dictionary";
-  }
-  return "unknown";
+  return value.isNil() ? "nil" : core::Value::typeName(value.type());
 }
 
 std::string describeForError(const core::Value& value) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/Error.h"
 #include "platform/core/Value.h"
 
 namespace altjson {
@@ -29,5 +30,87 @@ core::Value underlyingOf(const std::string& domain, std::int64_t code, const std
 
 void append(core::Bytes& out, std::string_view text);
 void append(core::Bytes& out, const core::Bytes& bytes);
+
+// One level of a writer's nesting, counted while a container is written.
+class DepthGuard {
+ public:
+  explicit DepthGuard(std::size_t& depth) : depth_(depth) { ++depth_; }
+  ~DepthGuard() { --depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  std::size_t& depth_;
+};
+
+// Writes `object` through the writer's own methods for its kind (serializeNull, serializeNumber,
+// serializeString, serializeArray, serializeDictionary; data as its bytes taken for text); `unknown()`
+// answers a kind JSON has no text for.
+template <class Writer, class Unknown>
+std::optional<core::Bytes> writeByKind(Writer& writer, const core::Value& object, core::Error* error,
+                                       Unknown unknown) {
+  switch (object.type()) {
+    case core::Value::Type::Null:
+      return writer.serializeNull(object, error);
+    case core::Value::Type::Bool:
+    case core::Value::Type::Integer:
+    case core::Value::Type::Decimal:
+    case core::Value::Type::Double:
+      return writer.serializeNumber(object, error);
+    case core::Value::Type::String:
+      return writer.serializeString(object.str(), error);
+    case core::Value::Type::Array:
+      return writer.serializeArray(object, error);
+    case core::Value::Type::Dictionary:
+      return writer.serializeDictionary(object, error);
+    case core::Value::Type::Data: {
+      const core::Bytes& bytes = object.data();
+      return writer.serializeString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                    error);
+    }
+    default:
+      return unknown();
+  }
+}
+
+// "[a,b]" from each item's text (`item(value, &cause)`); the first item that fails ends the array with
+// `failed(cause)`.
+template <class Item, class Failed>
+std::optional<core::Bytes> writeArray(const core::Value& array, Item item, Failed failed) {
+  core::Bytes out{'['};
+  bool first = true;
+  for (const core::Value& value : array.array()) {
+    core::Error cause;
+    const std::optional<core::Bytes> part = item(value, &cause);
+    if (!part) return failed(cause);
+    if (!first) out.push_back(',');
+    first = false;
+    append(out, *part);
+  }
+  out.push_back(']');
+  return out;
+}
+
+// "{"k":v}" from each member's key text (`key(name, &cause)`) and value text (`item(value, &cause)`), in
+// the dictionary's order; the first part that fails ends it with `failed(cause)`.
+template <class Key, class Item, class Failed>
+std::optional<core::Bytes> writeDictionary(const core::Value& dictionary, Key key, Item item, Failed failed) {
+  core::Bytes out{'{'};
+  bool first = true;
+  for (const auto& [name, value] : dictionary.dict()) {
+    core::Error cause;
+    const std::optional<core::Bytes> keyPart = key(name, &cause);
+    if (!keyPart) return failed(cause);
+    const std::optional<core::Bytes> valuePart = item(value, &cause);
+    if (!valuePart) return failed(cause);
+    if (!first) out.push_back(',');
+    first = false;
+    append(out, *keyPart);
+    out.push_back(':');
+    append(out, *valuePart);
+  }
+  out.push_back('}');
+  return out;
+}
 
 }  // namespace altjson

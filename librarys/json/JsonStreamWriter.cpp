@@ -7,36 +7,11 @@
 #include <unordered_set>
 
 #include "librarys/json/JsonUTF8Stream.h"
+#include "platform/core/Text.h"
 
 namespace {
 
-const char* kindName(core::Value::Type type) {
-  switch (type) {
-    case core::Value::Type::Nil:
-      return "Nil";
-    case core::Value::Type::Null:
-      return "Null";
-    case core::Value::Type::Bool:
-      return "Bool";
-    case core::Value::Type::Integer:
-      return "Integer";
-    case core::Value::Type::Decimal:
-      return "Decimal";
-    case core::Value::Type::Double:
-      return "Double";
-    case core::Value::Type::String:
-      return "String";
-    case core::Value::Type::Data:
-      return "Data";
-    case core::Value::Type::Date:
-      return "Date";
-    case core::Value::Type::Array:
-      return "Array";
-    case core::Value::Type::Dictionary:
-      return "Dictionary";
-  }
-  return "Unknown";
-}
+const char* kindName(core::Value::Type type) { return core::Value::typeName(type); }
 
 // The text of a decimal number: plain digits while that takes at most 38 digits ("1500", "-0.001"),
 // otherwise one digit, a fraction and an exponent ("1.5e+140"). Trailing zeros of the mantissa are
@@ -214,35 +189,7 @@ void JsonStreamWriter::escape(std::string_view string) {
     }
     pending_.append(string.data() + runStart, i - runStart);
     runStart = ++i;
-    switch (b) {
-      case '\b':
-        pending_ += "\\b";
-        break;
-      case '\t':
-        pending_ += "\\t";
-        break;
-      case '\n':
-        pending_ += "\\n";
-        break;
-      case '\f':
-        pending_ += "\\f";
-        break;
-      case '\r':
-        pending_ += "\\r";
-        break;
-      case '"':
-        pending_ += "\\\"";
-        break;
-      case '\\':
-        pending_ += "\\\\";
-        break;
-      default: {
-        static constexpr char kHex[] = "0123456789abcdef";
-        const char u[6] = {'\\', 'u', '0', '0', kHex[b >> 4], kHex[b & 0xF]};
-        pending_.append(u, 6);
-        break;
-      }
-    }
+    core::appendJsonEscaped(pending_, b);
   }
   pending_.append(string.data() + runStart, n - runStart);
   pending_.push_back('"');

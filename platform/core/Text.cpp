@@ -352,4 +352,38 @@ bool boolValue(std::string_view s) {
   return i < s.size() && s[i] >= '1' && s[i] <= '9';
 }
 
+void appendJsonEscaped(std::string& out, unsigned char byte) {
+  switch (byte) {
+    case '"':
+      out += "\\\"";
+      return;
+    case '\\':
+      out += "\\\\";
+      return;
+    case '\b':
+      out += "\\b";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\f':
+      out += "\\f";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    default:
+      if (byte < 0x20) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const char u[6] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF]};
+        out.append(u, 6);
+      } else {
+        out += static_cast<char>(byte);
+      }
+  }
+}
+
 }  // namespace core

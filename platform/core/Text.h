@@ -18,6 +18,10 @@ namespace core {
 // Decodes the character at byte i and moves i past it; a malformed sequence gives U+FFFD and moves
 // one byte.
 char32_t nextCodePoint(std::string_view utf8, std::size_t& i);
+// Appends JSON's escape for a byte that a JSON string cannot hold as it is: the quotation mark and the
+// backslash, \b \t \n \f \r, and the other control bytes as \u00XX (lower-case hex). Any other byte is
+// appended unchanged. Every JSON writer of the application escapes through this.
+void appendJsonEscaped(std::string& out, unsigned char byte);
 bool isValidUtf8(std::string_view s);
 std::size_t utf16Length(std::string_view utf8);
 // The characters covering UTF-16 units [start, start + length) (length clipped to the end). A boundary

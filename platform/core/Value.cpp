@@ -355,6 +355,34 @@ Value Value::null() {
   return v;
 }
 
+const char* Value::typeName(Type type) {
+  switch (type) {
+    case Type::Nil:
+      return "Nil";
+    case Type::Null:
+      return "Null";
+    case Type::Bool:
+      return "Bool";
+    case Type::Integer:
+      return "Integer";
+    case Type::Decimal:
+      return "Decimal";
+    case Type::Double:
+      return "Double";
+    case Type::String:
+      return "String";
+    case Type::Data:
+      return "Data";
+    case Type::Date:
+      return "Date";
+    case Type::Array:
+      return "Array";
+    case Type::Dictionary:
+      return "Dictionary";
+  }
+  return "Unknown";
+}
+
 Value::Type Value::type() const {
   switch (v_.index()) {
     case 0:

@@ -132,6 +132,8 @@ class Value {
   static Value dictionary() { return Value(core::Dictionary()); }  // same as newDictionary()
 
   Type type() const;
+  // The name of a kind, as error texts give it: "Nil", "Null", "Bool", ... "Dictionary".
+  static const char* typeName(Type type);
   bool isNil() const { return type() == Type::Nil; }
   bool isNull() const { return type() == Type::Null; }
   bool isNilOrNull() const { return isNil() || isNull(); }

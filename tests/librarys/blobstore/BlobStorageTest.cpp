@@ -17,7 +17,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/runloop/Semaphore.h"
-#include "tests/widgets/periphery/AltJSONTestSupport.h"
+#include "tests/librarys/altjson/AltJSONTestSupport.h"
 #include "tests/support/TempDir.h"
 
 using periphery::bytesOf;

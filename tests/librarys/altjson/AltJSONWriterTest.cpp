@@ -15,7 +15,7 @@
 #include "librarys/altjson/AltJSONSerializedData.h"
 #include "librarys/altjson/AltJSONSerializer.h"
 #include "librarys/altjson/AltSerializedJSONData.h"
-#include "tests/widgets/periphery/AltJSONTestSupport.h"
+#include "tests/librarys/altjson/AltJSONTestSupport.h"
 
 using periphery::bytesOf;
 using periphery::read;

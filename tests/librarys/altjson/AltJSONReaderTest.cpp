@@ -9,7 +9,7 @@
 #include "librarys/altjson/AltJSONScanner.h"
 #include "librarys/altjson/NSDictionary_JSONExtensions.h"
 #include "platform/runloop/RunLoop.h"
-#include "tests/widgets/periphery/AltJSONTestSupport.h"
+#include "tests/librarys/altjson/AltJSONTestSupport.h"
 
 using periphery::bytesOf;
 using periphery::read;

@@ -10,7 +10,7 @@
 #include "librarys/altjson/AltDataScanner.h"
 #include "librarys/altjson/NSCharacterSet_Extensions.h"
 #include "librarys/altjson/NSScanner_Extensions.h"
-#include "tests/widgets/periphery/AltJSONTestSupport.h"
+#include "tests/librarys/altjson/AltJSONTestSupport.h"
 
 using periphery::bytesOf;
 
