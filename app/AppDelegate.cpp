@@ -14,6 +14,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
 #include "platform/system/Device.h"
+#include "service/ServiceShell.h"
 #include "ui/NavigationBar.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
@@ -187,6 +188,21 @@ void AppDelegate::bankCheckFinished(bool databaseExists) {
   downSession_.set("isHavefileName", core::Value(databaseExists));
   downSession_.set("Main", core::Value(true));
   if (services_.libraryCheck) services_.libraryCheck();
+}
+
+void AppDelegate::logOut() {
+  if (auto* menu = dynamic_cast<ForcedLogoutMoreMenu*>(evenMoreVC().get())) {
+    menu->userLogout();
+  } else {
+    endUserSession();
+  }
+}
+
+void AppDelegate::endUserSession() {
+  core::Value session = userSession();
+  if (!session.isDictionary()) return;
+  session.remove("userInfo");
+  session.set("isUserLogout", true);
 }
 
 void AppDelegate::willTerminate(ui::Application& app) {

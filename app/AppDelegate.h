@@ -135,6 +135,13 @@ class AppDelegate : public ui::ApplicationDelegate,
 
   bool isSingleTask() const;
 
+  // ---- logging out ----
+  // The one logout rule: the "more" menu logs out when it exists (session, headers, menu); otherwise
+  // endUserSession does the session side.
+  void logOut();
+  // The session side of a logout: "userInfo" removed and "isUserLogout" YES.
+  void endUserSession();
+
   const AppServices& services() const { return services_; }
 
  private:

@@ -21,16 +21,7 @@ void showLoginAfterForcedLogout() {
   AppDelegate* app = AppDelegate::current();
   if (!app) return;
 
-  if (auto* menu = dynamic_cast<ForcedLogoutMoreMenu*>(app->evenMoreVC().get())) {
-    menu->userLogout();
-  } else {
-    // No menu to do it (not made yet): the session side of its logout.
-    core::Value session = app->userSession();
-    if (session.isDictionary()) {
-      session.remove("userInfo");
-      session.set("isUserLogout", true);
-    }
-  }
+  app->logOut();
   app->stopAutoLoginTimer();
 
   auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");

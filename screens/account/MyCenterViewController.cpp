@@ -7,7 +7,6 @@
 #include "app/VDViewControllerFactory.h"
 #include "screens/account/AccountShared.h"
 #include "screens/account/PersonalDataViewController.h"
-#include "service/ServiceShell.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
@@ -142,16 +141,7 @@ void MyCenterViewController::clickedButtonAtIndex(ui::ActionSheet& sheet, int in
   if (sheet.tag() != kLogoutSheetTag || index != 0) return;
   AppDelegate* app = VDHelper::getAppdelegate();
   if (!app) return;
-  if (auto* menu = dynamic_cast<ForcedLogoutMoreMenu*>(app->evenMoreVC().get())) {
-    menu->userLogout();
-  } else {
-    // No "more" menu to do it: the session side of its logout.
-    core::Value session = app->userSession();
-    if (session.isDictionary()) {
-      session.remove("userInfo");
-      session.set("isUserLogout", true);
-    }
-  }
+  app->logOut();
   auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
   if (login && navigationController()) navigationController()->pushViewController(login, true);
 }

@@ -26,7 +26,6 @@
 #include "screens/common/AutoLoginScreen.h"
 #include "screens/common/EvenMoreMenuRefresh.h"
 #include "screens/common/MainNoteScreen.h"
-#include "service/ServiceShell.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
@@ -389,12 +388,7 @@ void MainInterfaceViewController1::confirmLogout() {
 void MainInterfaceViewController1::Canceled() {
   AppDelegate* app = appDelegate();
   if (!app) return;
-  if (auto* menu = dynamic_cast<ForcedLogoutMoreMenu*>(app->evenMoreVC().get())) menu->userLogout();
-  core::Value s = app->userSession();
-  if (s.isDictionary()) {
-    s.remove("userInfo");
-    s.set("isUserLogout", true);
-  }
+  app->logOut();
   lastLearningRecordDic_ = core::Value();
   updateHeaderButtons();
 }

@@ -387,13 +387,7 @@ void EvenMoreViewController::didLoginSuccess() {
 }
 
 void EvenMoreViewController::userLogout() {
-  if (AppDelegate* app = appDelegate()) {
-    core::Value session = app->userSession();
-    if (session.isDictionary()) {
-      session.remove("userInfo");
-      session.set("isUserLogout", true);
-    }
-  }
+  if (AppDelegate* app = appDelegate()) app->endUserSession();
   showLoggedIn(false);
   isIntoCenter_ = false;
   updateUI();
