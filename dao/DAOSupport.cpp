@@ -82,6 +82,29 @@ bool packHasTable(const std::string& packPath, const std::string& name) {
   return has;
 }
 
+std::optional<std::string> missingPackColumn(const std::string& packPath, const std::string& table,
+                                             std::initializer_list<const char*> columns) {
+  auto db = openExistingDatabase(packPath);
+  if (!db) return std::nullopt;
+  std::optional<std::string> missing;
+  // The statement is only prepared: its column names are known without reading a row.
+  if (auto rs = db->executeQuery("select * from " + table + " limit 0")) {
+    for (const char* column : columns) {
+      if (rs->columnIndexForName(column) < 0) {
+        missing = column;
+        break;
+      }
+    }
+    rs->close();
+  }
+  db->close();
+  return missing;
+}
+
+std::string missingColumnText(const std::string& table, const std::string& column) {
+  return "更新包的" + table + "表缺少" + column + "列";
+}
+
 core::Value textOrNull(const std::optional<std::string>& text) {
   return text ? core::Value(*text) : core::Value::null();
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,14 @@ bool forEachPackRow(const std::string& packPath, const std::string& sql,
                     const std::function<void(SQLResultSet& row)>& each);
 // Whether the pack database at `packPath` has a table or view of that name (compared ignoring case).
 bool packHasTable(const std::string& packPath, const std::string& name);
+// The first of `columns` that the pack's table (or view) `table` lacks, compared ignoring case; nothing
+// when it has them all, and when the pack or the table is not there or cannot be read (those are
+// refused by the read itself). `table` is one of this folder's own table names, never outside text.
+std::optional<std::string> missingPackColumn(const std::string& packPath, const std::string& table,
+                                             std::initializer_list<const char*> columns);
+// The text that refuses a pack whose table lacks a column the merge reads, naming both:
+// "更新包的Test表缺少TestContent列".
+std::string missingColumnText(const std::string& table, const std::string& column);
 
 // A text column of a pack row as a statement argument: the text, or NULL.
 core::Value textOrNull(const std::optional<std::string>& text);

@@ -21,12 +21,19 @@ bool DBVersionDAO::upgradeDB(const std::string& packPath) {
   operateSuccess_ = false;
 
   bool opened = false;
-  const std::vector<DBVersion> batches = getTestDBVersion(packPath, opened);
+  const std::vector<DBVersion> batches =
+      packRefusal(packPath) ? std::vector<DBVersion>{} : getTestDBVersion(packPath, opened);
   if (!opened) {
     BankLocation::countSqlError();
     return false;
   }
   return insertDBVersion(batches);
+}
+
+std::optional<std::string> DBVersionDAO::packRefusal(const std::string& packPath) {
+  if (auto column = dao::missingPackColumn(packPath, "DBVersion", {"Version", "Time", "BatchID"}))
+    return dao::missingColumnText("DBVersion", *column);
+  return std::nullopt;
 }
 
 std::vector<DBVersion> DBVersionDAO::getTestDBVersion(const std::string& packPath, bool& opened) {

@@ -7,6 +7,7 @@
 // this step are counted through BankLocation::countSqlError().
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,12 @@ class DBVersionDAO : public BaseDAO {
   // whose DBVersion cannot be read (no such table, a broken view; counted once), a missing working copy or a
   // transaction that cannot begin or commit (counted once), and at the first failed insert (counted once; the
   // rows before it are rolled back too).
+  // A pack whose DBVersion lacks one of the columns written (Version, Time, BatchID) is refused the same
+  // way, before anything is read.
   bool upgradeDB(const std::string& packPath);
+  // Why the pack at `packPath` cannot be merged by this step: the text naming the table and the column
+  // it lacks (dao::missingColumnText); nothing when its DBVersion has every column the step reads.
+  static std::optional<std::string> packRefusal(const std::string& packPath);
 
   // The largest BatchID of the chosen subject's live bank; 0 without a bank or without rows. A bank
   // whose DBVersion rows lack a BatchID (no such column, or NULL) first gets the column, with 1 in

@@ -20,13 +20,21 @@ bool OtherContentDAO::upgradeDB(const std::string& packPath) {
 
   // The pack is read first, so that an unreadable pack never leaves the copy without its content.
   bool opened = false;
-  const std::vector<OtherContent> rows = getTestOtherContent(packPath, opened);
+  const std::vector<OtherContent> rows =
+      packRefusal(packPath) ? std::vector<OtherContent>{} : getTestOtherContent(packPath, opened);
   if (!opened) {
     BankLocation::countSqlError();
     return false;
   }
   if (!deleteOtherContent()) return false;
   return insertOtherContent(rows);
+}
+
+std::optional<std::string> OtherContentDAO::packRefusal(const std::string& packPath) {
+  if (auto column =
+          dao::missingPackColumn(packPath, "OtherContent", {"ID", "Type", "TID", "KeyWord", "Content"}))
+    return dao::missingColumnText("OtherContent", *column);
+  return std::nullopt;
 }
 
 bool OtherContentDAO::deleteOtherContent() {

@@ -2,6 +2,7 @@
 // OtherContentDAO: the auxiliary-content step of an update: the working copy's OtherContent table
 // (chapter tree, exam-guide index and articles) replaced by the pack's.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,11 @@ class OtherContentDAO : public BaseDAO {
   // transaction back and is counted once, as is a transaction that cannot run (no working copy, the
   // begin or the commit fails). A pack that is missing or not a database, or whose OtherContent cannot
   // be read (no such table, a broken view), is counted once and gives false before anything is deleted.
+  // A pack whose OtherContent lacks one of ID, Type, TID, KeyWord, Content is refused the same way.
   bool upgradeDB(const std::string& packPath);
+  // Why the pack at `packPath` cannot be merged by this step: the text naming the table and the column
+  // it lacks (dao::missingColumnText); nothing when its OtherContent has every column the step reads.
+  static std::optional<std::string> packRefusal(const std::string& packPath);
 
  private:
   bool deleteOtherContent();

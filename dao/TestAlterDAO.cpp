@@ -17,10 +17,12 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
   dbUpdateName_ = core::Paths::lastComponent(packPath);
   operateSuccess_ = false;
 
-  // A pack that is not there is a failed step; nothing may be created in its place.
-  if (auto pack = dao::openExistingDatabase(packPath)) {
+  // A pack that is not there is a failed step; nothing may be created in its place. Nor may a pack whose
+  // tables lack a column read below: its rows would blank what they update.
+  if (auto pack = dao::openExistingDatabase(packPath); pack && !packRefusal(packPath)) {
     pack->close();
   } else {
+    if (pack) pack->close();
     BankLocation::countSqlError();
     return false;
   }
@@ -35,6 +37,15 @@ bool TestAlterDAO::upgradeDB(const std::string& packPath, const std::string& des
 
   operateSuccess_ = false;
   return updateTestAlter(packPath, destinationPath);
+}
+
+std::optional<std::string> TestAlterDAO::packRefusal(const std::string& packPath) {
+  if (auto column =
+          dao::missingPackColumn(packPath, "Test", {"AID", "GUID", "Type", "ID", "BatchID", "TestContent"}))
+    return dao::missingColumnText("Test", *column);
+  if (auto column = dao::missingPackColumn(packPath, "Test_Delete", {"AID"}))
+    return dao::missingColumnText("Test_Delete", *column);
+  return std::nullopt;
 }
 
 std::optional<std::string> TestAlterDAO::getDeleteList(const std::string& packPath) {

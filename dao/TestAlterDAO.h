@@ -36,7 +36,13 @@ class TestAlterDAO : public BaseDAO {
   // failed deletion rolls back, is not counted, and ends the step before transaction 2. A transaction that
   // cannot run (no working copy, the begin or the commit fails) makes the step false and is counted once.
   // Deletions committed before a failure of transaction 2 stay in the copy.
+  // A pack whose Test lacks one of AID, GUID, Type, ID, BatchID, TestContent, or whose Test_Delete (when
+  // it has one) lacks AID, is refused before anything is deleted (counted once): a missing column would
+  // otherwise blank the questions it updates.
   bool upgradeDB(const std::string& packPath, const std::string& destinationPath);
+  // Why the pack at `packPath` cannot be merged by this step: the text naming the table and the column
+  // it lacks (dao::missingColumnText); nothing when its tables have every column the step reads.
+  static std::optional<std::string> packRefusal(const std::string& packPath);
 
   // Deletes every question of the database file at `path` in one exclusive transaction. Nothing in
   // the application calls it.

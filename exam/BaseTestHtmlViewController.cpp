@@ -400,6 +400,10 @@ void BaseTestHtmlViewController::displayExplain(bool show) {
   evaluate(show ? "displayexplain()" : "dismissexplain()");
 }
 
+bool BaseTestHtmlViewController::isSingleAnswerTest(std::string_view type) {
+  return type == "ATEST" || type == "BTEST" || type == "PDTEST";
+}
+
 bool BaseTestHtmlViewController::isMultipleTest(std::string_view type) {
   return type == "A3TEST" || type == "XTEST";
 }
@@ -425,6 +429,18 @@ AnsweringMode BaseTestHtmlViewController::ownerMode() const {
 
 // ---------------------------------------------------------------------------------------------------
 // The bridge
+
+namespace {
+
+// The text cut to the bridge's cap, between two characters.
+std::string capped(const std::string& text) {
+  if (text.size() <= BaseTestHtmlViewController::kMaxReplyBytes) return text;
+  std::size_t end = BaseTestHtmlViewController::kMaxReplyBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+}  // namespace
 
 bool BaseTestHtmlViewController::shouldStartLoadWithRequest(ui::WebView& webView, const std::string& url,
                                                             ui::WebViewNavigationType) {
@@ -461,8 +477,13 @@ bool BaseTestHtmlViewController::shouldStartLoadWithRequest(ui::WebView& webView
 
 void BaseTestHtmlViewController::handleReply(const std::string& command, const std::string& argument) {
   if (!currentTest_) return;
+  // What a page sends is bounded: no option is longer than the cap, escaped (three bytes a byte) or not.
+  if (argument.size() > 3 * kMaxReplyBytes) return;
   // The page escapes what it sends; option names outside ASCII arrive escaped.
   const std::string reply = core::removingPercentEscapes(argument).value_or(argument);
+  if (reply.size() > kMaxReplyBytes) return;
+  // A tap that chose nothing on a single-answer page is no answer (and no wrong one).
+  if (reply.empty() && isSingleAnswerTest(currentTest_->type)) return;
   if (command == "replyclick" && isMultipleTest(currentTest_->type) &&
       ownerMode() == AnsweringMode::Practice) {
     replyClickOK(reply);
@@ -475,7 +496,7 @@ void BaseTestHtmlViewController::handleReply(const std::string& command, const s
       auto self = weak.lock();
       if (!self) return;
       if (!text.empty() && self->ownerMode() == AnsweringMode::Practice) self->displayExplain(true);
-      self->markReply(text);
+      self->markReply(capped(text));
     });
     return;
   }

@@ -41,7 +41,11 @@
 //                                againTest, markClick
 //   "replyclick", "replyclickOK" the reply (below), then the screen's saveToLastLearningRecord
 //   anything else                the screen's saveToLastLearningRecord
-// Reply: the argument is percent-decoded (empty when there is none). "replyclick" on an A3TEST/XTEST
+// Reply: the argument is percent-decoded (empty when there is none). A reply longer than kMaxReplyBytes
+// (4 KiB, before or after decoding) is no option of any page and is ignored: nothing is marked, stored
+// or sent. So is an empty reply to a single-answer page (ATEST, BTEST, PDTEST): no option was chosen.
+// A free-text answer read from the text box is kept to its first kMaxReplyBytes (cut between
+// characters). "replyclick" on an A3TEST/XTEST
 // page while the screen is in practice mode only records a partial choice (replyClickOK). Otherwise a
 // free-text page first reads its text box ("document.getElementById('textarea_reply').value"; the
 // rest waits for the answer) and shows the explanation in practice mode when the text is not empty;
@@ -50,6 +54,7 @@
 //
 // Main thread, except the static building functions (any thread).
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -83,6 +88,8 @@ class BaseTestHtmlViewController : public ui::WebViewDelegate,
   static constexpr const char* kTemplateName = "QuestionPageTemplate.html";
   static constexpr double kPageWidth = 320;  // the answering screen lays its pages out this far apart
   static constexpr double kDelayedRestoreSeconds = 2.0;
+  // The longest reply the bridge takes from a page, in bytes of UTF-8.
+  static constexpr std::size_t kMaxReplyBytes = 4096;
   // The script that reads a free-text answer.
   static constexpr const char* kTextareaScript = "document.getElementById('textarea_reply').value";
 
@@ -167,6 +174,7 @@ class BaseTestHtmlViewController : public ui::WebViewDelegate,
   // Shows ("displayexplain()") or hides ("dismissexplain()") the explanation.
   virtual void displayExplain(bool show);
 
+  static bool isSingleAnswerTest(std::string_view type);  // "ATEST", "BTEST", "PDTEST"
   static bool isMultipleTest(std::string_view type);  // "A3TEST", "XTEST"
   static bool isFreeTextTest(std::string_view type);  // "JDTEST", "TKTEST"
 

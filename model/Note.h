@@ -23,6 +23,7 @@ struct Note {
   std::int32_t indexPage = 0;              // the server page the note was loaded from
   std::string caption;                     // caption of the note's question or chapter ("Caption")
 
+  // Ids past the range of an int32 stop at its ends (never wrap onto another note's id).
   // A note with the fields one server note entry gives directly: "UID", "UserName" (as the server
   // sends it), "UserNoteContent", "NoteTime", "ID", "AllTestID", "Caption", the page, and a new
   // empty reply list. Missing keys leave 0 and empty texts.

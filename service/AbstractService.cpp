@@ -147,6 +147,7 @@ void AbstractService::doGetRequest(const std::string& url, bool showHud) {
     }
   }
   request->setTimeOutSeconds(kTimeOutSeconds);
+  request->setDeadlineSeconds(kDeadlineSeconds);
   startAsync(request, showHud);
 }
 
@@ -158,6 +159,7 @@ void AbstractService::doPostRequest(const std::string& url, const std::string& j
   request->addRequestHeader("Client-Type", clientType_ ? *clientType_ : std::string(kClientType));
   request->appendPostData(json);
   request->setTimeOutSeconds(kTimeOutSeconds);
+  request->setDeadlineSeconds(kDeadlineSeconds);
   startAsync(request, showHud);
 }
 
@@ -219,6 +221,7 @@ core::Value AbstractService::doGetSynchronousRequest(const std::string& url) {
   request->addRequestHeader("User-Agent", kUserAgent);
   request->addRequestHeader("Client-Type", kClientType);
   request->setTimeOutSeconds(kTimeOutSeconds);
+  request->setDeadlineSeconds(kDeadlineSeconds);
   return runSynchronous(request);
 }
 
@@ -231,6 +234,7 @@ core::Value AbstractService::doPostSynchronousRequest(const std::string& url, co
   request->addRequestHeader("Content-Type", "application/json");
   request->appendPostData(json);
   request->setTimeOutSeconds(timeoutSeconds);
+  request->setDeadlineSeconds(kDeadlineSeconds);
   return runSynchronous(request);
 }
 

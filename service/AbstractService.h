@@ -14,7 +14,10 @@
 //   doGetSynchronousRequest   User-Agent, Client-Type = iphone                          none      never
 //   doPostSynchronousRequest  User-Agent, Client-Type = iphone, Content-Type            none      never
 //
-// Every request times out after 180 s without activity. Asynchronous requests count the bytes they move
+// Every request times out after 180 s without activity, and fails at its deadline, 300 s after it
+// began, however steadily its bytes arrive (a server trickling a byte a second cannot hold a call; the
+// deadline lies past the idle time-out, also its 270 s for a request with a body, so a server that
+// goes silent still times out as idle). Asynchronous requests count the bytes they move
 // (ServiceShell::countTraffic) and apply the forced logout ("LoginState" 2, Remotelogin); synchronous ones
 // do neither.
 //
@@ -49,6 +52,7 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   using FailedBlock = std::function<void(const std::shared_ptr<AbstractService>& service)>;
 
   static constexpr double kTimeOutSeconds = 180;
+  static constexpr double kDeadlineSeconds = 300;
   static constexpr const char* kClientType = "iphone";
   static constexpr const char* kUserAgent = "iphone";
   static constexpr const char* kForcedLogoutTitle = "警告";

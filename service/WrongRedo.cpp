@@ -1,6 +1,7 @@
 #include "service/WrongRedo.h"
 
 #include "platform/core/Bundle.h"
+#include "platform/core/Saturating.h"
 #include "service/ApiClientSupport.h"
 #include "service/ServerConfig.h"
 #include "service/WrongRedoService.h"
@@ -30,7 +31,8 @@ bool WrongRedo::valuesAddUp(const core::Value& reply) {
   std::int64_t sum = 0;
   core::Value body = reply["Body"];
   if (body.isArray()) {
-    for (const core::Value& entry : body.array()) sum += entry["Value"].toInt(0);
+    // Counts from the server may be anything: the sum stops at the ends of the range.
+    for (const core::Value& entry : body.array()) sum = core::satAdd(sum, entry["Value"].toInt(0));
   }
   return sum != 0;
 }

@@ -59,7 +59,8 @@ class WrongRedo : public std::enable_shared_from_this<WrongRedo> {
   // replaced by the localized "nodataMessage"; otherwise whether the "Body" has a "Name".
   void errorTestRank(const std::string& bankShortName);
 
-  // The value-sum rule of the synchronous counts.
+  // The value-sum rule of the synchronous counts: true when the "Body" entries' "Value"s add up to
+  // something other than 0 (the sum stops at INT64_MAX or INT64_MIN instead of overflowing).
   static bool valuesAddUp(const core::Value& reply);
 
  private:

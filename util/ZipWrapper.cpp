@@ -69,6 +69,13 @@ std::optional<std::uint64_t> declaredTotalSize(unzFile uf) {
   return total;
 }
 
+// The size of the file at `path`; 0 when it cannot be learnt.
+std::uint64_t fileSize(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || st.st_size < 0) return 0;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
 // Bytes an unprivileged writer may still put on the file system of `directory` (or of its nearest
 // existing parent, when it is not made yet); 0 when that cannot be learnt.
 std::uint64_t freeSpaceFor(const std::string& directory) {
@@ -187,6 +194,7 @@ ZipWrapper::~ZipWrapper() {
 bool ZipWrapper::UnzipOpenFile(const std::string& zipPath) {
   if (unzipFile_) UnzipCloseFile();
   unzipFile_ = unzOpen64(zipPath.c_str());
+  archiveBytes_ = fileSize(zipPath);
   return unzipFile_ != nullptr;
 }
 
@@ -195,6 +203,7 @@ bool ZipWrapper::UnzipOpenFile(const std::string& zipPath, const std::string& pa
   if (unzipFile_) UnzipCloseFile();
   password_ = keep;
   unzipFile_ = unzOpen64(zipPath.c_str());
+  archiveBytes_ = fileSize(zipPath);
   return unzipFile_ != nullptr;
 }
 
@@ -210,6 +219,18 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
     std::optional<std::uint64_t> total = declaredTotalSize(uf);
     if (!total || *total > freeSpaceFor(targetDirectory)) {
       OutputErrorMessage(total ? "Not enough free space to unpack" : "Error occurs while getting file info");
+      return false;
+    }
+    // Nor may it pass the cap, or unpack to more than the ratio allows for the archive's size (in
+    // division, so that no product overflows).
+    if (*total > maxUnpackedBytes_) {
+      OutputErrorMessage("Unpacked size exceeds the limit of " + std::to_string(maxUnpackedBytes_ >> 20) +
+                         " MiB");
+      return false;
+    }
+    const std::uint64_t ratio = maxExpansionRatio_ > 0 ? maxExpansionRatio_ : 1;
+    if (*total / ratio > archiveBytes_ || (*total / ratio == archiveBytes_ && *total % ratio != 0)) {
+      OutputErrorMessage("Unpacked size exceeds " + std::to_string(ratio) + " times the archive size");
       return false;
     }
     unzGoToFirstFile(uf);

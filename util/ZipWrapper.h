@@ -11,14 +11,21 @@
 //
 // Limits: an entry yields exactly the size its directory record declares, or fails: content that runs
 // past that size (however well it compresses) is refused as damaged the moment it does, as is content
-// that stops short of it or fails its checksum. Before anything is written, the sizes the entries
-// declare must fit in the free space of the target's file system, or the unpacking fails at once; so
-// an unpacking never writes more than the archive declares nor more than the disk holds.
+// that stops short of it or fails its checksum. Before anything is written, the sum of the sizes the
+// entries declare must
+//   1. fit in the free space of the target's file system,
+//   2. be at most kMaxUnpackedBytes (2 GiB), and
+//   3. be at most kMaxExpansionRatio (100) times the archive file's size (a question bank's database
+//      packs to a fraction of that; a zip bomb, packing at 1000:1, is far beyond it),
+// or the unpacking fails at once, in that order, and writes nothing (not even the target directory).
+// So an unpacking never writes more than the archive declares, nor more than the disk holds, the cap
+// allows or a hundred times the archive.
 //
 // Error texts go to the delegate's ErrorMessage: "Failed" (no first entry), "Error occurs" (an entry
 // cannot be opened), "Error occurs while getting file info", "Failed to reading zip file" (the data of
-// an entry is damaged, too long or too short), "Not enough free space to unpack", and the texts of the
-// refusals above, which name the entry.
+// an entry is damaged, too long or too short), "Not enough free space to unpack",
+// "Unpacked size exceeds the limit of 2048 MiB", "Unpacked size exceeds 100 times the archive size"
+// (the figures are the limits in force), and the texts of the refusals above, which name the entry.
 //
 // Passwords use the traditional zip cipher (weak; for archives that need it, not for protection).
 // With a password, entries marked as enciphered are deciphered and checked against it; a wrong
@@ -27,6 +34,7 @@
 //
 // Not thread-safe; one object per package.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -42,6 +50,9 @@ struct ZipWrapperDelegate {
 
 class ZipWrapper {
  public:
+  static constexpr std::uint64_t kMaxUnpackedBytes = std::uint64_t{2} << 30;
+  static constexpr std::uint64_t kMaxExpansionRatio = 100;
+
   ZipWrapper();
   ~ZipWrapper();  // closes whatever is still open
   ZipWrapper(const ZipWrapper&) = delete;
@@ -55,6 +66,11 @@ class ZipWrapper {
   bool UnzipFileTo(const std::string& targetDirectory, bool overWrite);
   // True when no zip was open or it closed cleanly. Forgets the password.
   bool UnzipCloseFile();
+  // The limits UnzipFileTo applies (the defaults above unless changed; for tests of the limits).
+  void setUnpackLimits(std::uint64_t maxUnpackedBytes, std::uint64_t maxExpansionRatio) {
+    maxUnpackedBytes_ = maxUnpackedBytes;
+    maxExpansionRatio_ = maxExpansionRatio;
+  }
 
   // Packing. CreateZipFile2 makes a new zip at the path (replacing a file there).
   bool CreateZipFile2(const std::string& zipPath);
@@ -79,5 +95,8 @@ class ZipWrapper {
   void* zipFile_ = nullptr;    // minizip write handle
   void* unzipFile_ = nullptr;  // minizip read handle
   std::string password_;
+  std::uint64_t archiveBytes_ = 0;  // the size of the open archive's file
+  std::uint64_t maxUnpackedBytes_ = kMaxUnpackedBytes;
+  std::uint64_t maxExpansionRatio_ = kMaxExpansionRatio;
   std::shared_ptr<ZipWrapperDelegate> delegate_;
 };

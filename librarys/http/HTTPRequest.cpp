@@ -229,6 +229,8 @@ void HTTPRequest::runMain() {
     }
     complete_ = false;
     didUseCachedResponse_ = false;
+    // The deadline counts from the first attempt: redirects and retries run on the same one.
+    if (!startTime_) startTime_ = clock()->now();
     if (!url_ || url_->host.empty() || (url_->scheme != "http" && url_->scheme != "https")) {
       failWithError(makeError(UnableToCreateRequestErrorType, "Unable to create request (bad url?)"));
       return;
@@ -697,6 +699,7 @@ std::shared_ptr<HTTPRequest> HTTPRequest::HEADRequest() {
   head->shouldPresentAuthenticationDialog_ = shouldPresentAuthenticationDialog_;
   head->shouldPresentProxyAuthenticationDialog_ = shouldPresentProxyAuthenticationDialog_;
   head->timeOutSeconds_ = timeOutSeconds_;
+  head->deadlineSeconds_ = deadlineSeconds_;
   head->clock_ = clock_;
   head->useHTTPVersionOne_ = useHTTPVersionOne_;
   head->validatesSecureCertificate_ = validatesSecureCertificate_;
@@ -750,6 +753,7 @@ std::shared_ptr<HTTPRequest> HTTPRequest::copy() const {
   r->didFinishSelector_ = didFinishSelector_;
   r->didFailSelector_ = didFailSelector_;
   r->timeOutSeconds_ = timeOutSeconds_;
+  r->deadlineSeconds_ = deadlineSeconds_;
   r->clock_ = clock_;
   r->shouldResetDownloadProgress_ = shouldResetDownloadProgress_;
   r->shouldResetUploadProgress_ = shouldResetUploadProgress_;

@@ -521,6 +521,15 @@ class HTTPRequest : public rl::Operation {
   // Time
   double timeOutSeconds() const { return timeOutSeconds_; }
   void setTimeOutSeconds(double s) { timeOutSeconds_ = s; }
+  // The overall deadline: the longest the request may run, from its start (its first attempt) to its
+  // end, through redirects and retries, however steadily the bytes arrive. Past it the request fails
+  // with RequestTimedOutErrorType ("The request did not end within its deadline") and is not retried.
+  // Checked on the status timer's ticks (every 0.25 s), on the request's clock. kNoDeadline (0, the
+  // default) sets none: a download then runs as long as it keeps arriving, bounded by the idle
+  // time-out alone. The API calls set theirs (AbstractService::kDeadlineSeconds).
+  static constexpr double kNoDeadline = 0;
+  double deadlineSeconds() const { return deadlineSeconds_; }
+  void setDeadlineSeconds(double s) { deadlineSeconds_ = s; }
   // The clock the time-out is measured on (set before starting; null: the real clock). Copies and the
   // HEAD and PAC requests made from this one use it too.
   std::shared_ptr<rl::Clock> clock() const;
@@ -706,6 +715,8 @@ class HTTPRequest : public rl::Operation {
   std::string additionalTrustedCertificatesFile_;
   // --- time ---
   double timeOutSeconds_;
+  double deadlineSeconds_ = kNoDeadline;
+  std::optional<double> startTime_;   // on the clock, when the first attempt began
   std::shared_ptr<rl::Clock> clock_;  // null: the real clock
   std::optional<double> lastActivityTime_;
   std::shared_ptr<rl::Timer> statusTimer_;

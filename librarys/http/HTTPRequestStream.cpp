@@ -263,6 +263,13 @@ void HTTPRequest::checkRequestStatus() {
   std::unique_lock lock(cancelledLock_);
   if (isCancelled() || complete_) return;
   performThrottling();
+  if (deadlineSeconds_ > 0 && startTime_ && clock()->now() - *startTime_ > deadlineSeconds_) {
+    // However steadily the bytes come, the request ends at its deadline: no retry.
+    failWithError(makeError(RequestTimedOutErrorType, "The request did not end within its deadline"));
+    cancelLoad();
+    complete_ = true;
+    return;
+  }
   if (shouldTimeOut()) {
     if (retryCount_ < numberOfTimesToRetryOnTimeout_) {
       ++retryCount_;

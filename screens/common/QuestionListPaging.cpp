@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/core/Saturating.h"
 #include "platform/core/Text.h"
 
 int QuestionListPaging::pageCountFor(std::int64_t total) {
   if (total <= 0) return 0;
-  return static_cast<int>(total / kPageSize + (total % kPageSize ? 1 : 0));
+  // A total from the server may be any count: the pages stop at the largest int.
+  return core::satInt(total / kPageSize + (total % kPageSize ? 1 : 0));
 }
 
 int QuestionListPaging::clampPage(int page, int pageCount) {

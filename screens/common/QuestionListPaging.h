@@ -10,7 +10,7 @@ class QuestionListPaging {
   static constexpr int kPageSize = 20;
 
   // The number of pages for a total: the total divided by 20, rounded up; 0 for none (or a negative
-  // total).
+  // total); at most INT_MAX, however large the total.
   static int pageCountFor(std::int64_t total);
   // `page` within 1..pageCount; 1 when there are no pages.
   static int clampPage(int page, int pageCount);

@@ -6,6 +6,7 @@
 #include "exam/sets/AnsweringScreen.h"
 #include "exam/sets/LearningRecordFile.h"
 #include "exam/sets/RestoredRun.h"
+#include "platform/core/Saturating.h"
 #include "ui/NavigationController.h"
 
 core::Value LearningRecordList::getLearningRecordByUser(const std::string& userName) {
@@ -41,7 +42,7 @@ std::string LearningRecordList::modeName(int examingMode) {
 
 std::string LearningRecordList::rowText(const core::Value& record) {
   const core::Value reply = record["ReplyRecord"];
-  return "【" + modeName(static_cast<int>(reply["ExamingMode"].toInt())) + "】 " +
+  return "【" + modeName(core::satInt(reply["ExamingMode"].toInt())) + "】 " +
          reply["ChapterName"].toString();
 }
 

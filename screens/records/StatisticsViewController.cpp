@@ -1,10 +1,12 @@
 #include "screens/records/StatisticsViewController.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
+#include "platform/core/Saturating.h"
 #include "screens/common/ScreenLayout.h"
 #include "screens/records/StatisticsTableCell.h"
 #include "ui/Label.h"
@@ -21,13 +23,14 @@ std::string percentText(float value) {
   return text;
 }
 
+std::int64_t countOf(const core::Value& v) { return std::max<std::int64_t>(0, v.toInt()); }
+
 }  // namespace
 
 float StatisticsViewController::arithmeticPercentage(const core::Value& part, const core::Value& whole) {
-  if (part.toInt() == 0) return 0;
-  const float w = static_cast<float>(whole.toDouble());
-  if (w == 0) return 0;  // counts that do not add up never show as an infinite share
-  return static_cast<float>(part.toDouble()) / w * 100.0f;
+  // Counts that do not add up (a zero whole, a part beyond its whole, a count below zero) never show as
+  // an infinite, negative or more than whole share.
+  return static_cast<float>(core::percentOf(part.toInt(), whole.toInt()));
 }
 
 core::Value StatisticsViewController::creatObject(const std::string& name, float pastPercentage,
@@ -44,9 +47,10 @@ core::Value StatisticsViewController::analysis(const core::Value& chapterCounts)
   int k = 0;
   if (chapterCounts.isArray()) {
     for (const core::Value& chapter : chapterCounts.array()) {
-      done += chapter["PastNum"].toInt();
-      right += chapter["RightNum"].toInt();
-      total += chapter["TestNum"].toInt();
+      // A count below zero counts nothing; the sums stop at the largest count.
+      done = core::satAdd(done, countOf(chapter["PastNum"]));
+      right = core::satAdd(right, countOf(chapter["RightNum"]));
+      total = core::satAdd(total, countOf(chapter["TestNum"]));
       rows.push_back(creatObject(chapter["Name"].toString(),
                                  arithmeticPercentage(chapter["PastNum"], chapter["TestNum"]),
                                  arithmeticPercentage(chapter["RightNum"], chapter["PastNum"]), k));

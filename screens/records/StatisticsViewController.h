@@ -39,9 +39,11 @@ class StatisticsViewController : public ui::ViewController,
 
   // The rows of the chapter counts ({"Name", "PastNum", "RightNum", "TestNum"} each, in reply order):
   // {"Name", "PastPercentage", "RightPercentage", "Sort"} per chapter, the total row inserted second
-  // (after the only chapter, or alone when there is none).
+  // (after the only chapter, or alone when there is none). The total row's sums stop at the largest
+  // count rather than overflow.
   static core::Value analysis(const core::Value& chapterCounts);
-  // part / whole * 100 in single precision; 0 when the part is 0 or the whole is 0.
+  // part / whole * 100 in single precision (core::percentOf of the counts): 0 when either is 0 or less,
+  // 100 when the part is larger than the whole.
   static float arithmeticPercentage(const core::Value& part, const core::Value& whole);
   static core::Value creatObject(const std::string& name, float pastPercentage, float rightPercentage, int sort);
 

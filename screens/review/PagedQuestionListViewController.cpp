@@ -1,6 +1,7 @@
 #include "screens/review/PagedQuestionListViewController.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 #include "app/VDAppStatistics.h"
@@ -8,6 +9,7 @@
 #include "exam/sets/CreateTestsList.h"
 #include "exam/sets/TestBuilder.h"
 #include "platform/core/Bundle.h"
+#include "platform/core/Saturating.h"
 #include "screens/common/PageJumpAlert.h"
 #include "screens/common/QuestionListPaging.h"
 #include "screens/common/QuestionRowCell.h"
@@ -385,8 +387,10 @@ void Self::removalAnswered(bool ok, const core::Value& json) {
 
 void Self::afterRemoval(std::size_t removed) {
   const std::int64_t before = testsCount_;
-  testsCount_ = std::max<std::int64_t>(0, testsCount_ - static_cast<std::int64_t>(removed));
-  if (static_cast<std::int64_t>(removed) >= before) {
+  const auto gone = static_cast<std::int64_t>(std::min<std::size_t>(removed, INT64_MAX));
+  // The total came from the server and may be any count: never below zero, never overflowing.
+  testsCount_ = std::max<std::int64_t>(0, core::satSub(testsCount_, gone));
+  if (gone >= before) {
     // Nothing is left of the subject: no page to ask for.
     disableBrowsing();
     rows_.clear();

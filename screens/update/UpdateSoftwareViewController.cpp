@@ -333,22 +333,30 @@ void UpdateSoftwareViewController::requestDidReceiveResponseHeaders(
     stopDownload();
     return;
   }
-  double total = static_cast<double>(headerNamed(headers, "Content-Length").toInt());
-  const core::Value range = headerNamed(headers, "Content-Range");
-  if (!range.isNil()) {
-    // "bytes first-last/full": a resumed download announces the full size there. Its first progress
-    // report counts the part it already had; that part is no new traffic.
-    const std::string text = range.toString();
-    const auto slash = text.rfind('/');
-    if (slash != std::string::npos) total = static_cast<double>(core::Value(text.substr(slash + 1)).toInt());
-    const auto space = text.find(' ');
-    if (space != std::string::npos) {
-      const std::int64_t first = core::Value(text.substr(space + 1)).toInt();
-      if (first > 0) resumedBytes_[request.get()] = static_cast<std::uint64_t>(first);
-    }
-  }
-  totalSize_ += total;
+  const AnnouncedSize size = announcedSize(headers);
+  // A resumed download's first progress report counts the part it already had; that part is no new
+  // traffic.
+  if (size.resumedFrom > 0) resumedBytes_[request.get()] = size.resumedFrom;
+  totalSize_ += size.total;
   if (isHaveUpdateLibraryVersion_) lblTotalBytes_->setText(format("总共  %.2f MB", totalSize_ / 1024 / 1024));
+}
+
+UpdateSoftwareViewController::AnnouncedSize UpdateSoftwareViewController::announcedSize(
+    const core::Value& headers) {
+  auto nonNegative = [](std::int64_t n) { return n > 0 ? n : 0; };
+  AnnouncedSize size;
+  size.total = static_cast<double>(nonNegative(headerNamed(headers, "Content-Length").toInt()));
+  const core::Value range = headerNamed(headers, "Content-Range");
+  if (range.isNil()) return size;
+  // "bytes first-last/full": a resumed download announces the full size there.
+  const std::string text = range.toString();
+  const auto slash = text.rfind('/');
+  if (slash != std::string::npos)
+    size.total = static_cast<double>(nonNegative(core::Value(text.substr(slash + 1)).toInt()));
+  const auto space = text.find(' ');
+  if (space != std::string::npos)
+    size.resumedFrom = static_cast<std::uint64_t>(nonNegative(core::Value(text.substr(space + 1)).toInt()));
+  return size;
 }
 
 void UpdateSoftwareViewController::requestFinished(const std::shared_ptr<HTTPRequest>& request) {

@@ -151,6 +151,14 @@ class UpdateSoftwareViewController : public ui::ViewController,
   void requestFailed(const std::shared_ptr<HTTPRequest>& request) override;
   void queueFinished(const std::shared_ptr<NetworkQueue>& queue);
 
+  // What a download's response head announces: the packet's full size ("Content-Length", or the full
+  // size after "/" in "Content-Range: bytes first-last/full" of a resumed download) and the bytes it
+  // already had (the first). Sizes below zero count as 0; both are read saturating, whatever the text.
+  struct AnnouncedSize {
+    double total = 0;
+    std::uint64_t resumedFrom = 0;
+  };
+  static AnnouncedSize announcedSize(const core::Value& headers);
   // The texts of the speed and remaining-time labels for a bandwidth in bytes per second.
   static std::string speedText(double bytesPerSecond);
   static std::string remainingTimeText(double totalSize, double currentSize, double bytesPerSecond);
@@ -207,9 +215,12 @@ class UpdateSoftwareViewController : public ui::ViewController,
 
   // Merges the update pack at `packPath` into a fresh working copy of the bank at `localDBPath`, then
   // puts the working copy in the bank's place with a rename. False, with the bank untouched, when any
-  // step fails.
+  // step fails. A pack whose tables lack a column a step reads is refused before the bank is copied;
+  // `refusal` (when given) then gets the text naming the table and the column.
   static bool mergeUpdatePack(const std::string& packPath, const std::string& localDBPath,
-                              const std::string& workingCopyPath);
+                              const std::string& workingCopyPath, std::string* refusal = nullptr);
+  // The failure alert's message for a refused pack: "更新失败：" and the refusal; "更新失败" without one.
+  static std::string updateFailedText(const std::string& refusal);
   // Puts the file at `from` in the place of `to` in one step (a rename; across file systems a copy
   // beside `to`, synced, then renamed). `to` is never missing meanwhile.
   static bool replaceFile(const std::string& from, const std::string& to);

@@ -251,10 +251,15 @@ bool UpdateSoftwareViewController::stepFailed(const char* message) {
 // Steps
 
 bool UpdateSoftwareViewController::operateDBUpPacket(const core::Value& step) {
-  if (!mergeUpdatePack(step["downloadPath"].str(), step["localDBPath"].str(),
-                       step["destinationDBPath"].str()))
-    return stepFailed(kUpdateFailed);
+  std::string refusal;
+  if (!mergeUpdatePack(step["downloadPath"].str(), step["localDBPath"].str(), step["destinationDBPath"].str(),
+                       &refusal))
+    return stepFailed(updateFailedText(refusal).c_str());
   return true;
+}
+
+std::string UpdateSoftwareViewController::updateFailedText(const std::string& refusal) {
+  return refusal.empty() ? std::string(kUpdateFailed) : std::string(kUpdateFailed) + "：" + refusal;
 }
 
 bool UpdateSoftwareViewController::operateDBNewPacket(const core::Value& step) {
@@ -290,8 +295,10 @@ bool UpdateSoftwareViewController::operateUpdateDBImagePacket(const core::Value&
     if (name.find(".zip") != std::string::npos) imageZip = directory + "/" + name;
   }
   // 3. Its database pack is merged like a database update pack.
-  if (!dbPack.empty() && !mergeUpdatePack(dbPack, step["localDBPath"].str(), step["destinationDBPath"].str()))
-    return stepFailed(kUpdateFailed);
+  std::string refusal;
+  if (!dbPack.empty() &&
+      !mergeUpdatePack(dbPack, step["localDBPath"].str(), step["destinationDBPath"].str(), &refusal))
+    return stepFailed(updateFailedText(refusal).c_str());
   // 4. Then its images.
   if (!imageZip.empty() && !unZip(imageZip, paths_.imageDirectory)) return stepFailed(kUpdateFailed);
   return true;
@@ -381,8 +388,16 @@ bool UpdateSoftwareViewController::unZip(const std::string& zipPath, const std::
 
 bool UpdateSoftwareViewController::mergeUpdatePack(const std::string& packPath,
                                                    const std::string& localDBPath,
-                                                   const std::string& workingCopyPath) {
+                                                   const std::string& workingCopyPath, std::string* refusal) {
   if (!core::Paths::isRegularFile(packPath) || !core::Paths::isRegularFile(localDBPath)) return false;
+  // A pack whose tables lack a column the steps read is refused whole, before the bank is even copied:
+  // merged, it would blank the questions and content it updates.
+  for (auto check : {&DBVersionDAO::packRefusal, &TestAlterDAO::packRefusal, &OtherContentDAO::packRefusal}) {
+    if (std::optional<std::string> why = check(packPath)) {
+      if (refusal) *refusal = *why;
+      return false;
+    }
+  }
   // The data-access objects write to the working copy they find themselves: it must be this one.
   if (normalized(BaseDAO().getDBPathUpdate(BankLocation::value() + ".db")) != normalized(workingCopyPath))
     return false;

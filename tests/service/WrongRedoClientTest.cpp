@@ -132,5 +132,33 @@ TEST_F(WrongRedoClient, SynchronousCountsAndTheirTwinsDisagreeOnAnEmptyBook) {
   EXPECT_EQ(rec->calls[0].json, rec->calls[1].json);
 }
 
+// The counts may be anything an int64 holds: the sum stops at the ends of the range instead of
+// overflowing, so a book of huge counts still adds up to something.
+TEST(WrongRedoCounts, TheValueSumStopsAtTheEndsOfTheRange) {
+  struct Case {
+    const char* values;
+    bool addsUp;
+  };
+  const Case cases[] = {
+      {"9223372036854775807,9223372036854775807", true},
+      {"9223372036854775807,1", true},
+      {"-9223372036854775808,-9223372036854775808", true},
+      {"-9223372036854775808,-1", true},
+      {"-1,1", false},
+      {"0,0", false},
+      {"\"99999999999999999999999\",\"99999999999999999999999\"", true},
+      {"\"-99999999999999999999999\",0", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.values);
+    core::Value body = core::Value::newArray();
+    core::Value values = JSONValue(std::string("[") + c.values + "]");
+    ASSERT_TRUE(values.isArray());
+    for (const core::Value& v : values.array())
+      body.push_back(core::Dictionary{{"Key", "当天"}, {"Value", v}});
+    EXPECT_EQ(WrongRedo::valuesAddUp(core::Dictionary{{"Body", body}}), c.addsUp);
+  }
+}
+
 }  // namespace
 }  // namespace apiclient_test

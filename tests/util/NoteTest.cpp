@@ -1,3 +1,7 @@
+#include <climits>
+#include <cstdint>
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "model/Note.h"
@@ -37,6 +41,33 @@ TEST(Note, FromServerEntry) {
   auto bare = Note::fromServerEntry(core::Dictionary{{"UserNoteContent", core::Value::null()}}, 1);
   EXPECT_EQ(bare->NID, 0);
   EXPECT_EQ(bare->noteStr, "");
+}
+
+// Ids past an int32 stop at its ends: a server id of 2^32 + 5 never becomes note 5 (whose deletion
+// would then remove another note).
+TEST(Note, IdsPastTheRangeStopAtItsEnds) {
+  struct Case {
+    core::Value id;
+    std::int32_t kept;
+  };
+  const Case cases[] = {
+      {core::Value(std::int64_t{4294967301}), INT32_MAX},
+      {core::Value(std::numeric_limits<std::int64_t>::max()), INT32_MAX},
+      {core::Value(std::numeric_limits<std::int64_t>::min()), INT32_MIN},
+      {core::Value("99999999999999999999999"), INT32_MAX},
+      {core::Value(-1), -1},
+      {core::Value(0), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id.describe());
+    auto note = Note::fromServerEntry(core::Dictionary{{"ID", c.id}, {"UID", c.id}, {"AllTestID", c.id}}, 1);
+    EXPECT_EQ(note->NID, c.kept);
+    EXPECT_EQ(note->userID, c.kept);
+    EXPECT_EQ(note->AID, c.kept);
+    auto reply = Reply::fromServerEntry(core::Dictionary{{"ID", c.id}, {"UID", c.id}}, 1);
+    EXPECT_EQ(reply->RID, c.kept);
+    EXPECT_EQ(reply->userID, c.kept);
+  }
 }
 
 TEST(Reply, FromServerEntryParsesTheReplyContent) {

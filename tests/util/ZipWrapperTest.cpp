@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -318,6 +319,58 @@ TEST(ZipWrapper, AnArchiveDeclaringMoreThanTheFreeSpaceWritesNothing) {
   EXPECT_FALSE(u.result);
   EXPECT_EQ(u.delegate->errors, std::vector<std::string>{"Not enough free space to unpack"});
   EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+// The unpacked size is bounded before anything is written: against the archive's own size (a zip bomb
+// packs at about 1000:1) and against an absolute cap. A refused archive leaves no trace in the target.
+TEST(ZipWrapper, ArchivesThatUnpackPastTheRatioOrTheCapWriteNothing) {
+  std::mt19937 random(7);
+  std::string noise(1 << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  const std::string zeros(8 << 20, '\0');
+  struct Case {
+    const char* what;
+    std::string content;
+    std::uint64_t cap;  // of the big entry (the small one is added); 0: the default limits
+    bool unpacks;
+    std::vector<std::string> errors;
+  } cases[] = {
+      {"a bomb of zeros, about 1000:1",
+       zeros,
+       0,
+       false,
+       {"Unpacked size exceeds 100 times the archive size"}},
+      {"random bytes past a cap of 1 MiB",
+       noise + noise,
+       1 << 20,
+       false,
+       {"Unpacked size exceeds the limit of 1 MiB"}},
+      {"random bytes within both", noise, 0, true, {}},
+      {"random bytes at the cap itself", noise, 1 << 20, true, {}},
+  };
+  TempDir dir;
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string zip = dir / ("b" + std::to_string(++n) + ".zip");
+    const std::string out = dir / ("out" + std::to_string(n));
+    ASSERT_TRUE(testutil::writeRawZip(zip, {{"small.txt", "small", 0, 5, testutil::crcOf("small")},
+                                            {"big.bin", testutil::rawDeflate(c.content), Z_DEFLATED,
+                                             c.content.size(), testutil::crcOf(c.content)}}));
+    auto delegate = std::make_shared<RecordingDelegate>();
+    ZipWrapper wrapper;
+    wrapper.setDelegate(delegate);
+    if (c.cap) wrapper.setUnpackLimits(c.cap + 5, ZipWrapper::kMaxExpansionRatio);
+    ASSERT_TRUE(wrapper.UnzipOpenFile(zip));
+    EXPECT_EQ(wrapper.UnzipFileTo(out, true), c.unpacks);
+    EXPECT_TRUE(wrapper.UnzipCloseFile());
+    EXPECT_EQ(delegate->errors, c.errors);
+    if (c.unpacks) {
+      EXPECT_TRUE(readAll(out + "/big.bin") == c.content);
+    } else {
+      EXPECT_FALSE(fs::exists(out)) << "nothing is written, not even the target directory";
+    }
+  }
 }
 
 TEST(ZipWrapper, PackingRoundTripsNamesContentAndDates) {

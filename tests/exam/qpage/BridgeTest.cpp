@@ -139,6 +139,63 @@ TEST_F(Bridge, RepliesAreMarkedByTypeAndMode) {
   }
 }
 
+// What a page sends is bounded: a reply past the cap (escaped or not) is no option and is ignored, as is
+// an empty reply to a single-answer page. Ignored means nothing is marked, stored, saved or sent.
+TEST_F(Bridge, OverlongRepliesAndEmptySingleAnswersAreIgnored) {
+  const std::size_t cap = BaseTestHtmlViewController::kMaxReplyBytes;
+  std::string escapedPastCap;
+  for (std::size_t i = 0; i <= cap; ++i) escapedPastCap += "%41";
+  struct Case {
+    const char* type;
+    AnsweringMode mode;
+    std::string argument;
+    bool marked;
+  };
+  const Case cases[] = {
+      {"ATEST", AnsweringMode::Practice, "", false},
+      {"ATEST", AnsweringMode::Exam, "", false},
+      {"BTEST", AnsweringMode::Practice, "", false},
+      {"PDTEST", AnsweringMode::Practice, "", false},
+      {"ATEST", AnsweringMode::Practice, std::string(cap + 1, 'B'), false},
+      {"ATEST", AnsweringMode::Practice, std::string(1 << 20, 'B'), false},
+      {"ATEST", AnsweringMode::Exam, escapedPastCap, false},
+      {"XTEST", AnsweringMode::Practice, std::string(cap + 1, 'B'), false},
+      {"ATEST", AnsweringMode::Practice, std::string(cap, 'B'), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + std::to_string(c.argument.size()));
+    owner->mode = c.mode;
+    setQuestions({});
+    auto q = makeQuestion(c.type, "A");
+    show(q);
+    owner->calls.clear();
+    const std::size_t before = web().evaluated().size();
+    EXPECT_FALSE(web().navigate("vdprotocol://replyclick/" + c.argument));
+    if (c.marked) {
+      EXPECT_EQ(q->state, AnswerState::Wrong);
+      EXPECT_EQ(q->reply, c.argument);
+      EXPECT_EQ(owner->calls, (Strings{"markExamPapers:YES", "saveToLastLearningRecord"}));
+    } else {
+      EXPECT_EQ(q->state, AnswerState::NotAnswered);
+      EXPECT_EQ(q->reply, "");
+      EXPECT_TRUE(owner->calls.empty());
+      EXPECT_EQ(scripts(0, before), Strings{});
+    }
+  }
+}
+
+TEST_F(Bridge, AFreeTextAnswerIsKeptToTheCapBetweenCharacters) {
+  auto q = makeQuestion("JDTEST", "标准答案");
+  show(q);
+  std::string typed;
+  for (int i = 0; i < 5000; ++i) typed += "答";  // three bytes each
+  web().respond(BaseTestHtmlViewController::kTextareaScript, typed);
+  web().navigate("vdprotocol://replyclick");
+  EXPECT_EQ(q->state, AnswerState::FreeText);
+  const std::size_t kept = BaseTestHtmlViewController::kMaxReplyBytes / 3 * 3;
+  EXPECT_EQ(q->reply, typed.substr(0, kept));
+}
+
 TEST_F(Bridge, ExamModeChecksOfSeveralLettersFollowEachTap) {
   owner->mode = AnsweringMode::Exam;
   auto q = makeQuestion("XTEST", "AC");

@@ -185,6 +185,49 @@ TEST_F(TimeOuts, ARetryOfAResumableDownloadAsksForTheRestWithRange) {
   EXPECT_TRUE(core::Paths::fileExists(core::Paths::join(dir, "file.temp")));
 }
 
+// A server that sends one byte at a time is never idle. The clock moves a second for every byte that
+// arrives; the idle time-out is far off. A request with a deadline fails there, without a retry; one
+// without (a download) runs to its end.
+TEST_F(TimeOuts, ADeadlineEndsARequestThatNeverGoesIdle) {
+  constexpr std::uint64_t kBytes = 200;  // 200 s on the clock, 2 s of real time
+  struct Case {
+    const char* what;
+    double deadline;
+    bool finishes;
+  };
+  const Case cases[] = {
+      {"an API call's deadline", 60, false},
+      {"no deadline", HTTPRequest::kNoDeadline, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto r = timedRequest("/trickle?n=" + std::to_string(kBytes) + "&every=0.01");
+    r->setTimeOutSeconds(10000);
+    r->setNumberOfTimesToRetryOnTimeout(2);
+    r->setDeadlineSeconds(c.deadline);
+    auto record = watch(r);
+    r->startAsynchronous();
+    std::uint64_t seen = 0;
+    for (int i = 0; i < 4000 && !record->done(); ++i) {
+      runUntil([&] { return record->done() || record->bytesReceived > seen; }, 1);
+      clock->advance(static_cast<double>(record->bytesReceived - seen));
+      seen = record->bytesReceived;
+    }
+    ASSERT_TRUE(record->done());
+    if (c.finishes) {
+      EXPECT_FALSE(r->error());
+      EXPECT_EQ(r->responseData().size(), kBytes);
+    } else {
+      ASSERT_TRUE(r->error());
+      EXPECT_EQ(r->error()->code, RequestTimedOutErrorType);
+      EXPECT_EQ(r->error()->description, "The request did not end within its deadline");
+      EXPECT_EQ(r->retryCount(), 0);
+      EXPECT_LT(record->bytesReceived, kBytes);
+    }
+    runUntil([&] { return r->isFinished() || !r->inProgress(); }, 2);
+  }
+}
+
 class Redirects : public LoopbackSuite {};
 
 TEST_F(Redirects, FiveAreFollowedTheSixthFailsWithCodeNine) {

@@ -2,6 +2,10 @@
 // percent sign, the total row second; the rows as the screen shows the server's counts; the alert
 // "统计分析" for no reply or no counts, the list staying hidden.
 
+#include <cstdint>
+#include <limits>
+#include <string>
+
 #include "screens/records/StatisticsTableCell.h"
 #include "screens/records/StatisticsViewController.h"
 #include "tests/screens/records/RecordsFixture.h"
@@ -42,6 +46,46 @@ TEST(StatisticsAnalysis, ChapterRowsWithTheTotalRowSecond) {
       {"one third rounds to one decimal", {chapter("数学", 1, 1, 3)}, {"数学 33.3% 100.0% 0", "总进度 33.3% 100.0% 1"}},
       {"counts that do not add up give no infinite share", {chapter("数学", 3, 2, 0)},
        {"数学 0.0% 66.7% 0", "总进度 0.0% 66.7% 1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(rowsOf(StatisticsViewController::analysis(core::Value(c.counts))), c.rows);
+  }
+}
+
+// Counts from the server may be anything an int64 holds, or a text of any length: the sums of the total
+// row stop at the largest count, and every share stays between 0.0% and 100.0%.
+TEST(StatisticsAnalysis, CountsAtTheEndsOfTheRangeGiveSharesBetweenNoneAndAll) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  auto row = [](const char* name, core::Value past, core::Value right, core::Value total) {
+    return core::Value(
+        core::Dictionary{{"Name", name}, {"PastNum", past}, {"RightNum", right}, {"TestNum", total}});
+  };
+  const std::string huge = "9" + std::string(400, '9');
+  struct Case {
+    const char* name;
+    core::Array counts;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"the largest counts twice",
+       {row("甲", kMax, kMax, kMax), row("乙", kMax, kMax, kMax)},
+       {"甲 100.0% 100.0% 0", "总进度 100.0% 100.0% 2", "乙 100.0% 100.0% 1"}},
+      {"a huge done count beside small ones",
+       {row("甲", kMax, 1, kMax), row("乙", 1, 1, 1)},
+       {"甲 100.0% 0.0% 0", "总进度 100.0% 0.0% 2", "乙 100.0% 100.0% 1"}},
+      {"the smallest counts", {row("甲", kMin, kMin, kMin)}, {"甲 0.0% 0.0% 0", "总进度 0.0% 0.0% 1"}},
+      {"counts below zero count nothing",
+       {row("甲", -1, -1, 10), row("乙", 5, 4, 10)},
+       {"甲 0.0% 0.0% 0", "总进度 25.0% 80.0% 2", "乙 50.0% 80.0% 1"}},
+      {"a part larger than its whole",
+       {row("甲", 30, 45, 20)},
+       {"甲 100.0% 100.0% 0", "总进度 100.0% 100.0% 1"}},
+      {"texts of numbers past the range",
+       {row("甲", huge, "-" + huge, huge), row("乙", "12", "x", "")},
+       {"甲 100.0% 0.0% 0", "总进度 100.0% 0.0% 2", "乙 0.0% 0.0% 1"}},
+      {"zero everywhere", {row("甲", 0, 0, 0)}, {"甲 0.0% 0.0% 0", "总进度 0.0% 0.0% 1"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

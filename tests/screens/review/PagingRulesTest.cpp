@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
+#include <limits>
+
 #include "librarys/json/JsonParser.h"
 #include "screens/common/QuestionListPaging.h"
 #include "screens/review/ErrorRedoViewController.h"
@@ -13,7 +17,19 @@ namespace {
 using Jump = QuestionListPaging::Jump;
 
 TEST(PagingRules, PagesOfTwentyRoundedUp) {
-  const std::pair<std::int64_t, int> cases[] = {{0, 0}, {-3, 0}, {1, 1}, {20, 1}, {21, 2}, {40, 2}, {41, 3}};
+  // The total comes from the server: any int64, the page count stops at the largest int.
+  const std::pair<std::int64_t, int> cases[] = {{0, 0},
+                                                {-3, 0},
+                                                {1, 1},
+                                                {20, 1},
+                                                {21, 2},
+                                                {40, 2},
+                                                {41, 3},
+                                                {-1, 0},
+                                                {std::numeric_limits<std::int64_t>::min(), 0},
+                                                {std::numeric_limits<std::int64_t>::max(), INT_MAX},
+                                                {42949672960, INT_MAX},
+                                                {42949672920, 2147483646}};
   for (const auto& [total, pages] : cases) {
     SCOPED_TRACE(total);
     EXPECT_EQ(QuestionListPaging::pageCountFor(total), pages);

@@ -3,6 +3,10 @@
 // the page request of each grouping, the grouping kept over a return, and what the wrong-answer list
 // does differently from the favourites.
 
+#include <cstdint>
+#include <limits>
+#include <string>
+
 #include "screens/review/ErrorRedoDetailViewController.h"
 #include "screens/review/ErrorRedoViewController.h"
 #include "tests/screens/review/ReviewFixture.h"
@@ -184,6 +188,49 @@ TEST_F(WrongRedoBook, AFailedPageIsTitledByTheRowAndStopsBrowsing) {
   EXPECT_EQ(alertText(), "当天|" + core::Bundle::main().localizedString("requestFaile"));
   EXPECT_EQ(detail->pageIndex(), 1);
   EXPECT_FALSE(detail->browseButton()->isEnabled());
+}
+
+// The counts of the forgetting-curve grouping come from the server and may be anything an int64 holds:
+// the rows show them as given, the values' sum never overflows, and a row's pages stop at the largest
+// int.
+TEST_F(WrongRedoBook, CountsAtTheEndsOfTheRangeShowAsGivenAndPageSafely) {
+  seedBook();
+  const std::string max = std::to_string(std::numeric_limits<std::int64_t>::max());
+  const std::string min = std::to_string(std::numeric_limits<std::int64_t>::min());
+  struct Case {
+    std::string values;  // of 当天, 三天内
+    std::vector<std::string> details;
+    std::string firstRowPages;  // after a tap on the first row; "" for none
+  };
+  const Case cases[] = {
+      {max + "," + max, {"共" + max + "题", "共" + max + "题"}, "1/2147483647页"},
+      {max + ",1", {"共" + max + "题", "共1题"}, "1/2147483647页"},
+      {min + ",-1", {"共" + min + "题", "共-1题"}, ""},
+      {"\"99999999999999999999999\",0", {"共99999999999999999999999题", "共0题"}, "1/2147483647页"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.values);
+    const auto comma = c.values.find(',');
+    answer("1.0/json/exam/errortest/GetListToTime/GKSample",
+           R"({"Body":[{"Key":"当天","Value":)" + c.values.substr(0, comma) +
+               R"(},{"Key":"三天内","Value":)" + c.values.substr(comma + 1) + "}]}");
+    auto* overview = open<ErrorRedoViewController>("errorRedoList");
+    ASSERT_NE(overview, nullptr);
+    ASSERT_TRUE(chooseSegment(*overview, 1));
+    const std::vector<Row> shown = rows(*overview);
+    ASSERT_EQ(shown.size(), c.details.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i].detail, c.details[i]);
+    if (!c.firstRowPages.empty()) {
+      tapRow(*overview->redoTableView(), 0);
+      auto* detail = topAs<ErrorRedoDetailViewController>();
+      ASSERT_NE(detail, nullptr);
+      EXPECT_EQ(detail->pageButton()->title(), c.firstRowPages);
+      detail->navigationController()->popViewController(false);
+      settleRequests();
+    }
+    overview->navigationController()->popViewController(false);
+    settleRequests();
+  }
 }
 
 }  // namespace

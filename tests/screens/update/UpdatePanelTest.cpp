@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 
@@ -227,6 +229,36 @@ TEST(UpdatePanelTexts, SpeedAndRemainingTime) {
     EXPECT_EQ(UpdateSoftwareViewController::speedText(c.bytesPerSecond), c.speed);
     EXPECT_EQ(UpdateSoftwareViewController::remainingTimeText(c.total, c.current, c.bytesPerSecond),
               c.remaining);
+  }
+}
+
+// The sizes a download's head announces are the server's text: any number, negative, or past the range.
+TEST(UpdatePanelTexts, AnnouncedSizesAreReadSaturatingAndNeverBelowZero) {
+  const double kMax = static_cast<double>(std::numeric_limits<std::int64_t>::max());
+  struct Case {
+    const char* length;  // "Content-Length"; nullptr for none
+    const char* range;   // "Content-Range"; nullptr for none
+    double total;
+    std::uint64_t resumedFrom;
+  };
+  const Case cases[] = {
+      {"1000", nullptr, 1000, 0},
+      {"400", "bytes 600-999/1000", 1000, 600},
+      {"-1", nullptr, 0, 0},
+      {"-9223372036854775808", "bytes -5-10/-9223372036854775808", 0, 0},
+      {"9223372036854775807", nullptr, kMax, 0},
+      {"99999999999999999999999999", "bytes 99999999999999999999-1/99999999999999999999", kMax,
+       static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())},
+      {"0", "bytes x-y/z", 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.length ? c.length : "") + " " + (c.range ? c.range : ""));
+    core::Value headers = core::Value::newDictionary();
+    if (c.length) headers.set("Content-Length", c.length);
+    if (c.range) headers.set("content-range", c.range);
+    const auto size = UpdateSoftwareViewController::announcedSize(headers);
+    EXPECT_EQ(size.total, c.total);
+    EXPECT_EQ(size.resumedFrom, c.resumedFrom);
   }
 }
 

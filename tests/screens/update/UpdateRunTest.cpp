@@ -359,6 +359,68 @@ TEST_F(UpdateRunTest, APackWhoseTablesCannotBeReadIsRefused) {
   }
 }
 
+// A pack whose tables lack a column the merge reads is refused whole, naming the table and the column:
+// merged, it would blank the questions and content it updates. The bank stays byte for byte.
+TEST_F(UpdateRunTest, APackLackingAColumnIsRefusedNamingTableAndColumn) {
+  struct Case {
+    const char* table;
+    const char* column;
+  };
+  const Case cases[] = {
+      {"Test", "AID"},
+      {"Test", "GUID"},
+      {"Test", "Type"},
+      {"Test", "ID"},
+      {"Test", "BatchID"},
+      {"Test", "TestContent"},
+      {"Test_Delete", "AID"},
+      {"DBVersion", "Version"},
+      {"DBVersion", "Time"},
+      {"DBVersion", "BatchID"},
+      {"OtherContent", "ID"},
+      {"OtherContent", "Type"},
+      {"OtherContent", "TID"},
+      {"OtherContent", "KeyWord"},
+      {"OtherContent", "Content"},
+  };
+  const std::string working = updateDir() + "/GKSample.db";
+  const std::string pack = updateDir() + "/GKSample_up_2_3.db";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.table) + "." + c.column);
+    installSampleBank();
+    const std::string original = readAll(bankPath());
+    placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+    {
+      auto db = SQLDatabase::databaseWithPath(pack);
+      ASSERT_TRUE(db->open());
+      ASSERT_TRUE(db->executeUpdate(std::string("alter table ") + c.table + " rename column " + c.column +
+                                    " to Renamed" + c.column))
+          << db->lastErrorMessage();
+      db->close();
+    }
+    std::string refusal;
+    EXPECT_FALSE(UpdateSoftwareViewController::mergeUpdatePack(pack, bankPath(), working, &refusal));
+    EXPECT_EQ(refusal, std::string("更新包的") + c.table + "表缺少" + c.column + "列");
+    EXPECT_FALSE(exists(working));
+    EXPECT_EQ(readAll(bankPath()), original);
+  }
+
+  // Through the run, the alert says so.
+  installSampleBank();
+  placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
+  {
+    auto db = SQLDatabase::databaseWithPath(pack);
+    ASSERT_TRUE(db->open());
+    ASSERT_TRUE(db->executeUpdate("alter table Test rename column TestContent to Content2"));
+    db->close();
+  }
+  auto p = open(list({packet(1, "GKSample_up_2_3.db")}));
+  await(p);
+  EXPECT_FALSE(p.outcome->result.load());
+  ASSERT_TRUE(runUntil([&] { return !alertMessages().empty(); }, 5));
+  EXPECT_EQ(alertMessages(), std::vector<std::string>{"提示/更新失败：更新包的Test表缺少TestContent列"});
+}
+
 namespace {
 
 // The bank's questions, auxiliary content and key batches as one text; "" when it does not open as a

@@ -22,6 +22,8 @@ Every response is chosen by the request path and its query (all optional):
                         does this for every /range request
   /stall?head=S         wait S seconds before the response head, &afterhead=S between the head and the
                         body, &mid=S between the two halves of the body, &n=N bytes of body (default 1000)
+  /trickle?n=N&every=S  announce N bytes of the pattern, then send them one at a time, S seconds apart
+                        (default 0.01): a server that is never idle yet never done
   /drop?n=N&at=K        announce N bytes, send K of them, then close the connection (&chunked=1 likewise)
   /dropafter?n=N        answer like /bytes (&size=K bytes) while this connection has served fewer than N
                         requests; a further request on the same connection is read and then the connection
@@ -355,6 +357,17 @@ def route_stall(h, q, arg):
     h.send_raw(body[n // 2:])
 
 
+def route_trickle(h, q, arg):
+    h.read_body()
+    n = int(arg("n", "1000"))
+    every = float(arg("every", "0.01"))
+    body = pattern(n)
+    h.send_raw(("HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % n).encode())
+    for i in range(n):
+        time.sleep(every)
+        h.send_raw(body[i:i + 1])
+
+
 def route_drop(h, q, arg):
     h.read_body()
     n = int(arg("n", "1000"))
@@ -615,6 +628,7 @@ ROUTES = {
     "/bytes": route_bytes,
     "/range": route_range,
     "/stall": route_stall,
+    "/trickle": route_trickle,
     "/drop": route_drop,
     "/dropafter": route_dropafter,
     "/redirect": route_redirect,
