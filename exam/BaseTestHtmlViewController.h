@@ -138,8 +138,10 @@ class BaseTestHtmlViewController : public ui::WebViewDelegate,
   static std::string loadMarkBtn(const QuestionPageInput& input);
   // The bundle's template, read once; "" when it is missing.
   static std::string questionPageTemplate();
-  // The file URL of the bundle directory, ending in "/": the base URL of every page.
+  // "vdbundle://bundle/": the base URL of every page (ui/PageResources.h).
   static std::string bundleBaseURL();
+  // Registers the inline handlers the question pages carry with the page policy (ui/PageResources.h).
+  static void trustPageHandlers();
   // The page background: night (26, 33, 49) or white.
   static ui::Color backgroundColor(bool nightMode);
   // This type's reply and hidden-answer areas.
