@@ -226,7 +226,6 @@ TEST_F(PageSandbox, OrdinaryMarkupAndACachedImageShowAndTheBridgeAnswers) {
                      "var i = document.querySelector('#MainTitle_Area img');"
                      "i ? i.src + ' ' + (i.complete && i.naturalWidth > 0) : 'none'"),
             "vdbundle://images/cached.png true");
-  gtktest::keepShot(s_.shot(), "sandboxed-question-page");
 
   click("radio_A");
   ASSERT_TRUE(s_.waitFor([&] { return question->state != AnswerState::NotAnswered; }, 20))
@@ -236,4 +235,13 @@ TEST_F(PageSandbox, OrdinaryMarkupAndACachedImageShowAndTheBridgeAnswers) {
   EXPECT_EQ(question->reply, "A");
   EXPECT_FALSE(console.has("blocked by the page policy")) << console.all();
   EXPECT_FALSE(console.has("error:")) << console.all();
+  EXPECT_EQ(evaluate(s_, web(), "document.getElementById('radio_A').checked"), "true");
+  // The page marked the answer with its own scripts and the bundle's images.
+  EXPECT_EQ(evaluate(s_, web(),
+                     "var i = document.getElementsByName('right_A')[0];"
+                     "getComputedStyle(i).display + ' ' + (i.naturalWidth > 0) + ' ' + "
+                     "getComputedStyle(document.querySelector('label[for=radio_A]')).color"),
+            "inline true rgb(0, 102, 0)");
+  s_.settle();
+  gtktest::keepShot(s_.shot(), "sandboxed-question-page");
 }
