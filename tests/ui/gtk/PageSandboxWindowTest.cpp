@@ -187,6 +187,7 @@ TEST_F(PageSandbox, HostileQuestionTextsRunNothingReadNothingAndReachNoServer) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Console console;
+    owner_->calls.clear();
     auto question = show("题干" + c.text + "请作答");
     if (c.clickId) click(c.clickId);
     if (c.report) {
