@@ -315,7 +315,7 @@ void BaseTestHtmlViewController::trustPageHandlers() {
   static const char* const kHandlers[] = {
       "radioReplyClick(this)", "radioReplyClickForTest(this)", "checkboxReplyClick()",
       "saveAndDisplayAnswerClick()", "getTextarea()", "markClick(this)", "imageclick(this)",
-      "javascript:void(0)"};
+      "favClick()", "noteClick(this)", "chongzuoClick(this)", "javascript:void(0)"};
   for (const char* handler : kHandlers) ui::PageResources::trustInlineHandler(handler);
 }
 

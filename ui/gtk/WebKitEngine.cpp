@@ -187,6 +187,17 @@ std::string withPagePolicy(const std::string& html) {
          "\">" + html.substr(insert);
 }
 
+// A URL of the network or the disk (or one that runs script), where the application's pages never go.
+bool reachesOut(const std::string& url) {
+  const std::size_t colon = url.find(':');
+  if (colon == std::string::npos) return false;
+  g_autofree char* scheme = g_ascii_strdown(url.c_str(), static_cast<gssize>(colon));
+  static const char* const kSchemes[] = {"http", "https", "ftp", "ws", "wss", "file", "data", "blob", "javascript"};
+  for (const char* s : kSchemes)
+    if (std::string_view(scheme) == s) return true;
+  return false;
+}
+
 // What the "vdbundle" scheme serves: the file a URL names (ui::PageResources), read off the main thread,
 // with the page policy; anything else is not found.
 struct PageResourceReads {};
@@ -370,9 +381,14 @@ bool WebKitEngine::decideNavigation(const std::string& url, WebViewNavigationTyp
     reported = *htmlNavigationURL_;
   }
   htmlNavigationURL_.reset();
-  if (!own && mainFrameOther && sandboxed_) {
+  if (!own && sandboxed_ && mainFrameOther) {
     // Nobody asked for it: the page's markup did (a refresh). Such a page only goes where it is sent.
     consoleMessage("error\nrefused a navigation the page began by itself: " + url);
+    return false;
+  }
+  if (!own && sandboxed_ && reachesOut(url)) {
+    // A link of the markup, tapped: the application's pages stay off the network and the disk.
+    consoleMessage("error\nrefused a navigation away from the application's page: " + url);
     return false;
   }
   return offerNavigation(reported, type);

@@ -12,8 +12,9 @@
 //   script elements and event handlers only those registered with ui::PageResources, no forms sent, no
 //   base element. What it blocks is reported to
 //   the console listener as an error ("blocked by the page policy: DIRECTIVE URL"). A navigation such a
-//   page begins by itself (a refresh in its markup) is refused and reported too; those that follow a
-//   user's tap or a script the application runs are put to the web view as below.
+//   page begins by itself (a refresh in its markup), and one to the network or the disk (http, https,
+//   ftp, ws, wss, file, data, blob, javascript URLs) even at a tap, are refused and reported too; the
+//   others (the bridge's own scheme, "vdbundle") are put to the web view as below.
 // - Every navigation WebKit asks about (main frame, frames, new windows) is put to the web view as it
 //   comes, the URL with its case kept; a refused one is ignored by WebKit.
 // - Script results come back as text: "" for undefined, null and errors.

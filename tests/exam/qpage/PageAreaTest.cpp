@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
 #include <typeinfo>
 
 #include "QuestionPageSupport.h"
@@ -14,6 +16,7 @@
 #include "exam/PDTestHtmlViewController.h"
 #include "exam/TKTestHtmlViewController.h"
 #include "exam/XTestHtmlViewController.h"
+#include "ui/PageResources.h"
 
 namespace qpage {
 namespace {
@@ -178,6 +181,31 @@ TEST_F(PageAreas, TheAnswerIsTheFirstHiddenInputAndStandsEscapedInIt) {
   EXPECT_EQ(html.find("type=\"hidden\"", hidden + 1), std::string::npos);
   EXPECT_THAT(html, HasSubstr(R"~(<input name="test_answer" type="hidden" value="a &quot;quoted&quot; )~"
                               R"~(&lt;b&gt;answer&lt;/b&gt;">)~"));
+}
+
+// The page policy runs only the inline handlers the builder registered: every one a page of any type
+// and mode carries must be among them, or its tap would do nothing in the window.
+TEST_F(PageAreas, EveryInlineHandlerOfAPageIsOneThePagePolicyRuns) {
+  const std::regex handler(R"~(\son[a-zA-Z]+\s*=\s*(?:"([^"]*)"|'([^']*)'))~");
+  int seen = 0;
+  for (const char* type : {"ATEST", "BTEST", "A3TEST", "XTEST", "PDTEST", "JDTEST", "TKTEST"}) {
+    for (AnsweringMode mode : {AnsweringMode::Practice, AnsweringMode::Exam, AnsweringMode::Reading}) {
+      SCOPED_TRACE(std::string(type) + " mode " + std::to_string(static_cast<int>(mode)));
+      owner->mode = mode;
+      auto a = makeQuestion(type, "A");
+      auto b = makeQuestion(type, "A");
+      setQuestions({a, b});
+      show(b, 1);  // the last place: the exam's submit button too
+      const std::string html = web(1).html();
+      const auto trusted = ui::PageResources::trustedInlineHandlers();
+      for (std::sregex_iterator it(html.begin(), html.end(), handler), end; it != end; ++it) {
+        const std::string text = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
+        EXPECT_NE(std::find(trusted.begin(), trusted.end(), text), trusted.end()) << text;
+        ++seen;
+      }
+    }
+  }
+  EXPECT_GT(seen, 0);
 }
 
 TEST_F(PageAreas, SubmitButtonOnlyOnTheLastPlaceInExamMode) {
