@@ -316,7 +316,7 @@ void WebKitEngine::loadHTML(const std::string& html, const std::optional<std::st
   failed_ = false;
   paddedTop_ = 0;  // a new page has no padding yet
   htmlNavigationURL_ = baseURL.value_or("about:blank");
-  ownLoadPending_ = true;
+  ++ownLoadsPending_;
   sandboxed_ = true;
   const std::string page = withPagePolicy(html);
   GBytes* bytes = g_bytes_new(page.data(), page.size());
@@ -329,7 +329,7 @@ void WebKitEngine::loadURL(const std::string& url) {
   failed_ = false;
   paddedTop_ = 0;
   htmlNavigationURL_.reset();
-  ownLoadPending_ = true;
+  ++ownLoadsPending_;
   sandboxed_ = PageResources::isPageURL(url);
   webkit_web_view_load_uri(view_, url.c_str());
 }
@@ -375,8 +375,11 @@ void WebKitEngine::setBackgroundColor(const Color& color) {
 
 bool WebKitEngine::decideNavigation(const std::string& url, WebViewNavigationType type, bool mainFrameOther) {
   std::string reported = url;
-  const bool own = ownLoadPending_;
-  ownLoadPending_ = false;
+  // The loads the web view asked for come as navigations nobody began in the page; one may be dropped
+  // for a newer one before WebKit asks about it, so a count of them is kept rather than a flag that a
+  // newer load's navigation could find already spent.
+  const bool own = mainFrameOther && ownLoadsPending_ > 0;
+  if (own) --ownLoadsPending_;
   if (htmlNavigationURL_ && mainFrameOther) {
     reported = *htmlNavigationURL_;
   }

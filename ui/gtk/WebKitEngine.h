@@ -79,7 +79,7 @@ class WebKitEngine : public WebEngine {
   // The URL to report for the first navigation of HTML just loaded.
   std::optional<std::string> htmlNavigationURL_;
   bool scalesPageToFit_ = false;
-  bool ownLoadPending_ = false;  // the next navigation is the load the web view asked for
+  int ownLoadsPending_ = 0;  // loads the web view asked for whose navigation WebKit has not put yet
   bool sandboxed_ = false;       // the page is the application's (HTML it loaded, a "vdbundle" page)
 };
 
