@@ -99,7 +99,8 @@ void onConsoleMessage(WebKitUserContentManager*, JSCValue* value, gpointer) {
 
 // Sends the page's console output and its uncaught errors (also of scripts and style sheets that do not
 // load: their error events are caught on the way down), and what the page policy blocked, as
-// "level\ntext". Runs before the page's scripts.
+// "level\ntext"; stops the links of the application's pages that lead away. Runs before the page's
+// scripts.
 constexpr const char* kConsoleScript = R"JS(
 (function () {
   function post(level, text) {
@@ -131,6 +132,17 @@ constexpr const char* kConsoleScript = R"JS(
   document.addEventListener('securitypolicyviolation', function (e) {
     post('error', 'blocked by the page policy: ' + e.effectiveDirective + ' ' + (e.blockedURI || ''));
   }, true);
+  // The application's pages (all of them "vdbundle" pages) follow no link to the network or the disk:
+  // stopped here, before WebKit would open a connection for it.
+  if (location.protocol === 'vdbundle:') {
+    document.addEventListener('click', function (e) {
+      var link = e.target && e.target.closest ? e.target.closest('a[href], area[href]') : null;
+      if (link && /^(https?|ftp|wss?|file|data|blob):/i.test(link.href)) {
+        e.preventDefault();
+        post('error', "refused a navigation away from the application's page: " + link.href);
+      }
+    }, true);
+  }
 })();
 )JS";
 
@@ -245,8 +257,7 @@ void onPageResource(WebKitURISchemeRequest* request, gpointer) {
       });
 }
 
-// Once per process, before the first web view: the scheme, local (pages from elsewhere cannot load it)
-// and secure.
+// Once per process, before the first web view: the scheme, secure.
 void registerPageScheme() {
   static bool registered = false;
   if (registered) return;
@@ -275,6 +286,17 @@ WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_share
   webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
   webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  // Markup may ask for connections ahead of use (<link rel=preconnect>, <link rel=dns-prefetch>), which
+  // no content policy governs: none are opened.
+  WebKitFeatureList* features = webkit_settings_get_all_features();
+  for (gsize i = 0; i < webkit_feature_list_get_length(features); ++i) {
+    WebKitFeature* feature = webkit_feature_list_get(features, i);
+    const std::string_view id = webkit_feature_get_identifier(feature);
+    if (id == "LinkPreconnect" || id == "LinkDNSPrefetch" || id == "LinkPreconnectEarlyHints" ||
+        id == "LinkPrefetch")
+      webkit_settings_set_feature_enabled(settings, feature, FALSE);
+  }
+  webkit_feature_list_unref(features);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_default_charset(settings, "UTF-8");
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);

@@ -185,6 +185,10 @@ TEST_F(PageSandbox, HostileQuestionTextsRunNothingReadNothingAndReachNoServer) {
        "blocked by the page policy: img-src"},
       {"an image from a server", "<img src='" + canary.url("/img") + "'>", nullptr,
        "blocked by the page policy: img-src"},
+      {"links that connect ahead of use",
+       "<link rel='preconnect' href='" + canary.url("/") + "'><link rel='dns-prefetch' href='" + canary.url("/") +
+           "'><link rel='prefetch' href='" + canary.url("/prefetch") + "'>",
+       nullptr, nullptr},
       {"a base element", "<base href='" + canary.url("/") + "'>", nullptr, "blocked by the page policy: base-uri"},
   };
   for (const Case& c : cases) {
@@ -206,6 +210,7 @@ TEST_F(PageSandbox, HostileQuestionTextsRunNothingReadNothingAndReachNoServer) {
               "false");
     EXPECT_TRUE(owner_->calls.empty()) << owner_->calls.front();
     EXPECT_EQ(question->state, AnswerState::NotAnswered);
+    EXPECT_EQ(canary.connections(), 0) << "the canary was reached";
   }
   // Even a script that does run (one the application evaluates) reaches no server.
   Console console;
