@@ -27,6 +27,10 @@ void setUp() {
   char pattern[] = "/tmp/vd-page-fuzz-XXXXXX";
   if (!::mkdtemp(pattern)) std::abort();
   root() = fs::canonical(pattern);
+  std::atexit([] {
+    std::error_code ignored;
+    fs::remove_all(root(), ignored);
+  });
   fs::create_directories(root() / "bundle/sub");
   fs::create_directories(root() / "images");
   std::ofstream(root() / "bundle/main.css") << "body{}";
