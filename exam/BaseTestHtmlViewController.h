@@ -109,7 +109,7 @@ class BaseTestHtmlViewController : public ui::WebViewDelegate,
   bool isShowExplain() const { return isShowExplain_; }
   const std::string& favImage() const { return favImage_; }
   const std::string& favImage_down() const { return favImage_down_; }
-  // Image name key (QuestionImageStep::imageKey) -> file URL, for the "imageclick" command.
+  // Image name key (QuestionImageStep::imageKey) -> page URL, for the "imageclick" command.
   const std::map<std::string, std::string>& imgDic() const { return imgDic_; }
 
   // ---- loading ----
