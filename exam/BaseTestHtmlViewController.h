@@ -116,7 +116,7 @@ class BaseTestHtmlViewController : public ui::WebViewDelegate,
   bool isShowExplain() const { return isShowExplain_; }
   const std::string& favImage() const { return favImage_; }
   const std::string& favImage_down() const { return favImage_down_; }
-  // Image name key (QuestionImageStep::imageKey) -> file URL, for the "imageclick" command.
+  // Image name key (QuestionImageStep::imageKey) -> page URL, for the "imageclick" command.
   const std::map<std::string, std::string>& imgDic() const { return imgDic_; }
 
   // ---- loading ----
@@ -145,8 +145,10 @@ class BaseTestHtmlViewController : public ui::WebViewDelegate,
   static std::string loadMarkBtn(const QuestionPageInput& input);
   // The bundle's template, read once; "" when it is missing.
   static std::string questionPageTemplate();
-  // The file URL of the bundle directory, ending in "/": the base URL of every page.
+  // "vdbundle://bundle/": the base URL of every page (ui/PageResources.h).
   static std::string bundleBaseURL();
+  // Registers the inline handlers the question pages carry with the page policy (ui/PageResources.h).
+  static void trustPageHandlers();
   // The page background: night (26, 33, 49) or white.
   static ui::Color backgroundColor(bool nightMode);
   // This type's reply and hidden-answer areas.

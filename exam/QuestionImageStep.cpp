@@ -9,6 +9,7 @@
 #include "platform/core/Regex.h"
 #include "platform/core/Text.h"
 #include "platform/core/URL.h"
+#include "ui/PageResources.h"
 #include "util/ImageHeader.h"
 
 QuestionImageStep::QuestionImageStep(std::string imageDirectory, std::string imageURLBase, Fetch fetch)
@@ -44,7 +45,7 @@ std::optional<std::string> QuestionImageStep::replacementFor(const std::string& 
   if (imageDirectory_.empty() || !isUsableImageName(name)) return std::nullopt;
   const std::string path = core::Paths::join(imageDirectory_, name);
   if (!ensureCached(name, path)) return std::nullopt;
-  const std::string url = fileURL(path);
+  const std::string url = imageURL(name);
   const auto size = ImageHeader::sizeOfFile(path);
   if (size && size->width > kWideImageWidth) {
     imgDic_.emplace(imageKey(name), url);  // the first entry of a name stays
@@ -85,11 +86,7 @@ bool QuestionImageStep::isUsableImageName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
-std::string QuestionImageStep::fileURL(std::string_view path) {
-  std::vector<std::string> parts = core::split(path, "/");
-  for (std::string& part : parts) part = core::escapeComponent(part);
-  return "file://" + core::join(parts, "/");
-}
+std::string QuestionImageStep::imageURL(std::string_view name) { return ui::PageResources::imageURL(name); }
 
 bool QuestionImageStep::httpFetch(const std::string& url, const std::string& destination, std::int64_t& sent,
                                   std::int64_t& read) {

@@ -8,8 +8,8 @@
 //     and imgDic() gets URL under the name's key (imageKey), once per name;
 //   - a narrower image, or a cached file that does not read as an image: <img src='URL'></img>;
 //   - nothing (the marker stays as it is) when the name is refused or the image cannot be had.
-// URL is the file URL of the cached file. Names that could leave the cache directory ("/", "\", "..")
-// are refused. A missing image is fetched from imageURLBase + the name (escaped as one path segment)
+// URL is the image's "vdbundle://images/" URL (ui/PageResources.h): pages read the image cache only
+// through it. Names that could leave the cache directory ("/", "\", "..") are refused. A missing image is fetched from imageURLBase + the name (escaped as one path segment)
 // into "<cache path>.temp" and moved into the cache only when the fetch succeeded and what came reads
 // as an image, so a failed or partial download never stands in the cache.
 //
@@ -35,7 +35,7 @@ class QuestionImageStep {
   // The text with its image markers replaced; every marker is looked at in order of appearance.
   std::string imageTextHtml(std::string_view text);
 
-  // Name key (imageKey) -> file URL of the wide images met so far: what "imageclick" opens.
+  // Name key (imageKey) -> page URL of the wide images met so far: what "imageclick" opens.
   const std::map<std::string, std::string>& imgDic() const { return imgDic_; }
   // Told the bytes of every fetch that got an answer (sent, then read).
   void setTrafficCounter(std::function<void(std::int64_t bytes)> count) { countTraffic_ = std::move(count); }
@@ -44,8 +44,8 @@ class QuestionImageStep {
   static std::string imageKey(std::string_view name);
   // A name that stays inside the cache directory: not empty, no "/", "\" or "..", no NUL.
   static bool isUsableImageName(std::string_view name);
-  // "file://" + the path, escaped so that it stands whole in a quoted attribute (spaces as "%20").
-  static std::string fileURL(std::string_view path);
+  // The page URL of a cached image, the name escaped so that it stands whole in a quoted attribute.
+  static std::string imageURL(std::string_view name);
   // A synchronous HTTP GET into `destination` (the default fetch).
   static bool httpFetch(const std::string& url, const std::string& destination, std::int64_t& sent,
                         std::int64_t& read);

@@ -1,6 +1,8 @@
 #include "ui/WebView.h"
 
+#include "platform/runloop/RunLoop.h"
 #include "ui/HeadlessWebEngine.h"
+#include "ui/PageResources.h"
 #include "ui/detail/Appearance.h"
 
 namespace ui {
@@ -80,12 +82,25 @@ WebEngine& WebView::engine() {
 
 void WebView::loadHTMLString(std::string html, std::optional<std::string> baseURL) {
   detail::assertMainThread("WebView::loadHTMLString");
+  if (baseURL && PageResources::isFileURL(*baseURL)) return refuseFileLoad();
   engine().loadHTML(html, baseURL);
 }
 
 void WebView::loadRequest(std::string url) {
   detail::assertMainThread("WebView::loadRequest");
+  if (PageResources::isFileURL(url)) return refuseFileLoad();
   engine().loadURL(url);
+}
+
+void WebView::refuseFileLoad() {
+  engine().stopLoading();  // what loads now is replaced, as by any newer load
+  std::weak_ptr<View> weak = weak_from_this();
+  rl::RunLoop::main().post([weak] {
+    auto v = std::static_pointer_cast<WebView>(weak.lock());
+    if (!v) return;
+    v->loadStarted();
+    v->loadFailed({kWebViewErrorDomain, kWebViewErrorLoadFailed, "file URLs are not shown"});
+  });
 }
 
 void WebView::stopLoading() {

@@ -10,6 +10,10 @@
 //   didFailLoadWithError for it. A load that is stopped (stopLoading) or replaced by a newer load before
 //   it ends fails with kWebViewErrorCancelled.
 // Loads begin later, never inside loadHTMLString / loadRequest.
+// File URLs are never shown: a page reads its files through the "vdbundle" scheme (ui/PageResources.h).
+// loadRequest of a file URL, or loadHTMLString with a file base URL, is not offered to the delegate: it
+// replaces what loads now and fails (webViewDidStartLoad, then didFailLoadWithError with
+// kWebViewErrorLoadFailed), the same in every engine.
 //
 // Scripts: stringByEvaluatingJavaScriptFromString hands the result to `done` as text ("" for undefined,
 // null and errors). In the window the result comes later; the caller goes on in `done`. Results for a
@@ -55,7 +59,7 @@ class WebView : public View {
 
   // `html` is UTF-8 text, whatever charset its meta tags name.
   void loadHTMLString(std::string html, std::optional<std::string> baseURL);
-  // http(s) and file URLs.
+  // http(s) and "vdbundle" URLs.
   void loadRequest(std::string url);
   void stopLoading();
   bool isLoading() const { return loading_; }
@@ -78,6 +82,7 @@ class WebView : public View {
 
  private:
   bool navigationOffered(const std::string& url, WebViewNavigationType type);
+  void refuseFileLoad();
   void loadStarted();
   void loadFinished();
   void loadFailed(const core::Error& error);

@@ -1,6 +1,7 @@
 #include "screens/settings/FeedbackPageTemplate.h"
 
 #include "exam/PageText.h"
+#include "ui/PageResources.h"
 
 namespace {
 
@@ -46,11 +47,16 @@ table td { padding: 0; }
 .reply .bottomright { width: 18px; height: 18px; background: url(r_br.png) no-repeat; }
 .reply .middlemdk { width: 18px; height: 28px; background: url(r_mmk.png) no-repeat; }
 </style>
-<script type="text/javascript">
+<script type="text/javascript">)";
+
+// The page's one script, run by its hash under the page policy (ui/PageResources.h).
+constexpr const char* kScript = R"(
 window.onload = function () {
   if (screen.width > 800) document.body.style.width = "100%";
 };
-</script>
+)";
+
+constexpr const char* kBody = R"(</script>
 </head>
 <body>
 <form id="form1" action="#">
@@ -78,5 +84,6 @@ constexpr const char* kTail = R"(</td><td class="middleright" style=" vertical-a
 }  // namespace
 
 std::string feedbackPageTemplate(const std::string& hotline) {
-  return std::string(kHead) + kWelcome + htmlEscaped(hotline) + kTail;
+  ui::PageResources::trustInlineScript(kScript);
+  return std::string(kHead) + kScript + kBody + kWelcome + htmlEscaped(hotline) + kTail;
 }

@@ -4,6 +4,8 @@
 #include "exam/QuestionImageStep.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
+#include "platform/core/URL.h"
+#include "ui/PageResources.h"
 
 void SoftUsinghelpContentViewController::loadView() {
   auto root = std::make_shared<ui::View>(defaultViewFrame());
@@ -32,6 +34,6 @@ bool SoftUsinghelpContentViewController::loadDocument(const std::string& fileNam
   if (!QuestionImageStep::isUsableImageName(fileName)) return false;
   const std::string path = core::Bundle::main().resourcePath() + "/" + fileName;
   if (!core::Paths::isRegularFile(path)) return false;
-  helpWebView_->loadRequest(QuestionImageStep::fileURL(path));
+  helpWebView_->loadRequest(ui::PageResources::bundleBaseURL() + core::escapeComponent(fileName));
   return true;
 }

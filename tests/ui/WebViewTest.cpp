@@ -57,8 +57,14 @@ TEST_F(WebViewTest, EveryNavigationIsAskedFirstAndARefusedOneLoadsNothing) {
   };
   const Case cases[] = {
       {"HTML with a base URL",
+       [](WebView& v, auto&) { v.loadHTMLString("<p>题目</p>", "vdbundle://bundle/"); },
+       {"ask vdbundle://bundle/ Other", "start", "finish"}},
+      {"HTML with a file base URL is not shown",
        [](WebView& v, auto&) { v.loadHTMLString("<p>题目</p>", "file:///bundle/"); },
-       {"ask file:///bundle/ Other", "start", "finish"}},
+       {"start", "fail -1"}},
+      {"a file URL is not shown",
+       [](WebView& v, auto&) { v.loadRequest("FILE:///etc/passwd"); },
+       {"start", "fail -1"}},
       {"HTML without a base URL",
        [](WebView& v, auto&) { v.loadHTMLString("<p>x</p>", std::nullopt); },
        {"ask about:blank Other", "start", "finish"}},
@@ -87,12 +93,12 @@ TEST_F(WebViewTest, EveryNavigationIsAskedFirstAndARefusedOneLoadsNothing) {
 
 TEST_F(WebViewTest, LoadsBeginLaterAndEndOnce) {
   auto& engine = h_.web(*web_);
-  web_->loadHTMLString("<p>a</p>", "file:///b/");
+  web_->loadHTMLString("<p>a</p>", "vdbundle://bundle/b/");
   EXPECT_TRUE(takeLog().empty()) << "nothing is asked inside the load call";
   EXPECT_EQ(engine.html(), "<p>a</p>");
-  EXPECT_EQ(engine.baseURL(), "file:///b/");
+  EXPECT_EQ(engine.baseURL(), "vdbundle://bundle/b/");
   h_.drainMain();
-  EXPECT_EQ(takeLog(), (Log{"ask file:///b/ Other", "start", "finish"}));
+  EXPECT_EQ(takeLog(), (Log{"ask vdbundle://bundle/b/ Other", "start", "finish"}));
 
   // A held load replaced by a newer one fails as cancelled; the newer one ends once.
   engine.setHoldLoads(true);

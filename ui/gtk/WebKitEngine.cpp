@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
+
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
+#include "ui/PageResources.h"
 
 namespace ui::gtk {
 
@@ -93,7 +98,9 @@ void onConsoleMessage(WebKitUserContentManager*, JSCValue* value, gpointer) {
 }
 
 // Sends the page's console output and its uncaught errors (also of scripts and style sheets that do not
-// load: their error events are caught on the way down) as "level\ntext". Runs before the page's scripts.
+// load: their error events are caught on the way down), and what the page policy blocked, as
+// "level\ntext"; stops the links of the application's pages that lead away. Runs before the page's
+// scripts.
 constexpr const char* kConsoleScript = R"JS(
 (function () {
   function post(level, text) {
@@ -122,12 +129,143 @@ constexpr const char* kConsoleScript = R"JS(
   window.addEventListener('unhandledrejection', function (e) {
     post('error', 'unhandled rejection: ' + show(e.reason));
   });
+  document.addEventListener('securitypolicyviolation', function (e) {
+    post('error', 'blocked by the page policy: ' + e.effectiveDirective + ' ' + (e.blockedURI || ''));
+  }, true);
+  // The application's pages (all of them "vdbundle" pages) follow no link to the network or the disk:
+  // stopped here, before WebKit would open a connection for it.
+  if (location.protocol === 'vdbundle:') {
+    document.addEventListener('click', function (e) {
+      var link = e.target && e.target.closest ? e.target.closest('a[href], area[href]') : null;
+      if (link && /^(https?|ftp|wss?|file|data|blob):/i.test(link.href)) {
+        e.preventDefault();
+        post('error', "refused a navigation away from the application's page: " + link.href);
+      }
+    }, true);
+  }
 })();
 )JS";
 
 WebKitEngine::ConsoleListener& consoleListener() {
   static WebKitEngine::ConsoleListener listener;
   return listener;
+}
+
+// The page policy every page of the application gets (a meta element of HTML it loads, a header of what
+// the "vdbundle" scheme serves). Pages show text from banks and servers as markup: none of it may run a
+// script or reach anything beyond the page's own resources. A policy rather than a cleaned copy of the
+// text: WebKit holds it against everything a page is made of (bank text, server articles, the bundle's
+// own pages), whichever screen built the page and whatever parser quirk the markup leans on, where a
+// cleaner would be needed at every place text enters a page and would have to agree with WebKit's
+// parser on every byte. Scripts run from files of the bundle, and inline ones (script elements,
+// handlers) only when their text is one the application registered (ui::PageResources), by its hash.
+std::string sha256Base64(const std::string& text) {
+  GChecksum* checksum = g_checksum_new(G_CHECKSUM_SHA256);
+  g_checksum_update(checksum, reinterpret_cast<const guchar*>(text.data()), static_cast<gssize>(text.size()));
+  guint8 digest[32];
+  gsize length = sizeof digest;
+  g_checksum_get_digest(checksum, digest, &length);
+  g_checksum_free(checksum);
+  g_autofree char* encoded = g_base64_encode(digest, length);
+  return encoded;
+}
+
+std::string pagePolicy() {
+  const std::string scheme = PageResources::kScheme;
+  const std::string bundle = scheme + "://" + PageResources::kBundleHost;
+  std::string handlers;
+  for (const std::string& text : PageResources::trustedInlineHandlers())
+    handlers += " 'sha256-" + sha256Base64(text) + "'";
+  std::string scripts;
+  for (const std::string& text : PageResources::trustedInlineScripts())
+    scripts += " 'sha256-" + sha256Base64(text) + "'";
+  return "default-src 'none'; script-src " + bundle + "; script-src-elem " + bundle + scripts +
+         "; script-src-attr " +
+         (handlers.empty() ? std::string("'none'") : "'unsafe-hashes'" + handlers) + "; style-src " + scheme +
+         ": 'unsafe-inline'; img-src " + scheme + ":; font-src " + scheme + ":; media-src " + scheme +
+         ":; form-action 'none'; base-uri 'none'";
+}
+
+// The HTML with the page policy in front of everything but a doctype, which must come first.
+std::string withPagePolicy(const std::string& html) {
+  std::size_t at = html.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  while (at < html.size() && (html[at] == ' ' || html[at] == '\t' || html[at] == '\r' || html[at] == '\n')) ++at;
+  std::size_t insert = 0;
+  if (g_ascii_strncasecmp(html.c_str() + at, "<!doctype", 9) == 0) {
+    const std::size_t close = html.find('>', at);
+    if (close != std::string::npos) insert = close + 1;
+  }
+  return html.substr(0, insert) + "<meta http-equiv=\"Content-Security-Policy\" content=\"" + pagePolicy() +
+         "\">" + html.substr(insert);
+}
+
+// A URL of the network or the disk (or one that runs script), where the application's pages never go.
+bool reachesOut(const std::string& url) {
+  const std::size_t colon = url.find(':');
+  if (colon == std::string::npos) return false;
+  g_autofree char* scheme = g_ascii_strdown(url.c_str(), static_cast<gssize>(colon));
+  static const char* const kSchemes[] = {"http", "https", "ftp", "ws", "wss", "file", "data", "blob", "javascript"};
+  for (const char* s : kSchemes)
+    if (std::string_view(scheme) == s) return true;
+  return false;
+}
+
+// What the "vdbundle" scheme serves: the file a URL names (ui::PageResources), read off the main thread,
+// with the page policy; anything else is not found.
+struct PageResourceReads {};
+
+std::shared_ptr<PageResourceReads>& pageResourceReads() {
+  static auto owner = std::make_shared<PageResourceReads>();
+  return owner;
+}
+
+void finishPageResource(WebKitURISchemeRequest* request, const std::optional<PageResources::Contents>& contents) {
+  if (!contents) {
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "not a page resource");
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+    return;
+  }
+  GBytes* bytes = g_bytes_new(contents->bytes.data(), contents->bytes.size());
+  GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
+  WebKitURISchemeResponse* response =
+      webkit_uri_scheme_response_new(stream, static_cast<gint64>(contents->bytes.size()));
+  webkit_uri_scheme_response_set_status(response, 200, nullptr);
+  webkit_uri_scheme_response_set_content_type(response, contents->mimeType.c_str());
+  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+  soup_message_headers_append(headers, "Content-Security-Policy", pagePolicy().c_str());
+  soup_message_headers_append(headers, "X-Content-Type-Options", "nosniff");
+  // With headers of its own a response takes its type from them.
+  soup_message_headers_set_content_type(headers, contents->mimeType.c_str(), nullptr);
+  webkit_uri_scheme_response_set_http_headers(response, headers);  // the response takes them
+  webkit_uri_scheme_request_finish_with_response(request, response);
+  g_object_unref(response);
+  g_object_unref(stream);
+  g_bytes_unref(bytes);
+}
+
+void onPageResource(WebKitURISchemeRequest* request, gpointer) {
+  const char* uri = webkit_uri_scheme_request_get_uri(request);
+  std::string url = uri ? uri : "";
+  g_object_ref(request);
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), std::weak_ptr<PageResourceReads>(pageResourceReads()),
+      [url = std::move(url)] { return PageResources::read(url); },
+      [request](PageResourceReads&, std::optional<PageResources::Contents> contents) {
+        finishPageResource(request, contents);
+        g_object_unref(request);
+      });
+}
+
+// Once per process, before the first web view: the scheme, secure.
+void registerPageScheme() {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  WebKitWebContext* context = webkit_web_context_get_default();
+  webkit_web_context_register_uri_scheme(context, PageResources::kScheme, onPageResource, nullptr, nullptr);
+  WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+  webkit_security_manager_register_uri_scheme_as_secure(security, PageResources::kScheme);
 }
 
 struct Pending {
@@ -139,12 +277,26 @@ struct Pending {
 }  // namespace
 
 WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_shared<int>(0)) {
+  registerPageScheme();
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, nullptr));
   g_object_ref_sink(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
-  webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
-  webkit_settings_set_allow_universal_access_from_file_urls(settings, TRUE);
+  // Pages read their files through the "vdbundle" scheme only, and open no windows of their own.
+  webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
+  webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  // Markup may ask for connections ahead of use (<link rel=preconnect>, <link rel=dns-prefetch>), which
+  // no content policy governs: none are opened.
+  WebKitFeatureList* features = webkit_settings_get_all_features();
+  for (gsize i = 0; i < webkit_feature_list_get_length(features); ++i) {
+    WebKitFeature* feature = webkit_feature_list_get(features, i);
+    const std::string_view id = webkit_feature_get_identifier(feature);
+    if (id == "LinkPreconnect" || id == "LinkDNSPrefetch" || id == "LinkPreconnectEarlyHints" ||
+        id == "LinkPrefetch")
+      webkit_settings_set_feature_enabled(settings, feature, FALSE);
+  }
+  webkit_feature_list_unref(features);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_default_charset(settings, "UTF-8");
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -186,8 +338,11 @@ void WebKitEngine::loadHTML(const std::string& html, const std::optional<std::st
   failed_ = false;
   paddedTop_ = 0;  // a new page has no padding yet
   htmlNavigationURL_ = baseURL.value_or("about:blank");
-  GBytes* bytes = g_bytes_new(html.data(), html.size());
-  const std::string base = baseURL && !baseURL->empty() ? *baseURL : "file:///";
+  ++ownLoadsPending_;
+  sandboxed_ = true;
+  const std::string page = withPagePolicy(html);
+  GBytes* bytes = g_bytes_new(page.data(), page.size());
+  const std::string base = baseURL && !baseURL->empty() ? *baseURL : PageResources::bundleBaseURL();
   webkit_web_view_load_bytes(view_, bytes, "text/html", "UTF-8", base.c_str());
   g_bytes_unref(bytes);
 }
@@ -196,6 +351,8 @@ void WebKitEngine::loadURL(const std::string& url) {
   failed_ = false;
   paddedTop_ = 0;
   htmlNavigationURL_.reset();
+  ++ownLoadsPending_;
+  sandboxed_ = PageResources::isPageURL(url);
   webkit_web_view_load_uri(view_, url.c_str());
 }
 
@@ -240,10 +397,25 @@ void WebKitEngine::setBackgroundColor(const Color& color) {
 
 bool WebKitEngine::decideNavigation(const std::string& url, WebViewNavigationType type, bool mainFrameOther) {
   std::string reported = url;
+  // The loads the web view asked for come as navigations nobody began in the page; one may be dropped
+  // for a newer one before WebKit asks about it, so a count of them is kept rather than a flag that a
+  // newer load's navigation could find already spent.
+  const bool own = mainFrameOther && ownLoadsPending_ > 0;
+  if (own) --ownLoadsPending_;
   if (htmlNavigationURL_ && mainFrameOther) {
     reported = *htmlNavigationURL_;
   }
   htmlNavigationURL_.reset();
+  if (!own && sandboxed_ && mainFrameOther) {
+    // Nobody asked for it: the page's markup did (a refresh). Such a page only goes where it is sent.
+    consoleMessage("error\nrefused a navigation the page began by itself: " + url);
+    return false;
+  }
+  if (!own && sandboxed_ && reachesOut(url)) {
+    // A link of the markup, tapped: the application's pages stay off the network and the disk.
+    consoleMessage("error\nrefused a navigation away from the application's page: " + url);
+    return false;
+  }
   return offerNavigation(reported, type);
 }
 

@@ -3,9 +3,19 @@
 // widget() as its native peer, at the web view's place in the z-order.
 //
 // - HTML is loaded as bytes with an explicit UTF-8 encoding (the question template's meta names another
-//   charset), against its base URL, or "file:///" without one so that a page may show cached file
-//   images; the navigation the web view hears of for it carries the base URL, or "about:blank".
-// - File pages may read other files (the bundle's style sheet and scripts, the image cache).
+//   charset), against its base URL, or "vdbundle://bundle/" without one; the navigation the web view
+//   hears of for it carries the base URL, or "about:blank".
+// - Pages read files only through the "vdbundle" scheme (ui/PageResources.h: the bundle's page resources
+//   and the image cache; everything else is not found), never through file URLs; they open no windows
+//   and no connection ahead of use (preconnect, DNS prefetch and prefetch links are off).
+// - Every page the application makes (HTML it loads, a "vdbundle" page) holds to a content security
+//   policy: no network, resources of the "vdbundle" scheme only, scripts only from the bundle, inline
+//   script elements and event handlers only those registered with ui::PageResources, no forms sent, no
+//   base element. What it blocks is reported to the console listener as an error ("blocked by the page
+//   policy: DIRECTIVE URL"). A navigation such a page begins by itself (a refresh in its markup), and
+//   one to the network or the disk (http, https, ftp, ws, wss, file, data, blob, javascript URLs) even
+//   at a tap, are refused and reported too (a tapped link of that kind is stopped in the page itself,
+//   before WebKit would connect); the others (the bridge's scheme, "vdbundle") go on as below.
 // - Every navigation WebKit asks about (main frame, frames, new windows) is put to the web view as it
 //   comes, the URL with its case kept; a refused one is ignored by WebKit.
 // - Script results come back as text: "" for undefined, null and errors.
@@ -70,6 +80,8 @@ class WebKitEngine : public WebEngine {
   // The URL to report for the first navigation of HTML just loaded.
   std::optional<std::string> htmlNavigationURL_;
   bool scalesPageToFit_ = false;
+  int ownLoadsPending_ = 0;  // loads the web view asked for whose navigation WebKit has not put yet
+  bool sandboxed_ = false;       // the page is the application's (HTML it loaded, a "vdbundle" page)
 };
 
 }  // namespace ui::gtk

@@ -13,6 +13,7 @@
 #include "librarys/json/JsonParser.h"
 #include "librarys/json/JsonWriter.h"
 #include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/PageResources.h"
 #include "util/ImageHeader.h"
 
 namespace qpage {
@@ -97,7 +98,7 @@ class ImageCache : public ::testing::Test {
         });
   }
 
-  std::string url(const std::string& name) { return QuestionImageStep::fileURL(dir_ + "/" + name); }
+  std::string url(const std::string& name) { return QuestionImageStep::imageURL(name); }
 
   const testsupport::TempDir temp_{"vd-qpage-images"};
   std::string root_, dir_;
@@ -129,11 +130,10 @@ TEST_F(ImageCache, MarkersBecomeImagesByTheirWidth) {
   EXPECT_TRUE(fetched_.empty());
 }
 
-TEST_F(ImageCache, FileURLsEscapeSpacesAndNonAsciiNames) {
+TEST_F(ImageCache, ImageURLsArePageURLsThatEscapeNonAsciiNames) {
   auto step = offlineStep();
   const std::string html = step.imageTextHtml("[长城.png]");
-  EXPECT_THAT(html, HasSubstr("/img%20cache/%E9%95%BF%E5%9F%8E.png'"));
-  EXPECT_THAT(html, HasSubstr("<img name='长城.png' src='file:///"));
+  EXPECT_THAT(html, HasSubstr("<img name='长城.png' src='vdbundle://images/%E9%95%BF%E5%9F%8E.png'"));
   EXPECT_EQ(step.imgDic().count("%E9%95%BF%E5%9F%8E.png"), 1u);  // keyed by the escaped name
 }
 
@@ -246,14 +246,18 @@ TEST_F(PageImages, TheBuildFetchesImagesCountsTheTrafficAndATapOpensTheViewer) {
   auto page = show(q);
   const std::string cached = VDHelper::imageSavePath() + "/gk_server_only.png";
   ASSERT_TRUE(fs::is_regular_file(cached));
-  const std::string fileURL = QuestionImageStep::fileURL(cached);
+  const std::string fileURL = QuestionImageStep::imageURL("gk_server_only.png");
   EXPECT_THAT(web().html(),
               HasSubstr("看图<img name='gk_server_only.png' src='" + fileURL + "' width='280'"));
   EXPECT_THAT(web().html(),
               HasSubstr("B.小图<img src='" +
-                        QuestionImageStep::fileURL(VDHelper::imageSavePath() + "/gk_icon100.png") +
+                        QuestionImageStep::imageURL("gk_icon100.png") +
                         "'></img> </label>"));
   EXPECT_EQ(page->imgDic().at("gk_server_only.png"), fileURL);
+  // The page's image URLs name the subject's image cache.
+  const auto served = ui::PageResources::resolve(fileURL);
+  ASSERT_TRUE(served.has_value());
+  EXPECT_EQ(fs::path(served->path), fs::canonical(cached));
   EXPECT_GT(VDLogHelper::sharedInstance()->getDayBytes(VDLogHelper::dayKey(core::Date::now())), 1000);
 
   EXPECT_FALSE(web().navigate("vdprotocol://imageclick/gk_server_only.png"));

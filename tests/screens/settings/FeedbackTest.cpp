@@ -62,7 +62,7 @@ TEST_F(Feedback, AGuestSendsAndThePageKeepsTheFiveNewestTextsNewestFirst) {
   EXPECT_NE(page().html().find(kWelcome), std::string::npos);
   EXPECT_EQ(countOf(page().html(), kBubble), 0u);
   ASSERT_TRUE(page().baseURL().has_value());
-  EXPECT_TRUE(page().baseURL()->starts_with("file://")) << *page().baseURL();
+  EXPECT_EQ(*page().baseURL(), "vdbundle://bundle/");
   EXPECT_EQ(page().evaluated().back(), FeedbackViewController::kReload);
 
   const std::vector<std::string> texts = {"第一条", "第二条", "第三条", "第四条", "第五条", "第六条"};

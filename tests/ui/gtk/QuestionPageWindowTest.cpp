@@ -18,6 +18,7 @@
 #include "tests/ui/gtk/WindowSession.h"
 #include "tests/exam/qpage/QuestionPageSupport.h"
 #include "tests/support/TempDir.h"
+#include "ui/PageResources.h"
 #include "ui/gtk/WebKitEngine.h"
 
 using gtktest::WindowSession;
@@ -61,11 +62,14 @@ TEST(QuestionPageWindow, TheConsoleReportsScriptErrors) {
   };
   auto recorder = std::make_shared<Recorder>();
   web.setDelegate(recorder);
+  // The page's own inline scripts run by their hashes (the page policy).
+  ui::PageResources::trustInlineScript("console.log('hello');");
+  ui::PageResources::trustInlineScript("undefinedFunction();");
   web.loadHTMLString(
       "<html><body><script>console.log('hello');</script>"
       "<script>undefinedFunction();</script>"
       "<script src='missing-script.js'></script></body></html>",
-      "file:///nonexistent-dir/");
+      ui::PageResources::bundleBaseURL());
   ASSERT_TRUE(s.waitFor([&] { return recorder->finished == 1; }, 60)) << "the page did not load";
   evaluate(s, web, "nothing.here()");
   EXPECT_TRUE(s.waitFor([&] { return console.errors.size() >= 3; }, 20));
