@@ -3,11 +3,13 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
 #include "platform/runloop/RunLoop.h"
 #include "ui/Application.h"
+#include "ui/FrameTimer.h"
 #include "ui/Timing.h"
 #include "ui/WebView.h"
 #include "ui/Window.h"
@@ -40,6 +42,47 @@ textview.vd-textview text selection { background-color: rgba(40, 110, 220, 0.35)
 
 }  // namespace
 
+// Ticks the model's frame timers from the window's frame clock, in its update phase: what they move is
+// laid out and painted in the same frame.
+struct FrameTicks : FrameTimer::Driver {
+  GdkFrameClock* clock = nullptr;
+  gulong handler = 0;
+  bool updating = false;
+
+  void attach(GdkFrameClock* c) {
+    clock = c;
+    handler = g_signal_connect(clock, "update", G_CALLBACK(+[](GdkFrameClock* fc, gpointer self) {
+                                 static_cast<FrameTicks*>(self)->update(fc);
+                               }),
+                               this);
+    FrameTimer::setDriver(this);
+  }
+  void detach() {
+    if (!clock) return;
+    FrameTimer::setDriver(nullptr);
+    if (updating) gdk_frame_clock_end_updating(clock);
+    updating = false;
+    g_signal_handler_disconnect(clock, handler);
+    clock = nullptr;
+  }
+  void wake() override {
+    if (clock && !updating) {
+      updating = true;
+      gdk_frame_clock_begin_updating(clock);
+    }
+  }
+  void update(GdkFrameClock* fc) {
+    if (!updating) return;
+    // The frame's time on the run loop's clock (the frame clock counts GLib's monotonic microseconds).
+    const double lag = static_cast<double>(g_get_monotonic_time() - gdk_frame_clock_get_frame_time(fc)) / 1e6;
+    FrameTimer::tickFrame(rl::RunLoop::main().now() - std::max(0.0, lag));
+    if (!FrameTimer::running() && updating) {
+      updating = false;
+      gdk_frame_clock_end_updating(fc);
+    }
+  }
+};
+
 struct GtkPresenter::Impl {
   Application& app;
   GtkWidget* window = nullptr;
@@ -52,8 +95,10 @@ struct GtkPresenter::Impl {
   bool open = false;
   guint clockTimer = 0;
   long paints = 0;          // frames painted since the window was mapped
+  guint prewarmIdle = 0;
   gulong paintHandler = 0;  // on the window's frame clock
   GdkFrameClock* frameClock = nullptr;
+  FrameTicks frameTicks;
   // Keeping the desktop from going idle while the model asks for it (Application::setIdleTimerDisabled).
   GtkApplication* inhibitor = nullptr;
   guint inhibitCookie = 0;
@@ -97,12 +142,6 @@ bool GtkPresenter::canOpenWindow(std::string* why) {
 
 GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::make_unique<Impl>(app)) {
   if (::geteuid() == 0) setenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS", "1", 0);
-  // Every mirror draws with cairo, so GTK's cairo renderer shows the pictures as they are drawn. Its GL
-  // renderer keeps them as textures keyed by the address of the drawing that made them, in a cache it
-  // shares between the windows of a display: a later window of the process whose drawings come at
-  // the addresses of an earlier window's would show the earlier window's pictures. Chosen before the
-  // first window of the process is made (GTK reads it once); a renderer the user names is kept.
-  setenv("GSK_RENDERER", "cairo", 0);
   gtk_init();
   MirrorRegistry::registerStandardContents();
   WebEngine::setFactory([](WebView& view) { return std::make_unique<WebKitEngine>(&view); });
@@ -169,6 +208,8 @@ GtkPresenter::~GtkPresenter() {
   impl_->setIdleInhibited(false);
   if (impl_->inhibitor) g_object_unref(impl_->inhibitor);
   ImagePickerService::install(nullptr);
+  impl_->frameTicks.detach();
+  if (impl_->prewarmIdle) g_source_remove(impl_->prewarmIdle);
   if (impl_->frameClock && impl_->paintHandler)
     g_signal_handler_disconnect(impl_->frameClock, impl_->paintHandler);
   if (impl_->clockTimer) g_source_remove(impl_->clockTimer);
@@ -182,6 +223,7 @@ GtkPresenter::~GtkPresenter() {
   impl_->loopSource.reset();
   if (impl_->mainLoop) g_main_loop_unref(impl_->mainLoop);
   WebEngine::setFactory({});
+  WebKitEngine::releaseSharedProcess();
 }
 
 void GtkPresenter::show() {
@@ -192,8 +234,19 @@ void GtkPresenter::show() {
     if (impl_->frameClock) {
       impl_->paintHandler = g_signal_connect(
           impl_->frameClock, "after-paint",
-          G_CALLBACK(+[](GdkFrameClock*, gpointer paints) { ++*static_cast<long*>(paints); }),
-          &impl_->paints);
+          G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
+            auto* impl = static_cast<Impl*>(data);
+            // Once the first frame is up, the web process the pages will share starts.
+            if (++impl->paints == 1)
+              impl->prewarmIdle = g_idle_add_once(
+                  [](gpointer data) {
+                    static_cast<Impl*>(data)->prewarmIdle = 0;
+                    WebKitEngine::prewarm();
+                  },
+                  impl);
+          }),
+          impl_.get());
+      impl_->frameTicks.attach(impl_->frameClock);
     }
   }
 }
@@ -209,7 +262,8 @@ bool GtkPresenter::settle(double seconds) {
     // Transitions, alert dismissals and animation completions are the model's own pending work.
     if (!runUntil(
             [this] {
-              return !isAnimating() && !rl::RunLoop::main().hasPendingWork() && !nextScheduledTime();
+              return !isAnimating() && !FrameTimer::running() && !rl::RunLoop::main().hasPendingWork() &&
+                     !nextScheduledTime();
             },
             left()))
       return false;

@@ -130,6 +130,23 @@ WebKitEngine::ConsoleListener& consoleListener() {
   return listener;
 }
 
+// The hidden view every page view is related to (and so shares its web process with).
+WebKitWebView*& sharedProcessView() {
+  static WebKitWebView* view = nullptr;
+  return view;
+}
+
+WebKitWebView* processSeed(bool start) {
+  WebKitWebView*& seed = sharedProcessView();
+  if (!seed) {
+    seed = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, nullptr));
+    g_object_ref_sink(seed);
+  }
+  // A page of nothing starts the process (a view alone does not).
+  if (start && !webkit_web_view_get_uri(seed)) webkit_web_view_load_html(seed, "<!DOCTYPE html>", "file:///");
+  return seed;
+}
+
 struct Pending {
   std::weak_ptr<int> alive;
   std::function<void(const std::string&)> done;
@@ -140,7 +157,8 @@ struct Pending {
 
 WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_shared<int>(0)) {
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
-  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, nullptr));
+  view_ = WEBKIT_WEB_VIEW(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, "related-view", processSeed(false), nullptr));
   g_object_ref_sink(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
@@ -259,6 +277,16 @@ void WebKitEngine::loadChanged(int event) {
 void WebKitEngine::loadFailed(const std::string& message, bool cancelled) {
   failed_ = true;
   reportFailed({kWebViewErrorDomain, cancelled ? kWebViewErrorCancelled : kWebViewErrorLoadFailed, message});
+}
+
+void WebKitEngine::prewarm() { processSeed(true); }
+
+void WebKitEngine::releaseSharedProcess() {
+  WebKitWebView*& seed = sharedProcessView();
+  if (!seed) return;
+  webkit_web_view_stop_loading(seed);
+  g_object_unref(seed);
+  seed = nullptr;
 }
 
 void WebKitEngine::setConsoleListener(ConsoleListener listener) { consoleListener() = std::move(listener); }
