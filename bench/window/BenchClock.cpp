@@ -81,7 +81,11 @@ Memory memoryOf(int pid) {
     if (name[p].starts_with("WebKitWebProces")) ++m.webProcesses;
     std::istringstream rollup(readFile("/proc/" + std::to_string(p) + "/smaps_rollup"));
     for (std::string line; std::getline(rollup, line);)
-      if (line.starts_with("Pss:")) m.pssMB += std::atof(line.c_str() + 4) / 1024.0;
+      if (line.starts_with("Pss:")) {
+        const double mb = std::atof(line.c_str() + 4) / 1024.0;
+        m.pssMB += mb;
+        if (std::getenv("VD_BENCH_VERBOSE")) std::fprintf(stderr, "pss %s %.1f MB\n", name[p].c_str(), mb);
+      }
     for (const auto& [child, up] : parent)
       if (up == p) todo.push_back(child);
   }

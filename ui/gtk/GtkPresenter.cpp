@@ -48,6 +48,8 @@ struct FrameTicks : FrameTimer::Driver {
   GdkFrameClock* clock = nullptr;
   gulong handler = 0;
   bool updating = false;
+  gint64 updateAt = 0;    // the update phase of the frame on its way (0: none)
+  double paintCost = 0;  // seconds from the last ticked frame's update to its paint
 
   void attach(GdkFrameClock* c) {
     clock = c;
@@ -71,11 +73,19 @@ struct FrameTicks : FrameTimer::Driver {
       gdk_frame_clock_begin_updating(clock);
     }
   }
+  // After each paint: how long the frame took from its update to its paint (at most a tenth of a second).
+  void painted() {
+    if (updateAt == 0) return;
+    paintCost = std::clamp(static_cast<double>(g_get_monotonic_time() - updateAt) / 1e6, 0.0, 0.1);
+    updateAt = 0;
+  }
   void update(GdkFrameClock* fc) {
     if (!updating) return;
-    // The frame's time on the run loop's clock (the frame clock counts GLib's monotonic microseconds).
-    const double lag = static_cast<double>(g_get_monotonic_time() - gdk_frame_clock_get_frame_time(fc)) / 1e6;
-    FrameTimer::tickFrame(rl::RunLoop::main().now() - std::max(0.0, lag));
+    // The frame's time is when it will show: now, in its update phase, and the time the last frame
+    // took from here to its paint. (GDK's own frame time is smoothed onto the refresh grid and can trail
+    // the real time by most of a frame, which would end a movement that much late.)
+    updateAt = g_get_monotonic_time();
+    FrameTimer::tickFrame(rl::RunLoop::main().now() + paintCost);
     if (!FrameTimer::running() && updating) {
       updating = false;
       gdk_frame_clock_end_updating(fc);
@@ -236,6 +246,7 @@ void GtkPresenter::show() {
           impl_->frameClock, "after-paint",
           G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
             auto* impl = static_cast<Impl*>(data);
+            impl->frameTicks.painted();
             // Once the first frame is up, the web process the pages will share starts.
             if (++impl->paints == 1)
               impl->prewarmIdle = g_idle_add_once(
