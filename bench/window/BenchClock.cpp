@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -85,6 +87,25 @@ Memory memoryOf(int pid) {
         const double mb = std::atof(line.c_str() + 4) / 1024.0;
         m.pssMB += mb;
         if (std::getenv("VD_BENCH_VERBOSE")) std::fprintf(stderr, "pss %s %.1f MB\n", name[p].c_str(), mb);
+        if (std::getenv("VD_BENCH_MAPS")) {
+          // The largest mappings, by what they add to the figure.
+          std::istringstream maps(readFile("/proc/" + std::to_string(p) + "/smaps"));
+          std::map<std::string, double> by;
+          std::string mapping;
+          for (std::string l; std::getline(maps, l);) {
+            if (!l.empty() && std::isxdigit(static_cast<unsigned char>(l[0])) && l.find('-') < 16) {
+              const auto slash = l.find_first_of("/[");
+              mapping = slash == std::string::npos ? "[anon]" : l.substr(slash);
+            } else if (l.starts_with("Pss:")) {
+              by[mapping] += std::atof(l.c_str() + 4) / 1024.0;
+            }
+          }
+          std::vector<std::pair<double, std::string>> top;
+          for (const auto& [k, v] : by) top.push_back({v, k});
+          std::sort(top.rbegin(), top.rend());
+          for (std::size_t i = 0; i < top.size() && i < 8; ++i)
+            std::fprintf(stderr, "    %7.1f MB %s\n", top[i].first, top[i].second.c_str());
+        }
       }
     for (const auto& [child, up] : parent)
       if (up == p) todo.push_back(child);

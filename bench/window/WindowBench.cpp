@@ -15,7 +15,8 @@
 // - memory: the proportional set size of the process and all its children (WebKit's) after 12 moves.
 // "Painted by WebKit" is the page's text in its document and two of its animation frames run since; the
 // frames are the window's frame clock's paints. The table gives medians over the rounds (over every
-// move of every round for the moves).
+// move of every round for the moves). VD_BENCH_VERBOSE=1 prints each move's parts and each process's
+// memory on standard error, VD_BENCH_MAPS=1 also the largest mappings of each.
 
 #include <fcntl.h>
 #include <gtk/gtk.h>
