@@ -142,8 +142,13 @@ WebKitWebView* processSeed(bool start) {
     seed = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, nullptr));
     g_object_ref_sink(seed);
   }
-  // A page of nothing starts the process (a view alone does not).
-  if (start && !webkit_web_view_get_uri(seed)) webkit_web_view_load_html(seed, "<!DOCTYPE html>", "file:///");
+  // A page starts the process (a view alone does not); laying out a line of Latin and Chinese text
+  // has it load the fonts the pages will ask for.
+  if (start && !webkit_web_view_get_uri(seed))
+    webkit_web_view_load_html(seed,
+                              "<!DOCTYPE html><meta charset=\"utf-8\"><body>Aa 题目<script>"
+                              "document.body.getBoundingClientRect();</script></body>",
+                              "file:///");
   return seed;
 }
 
