@@ -134,6 +134,11 @@ class PaintProbe {
 };
 
 int runProject(std::int64_t t0) {
+  const bool verbose = std::getenv("VD_BENCH_VERBOSE") != nullptr;
+  auto mark = [&](const char* what) {
+    if (verbose) std::fprintf(stderr, "start: %s %.1f ms\n", what, static_cast<double>(nowUs() - t0) / 1000.0);
+  };
+  mark("main");
   std::string why;
   if (!ui::gtk::GtkPresenter::canOpenWindow(&why)) {
     std::fprintf(stderr, "window_bench: %s\n", why.c_str());
@@ -148,13 +153,17 @@ int runProject(std::int64_t t0) {
   defaults.setBool("isFirstLoginApp", false);
   defaults.setBool("isAutoLogon", false);
   defaults.synchronize();
+  mark("display open");
   registerEveryScreen();
   ui::Application app;
   ui::gtk::GtkPresenter window(app);
+  mark("window made");
   auto delegate = std::make_shared<AppDelegate>(AppServices::standard());
   app.setDelegate(delegate);
   app.launch();
+  mark("launched");
   window.show();
+  mark("shown");
   GtkWidget* toplevel = nullptr;
   GListModel* toplevels = gtk_window_get_toplevels();
   for (guint i = 0; i < g_list_model_get_n_items(toplevels) && !toplevel; ++i) {
