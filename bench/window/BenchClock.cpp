@@ -41,7 +41,8 @@ std::string paintProbeScript(const std::string& text) {
          "') >= 0)) return 0;"
          "  if (window.__vdProbe === undefined) {"
          "    window.__vdProbe = 0;"
-         "    requestAnimationFrame(function () { requestAnimationFrame(function () { window.__vdProbe = 1; }); });"
+         "    requestAnimationFrame(function () { requestAnimationFrame(function () { window.__vdProbe = 1; "
+         "}); });"
          "  }"
          "  return window.__vdProbe;"
          "})()";

@@ -38,7 +38,8 @@ std::string paintProbeScript(const std::string& text);
 template <typename Done>
 bool runUntil(Done done, double seconds) {
   const std::int64_t end = nowUs() + static_cast<std::int64_t>(seconds * 1e6);
-  const guint wake = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  const guint wake = g_timeout_add(
+      5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   while (!done() && nowUs() < end) g_main_context_iteration(nullptr, TRUE);
   g_source_remove(wake);
   return done();

@@ -50,7 +50,8 @@ void probe(Peer& peer, const std::string& text) {
       [](GObject* object, GAsyncResult* result, gpointer data) {
         auto* p = static_cast<Peer*>(data);
         p->probing = false;
-        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object), result, nullptr);
+        JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object), result, nullptr);
         if (value && jsc_value_is_number(value) && jsc_value_to_int32(value) == 1 && !p->painted) {
           p->painted = true;
           p->paintedAt = nowUs();

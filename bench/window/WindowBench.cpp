@@ -136,7 +136,8 @@ class PaintProbe {
 int runProject(std::int64_t t0) {
   const bool verbose = std::getenv("VD_BENCH_VERBOSE") != nullptr;
   auto mark = [&](const char* what) {
-    if (verbose) std::fprintf(stderr, "start: %s %.1f ms\n", what, static_cast<double>(nowUs() - t0) / 1000.0);
+    if (verbose)
+      std::fprintf(stderr, "start: %s %.1f ms\n", what, static_cast<double>(nowUs() - t0) / 1000.0);
   };
   mark("main");
   std::string why;
@@ -237,13 +238,12 @@ int runProject(std::int64_t t0) {
     auto ended = [](LastStep& l) {
       if (!l.at && !ui::FrameTimer::running() && l.screen->scrollSlide() == 0) l.at = nowUs();
     };
-    const gulong update = g_signal_connect(gtk_widget_get_frame_clock(toplevel), "update",
-                                           G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
-                                             auto* l = static_cast<LastStep*>(data);
-                                             if (!l->at && !ui::FrameTimer::running() && l->screen->scrollSlide() == 0)
-                                               l->at = nowUs();
-                                           }),
-                                           &last);
+    const gulong update = g_signal_connect(
+        gtk_widget_get_frame_clock(toplevel), "update", G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
+          auto* l = static_cast<LastStep*>(data);
+          if (!l->at && !ui::FrameTimer::running() && l->screen->scrollSlide() == 0) l->at = nowUs();
+        }),
+        &last);
     std::int64_t& moved = last.at;
     window.runUntil(
         [&] {
@@ -258,7 +258,8 @@ int runProject(std::int64_t t0) {
     if (!moved || !shown) return 1;
     const std::int64_t end = std::max(paints.firstPaintAfter(moved), shown);
     if (std::getenv("VD_BENCH_VERBOSE"))
-      std::fprintf(stderr, "move: last step %.1f ms, its frame %.1f ms, the page painted %.1f ms, shown %.1f ms\n",
+      std::fprintf(stderr,
+                   "move: last step %.1f ms, its frame %.1f ms, the page painted %.1f ms, shown %.1f ms\n",
                    (moved - click) / 1000.0, (paints.firstPaintAfter(moved) - click) / 1000.0,
                    (probe.paintedAt() - click) / 1000.0, (shown - click) / 1000.0);
     winbench::report("move_ms", static_cast<double>(end - click) / 1000.0);
@@ -282,8 +283,8 @@ using Figures = std::map<std::string, std::vector<double>>;
 
 // Starts a program, reads its "name value" lines into `figures`; false when it fails or takes over
 // `seconds` (then it is killed, by its process id).
-bool runChild(const std::vector<std::string>& args, Figures& figures, std::map<std::string, std::string>& texts,
-              double seconds) {
+bool runChild(const std::vector<std::string>& args, Figures& figures,
+              std::map<std::string, std::string>& texts, double seconds) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return false;
   posix_spawn_file_actions_t actions;
@@ -315,7 +316,8 @@ bool runChild(const std::vector<std::string>& args, Figures& figures, std::map<s
     ended = waitpid(pid, &status, WNOHANG) == pid;
   }
   fcntl(out[0], F_SETFL, O_NONBLOCK);
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
   close(out[0]);
   if (!ended) {
     kill(pid, SIGKILL);
@@ -357,7 +359,8 @@ bool writePages(const std::string& dir) {
     auto page = TestHtmlVCFactory::createTestHtmlVC(input.question.type, nullptr, nullptr);
     if (!page) return false;
     QuestionImageStep step{std::string(), std::string()};
-    const std::string html = BaseTestHtmlViewController::loadWebViewHtml(pageTemplate, input, page->pageAreas(), step);
+    const std::string html =
+        BaseTestHtmlViewController::loadWebViewHtml(pageTemplate, input, page->pageAreas(), step);
     if (!core::Paths::atomicWrite(dir + "/page-" + std::to_string(n) + ".html", std::string_view(html)))
       return false;
   }
@@ -377,7 +380,8 @@ int runBench(int rounds) {
     std::fprintf(stderr, "window_bench: no display; run it as: xvfb-run -a window_bench\n");
     return 2;
   }
-  const std::string work = std::filesystem::temp_directory_path() / ("vd-window-bench-" + std::to_string(getpid()));
+  const std::string work =
+      std::filesystem::temp_directory_path() / ("vd-window-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(work + "/pages");
   if (!writePages(work + "/pages")) {
     std::fprintf(stderr, "window_bench: the question pages cannot be built (no bundle?)\n");
@@ -410,18 +414,21 @@ int runBench(int rounds) {
     for (int side = 0; side < 2; ++side) {
       const bool projectSide = (side + round) % 2 == 0;
       const std::string t0 = std::to_string(nowUs());
-      const bool ok = projectSide
-                          ? runChild({exe, "--project", t0}, project, projectTexts, 300)
-                          : runChild({peer, t0, work + "/pages", base, std::to_string(kMoves)}, other, peerTexts, 300);
-      if (!ok) std::fprintf(stderr, "window_bench: round %d: the %s failed\n", round + 1, projectSide ? "window" : "peer");
+      const bool ok = projectSide ? runChild({exe, "--project", t0}, project, projectTexts, 300)
+                                  : runChild({peer, t0, work + "/pages", base, std::to_string(kMoves)}, other,
+                                             peerTexts, 300);
+      if (!ok)
+        std::fprintf(stderr, "window_bench: round %d: the %s failed\n", round + 1,
+                     projectSide ? "window" : "peer");
     }
   }
   std::filesystem::remove_all(work);
 
-  std::printf("\nThe window beside a minimal WebKitGTK program (one 320 x 480 window, one web view), %d rounds;\n"
-              "renderer: window %s, peer %s; web processes after %d moves: window %.0f, peer %.0f\n\n",
-              rounds, projectTexts["renderer"].c_str(), peerTexts["renderer"].c_str(), kMoves,
-              median(project["web_processes"]), median(other["web_processes"]));
+  std::printf(
+      "\nThe window beside a minimal WebKitGTK program (one 320 x 480 window, one web view), %d rounds;\n"
+      "renderer: window %s, peer %s; web processes after %d moves: window %.0f, peer %.0f\n\n",
+      rounds, projectTexts["renderer"].c_str(), peerTexts["renderer"].c_str(), kMoves,
+      median(project["web_processes"]), median(other["web_processes"]));
   std::printf("%-46s %12s %12s %8s  %s\n", "Measured", "Project", "Peer", "Ratio", "Goal");
   auto row = [&](const char* what, const char* key, const char* unit, const char* goal, bool ratio) {
     const double p = median(project[key]), q = median(other[key]);

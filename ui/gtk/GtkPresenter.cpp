@@ -48,7 +48,7 @@ struct FrameTicks : FrameTimer::Driver {
   GdkFrameClock* clock = nullptr;
   gulong handler = 0;
   bool updating = false;
-  gint64 updateAt = 0;    // the update phase of the frame on its way (0: none)
+  gint64 updateAt = 0;   // the update phase of the frame on its way (0: none)
   double paintCost = 0;  // seconds from the last ticked frame's update to its paint
 
   void attach(GdkFrameClock* c) {
@@ -242,21 +242,20 @@ void GtkPresenter::show() {
   if (!impl_->frameClock) {
     impl_->frameClock = gtk_widget_get_frame_clock(impl_->window);
     if (impl_->frameClock) {
-      impl_->paintHandler = g_signal_connect(
-          impl_->frameClock, "after-paint",
-          G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
-            auto* impl = static_cast<Impl*>(data);
-            impl->frameTicks.painted();
-            // Once the first frame is up, the web process the pages will share starts.
-            if (++impl->paints == 1)
-              impl->prewarmIdle = g_idle_add_once(
-                  [](gpointer data) {
-                    static_cast<Impl*>(data)->prewarmIdle = 0;
-                    WebKitEngine::prewarm();
-                  },
-                  impl);
-          }),
-          impl_.get());
+      impl_->paintHandler =
+          g_signal_connect(impl_->frameClock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
+                             auto* impl = static_cast<Impl*>(data);
+                             impl->frameTicks.painted();
+                             // Once the first frame is up, the web process the pages will share starts.
+                             if (++impl->paints == 1)
+                               impl->prewarmIdle = g_idle_add_once(
+                                   [](gpointer data) {
+                                     static_cast<Impl*>(data)->prewarmIdle = 0;
+                                     WebKitEngine::prewarm();
+                                   },
+                                   impl);
+                           }),
+                           impl_.get());
       impl_->frameTicks.attach(impl_->frameClock);
     }
   }

@@ -41,9 +41,9 @@ void PictureTexture::finish() {
   const int w = cairo_image_surface_get_width(surface_), h = cairo_image_surface_get_height(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
   // The bytes keep the surface: the texture owns the image it shows.
-  GBytes* bytes = g_bytes_new_with_free_func(cairo_image_surface_get_data(surface_),
-                                             static_cast<gsize>(stride) * static_cast<gsize>(h),
-                                             reinterpret_cast<GDestroyNotify>(cairo_surface_destroy), surface_);
+  GBytes* bytes = g_bytes_new_with_free_func(
+      cairo_image_surface_get_data(surface_), static_cast<gsize>(stride) * static_cast<gsize>(h),
+      reinterpret_cast<GDestroyNotify>(cairo_surface_destroy), surface_);
   surface_ = nullptr;
   // Cairo's ARGB32 is premultiplied, in the machine's byte order: GDK_MEMORY_DEFAULT.
   GdkTexture* texture = gdk_memory_texture_new(w, h, GDK_MEMORY_DEFAULT, bytes, static_cast<gsize>(stride));

@@ -162,8 +162,8 @@ struct Pending {
 
 WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_shared<int>(0)) {
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
-  view_ = WEBKIT_WEB_VIEW(
-      g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, "related-view", processSeed(false), nullptr));
+  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, "related-view",
+                                       processSeed(false), nullptr));
   g_object_ref_sink(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);

@@ -339,11 +339,12 @@ TEST(ScreensWindow, TheAnsweringScreen) {
   EXPECT_EQ(pager->currentTest(), questions[1]);
   std::shared_ptr<ui::WebView> shown;
   for (int v = 1; v <= 3; ++v)
-    if (screen->pageWebView(v) && screen->pageWebView(v)->frame().origin.x == 320) shown = screen->pageWebView(v);
+    if (screen->pageWebView(v) && screen->pageWebView(v)->frame().origin.x == 320)
+      shown = screen->pageWebView(v);
   ASSERT_NE(shown, nullptr);
   auto second = std::make_shared<std::string>();
-  shown->stringByEvaluatingJavaScriptFromString(
-      "String(document.body.innerText.indexOf('第2题') >= 0)", [second](const std::string& r) { *second = r; });
+  shown->stringByEvaluatingJavaScriptFromString("String(document.body.innerText.indexOf('第2题') >= 0)",
+                                                [second](const std::string& r) { *second = r; });
   ASSERT_TRUE(tour.s().waitFor([&] { return !second->empty(); }));
   EXPECT_EQ(*second, "true") << "the page on show is not the second question's";
   tour.look("answering-moved");
