@@ -24,6 +24,7 @@
 #include "platform/runloop/Timer.h"
 #include "ui/Application.h"
 #include "ui/BarButtonItem.h"
+#include "ui/FrameTimer.h"
 #include "ui/GestureRecognizer.h"
 #include "ui/Image.h"
 #include "ui/NavigationBar.h"
@@ -404,16 +405,26 @@ void ExammingViewController::startMove(bool forward) {
   else
     leftSlide(index - 1);
   const auto weak = ui::weakScreen(*this);
-  timerScroll_ = rl::Timer::scheduled(kMoveInterval, true, [weak, forward](rl::Timer& timer) {
+  moveStart_ = clockNow();
+  timerScroll_ = ui::FrameTimer::scheduled(kMoveInterval, [weak, forward](ui::FrameTimer& timer, double now) {
     auto self = weak.lock();
     if (!self) return timer.invalidate();
-    forward ? self->rightAnimation() : self->leftAnimation();
+    forward ? self->rightAnimation(now) : self->leftAnimation(now);
   });
   timerScroll_->fire();
 }
 
-void ExammingViewController::rightAnimation() {
-  scrollSlide_ += static_cast<int>(kMoveStep);
+// The slide a move has made by `now`: the steps of kMoveStep a kMoveInterval timer would have made since
+// the first one (at the click), however often the ticks come; at most a page.
+void ExammingViewController::slideTo(double now) {
+  const double elapsed = std::max(0.0, now - moveStart_);
+  // A hair over the step's time counts it: a tick on the interval's grid is not lost to rounding.
+  const double steps = 1 + std::floor(elapsed / kMoveInterval + 1e-6);
+  scrollSlide_ = static_cast<int>(std::min(kPageWidth, steps * kMoveStep));
+}
+
+void ExammingViewController::rightAnimation(double now) {
+  slideTo(now);
   myScrollView_->setContentOffset({currentX_ + scrollSlide_, 0});
   if (scrollSlide_ >= kPageWidth) {
     timerScroll_->invalidate();
@@ -421,8 +432,8 @@ void ExammingViewController::rightAnimation() {
   }
 }
 
-void ExammingViewController::leftAnimation() {
-  scrollSlide_ += static_cast<int>(kMoveStep);
+void ExammingViewController::leftAnimation(double now) {
+  slideTo(now);
   myScrollView_->setContentOffset({currentX_ - scrollSlide_, 0});
   if (scrollSlide_ >= kPageWidth) {
     timerScroll_->invalidate();

@@ -15,8 +15,10 @@
 // the content size is set, the group instructions of the current question show (showStyle_Explain), the
 // previous and next buttons appear.
 //
-// Moves: the buttons (nextClick, previousClick) move the offset 2 points every 0.001 s until a whole
-// page (320) is passed; a swipe that drags more than 310 points from where it began pages at once, a
+// Moves: the buttons (nextClick, previousClick) move the offset at 2 points a millisecond until a whole
+// page (320) is passed: the steps of 2 points a 0.001 s timer would have made by then, counted from the
+// time passed (the first step at the click), moved once a frame in the window, on each 0.001 s tick
+// headless; a swipe that drags more than 310 points from where it began pages at once, a
 // shorter one that lets go elsewhere than where it began pages when the scroll view settles on the next
 // page (a drag brought back to its start changes nothing). While a move or any page load runs, the
 // screen takes no touches. After each move (animationFinish) the pager's currentTest is the question on
@@ -66,6 +68,9 @@ class NavigationBar;
 }
 namespace rl {
 class Timer;
+}
+namespace ui {
+class FrameTimer;
 }
 
 class ExammingViewController : public ui::ViewController,
@@ -172,8 +177,9 @@ class ExammingViewController : public ui::ViewController,
   void previousClick();
   void rightSlide(int index);
   void leftSlide(int index);
-  void rightAnimation();
-  void leftAnimation();
+  void rightAnimation(double now);
+  void leftAnimation(double now);
+  void slideTo(double now);
   void animationFinish();
   void scrollLoad();
 
@@ -287,7 +293,8 @@ class ExammingViewController : public ui::ViewController,
   double currentX_ = 0;
   double scrollX_ = 0;
   int scrollSlide_ = 0;
-  std::shared_ptr<rl::Timer> timerScroll_;
+  std::shared_ptr<ui::FrameTimer> timerScroll_;
+  double moveStart_ = 0;  // clock time of the move's first step
   int loadNumber_ = 0;
   bool isFirstHud_ = false;
   bool isDidScroll_ = false;

@@ -3,11 +3,13 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
 #include "platform/runloop/RunLoop.h"
 #include "ui/Application.h"
+#include "ui/FrameTimer.h"
 #include "ui/Timing.h"
 #include "ui/WebView.h"
 #include "ui/Window.h"
@@ -40,6 +42,57 @@ textview.vd-textview text selection { background-color: rgba(40, 110, 220, 0.35)
 
 }  // namespace
 
+// Ticks the model's frame timers from the window's frame clock, in its update phase: what they move is
+// laid out and painted in the same frame.
+struct FrameTicks : FrameTimer::Driver {
+  GdkFrameClock* clock = nullptr;
+  gulong handler = 0;
+  bool updating = false;
+  gint64 updateAt = 0;   // the update phase of the frame on its way (0: none)
+  double paintCost = 0;  // seconds from the last ticked frame's update to its paint
+
+  void attach(GdkFrameClock* c) {
+    clock = c;
+    handler = g_signal_connect(clock, "update", G_CALLBACK(+[](GdkFrameClock* fc, gpointer self) {
+                                 static_cast<FrameTicks*>(self)->update(fc);
+                               }),
+                               this);
+    FrameTimer::setDriver(this);
+  }
+  void detach() {
+    if (!clock) return;
+    FrameTimer::setDriver(nullptr);
+    if (updating) gdk_frame_clock_end_updating(clock);
+    updating = false;
+    g_signal_handler_disconnect(clock, handler);
+    clock = nullptr;
+  }
+  void wake() override {
+    if (clock && !updating) {
+      updating = true;
+      gdk_frame_clock_begin_updating(clock);
+    }
+  }
+  // After each paint: how long the frame took from its update to its paint (at most a tenth of a second).
+  void painted() {
+    if (updateAt == 0) return;
+    paintCost = std::clamp(static_cast<double>(g_get_monotonic_time() - updateAt) / 1e6, 0.0, 0.1);
+    updateAt = 0;
+  }
+  void update(GdkFrameClock* fc) {
+    if (!updating) return;
+    // The frame's time is when it will show: now, in its update phase, and the time the last frame
+    // took from here to its paint. (GDK's own frame time is smoothed onto the refresh grid and can trail
+    // the real time by most of a frame, which would end a movement that much late.)
+    updateAt = g_get_monotonic_time();
+    FrameTimer::tickFrame(rl::RunLoop::main().now() + paintCost);
+    if (!FrameTimer::running() && updating) {
+      updating = false;
+      gdk_frame_clock_end_updating(fc);
+    }
+  }
+};
+
 struct GtkPresenter::Impl {
   Application& app;
   GtkWidget* window = nullptr;
@@ -52,8 +105,10 @@ struct GtkPresenter::Impl {
   bool open = false;
   guint clockTimer = 0;
   long paints = 0;          // frames painted since the window was mapped
+  guint prewarmIdle = 0;
   gulong paintHandler = 0;  // on the window's frame clock
   GdkFrameClock* frameClock = nullptr;
+  FrameTicks frameTicks;
   // Keeping the desktop from going idle while the model asks for it (Application::setIdleTimerDisabled).
   GtkApplication* inhibitor = nullptr;
   guint inhibitCookie = 0;
@@ -97,12 +152,6 @@ bool GtkPresenter::canOpenWindow(std::string* why) {
 
 GtkPresenter::GtkPresenter(Application& app, std::string title) : impl_(std::make_unique<Impl>(app)) {
   if (::geteuid() == 0) setenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS", "1", 0);
-  // Every mirror draws with cairo, so GTK's cairo renderer shows the pictures as they are drawn. Its GL
-  // renderer keeps them as textures keyed by the address of the drawing that made them, in a cache it
-  // shares between the windows of a display: a later window of the process whose drawings come at
-  // the addresses of an earlier window's would show the earlier window's pictures. Chosen before the
-  // first window of the process is made (GTK reads it once); a renderer the user names is kept.
-  setenv("GSK_RENDERER", "cairo", 0);
   gtk_init();
   MirrorRegistry::registerStandardContents();
   WebEngine::setFactory([](WebView& view) { return std::make_unique<WebKitEngine>(&view); });
@@ -169,6 +218,8 @@ GtkPresenter::~GtkPresenter() {
   impl_->setIdleInhibited(false);
   if (impl_->inhibitor) g_object_unref(impl_->inhibitor);
   ImagePickerService::install(nullptr);
+  impl_->frameTicks.detach();
+  if (impl_->prewarmIdle) g_source_remove(impl_->prewarmIdle);
   if (impl_->frameClock && impl_->paintHandler)
     g_signal_handler_disconnect(impl_->frameClock, impl_->paintHandler);
   if (impl_->clockTimer) g_source_remove(impl_->clockTimer);
@@ -182,6 +233,7 @@ GtkPresenter::~GtkPresenter() {
   impl_->loopSource.reset();
   if (impl_->mainLoop) g_main_loop_unref(impl_->mainLoop);
   WebEngine::setFactory({});
+  WebKitEngine::releaseSharedProcess();
 }
 
 void GtkPresenter::show() {
@@ -190,10 +242,21 @@ void GtkPresenter::show() {
   if (!impl_->frameClock) {
     impl_->frameClock = gtk_widget_get_frame_clock(impl_->window);
     if (impl_->frameClock) {
-      impl_->paintHandler = g_signal_connect(
-          impl_->frameClock, "after-paint",
-          G_CALLBACK(+[](GdkFrameClock*, gpointer paints) { ++*static_cast<long*>(paints); }),
-          &impl_->paints);
+      impl_->paintHandler =
+          g_signal_connect(impl_->frameClock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
+                             auto* impl = static_cast<Impl*>(data);
+                             impl->frameTicks.painted();
+                             // Once the first frame is up, the web process the pages will share starts.
+                             if (++impl->paints == 1)
+                               impl->prewarmIdle = g_idle_add_once(
+                                   [](gpointer data) {
+                                     static_cast<Impl*>(data)->prewarmIdle = 0;
+                                     WebKitEngine::prewarm();
+                                   },
+                                   impl);
+                           }),
+                           impl_.get());
+      impl_->frameTicks.attach(impl_->frameClock);
     }
   }
 }
@@ -209,7 +272,8 @@ bool GtkPresenter::settle(double seconds) {
     // Transitions, alert dismissals and animation completions are the model's own pending work.
     if (!runUntil(
             [this] {
-              return !isAnimating() && !rl::RunLoop::main().hasPendingWork() && !nextScheduledTime();
+              return !isAnimating() && !FrameTimer::running() && !rl::RunLoop::main().hasPendingWork() &&
+                     !nextScheduledTime();
             },
             left()))
       return false;

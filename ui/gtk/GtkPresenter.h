@@ -15,9 +15,9 @@
 // as the image picker's service (ui/gtk/FileChooserImagePicker.h); run() shows the
 // window and runs until it closes or the application terminates. Main thread only.
 //
-// Rendering: GTK's cairo renderer (GSK_RENDERER=cairo unless the environment names another), which
-// draws the mirrors' cairo pictures directly; the GL renderer could show a closed window's pictures in
-// the next window of the same process.
+// Rendering: the renderer GTK chooses (GL where the display has it; GSK_RENDERER names another). The
+// mirrors hand their cairo pictures over as textures they own (ui/gtk/PictureTexture.h). Frames: the
+// window's frame clock drives the model's frame timers (ui/FrameTimer.h) in its update phase.
 //
 // WebKit as root: its web process sandbox cannot start under root, so the presenter turns it off
 // (WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1) for that case only.

@@ -10,6 +10,7 @@
 #include "ui/WebView.h"
 #include "ui/gtk/CairoPainter.h"
 #include "ui/gtk/MirrorTree.h"
+#include "ui/gtk/PictureTexture.h"
 
 // ---- the widget class ----
 
@@ -270,27 +271,37 @@ void Mirror::snapshot(GtkSnapshot* snapshot) {
   const bool hasContent = content_ != nullptr;
   if ((!background.isClear() || !own.operations().empty() || hasContent) && size.width > 0 &&
       size.height > 0) {
-    graphene_rect_t area =
-        GRAPHENE_RECT_INIT(0, 0, static_cast<float>(size.width), static_cast<float>(size.height));
-    cairo_t* cr = gtk_snapshot_append_cairo(snapshot, &area);
-    cairo_translate(cr, -bounds.minX(), -bounds.minY());  // the view's own coordinates
-    if (!background.isClear()) {
-      CairoPainter::addRoundedRect(cr, bounds, radius);
-      CairoPainter::setColor(cr, background);
-      cairo_fill(cr);
+    if (own.operations().empty() && !hasContent && !background.pattern) {
+      // A plain colour: no picture to draw.
+      const GskRoundedRect rr = roundedRect(local, radius);
+      if (radius > 0) gtk_snapshot_push_rounded_clip(snapshot, &rr);
+      const GdkRGBA rgba{static_cast<float>(background.r), static_cast<float>(background.g),
+                         static_cast<float>(background.b), static_cast<float>(background.a)};
+      const graphene_rect_t area =
+          GRAPHENE_RECT_INIT(0, 0, static_cast<float>(size.width), static_cast<float>(size.height));
+      gtk_snapshot_append_color(snapshot, &rgba, &area);
+      if (radius > 0) gtk_snapshot_pop(snapshot);
+    } else {
+      PictureTexture picture(snapshot, 0, 0, size.width, size.height, gtk_widget_get_scale_factor(widget_));
+      cairo_t* cr = picture.cr();
+      cairo_translate(cr, -bounds.minX(), -bounds.minY());  // the view's own coordinates
+      if (!background.isClear()) {
+        CairoPainter::addRoundedRect(cr, bounds, radius);
+        CairoPainter::setColor(cr, background);
+        cairo_fill(cr);
+      }
+      if (view_.clipsToBounds() && radius > 0) {
+        CairoPainter::addRoundedRect(cr, bounds, radius);
+        cairo_clip(cr);
+      }
+      if (!own.operations().empty()) CairoPainter::replay(cr, own.operations());
+      if (content_) {
+        cairo_save(cr);
+        cairo_translate(cr, bounds.minX(), bounds.minY());
+        content_->draw(*this, cr, size);
+        cairo_restore(cr);
+      }
     }
-    if (view_.clipsToBounds() && radius > 0) {
-      CairoPainter::addRoundedRect(cr, bounds, radius);
-      cairo_clip(cr);
-    }
-    if (!own.operations().empty()) CairoPainter::replay(cr, own.operations());
-    if (content_) {
-      cairo_save(cr);
-      cairo_translate(cr, bounds.minX(), bounds.minY());
-      content_->draw(*this, cr, size);
-      cairo_restore(cr);
-    }
-    cairo_destroy(cr);
   }
 
   // Subviews (and the peer), clipped to the (rounded) bounds when the view clips.

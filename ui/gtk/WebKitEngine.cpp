@@ -268,6 +268,29 @@ void registerPageScheme() {
   webkit_security_manager_register_uri_scheme_as_secure(security, PageResources::kScheme);
 }
 
+// The hidden view every page view is related to (and so shares its web process with).
+WebKitWebView*& sharedProcessView() {
+  static WebKitWebView* view = nullptr;
+  return view;
+}
+
+WebKitWebView* processSeed(bool start) {
+  registerPageScheme();  // before the process starts, so it knows the scheme
+  WebKitWebView*& seed = sharedProcessView();
+  if (!seed) {
+    seed = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, nullptr));
+    g_object_ref_sink(seed);
+  }
+  // A page starts the process (a view alone does not); laying out a line of Latin and Chinese text
+  // has it load the fonts the pages will ask for.
+  if (start && !webkit_web_view_get_uri(seed))
+    webkit_web_view_load_html(seed,
+                              "<!DOCTYPE html><meta charset=\"utf-8\"><body>Aa 题目<script>"
+                              "document.body.getBoundingClientRect();</script></body>",
+                              "about:blank");
+  return seed;
+}
+
 struct Pending {
   std::weak_ptr<int> alive;
   std::function<void(const std::string&)> done;
@@ -279,7 +302,8 @@ struct Pending {
 WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_shared<int>(0)) {
   registerPageScheme();
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
-  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, nullptr));
+  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, "related-view",
+                                       processSeed(false), nullptr));
   g_object_ref_sink(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   // Pages read their files through the "vdbundle" scheme only, and open no windows of their own.
@@ -431,6 +455,16 @@ void WebKitEngine::loadChanged(int event) {
 void WebKitEngine::loadFailed(const std::string& message, bool cancelled) {
   failed_ = true;
   reportFailed({kWebViewErrorDomain, cancelled ? kWebViewErrorCancelled : kWebViewErrorLoadFailed, message});
+}
+
+void WebKitEngine::prewarm() { processSeed(true); }
+
+void WebKitEngine::releaseSharedProcess() {
+  WebKitWebView*& seed = sharedProcessView();
+  if (!seed) return;
+  webkit_web_view_stop_loading(seed);
+  g_object_unref(seed);
+  seed = nullptr;
 }
 
 void WebKitEngine::setConsoleListener(ConsoleListener listener) { consoleListener() = std::move(listener); }

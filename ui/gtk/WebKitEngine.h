@@ -26,6 +26,10 @@
 //   script that throws, a script or style sheet that fails to load) are reported, through a user script
 //   that runs before the page's own, to the console listener (setConsoleListener), and so are the
 //   errors of the scripts the application evaluates; without a listener, errors go to standard error.
+// - One web process for all pages: every engine's view is related to one hidden view of the process, so
+//   the pages share its web process instead of starting one each. prewarm() makes that view and starts
+//   its process ahead of the first page (the window calls it once it has painted its first frame);
+//   releaseSharedProcess() lets it go (the window, when it closes).
 
 #include <functional>
 #include <memory>
@@ -50,6 +54,10 @@ class WebKitEngine : public WebEngine {
   using ConsoleListener = std::function<void(const ConsoleMessage& message)>;
   // One listener for every page of the process (main thread); an empty one restores the default.
   static void setConsoleListener(ConsoleListener listener);
+  // Starts the web process the pages will share, if it is not running yet (main thread).
+  static void prewarm();
+  // Drops the hidden view that holds the shared process; pages still open keep it while they live.
+  static void releaseSharedProcess();
 
   // `view` is the web view the engine shows (it owns the engine); nullptr for an engine of its own.
   explicit WebKitEngine(WebView* view = nullptr);

@@ -8,15 +8,16 @@
 #include "ui/Window.h"
 #include "ui/gtk/CairoPainter.h"
 #include "ui/gtk/Mirror.h"
+#include "ui/gtk/PictureTexture.h"
 
 namespace ui::gtk {
 
 void WindowContent::drawBeforeSubview(Mirror& mirror, const View& subview, GtkSnapshot* snapshot, Size size) {
   auto& window = static_cast<Window&>(mirror.view());
   if (&subview != &window.alertLayer() || window.isStatusBarHidden()) return;
-  graphene_rect_t strip =
-      GRAPHENE_RECT_INIT(0, 0, static_cast<float>(size.width), static_cast<float>(Window::kStatusBarHeight));
-  cairo_t* cr = gtk_snapshot_append_cairo(snapshot, &strip);
+  PictureTexture strip(snapshot, 0, 0, size.width, Window::kStatusBarHeight,
+                       gtk_widget_get_scale_factor(mirror.widget()));
+  cairo_t* cr = strip.cr();
   cairo_rectangle(cr, 0, 0, size.width, Window::kStatusBarHeight);
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_fill(cr);
@@ -27,7 +28,6 @@ void WindowContent::drawBeforeSubview(Mirror& mirror, const View& subview, GtkSn
   std::strftime(clock, sizeof clock, "%H:%M", &local);
   CairoPainter::drawText(cr, clock, Rect(0, 0, size.width, Window::kStatusBarHeight), Font::boldSystem(12),
                          Color::white(), TextAlignment::Center, LineBreakMode::Clip, 1, true);
-  cairo_destroy(cr);
 }
 
 }  // namespace ui::gtk

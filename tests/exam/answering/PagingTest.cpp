@@ -2,7 +2,10 @@
 // after button moves and swipes, after refreshView and a redo; the screen takes no touch while a move
 // or a page load runs.
 
+#include <cmath>
+
 #include "tests/exam/answering/AnsweringFixture.h"
+#include "ui/FrameTimer.h"
 #include "widgets/Dialog.h"
 
 namespace answering_test {
@@ -75,6 +78,48 @@ TEST_F(Paging, ButtonMovesRecycleTheViewLeftBehind) {
   ASSERT_TRUE(tapMove(screen().previousButton()));
   EXPECT_EQ(current(), 1);
   EXPECT_EQ(viewsHold(), (std::vector<int>{0, 1, 2}));
+}
+
+// In the window a move takes its steps from the frames' times: each frame shows the slide the time since
+// the click calls for (2 points a millisecond, the first 2 at the click), and the first frame at or past
+// 159 ms ends it on the next question, whatever the frame rate.
+TEST_F(Paging, AButtonMoveInTheWindowLastsItsTimeAtAnyFrameRate) {
+  struct Frames : ui::FrameTimer::Driver {
+    void wake() override {}
+  } frames;
+  for (const double interval : {1.0 / 60, 1.0 / 30, 0.045}) {
+    SCOPED_TRACE(interval);
+    open(questions(5));
+    ui::FrameTimer::setDriver(&frames);
+    ui::ScrollView& pages = *screen().pageScrollView();
+    const double click = h().now();
+    ASSERT_TRUE(h().tap(*screen().nextButton()));
+    EXPECT_EQ(pages.contentOffset().x, 2);
+    int shown = 0;
+    double ms = 0;
+    while (ms < 159 - 1e-6) {
+      h().advance(interval);
+      ui::FrameTimer::tickFrame(h().now());
+      ms = (h().now() - click) * 1000;
+      ++shown;
+      if (ms < 159 - 1e-6) {
+        EXPECT_GE(pages.contentOffset().x, 2 * ms - 1e-6);
+        EXPECT_LE(pages.contentOffset().x, 2 * ms + 2 + 1e-6);
+        EXPECT_EQ(current(), 0);
+      }
+    }
+    EXPECT_EQ(shown, static_cast<int>(std::ceil(0.159 / interval - 1e-9)));
+    EXPECT_EQ(pages.contentOffset().x, 320);
+    EXPECT_EQ(current(), 1);
+    EXPECT_EQ(screen().scrollSlide(), 0);  // the move has finished
+    EXPECT_FALSE(ui::FrameTimer::running());
+    run(0.2);
+    EXPECT_EQ(viewsHold(), (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(screen().view().isUserInteractionEnabled());
+    ui::FrameTimer::setDriver(nullptr);
+    nav_->popViewController(false);
+    h().settle(0.5);
+  }
 }
 
 TEST_F(Paging, NoTouchIsTakenUntilTheMoveAndEveryLoadHaveEnded) {

@@ -327,4 +327,25 @@ TEST(ScreensWindow, TheAnsweringScreen) {
     ASSERT_TRUE(tour.s().waitFor([&] { return screen->styleHud() == nullptr; }));
   }
   tour.look("answering");
+
+  // "下一题": the pages slide on, frame by frame, to the second question.
+  ui::ScrollView& pages = *screen->pageScrollView();
+  ASSERT_TRUE(tour.s().waitFor([&] { return screen->view().isUserInteractionEnabled(); }));
+  tour.s().click(WindowSession::frameOf(*screen->nextButton()).center());
+  ASSERT_TRUE(tour.s().waitFor([&] { return pages.contentOffset().x >= 60; }));
+  gtktest::keepShot(tour.s().shotAsShown(), "answering-moving");
+  tour.s().settle();
+  EXPECT_EQ(pages.contentOffset().x, 320);
+  EXPECT_EQ(pager->currentTest(), questions[1]);
+  std::shared_ptr<ui::WebView> shown;
+  for (int v = 1; v <= 3; ++v)
+    if (screen->pageWebView(v) && screen->pageWebView(v)->frame().origin.x == 320)
+      shown = screen->pageWebView(v);
+  ASSERT_NE(shown, nullptr);
+  auto second = std::make_shared<std::string>();
+  shown->stringByEvaluatingJavaScriptFromString("String(document.body.innerText.indexOf('第2题') >= 0)",
+                                                [second](const std::string& r) { *second = r; });
+  ASSERT_TRUE(tour.s().waitFor([&] { return !second->empty(); }));
+  EXPECT_EQ(*second, "true") << "the page on show is not the second question's";
+  tour.look("answering-moved");
 }

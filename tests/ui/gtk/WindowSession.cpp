@@ -104,6 +104,10 @@ bool WindowSession::waitFor(const std::function<bool()>& done, double seconds) {
 
 Shot WindowSession::shot() {
   presenter_->settle();
+  return shotAsShown();
+}
+
+Shot WindowSession::shotAsShown() {
   Shot s;
   const std::string png = capture("import -window " + window_ + " png:-");
   auto image = ui::Image::decoded(png);

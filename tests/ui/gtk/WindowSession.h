@@ -44,6 +44,8 @@ class WindowSession {
   bool waitFor(const std::function<bool()>& done, double seconds = 10);
   bool settle() { return presenter_->settle(); }
   Shot shot();
+  // The window as it shows this moment, without waiting for anything on its way (a move) to end.
+  Shot shotAsShown();
   // Real X input: a left click at a window point, a drag, keys typed into the focused window, one key by name.
   void click(ui::Point windowPoint);
   // A press at `from`, moves in small steps to `to`, a release there: a finger's drag.

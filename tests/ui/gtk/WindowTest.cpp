@@ -416,7 +416,8 @@ TEST(Window, ClicksAtModelFramesChangeTheScreenAsTapsDoHeadless) {
 // The application closed and started again in the same process: the next window shows its own views
 // only, wherever in memory their drawings happen to come (the first window's are gone by then).
 TEST(Window, TheNextWindowOfTheProcessShowsOnlyItsOwnViews) {
-  // A board of small tiles, one colour each: reds in the first window, blues in the next.
+  // A board of small tiles, one colour each: reds in the first window, blues in the next. Every other
+  // tile is a label, whose picture goes to the renderer as an image; the others are plain colours.
   constexpr int kColumns = 8, kRows = 11;
   auto colour = [](int window, int i) {
     const double shade = (20 + 2 * i) / 255.0;
@@ -428,7 +429,9 @@ TEST(Window, TheNextWindowOfTheProcessShowsOnlyItsOwnViews) {
     ui::Window& root = s.app().keyWindow();
     std::vector<std::shared_ptr<ui::View>> tiles;
     for (int i = 0; i < kColumns * kRows; ++i) {
-      auto tile = std::make_shared<ui::View>(ui::Rect(4 + (i % kColumns) * 39, 30 + (i / kColumns) * 39, 36, 36));
+      const ui::Rect frame(4 + (i % kColumns) * 39, 30 + (i / kColumns) * 39, 36, 36);
+      std::shared_ptr<ui::View> tile =
+          i % 2 ? std::make_shared<ui::Label>(frame, "") : std::make_shared<ui::View>(frame);
       tile->setBackgroundColor(colour(window, i));
       root.addSubview(tile);
       tiles.push_back(tile);
