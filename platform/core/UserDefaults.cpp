@@ -2,6 +2,8 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
+#include "platform/runloop/BlockingCall.h"
 
 namespace core {
 
@@ -50,7 +52,9 @@ void UserDefaults::ensureLoadedLocked() const {
 }
 
 void UserDefaults::reloadLocked() const {
-  Value stored = PropertyList::readFile(path_);
+  // A synchronize of this process that is still on its way to the file is what the file holds.
+  auto waiting = PropertyListWriter::shared().pending(path_);
+  Value stored = waiting ? *waiting : PropertyList::readFile(path_);
   values_ = stored.isDictionary() ? stored.dict() : Dictionary();
   loaded_ = true;
 }
@@ -100,10 +104,22 @@ Dictionary UserDefaults::dictionaryRepresentation() const {
 }
 
 bool UserDefaults::synchronize() {
-  std::lock_guard lock(mutex_);
-  ensureLoadedLocked();
-  Paths::createDirectories(Paths::parent(path_));
-  return PropertyList::writeFile(path_, Value(values_));
+  std::string path;
+  Value snapshot;
+  {
+    std::lock_guard lock(mutex_);
+    ensureLoadedLocked();
+    path = path_;
+    snapshot = Value(values_).deepCopy();
+  }
+  auto& writer = PropertyListWriter::shared();
+  if (rl::isBlockingDisallowed()) {
+    writer.save(path, snapshot);
+    return true;
+  }
+  writer.flush();  // what the main thread queued lands first
+  Paths::createDirectories(Paths::parent(path));
+  return PropertyList::writeFile(path, snapshot);
 }
 
 }  // namespace core
