@@ -48,6 +48,21 @@ std::optional<Value> PropertyListWriter::pending(const std::string& path) const 
   return it->second.root.deepCopy();
 }
 
+Value PropertyListWriter::readFile(const std::string& path) const {
+  if (auto waiting = pending(path)) return *waiting;
+  return PropertyList::readFile(path);
+}
+
+bool PropertyListWriter::writeFile(const std::string& path, const Value& root) {
+  if (rl::isBlockingDisallowed()) {
+    save(path, root);
+    return true;
+  }
+  flush();  // what the main thread queued lands first
+  Paths::createDirectories(Paths::parent(path));
+  return PropertyList::writeFile(path, root);
+}
+
 void PropertyListWriter::drain() {
   for (;;) {
     std::vector<std::pair<std::string, Entry>> batch;

@@ -41,6 +41,12 @@ class PropertyListWriter {
   // Returns when everything queued so far is on disk (a blocking call: exit paths and tests).
   void flush();
 
+  // For files written both ways: the file as this process will have it (what waits, else what is on
+  // disk; Nil when neither), and a write that is queued (returning true) on the main thread of a running
+  // application (rl::isBlockingDisallowed()) and done at once elsewhere, after what is queued for it.
+  Value readFile(const std::string& path) const;
+  bool writeFile(const std::string& path, const Value& root);
+
   PropertyListWriter() = default;
   PropertyListWriter(const PropertyListWriter&) = delete;
   PropertyListWriter& operator=(const PropertyListWriter&) = delete;

@@ -3,7 +3,6 @@
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/PropertyListWriter.h"
-#include "platform/runloop/BlockingCall.h"
 
 namespace core {
 
@@ -53,8 +52,7 @@ void UserDefaults::ensureLoadedLocked() const {
 
 void UserDefaults::reloadLocked() const {
   // A synchronize of this process that is still on its way to the file is what the file holds.
-  auto waiting = PropertyListWriter::shared().pending(path_);
-  Value stored = waiting ? *waiting : PropertyList::readFile(path_);
+  Value stored = PropertyListWriter::shared().readFile(path_);
   values_ = stored.isDictionary() ? stored.dict() : Dictionary();
   loaded_ = true;
 }
@@ -112,14 +110,7 @@ bool UserDefaults::synchronize() {
     path = path_;
     snapshot = Value(values_).deepCopy();
   }
-  auto& writer = PropertyListWriter::shared();
-  if (rl::isBlockingDisallowed()) {
-    writer.save(path, snapshot);
-    return true;
-  }
-  writer.flush();  // what the main thread queued lands first
-  Paths::createDirectories(Paths::parent(path));
-  return PropertyList::writeFile(path, snapshot);
+  return PropertyListWriter::shared().writeFile(path, snapshot);
 }
 
 }  // namespace core

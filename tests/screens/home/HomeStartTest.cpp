@@ -5,6 +5,7 @@
 
 #include "exam/sets/LastLearningRecordFile.h"
 #include "platform/core/PropertyList.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/security/Keychain.h"
 #include "tests/screens/home/HomeFixture.h"
 #include "util/KeychainItemStore.h"
@@ -168,6 +169,7 @@ void writeRecord(const std::string& user, const Record& r) {
                                          {"LearningRecordArr", learning},
                                          {"PackageName", r.packageName}};
   const std::string path = VDHelper::lastLearningRecordSavePath() + "/" + *stringFromMD5(user);
+  rl::ScopedAllowBlocking setUp;  // the test's own write, not the application's
   ASSERT_TRUE(core::PropertyList::writeFile(path, core::Array{element}));
 }
 
