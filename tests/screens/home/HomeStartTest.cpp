@@ -91,6 +91,7 @@ TEST_F(Home, AutomaticLoginRunsOnlyWhenEveryConditionHolds) {
     app().userSession().set("isUserLogout", c.userLogout);
     core::UserDefaults::standard().setBool("isAutoLogon", c.isAutoLogon);
     {
+      rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
       KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
       keychain.resetKeychainItem();
       keychain.setObject(c.account, sec::kSecAttrAccount);
@@ -115,9 +116,12 @@ TEST_F(Home, AutomaticLoginRunsOnlyWhenEveryConditionHolds) {
 
 TEST_F(Home, AutomaticLoginLogsInAndReturnsToTheMainScreen) {
   core::UserDefaults::standard().setBool("isAutoLogon", true);
-  KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
-  keychain.setObject("demo", sec::kSecAttrAccount);
-  keychain.setObject("demo123", sec::kSecValueData);
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
+    keychain.setObject("demo", sec::kSecAttrAccount);
+    keychain.setObject("demo123", sec::kSecValueData);
+  }
   auto loads = [this] {
     int n = 0;
     for (const std::string& call : h().lifecycle()) n += call == "MainInterfaceViewController1.viewDidLoad";
