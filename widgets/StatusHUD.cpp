@@ -121,7 +121,8 @@ void StatusHUD::showProgress(double progress, const std::string& status) {
   onMainThread([progress, status] { sharedView()->showProgressInstance(progress, status, MaskType::None); });
 }
 void StatusHUD::showProgress(double progress, const std::optional<std::string>& status, MaskType maskType) {
-  onMainThread([progress, status, maskType] { sharedView()->showProgressInstance(progress, status, maskType); });
+  onMainThread(
+      [progress, status, maskType] { sharedView()->showProgressInstance(progress, status, maskType); });
 }
 void StatusHUD::showOnlyStatus(const std::string& status, double duration) {
   onMainThread([status, duration] { sharedView()->showImageInstance(nullptr, status, duration); });

@@ -39,7 +39,8 @@ bool LastLearningRecordFile::write(const std::string& bank, const core::Value& r
 
 void LastLearningRecordFile::remove() const { std::remove(path_.c_str()); }
 
-void LastLearningRecordFile::save(const std::string& bank, const core::Value& record, int currentModule) const {
+void LastLearningRecordFile::save(const std::string& bank, const core::Value& record,
+                                  int currentModule) const {
   core::PropertyListWriter::shared().save(path_, core::Array{element(bank, record, currentModule)});
 }
 

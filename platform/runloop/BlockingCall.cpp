@@ -14,9 +14,7 @@ thread_local int allowed = 0;
 
 }  // namespace
 
-bool isBlockingDisallowed() {
-  return disallowed.load() > 0 && allowed == 0 && RunLoop::isMainThread();
-}
+bool isBlockingDisallowed() { return disallowed.load() > 0 && allowed == 0 && RunLoop::isMainThread(); }
 
 void assertBlockingAllowed(const char* what) {
 #ifndef NDEBUG

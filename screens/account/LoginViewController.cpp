@@ -377,11 +377,13 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
   // closed meanwhile gets nothing.
   const std::string avatar = AvatarFile::path(usernameFieldText_);
   std::string avatarURL;
-  if (!avatar.empty() && !VDHelper::isHavefile(avatar)) avatarURL = AvatarFile::downloadURL(userInfo["ID"].toString());
+  if (!avatar.empty() && !VDHelper::isHavefile(avatar))
+    avatarURL = AvatarFile::downloadURL(userInfo["ID"].toString());
   centerBll_ = std::make_shared<Center>();
   centerBll_->delegate = weakAs<CenterDelegate>();
   rl::postTaskAndReply(
-      rl::DispatchQueue::global(), std::weak_ptr<LoginViewController>(std::static_pointer_cast<LoginViewController>(keep)),
+      rl::DispatchQueue::global(),
+      std::weak_ptr<LoginViewController>(std::static_pointer_cast<LoginViewController>(keep)),
       [center = centerBll_, avatarURL, name = usernameFieldText_] {
         if (!avatarURL.empty()) {
           if (auto bytes = AvatarFile::download(avatarURL)) AvatarFile::save(*bytes, name);

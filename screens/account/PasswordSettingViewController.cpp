@@ -209,7 +209,8 @@ void PasswordSettingViewController::didResetPassWord(bool ok, const core::Value&
   // On a worker: the keychain waits for the disk or the desktop keyring.
   rl::DispatchQueue::global().async([password = sentPassword_] {
     KeychainItemStore keychain(kKeychainIdentifier);
-    if (!keychain.objectForKey(sec::kSecAttrAccount).empty()) keychain.setObject(password, sec::kSecValueData);
+    if (!keychain.objectForKey(sec::kSecAttrAccount).empty())
+      keychain.setObject(password, sec::kSecValueData);
   });
   showAlertView(kChanged);
   auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");

@@ -401,7 +401,8 @@ void PersonalDataViewController::pickerDismissed(const ui::PickedImage& info) {
   const std::string path = AvatarFile::path(name);
   rl::postTaskAndReply(
       rl::DispatchQueue::global(),
-      std::weak_ptr<PersonalDataViewController>(std::static_pointer_cast<PersonalDataViewController>(shared_from_this())),
+      std::weak_ptr<PersonalDataViewController>(
+          std::static_pointer_cast<PersonalDataViewController>(shared_from_this())),
       [bytes = std::string(info.editedImage->data()), name] { return AvatarFile::save(bytes, name); },
       [path](PersonalDataViewController& self, bool saved) { self.avatarSaved(saved, path); });
 }

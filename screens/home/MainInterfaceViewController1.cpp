@@ -654,7 +654,8 @@ void MainInterfaceViewController1::getLastLearningRecordByUser() {
   lastLearningRecordDic_ = core::Value();
   if (!name) return;
   // Through the file's reader: a save of the answering screen may still be on its way to the disk.
-  lastLearningRecordDic_ = LastLearningRecordFile(VDHelper::lastLearningRecordSavePath() + "/" + *name).read();
+  lastLearningRecordDic_ =
+      LastLearningRecordFile(VDHelper::lastLearningRecordSavePath() + "/" + *name).read();
 }
 
 bool MainInterfaceViewController1::isHaveRecord(int module) {

@@ -80,7 +80,9 @@ class SessionFixture : public StatsFixture {
   }
 
   // The file as the application has it (a write may still be on its way to the disk).
-  static core::Value jobFile() { return core::PropertyListWriter::shared().readFile(UsageStatsInternal::jobFilePath()); }
+  static core::Value jobFile() {
+    return core::PropertyListWriter::shared().readFile(UsageStatsInternal::jobFilePath());
+  }
   static core::Array terminatesInFile() { return jobFile()["body"]["terminate"].array(); }
 
   std::shared_ptr<rl::ManualClock> clock_;

@@ -126,8 +126,8 @@ class AccountFixture : public ::testing::Test {
   // next request) is left: both halves have run.
   void settleRequests() {
     for (;;) {
-      EXPECT_TRUE(rl::RunLoop::main().runUntil(
-          [] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
+      EXPECT_TRUE(
+          rl::RunLoop::main().runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
       rl::DispatchQueue::global().waitIdle();
       h().settle();
       if (HTTPRequest::sharedQueue().operationCount() == 0 || ::testing::Test::HasFailure()) break;

@@ -274,9 +274,8 @@ TEST_F(Login, TheAvatarIsFetchedOnceAndKeptAsAJPEGOfTheTypedName) {
 // login it made stands, and the avatar is still written whole.
 TEST_F(Login, AScreenClosedWhileTheDetailsAreFetchedIsLeftAlone) {
   putServerAvatar("user01", "secret1", *ui::ImageCodec::encodeJPEG(rampBitmap(8, 8), 0.9));
-  fault(core::Dictionary{
-      {"path", "/api/1.0/json/user/GetPersonalDetails"},
-      {"body", R"({"Body": {"NickName": "新昵称"}, "Message": "", "LoginState": 1})"}});
+  fault(core::Dictionary{{"path", "/api/1.0/json/user/GetPersonalDetails"},
+                         {"body", R"({"Body": {"NickName": "新昵称"}, "Message": "", "LoginState": 1})"}});
   server().clearJournal();
   auto screen = std::make_shared<LoginViewController>();
   screen->setUsernameFieldText("user01");

@@ -50,7 +50,9 @@ class Feedback : public FeedbackFixture {
     h().settle();
   }
   // The file as the application has it (a write may still be on its way to the disk).
-  static core::Value storedHistory() { return core::PropertyListWriter::shared().readFile(FeedbackHistory::path()); }
+  static core::Value storedHistory() {
+    return core::PropertyListWriter::shared().readFile(FeedbackHistory::path());
+  }
 
   std::shared_ptr<FeedbackViewController> screen_;
 };
