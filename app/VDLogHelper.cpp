@@ -7,6 +7,7 @@
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ std::shared_ptr<VDLogHelper> gShared;
 
 // A TrafficLog read from `path`: a dictionary; nothing when the file is missing or is something else.
 core::Value readLog(const std::string& path) {
-  const core::Value log = core::PropertyList::readFile(path);
+  const core::Value log = core::PropertyListWriter::shared().readFile(path);
   return log.isDictionary() ? log.deepCopy() : core::Value();
 }
 
@@ -123,6 +124,6 @@ void VDLogHelper::addLocked(const char* map, const std::string& key, std::int64_
 }
 
 void VDLogHelper::writeLocked() {
-  core::Paths::createDirectories(core::Paths::parent(path_));
-  core::PropertyList::writeFile(path_, logger_);  // a failed write leaves the totals in memory
+  // Off the main thread of the running application; a failed write leaves the totals in memory.
+  core::PropertyListWriter::shared().writeFile(path_, logger_);
 }

@@ -144,13 +144,15 @@ void ExammingViewController::saveToLastLearningRecord() {
   const auto path = LearningRecordFile::pathFor(VDHelper::lastLearningRecordSavePath(), userName());
   if (!path) return;
   AppDelegate* app = VDHelper::getAppdelegate();
-  LastLearningRecordFile(*path).write(VDHelper::getSubjectEName(), createDicLearningRecord(),
-                                      app ? app->currentModule() : 0);
+  // Written off the main thread; a newer save replaces one still waiting (the home screen reads what
+  // waits through LastLearningRecordFile::read).
+  LastLearningRecordFile(*path).save(VDHelper::getSubjectEName(), createDicLearningRecord(),
+                                     app ? app->currentModule() : 0);
 }
 
 void ExammingViewController::delectLastLearningRecord() {
   if (const auto path = LearningRecordFile::pathFor(VDHelper::lastLearningRecordSavePath(), userName()))
-    LastLearningRecordFile(*path).remove();
+    LastLearningRecordFile(*path).discard();
 }
 
 bool ExammingViewController::fileIsExists(const std::string& path) { return core::Paths::fileExists(path); }

@@ -2,6 +2,7 @@
 
 #include "dao/ChapterDAO.h"
 #include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "service/ApiClientSupport.h"
 #include "service/ExerciseService.h"
 #include "service/ServerConfig.h"
@@ -18,13 +19,12 @@ void Chapter::getLocalNavigation() {
   // The read uses the object made for it, even when a later read has replaced the property.
   auto dao = std::make_shared<ChapterDAO>("");
   charpterDao_ = dao;
-  // The client goes back to the main thread with the result, so it is let go there.
-  rl::DispatchQueue::global().async([self = weak_from_this().lock(), dao]() mutable {
-    core::Value result = dao->getChapterList();
-    rl::RunLoop::main().post([self = std::move(self), result = std::move(result)] {
-      if (!self) return;
-      if (auto d = self->delegate.lock())
-        d->didGetNavigation(!result.isNil() && apiclient::bodyNonEmpty(result), result);
-    });
-  });
+  // The call holds its client (the reply's `keep`) until the answer, which comes on this thread; the
+  // client is let go there.
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), weak_from_this(), [dao] { return dao->getChapterList(); },
+      [keep = weak_from_this().lock()](Chapter& self, core::Value result) {
+        if (auto d = self.delegate.lock())
+          d->didGetNavigation(!result.isNil() && apiclient::bodyNonEmpty(result), result);
+      });
 }

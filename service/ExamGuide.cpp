@@ -2,25 +2,24 @@
 
 #include "dao/ExamGuideDAO.h"
 #include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "service/ApiClientSupport.h"
 #include "service/ExerciseService.h"
 #include "service/ServerConfig.h"
 
 namespace {
 
-// Reads on the global queue and reports on the main thread: false and null without a result, else
-// body-present and the result.
+// Reads on the global queue and reports on the calling (main) thread: false and null without a
+// result, else body-present and the result. The call holds its client (the reply's `keep`) until then.
 void readLocally(std::shared_ptr<ExamGuide> client, std::function<core::Value()> read,
                  void (ExamGuideDelegate::*callback)(bool, const core::Value&)) {
-  rl::DispatchQueue::global().async([client = std::move(client), read = std::move(read), callback]() mutable {
-    core::Value result = read();
-    // The client goes back to the main thread with the result, so it is let go there.
-    rl::RunLoop::main().post([client = std::move(client), result = std::move(result), callback] {
-      if (!client) return;
-      if (auto d = client->delegate.lock())
-        ((*d).*callback)(!result.isNil() && apiclient::bodyPresent(result), result);
-    });
-  });
+  if (!client) return;
+  std::weak_ptr<ExamGuide> owner = client;
+  rl::postTaskAndReply(rl::DispatchQueue::global(), owner, std::move(read),
+                       [keep = std::move(client), callback](ExamGuide& self, core::Value result) {
+                         if (auto d = self.delegate.lock())
+                           ((*d).*callback)(!result.isNil() && apiclient::bodyPresent(result), result);
+                       });
 }
 
 }  // namespace

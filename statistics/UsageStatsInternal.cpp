@@ -7,6 +7,7 @@
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 #include "platform/core/Text.h"
 #include "platform/core/UserDefaults.h"
 #include "statistics/StatsError.h"
@@ -336,13 +337,13 @@ bool UsageStatsInternal::jobToFile() {
     std::lock_guard lock(mutex_);
     doc = toDictionaryLocked();
   }
-  return doc.isNil() || core::PropertyList::writeFile(jobFilePath(), doc);
+  return doc.isNil() || core::PropertyListWriter::shared().writeFile(jobFilePath(), doc);
 }
 
 core::Dictionary UsageStatsInternal::loadJobDataFromFile() {
   std::lock_guard fileLock(fileMutex_);
   const std::string path = jobFilePath();
-  core::Value doc = core::PropertyList::readFile(path);
+  core::Value doc = core::PropertyListWriter::shared().readFile(path);
   core::Paths::removeAll(path);
   return doc.isDictionary() ? doc.dict() : core::Dictionary();
 }
@@ -395,7 +396,7 @@ void UsageStatsInternal::internalSaveJobToFileAndClean(bool clean) {
       clearJobDataLocked();
     }
   }
-  if (doc.isNil() || core::PropertyList::writeFile(jobFilePath(), doc)) return;
+  if (doc.isNil() || core::PropertyListWriter::shared().writeFile(jobFilePath(), doc)) return;
   StatsLog::log("(Error   SaveJob) the job file could not be written: " + jobFilePath());
   if (!clean) return;
   std::lock_guard lock(mutex_);
@@ -577,7 +578,7 @@ void UsageStatsInternal::markJobDone() {
   removeInstanceDataInJobData();
   if (policy() == 2) {
     std::lock_guard fileLock(fileMutex_);
-    core::Paths::removeAll(jobFilePath());
+    core::PropertyListWriter::shared().remove(jobFilePath());  // after any write of it still queued
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/core/NotificationCenter.h"
+#include "platform/runloop/BlockingCall.h"
 #include "ui/AlertLayer.h"
 #include "ui/Notifications.h"
 #include "ui/ViewController.h"
@@ -30,6 +31,7 @@ Application::Application(Size screen) : screen_(screen) {
 }
 
 Application::~Application() {
+  noBlocking_.reset();
   detail::Transition::finishAll();
   if (window_) {
     window_->setRootViewController(nullptr);
@@ -60,6 +62,8 @@ Application* Application::current() { return gCurrent; }
 bool Application::launch() {
   detail::assertMainThread("Application::launch");
   if (!delegate_) return false;
+  if (!noBlocking_) noBlocking_ = std::make_unique<rl::ScopedDisallowBlocking>();
+  rl::ScopedAllowBlocking startUp;  // reading and writing what the start needs may wait
   auto d = delegate_;
   d->window = window_;
   const bool ok = d->didFinishLaunching(*this);
@@ -94,6 +98,7 @@ void Application::becomeActive() {
 }
 
 void Application::terminate(int status) {
+  rl::ScopedAllowBlocking exiting;  // what is left to write is written before the process ends
   if (auto d = delegate_) d->willTerminate(*this);
   post(kApplicationWillTerminateNotification);
   if (terminateHandler_) {

@@ -13,6 +13,10 @@
 #include "ui/Animation.h"
 #include "ui/Geometry.h"
 
+namespace rl {
+class ScopedDisallowBlocking;
+}
+
 namespace ui {
 
 class Application;
@@ -59,6 +63,8 @@ class Application {
 
   // The start as the platform's main makes it: window handed to the delegate, didFinishLaunching, then
   // didBecomeActive. Returns what didFinishLaunching answered (false without a delegate).
+  // From here until the application goes, the main thread may not block on a socket or the disk
+  // (rl::assertBlockingAllowed); the launch itself and willTerminate may.
   bool launch();
   void resignActive();     // willResignActive
   void enterBackground();  // didEnterBackground
@@ -104,6 +110,7 @@ class Application {
   std::function<void(bool)> idleInhibitHook_;
   bool active_ = false;
   AnimationLog animations_;
+  std::unique_ptr<rl::ScopedDisallowBlocking> noBlocking_;
 };
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <mutex>
 #include <numbers>
 
@@ -69,12 +70,23 @@ ui::Font StatusHUD::font() const { return appearance().hudFont.value_or(ui::Font
 
 // ---- class operations ----
 
+namespace {
+
+std::mutex sharedLock;
+std::shared_ptr<StatusHUD> sharedMade;  // under sharedLock: read by other threads
+
+// The class operations are main-thread work: on the main thread they run at once; from another thread
+// they are posted there and the caller goes on without waiting.
+void onMainThread(std::function<void()> fn) { rl::performOnMainThread(std::move(fn), false); }
+
+}  // namespace
+
 std::shared_ptr<StatusHUD> StatusHUD::sharedView() {
-  // Views are main-thread objects: another thread has the view made there (and waits for it).
+  // Views are main-thread objects: only the main thread makes the view; another thread gets it once it
+  // is made (nullptr before) and never waits for the main thread.
   if (!rl::RunLoop::isMainThread()) {
-    std::shared_ptr<StatusHUD> made;
-    rl::performOnMainThread([&made] { made = sharedView(); }, true);
-    return made;
+    std::lock_guard lock(sharedLock);
+    return sharedMade;
   }
   static std::once_flag once;
   static std::shared_ptr<StatusHUD> view;
@@ -84,52 +96,73 @@ std::shared_ptr<StatusHUD> StatusHUD::sharedView() {
     const ui::Application* app = ui::Application::current();
     const ui::Size screen = app ? app->screenSize() : ui::Size{320, 480};
     view = std::make_shared<StatusHUD>(ui::Rect({0, 0}, screen));
+    std::lock_guard lock(sharedLock);
+    sharedMade = view;
   });
   return view;
 }
 
-void StatusHUD::show() { sharedView()->showProgressInstance(-1, std::nullopt, MaskType::None); }
+void StatusHUD::show() {
+  onMainThread([] { sharedView()->showProgressInstance(-1, std::nullopt, MaskType::None); });
+}
 void StatusHUD::showWithStatus(const std::string& status) {
-  sharedView()->showProgressInstance(-1, status, MaskType::None);
+  onMainThread([status] { sharedView()->showProgressInstance(-1, status, MaskType::None); });
 }
 void StatusHUD::showWithMaskType(MaskType maskType) {
-  sharedView()->showProgressInstance(-1, std::nullopt, maskType);
+  onMainThread([maskType] { sharedView()->showProgressInstance(-1, std::nullopt, maskType); });
 }
 void StatusHUD::showWithStatus(const std::string& status, MaskType maskType) {
-  sharedView()->showProgressInstance(-1, status, maskType);
+  onMainThread([status, maskType] { sharedView()->showProgressInstance(-1, status, maskType); });
 }
 void StatusHUD::showProgress(double progress) {
-  sharedView()->showProgressInstance(progress, std::nullopt, MaskType::None);
+  onMainThread([progress] { sharedView()->showProgressInstance(progress, std::nullopt, MaskType::None); });
 }
 void StatusHUD::showProgress(double progress, const std::string& status) {
-  sharedView()->showProgressInstance(progress, status, MaskType::None);
+  onMainThread([progress, status] { sharedView()->showProgressInstance(progress, status, MaskType::None); });
 }
 void StatusHUD::showProgress(double progress, const std::optional<std::string>& status, MaskType maskType) {
-  sharedView()->showProgressInstance(progress, status, maskType);
+  onMainThread(
+      [progress, status, maskType] { sharedView()->showProgressInstance(progress, status, maskType); });
 }
 void StatusHUD::showOnlyStatus(const std::string& status, double duration) {
-  sharedView()->showImageInstance(nullptr, status, duration);
+  onMainThread([status, duration] { sharedView()->showImageInstance(nullptr, status, duration); });
 }
 void StatusHUD::showSuccessWithStatus(const std::string& status) {
-  auto image = appearance().hudSuccessImage;
-  if (!image) image = ui::Image::create("StatusHUD.bundle/success.png", {kImageSize, kImageSize});
-  showImage(image, status);
+  onMainThread([status] {
+    auto image = appearance().hudSuccessImage;
+    if (!image) image = ui::Image::create("StatusHUD.bundle/success.png", {kImageSize, kImageSize});
+    showImage(image, status);
+  });
 }
 void StatusHUD::showErrorWithStatus(const std::string& status) {
-  auto image = appearance().hudErrorImage;
-  if (!image) image = ui::Image::create("StatusHUD.bundle/error.png", {kImageSize, kImageSize});
-  showImage(image, status);
+  onMainThread([status] {
+    auto image = appearance().hudErrorImage;
+    if (!image) image = ui::Image::create("StatusHUD.bundle/error.png", {kImageSize, kImageSize});
+    showImage(image, status);
+  });
 }
 void StatusHUD::showImage(std::shared_ptr<ui::Image> image, const std::optional<std::string>& status) {
-  sharedView()->showImageInstance(std::move(image), status, displayDurationForString(status.value_or("")));
+  onMainThread([image = std::move(image), status] {
+    sharedView()->showImageInstance(image, status, displayDurationForString(status.value_or("")));
+  });
 }
-void StatusHUD::setStatus(const std::string& status) { sharedView()->setStatusInstance(status); }
-void StatusHUD::popActivity() { sharedView()->popActivityInstance(); }
-void StatusHUD::dismiss() { sharedView()->dismissInstance(); }
+void StatusHUD::setStatus(const std::string& status) {
+  onMainThread([status] { sharedView()->setStatusInstance(status); });
+}
+void StatusHUD::popActivity() {
+  onMainThread([] { sharedView()->popActivityInstance(); });
+}
+void StatusHUD::dismiss() {
+  onMainThread([] { sharedView()->dismissInstance(); });
+}
 void StatusHUD::dismissAfterDelay(double seconds) {
-  rl::performAfterDelay(seconds, [] { StatusHUD::dismiss(); });
+  // performAfterDelay schedules on the calling thread's loop: the main thread's.
+  onMainThread([seconds] { rl::performAfterDelay(seconds, [] { StatusHUD::dismiss(); }); });
 }
-bool StatusHUD::isVisible() { return sharedView()->alpha() == 1; }
+bool StatusHUD::isVisible() {
+  auto view = sharedView();
+  return view && view->alpha() == 1;
+}
 
 double StatusHUD::displayDurationForString(const std::string& text) {
   return 0.3 + 0.06 * static_cast<double>(core::utf16Length(text));
@@ -432,7 +465,7 @@ void StatusHUD::registerNotifications() {
               [weak, copy] {
                 if (auto self = std::static_pointer_cast<StatusHUD>(weak.lock())) self->positionHUD(&copy);
               },
-              true);
+              false);
         },
         this);
   }

@@ -21,8 +21,9 @@
 // The model has no keyboard and no accessibility service: the keyboard height comes from the keyboard
 // notices below (userInfo kKeyboardFrameBeginUserInfoKey: a dictionary with "width" and "height", and
 // kKeyboardAnimationDurationUserInfoKey) or is 0, and accessibility labels are only kept
-// (accessibilityLabel). Main thread only, but for sharedView(): the view is made once, on the main thread (a
-// call from another thread waits for it there).
+// (accessibilityLabel). The view is main-thread only and made once, on the main thread. The class
+// operations may be called from any thread: from another one they are posted to the main thread and
+// return at once; sharedView() there returns the view once it is made (nullptr before), never waiting.
 
 #include <cstdint>
 #include <memory>
@@ -103,7 +104,7 @@ class StatusHUD : public ui::View {
   };
   static Appearance& appearance();
 
-  // ---- class operations (main thread) ----
+  // ---- class operations (any thread: posted to the main thread, see above) ----
   static std::shared_ptr<StatusHUD> sharedView();
   static void show();
   static void showWithStatus(const std::string& status);

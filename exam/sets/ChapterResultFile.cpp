@@ -5,6 +5,7 @@
 #include "exam/sets/RecordArrayFile.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 
 std::string ChapterResultFile::pathFor(const std::string& directory, bool isChapterTest) {
   return core::Paths::join(directory, isChapterTest ? kChapterTestName : kChapterCheckName);
@@ -46,6 +47,6 @@ bool ChapterResultFile::store(const core::Value& entry) const {
     }
   }
   results.array().insert(0, entry);
-  core::Paths::createDirectories(core::Paths::parent(path_));
-  return core::PropertyList::writeFile(path_, results);
+  // Off the main thread of the running application (core::PropertyListWriter).
+  return core::PropertyListWriter::shared().writeFile(path_, results);
 }

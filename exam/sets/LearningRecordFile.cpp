@@ -5,6 +5,7 @@
 #include "platform/core/DateFormatter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 #include "util/MD5Digest.h"
 
 std::optional<std::string> LearningRecordFile::pathFor(const std::string& directory,
@@ -72,6 +73,6 @@ bool LearningRecordFile::store(const std::string& bank, const core::Value& recor
     banks.array().insert(0,
                          core::Dictionary{{"SoftEName", bank}, {"LearningRecordArr", core::Array{record}}});
   }
-  core::Paths::createDirectories(core::Paths::parent(path_));
-  return core::PropertyList::writeFile(path_, banks);
+  // Off the main thread of the running application (core::PropertyListWriter).
+  return core::PropertyListWriter::shared().writeFile(path_, banks);
 }

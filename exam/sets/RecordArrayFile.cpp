@@ -4,8 +4,12 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 
 core::Value RecordArrayFile::readArray(const std::string& path) {
+  // A write of this process still on its way to the file is what the file holds.
+  if (auto waiting = core::PropertyListWriter::shared().pending(path))
+    return waiting->isArray() ? *waiting : core::Value::newArray();
   if (!core::Paths::fileExists(path)) return core::Value::newArray();
   core::Value value = core::PropertyList::readFile(path);
   if (value.isArray()) return value;

@@ -23,6 +23,7 @@
 #include "platform/core/Text.h"
 #include "platform/net/HTTPMessage.h"
 #include "platform/net/Transport.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
 
@@ -175,6 +176,7 @@ void HTTPRequest::failWithCode(int code, const std::string& text,
 void HTTPRequest::startAsynchronous() { sharedQueue().addOperation(shared()); }
 
 void HTTPRequest::startSynchronous() {
+  rl::assertBlockingAllowed("a synchronous request (HTTPRequest::startSynchronous)");
   rl::RunLoop& loop = rl::RunLoop::current();
   {
     std::lock_guard lock(cancelledLock_);

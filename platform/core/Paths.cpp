@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/runloop/BlockingCall.h"
+
 namespace core {
 
 namespace {
@@ -145,6 +147,7 @@ bool Paths::removeAll(const std::string& path) {
 
 bool Paths::atomicWrite(const std::string& path, const Bytes& bytes, mode_t mode) {
   if (path.empty() || isDirectory(path)) return false;
+  rl::assertBlockingAllowed("an fsync (core::Paths::atomicWrite)");
   const std::string dir = parent(path);
   std::string tmpl = join(dir, "." + lastComponent(path) + ".tmp-XXXXXX");
   int fd = ::mkstemp(tmpl.data());

@@ -48,6 +48,7 @@ class Paths {
   // Replaces the file at path with bytes: written to a temporary file in the same directory, flushed
   // to disk, then renamed over the target, so readers see the old or the new file, never half of one.
   // The directory must exist. A new file gets `mode`; a replaced file keeps its mode.
+  // It waits for the disk: a blocking call (rl::assertBlockingAllowed), not for a running main thread.
   static bool atomicWrite(const std::string& path, const Bytes& bytes, mode_t mode = 0644);
   static bool atomicWrite(const std::string& path, std::string_view text, mode_t mode = 0644);
   static std::optional<Bytes> readFile(const std::string& path);  // nullopt when missing or unreadable

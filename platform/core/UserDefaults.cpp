@@ -2,6 +2,7 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 
 namespace core {
 
@@ -50,7 +51,8 @@ void UserDefaults::ensureLoadedLocked() const {
 }
 
 void UserDefaults::reloadLocked() const {
-  Value stored = PropertyList::readFile(path_);
+  // A synchronize of this process that is still on its way to the file is what the file holds.
+  Value stored = PropertyListWriter::shared().readFile(path_);
   values_ = stored.isDictionary() ? stored.dict() : Dictionary();
   loaded_ = true;
 }
@@ -100,10 +102,15 @@ Dictionary UserDefaults::dictionaryRepresentation() const {
 }
 
 bool UserDefaults::synchronize() {
-  std::lock_guard lock(mutex_);
-  ensureLoadedLocked();
-  Paths::createDirectories(Paths::parent(path_));
-  return PropertyList::writeFile(path_, Value(values_));
+  std::string path;
+  Value snapshot;
+  {
+    std::lock_guard lock(mutex_);
+    ensureLoadedLocked();
+    path = path_;
+    snapshot = Value(values_).deepCopy();
+  }
+  return PropertyListWriter::shared().writeFile(path, snapshot);
 }
 
 }  // namespace core

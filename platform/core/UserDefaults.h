@@ -47,6 +47,9 @@ class UserDefaults {
   Dictionary dictionaryRepresentation() const;
 
   // Writes the stored values to the file. False when the write failed (the values stay in memory).
+  // On the main thread of a running application (rl::isBlockingDisallowed()) the write is queued on
+  // core::PropertyListWriter instead and true is returned: the main thread never waits for the disk,
+  // and this process's readers (reload(), a new UserDefaults of the file) see the queued values.
   bool synchronize();
   // Re-reads the file, dropping unsaved changes.
   void reload();

@@ -4,12 +4,14 @@
 
 #include "platform/net/HTTPReadStream.h"
 #include "platform/net/ProxyConfig.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/runloop/RunLoop.h"
 
 namespace net {
 
 URLResponse URLConnection::sendSynchronousRequest(const std::shared_ptr<HTTPMessage>& request,
                                                   double timeoutSeconds) {
+  rl::assertBlockingAllowed("a synchronous request (net::URLConnection::sendSynchronousRequest)");
   URLResponse response;
   auto stream = request ? HTTPReadStream::create(request) : nullptr;
   if (!stream) {

@@ -40,6 +40,7 @@ class URLConnection {
   static constexpr std::size_t kMaxResponseBytes = 16u << 20;  // 16 MB
   static constexpr const char* kRunLoopMode = "URLConnectionRunLoopMode";
 
+  // A blocking call (rl::assertBlockingAllowed): a worker's, never a running application's main thread.
   static URLResponse sendSynchronousRequest(const std::shared_ptr<HTTPMessage>& request,
                                             double timeoutSeconds = kDefaultTimeout);
 };

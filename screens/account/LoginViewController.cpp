@@ -9,6 +9,8 @@
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "platform/security/Keychain.h"
 #include "screens/account/AccountShared.h"
 #include "screens/common/MainInterfaceScreen.h"
@@ -369,34 +371,50 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
   s.set("isUserLogout", false);
   if (userInfo["LoginCount"].toInt() == 1) app->setIsfirstLogin(true);
 
-  // 5. The avatar, once: fetched and kept only when the name has none yet.
+  // 5-6. The avatar (once: only when the name has none yet) and then the personal details, fetched on a
+  // worker, so the avatar is on disk before the details arrive. The rest goes on when they do; a screen
+  // closed meanwhile gets nothing.
   const std::string avatar = AvatarFile::path(usernameFieldText_);
-  if (!avatar.empty() && !VDHelper::isHavefile(avatar)) {
-    const std::string url = AvatarFile::downloadURL(userInfo["ID"].toString());
-    if (auto bytes = AvatarFile::download(url)) AvatarFile::save(*bytes, usernameFieldText_);
-  }
-
-  // 6. The personal details, then the application information.
+  std::string avatarURL;
+  if (!avatar.empty() && !VDHelper::isHavefile(avatar))
+    avatarURL = AvatarFile::downloadURL(userInfo["ID"].toString());
   centerBll_ = std::make_shared<Center>();
   centerBll_->delegate = weakAs<CenterDelegate>();
-  const core::Value details = centerBll_->getPersonalDetails();
-  if (!details.isNil()) {
-    didGetPersonalDetails(details);
-    userBll_ = std::make_shared<User>();
-    userBll_->delegate = weakAs<UserDelegate>();
-    userBll_->appInfo(VDHelper::getVDAppName()["Value"].toString());
-  } else {
-    VDNetworkHelper::hudPrompt(kDetailsFailedToast);
-  }
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(),
+      std::weak_ptr<LoginViewController>(std::static_pointer_cast<LoginViewController>(keep)),
+      [center = centerBll_, avatarURL, name = usernameFieldText_] {
+        if (!avatarURL.empty()) {
+          if (auto bytes = AvatarFile::download(avatarURL)) AvatarFile::save(*bytes, name);
+        }
+        return center->getPersonalDetails();
+      },
+      [](LoginViewController& self, core::Value details) { self.personalDetailsArrived(details); });
 
-  // 7-8. The account for the next start, whatever the check buttons show.
-  KeychainItemStore keychain(kKeychainIdentifier);
-  keychain.setObject(usernameFieldText_, sec::kSecAttrAccount);
-  keychain.setObject(pwdFieldText_, sec::kSecValueData);
+  // 7-8. The account for the next start, whatever the check buttons show. The keychain is written on
+  // a worker (the file store waits for the disk, the desktop keyring for its service).
+  rl::DispatchQueue::global().async([name = usernameFieldText_, password = pwdFieldText_] {
+    KeychainItemStore keychain(kKeychainIdentifier);
+    keychain.setObject(name, sec::kSecAttrAccount);
+    keychain.setObject(password, sec::kSecValueData);
+  });
   auto& defaults = core::UserDefaults::standard();
   defaults.setInteger("isKeepPassword", 1);
   defaults.setInteger("isAutoLogon", 1);
   defaults.synchronize();
+}
+
+void LoginViewController::personalDetailsArrived(const core::Value& details) {
+  auto keep = shared_from_this();
+  setImage(true);  // the avatar fetched with the details, when there is one now
+  if (details.isNil()) {
+    VDNetworkHelper::hudPrompt(kDetailsFailedToast);
+    return;
+  }
+  didGetPersonalDetails(details);
+  userBll_ = std::make_shared<User>();
+  userBll_->delegate = weakAs<UserDelegate>();
+  userBll_->appInfo(VDHelper::getVDAppName()["Value"].toString());
 }
 
 void LoginViewController::didGetPersonalDetails(const core::Value& json) {

@@ -121,6 +121,10 @@ class LoginViewController : public ui::ViewController,
  private:
   void showAlert(const std::string& message);
   void leave();  // after the application information: to the main screen or closed
+  // The avatar and personal-details fetch is over (details Nil when there are none): the avatar shows,
+  // then the details go into the session and the application information is asked for, or the
+  // failure toast shows.
+  void personalDetailsArrived(const core::Value& details);
   void removeFirstRunPrompt();
 
   std::weak_ptr<LoginDelegate> delegate_;

@@ -6,6 +6,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Text.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/security/Keychain.h"
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
@@ -205,8 +206,12 @@ void PasswordSettingViewController::didResetPassWord(bool ok, const core::Value&
   }
   if (AppDelegate* app = VDHelper::getAppdelegate()) app->userSession().remove("userInfo");
   // The next automatic login uses the new password, not the one the server no longer takes.
-  KeychainItemStore keychain(kKeychainIdentifier);
-  if (!keychain.objectForKey(sec::kSecAttrAccount).empty()) keychain.setObject(sentPassword_, sec::kSecValueData);
+  // On a worker: the keychain waits for the disk or the desktop keyring.
+  rl::DispatchQueue::global().async([password = sentPassword_] {
+    KeychainItemStore keychain(kKeychainIdentifier);
+    if (!keychain.objectForKey(sec::kSecAttrAccount).empty())
+      keychain.setObject(password, sec::kSecValueData);
+  });
   showAlertView(kChanged);
   auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
   if (login && navigationController()) navigationController()->pushViewController(login, true);

@@ -397,11 +397,21 @@ void PersonalDataViewController::pickerDismissed(const ui::PickedImage& info) {
     return;
   }
   const std::string name = userInfo()["UserName"].toString();
-  if (!AvatarFile::save(info.editedImage->data(), name)) {
+  // The picture is encoded and written on a worker; the screen shows and uploads it when it is there.
+  const std::string path = AvatarFile::path(name);
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(),
+      std::weak_ptr<PersonalDataViewController>(
+          std::static_pointer_cast<PersonalDataViewController>(shared_from_this())),
+      [bytes = std::string(info.editedImage->data()), name] { return AvatarFile::save(bytes, name); },
+      [path](PersonalDataViewController& self, bool saved) { self.avatarSaved(saved, path); });
+}
+
+void PersonalDataViewController::avatarSaved(bool saved, const std::string& path) {
+  if (!saved) {
     VDNetworkHelper::hudPrompt(kSaveFailed);
     return;
   }
-  const std::string path = AvatarFile::path(name);
   isFullScreen_ = false;
   avatar_->setImage(ui::Image::withContentsOfFile(path));
   avatar_->setTag(kAvatarTag);

@@ -134,6 +134,8 @@ class PersonalDataViewController : public ui::ViewController,
   void refreshLabels();
   void setEditButtonsEnabled(bool enabled);
   void pickerDismissed(const ui::PickedImage& info);
+  // The chosen picture is written (or not): it shows and is uploaded, or the failure toast shows.
+  void avatarSaved(bool saved, const std::string& path);
 
   std::shared_ptr<ui::TableView> tableView_;
   std::shared_ptr<ui::Label> account_Lab_, lab_nicheng_, lab_sex_, lab_region_;

@@ -649,10 +649,9 @@ void MainInterfaceViewController1::getLastLearningRecordByUser() {
   const auto name = stringFromMD5(session()["userInfo"]["UserName"].toString());
   lastLearningRecordDic_ = core::Value();
   if (!name) return;
-  const std::string path = VDHelper::lastLearningRecordSavePath() + "/" + *name;
-  if (!core::Paths::isRegularFile(path)) return;
-  const core::Value records = core::PropertyList::readFile(path);
-  if (records.isArray() && records[0].isDictionary()) lastLearningRecordDic_ = records[0];
+  // Through the file's reader: a save of the answering screen may still be on its way to the disk.
+  lastLearningRecordDic_ =
+      LastLearningRecordFile(VDHelper::lastLearningRecordSavePath() + "/" + *name).read();
 }
 
 bool MainInterfaceViewController1::isHaveRecord(int module) {

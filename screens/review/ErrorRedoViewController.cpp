@@ -4,6 +4,7 @@
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/review/ErrorRedoDetailViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
@@ -81,6 +82,8 @@ std::shared_ptr<WrongRedo> ErrorRedoViewController::newClient() {
 
 void ErrorRedoViewController::request(Grouping grouping) {
   auto client = newClient();
+  // Known wait: each grouping's call answers before it returns, so the main thread waits for the server.
+  rl::ScopedAllowBlocking waitsForTheServer;
   switch (grouping) {
     case BySubject:
       client->subjectInfoListForSynchronous(softName_);

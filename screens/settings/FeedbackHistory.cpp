@@ -3,12 +3,13 @@
 #include "app/VDHelper.h"
 #include "platform/core/DateFormatter.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 
 std::string FeedbackHistory::path() { return VDHelper::feedbackSavePath() + "/" + kFileName; }
 
 core::Value FeedbackHistory::read() {
   core::Value history = core::Value::newArray();
-  const core::Value stored = core::PropertyList::readFile(path());
+  const core::Value stored = core::PropertyListWriter::shared().readFile(path());
   if (!stored.isArray()) return history;
   for (const core::Value& e : stored.array())
     if (e.isDictionary()) history.push_back(e);
@@ -29,5 +30,5 @@ bool FeedbackHistory::add(const core::Value& newEntry) {
     if (static_cast<int>(history.size()) >= kLimit) break;
     history.push_back(e);
   }
-  return core::PropertyList::writeFile(path(), history);
+  return core::PropertyListWriter::shared().writeFile(path(), history);  // off the main thread
 }

@@ -3,6 +3,7 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/subject/ChoiceScreenLayout.h"
 #include "screens/subject/SelectProvinceViewController.h"
 #include "screens/subject/SelectSubjectViewController.h"
@@ -105,6 +106,8 @@ void SelectSeriesViewController::pushToSelectSubjectVC(const core::Value& provin
 void SelectSeriesViewController::getAppENameAndQuoteEName(const std::string& text) {
   auto system = getSystemBll();
   system->delegate = weakAs<SystemDelegate>();
+  // Known wait: this call answers before it returns, so the main thread waits for the server.
+  rl::ScopedAllowBlocking waitsForTheServer;
   system->getAppENameAndQuoteEName(text);
 }
 

@@ -6,6 +6,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/subject/ChoiceScreenLayout.h"
 #include "screens/subject/SelectSeriesViewController.h"
 #include "screens/subject/SeriesTypes.h"
@@ -117,6 +118,8 @@ void SelectSortViewController::startClick() {
 void SelectSortViewController::getQuote() {
   systemBll_ = std::make_shared<System>();
   systemBll_->delegate = weakAs<SystemDelegate>();
+  // Known wait: this call answers before it returns, so the main thread waits for the server.
+  rl::ScopedAllowBlocking waitsForTheServer;
   systemBll_->getQuote();
 }
 
@@ -195,6 +198,8 @@ void SelectSortViewController::pushToSelectSeresVC(int row) {
 void SelectSortViewController::getAppENameAndQuoteEName(const std::string& text) {
   auto system = getSystemBll();
   system->delegate = weakAs<SystemDelegate>();
+  // Known wait: this call answers before it returns, so the main thread waits for the server.
+  rl::ScopedAllowBlocking waitsForTheServer;
   system->getAppENameAndQuoteEName(text);
 }
 

@@ -5,6 +5,7 @@
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/subject/ChoiceScreenLayout.h"
 #include "screens/subject/SeriesTypes.h"
 #include "screens/subject/SubjectChoiceCommit.h"
@@ -103,6 +104,8 @@ void SelectSubjectViewController::startClick() {
 void SelectSubjectViewController::loadSeries(const std::string& seriesShortName) {
   auto system = getSystemBll();
   system->delegate = weakAs<SystemDelegate>();
+  // Known wait: getQuote answers before it returns, so the main thread waits for the server.
+  rl::ScopedAllowBlocking waitsForTheServer;
   system->getQuote();
   system->getQuoteProduct(seriesShortName);
 }

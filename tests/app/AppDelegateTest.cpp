@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/VDHelper.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/security/Keychain.h"
 #include "platform/system/Device.h"
 #include "screens/home/SidePanelController.h"
@@ -141,6 +142,7 @@ using Seeding = StartupFixture;
 
 TEST_F(Seeding, FirstLaunchCopiesTheConfigurationAndResetsTheSavedLogin) {
   {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
     KeychainItemStore saved(AppDelegate::kKeychainIdentifier);
     ASSERT_TRUE(saved.setObject("user01", sec::kSecAttrAccount));
     ASSERT_TRUE(saved.setObject("secret1", sec::kSecValueData));
@@ -172,6 +174,7 @@ TEST_F(Seeding, LaterLaunchesBeforeTheStartButtonKeepWhatTheUserChanged) {
   defaults.removeObject("isFirstMain");
   ASSERT_TRUE(defaults.synchronize());
   {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
     KeychainItemStore saved(AppDelegate::kKeychainIdentifier);
     ASSERT_TRUE(saved.setObject("user01", sec::kSecAttrAccount));
     ASSERT_TRUE(saved.setObject("secret1", sec::kSecValueData));

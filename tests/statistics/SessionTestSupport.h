@@ -17,6 +17,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 #include "platform/core/Text.h"
 #include "platform/runloop/Clock.h"
 #include "platform/runloop/RunLoop.h"
@@ -78,7 +79,10 @@ class SessionFixture : public StatsFixture {
     finishWork();
   }
 
-  static core::Value jobFile() { return core::PropertyList::readFile(UsageStatsInternal::jobFilePath()); }
+  // The file as the application has it (a write may still be on its way to the disk).
+  static core::Value jobFile() {
+    return core::PropertyListWriter::shared().readFile(UsageStatsInternal::jobFilePath());
+  }
   static core::Array terminatesInFile() { return jobFile()["body"]["terminate"].array(); }
 
   std::shared_ptr<rl::ManualClock> clock_;

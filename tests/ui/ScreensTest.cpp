@@ -4,6 +4,7 @@
 
 #include "Screens.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/runloop/BlockingCall.h"
 #include "ui/AlertView.h"
 #include "ui/NavigationController.h"
 #include "ui/Notifications.h"
@@ -132,6 +133,31 @@ TEST(Application, LaunchHandsTheWindowToTheDelegateAndTerminationIsObservable) {
             (std::vector<std::string>{"launch with window", kApplicationDidFinishLaunchingNotification,
                                       "active", kApplicationDidBecomeActiveNotification, "terminate",
                                       kApplicationWillTerminateNotification}));
+}
+
+// From launch to exit the main thread may not wait for the disk or a socket, but the launch itself
+// and willTerminate may.
+TEST(Application, TheMainThreadMayBlockOnlyWhileItStartsAndEnds) {
+  struct Recorder : ApplicationDelegate {
+    std::vector<std::pair<std::string, bool>> mayBlock;
+    bool didFinishLaunching(Application&) override {
+      mayBlock.emplace_back("launch", !rl::isBlockingDisallowed());
+      return true;
+    }
+    void willTerminate(Application&) override {
+      mayBlock.emplace_back("terminate", !rl::isBlockingDisallowed());
+    }
+  };
+  auto d = std::make_shared<Recorder>();
+  {
+    test::Harness h;
+    EXPECT_TRUE(h.launch(d));
+    d->mayBlock.emplace_back("running", !rl::isBlockingDisallowed());
+    h.app().terminate(0);
+  }
+  d->mayBlock.emplace_back("gone", !rl::isBlockingDisallowed());
+  EXPECT_EQ(d->mayBlock, (std::vector<std::pair<std::string, bool>>{
+                             {"launch", true}, {"running", false}, {"terminate", true}, {"gone", true}}));
 }
 
 TEST(TopScreen, FollowsContainersToTheChildOnShow) {

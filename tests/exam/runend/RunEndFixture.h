@@ -11,6 +11,8 @@
 #include "exam/sets/LastLearningRecordFile.h"
 #include "exam/sets/LearningRecordFile.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
+#include "platform/runloop/BlockingCall.h"
 #include "tests/exam/answering/AnsweringFixture.h"
 
 namespace runend_test {
@@ -47,6 +49,12 @@ class RunEnd : public answering_test::AnsweringFixture {
   }
   static std::string lastPath(const std::string& user) {
     return *LearningRecordFile::pathFor(VDHelper::lastLearningRecordSavePath(), user);
+  }
+  // The disk once the writes the application queued have landed (the test may wait; the screen never).
+  static bool onDisk(const std::string& path) {
+    rl::ScopedAllowBlocking test;
+    core::PropertyListWriter::shared().flush();
+    return std::filesystem::exists(path);
   }
 };
 

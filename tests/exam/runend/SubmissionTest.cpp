@@ -60,13 +60,13 @@ TEST_F(Submission, AFinishedExamShowsTheResultAndPostsOnlyMarkedAnswers) {
   screen().setIsChapterTest(true);
   command("replyclickOK/A");  // the last question answered: the run in progress is stored
   ASSERT_EQ(tests[0]->state, AnswerState::Right);
-  ASSERT_TRUE(std::filesystem::exists(lastPath("user01")));
+  ASSERT_TRUE(onDisk(lastPath("user01")));
 
   command("markClick/");
   EXPECT_EQ(h().alert(), nullptr) << "everything answered: no question asked";
   ASSERT_TRUE(resultOnShow());
   EXPECT_EQ(screen().testResultVC()->lblPercent()->text(), "正确率 : 50%") << "2 right of 4 answered";
-  EXPECT_FALSE(std::filesystem::exists(lastPath("user01"))) << "a submitted run is no run in progress";
+  EXPECT_FALSE(onDisk(lastPath("user01"))) << "a submitted run is no run in progress";
 
   const auto logs = replyLogs();
   ASSERT_EQ(logs.size(), 1u);
@@ -108,20 +108,20 @@ TEST_F(Submission, SubmittingAsksAboutUnansweredQuestions) {
   open(tests, 0, AnsweringMode::Exam);
   screen().setIsAllow(true);
   command("replyclickOK/B");
-  ASSERT_TRUE(std::filesystem::exists(lastPath("user01")));
+  ASSERT_TRUE(onDisk(lastPath("user01")));
   command("markClick/");
   ASSERT_NE(h().alert(), nullptr);
   EXPECT_EQ(h().alert()->title(), ExammingViewController::kConfirmTitle);
   EXPECT_EQ(h().alert()->message(), "您还有2题未作答，请在题卡中查看这些题目，强制交卷请按确定");
   ASSERT_TRUE(h().press("取消"));
   EXPECT_FALSE(resultOnShow());
-  EXPECT_FALSE(std::filesystem::exists(historyPath("user01")));
+  EXPECT_FALSE(onDisk(historyPath("user01")));
   command("markClick/");
   ASSERT_TRUE(h().press("确定"));
   h().settle();
   EXPECT_TRUE(resultOnShow());
   EXPECT_TRUE(screen().isMoreViewHidden());
-  EXPECT_FALSE(std::filesystem::exists(lastPath("user01")));
+  EXPECT_FALSE(onDisk(lastPath("user01")));
   const core::Value records = LearningRecordFile(historyPath("user01")).records("GKSample");
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0]["ReplyRecord"]["TestsRecord"][3]["Reply"].toString(), "季风");
@@ -209,6 +209,7 @@ TEST_F(Submission, LeavingAndMovingStoreTheRun) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    onDisk(lastPath("user01"));  // nothing of the last case still on its way
     std::filesystem::remove(historyPath("user01"));
     std::filesystem::remove(lastPath("user01"));
     QuestionsArray tests = fourQuestions();
@@ -221,7 +222,7 @@ TEST_F(Submission, LeavingAndMovingStoreTheRun) {
       command("pageLoaded/");
     else
       ASSERT_TRUE(tapMove(screen().nextButton()));
-    EXPECT_EQ(std::filesystem::exists(lastPath("user01")), c.last);
+    EXPECT_EQ(onDisk(lastPath("user01")), c.last);
     if (c.last) {
       const core::Value element = LastLearningRecordFile(lastPath("user01")).read();
       EXPECT_TRUE(LastLearningRecordFile::matches(element, "GKSample", 7));
@@ -229,7 +230,7 @@ TEST_F(Submission, LeavingAndMovingStoreTheRun) {
     }
     screen().backClick();
     run(0.5);
-    EXPECT_EQ(std::filesystem::exists(historyPath("user01")), c.history);
+    EXPECT_EQ(onDisk(historyPath("user01")), c.history);
     if (c.history) {
       const core::Value records = LearningRecordFile(historyPath("user01")).records("GKSample");
       ASSERT_EQ(records.size(), 1u);

@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "TempHome.h"
+#include "platform/runloop/BlockingCall.h"
 
 using core::Paths;
 
@@ -158,4 +160,33 @@ TEST(Paths, ReadAndRemove) {
   EXPECT_TRUE(Paths::removeAll(home.dir() + "/tree"));
   EXPECT_FALSE(Paths::fileExists(home.dir() + "/tree"));
   EXPECT_TRUE(Paths::removeAll(home.dir() + "/tree")) << "nothing left is success";
+}
+
+// While blocking is disallowed (a running application), a write that waits for the disk on the main
+// thread ends a debug build with a message naming the call; a worker thread and an allowed scope write.
+TEST(PathsDeathTest, AMainThreadFsyncWhileTheApplicationRunsAbortsInADebugBuild) {
+#ifdef NDEBUG
+  GTEST_SKIP() << "the check is in debug builds only";
+#else
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  coretest::TempHome home;
+  const std::string file = home.dir() + "/state.plist";
+  EXPECT_DEATH(
+      {
+        rl::ScopedDisallowBlocking running;
+        Paths::atomicWrite(file, std::string_view("main"));
+      },
+      "main thread blocked on an fsync \\(core::Paths::atomicWrite\\)");
+  EXPECT_FALSE(Paths::fileExists(file));
+
+  rl::ScopedDisallowBlocking running;
+  bool workerWrote = false;
+  std::thread([&] { workerWrote = Paths::atomicWrite(file, std::string_view("worker")); }).join();
+  EXPECT_TRUE(workerWrote);
+  {
+    rl::ScopedAllowBlocking exiting;
+    EXPECT_TRUE(Paths::atomicWrite(file, std::string_view("exit")));
+  }
+  EXPECT_EQ(Paths::readFile(file), (core::Bytes{'e', 'x', 'i', 't'}));
+#endif
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/AvatarFile.h"
+#include "platform/runloop/BlockingCall.h"
 #include "tests/screens/account/AccountFixture.h"
 
 namespace account_test {
@@ -269,6 +270,27 @@ TEST_F(Login, TheAvatarIsFetchedOnceAndKeptAsAJPEGOfTheTypedName) {
   EXPECT_EQ(JSONValue(logins[0]["body"].toString())["UserName"], core::Value("user01 "));
 }
 
+// The avatar and the details come on a worker: a screen closed before they arrive is not called, the
+// login it made stands, and the avatar is still written whole.
+TEST_F(Login, AScreenClosedWhileTheDetailsAreFetchedIsLeftAlone) {
+  putServerAvatar("user01", "secret1", *ui::ImageCodec::encodeJPEG(rampBitmap(8, 8), 0.9));
+  fault(core::Dictionary{{"path", "/api/1.0/json/user/GetPersonalDetails"},
+                         {"body", R"({"Body": {"NickName": "新昵称"}, "Message": "", "LoginState": 1})"}});
+  server().clearJournal();
+  auto screen = std::make_shared<LoginViewController>();
+  screen->setUsernameFieldText("user01");
+  screen->setPwdFieldText("secret1");
+  screen->loginAction();
+  // Bare passes (no settling): the pass that stores the login cannot also run the fetch's answer.
+  ASSERT_TRUE(rl::RunLoop::main().runUntil([&] { return app().userSession().contains("userInfo"); }, 20));
+  screen.reset();
+  settleRequests();
+  EXPECT_TRUE(std::filesystem::exists(avatarDirectory() + "/user01.jpg"));
+  EXPECT_EQ(userInfo()["UserName"], core::Value("user01"));
+  EXPECT_NE(userInfo()["NickName"], core::Value("新昵称")) << "the details went to no screen";
+  EXPECT_TRUE(requests("SoftInfo").empty());
+}
+
 TEST_F(Login, NoServerAvatarWritesNoFile) {
   logIn("user01", "secret1");
   EXPECT_EQ(requests("Img_UID/1.jpg").size(), 1u);
@@ -277,9 +299,12 @@ TEST_F(Login, NoServerAvatarWritesNoFile) {
 
 TEST_F(Login, AnAutomaticLoginThatIsNoFirstOneKeepsTheHomeScreenAndShowsTheUser) {
   core::UserDefaults::standard().setBool("isAutoLogon", true);
-  KeychainItemStore keychainItem(LoginViewController::kKeychainIdentifier);
-  keychainItem.setObject("user01", sec::kSecAttrAccount);
-  keychainItem.setObject("secret1", sec::kSecValueData);
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    KeychainItemStore keychainItem(LoginViewController::kKeychainIdentifier);
+    keychainItem.setObject("user01", sec::kSecAttrAccount);
+    keychainItem.setObject("secret1", sec::kSecValueData);
+  }
   MainInterfaceViewController1& home = openHome();
   ASSERT_NE(home.autologinVC(), nullptr);
   auto* login = dynamic_cast<LoginViewController*>(home.autologinVC().get());
@@ -295,9 +320,12 @@ TEST_F(Login, AnAutomaticLoginThatIsNoFirstOneKeepsTheHomeScreenAndShowsTheUser)
 TEST_F(Login, ClosingTheScreenThatReplacedTheRootShowsTheMainScreenLoggedOut) {
   // The keychain would log in automatically.
   core::UserDefaults::standard().setBool("isAutoLogon", true);
-  KeychainItemStore keychainItem(LoginViewController::kKeychainIdentifier);
-  keychainItem.setObject("user01", sec::kSecAttrAccount);
-  keychainItem.setObject("secret1", sec::kSecValueData);
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    KeychainItemStore keychainItem(LoginViewController::kKeychainIdentifier);
+    keychainItem.setObject("user01", sec::kSecAttrAccount);
+    keychainItem.setObject("secret1", sec::kSecValueData);
+  }
   app().userSession().set("isUserLogout", true);  // held back for the first main screen
   openHome();
   app().userSession().remove("isUserLogout");

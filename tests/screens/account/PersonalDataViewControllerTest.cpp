@@ -4,6 +4,7 @@
 // the device has none, and the zoom.
 
 #include "app/AvatarFile.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/account/PersonalDataViewController.h"
 #include "tests/screens/account/AccountFixture.h"
 #include "widgets/RegionPickerView.h"
@@ -419,7 +420,10 @@ TEST_F(PersonalData, WithoutALocalAvatarTheServersIsShownEachTimeAndNotKept) {
 
   // The e-mail file is the second choice, before any download.
   const std::string byEmail = avatarDirectory() + "/user01@example.com.jpg";
-  ASSERT_TRUE(AvatarFile::save(jpeg, "user01@example.com"));
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    ASSERT_TRUE(AvatarFile::save(jpeg, "user01@example.com"));
+  }
   server().clearJournal();
   Screen& screen = open();
   ASSERT_NE(screen.avatar()->image(), nullptr);

@@ -5,6 +5,7 @@
 
 #include "exam/sets/LastLearningRecordFile.h"
 #include "platform/core/PropertyList.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/security/Keychain.h"
 #include "tests/screens/home/HomeFixture.h"
 #include "util/KeychainItemStore.h"
@@ -90,6 +91,7 @@ TEST_F(Home, AutomaticLoginRunsOnlyWhenEveryConditionHolds) {
     app().userSession().set("isUserLogout", c.userLogout);
     core::UserDefaults::standard().setBool("isAutoLogon", c.isAutoLogon);
     {
+      rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
       KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
       keychain.resetKeychainItem();
       keychain.setObject(c.account, sec::kSecAttrAccount);
@@ -114,9 +116,12 @@ TEST_F(Home, AutomaticLoginRunsOnlyWhenEveryConditionHolds) {
 
 TEST_F(Home, AutomaticLoginLogsInAndReturnsToTheMainScreen) {
   core::UserDefaults::standard().setBool("isAutoLogon", true);
-  KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
-  keychain.setObject("demo", sec::kSecAttrAccount);
-  keychain.setObject("demo123", sec::kSecValueData);
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
+    keychain.setObject("demo", sec::kSecAttrAccount);
+    keychain.setObject("demo123", sec::kSecValueData);
+  }
   auto loads = [this] {
     int n = 0;
     for (const std::string& call : h().lifecycle()) n += call == "MainInterfaceViewController1.viewDidLoad";
@@ -168,6 +173,7 @@ void writeRecord(const std::string& user, const Record& r) {
                                          {"LearningRecordArr", learning},
                                          {"PackageName", r.packageName}};
   const std::string path = VDHelper::lastLearningRecordSavePath() + "/" + *stringFromMD5(user);
+  rl::ScopedAllowBlocking setUp;  // the test's own write, not the application's
   ASSERT_TRUE(core::PropertyList::writeFile(path, core::Array{element}));
 }
 

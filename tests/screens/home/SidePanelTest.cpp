@@ -15,6 +15,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
 #include "screens/AllScreens.h"
@@ -417,8 +418,11 @@ TEST_F(SidePanel, BackgroundCheckWritesItsFlagsOnTheMainThreadThenRunsTheLibrary
   EXPECT_EQ(seen->flags["Main"], core::Value(true));
 
   // With the subject's database in place the next check finds it.
-  ASSERT_TRUE(
-      core::Paths::atomicWrite(VDHelper::dbSavePath() + "/Vardo1.db", std::string("SQLite format 3")));
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    ASSERT_TRUE(
+        core::Paths::atomicWrite(VDHelper::dbSavePath() + "/Vardo1.db", std::string("SQLite format 3")));
+  }
   VDHelper::showMainVC();
   ASSERT_TRUE(pumpUntil([&] { return seen->calls > 1; }));
   EXPECT_EQ(seen->flags["isHavefileName"], core::Value(true));

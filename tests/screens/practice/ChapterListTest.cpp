@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/core/PropertyList.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "tests/screens/practice/PracticeFixture.h"
 
@@ -30,6 +31,7 @@ class ChapterList : public PracticeFixture {
     return list;
   }
   static void writeResults(bool chapterTestFile, const core::Value& entries) {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
     ASSERT_TRUE(core::PropertyList::writeFile(ChapterResultFile::pathFor(VDHelper::recordSavePath(), chapterTestFile),
                                               entries));
   }

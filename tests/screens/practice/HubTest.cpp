@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "exam/sets/TestBuilder.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/home/MainInterfaceViewController1.h"
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/SimulateExamsViewController.h"
@@ -58,6 +59,7 @@ class Hub : public PracticeFixture {
     const core::Value record =
         LearningRecordFile::record(AnsweringMode::Exam, "地理常识", VDHelper::now(), tests, tests[2], json);
     const auto path = LearningRecordFile::pathFor(VDHelper::lastLearningRecordSavePath(), "user01");
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
     EXPECT_TRUE(path && LastLearningRecordFile(*path).write(review_test::kSubject, record, module));
     return tests;
   }

@@ -18,6 +18,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/runloop/OperationQueue.h"
 #include "screens/AllScreens.h"
 #include "screens/practice/ChaptListViewController.h"
@@ -135,7 +136,10 @@ TEST_F(PracticeWindow, FromTheHubToAFinishedChaptersOrangeRow) {
                                      {"yidaResult", "20"},
                                      {"daduiResult", "18"},
                                      {"percent", "90%"}});
-  ASSERT_TRUE(core::PropertyList::writeFile(ChapterResultFile::pathFor(VDHelper::recordSavePath(), true), results));
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own write, not the application's
+    ASSERT_TRUE(core::PropertyList::writeFile(ChapterResultFile::pathFor(VDHelper::recordSavePath(), true), results));
+  }
 
   nav_->pushViewController(std::make_shared<SimulateExamsViewController>(), false);
   auto* hub = waitForTop<SimulateExamsViewController>();

@@ -10,6 +10,7 @@
 #include "app/VDAppStatistics.h"
 #include "exam/sets/LearningRecordFile.h"
 #include "platform/core/PropertyList.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "statistics/UsageStats.h"
 #include "statistics/UsageStatsInternal.h"
@@ -70,6 +71,7 @@ class RecordsFixture : public ReviewFixture {
     return *LearningRecordFile::pathFor(VDHelper::learningRecordSavePath(), user);
   }
   static void writeHistory(const std::string& user, const core::Value& banks) {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
     ASSERT_TRUE(core::PropertyList::writeFile(historyPath(user), banks));
   }
   // A learning record as the answering screen stores one.

@@ -5,6 +5,7 @@
 
 #include "app/AvatarFile.h"
 #include "app/SettingDefaults.h"
+#include "platform/runloop/BlockingCall.h"
 #include "screens/account/LoginViewController.h"
 #include "screens/review/FindTestViewController.h"
 #include "screens/settings/SettingViewController.h"
@@ -265,7 +266,10 @@ TEST_F(Menu, LoggingInFromTheHeaderSwitchesIt) {
 // button; the keychain item and the automatic login stay for the next start.
 TEST_F(Menu, LogoutKeepsTheKeychainAndTheAutomaticLogin) {
   KeychainItemStore keychain(MainInterfaceViewController1::kKeychainIdentifier);
-  ASSERT_TRUE(keychain.setObject("user01", "acct"));
+  {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
+    ASSERT_TRUE(keychain.setObject("user01", "acct"));
+  }
   core::UserDefaults::standard().setBool("isAutoLogon", true);
   loginAs("user01");
   openMenu();

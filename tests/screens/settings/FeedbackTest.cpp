@@ -6,6 +6,7 @@
 
 #include "platform/core/DateFormatter.h"
 #include "platform/core/PropertyList.h"
+#include "platform/core/PropertyListWriter.h"
 #include "screens/settings/ExamWebSiteViewController.h"
 #include "screens/settings/FeedbackHistory.h"
 #include "screens/settings/FeedbackViewController.h"
@@ -48,7 +49,10 @@ class Feedback : public FeedbackFixture {
     ASSERT_TRUE(h().press(button));
     h().settle();
   }
-  static core::Value storedHistory() { return core::PropertyList::readFile(FeedbackHistory::path()); }
+  // The file as the application has it (a write may still be on its way to the disk).
+  static core::Value storedHistory() {
+    return core::PropertyListWriter::shared().readFile(FeedbackHistory::path());
+  }
 
   std::shared_ptr<FeedbackViewController> screen_;
 };

@@ -25,6 +25,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/BlockingCall.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "screens/AllScreens.h"
@@ -106,6 +107,7 @@ class BankCheckFixture : public ::testing::Test {
                                std::filesystem::copy_options::overwrite_existing);
   }
   static void writeFile(const std::string& path, const std::string& text) {
+    rl::ScopedAllowBlocking setUp;  // the test's own writes, not the application's
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     ASSERT_TRUE(core::Paths::atomicWrite(path, text)) << path;
   }
