@@ -44,7 +44,7 @@ step() {
 }
 step_done() { echo "== done in $((SECONDS - step_started)) s =="; }
 
-window_labels='^(gtk|road)$'
+window_labels='^(gtk|road|gallery)$'
 step "build and tests"
 cmake --preset default "${ci_flags[@]}" >/dev/null
 if [ "${CI:-}" = "true" ]; then

@@ -17,6 +17,7 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <utility>
 
 #include "ui/detail/PangoText.h"
 
@@ -314,6 +315,23 @@ bool drawControls(const std::filesystem::path& dir) {
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
   });
+  // A question's box on the card (52 x 52): white while unanswered, green right, red wrong, blue answered
+  // in an exam.
+  const std::pair<const char*, Rgb> kCardBoxes[] = {{"testcard_white_btn", {1, 1, 1}},
+                                                   {"testcard_green_btn", {0.3, 0.72, 0.4}},
+                                                   {"testcard_red_btn", {0.88, 0.33, 0.3}},
+                                                   {"testcard_blue_btn", {0.25, 0.55, 0.9}}};
+  for (const auto& [name, fill] : kCardBoxes) {
+    const Rgb edge = fill.r > 0.99 ? Rgb{0.75, 0.75, 0.78} : darker(fill, 0.8);
+    ok &= write(dir, std::string(name) + "@2x.png", 52, 52, 2, [fill, edge](cairo_t* cr) {
+      roundedRect(cr, 1.5, 1.5, 49, 49, 8);
+      cairo_set_source_rgb(cr, fill.r, fill.g, fill.b);
+      cairo_fill_preserve(cr);
+      cairo_set_source_rgb(cr, edge.r, edge.g, edge.b);
+      cairo_set_line_width(cr, 1.5);
+      cairo_stroke(cr);
+    });
+  }
   ok &= write(dir, "testcard_line@2x.png", 20, 2, 2, [](cairo_t* cr) {
     cairo_set_source_rgb(cr, 0.8, 0.8, 0.82);
     cairo_rectangle(cr, 0, 0.5, 20, 1);
@@ -504,6 +522,31 @@ bool drawAccountPictures(const std::filesystem::path& dir) {
     cairo_line_to(cr, 160, 172);
     cairo_line_to(cr, 198, 143);
     cairo_stroke(cr);
+  });
+  // The notices screen without notices: a bell and a line, on the screen's grey.
+  ok &= write(dir, "center_noinform@2x.png", 320, 416, 2, [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.75, 0.77, 0.8);
+    cairo_move_to(cr, 136, 170);
+    cairo_curve_to(cr, 136, 120, 184, 120, 184, 170);
+    cairo_line_to(cr, 190, 182);
+    cairo_line_to(cr, 130, 182);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_arc(cr, 160, 188, 7, 0, kPi);
+    cairo_fill(cr);
+    text(cr, "暂无信息通知", 160, 225, ui::Font::system(16), {0.55, 0.55, 0.58});
+  });
+  // A report's delete button in the feedback records (40 x 40).
+  ok &= write(dir, "feedback_delect@2x.png", 40, 40, 2, [](cairo_t* cr) {
+    cairo_arc(cr, 20, 20, 10, 0, 2 * kPi);
+    cairo_set_source_rgb(cr, 0.7, 0.7, 0.72);
+    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 13, 13);
+    cross(cr, 14);
+    cairo_restore(cr);
   });
   // The error report's check boxes (20 x 20).
   ok &= write(dir, "ic_feedback_checked.png", 20, 20, 1, [](cairo_t* cr) { checkBox(cr, true); });

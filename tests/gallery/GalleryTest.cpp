@@ -1,0 +1,420 @@
+// The gallery: every screen the application registers, in its real window, in a state with content, and
+// the alerts, sheets and panels the screens open. One application start serves them all: the road's first
+// steps (tests/road) bring it from a fresh start to the sample subject's bank installed and `user01`
+// logged in against the loopback server; then each registered screen opens on the home screen's
+// navigation, the answering screen shows each question type in practice, exam and review, and the panels
+// open as a person opens them. Every picture goes to the gallery's folder (docs/screens with
+// VD_GALLERY_SHOTS) under the screen's name and is checked: the road's text checks, every named picture
+// in the bundle, pictures scaled into their frames, no renderer's pink box, no two controls that take
+// clicks lying over each other (tests/gallery/GalleryChecks.h).
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/VDViewControllerFactory.h"
+#include "exam/ExammingViewController.h"
+#include "exam/sets/AnsweringScreen.h"
+#include "exam/sets/TestBuilder.h"
+#include "librarys/http/HTTPRequest.h"
+#include "librarys/json/JsonParser.h"
+#include "librarys/json/JsonWriter.h"
+#include "screens/home/MainInterfaceViewController1.h"
+#include "screens/home/SidePanelController.h"
+#include "tests/gallery/GalleryChecks.h"
+#include "tests/road/Road.h"
+#include "tests/road/RoadSteps.h"
+#include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/AlertLayer.h"
+#include "ui/BarButtonItem.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
+#include "ui/Window.h"
+
+namespace {
+
+using road::Road;
+
+// Controls the screens lay over each other on purpose.
+const std::vector<gallery::Layering>& layerings() {
+  static const std::vector<gallery::Layering> table = {
+  };
+  return table;
+}
+
+class Gallery {
+ public:
+  explicit Gallery(Road& road) : road_(road) {}
+
+  // Keeps the picture of what shows as `name` and checks it.
+  void picture(const std::string& name) {
+    const gtktest::Shot shot = road_.shot(name);
+    gallery::checkPictures(road_, shot, name);
+    gallery::checkOverlaps(road_, name, layerings());
+    for (const std::string& error : road_.takeScriptErrors()) ADD_FAILURE() << name << ": page script error: " << error;
+    shown_.insert(name);
+  }
+  bool shown(const std::string& name) const { return shown_.count(name) > 0; }
+
+  ui::NavigationController* homeNavigation() {
+    auto home = road_.app().mainInterfaceVC();
+    return home ? home->navigationController() : nullptr;
+  }
+
+  // Back to the home screen, with no alert over it.
+  void home() {
+    for (int i = 0; i < 3 && road_.alert(); ++i) {
+      ui::AlertPanel* panel = road_.alert();
+      ui::Button* button = panel->buttonView(0);
+      if (!button || !road_.click(*button)) break;
+      road_.waitFor([&] { return road_.alert() != panel; });
+    }
+    if (auto* nav = homeNavigation()) nav->popToRootViewController(false);
+    road_.settle();
+  }
+
+  // Opens the screen of this identifier on the home screen's navigation and waits for its requests.
+  std::shared_ptr<ui::ViewController> push(const std::string& id) {
+    auto screen = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(id);
+    EXPECT_NE(screen, nullptr) << "no screen is registered as " << id;
+    ui::NavigationController* nav = homeNavigation();
+    EXPECT_NE(nav, nullptr);
+    if (!screen || !nav) return nullptr;
+    nav->pushViewController(screen, false);
+    road_.settle();
+    return screen;
+  }
+
+  // From the list on show, the screen its first row opens.
+  bool openFirstRow(const std::string& expectedScreen) {
+    const std::string from = road_.topName();
+    // The top row of the list on show.
+    ui::TableViewCell* cell = nullptr;
+    road_.forEachVisible([&](ui::View& v) {
+      auto* c = dynamic_cast<ui::TableViewCell*>(&v);
+      if (c && (!cell || road_.visibleRect(*c).minY() < road_.visibleRect(*cell).minY())) cell = c;
+      return false;
+    });
+    if (!cell || !road_.click(*cell)) return false;
+    const bool moved = road_.waitFor([&] { return road_.topName() == expectedScreen; }, 20);
+    road_.settle();
+    return moved;
+  }
+
+ private:
+  Road& road_;
+  std::set<std::string> shown_;
+};
+
+// ---- the answering screen on each question type ----
+
+struct TypeSample {
+  std::string type;    // "ATEST", ...
+  std::string prefix;  // of the session's id list: "A", ...
+};
+
+const std::vector<TypeSample>& questionTypes() {
+  static const std::vector<TypeSample> types = {{"ATEST", "A"},   {"BTEST", "B"},   {"A3TEST", "A3"}, {"XTEST", "X"},
+                                                {"PDTEST", "PD"}, {"JDTEST", "JD"}, {"TKTEST", "TK"}};
+  return types;
+}
+
+// Two questions of the type from the installed sample bank, as a question set makes them.
+QuestionsArray questionsOfType(const TypeSample& sample) {
+  std::ifstream in(std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / "GKSample.manifest.json");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const core::Value manifest = JSONValue(text);
+  std::string ids;
+  int taken = 0;
+  for (const core::Value& q : manifest["States"]["bank"]["Questions"].array()) {
+    if (q["Bad"].toBool() || q["Type"].toString() != sample.type || taken == 2) continue;
+    ids += (ids.empty() ? "" : ",") + std::to_string(q["AID"].toInt());
+    ++taken;
+  }
+  const core::Value style = manifest["Styles"][sample.type];
+  core::Value session = core::Dictionary{{"Type", sample.type},
+                                         {"Description", style["Description"]},
+                                         {"StyleID", style["StyleID"]},
+                                         {"Style", style["Style"]},
+                                         {sample.prefix + "Testid", ids}};
+  core::Value body = core::Dictionary{{"ID", 1}, {"Name", "样例"}, {"Sessions", core::Array{session}}};
+  return TestBuilder::changeJSonToTestArrayByDB(body).value_or(QuestionsArray{});
+}
+
+ExammingViewController* answering(Road& road) { return dynamic_cast<ExammingViewController*>(road.topScreen()); }
+
+// Opens the answering screen on these questions in this mode and waits for its first page, without the
+// group's instructions over it.
+bool openAnswering(Road& road, Gallery& gallery, const QuestionsArray& questions, AnsweringMode mode) {
+  auto screen = std::dynamic_pointer_cast<ExammingViewController>(
+      VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("examming"));
+  if (!screen || questions.empty()) return false;
+  auto pager = std::make_shared<TestPager>(questions);
+  pager->setCurrentTest(questions[0]);
+  AnsweringScreen& launch = *screen;
+  launch.setTestPager(pager);
+  launch.setOriginalMode(mode);
+  launch.setRedoMode(mode);
+  launch.setChapterName("样例");
+  gallery.homeNavigation()->pushViewController(screen, false);
+  const bool ready = road.waitFor([&] {
+    ExammingViewController* s = answering(road);
+    return s && s->loadNumber() == 0 && s->scrollSlide() == 0 && road::pageOnShow(road) &&
+           s->view().isUserInteractionEnabled();
+  }, 60);
+  if (!ready) return false;
+  road.settle();
+  if (screen->styleHud()) {
+    road.click({160, 300});
+    road.waitFor([&] { return !screen->styleHud(); });
+  }
+  ui::WebView* page = road::pageOnShow(road);
+  road.waitFor([&] { return page && road.evaluate(*page, "String(document.body.innerText.length > 20)") == "true"; });
+  road.settle();
+  return true;
+}
+
+ui::Button* optionsButton(Road& road) {
+  return road.find<ui::Button>([](ui::Button& b) {
+    auto* bar = dynamic_cast<ui::BarButtonView*>(&b);
+    return bar && bar->item() && bar->item()->image() && bar->item()->title().empty();
+  });
+}
+
+// The screens the first start shows, by the road's step that reaches them: the picture's name.
+const std::vector<std::pair<std::string, std::string>>& firstStartPictures() {
+  static const std::vector<std::pair<std::string, std::string>> table = {
+      {"welcome-1", "selectSort-welcome"},
+      {"category", "selectSort"},
+      {"provinces", "selectProvince"},
+      {"series", "selectSeries"},
+      {"subject", "selectSubject"},
+      {"home-guide", "sidebar-guide"},
+      {"home", "sidebar"},
+      {"download-offer", "updateSoftware-offer"},
+      {"download-progress", "updateSoftware-progress"},
+      {"bank-installed", "sidebar-bank-installed"},
+      {"login-gate", "alert-login-gate"},
+      {"login", "login"},
+      {"logged-in", "sidebar-logged-in"},
+  };
+  return table;
+}
+
+// The registered screens that need what another screen gives them: opened from it, as a person does.
+struct FromScreen {
+  std::string id;
+  std::string parent;     // the list it is opened from (its first row)
+  std::string className;  // the screen's class
+};
+
+const std::vector<FromScreen>& openedFromLists() {
+  static const std::vector<FromScreen> table = {
+      {"errorRedoDetail", "errorRedoList", "ErrorRedoDetailViewController"},
+      {"myFavoritesDetail", "myFavorites", "MyFavoritesDetailViewController"},
+      {"fastLearnDetail", "fastLearnList", "FastLearnDetailViewController"},
+      {"examGuideContent", "examGuideList", "ExamGuideContentViewController"},
+  };
+  return table;
+}
+
+// Shown by the answering part, not opened alone.
+const std::set<std::string>& answeringScreens() {
+  static const std::set<std::string> ids = {"examming", "questionCard", "testResult", "imageBrowser",
+                                            "allNote", "errorFeedback", "updateNote"};
+  return ids;
+}
+
+void timed(const std::string& what, const std::function<void()>& part) {
+  const auto began = std::chrono::steady_clock::now();
+  part();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  std::printf("gallery %-28s %5.1f s\n", what.c_str(), seconds);
+  std::fflush(stdout);
+}
+
+TEST(Gallery, EveryScreenInTheWindowWithContent) {
+  Road road(road::Pictures{"VD_GALLERY_SHOTS", "VD_GALLERY_DEFAULT_SHOTS", "vd-gallery-shots", false});
+  ASSERT_TRUE(road.prepare()) << road.failure();
+  road.start();
+  ASSERT_TRUE(road.running());
+  Gallery gallery(road);
+
+  // 1. The first start, to the bank installed and the user logged in (the road's own steps).
+  timed("first start", [&] {
+    std::vector<road::RoadStep> steps = road::roadSteps();
+    for (const road::RoadStep& step : steps) {
+      SCOPED_TRACE("first-start step " + step.name);
+      step.walk(road);
+      ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "the first start stops at " << step.name;
+      for (const auto& [stepName, picture] : firstStartPictures())
+        if (stepName == step.name) gallery.picture(picture);
+      if (step.name == "logged-in") break;
+    }
+  });
+  ASSERT_FALSE(::testing::Test::HasFatalFailure());
+  // The user's favourites and wrong answers on the server, so that their lists have rows.
+  {
+    std::ifstream in(std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / "GKSample.manifest.json");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const core::Value manifest = JSONValue(text);
+    core::Value wrong = core::Value::newArray();
+    std::int64_t subject = 0;
+    for (const core::Value& q : manifest["States"]["bank"]["Questions"].array()) {
+      if (q["Bad"].toBool() || wrong.array().size() == 3) continue;
+      if (subject == 0) subject = q["Subject"].toInt();
+      if (q["Subject"].toInt() == subject)
+        wrong.push_back(core::Dictionary{{"aid", q["AID"].toInt()}, {"count", 2}, {"days_ago", 0}});
+    }
+    for (const core::Value& doc :
+         {core::Value(core::Dictionary{{"favourites", core::Dictionary{{"subject", subject}, {"count", 4}}}}),
+          core::Value(core::Dictionary{{"wrong", wrong}})}) {
+      core::Value seeded = doc.deepCopy();
+      seeded.set("user", "user01");
+      auto reply = road.server().request("POST", "/__test/seed", JSONRepresentation(seeded).value_or(""),
+                                         {{"Content-Type", "application/json"}});
+      ASSERT_TRUE(reply && reply->status == 200) << (reply ? reply->body : "no reply");
+    }
+  }
+
+  // 2. Every registered screen.
+  timed("registered screens", [&] {
+    for (const std::string& id : allScreenIdentifiers()) {
+      if (answeringScreens().count(id) || id == "sidebar" || id == "updateSoftware" || id == "login") continue;
+      bool fromList = false;
+      for (const FromScreen& f : openedFromLists()) fromList |= f.id == id;
+      if (fromList) continue;
+      SCOPED_TRACE("screen " + id);
+      gallery.home();
+      if (id == "evenmore") {
+        auto* panel = dynamic_cast<SidePanelController*>(road.app().sidePanelVC().get());
+        ASSERT_NE(panel, nullptr);
+        panel->showLeftPanel(false);
+        road.settle();
+        gallery.picture(id);
+        panel->showCenterPanel(false);
+        road.settle();
+        continue;
+      }
+      if (!gallery.push(id)) continue;
+      gallery.picture(id);
+      for (const FromScreen& f : openedFromLists()) {
+        if (f.parent != id) continue;
+        if (gallery.openFirstRow(f.className)) {
+          gallery.picture(f.id);
+        } else {
+          ADD_FAILURE() << "the first row of " << id << " does not open " << f.className << ":\n" << road.describe();
+        }
+      }
+    }
+  });
+
+  // 3. The answering screen on each question type, in practice, exam and review.
+  timed("answering screens", [&] {
+    const std::pair<AnsweringMode, const char*> modes[] = {
+        {AnsweringMode::Practice, "practice"}, {AnsweringMode::Exam, "exam"}, {AnsweringMode::Reading, "review"}};
+    for (const TypeSample& type : questionTypes()) {
+      const QuestionsArray questions = questionsOfType(type);
+      ASSERT_FALSE(questions.empty()) << "the sample bank has no " << type.type;
+      for (const auto& [mode, modeName] : modes) {
+        const std::string name = std::string("examming-") + type.type + "-" + modeName;
+        SCOPED_TRACE(name);
+        gallery.home();
+        ASSERT_TRUE(openAnswering(road, gallery, questions, mode)) << road.describe();
+        gallery.picture(name);
+      }
+    }
+  });
+  // 4. The panels, sheets and alerts the screens open, as a person opens them.
+  timed("panels", [&] {
+    const QuestionsArray questions = questionsOfType(questionTypes()[0]);
+    gallery.home();
+    ASSERT_TRUE(openAnswering(road, gallery, questions, AnsweringMode::Practice)) << road.describe();
+    auto openOptions = [&] {
+      ui::Button* options = optionsButton(road);
+      ASSERT_NE(options, nullptr) << road.describe();
+      ASSERT_TRUE(road.click(*options));
+      ASSERT_TRUE(road.waitFor([&] { return road.button(ExammingViewController::kCardTitle) != nullptr; }))
+          << road.describe();
+      road.settle();
+    };
+    openOptions();
+    if (::testing::Test::HasFatalFailure()) return;
+    gallery.picture("examming-options");
+    ASSERT_TRUE(road.clickButton(ExammingViewController::kCardTitle));
+    ASSERT_TRUE(road.waitFor([&] { return road.topName() == "QuestionCardViewController"; })) << road.describe();
+    road.settle();
+    gallery.picture("questionCard");
+    ASSERT_TRUE(road.clickButton("返回"));
+    ASSERT_TRUE(road.waitFor([&] { return road.topName() == "ExammingViewController"; })) << road.describe();
+    road.settle();
+    openOptions();
+    if (::testing::Test::HasFatalFailure()) return;
+    ASSERT_TRUE(road.clickButton(ExammingViewController::kSettingTitle));
+    ASSERT_TRUE(road.waitFor([&] { return road.topName() != "ExammingViewController"; })) << road.describe();
+    road.settle();
+    gallery.picture("softSetting-answering");
+    road::backTo(road, "ExammingViewController");
+    // The error report, from the button at the foot of a practice page.
+    ui::Button* report = road.find<ui::Button>([](ui::Button& b) {
+      auto image = b.currentImage();
+      return image && image->name() == "ic_t_wrongredo";
+    });
+    ASSERT_NE(report, nullptr) << road.describe();
+    ASSERT_TRUE(road.click(*report));
+    ASSERT_TRUE(road.waitFor([&] { return road.topName() == "ErrorFeedbackViewController"; })) << road.describe();
+    road.settle();
+    gallery.picture("errorFeedback");
+    road::backTo(road, "ExammingViewController");
+    // The notes of the question, with the sheet to write one.
+    ui::WebView* page = road::pageOnShow(road);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(road.clickInPage(*page, "input[name='笔记']")) << "the page has no note tool";
+    ASSERT_TRUE(road.waitFor([&] { return road.topName() == "AllNoteViewController"; }, 30)) << road.describe();
+    road.settle();
+    gallery.picture("allNote");
+
+    // The page jump of a paged question list.
+    gallery.home();
+    gallery.push("errorRedoList");
+    ASSERT_TRUE(gallery.openFirstRow("ErrorRedoDetailViewController")) << road.describe();
+    ui::Button* pages = road.find<ui::Button>([](ui::Button& b) {
+      auto* bar = dynamic_cast<ui::BarButtonView*>(&b);
+      return bar && bar->item() && bar->item()->title().find('/') != std::string::npos;
+    });
+    ASSERT_NE(pages, nullptr) << road.describe();
+    ASSERT_TRUE(road.click(*pages));
+    ASSERT_TRUE(road.waitFor([&] { return road.alert() != nullptr; })) << road.describe();
+    road.settle();
+    gallery.picture("alert-page-jump");
+    ASSERT_TRUE(road.answerAlert(road.alert()->buttonTitleAtIndex(0)));
+
+    // The logout question of the home screen (answered no: the user stays).
+    gallery.home();
+    ASSERT_TRUE(road.click(*road::homeScreen(road)->registButton()));
+    ASSERT_TRUE(road.waitFor([&] { return road.alert() != nullptr; })) << road.describe();
+    road.settle();
+    gallery.picture("alert-logout");
+    ASSERT_TRUE(road.answerAlert(road.alert()->buttonTitleAtIndex(0)));
+  });
+
+  // Every registered screen has its picture.
+  for (const std::string& id : allScreenIdentifiers()) {
+    bool has = gallery.shown(id);
+    for (const auto& [step, picture] : firstStartPictures()) has |= picture.rfind(id + "-", 0) == 0 || picture == id;
+    for (const TypeSample& type : questionTypes()) has |= id == "examming" && gallery.shown("examming-" + type.type + "-practice");
+    EXPECT_TRUE(has) << "the gallery shows no picture of the screen " << id;
+  }
+  std::printf("gallery: pictures in %s\n", road.shotsDirectory().c_str());
+}
+
+}  // namespace
