@@ -199,11 +199,9 @@ void checkOverlaps(road::Road& road, const std::string& name, const std::vector<
       if (a.view->isDescendantOf(*b.view) || b.view->isDescendantOf(*a.view)) continue;
       const ui::Rect both = a.rect.intersection(b.rect);
       if (both.width() < 2 || both.height() < 2) continue;
-      // A control on a larger one behind it (a row's button, a panel on its dimmed backdrop) is layering.
-      ui::View* hit = road.window().app().keyWindow().hitTest(both.center());
-      const Clickable* front = hit && hit->isDescendantOf(*a.view) ? &a : hit && hit->isDescendantOf(*b.view) ? &b : nullptr;
-      const Clickable* back = front == &a ? &b : &a;
-      if (front && back->rect.intersection(front->rect) == front->rect) continue;
+      // A control wholly on a larger one (a row's button, a sheet on its dimmed backdrop) is layering: both
+      // take clicks, so the smaller one lies in front.
+      if (both == a.rect || both == b.rect) continue;
       if (layered(a.description, b.description)) continue;
       report(a, b);
     }
