@@ -20,6 +20,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
   int reused = 0;
   std::vector<std::string> selections;
   bool buttonInRow5 = false;
+  std::shared_ptr<Image> picture;  // set on each row's image view after the cell is made
   int rowButtonTaps = 0;
 
   int numberOfSectionsInTableView(TableView&) override { return static_cast<int>(counts.size()); }
@@ -42,6 +43,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
       cell = std::make_shared<TableViewCell>(TableViewCellStyle::Subtitle, "row");
     }
     cell->textLabel()->setText("第" + std::to_string(ip.row) + "题");
+    if (picture) cell->imageView()->setImage(picture);
     if (buttonInRow5 && ip.row == 5 && !cell->contentView().viewWithTag(77)) {
       auto b = uitest::addButton(cell->contentView(), "收藏", {200, 5, 80, 34}, [this] { ++rowButtonTaps; });
       b->setTag(77);
@@ -173,4 +175,16 @@ TEST(TableView, AFaultyDataSourceGivesBlankRowsAndEmptySectionsNotACrash) {
   ASSERT_NE(table->cellForRowAtIndexPath({0, 1}), nullptr);
   EXPECT_EQ(table->cellForRowAtIndexPath({0, 1})->textLabel()->text(), "");
   EXPECT_EQ(table->rectForRowAtIndexPath({0, 2}), Rect(0, 88, 320, 44)) << "the blank row keeps its place";
+}
+
+// A picture the data source gives a row after making it (and the row is the cell's own size) still takes
+// its place before the row shows, with the text beside it, whether the row is new or reused.
+TEST(TableView, ARowsPictureSetAfterTheCellIsMadeTakesItsPlace) {
+  TableStage s([](Rows& r) { r.picture = Image::create("icon", {24, 24}); });
+  for (int row : {0, 3}) {
+    TableViewCell* cell = s.table->cellForRowAtIndexPath({0, row});
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->imageView()->frame().size, Size(24, 24)) << "row " << row;
+    EXPECT_GE(cell->textLabel()->frame().minX(), cell->imageView()->frame().maxX()) << "row " << row;
+  }
 }
