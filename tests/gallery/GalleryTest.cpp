@@ -273,7 +273,7 @@ TEST(Gallery, EveryScreenInTheWindowWithContent) {
     }
   });
   ASSERT_FALSE(::testing::Test::HasFatalFailure());
-  // The user's favourites and wrong answers on the server, so that their lists have rows.
+  // The user's favourites (more than a page) and wrong answers on the server, so that their lists have rows.
   {
     std::ifstream in(std::filesystem::path(testserver::ApiServer::defaultSampleDir()) / "GKSample.manifest.json");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -287,7 +287,7 @@ TEST(Gallery, EveryScreenInTheWindowWithContent) {
         wrong.push_back(core::Dictionary{{"aid", q["AID"].toInt()}, {"count", 2}, {"days_ago", 0}});
     }
     for (const core::Value& doc :
-         {core::Value(core::Dictionary{{"favourites", core::Dictionary{{"subject", subject}, {"count", 4}}}}),
+         {core::Value(core::Dictionary{{"favourites", core::Dictionary{{"subject", subject}, {"count", 38}}}}),
           core::Value(core::Dictionary{{"wrong", wrong}})}) {
       core::Value seeded = doc.deepCopy();
       seeded.set("user", "user01");
@@ -393,6 +393,21 @@ TEST(Gallery, EveryScreenInTheWindowWithContent) {
     ASSERT_TRUE(road.waitFor([&] { return road.topName() == "AllNoteViewController"; }, 30)) << road.describe();
     road.settle();
     gallery.picture("allNote");
+
+    // The page jump of a paged question list (the favourites: more than one page).
+    gallery.home();
+    gallery.push("myFavorites");
+    ASSERT_TRUE(gallery.openFirstRow("MyFavoritesDetailViewController")) << road.describe();
+    ui::Button* pages = road.find<ui::Button>([](ui::Button& b) {
+      auto* bar = dynamic_cast<ui::BarButtonView*>(&b);
+      return bar && bar->isEnabled() && bar->item() && bar->item()->title().find('/') != std::string::npos;
+    });
+    ASSERT_NE(pages, nullptr) << "no page jump on the favourites:\n" << road.describe();
+    ASSERT_TRUE(road.click(*pages));
+    ASSERT_TRUE(road.waitFor([&] { return road.alert() != nullptr; })) << road.describe();
+    road.settle();
+    gallery.picture("alert-page-jump");
+    ASSERT_TRUE(road.answerAlert(road.alert()->buttonTitleAtIndex(0)));
 
     // The logout question of the home screen (answered no: the user stays).
     gallery.home();
