@@ -82,6 +82,12 @@ class Gallery {
       if (!button || !road_.click(*button)) break;
       road_.waitFor([&] { return road_.alert() != panel; });
     }
+    // A screen presented over the home screen goes, the side menu closes, the navigation goes back.
+    if (auto home = road_.app().mainInterfaceVC(); home && home->presentedViewController()) {
+      home->dismissViewController(false);
+      road_.settle();
+    }
+    if (auto* panel = dynamic_cast<SidePanelController*>(road_.app().sidePanelVC().get())) panel->showCenterPanel(false);
     if (auto* nav = homeNavigation()) nav->popToRootViewController(false);
     road_.settle();
   }
@@ -314,6 +320,26 @@ TEST(Gallery, EveryScreenInTheWindowWithContent) {
         gallery.picture(id);
         panel->showCenterPanel(false);
         road.settle();
+        continue;
+      }
+      if (id == "softUsingHelpContent") {
+        // The help page the side menu's "关于软件" opens.
+        auto* panel = dynamic_cast<SidePanelController*>(road.app().sidePanelVC().get());
+        ASSERT_NE(panel, nullptr);
+        panel->showLeftPanel(false);
+        road.settle();
+        ui::TableViewCell* about = road.row("关于软件");
+        ASSERT_NE(about, nullptr) << road.describe();
+        ASSERT_TRUE(road.click(*about));
+        ASSERT_TRUE(road.waitFor([&] { return road.topName() == "SoftUsinghelpContentViewController"; }))
+            << road.describe();
+        ui::WebView* help = nullptr;
+        EXPECT_TRUE(road.waitFor([&] {
+          help = road.find<ui::WebView>();
+          return help && road.evaluate(*help, "String(document.body && document.body.innerText.length > 0)") == "true";
+        })) << "the help page shows nothing";
+        road.settle();
+        gallery.picture(id);
         continue;
       }
       if (!gallery.push(id)) continue;
