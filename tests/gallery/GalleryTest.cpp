@@ -339,6 +339,9 @@ TEST(Gallery, EveryScreenInTheWindowWithContent) {
           return help && road.evaluate(*help, "String(document.body && document.body.innerText.length > 0)") == "true";
         })) << "the help page shows nothing";
         road.settle();
+        // Painted: the page's grey ground shows in the window.
+        EXPECT_TRUE(road.waitFor([&] { return road.window().shot().at({160, 300}) != 0xFFFFFFFFu; }, 10))
+            << "the help page is not painted";
         gallery.picture(id);
         continue;
       }
