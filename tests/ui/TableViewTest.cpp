@@ -178,13 +178,24 @@ TEST(TableView, AFaultyDataSourceGivesBlankRowsAndEmptySectionsNotACrash) {
 }
 
 // A picture the data source gives a row after making it (and the row is the cell's own size) still takes
-// its place before the row shows, with the text beside it, whether the row is new or reused.
+// its place before the row shows, with the text beside it, whether the row is new or reused; a picture
+// the row's image view scales shows from the row's margin, and the text follows what shows of it.
 TEST(TableView, ARowsPictureSetAfterTheCellIsMadeTakesItsPlace) {
-  TableStage s([](Rows& r) { r.picture = Image::create("icon", {24, 24}); });
-  for (int row : {0, 3}) {
-    TableViewCell* cell = s.table->cellForRowAtIndexPath({0, row});
-    ASSERT_NE(cell, nullptr);
-    EXPECT_EQ(cell->imageView()->frame().size, Size(24, 24)) << "row " << row;
-    EXPECT_GE(cell->textLabel()->frame().minX(), cell->imageView()->frame().maxX()) << "row " << row;
+  struct Case {
+    double scale;
+    Size shows;
+  };
+  for (const Case& c : {Case{1, {24, 24}}, Case{0.5, {24, 24}}}) {
+    TableStage s([&](Rows& r) { r.picture = Image::create("icon", {24 / c.scale, 24 / c.scale}); });
+    for (int row : {0, 3}) {
+      TableViewCell* cell = s.table->cellForRowAtIndexPath({0, row});
+      ASSERT_NE(cell, nullptr);
+      cell->imageView()->setTransform(Transform::scale(c.scale, c.scale));
+      cell->setNeedsLayout();
+      const Rect shown = cell->imageView()->frame();
+      EXPECT_EQ(shown.size, c.shows) << "scale " << c.scale << ", row " << row;
+      EXPECT_DOUBLE_EQ(shown.minX(), 15) << "scale " << c.scale << ", row " << row;
+      EXPECT_DOUBLE_EQ(cell->textLabel()->frame().minX(), shown.maxX() + 10) << "scale " << c.scale << ", row " << row;
+    }
   }
 }
