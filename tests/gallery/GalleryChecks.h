@@ -5,8 +5,9 @@
 //   - no view is painted as the renderer's pink box (what GTK's cairo renderer draws for a node it
 //     cannot draw);
 //   - no two controls that take clicks overlap (buttons, fields, switches; and a native control over a
-//     clickable element of a question page), unless the table of layerings says the screen layers them on
-//     purpose.
+//     clickable element of a page), unless one lies wholly on the other (a row's button, a sheet on its
+//     backdrop) or the table of layerings says the screen layers them on purpose. A control takes clicks
+//     where the window's hit test reaches it.
 // Each fault is a test failure naming the screen and the view.
 
 #include <string>

@@ -48,10 +48,11 @@ namespace {
 
 using road::Road;
 
-// Controls the screens lay over each other on purpose.
+// Controls a screen lays partly over each other on purpose, as {screen class, control, control, why}
+// (descriptions as gallery::describeControl gives them). A control wholly on a larger one (a row's button,
+// a sheet on its dimmed backdrop) is layering already; no screen needs a row here today.
 const std::vector<gallery::Layering>& layerings() {
-  static const std::vector<gallery::Layering> table = {
-  };
+  static const std::vector<gallery::Layering> table = {};
   return table;
 }
 
