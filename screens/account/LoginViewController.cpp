@@ -182,7 +182,10 @@ void LoginViewController::viewDidAppear(bool) {
   application->keyWindow().addFrontView(firstRunPrompt_);
 }
 
-void LoginViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void LoginViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+  removeFirstRunPrompt();  // the hint goes with the screen it explains
+}
 
 // ---- table ----
 
