@@ -44,6 +44,7 @@ constexpr int kUpdateFavImage = 4;
 constexpr int kUpdateFavImageR = 5;
 
 constexpr double kButtonSize = 44;
+constexpr double kFootHeight = kButtonSize + 12;
 constexpr double kOptionsWidth = 120;
 constexpr double kOptionsRowHeight = 44;
 
@@ -130,7 +131,9 @@ void ExammingViewController::loadView() {
   root->setBackgroundColor(ui::Color::white());
   const ui::Rect bounds = root->bounds();
 
-  myScrollView_ = std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kPageWidth, bounds.height()));
+  // The pages end above a foot that holds the move and tool buttons, so nothing of a page (its tool row
+  // of favourite, note and redo above all) ever lies under them.
+  myScrollView_ = std::make_shared<ui::ScrollView>(ui::Rect(0, 0, kPageWidth, bounds.height() - kFootHeight));
   myScrollView_->setAutoresizingMask(ui::kAutoresizingFlexibleHeight);
   myScrollView_->setPagingEnabled(true);
   myScrollView_->setShowsHorizontalScrollIndicator(false);
@@ -158,8 +161,8 @@ void ExammingViewController::loadView() {
   // The bottom button submits in exam mode and reports an error otherwise.
   btnExplain_ = button({bounds.width() / 2 - kButtonSize / 2, bottom, kButtonSize, kButtonSize}, nullptr,
                        "ic_t_wrongredo", &ExammingViewController::explainButtonClick);
-  // The move buttons lie over the page's lower corners: on a dark ground of their own they show on the
-  // white day page and stand apart from the text of the night page.
+  // The move buttons stand in the foot: on a dark ground of their own they show on the white day page's
+  // foot and on the night page's.
   for (auto* b : {&previousButton_, &nextButton_}) {
     (*b)->setBackgroundColor(ui::Color::black().withAlpha(0.45));
     (*b)->setTitleColor(ui::Color::white());
@@ -213,6 +216,8 @@ void ExammingViewController::viewDidLoad() {
 }
 
 void ExammingViewController::viewWillAppear(bool animated) {
+  // The foot takes the page's colour (night mode may have changed in the settings).
+  view().setBackgroundColor(BaseTestHtmlViewController::backgroundColor(SettingDefaults::isNightMode()));
   VDAppStatistics::pageviewStartWithViewController(*this);
   const auto weak = ui::weakScreen(*this);
   navigationItem().setRightBarButtonItem(ui::BarButtonItem::withImage(

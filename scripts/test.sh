@@ -49,7 +49,7 @@ step "include rules"
 /usr/bin/python3 -B scripts/check_layers.py
 step_done
 
-window_labels='^(gtk|road)$'
+window_labels='^(gtk|road|gallery)$'
 step "build and tests"
 cmake --preset default "${ci_flags[@]}" >/dev/null
 if [ "${CI:-}" = "true" ]; then

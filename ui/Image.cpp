@@ -1,7 +1,10 @@
 #include "ui/Image.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 
 #include "platform/core/Bundle.h"
 #include "ui/Canvas.h"
@@ -9,6 +12,21 @@
 #include "ui/PixbufCodec.h"
 
 namespace ui {
+
+namespace {
+
+// Says once per name that the bundle lacks a picture a view names (the view shows nothing there).
+void reportMissing(const std::string& name) {
+  static std::mutex lock;
+  static std::set<std::string> reported;
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    if (!reported.insert(name).second) return;
+  }
+  std::fprintf(stderr, "ui: the bundle has no picture \"%s\"\n", name.c_str());
+}
+
+}  // namespace
 
 std::shared_ptr<Image> Image::create(std::string name, Size size, double scale) {
   return std::make_shared<Image>(std::move(name), size, scale > 0 ? scale : 1);
@@ -36,6 +54,7 @@ std::shared_ptr<Image> Image::named(const std::string& name) {
     image->filePath_ = *path;
     break;
   }
+  if (image->filePath_.empty()) reportMissing(name);
   return image;
 }
 

@@ -37,7 +37,8 @@ class Image {
  public:
   // An image called `name` of `size` points at `scale` pixels per point.
   static std::shared_ptr<Image> create(std::string name, Size size = {}, double scale = 1);
-  // The bundle image `name` with its file's size; a sizeless reference when the bundle has no such file.
+  // The bundle image `name` with its file's size; a sizeless reference when the bundle has no such file
+  // (said once per name on standard error).
   static std::shared_ptr<Image> named(const std::string& name);
   // An image of a picture file's bytes (JPEG or PNG, as ui::ImageCodec accepts them), sized from the
   // file's header in points of one pixel; nullptr when the header is not such a picture's (a damaged

@@ -249,6 +249,9 @@ void TableView::updateVisibleCells() {
       auto cell = source->cellForRowAtIndexPath(*this, ip);
       if (!cell) cell = std::make_shared<TableViewCell>();  // a blank row keeps the layout whole
       cell->setFrame(rect);
+      // Laid out before it shows, as the data source left it: a picture or accessory set after the cell
+      // took its size still gets its place.
+      cell->setNeedsLayout();
       configureEditing(*cell, ip);
       cell->setSelected(selected_.count(ip) > 0);
       insertSubview(cell, 0);

@@ -186,9 +186,14 @@ void TableViewCell::layoutSubviews() {
   const double cw = contentView_->bounds().width();
   double x = 15;
   if (auto img = imageView_->image()) {
+    // The picture at its size, turned or scaled as the image view is; what shows of it starts at x and
+    // the texts follow what shows.
     const Size s = img->size();
-    imageView_->setFrame({x, (h - s.height) / 2, s.width, s.height});
-    x += s.width + 10;
+    const Transform& t = imageView_->transform();
+    const Size shows = t.isIdentity() ? s : t.applyToRect({0, 0, s.width, s.height}).size;
+    imageView_->setBounds({0, 0, s.width, s.height});
+    imageView_->setCenter({x + shows.width / 2, h / 2});
+    x += shows.width + 10;
   } else {
     imageView_->setFrame({x, h / 2, 0, 0});
   }

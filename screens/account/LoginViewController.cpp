@@ -153,17 +153,9 @@ void LoginViewController::viewDidLoad() {
   btnSavePwd_->setSelected(isSavaPwd_);
   btnAutoLogin_->setSelected(isAutoLogin_);
 
-  // The first-run prompt over the whole window, gone at the first tap.
-  if (defaults.boolForKey("isFirstLoginApp")) {
-    if (ui::Application* application = ui::Application::current()) {
-      firstRunPrompt_ = std::make_shared<ui::Button>(application->applicationFrame());
-      firstRunPrompt_->setBackgroundImage(ui::Image::create(kFirstRunImage), ui::kControlStateNormal);
-      firstRunPrompt_->addTarget(ui::ControlEvent::TouchUpInside, [weak = w](ui::Control&) {
-        if (auto self = weak.lock()) self->removeFirstRunPrompt();
-      });
-      application->keyWindow().addFrontView(firstRunPrompt_);
-    }
-  }
+  // The first-run prompt over the whole window once the screen shows (viewDidAppear): put there now, the
+  // screen's own view would enter the window above it and hide it.
+  showsFirstRunPrompt_ = defaults.boolForKey("isFirstLoginApp");
   defaults.setBool("isFirstLoginApp", false);
   defaults.setBool("isFirstMain", false);
   defaults.setBool("isFirstEvenMore", false);
@@ -177,9 +169,25 @@ void LoginViewController::removeFirstRunPrompt() {
   firstRunPrompt_.reset();
 }
 
-void LoginViewController::viewDidAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
+void LoginViewController::viewDidAppear(bool) {
+  VDAppStatistics::pageviewStartWithViewController(*this);
+  // The first-run prompt over the whole window, gone at the first tap.
+  if (!showsFirstRunPrompt_) return;
+  showsFirstRunPrompt_ = false;
+  ui::Application* application = ui::Application::current();
+  if (!application) return;
+  firstRunPrompt_ = std::make_shared<ui::Button>(application->applicationFrame());
+  firstRunPrompt_->setBackgroundImage(ui::Image::create(kFirstRunImage), ui::kControlStateNormal);
+  firstRunPrompt_->addTarget(ui::ControlEvent::TouchUpInside, [weak = ui::weakScreen(*this)](ui::Control&) {
+    if (auto self = weak.lock()) self->removeFirstRunPrompt();
+  });
+  application->keyWindow().addFrontView(firstRunPrompt_);
+}
 
-void LoginViewController::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
+void LoginViewController::viewWillDisappear(bool) {
+  VDAppStatistics::pageviewEndWithViewController(*this);
+  removeFirstRunPrompt();  // the hint goes with the screen it explains
+}
 
 // ---- table ----
 

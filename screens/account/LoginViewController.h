@@ -144,6 +144,7 @@ class LoginViewController : public ui::ViewController,
   std::shared_ptr<ui::Button> btn_hide_;
   std::shared_ptr<ui::ImageView> userImage_;
   std::shared_ptr<ui::Button> firstRunPrompt_;
+  bool showsFirstRunPrompt_ = false;  // the first run's prompt waits for the screen to show
   std::shared_ptr<User> userBll_;
   std::shared_ptr<Center> centerBll_;
 };

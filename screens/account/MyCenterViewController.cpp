@@ -97,7 +97,7 @@ std::shared_ptr<ui::TableViewCell> MyCenterViewController::cellForRowAtIndexPath
   auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
   if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, kCellIdentifier);
   const core::Value row = array_[ip.row];
-  cell->imageView()->setImage(ui::Image::create(row["Image"].toString()));
+  cell->imageView()->setImage(ui::Image::named(row["Image"].toString()));  // sized from its file
   cell->imageView()->setTransform(ui::Transform::scale(0.6, 0.6));
   cell->textLabel()->setText(row["ZName"].toString());
   cell->textLabel()->setFont(ui::Font::named("Arial", 16));

@@ -33,6 +33,7 @@
 #include "tests/support/FixedReachability.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
+#include "ui/Button.h"
 #include "ui/NavigationController.h"
 #include "ui/test/Harness.h"
 
@@ -159,6 +160,12 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   ASSERT_TRUE(h().press("登录"));
   h().settle();
   ASSERT_EQ(top(), "LoginViewController");
+  // The first login's hint over the window: a tap takes it away.
+  if (auto* hint = h().find<ui::Button>([](const ui::Button& b) {
+        return b.currentBackgroundImage() && b.currentBackgroundImage()->name() == LoginViewController::kFirstRunImage;
+      })) {
+    ASSERT_TRUE(h().tap(*hint));
+  }
 
   // The user types the account and logs in; the login screen closes onto the home screen.
   ui::TextField* name = h().field("用户名");

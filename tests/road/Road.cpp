@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <utility>
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
@@ -50,7 +51,7 @@ bool insideScrollView(const ui::View& view) {
 
 }  // namespace
 
-Road::Road() = default;
+Road::Road(Pictures pictures) : pictures_(std::move(pictures)) {}
 
 Road::~Road() {
   if (session_) stop();
@@ -80,9 +81,9 @@ bool Road::prepare() {
   ::setenv(ServerConfig::kVerificationCodeBaseEnv, server_.codeBase().c_str(), 1);
   ServerConfig::reload();
 
-  const char* dir = std::getenv("VD_ROAD_SHOTS");
-  if (!dir || !*dir) dir = std::getenv("VD_ROAD_DEFAULT_SHOTS");
-  shots_ = dir && *dir ? dir : (std::filesystem::temp_directory_path() / "vd-road-shots").string();
+  const char* dir = std::getenv(pictures_.env.c_str());
+  if (!dir || !*dir) dir = std::getenv(pictures_.defaultEnv.c_str());
+  shots_ = dir && *dir ? dir : (std::filesystem::temp_directory_path() / pictures_.fallback).string();
   std::error_code ec;
   std::filesystem::create_directories(shots_, ec);
   for (const auto& entry : std::filesystem::directory_iterator(shots_, ec))
@@ -372,8 +373,8 @@ gtktest::Shot Road::shot(const std::string& name) {
   session_->settle();
   gtktest::Shot picture = session_->shot();
   char number[8];
-  std::snprintf(number, sizeof number, "%02d", ++shotNumber_);
-  const std::string file = shots_ + "/" + number + "-" + name + ".png";
+  std::snprintf(number, sizeof number, "%02d-", ++shotNumber_);
+  const std::string file = shots_ + "/" + (pictures_.numbered ? number : "") + name + ".png";
   if (auto png = ui::PixbufCodec::encode(picture.pixels, "png")) {
     std::ofstream(file, std::ios::binary) << *png;
   } else {

@@ -31,9 +31,19 @@ class AppDelegate;
 
 namespace road {
 
+// Where a driver's pictures go: the folder `env` names, else the one `defaultEnv` names, else `fallback`
+// in the temporary directory; named "NN-name.png" in order when numbered, "name.png" otherwise.
+struct Pictures {
+  std::string env = "VD_ROAD_SHOTS";
+  std::string defaultEnv = "VD_ROAD_DEFAULT_SHOTS";
+  std::string fallback = "vd-road-shots";
+  bool numbered = true;
+};
+
 class Road {
  public:
-  Road();
+  Road() : Road(Pictures{}) {}
+  explicit Road(Pictures pictures);
   ~Road();
   Road(const Road&) = delete;
   Road& operator=(const Road&) = delete;
@@ -115,8 +125,10 @@ class Road {
   gtktest::Shot shot(const std::string& name);
   const std::string& shotsDirectory() const { return shots_; }
 
- private:
+  // Every visible view that shows in the window, front-most first, until f returns true.
   void forEachVisible(const std::function<bool(ui::View&)>& f);
+
+ private:
   void checkTexts(const gtktest::Shot& shot, const std::string& name);
 
   std::string failure_;
@@ -126,6 +138,7 @@ class Road {
   std::shared_ptr<AppDelegate> delegate_;
   std::vector<ui::gtk::WebKitEngine::ConsoleMessage> console_;
   std::size_t reportedConsole_ = 0;
+  Pictures pictures_;
   std::string shots_;
   int shotNumber_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/VDHelper.h"
 #include "exam/ExammingViewController.h"
+#include "screens/account/LoginViewController.h"
 #include "screens/home/MainInterfaceViewController1.h"
 #include "screens/subject/SelectSortViewController.h"
 #include "screens/update/UpdateSoftwareViewController.h"
@@ -196,6 +197,17 @@ void loginGate(Road& road) {
 void login(Road& road) {
   ASSERT_TRUE(road.answerAlert("登录"));
   ASSERT_TRUE(road.waitFor([&] { return road.topName() == "LoginViewController"; })) << road.describe();
+  road.settle();
+  // The first login's hint lies over the whole window: a tap takes it away.
+  auto hint = [&] {
+    return road.find<ui::Button>([](ui::Button& b) {
+      auto image = b.currentBackgroundImage();
+      return image && image->name() == LoginViewController::kFirstRunImage;
+    });
+  };
+  ASSERT_NE(hint(), nullptr) << "the first login shows no hint";
+  ASSERT_TRUE(road.click(*hint()));
+  ASSERT_TRUE(road.waitFor([&] { return hint() == nullptr; })) << "a tap does not take the hint away";
   road.settle();
   ui::TextField* name = road.field("用户名/邮箱/手机号");
   ui::TextField* password = road.field("请输入密码");

@@ -101,7 +101,7 @@ bool tapInPage(Road& road, ui::WebView& page, const std::string& selector) {
   if (std::sscanf(box.c_str(), "%lf,%lf,%lf,%lf,%lf", &x, &y, &w, &h, &viewport) != 5) return false;
   const ui::Rect shows = road.visibleRect(page);
   const ui::Rect frame = gtktest::WindowSession::frameOf(page);
-  // A little left of the middle: the screen's own submit button stands over the middle of the page's foot.
+  // A little left of the middle of the element.
   const ui::Point centre{frame.minX() + x + w * 0.35, frame.minY() + y + h / 2};
   if (y >= 0 && y + h <= viewport && shows.contains(centre)) {
     road.click(centre);

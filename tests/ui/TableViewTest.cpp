@@ -20,6 +20,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
   int reused = 0;
   std::vector<std::string> selections;
   bool buttonInRow5 = false;
+  std::shared_ptr<Image> picture;  // set on each row's image view after the cell is made
   int rowButtonTaps = 0;
 
   int numberOfSectionsInTableView(TableView&) override { return static_cast<int>(counts.size()); }
@@ -42,6 +43,7 @@ struct Rows : TableViewDataSource, TableViewDelegate {
       cell = std::make_shared<TableViewCell>(TableViewCellStyle::Subtitle, "row");
     }
     cell->textLabel()->setText("第" + std::to_string(ip.row) + "题");
+    if (picture) cell->imageView()->setImage(picture);
     if (buttonInRow5 && ip.row == 5 && !cell->contentView().viewWithTag(77)) {
       auto b = uitest::addButton(cell->contentView(), "收藏", {200, 5, 80, 34}, [this] { ++rowButtonTaps; });
       b->setTag(77);
@@ -173,4 +175,27 @@ TEST(TableView, AFaultyDataSourceGivesBlankRowsAndEmptySectionsNotACrash) {
   ASSERT_NE(table->cellForRowAtIndexPath({0, 1}), nullptr);
   EXPECT_EQ(table->cellForRowAtIndexPath({0, 1})->textLabel()->text(), "");
   EXPECT_EQ(table->rectForRowAtIndexPath({0, 2}), Rect(0, 88, 320, 44)) << "the blank row keeps its place";
+}
+
+// A picture the data source gives a row after making it (and the row is the cell's own size) still takes
+// its place before the row shows, with the text beside it, whether the row is new or reused; a picture
+// the row's image view scales shows from the row's margin, and the text follows what shows of it.
+TEST(TableView, ARowsPictureSetAfterTheCellIsMadeTakesItsPlace) {
+  struct Case {
+    double scale;
+    Size shows;
+  };
+  for (const Case& c : {Case{1, {24, 24}}, Case{0.5, {24, 24}}}) {
+    TableStage s([&](Rows& r) { r.picture = Image::create("icon", {24 / c.scale, 24 / c.scale}); });
+    for (int row : {0, 3}) {
+      TableViewCell* cell = s.table->cellForRowAtIndexPath({0, row});
+      ASSERT_NE(cell, nullptr);
+      cell->imageView()->setTransform(Transform::scale(c.scale, c.scale));
+      cell->setNeedsLayout();
+      const Rect shown = cell->imageView()->frame();
+      EXPECT_EQ(shown.size, c.shows) << "scale " << c.scale << ", row " << row;
+      EXPECT_DOUBLE_EQ(shown.minX(), 15) << "scale " << c.scale << ", row " << row;
+      EXPECT_DOUBLE_EQ(cell->textLabel()->frame().minX(), shown.maxX() + 10) << "scale " << c.scale << ", row " << row;
+    }
+  }
 }

@@ -1,8 +1,10 @@
 // vd_make_images OUTDIR: draws the application's own pictures into OUTDIR (the bundle) as PNG files: the
-// home screen's function tiles (normal and pressed), the first-use hints of the home and login screens,
-// the tab bar's pictures, the check and cross marks of the progress overlays, the result screen's pass
-// and fail seals, and the controls of the account, notes and answer-card screens that are pictures (the
-// login button and check boxes, a note's tools, the answer card's boxes). They are drawn here, in code,
+// home screen's function tiles (normal and pressed), the first-use hints of the home, login and side-menu
+// screens, the tab bar's pictures, the check and cross marks of the progress overlays, the result screen's
+// pass and fail seals, the controls of the account, notes and answer-card screens that are pictures (the
+// login button and check boxes, a note's tools, the answer card's boxes), the side menu's rows and icons,
+// my centre's pictures, the verification code's refresh sign, the e-mail check's picture and the error
+// report's check boxes. They are drawn here, in code,
 // so the bundle needs no picture files from anywhere else; the text is set in the application's own
 // fonts.
 
@@ -15,6 +17,7 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <utility>
 
 #include "ui/detail/PangoText.h"
 
@@ -312,11 +315,242 @@ bool drawControls(const std::filesystem::path& dir) {
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
   });
+  // A question's box on the card (52 x 52): white while unanswered, green right, red wrong, blue answered
+  // in an exam.
+  const std::pair<const char*, Rgb> kCardBoxes[] = {{"testcard_white_btn", {1, 1, 1}},
+                                                   {"testcard_green_btn", {0.3, 0.72, 0.4}},
+                                                   {"testcard_red_btn", {0.88, 0.33, 0.3}},
+                                                   {"testcard_blue_btn", {0.25, 0.55, 0.9}}};
+  for (const auto& [name, fill] : kCardBoxes) {
+    const Rgb edge = fill.r > 0.99 ? Rgb{0.75, 0.75, 0.78} : darker(fill, 0.8);
+    ok &= write(dir, std::string(name) + "@2x.png", 52, 52, 2, [fill, edge](cairo_t* cr) {
+      roundedRect(cr, 1.5, 1.5, 49, 49, 8);
+      cairo_set_source_rgb(cr, fill.r, fill.g, fill.b);
+      cairo_fill_preserve(cr);
+      cairo_set_source_rgb(cr, edge.r, edge.g, edge.b);
+      cairo_set_line_width(cr, 1.5);
+      cairo_stroke(cr);
+    });
+  }
   ok &= write(dir, "testcard_line@2x.png", 20, 2, 2, [](cairo_t* cr) {
     cairo_set_source_rgb(cr, 0.8, 0.8, 0.82);
     cairo_rectangle(cr, 0, 0.5, 20, 1);
     cairo_fill(cr);
   });
+  return ok;
+}
+
+
+// A round badge with a character in it: the side menu's and my centre's row icons (drawn large, the rows
+// scale them down). Pressed: the badge lights.
+void badgeIcon(cairo_t* cr, double size, const std::string& character, Rgb color, bool pressed) {
+  const double c = size / 2, r = size / 2 - size * 0.06;
+  cairo_arc(cr, c, c, r, 0, 2 * kPi);
+  if (pressed) {
+    cairo_set_source_rgb(cr, color.r, color.g, color.b);
+    cairo_fill(cr);
+    text(cr, character, c, c, ui::Font::boldSystem(size * 0.5), {1, 1, 1});
+  } else {
+    cairo_set_source_rgb(cr, color.r, color.g, color.b);
+    cairo_set_line_width(cr, size * 0.07);
+    cairo_stroke(cr);
+    text(cr, character, c, c, ui::Font::boldSystem(size * 0.5), color);
+  }
+}
+
+// A chevron pointing right, centred in a size x size square.
+void chevron(cairo_t* cr, double size, Rgb color) {
+  cairo_set_source_rgb(cr, color.r, color.g, color.b);
+  cairo_set_line_width(cr, size / 8);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_move_to(cr, size * 0.38, size * 0.22);
+  cairo_line_to(cr, size * 0.66, size * 0.5);
+  cairo_line_to(cr, size * 0.38, size * 0.78);
+  cairo_stroke(cr);
+}
+
+// The refresh sign beside a verification code: an open circle with an arrow head.
+void refreshSign(cairo_t* cr, double size, Rgb color) {
+  const double c = size / 2, r = size * 0.33;
+  cairo_set_source_rgb(cr, color.r, color.g, color.b);
+  cairo_set_line_width(cr, size / 8);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_arc(cr, c, c, r, -kPi / 3, 1.5 * kPi);
+  cairo_stroke(cr);
+  const double ax = c + r * std::cos(-kPi / 3), ay = c + r * std::sin(-kPi / 3);
+  cairo_move_to(cr, ax + size * 0.2, ay - size * 0.02);
+  cairo_line_to(cr, ax - size * 0.04, ay - size * 0.2);
+  cairo_line_to(cr, ax - size * 0.06, ay + size * 0.12);
+  cairo_close_path(cr);
+  cairo_fill(cr);
+}
+
+// A first-use hint over the whole window: a dark veil, a title, a line of help, "tap anywhere".
+void hint(cairo_t* cr, const std::string& title, const std::string& line) {
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
+  cairo_paint(cr);
+  text(cr, title, 160, 190, ui::Font::boldSystem(26), {1, 1, 1});
+  text(cr, line, 160, 235, ui::Font::system(16), {1, 1, 1});
+  text(cr, "点击任意处继续", 160, 290, ui::Font::system(14), {1, 1, 1}, 0.8);
+}
+
+// The side menu's rows: each row's icon (normal and lit), the row background and the lit row.
+bool drawSideMenu(const std::filesystem::path& dir) {
+  struct Row {
+    const char* normal;
+    const char* lit;
+    const char* character;
+  };
+  constexpr Row kRows[] = {
+      {"even_selectsubject", "even_selectsubject_down", "科"}, {"even_setting", "even_setting_down", "设"},
+      {"score_up", "score_down", "评"},           {"even_searchtest", "even_searchtest_down", "查"},
+      {"even_feedback", "even_feedback_down", "馈"}, {"even_softshare", "even_softshare_down", "享"},
+      {"even_checkupdate", "even_checkupdate_down", "新"}, {"even_aboutsoft", "even_aboutsoft_down", "关"},
+  };
+  const Rgb light{0.86, 0.88, 0.92};
+  const Rgb lit{0.35, 0.7, 1.0};
+  bool ok = true;
+  for (const Row& row : kRows) {
+    ok &= write(dir, std::string(row.normal) + "@2x.png", 80, 80, 2,
+                [&](cairo_t* cr) { badgeIcon(cr, 80, row.character, light, false); });
+    ok &= write(dir, std::string(row.lit) + "@2x.png", 80, 80, 2,
+                [&](cairo_t* cr) { badgeIcon(cr, 80, row.character, lit, true); });
+  }
+  // A row: the menu's colour, a faint line at the foot; lit: lighter, with a bar on the left.
+  ok &= write(dir, "even_item_background@2x.png", 260, 44, 2, [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 44 / 255.0, 50 / 255.0, 61 / 255.0);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 58 / 255.0, 65 / 255.0, 78 / 255.0);
+    cairo_rectangle(cr, 0, 43, 260, 1);
+    cairo_fill(cr);
+  });
+  ok &= write(dir, "even_cellbackground@2x.png", 260, 44, 2, [](cairo_t* cr) {
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, 44);
+    cairo_pattern_add_color_stop_rgb(g, 0, 70 / 255.0, 80 / 255.0, 97 / 255.0);
+    cairo_pattern_add_color_stop_rgb(g, 1, 56 / 255.0, 64 / 255.0, 78 / 255.0);
+    cairo_set_source(cr, g);
+    cairo_paint(cr);
+    cairo_pattern_destroy(g);
+    cairo_set_source_rgb(cr, 0.35, 0.7, 1.0);
+    cairo_rectangle(cr, 0, 0, 4, 44);
+    cairo_fill(cr);
+  });
+  // The badge of the row "检查更新" while an update waits (30 x 20, on a red rounded view).
+  ok &= write(dir, "newContent.png", 30, 20, 1, [](cairo_t* cr) {
+    roundedRect(cr, 0, 0, 30, 20, 6);
+    cairo_set_source_rgb(cr, 230 / 255.0, 60 / 255.0, 50 / 255.0);
+    cairo_fill(cr);
+    text(cr, "NEW", 15, 10, ui::Font::boldSystem(10), {1, 1, 1});
+  });
+  ok &= write(dir, "prompt2@2x.png", 320, 480, 2,
+              [](cairo_t* cr) { hint(cr, "更多功能", "在这里换科目、检查更新和设置"); });
+  return ok;
+}
+
+// My centre, security setup, registration, the e-mail check and the error report.
+bool drawAccountPictures(const std::filesystem::path& dir) {
+  bool ok = true;
+  // The picture of a user without an avatar (70 x 70): a head and shoulders on a pale card.
+  ok &= write(dir, "center_head@2x.png", 70, 70, 2, [](cairo_t* cr) {
+    roundedRect(cr, 0.5, 0.5, 69, 69, 8);
+    cairo_set_source_rgb(cr, 0.86, 0.9, 0.95);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.75, 0.8, 0.87);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    cairo_save(cr);
+    roundedRect(cr, 0.5, 0.5, 69, 69, 8);
+    cairo_clip(cr);
+    cairo_set_source_rgb(cr, 0.55, 0.63, 0.75);
+    cairo_arc(cr, 35, 27, 13, 0, 2 * kPi);
+    cairo_fill(cr);
+    cairo_arc(cr, 35, 72, 26, kPi, 2 * kPi);
+    cairo_fill(cr);
+    cairo_restore(cr);
+  });
+  // The rows' icons of my centre (shown at 0.6: 24 points).
+  struct Row {
+    const char* name;
+    const char* character;
+    Rgb color;
+  };
+  constexpr Row kCentreRows[] = {{"center_data", "资", {0.2, 0.56, 0.9}},
+                                 {"center_safety", "安", {0.2, 0.65, 0.4}},
+                                 {"center_message", "信", {0.95, 0.6, 0.15}}};
+  for (const Row& row : kCentreRows)
+    ok &= write(dir, std::string(row.name) + "@2x.png", 40, 40, 2,
+                [&](cairo_t* cr) { badgeIcon(cr, 40, row.character, row.color, true); });
+  // The arrow of a row that opens another screen, and the smaller, paler one of a row that cannot.
+  ok &= write(dir, "center_down@2x.png", 20, 20, 2, [](cairo_t* cr) { chevron(cr, 20, {0.6, 0.6, 0.63}); });
+  ok &= write(dir, "center_up@2x.png", 10, 10, 2, [](cairo_t* cr) { chevron(cr, 10, {0.8, 0.8, 0.83}); });
+  // The message card's blue-grey top edge and its delete button.
+  ok &= write(dir, "center_topbluegrey@2x.png", 300, 15, 2, [](cairo_t* cr) {
+    roundedRect(cr, 0, 0, 300, 22, 6);
+    cairo_set_source_rgb(cr, 0.45, 0.55, 0.68);
+    cairo_fill(cr);
+  });
+  ok &= write(dir, "center_delect@2x.png", 30, 30, 2, [](cairo_t* cr) {
+    cairo_arc(cr, 15, 15, 11, 0, 2 * kPi);
+    cairo_set_source_rgb(cr, 0.84, 0.3, 0.28);
+    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 7, 7);
+    cross(cr, 16);
+    cairo_restore(cr);
+  });
+  // The sign that asks for another verification code, and its pressed look.
+  ok &= write(dir, "verificationcode_dowm@2x.png", 16, 16, 2,
+              [](cairo_t* cr) { refreshSign(cr, 16, {0.2, 0.56, 0.9}); });
+  ok &= write(dir, "verificationcode_up@2x.png", 16, 16, 2,
+              [](cairo_t* cr) { refreshSign(cr, 16, {0.12, 0.36, 0.62}); });
+  // The e-mail check's picture (320 x 220) under its text: a pale sky with an envelope at the foot.
+  ok &= write(dir, "email_verify_bg@2x.png", 320, 220, 2, [](cairo_t* cr) {
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, 220);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0.93, 0.96, 1.0);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.85, 0.91, 0.98);
+    cairo_set_source(cr, g);
+    cairo_paint(cr);
+    cairo_pattern_destroy(g);
+    roundedRect(cr, 120, 140, 80, 54, 5);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.45, 0.6, 0.82);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    cairo_move_to(cr, 122, 143);
+    cairo_line_to(cr, 160, 172);
+    cairo_line_to(cr, 198, 143);
+    cairo_stroke(cr);
+  });
+  // The notices screen without notices: a bell and a line, on the screen's grey.
+  ok &= write(dir, "center_noinform@2x.png", 320, 416, 2, [](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.75, 0.77, 0.8);
+    cairo_move_to(cr, 136, 170);
+    cairo_curve_to(cr, 136, 120, 184, 120, 184, 170);
+    cairo_line_to(cr, 190, 182);
+    cairo_line_to(cr, 130, 182);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_arc(cr, 160, 188, 7, 0, kPi);
+    cairo_fill(cr);
+    text(cr, "暂无信息通知", 160, 225, ui::Font::system(16), {0.55, 0.55, 0.58});
+  });
+  // A report's delete button in the feedback records (40 x 40).
+  ok &= write(dir, "feedback_delect@2x.png", 40, 40, 2, [](cairo_t* cr) {
+    cairo_arc(cr, 20, 20, 10, 0, 2 * kPi);
+    cairo_set_source_rgb(cr, 0.7, 0.7, 0.72);
+    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 13, 13);
+    cross(cr, 14);
+    cairo_restore(cr);
+  });
+  // The error report's check boxes (20 x 20).
+  ok &= write(dir, "ic_feedback_checked.png", 20, 20, 1, [](cairo_t* cr) { checkBox(cr, true); });
+  ok &= write(dir, "ic_feedback_unchecked.png", 20, 20, 1, [](cairo_t* cr) { checkBox(cr, false); });
   return ok;
 }
 
@@ -336,21 +570,11 @@ int main(int argc, char** argv) {
       ok &= write(dir, file, 96, 76, 2, [&](cairo_t* cr) { tile(cr, f.name, badge, f.color, pressed); });
     }
   }
-  ok &= write(dir, "prompt1@2x.png", 320, 480, 2, [](cairo_t* cr) {
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
-    cairo_paint(cr);
-    text(cr, "欢迎使用", 160, 190, ui::Font::boldSystem(26), {1, 1, 1});
-    text(cr, "先选“章节练习”，逐章做题", 160, 235, ui::Font::system(16), {1, 1, 1});
-    text(cr, "点击任意处继续", 160, 290, ui::Font::system(14), {1, 1, 1}, 0.8);
-  });
+  ok &= write(dir, "prompt1@2x.png", 320, 480, 2,
+              [](cairo_t* cr) { hint(cr, "欢迎使用", "先选“章节练习”，逐章做题"); });
   // The login screen's first-use hint.
-  ok &= write(dir, "prompt3@2x.png", 320, 480, 2, [](cairo_t* cr) {
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
-    cairo_paint(cr);
-    text(cr, "登录账号", 160, 190, ui::Font::boldSystem(26), {1, 1, 1});
-    text(cr, "登录后，做题记录随账号保存", 160, 235, ui::Font::system(16), {1, 1, 1});
-    text(cr, "点击任意处继续", 160, 290, ui::Font::system(14), {1, 1, 1}, 0.8);
-  });
+  ok &= write(dir, "prompt3@2x.png", 320, 480, 2,
+              [](cairo_t* cr) { hint(cr, "登录账号", "登录后，做题记录随账号保存"); });
   const char* tabs[] = {"homepage", "chapter", "exam", "more"};
   for (int i = 0; i < 4; ++i) {
     ok &=
@@ -361,6 +585,8 @@ int main(int argc, char** argv) {
   ok &= write(dir, "StatusHUD.bundle/success.png", 28, 28, 1, [](cairo_t* cr) { check(cr, 28); });
   ok &= write(dir, "StatusHUD.bundle/error.png", 28, 28, 1, [](cairo_t* cr) { cross(cr, 28); });
   ok &= drawControls(dir);
+  ok &= drawSideMenu(dir);
+  ok &= drawAccountPictures(dir);
   ok &= write(dir, "testpass@2x.png", 100, 80, 2, [](cairo_t* cr) { seal(cr, true); });
   ok &= write(dir, "testnopass@2x.png", 100, 80, 2, [](cairo_t* cr) { seal(cr, false); });
   return ok ? 0 : 1;

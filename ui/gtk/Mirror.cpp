@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "ui/Canvas.h"
 #include "ui/Layer.h"
@@ -69,6 +70,26 @@ graphene_point_t point(double x, double y) {
   return p;
 }
 
+// `t` applied after `next`, built from steps GTK knows to be two-dimensional (translation, rotation,
+// skew, scale). A transform made from a bare matrix has no known kind, and GTK's cairo renderer paints
+// such a node as a plain pink box instead of its content.
+GskTransform* affineTransform(GskTransform* next, const Transform& t) {
+  graphene_point_t shift = point(t.tx, t.ty);
+  next = gsk_transform_translate(next, &shift);
+  // (a b) and (c d) are the images of the x and y axes: a rotation, then a skew of x along y, then a
+  // scale.
+  const double sx = std::hypot(t.a, t.b);
+  if (sx < 1e-12) return gsk_transform_scale(next, 0, 0);  // nothing shows
+  const double angle = std::atan2(t.b, t.a);
+  const double cs = t.a / sx, sn = t.b / sx;
+  const double shear = cs * t.c + sn * t.d;  // the y axis's part along the turned x axis
+  const double sy = -sn * t.c + cs * t.d;
+  if (std::fabs(angle) > 1e-12) next = gsk_transform_rotate(next, static_cast<float>(angle * 180 / std::numbers::pi));
+  if (std::fabs(shear) > 1e-12 && std::fabs(sy) > 1e-12)
+    next = gsk_transform_skew(next, static_cast<float>(std::atan(shear / sy) * 180 / std::numbers::pi), 0);
+  return gsk_transform_scale(next, static_cast<float>(sx), static_cast<float>(sy));
+}
+
 // The view's own coordinates -> its parent mirror's widget coordinates.
 GskTransform* childTransform(const Mirror& child, Point parentBoundsOrigin) {
   const Rect b = child.shownBounds();
@@ -76,11 +97,7 @@ GskTransform* childTransform(const Mirror& child, Point parentBoundsOrigin) {
   const Transform t = child.shownTransform();
   graphene_point_t p = point(c.x - parentBoundsOrigin.x, c.y - parentBoundsOrigin.y);
   GskTransform* g = gsk_transform_translate(nullptr, &p);
-  if (!t.isIdentity()) {
-    graphene_matrix_t m;
-    graphene_matrix_init_from_2d(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
-    g = gsk_transform_matrix(g, &m);
-  }
+  if (!t.isIdentity()) g = affineTransform(g, t);
   graphene_point_t half = point(-b.width() / 2, -b.height() / 2);
   return gsk_transform_translate(g, &half);
 }
@@ -234,9 +251,9 @@ void Mirror::snapshot(GtkSnapshot* snapshot) {
     gtk_snapshot_save(snapshot);
     graphene_point_t c = point(size.width / 2, size.height / 2);
     gtk_snapshot_translate(snapshot, &c);
-    graphene_matrix_t m;
-    graphene_matrix_init_from_2d(&m, turn.a, turn.b, turn.c, turn.d, turn.tx, turn.ty);
-    gtk_snapshot_transform_matrix(snapshot, &m);
+    GskTransform* t = affineTransform(nullptr, turn);
+    gtk_snapshot_transform(snapshot, t);
+    gsk_transform_unref(t);
     graphene_point_t back = point(-size.width / 2, -size.height / 2);
     gtk_snapshot_translate(snapshot, &back);
   }

@@ -387,6 +387,9 @@ TEST_F(Login, TheFirstRunPromptCoversTheWindowUntilTapped) {
   ui::Button* prompt = findPrompt();
   ASSERT_NE(prompt, nullptr);
   EXPECT_EQ(h().visibleRect(*prompt), h().app().applicationFrame());
+  // In front of the screen: a tap anywhere reaches it.
+  ui::View* hit = h().app().keyWindow().hitTest(h().app().applicationFrame().center());
+  EXPECT_TRUE(hit && hit->isDescendantOf(*prompt)) << "the prompt lies under " << (hit ? hit->className() : "nothing");
   for (const char* key : {"isFirstLoginApp", "isFirstMain", "isFirstEvenMore"})
     EXPECT_FALSE(core::UserDefaults::standard().boolForKey(key)) << key;
   ASSERT_TRUE(h().tap(*prompt));

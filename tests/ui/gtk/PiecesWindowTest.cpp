@@ -88,6 +88,38 @@ TEST(PiecesWindow, ASegmentClickedSelectsAndShowsIt) {
   EXPECT_GT(shot.inkIn(title, shot.at(title.origin)), 20);
 }
 
+// A turned, scaled or mirrored view draws its own content in its place, the picture of a row icon
+// included: never a box in the renderer's pink.
+TEST(PiecesWindow, TransformedViewsDrawTheirContent) {
+  WindowSession s;
+  auto screen = whiteScreen(s);
+  struct Case {
+    const char* name;
+    ui::Transform transform;
+  };
+  const Case cases[] = {{"scaled", ui::Transform::scale(0.3, 0.3)},
+                        {"turned", ui::Transform::rotation(0.5)},
+                        {"mirrored", ui::Transform::scale(-1, 1)},
+                        {"sheared", {1, 0, 0.4, 1, 0, 0}}};
+  const ui::Color blue = ui::Color::rgb255(30, 90, 200);
+  std::vector<std::shared_ptr<ui::View>> views;
+  for (int i = 0; i < 4; ++i) {
+    auto v = std::make_shared<ui::View>(ui::Rect{40.0 + 70 * i - 30, 100, 60, 60});
+    v->setBackgroundColor(blue);
+    v->setTransform(cases[i].transform);
+    screen->view().addSubview(v);
+    views.push_back(v);
+  }
+  s.open();
+  const Shot shot = s.shot();
+  gtktest::keepShot(shot, "transformed");
+  for (int i = 0; i < 4; ++i) {
+    const ui::Rect frame = WindowSession::frameOf(*views[i]);
+    EXPECT_TRUE(gtktest::near(shot.at(frame.center()), rgba8(blue), 30)) << cases[i].name;
+    EXPECT_EQ(pixelsNear(shot, frame, 0xFF69B4FF, 8), 0) << cases[i].name << ": drawn as the renderer's pink box";
+  }
+}
+
 // The text view shows its text through a native multi-line peer: the model's text is drawn, a click
 // begins editing, typed text and line breaks reach the model one change at a time through the delegate
 // (which may refuse), Backspace deletes, and leaving editing gives the keyboard back.
