@@ -6,6 +6,7 @@
 #include "app/SubjectChoice.h"
 #include "app/UpdatePanel.h"
 #include "app/VDViewControllerFactory.h"
+#include "bank/QuestionBank.h"
 #include "dao/DBVersionDAO.h"
 #include "platform/core/Bundle.h"
 #include "platform/runloop/RunLoop.h"
@@ -14,8 +15,6 @@
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
-
-constexpr const char* kJsonObject = "jsonObject";
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
@@ -134,29 +133,24 @@ void BankUpdateCheck::getLibrary() {
 }
 
 core::Value BankUpdateCheck::getLibrarySyn() {
-  const std::string subject = chosenSubjectValue();
-  std::int64_t maxBatchId = -1;
-  if (!subject.empty() && AppPaths::isHavefile(AppPaths::dbSavePath() + "/" + subject + ".db")) {
-    maxBatchId = DBVersionDAO().getMaxBatchID();
-  }
-  auto system = std::make_shared<System>();
-  system->delegate = queryDelegate();
-  core::Value reply = system->querySyn(subject, maxBatchId);
-  if (reply.isDictionary() && reply["update_list"].isNilOrNull())
-    reply.set("update_list", core::Value::newArray());
-  return reply;
+  return QuestionBank::queryUpdateCentre(chosenSubjectValue(),
+                                         QuestionBank::localMaxBatchId(AppPaths::bankPaths()));
 }
 
 void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
-  if (!ok) {
+  // A reply of the wrong shape tells as little as none.
+  std::optional<UpdateCentreReply> reply;
+  if (ok) reply = UpdateCentreReply::parse(json);
+  if (!reply) {
     AppAlerts::createAlert("提示", "没有任何信息", "确定");
     return;
   }
+  AppDelegate* app = AppDelegate::current();
   core::Value session = downSession();
-  if (session.isNil()) return;
-  session.set(kJsonObject, json);
+  if (!app || session.isNil()) return;
+  app->setUpdateReply(reply);
   const bool prompt =
-      json["status"].toInt(-1) == 0 && !flag(session, "Main") &&
+      reply->status == 0 && !flag(session, "Main") &&
       (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
   if (!prompt) return;
   const DownSessionBlocks blocks = downSessionBlocks();
@@ -186,15 +180,22 @@ core::Value BankUpdateCheck::packetsToFetch(const core::Value& updateList, bool 
   return packets;
 }
 
+void BankUpdateCheck::updateAlert(CancelBlock cancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
+                                  const core::Value& downSession) {
+  const AppDelegate* app = AppDelegate::current();
+  const std::optional<UpdateCentreReply> stored = app ? app->updateReply() : std::nullopt;
+  updateAlert(std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock), downSession,
+              stored.value_or(UpdateCentreReply{}));
+}
+
 void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
-                           const core::Value& downSession) {
+                                  const core::Value& downSession, const UpdateCentreReply& reply) {
   const bool firstOpenMain = flag(downSession, "isFirstOpenMain");
   const bool evenMore = flag(downSession, "isEvenMore");
   const bool haveFile = flag(downSession, "isHavefileName");
   const bool updateDB = flag(downSession, "isUpdateDB");
-  const core::Value reply = downSession[kJsonObject];
-  const core::Value list = reply["update_list"].isArray() ? reply["update_list"] : core::Value::newArray();
-  const std::int64_t status = reply["status"].toInt(0);
+  const core::Value list = reply.updateListValue();
+  const std::int64_t status = reply.status;
   const std::size_t count = list.size();
 
   if (count == 0) {

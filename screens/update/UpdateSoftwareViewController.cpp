@@ -178,6 +178,7 @@ void UpdateSoftwareViewController::viewDidLoad() {
   keepAlive_ = std::static_pointer_cast<UpdateSoftwareViewController>(shared_from_this());
 
   // The directories of this download and its run (taken once, on the main thread).
+  paths_.bank = AppPaths::bankPaths();
   paths_.appName = SubjectChoice::appName();
   paths_.subject = SubjectChoice::subjectEName();
   paths_.updateDirectory = AppPaths::downloadCacheDirectoryUpdate();
