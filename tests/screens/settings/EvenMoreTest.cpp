@@ -163,7 +163,7 @@ TEST_F(Menu, UpdateBadgeFollowsTheCachedUpdateList) {
     return n;
   };
   EXPECT_EQ(badges(), 0);
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{core::Dictionary{{"id", 1}}}}});
+  app().setUpdateReply(UpdateCentreReply{0, "", {UpdatePacket{}}});
   menu().updateUI();
   menu().updateUI();  // drawn again: still one badge
   EXPECT_EQ(badges(), 1);
@@ -173,14 +173,14 @@ TEST_F(Menu, UpdateBadgeFollowsTheCachedUpdateList) {
   // Only the update row carries it.
   EXPECT_EQ(menu().cellForRowText("关于软件")->viewWithTag(EvenMoreViewController::kUpdateBadgeTag), nullptr);
 
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{}}});
+  app().setUpdateReply(UpdateCentreReply{});
   menu().updateUI();
   EXPECT_EQ(badges(), 0);
 }
 
 TEST_F(Menu, CheckingWithNoUpdatesSaysTheSoftwareIsCurrent) {
   openMenu();
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{}}});
+  app().setUpdateReply(UpdateCentreReply{});
   server().clearJournal();
   resetStatistics();
   ASSERT_TRUE(tapRow("检查更新"));
@@ -196,7 +196,7 @@ TEST_F(Menu, CheckingWithNoUpdatesSaysTheSoftwareIsCurrent) {
 TEST_F(Menu, CheckingWithUpdatesAsksTheUpdateCentreAsTheMenu) {
   installSampleBank();
   openMenu();
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{core::Dictionary{{"id", 1}}}}});
+  app().setUpdateReply(UpdateCentreReply{0, "", {UpdatePacket{}}});
   server().clearJournal();
   resetStatistics();
   ASSERT_TRUE(tapRow("检查更新"));

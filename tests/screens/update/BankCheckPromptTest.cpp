@@ -186,9 +186,9 @@ TEST_F(BankCheckPrompt, PacketsHandedToThePanel) {
 TEST_F(BankCheckPrompt, AMandatoryUpdateOffersOnlyUpgradeOrClosingTheApplication) {
   // Status 4 reaches the prompt only when it is called with such a reply.
   core::Value session = setFlags(false, true, true, false, false);
-  session.set("jsonObject",
-              core::Dictionary{{"status", 4},
-                               {"update_list", core::Array{packet(1, packetURL("x.db"), "必须更新")}}});
+  app().setUpdateReply(UpdateCentreReply::parse(core::Dictionary{
+      {"status", 4}, {"update_list", core::Array{packet(1, packetURL("x.db"), "必须更新")}}}));
+  ASSERT_TRUE(app().updateReply());
   VDHelper::updateAlert({}, {}, {}, session);
   ASSERT_NE(h().alert(), nullptr);
   EXPECT_EQ(h().alert()->title(), "提示");
