@@ -1,5 +1,6 @@
 #pragma once
-// The question bank under test: a temporary caches root with the subject GKSample's bank paths, the
+// The question bank under test: a temporary home (VARDO_HOME) whose caches hold the subject GKSample's
+// bank paths, the
 // data-access objects pointed at them, the generated sample bank and packs (VD_SAMPLE_DIR), and the
 // one way to see whether a step dropped the key cache.
 
@@ -17,6 +18,7 @@
 #include "dao/BankKeyCache.h"
 #include "dao/BankLocation.h"
 #include "dao/DBVersionDAO.h"
+#include "platform/core/Paths.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "tests/support/TempDir.h"
@@ -55,7 +57,7 @@ class BankFixture : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_FALSE(root_.path().empty());
-    paths_ = BankPaths::forSubject(kSubject, root_.path() + "/caches");
+    paths_ = BankPaths::forSubject(kSubject, core::Paths::caches());
     BankLocation::set(BankLocation{[dir = paths_.dbDirectory] { return dir; },
                                    [] { return std::string(kSubject); },
                                    [dir = paths_.updateDirectory] { return dir; }, [] {}});
@@ -100,7 +102,7 @@ class BankFixture : public ::testing::Test {
   }
 
  private:
-  testsupport::TempDir root_{"vd-bank"};
+  testsupport::TempHome root_{"vd-bank"};
   BankPaths paths_;
 };
 
