@@ -66,7 +66,7 @@ std::int64_t packetType(const core::Value& item) { return item["packe_type"].toI
 
 // Makes the update panel ("updateSoftware"), hands it the packets, the blocks and the status, and lays it
 // on the window, where it fetches and applies the packets.
-void openUpdatePanel(const core::Value& packets, const BankUpdateCheck::CompleteBlock& completeBlock,
+void openUpdatePanel(const std::vector<UpdatePacket>& packets, const BankUpdateCheck::CompleteBlock& completeBlock,
                      const BankUpdateCheck::StopBlock& stopBlock, int status) {
   AppDelegate* app = AppDelegate::current();
   if (!app || !app->window()) return;
@@ -78,7 +78,7 @@ void openUpdatePanel(const core::Value& packets, const BankUpdateCheck::Complete
     if (stopBlock) stopBlock();
     return;
   }
-  panel->setUpdateUrlArray(packets);
+  panel->setPackets(packets);
   panel->setCompleteBlock(completeBlock);
   panel->setStopBlock(stopBlock);
   panel->setStatus(status);
@@ -167,15 +167,27 @@ std::string BankUpdateCheck::getUpdateMess(const core::Value& updateList) {
   return text;
 }
 
+bool BankUpdateCheck::onlyNewBank(std::size_t count, bool firstOpenMain, bool evenMore, bool haveFile) {
+  return (!haveFile && count == 1) || (count > 0 && !evenMore && !haveFile && !firstOpenMain);
+}
+
+std::vector<UpdatePacket> BankUpdateCheck::packetsToFetch(const std::vector<UpdatePacket>& updateList,
+                                                          bool firstOpenMain, bool evenMore, bool haveFile) {
+  const bool newBankOnly = onlyNewBank(updateList.size(), firstOpenMain, evenMore, haveFile);
+  std::vector<UpdatePacket> packets;
+  for (const UpdatePacket& packet : updateList)
+    if (!newBankOnly || packet.packeType == 6) packets.push_back(packet);
+  return packets;
+}
+
 core::Value BankUpdateCheck::packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
                                      bool haveFile) {
   const std::size_t count = updateList.isArray() ? updateList.size() : 0;
-  const bool onlyNewBank =
-      (!haveFile && count == 1) || (count > 0 && !evenMore && !haveFile && !firstOpenMain);
+  const bool newBankOnly = onlyNewBank(count, firstOpenMain, evenMore, haveFile);
   core::Value packets = core::Value::newArray();
   for (std::size_t i = 0; i < count; ++i) {
     const core::Value item = updateList[i];
-    if (!onlyNewBank || packetType(item) == 6) packets.push_back(item);
+    if (!newBankOnly || packetType(item) == 6) packets.push_back(item);
   }
   return packets;
 }
@@ -230,7 +242,7 @@ void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, Stop
   }
 
   // The prompt keeps what it was shown for: the list, the blocks, the status and the flags.
-  const core::Value packets = packetsToFetch(list, firstOpenMain, evenMore, haveFile);
+  const std::vector<UpdatePacket> packets = packetsToFetch(reply.updateList, firstOpenMain, evenMore, haveFile);
   auto alert = std::make_shared<UIAlertViewBlock>(
       title, message,
       [packets, completeBlock, stopBlock, status](bool cancelled, int) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "bank/UpdateCentreReply.h"
 #include "platform/core/Value.h"
@@ -70,6 +71,10 @@ class BankUpdateCheck {
   // The packets the update panel gets for a reply's list and the flags (see updateAlert).
   static core::Value packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
                                     bool haveFile);
+  static std::vector<UpdatePacket> packetsToFetch(const std::vector<UpdatePacket>& updateList, bool firstOpenMain,
+                                                  bool evenMore, bool haveFile);
+  // Whether only the new-bank packets (type 6) of a list of `count` are fetched.
+  static bool onlyNewBank(std::size_t count, bool firstOpenMain, bool evenMore, bool haveFile);
   static constexpr const char* kNothingToDownloadMessage = "没有可下载的题库";
 
 };

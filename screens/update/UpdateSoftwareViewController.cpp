@@ -96,6 +96,12 @@ void UpdateSoftwareViewController::setUpdateUrlArray(core::Value list) {
   updateUrlArray_ = list.isArray() ? std::move(list) : core::Value::newArray();
 }
 
+void UpdateSoftwareViewController::setPackets(const std::vector<UpdatePacket>& packets) {
+  core::Value list = core::Value::newArray();
+  for (const UpdatePacket& packet : packets) list.push_back(packet.toValue());
+  setUpdateUrlArray(std::move(list));
+}
+
 std::shared_ptr<NetworkQueue> UpdateSoftwareViewController::networkQueue() const { return networkQueue_; }
 
 bool UpdateSoftwareViewController::shouldAutorotateToInterfaceOrientation(int orientation) const {

@@ -94,6 +94,7 @@ class UpdateSoftwareViewController : public ui::ViewController,
   // ---- set by the caller before the view loads ----
   core::Value updateUrlArray() const { return updateUrlArray_; }
   void setUpdateUrlArray(core::Value list) override;
+  void setPackets(const std::vector<UpdatePacket>& packets) override;
   void setCompleteBlock(CompleteBlock block) override { completeBlock_ = std::move(block); }
   void setStopBlock(StopBlock block) override { stopBlock_ = std::move(block); }
   int status() const { return status_; }

@@ -180,6 +180,14 @@ TEST_F(BankCheckPrompt, PacketsHandedToThePanel) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(types(VDHelper::packetsToFetch(r.list, r.firstOpenMain, r.evenMore, r.haveFile)), r.expected);
+    // The typed packets of the same reply, as the check hands them to the panel.
+    const auto reply = UpdateCentreReply::parse(core::Dictionary{{"status", 0}, {"update_list", r.list}});
+    ASSERT_TRUE(reply);
+    std::vector<std::int64_t> typed;
+    for (const UpdatePacket& p : BankUpdateCheck::packetsToFetch(reply->updateList, r.firstOpenMain, r.evenMore,
+                                                                 r.haveFile))
+      typed.push_back(p.packeType);
+    EXPECT_EQ(typed, r.expected);
   }
 }
 
