@@ -34,11 +34,10 @@ void BankDownload::start(const Flags& flags, Done done) {
   down.set("isHavefileName", VDHelper::isHavefileName());
   down.set("Main", false);
   down.set("isUpdateDB", flags.isUpdateDB);
-  VDHelper::downloadDBWithCancelBlock(
-      [] {},
-      [done = std::move(done)](bool) {
-        // The completion may come on the update run's thread.
-        rl::performOnMainThread([done] { askUpdateCentre(done); }, false);
-      },
-      [] {});
+  VDHelper::downloadDBWithCancelBlock([] {},
+                                      [done = std::move(done)](bool) {
+                                        // The completion may come on the update run's thread.
+                                        rl::performOnMainThread([done] { askUpdateCentre(done); }, false);
+                                      },
+                                      [] {});
 }

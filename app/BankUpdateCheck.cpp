@@ -66,7 +66,8 @@ std::int64_t packetType(const core::Value& item) { return item["packe_type"].toI
 
 // Makes the update panel ("updateSoftware"), hands it the packets, the blocks and the status, and lays it
 // on the window, where it fetches and applies the packets.
-void openUpdatePanel(const std::vector<UpdatePacket>& packets, const BankUpdateCheck::CompleteBlock& completeBlock,
+void openUpdatePanel(const std::vector<UpdatePacket>& packets,
+                     const BankUpdateCheck::CompleteBlock& completeBlock,
                      const BankUpdateCheck::StopBlock& stopBlock, int status) {
   AppDelegate* app = AppDelegate::current();
   if (!app || !app->window()) return;
@@ -242,7 +243,8 @@ void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, Stop
   }
 
   // The prompt keeps what it was shown for: the list, the blocks, the status and the flags.
-  const std::vector<UpdatePacket> packets = packetsToFetch(reply.updateList, firstOpenMain, evenMore, haveFile);
+  const std::vector<UpdatePacket> packets =
+      packetsToFetch(reply.updateList, firstOpenMain, evenMore, haveFile);
   auto alert = std::make_shared<UIAlertViewBlock>(
       title, message,
       [packets, completeBlock, stopBlock, status](bool cancelled, int) {
@@ -263,4 +265,3 @@ void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, Stop
       std::optional<std::string>(cancel), std::vector<std::string>{other});
   alert->show();
 }
-

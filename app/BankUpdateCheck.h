@@ -14,7 +14,8 @@ class BankUpdateCheck {
   // One check at a time lives in the application delegate's DownSession: its flags ("isFirstOpenMain",
   // "isEvenMore", "isHavefileName", "Main", "isUpdateDB"; a missing flag reads as NO) in the dictionary,
   // the last update-centre reply as a typed value beside it (ApplicationState::updateReply), its three
-  // blocks here (a dictionary holds no functions). The callers write the flags before they start a check. Main thread, except where said.
+  // blocks here (a dictionary holds no functions). The callers write the flags before they start a check.
+  // Main thread, except where said.
   using CancelBlock = std::function<void()>;
   using CompleteBlock = std::function<void(bool success)>;
   using StopBlock = std::function<void()>;
@@ -41,8 +42,9 @@ class BankUpdateCheck {
   // it was missing or null; null when there was no reply.
   static core::Value getLibrarySyn();
   // The reply of getLibrary: a failure, or a reply of the wrong shape (UpdateCentreReply::parse), shows
-  // "提示" / "没有任何信息" / "确定"; a reply is stored (ApplicationState::updateReply), and prompts (updateAlert) when its "status" is 0, "Main" is NO and ("isEvenMore" or
-  // "isFirstOpenMain" or not "isHavefileName").
+  // "提示" / "没有任何信息" / "确定"; a reply is stored (ApplicationState::updateReply), and prompts
+  // (updateAlert) when its "status" is 0, "Main" is NO and ("isEvenMore" or "isFirstOpenMain" or not
+  // "isHavefileName").
   static void didQuery(bool ok, const core::Value& json);
   // The prompt for the stored reply (the second form: for `reply`), by its update list L, status S and
   // the flags of `downSession` (first case that applies):
@@ -71,8 +73,8 @@ class BankUpdateCheck {
   // The packets the update panel gets for a reply's list and the flags (see updateAlert).
   static core::Value packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
                                     bool haveFile);
-  static std::vector<UpdatePacket> packetsToFetch(const std::vector<UpdatePacket>& updateList, bool firstOpenMain,
-                                                  bool evenMore, bool haveFile);
+  static std::vector<UpdatePacket> packetsToFetch(const std::vector<UpdatePacket>& updateList,
+                                                  bool firstOpenMain, bool evenMore, bool haveFile);
   // Whether only the new-bank packets (type 6) of a list of `count` are fetched.
   static bool onlyNewBank(std::size_t count, bool firstOpenMain, bool evenMore, bool haveFile);
   static constexpr const char* kNothingToDownloadMessage = "没有可下载的题库";

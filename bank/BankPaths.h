@@ -25,5 +25,7 @@ struct BankPaths {
   bool usable() const { return !subject.empty(); }
   std::string bankFile() const { return usable() ? dbDirectory + "/" + subject + ".db" : std::string(); }
   // The copy an update pack is merged into before it replaces the bank.
-  std::string workingCopy() const { return usable() ? updateDirectory + "/" + subject + ".db" : std::string(); }
+  std::string workingCopy() const {
+    return usable() ? updateDirectory + "/" + subject + ".db" : std::string();
+  }
 };

@@ -16,10 +16,10 @@ void check(bool ok) {
 }
 
 bool samePacket(const UpdatePacket& a, const UpdatePacket& b) {
-  return a.id == b.id && a.appEname == b.appEname && a.clientType == b.clientType && a.packeType == b.packeType &&
-         a.packegeUrl == b.packegeUrl && a.maxBatchid == b.maxBatchid && a.alowMinBatchid == b.alowMinBatchid &&
-         a.alowMinAppversion == b.alowMinAppversion && a.publishTime == b.publishTime &&
-         a.updateContent == b.updateContent;
+  return a.id == b.id && a.appEname == b.appEname && a.clientType == b.clientType &&
+         a.packeType == b.packeType && a.packegeUrl == b.packegeUrl && a.maxBatchid == b.maxBatchid &&
+         a.alowMinBatchid == b.alowMinBatchid && a.alowMinAppversion == b.alowMinAppversion &&
+         a.publishTime == b.publishTime && a.updateContent == b.updateContent;
 }
 
 }  // namespace
@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(reply->updateList.size() <= UpdateCentreReply::kMaxPackets);
   check(reply->message.size() <= UpdateCentreReply::kMaxText);
   for (const UpdatePacket& p : reply->updateList)
-    check(p.packegeUrl.size() <= UpdateCentreReply::kMaxText && p.updateContent.size() <= UpdateCentreReply::kMaxText);
+    check(p.packegeUrl.size() <= UpdateCentreReply::kMaxText &&
+          p.updateContent.size() <= UpdateCentreReply::kMaxText);
 
   core::Value again = core::Value::newDictionary();
   again.set("status", reply->status);

@@ -408,11 +408,11 @@ void EvenMoreViewController::examineUpdate() {
     return;
   }
   // No reply keeps the update list the menu had.
-  BankDownload::start({.isEvenMore = true},
-                      ui::whileAlive(*this, [](EvenMoreViewController& self,
-                                                             const std::optional<UpdateCentreReply>& reply) {
-                        if (reply) self.updateUI();
-                      }));
+  BankDownload::start(
+      {.isEvenMore = true},
+      ui::whileAlive(*this, [](EvenMoreViewController& self, const std::optional<UpdateCentreReply>& reply) {
+        if (reply) self.updateUI();
+      }));
 }
 
 void EvenMoreViewController::downLibrary() {

@@ -188,7 +188,9 @@ void DataManagementViewController::okClick() {
         // here, unless the panel has gone meanwhile.
         rl::postTaskAndReply(
             rl::DispatchQueue::global(), std::weak_ptr<DataManagementViewController>(vc),
-            [row, recordsDirectory, remove = vc->remover_] { return clearRow(row, recordsDirectory, remove); },
+            [row, recordsDirectory, remove = vc->remover_] {
+              return clearRow(row, recordsDirectory, remove);
+            },
             [](DataManagementViewController& done, std::string key) {
               done.clearAlear(localized(key.c_str()));
             });
@@ -199,7 +201,8 @@ void DataManagementViewController::okClick() {
 }
 
 std::string DataManagementViewController::clearRow(const std::string& row,
-                                                   const std::string& recordsDirectory, const Remover& remove) {
+                                                   const std::string& recordsDirectory,
+                                                   const Remover& remove) {
   // Something that was there and could not be removed is the one failure; nothing there is success.
   if (row == kClearRecordsRow && core::Paths::fileExists(recordsDirectory) &&
       !(remove ? remove(recordsDirectory) : core::Paths::removeAll(recordsDirectory)))

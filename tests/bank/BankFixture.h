@@ -69,7 +69,9 @@ class BankFixture : public ::testing::Test {
   std::string updateDir() const { return paths_.updateDirectory; }
   std::string home() const { return root_.path(); }
 
-  void installSampleBank() const { placeFile(paths_.dbDirectory, std::string(kSubject) + ".db", samplePath("GKSample.db")); }
+  void installSampleBank() const {
+    placeFile(paths_.dbDirectory, std::string(kSubject) + ".db", samplePath("GKSample.db"));
+  }
   static void placeFile(const std::string& directory, const std::string& name, const std::string& from) {
     fs::create_directories(directory);
     fs::copy_file(from, directory + "/" + name, fs::copy_options::overwrite_existing);

@@ -86,7 +86,8 @@ TEST_F(QuestionBankCheckTest, TheCheckSendsTheBanksBatchAndAnswersTyped) {
     EXPECT_EQ(sent[0]["max_batchid"].toInt(-99), c.batch);
     if (reply) {
       EXPECT_EQ(reply->status, 0);
-      for (const UpdatePacket& p : reply->updateList) EXPECT_NE(p.packegeUrl.find("/packets/"), std::string::npos);
+      for (const UpdatePacket& p : reply->updateList)
+        EXPECT_NE(p.packegeUrl.find("/packets/"), std::string::npos);
     }
   }
 }

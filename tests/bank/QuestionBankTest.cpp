@@ -26,7 +26,8 @@ class QuestionBankTest : public BankFixture {
     db->close();
   }
   // A zip at `path` holding the given files under the given names.
-  static void makeZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+  static void makeZip(const std::string& path,
+                      const std::vector<std::pair<std::string, std::string>>& entries) {
     fs::create_directories(fs::path(path).parent_path());
     ZipWrapper zip;
     ASSERT_TRUE(zip.CreateZipFile2(path));
@@ -65,7 +66,9 @@ TEST_F(QuestionBankTest, EveryChangeDropsTheKeyCache) {
          installSampleBank();
          placeFile(updateDir(), "GKSample_up_2_3.db", samplePath("GKSample_up_2_3.db"));
        },
-       [this](QuestionBank& b, QuestionBank::Done d) { b.merge(updateDir() + "/GKSample_up_2_3.db", std::move(d)); },
+       [this](QuestionBank& b, QuestionBank::Done d) {
+         b.merge(updateDir() + "/GKSample_up_2_3.db", std::move(d));
+       },
        true},
       {"replace",
        [this] {
@@ -73,8 +76,8 @@ TEST_F(QuestionBankTest, EveryChangeDropsTheKeyCache) {
          placeFile(home(), "new.db", samplePath("GKSample.db"));
        },
        [this](QuestionBank& b, QuestionBank::Done d) { b.replace(home() + "/new.db", std::move(d)); }, true},
-      {"clear", [this] { installSampleBank(); }, [](QuestionBank& b, QuestionBank::Done d) { b.clear(std::move(d)); },
-       true},
+      {"clear", [this] { installSampleBank(); },
+       [](QuestionBank& b, QuestionBank::Done d) { b.clear(std::move(d)); }, true},
       {"clear that cannot remove the bank", [this] { installSampleBank(); },
        [](QuestionBank& b, QuestionBank::Done d) {
          b.clear(std::move(d), [](const std::string&) { return false; });
@@ -93,7 +96,8 @@ TEST_F(QuestionBankTest, EveryChangeDropsTheKeyCache) {
 TEST_F(QuestionBankTest, InstallPutsTheArchivesBankAndImagesInPlace) {
   installOldBank();
   placeFile(home() + "/documents", "GKSample.zip", samplePath("GKSample.zip"));
-  EXPECT_EQ(answer([this](QuestionBank& b, QuestionBank::Done d) { b.install(archive(), std::move(d)); }), true);
+  EXPECT_EQ(answer([this](QuestionBank& b, QuestionBank::Done d) { b.install(archive(), std::move(d)); }),
+            true);
   EXPECT_EQ(readAll(bankPath()), readAll(samplePath("GKSample.db")));
   EXPECT_TRUE(exists(image("gk_map500.png")));
   EXPECT_FALSE(exists(archive()));
@@ -111,10 +115,13 @@ TEST_F(QuestionBankTest, AFailedInstallLeavesTheOldBank) {
       {"no archive", [] {}},
       {"not a zip", [this] { writeFile(archive(), "PK but no zip"); }},
       {"an archive without the bank",
-       [this] { makeZip(archive(), {{samplePath("ImgDir_GKSample.zip"), "ImgDir_GKSample.zip"}}); }},
+       [this] {
+         makeZip(archive(), {{samplePath("ImgDir_GKSample.zip"), "ImgDir_GKSample.zip"}});
+       }},
       {"a bank that is no database",
        [&] {
-         makeZip(archive(), {{notADatabase, "GKSample.db"}, {samplePath("ImgDir_GKSample.zip"), "ImgDir_GKSample.zip"}});
+         makeZip(archive(),
+                 {{notADatabase, "GKSample.db"}, {samplePath("ImgDir_GKSample.zip"), "ImgDir_GKSample.zip"}});
        }},
   };
   for (const Case& c : cases) {
@@ -124,7 +131,8 @@ TEST_F(QuestionBankTest, AFailedInstallLeavesTheOldBank) {
     fs::remove(archive());
     fs::remove_all(paths().cacheDirectory);
     c.makeArchive();
-    EXPECT_EQ(answer([this](QuestionBank& b, QuestionBank::Done d) { b.install(archive(), std::move(d)); }), false);
+    EXPECT_EQ(answer([this](QuestionBank& b, QuestionBank::Done d) { b.install(archive(), std::move(d)); }),
+              false);
     EXPECT_EQ(readAll(bankPath()), before);
   }
 }
@@ -142,7 +150,11 @@ TEST_F(QuestionBankTest, ReplaceTakesOnlyACompleteDatabase) {
          return home() + "/new.db";
        },
        true},
-      {"text", [this] { writeFile(home() + "/new.db", "SQLite format 3 but not quite"); return home() + "/new.db"; },
+      {"text",
+       [this] {
+         writeFile(home() + "/new.db", "SQLite format 3 but not quite");
+         return home() + "/new.db";
+       },
        false},
       {"a cut database",
        [this] {
@@ -157,7 +169,8 @@ TEST_F(QuestionBankTest, ReplaceTakesOnlyACompleteDatabase) {
     installOldBank();
     const std::string before = readAll(bankPath());
     const std::string file = c.file();
-    EXPECT_EQ(answer([&](QuestionBank& b, QuestionBank::Done d) { b.replace(file, std::move(d)); }), c.replaces);
+    EXPECT_EQ(answer([&](QuestionBank& b, QuestionBank::Done d) { b.replace(file, std::move(d)); }),
+              c.replaces);
     EXPECT_EQ(readAll(bankPath()) == before, !c.replaces);
   }
 }

@@ -50,10 +50,11 @@ TEST(UpdateCentreReply, AcceptedShapes) {
     std::size_t packets;
   } cases[] = {
       {R"({"status":0,"update_list":[]})", 0, 0},
-      {R"({"status":0})", 0, 0},                                       // no list: no packets
+      {R"({"status":0})", 0, 0},                                                // no list: no packets
       {R"({"status":1,"message":"请求参数不正确","update_list":null})", 1, 0},  // null: no packets
       {R"({"status":4.0,"update_list":[{"packe_type":4,"packege_url":"http://h/a.ipa"}]})", 4, 1},
-      {R"({"status":0,"update_list":[{"packe_type":6,"packege_url":"u","id":null,"update_content":null}]})", 0, 1},
+      {R"({"status":0,"update_list":[{"packe_type":6,"packege_url":"u","id":null,"update_content":null}]})",
+       0, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.json);
@@ -66,24 +67,25 @@ TEST(UpdateCentreReply, AcceptedShapes) {
 
 TEST(UpdateCentreReply, WrongShapesAreRefused) {
   std::string many;
-  for (std::size_t i = 0; i <= UpdateCentreReply::kMaxPackets; ++i) many += (i ? "," : "") + std::string(kPacket);
+  for (std::size_t i = 0; i <= UpdateCentreReply::kMaxPackets; ++i)
+    many += (i ? "," : "") + std::string(kPacket);
   const std::string longText(UpdateCentreReply::kMaxText + 1, 'x');
   const std::string cases[] = {
       "null",
       "[]",
       R"("status")",
-      "{}",                                                // no status
-      R"({"status":"0","update_list":[]})",                // status as text
-      R"({"status":0.5,"update_list":[]})",                // not a whole number
+      "{}",                                  // no status
+      R"({"status":"0","update_list":[]})",  // status as text
+      R"({"status":0.5,"update_list":[]})",  // not a whole number
       R"({"status":true,"update_list":[]})",
       R"({"status":1e300,"update_list":[]})",
       R"({"status":0,"message":7})",
       R"({"status":0,"update_list":{}})",
       R"({"status":0,"update_list":"none"})",
       R"({"status":0,"update_list":[1]})",
-      R"({"status":0,"update_list":[{"packege_url":"u"}]})",                  // no type
+      R"({"status":0,"update_list":[{"packege_url":"u"}]})",                   // no type
       R"({"status":0,"update_list":[{"packe_type":"1","packege_url":"u"}]})",  // type as text
-      R"({"status":0,"update_list":[{"packe_type":1}]})",                     // no address
+      R"({"status":0,"update_list":[{"packe_type":1}]})",                      // no address
       R"({"status":0,"update_list":[{"packe_type":1,"packege_url":5}]})",
       R"({"status":0,"update_list":[{"packe_type":1,"packege_url":"u","update_content":3}]})",
       R"({"status":0,"update_list":[{"packe_type":1,"packege_url":"u","max_batchid":"3"}]})",

@@ -147,8 +147,7 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
       << "the bank was not installed";
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.2);
-    return HTTPRequest::sharedQueue().operationCount() == 0 &&
-           launch_.app().updateReply().has_value();
+    return HTTPRequest::sharedQueue().operationCount() == 0 && launch_.app().updateReply().has_value();
   }));
 
   // The same function now asks for a login; the login screen opens modally.

@@ -181,8 +181,8 @@ TEST_F(BankCheckDecision, StarterFlagsBankAndReplyDecideQueryAndPrompt) {
     if (c.prompt.message == "UPDATE") {
       ASSERT_TRUE(stored);
       ASSERT_EQ(stored->updateList.size(), 2u);
-      EXPECT_EQ(alert->message(), "更新内容:\n1:" + stored->updateList[0].updateContent +
-                                      "\n2:" + stored->updateList[1].updateContent + "\n建议在Wi-Fi环境下更新");
+      EXPECT_EQ(alert->message(), "更新内容:\n1:" + stored->updateList[0].updateContent + "\n2:" +
+                                      stored->updateList[1].updateContent + "\n建议在Wi-Fi环境下更新");
     } else {
       EXPECT_EQ(alert->message(), c.prompt.message);
     }

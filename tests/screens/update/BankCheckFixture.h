@@ -152,9 +152,8 @@ class BankCheckFixture : public ::testing::Test {
   }
   // Waits for the reply of a started query (it is stored, or a failure alert shows).
   void awaitReply() {
-    EXPECT_TRUE(runUntil([this] {
-      return app().updateReply().has_value() || h().alert() != nullptr;
-    })) << "no reply in time";
+    EXPECT_TRUE(runUntil([this] { return app().updateReply().has_value() || h().alert() != nullptr; }))
+        << "no reply in time";
     settleRequests();
   }
 

@@ -184,8 +184,8 @@ TEST_F(BankCheckPrompt, PacketsHandedToThePanel) {
     const auto reply = UpdateCentreReply::parse(core::Dictionary{{"status", 0}, {"update_list", r.list}});
     ASSERT_TRUE(reply);
     std::vector<std::int64_t> typed;
-    for (const UpdatePacket& p : BankUpdateCheck::packetsToFetch(reply->updateList, r.firstOpenMain, r.evenMore,
-                                                                 r.haveFile))
+    for (const UpdatePacket& p :
+         BankUpdateCheck::packetsToFetch(reply->updateList, r.firstOpenMain, r.evenMore, r.haveFile))
       typed.push_back(p.packeType);
     EXPECT_EQ(typed, r.expected);
   }
