@@ -7,7 +7,6 @@
 #include "app/UpdatePanel.h"
 #include "app/VDViewControllerFactory.h"
 #include "bank/QuestionBank.h"
-#include "dao/DBVersionDAO.h"
 #include "platform/core/Bundle.h"
 #include "platform/runloop/RunLoop.h"
 #include "service/System.h"
@@ -124,13 +123,20 @@ void BankUpdateCheck::getLibrary() {
     return;
   }
   const core::Value session = downSession();
-  std::int64_t maxBatchId = -1;
-  if (flag(session, "isHavefileName") && !flag(session, "isUpdateDB"))
-    maxBatchId = DBVersionDAO().getMaxBatchID();
-
-  auto system = std::make_shared<System>();
-  system->delegate = queryDelegate();
-  system->query(chosenSubjectValue(), maxBatchId);
+  const std::string subject = chosenSubjectValue();
+  auto ask = [subject](std::int64_t maxBatchId) {
+    auto system = std::make_shared<System>();
+    system->delegate = queryDelegate();
+    system->query(subject, maxBatchId);
+  };
+  if (!flag(session, "isHavefileName") || flag(session, "isUpdateDB")) {
+    ask(-1);
+    return;
+  }
+  // The bank's largest batch id is read on the bank's worker, not here; the bank object lives until
+  // its answer is in.
+  auto bank = QuestionBank::make(AppPaths::bankPaths());
+  bank->maxBatchId([bank, ask](std::int64_t maxBatchId) { ask(maxBatchId); });
 }
 
 core::Value BankUpdateCheck::getLibrarySyn() {

@@ -34,8 +34,8 @@ class BankUpdateCheck {
                                         StopBlock stopBlock);
   // Asks the update centre for the chosen subject's packets (asynchronously, with the request
   // overlay) with max batch id -1 when "isHavefileName" is NO or "isUpdateDB" is YES, else the local
-  // bank's largest batch id. The reply goes to didQuery on the main thread. Called on another thread,
-  // the query is started on the main thread.
+  // bank's largest batch id (read on the bank's worker first: QuestionBank::maxBatchId). The reply goes
+  // to didQuery on the main thread. Called on another thread, the query is started on the main thread.
   static void getLibrary();
   // The same query, synchronous on the calling thread (any thread; QuestionBank::queryUpdateCentre): max
   // batch id from the bank file alone (-1 without one). The reply with "update_list" an empty array when

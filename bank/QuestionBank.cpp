@@ -68,6 +68,13 @@ void QuestionBank::checkUpdate(ReplyDone done) {
       });
 }
 
+void QuestionBank::maxBatchId(std::function<void(std::int64_t)> done) {
+  post([paths = paths_] { return localMaxBatchId(paths); },
+       [done = std::move(done)](QuestionBank&, std::int64_t maxBatchId) {
+         if (done) done(maxBatchId);
+       });
+}
+
 void QuestionBank::merge(const std::string& packPath, Done done) {
   post([paths = paths_, packPath] { return mergePack(paths, packPath); },
        [done = std::move(done)](QuestionBank&, bool ok) {

@@ -50,6 +50,8 @@ class QuestionBank : public std::enable_shared_from_this<QuestionBank> {
   // Asks the update centre for this subject's packets after the bank's largest batch id (-1 without a
   // bank). nullopt when no reply came or the reply had the wrong shape.
   void checkUpdate(ReplyDone done);
+  // The bank's largest batch id (localMaxBatchId), read on the bank's worker.
+  void maxBatchId(std::function<void(std::int64_t maxBatchId)> done);
   void merge(const std::string& packPath, Done done);
   void replace(const std::string& newBankFile, Done done);
   // Removes the bank file and, only when it was there and is gone, the image directory. False only when

@@ -201,6 +201,13 @@ TEST_F(Menu, CheckingWithUpdatesAsksTheUpdateCentreAsTheMenu) {
   resetStatistics();
   ASSERT_TRUE(tapRow("检查更新"));
   EXPECT_EQ(events(), std::vector<std::string>{"CheckUpdate"});
+  // The bank's batch is read on its worker before the query goes out.
+  EXPECT_TRUE(rl::RunLoop::main().runUntil(
+      [this] {
+        h().drainMain();
+        return !requests("1.0/json/query").empty();
+      },
+      20));
   settleRequests();
   EXPECT_EQ(requests("1.0/json/query").size(), 1u);
   const core::Value down = app().downSession();
