@@ -42,6 +42,11 @@ void QuestionBank::post(Task task, Reply reply) {
   rl::postTaskAndReply(queue(), weak_from_this(), std::move(task), std::move(reply));
 }
 
+template <class Task, class Reply>
+void QuestionBank::postQuery(Task task, Reply reply) {
+  rl::postTaskAndReply(rl::DispatchQueue::global(), weak_from_this(), std::move(task), std::move(reply));
+}
+
 // ---- asynchronous ----
 
 void QuestionBank::install(const std::string& archivePath, Done done) {
@@ -59,7 +64,8 @@ void QuestionBank::install(const std::string& archivePath, Done done) {
 }
 
 void QuestionBank::checkUpdate(ReplyDone done) {
-  post(
+  // A question to the network changes no file: it need not wait for the bank's changes, nor they for it.
+  postQuery(
       [paths = paths_] {
         return UpdateCentreReply::parse(queryUpdateCentre(paths.subject, localMaxBatchId(paths)));
       },

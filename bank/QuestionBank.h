@@ -10,7 +10,8 @@
 //
 // Two faces:
 // - The asynchronous calls (main thread, or any thread with a run loop): the work runs on the bank's own
-//   serial queue (one change at a time, in order), the answer comes back on the caller's run loop
+//   serial queue (one change at a time, in order; the update-centre query, which changes nothing, on the
+//   global queue), the answer comes back on the caller's run loop
 //   (rl::postTaskAndReply), and only while this object is alive: a screen that holds its QuestionBank
 //   hears nothing after it is gone.
 // - The steps themselves (static, any thread), for work that is already on a worker: the update run
@@ -58,7 +59,8 @@ class QuestionBank : public std::enable_shared_from_this<QuestionBank> {
   // a bank that was there could not be removed (nothing there is success).
   void clear(Done done, Remover remove = {});
 
-  // The serial queue the asynchronous calls work on (tests wait on it: DispatchQueue::waitIdle()).
+  // The serial queue the bank's changes work on (tests wait on it, and on the global queue for
+  // checkUpdate: DispatchQueue::waitIdle()).
   static rl::DispatchQueue& queue();
 
   // ---- the steps (any thread) ----
@@ -92,6 +94,8 @@ class QuestionBank : public std::enable_shared_from_this<QuestionBank> {
  private:
   template <class Task, class Reply>
   void post(Task task, Reply reply);
+  template <class Task, class Reply>
+  void postQuery(Task task, Reply reply);
 
   BankPaths paths_;
 };

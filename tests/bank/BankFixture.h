@@ -78,9 +78,10 @@ class BankFixture : public ::testing::Test {
   }
   std::int64_t bankBatch() const { return DBVersionDAO().getMaxBatchID(bankPath()); }
 
-  // Runs the bank's worker and then the replies on this thread to their end.
+  // Runs the bank's workers and then the replies on this thread to their end.
   static void settle() {
     QuestionBank::queue().waitIdle();
+    rl::DispatchQueue::global().waitIdle();
     rl::RunLoop::current().runUntilIdle();
   }
 
