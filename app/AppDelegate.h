@@ -10,7 +10,8 @@
 // "isUserLogout", "saveAppName", "saveQuoteName", "saveAllSubject", "ALLTESTID", "Inform", "updateNote",
 // "noteText".
 // downSession (one question-bank check): "cacelBlock", "completeBlock", "stopBlock", "isFirstOpenMain",
-// "isEvenMore", "isHavefileName", "Main", "isUpdateDB", "isHaveAppUpdate", "jsonObject", "tableView".
+// "isEvenMore", "isHavefileName", "Main", "isUpdateDB", "isHaveAppUpdate", "tableView"; the update
+// centre's last reply is kept beside it as a typed value (ApplicationState::updateReply).
 //
 // First start: while the user default "isFirstOpen" is not set, each launch adds the keys of the bundle's
 // "vardo-config" that the user defaults do not hold yet (a value the user changed is never overwritten).

@@ -74,6 +74,10 @@ bool AppPaths::isHavefileName() { return isHavefile(dbSavePath() + "/" + subject
 
 bool AppPaths::isHavefile(const std::string& path) { return core::Paths::fileExists(path); }
 
+BankPaths AppPaths::bankPaths() {
+  return BankPaths::forSubject(SubjectChoice::subjectEName(), core::Paths::caches());
+}
+
 BankLocation AppPaths::bankLocation() {
   BankLocation location;
   location.dbSavePath = [] { return dbSavePath(); };

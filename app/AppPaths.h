@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "bank/BankPaths.h"
 #include "dao/BankLocation.h"
 
 class AppPaths {
@@ -42,6 +43,8 @@ class AppPaths {
   // downloadCacheDirectoryUpdate ("" without a subject), and a counter that adds 1 to the application's
   // SqlErrorNumber on the main thread. Every function may be called from any thread.
   static BankLocation bankLocation();
+  // The chosen subject's bank paths for the question bank (QuestionBank); nothing is made on disk.
+  static BankPaths bankPaths();
 
   // The "Value" of the choice as a path component: with no subject chosen it reads as the text of a
   // missing value, as a format would print it.

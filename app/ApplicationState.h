@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/AppServices.h"
+#include "bank/UpdateCentreReply.h"
 #include "platform/core/Value.h"
 
 class ApplicationState {
@@ -23,6 +25,10 @@ class ApplicationState {
   // The question-bank check in progress; shares the dictionary.
   core::Value downSession() const { return downSession_; }
   void setDownSession(core::Value session) { downSession_ = std::move(session); }
+  // The update centre's last reply, read once into its fields (the question-bank check, the menus'
+  // update badge and the update prompt read it); nullopt until one came.
+  const std::optional<UpdateCentreReply>& updateReply() const { return updateReply_; }
+  void setUpdateReply(std::optional<UpdateCentreReply> reply) { updateReply_ = std::move(reply); }
   std::int64_t SqlErrorNumber() const { return sqlErrorNumber_; }
   void setSqlErrorNumber(std::int64_t n) { sqlErrorNumber_ = n; }
   // The internet-connection watcher (null before the launch made one).
@@ -36,6 +42,7 @@ class ApplicationState {
  protected:
   core::Value userSession_;
   core::Value downSession_;
+  std::optional<UpdateCentreReply> updateReply_;
   std::int64_t sqlErrorNumber_ = 0;
   std::shared_ptr<ReachabilityWatcher> hostReach_;
   std::function<core::Date()> clock_;  // empty: the system clock

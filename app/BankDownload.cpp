@@ -1,10 +1,27 @@
 #include "app/BankDownload.h"
 
 #include "app/AppDelegate.h"
+#include "app/AppPaths.h"
 #include "app/VDHelper.h"
+#include "bank/QuestionBank.h"
 #include "platform/runloop/RunLoop.h"
 
-void BankDownload::start(const Flags& flags, std::function<void(const core::Value& reply)> done) {
+namespace {
+
+// Main thread: the update centre is asked for the chosen subject's packets, the reply stored.
+void askUpdateCentre(BankDownload::Done done) {
+  auto bank = QuestionBank::make(AppPaths::bankPaths());
+  // The bank object lives until its answer is in.
+  bank->checkUpdate([bank, done = std::move(done)](std::optional<UpdateCentreReply> reply) {
+    AppDelegate* app = VDHelper::getAppdelegate();
+    if (app && reply) app->setUpdateReply(reply);
+    if (done) done(reply);
+  });
+}
+
+}  // namespace
+
+void BankDownload::start(const Flags& flags, Done done) {
   AppDelegate* app = VDHelper::getAppdelegate();
   if (!app) return;
   core::Value down = app->downSession();
@@ -19,15 +36,8 @@ void BankDownload::start(const Flags& flags, std::function<void(const core::Valu
   down.set("isUpdateDB", flags.isUpdateDB);
   VDHelper::downloadDBWithCancelBlock([] {},
                                       [done = std::move(done)](bool) {
-                                        const core::Value reply = VDHelper::getLibrarySyn();
-                                        rl::performOnMainThread(
-                                            [done, reply] {
-                                              AppDelegate* app = VDHelper::getAppdelegate();
-                                              if (app && !reply.isNilOrNull())
-                                                app->downSession().set("jsonObject", reply);
-                                              if (done) done(reply);
-                                            },
-                                            false);
+                                        // The completion may come on the update run's thread.
+                                        rl::performOnMainThread([done] { askUpdateCentre(done); }, false);
                                       },
                                       [] {});
 }

@@ -3,11 +3,12 @@
 // settings' database update, the menu's update check and library download). It marks the application's
 // download session (made when it has none) with where the download comes from, runs the bank check
 // and download (VDHelper::downloadDBWithCancelBlock) and, once that completes, asks the update centre
-// again for the update list the menus show.
+// again (QuestionBank::checkUpdate, off the main thread) for the update list the menus show.
 
 #include <functional>
+#include <optional>
 
-#include "platform/core/Value.h"
+#include "bank/UpdateCentreReply.h"
 
 class BankDownload {
  public:
@@ -18,9 +19,11 @@ class BankDownload {
     bool isEvenMore = false;
     bool isUpdateDB = false;
   };
+  using Done = std::function<void(const std::optional<UpdateCentreReply>& reply)>;
 
-  // Does nothing without an application delegate. The completion may come on the download's thread:
-  // the update centre is asked there; on the main thread a reply replaces the session's "jsonObject"
-  // and `done` gets it (null when none came).
-  static void start(const Flags& flags, std::function<void(const core::Value& reply)> done = {});
+  // Does nothing without an application delegate. Once the download completes (on whatever thread), the
+  // update centre is asked on the bank's worker; back on the main thread a reply replaces the
+  // application's stored one (ApplicationState::updateReply) and `done` gets it (nullopt when none came
+  // or it had the wrong shape).
+  static void start(const Flags& flags, Done done = {});
 };

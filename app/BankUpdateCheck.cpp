@@ -6,7 +6,7 @@
 #include "app/SubjectChoice.h"
 #include "app/UpdatePanel.h"
 #include "app/VDViewControllerFactory.h"
-#include "dao/DBVersionDAO.h"
+#include "bank/QuestionBank.h"
 #include "platform/core/Bundle.h"
 #include "platform/runloop/RunLoop.h"
 #include "service/System.h"
@@ -14,8 +14,6 @@
 #include "widgets/UIAlertViewBlock.h"
 
 namespace {
-
-constexpr const char* kJsonObject = "jsonObject";
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
@@ -67,7 +65,8 @@ std::int64_t packetType(const core::Value& item) { return item["packe_type"].toI
 
 // Makes the update panel ("updateSoftware"), hands it the packets, the blocks and the status, and lays it
 // on the window, where it fetches and applies the packets.
-void openUpdatePanel(const core::Value& packets, const BankUpdateCheck::CompleteBlock& completeBlock,
+void openUpdatePanel(const std::vector<UpdatePacket>& packets,
+                     const BankUpdateCheck::CompleteBlock& completeBlock,
                      const BankUpdateCheck::StopBlock& stopBlock, int status) {
   AppDelegate* app = AppDelegate::current();
   if (!app || !app->window()) return;
@@ -79,7 +78,7 @@ void openUpdatePanel(const core::Value& packets, const BankUpdateCheck::Complete
     if (stopBlock) stopBlock();
     return;
   }
-  panel->setUpdateUrlArray(packets);
+  panel->setPackets(packets);
   panel->setCompleteBlock(completeBlock);
   panel->setStopBlock(stopBlock);
   panel->setStatus(status);
@@ -124,57 +123,57 @@ void BankUpdateCheck::getLibrary() {
     return;
   }
   const core::Value session = downSession();
-  std::int64_t maxBatchId = -1;
-  if (flag(session, "isHavefileName") && !flag(session, "isUpdateDB"))
-    maxBatchId = DBVersionDAO().getMaxBatchID();
-
-  auto system = std::make_shared<System>();
-  system->delegate = queryDelegate();
-  system->query(chosenSubjectValue(), maxBatchId);
+  const std::string subject = chosenSubjectValue();
+  auto ask = [subject](std::int64_t maxBatchId) {
+    auto system = std::make_shared<System>();
+    system->delegate = queryDelegate();
+    system->query(subject, maxBatchId);
+  };
+  if (!flag(session, "isHavefileName") || flag(session, "isUpdateDB")) {
+    ask(-1);
+    return;
+  }
+  // The bank's largest batch id is read on the bank's worker, not here; the bank object lives until
+  // its answer is in.
+  auto bank = QuestionBank::make(AppPaths::bankPaths());
+  bank->maxBatchId([bank, ask](std::int64_t maxBatchId) { ask(maxBatchId); });
 }
 
 core::Value BankUpdateCheck::getLibrarySyn() {
-  const std::string subject = chosenSubjectValue();
-  std::int64_t maxBatchId = -1;
-  if (!subject.empty() && AppPaths::isHavefile(AppPaths::dbSavePath() + "/" + subject + ".db")) {
-    maxBatchId = DBVersionDAO().getMaxBatchID();
-  }
-  auto system = std::make_shared<System>();
-  system->delegate = queryDelegate();
-  core::Value reply = system->querySyn(subject, maxBatchId);
-  if (reply.isDictionary() && reply["update_list"].isNilOrNull())
-    reply.set("update_list", core::Value::newArray());
-  return reply;
+  return QuestionBank::queryUpdateCentre(chosenSubjectValue(),
+                                         QuestionBank::localMaxBatchId(AppPaths::bankPaths()));
 }
 
 void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
-  if (!ok) {
+  // A reply of the wrong shape tells as little as none.
+  std::optional<UpdateCentreReply> reply;
+  if (ok) reply = UpdateCentreReply::parse(json);
+  if (!reply) {
     AppAlerts::createAlert("提示", "没有任何信息", "确定");
     return;
   }
+  AppDelegate* app = AppDelegate::current();
   core::Value session = downSession();
-  if (session.isNil()) return;
-  session.set(kJsonObject, json);
+  if (!app || session.isNil()) return;
+  app->setUpdateReply(reply);
   // Asked for a function without a bank (not by the start's own check): no packet, or a refusal, means no
   // way on; say so rather than end the tap in silence.
-  const core::Value list = json["update_list"];
-  const bool offered = json["status"].toInt(-1) == 0 && list.isArray() && list.size() > 0;
+  const bool offered = reply->status == 0 && !reply->updateList.empty();
   if (!flag(session, "Main") && !flag(session, "isHavefileName") && !offered) {
     if (const DownSessionBlocks blocks = downSessionBlocks(); blocks.stopBlock) blocks.stopBlock();
-    noBankAlert(json);
+    noBankAlert(reply->message);
     return;
   }
   const bool prompt =
-      json["status"].toInt(-1) == 0 && !flag(session, "Main") &&
+      reply->status == 0 && !flag(session, "Main") &&
       (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
   if (!prompt) return;
   const DownSessionBlocks blocks = downSessionBlocks();
   updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);
 }
 
-void BankUpdateCheck::noBankAlert(const core::Value& reply) {
-  const core::Value message = reply["message"];
-  const std::string text = message.isString() && !message.str().empty() ? message.str() : kNoBankMessage;
+void BankUpdateCheck::noBankAlert(const std::string& message) {
+  const std::string text = message.empty() ? std::string(kNoBankMessage) : message;
   auto alert = std::make_shared<UIAlertViewBlock>(
       "提示", text,
       [](bool cancelled, int) {
@@ -195,28 +194,47 @@ std::string BankUpdateCheck::getUpdateMess(const core::Value& updateList) {
   return text;
 }
 
+bool BankUpdateCheck::onlyNewBank(std::size_t count, bool firstOpenMain, bool evenMore, bool haveFile) {
+  return (!haveFile && count == 1) || (count > 0 && !evenMore && !haveFile && !firstOpenMain);
+}
+
+std::vector<UpdatePacket> BankUpdateCheck::packetsToFetch(const std::vector<UpdatePacket>& updateList,
+                                                          bool firstOpenMain, bool evenMore, bool haveFile) {
+  const bool newBankOnly = onlyNewBank(updateList.size(), firstOpenMain, evenMore, haveFile);
+  std::vector<UpdatePacket> packets;
+  for (const UpdatePacket& packet : updateList)
+    if (!newBankOnly || packet.packeType == 6) packets.push_back(packet);
+  return packets;
+}
+
 core::Value BankUpdateCheck::packetsToFetch(const core::Value& updateList, bool firstOpenMain, bool evenMore,
                                      bool haveFile) {
   const std::size_t count = updateList.isArray() ? updateList.size() : 0;
-  const bool onlyNewBank =
-      (!haveFile && count == 1) || (count > 0 && !evenMore && !haveFile && !firstOpenMain);
+  const bool newBankOnly = onlyNewBank(count, firstOpenMain, evenMore, haveFile);
   core::Value packets = core::Value::newArray();
   for (std::size_t i = 0; i < count; ++i) {
     const core::Value item = updateList[i];
-    if (!onlyNewBank || packetType(item) == 6) packets.push_back(item);
+    if (!newBankOnly || packetType(item) == 6) packets.push_back(item);
   }
   return packets;
 }
 
+void BankUpdateCheck::updateAlert(CancelBlock cancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
+                                  const core::Value& downSession) {
+  const AppDelegate* app = AppDelegate::current();
+  const std::optional<UpdateCentreReply> stored = app ? app->updateReply() : std::nullopt;
+  updateAlert(std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock), downSession,
+              stored.value_or(UpdateCentreReply{}));
+}
+
 void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
-                           const core::Value& downSession) {
+                                  const core::Value& downSession, const UpdateCentreReply& reply) {
   const bool firstOpenMain = flag(downSession, "isFirstOpenMain");
   const bool evenMore = flag(downSession, "isEvenMore");
   const bool haveFile = flag(downSession, "isHavefileName");
   const bool updateDB = flag(downSession, "isUpdateDB");
-  const core::Value reply = downSession[kJsonObject];
-  const core::Value list = reply["update_list"].isArray() ? reply["update_list"] : core::Value::newArray();
-  const std::int64_t status = reply["status"].toInt(0);
+  const core::Value list = reply.updateListValue();
+  const std::int64_t status = reply.status;
   const std::size_t count = list.size();
 
   if (count == 0) {
@@ -251,7 +269,8 @@ void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, Stop
   }
 
   // The prompt keeps what it was shown for: the list, the blocks, the status and the flags.
-  const core::Value packets = packetsToFetch(list, firstOpenMain, evenMore, haveFile);
+  const std::vector<UpdatePacket> packets =
+      packetsToFetch(reply.updateList, firstOpenMain, evenMore, haveFile);
   auto alert = std::make_shared<UIAlertViewBlock>(
       title, message,
       [packets, completeBlock, stopBlock, status](bool cancelled, int) {
@@ -272,4 +291,3 @@ void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, Stop
       std::optional<std::string>(cancel), std::vector<std::string>{other});
   alert->show();
 }
-

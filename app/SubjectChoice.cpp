@@ -1,6 +1,7 @@
 #include "app/SubjectChoice.h"
 
 #include "app/ApplicationState.h"
+#include "bank/BankPaths.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/runloop/RunLoop.h"
 
@@ -12,12 +13,7 @@ core::Value SubjectChoice::sessionEntry(const char* key) {
 }
 
 bool SubjectChoice::isUsableSubjectName(std::string_view name) {
-  if (name.empty()) return false;
-  if (name.find('/') != std::string_view::npos) return false;
-  if (name.find('\\') != std::string_view::npos) return false;
-  if (name.find("..") != std::string_view::npos) return false;
-  if (name.find('\0') != std::string_view::npos) return false;
-  return true;
+  return BankPaths::isUsableSubjectName(std::string(name));
 }
 
 bool SubjectChoice::isUsableQuoteProduct(const core::Value& choice) {

@@ -18,7 +18,8 @@
 #include "app/PageScriptTarget.h"
 #include "app/SubjectChoice.h"
 #include "app/URLOpener.h"
-#include "dao/BankKeyCache.h"
+#include "bank/BankFiles.h"
+#include "bank/QuestionBank.h"
 #include "dao/BankLocation.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/DateFormatter.h"
@@ -29,7 +30,6 @@
 #include "ui/TextMeasurer.h"
 #include "util/DeviceIdentifier.h"
 #include "util/SystemVersion.h"
-#include "util/ZipWrapper.h"
 
 namespace {
 
@@ -289,62 +289,14 @@ core::Value VDHelper::packetsToFetch(const core::Value& updateList, bool firstOp
   return BankUpdateCheck::packetsToFetch(updateList, firstOpenMain, evenMore, haveFile);
 }
 
-namespace {
-
-// Copies a file or a directory tree to `to` (which must not exist).
-bool copyTree(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  std::filesystem::copy(
-      from, to, std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks, ec);
-  return !ec;
-}
-
-// A name beside `path` that nothing uses yet.
-std::string siblingTemporary(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  return path + ".moving-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-}
-
-}  // namespace
-
 // ---- file helpers ----
 
 bool VDHelper::unZip(const std::string& zipPath, const std::string& unZipPath) {
-  ZipWrapper zip;
-  if (!zip.UnzipOpenFile(zipPath)) return false;
-  const bool unpacked = zip.UnzipFileTo(unZipPath, true);
-  zip.UnzipCloseFile();
-  return unpacked;
+  return BankFiles::unZip(zipPath, unZipPath);
 }
 
 bool VDHelper::moveFileAtPath(const std::string& from, const std::string& to) {
-  if (from.empty() || to.empty()) return false;
-  if (::rename(from.c_str(), to.c_str()) == 0) return true;
-  const int error = errno;
-  if (error == EXDEV) {
-    // Another file system: copy beside the destination, then replace it in one step.
-    const std::string temporary = siblingTemporary(to);
-    if (!copyTree(from, temporary)) {
-      core::Paths::removeAll(temporary);
-      return false;
-    }
-    if (::rename(temporary.c_str(), to.c_str()) != 0) {
-      // The destination is of the other kind (file / directory) or a directory that is not empty.
-      if (!core::Paths::removeAll(to) || ::rename(temporary.c_str(), to.c_str()) != 0) {
-        core::Paths::removeAll(temporary);
-        return false;
-      }
-    }
-    core::Paths::removeAll(from);
-    return true;
-  }
-  if (error == EISDIR || error == ENOTDIR || error == ENOTEMPTY || error == EEXIST) {
-    // A file and a directory, or a directory over one that is not empty, cannot replace each other.
-    if (!core::Paths::fileExists(from)) return false;
-    if (!core::Paths::removeAll(to)) return false;
-    return ::rename(from.c_str(), to.c_str()) == 0;
-  }
-  return false;
+  return BankFiles::moveFileAtPath(from, to);
 }
 
 bool VDHelper::removeFile(const std::string& path) {
@@ -352,13 +304,7 @@ bool VDHelper::removeFile(const std::string& path) {
   return core::Paths::removeAll(path);
 }
 
-bool VDHelper::removeLocaDB() {
-  const std::string subject = SubjectChoice::subjectEName();
-  if (subject.empty()) return false;
-  const bool removed = removeFile(dbSavePath() + "/" + subject + ".db");
-  BankKeyCache::invalidate();
-  return removed;
-}
+bool VDHelper::removeLocaDB() { return QuestionBank::removeBankFile(AppPaths::bankPaths()); }
 
 bool VDHelper::removeUpdateFolder() {
   const std::string subject = SubjectChoice::subjectEName();

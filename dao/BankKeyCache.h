@@ -5,8 +5,9 @@
 // only a few distinct keys; deriving them anew for every row was most of the time of building a set.
 // Keys are kept per bank file (by path) together with the identity of the file they were read from
 // (device, inode, size, modification and change times): a bank replaced by a rename or a copy, or
-// removed, is read afresh by the next reader on its own. Every code path that replaces, merges into,
-// rewrites or removes a bank also calls invalidate(), which drops every kept key; that covers a file
+// removed, is read afresh by the next reader on its own. Every step that replaces, merges into or
+// removes a bank (QuestionBank, bank/) and every data-access call that rewrites one in place
+// (DBVersionDAO) also calls invalidate(), which drops every kept key; that covers a file
 // rewritten in place within the file system's timestamp granularity, and readers that were already
 // running while it happened (what they derive then is not kept).
 //

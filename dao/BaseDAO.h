@@ -10,7 +10,8 @@
 //
 // Every read is self-contained: it opens a connection, queries, and closes it before returning.
 // No connection or result is kept between calls; the content keys a question set needs are kept per
-// bank file (BankKeyCache), and every path that replaces or rewrites a bank drops them. The objects
+// bank file (BankKeyCache), and every path that replaces or rewrites a bank drops them (the question
+// bank's own steps in bank/QuestionBank, and the objects here that rewrite a bank in place). The objects
 // hold no locks and may be used from any thread, one object per thread.
 
 #include <cstdint>

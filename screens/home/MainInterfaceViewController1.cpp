@@ -5,11 +5,12 @@
 #include <optional>
 
 #include "app/AppDelegate.h"
+#include "app/AppPaths.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
-#include "dao/BankKeyCache.h"
+#include "bank/QuestionBank.h"
 #include "exam/sets/AnsweringScreen.h"
 #include "exam/sets/LastLearningRecordFile.h"
 #include "exam/sets/TestBuilder.h"
@@ -565,18 +566,20 @@ void MainInterfaceViewController1::downLibrary(bool haveBank) {
   VDHelper::downloadDBWithCancelBlock(
       [] {},
       [](bool) {
-        // May run on the update run's thread: the update centre is asked there, the session and the
-        // menu are touched on the main thread.
-        core::Value reply = VDHelper::getLibrarySyn();
+        // May run on the update run's thread: the update centre is asked on the bank's worker, the
+        // session and the menu are touched on the main thread.
         rl::performOnMainThread(
-            [reply] {
-              AppDelegate* app = appDelegate();
-              if (!app) return;
-              if (!reply.isNilOrNull()) app->downSession().set("jsonObject", reply);
-              if (auto* menu = dynamic_cast<EvenMoreMenuRefresh*>(app->evenMoreVC().get())) {
-                menu->setEvenMoreArray(menu->loadArrayData());
-                menu->reloadEvenMoreTable();
-              }
+            [] {
+              auto bank = QuestionBank::make(AppPaths::bankPaths());
+              bank->checkUpdate([bank](std::optional<UpdateCentreReply> reply) {
+                AppDelegate* app = appDelegate();
+                if (!app) return;
+                if (reply) app->setUpdateReply(reply);
+                if (auto* menu = dynamic_cast<EvenMoreMenuRefresh*>(app->evenMoreVC().get())) {
+                  menu->setEvenMoreArray(menu->loadArrayData());
+                  menu->reloadEvenMoreTable();
+                }
+              });
             },
             false);
       },
@@ -587,32 +590,25 @@ void MainInterfaceViewController1::downLibrary(bool haveBank) {
 
 std::optional<MainInterfaceViewController1::UnpackPaths> MainInterfaceViewController1::unpackPaths() {
   UnpackPaths p;
-  p.subject = VDHelper::getSubjectEName();
-  if (!VDHelper::isUsableSubjectName(p.subject)) return std::nullopt;
+  p.bank = AppPaths::bankPaths();
+  if (!p.bank.usable()) return std::nullopt;
+  p.subject = p.bank.subject;
   p.documentsZip = core::Paths::documents() + "/" + p.subject + ".zip";
   // The directories are named here and made only when the unpack needs them.
-  p.cacheDirectory = VDHelper::getDirectory("/downloadCache/" + p.subject);
-  p.dbDirectory = VDHelper::getDirectory("/db");
-  p.imageDirectory = VDHelper::getDirectory("/imgcache/" + p.subject);
+  p.cacheDirectory = p.bank.cacheDirectory;
+  p.dbDirectory = p.bank.dbDirectory;
+  p.imageDirectory = p.bank.imageDirectory;
   return p;
 }
 
 bool MainInterfaceViewController1::moveZipFile(const UnpackPaths& p) {
-  if (!core::Paths::isRegularFile(p.documentsZip)) return false;
-  core::Paths::createDirectories(p.cacheDirectory);
-  return VDHelper::moveFileAtPath(p.documentsZip, p.cacheDirectory + "/" + p.subject + ".zip");
+  return QuestionBank::moveArchiveIn(p.bank, p.documentsZip);
 }
 
 bool MainInterfaceViewController1::operateZipFile(const UnpackPaths& p) {
+  // The unpacked bank takes the place of any earlier one; a failure before that leaves the earlier one.
   const std::string zip = p.cacheDirectory + "/" + p.subject + ".zip";
-  if (!VDHelper::unZip(zip, p.cacheDirectory)) return false;
-  const std::string db = p.subject + ".db";
-  core::Paths::createDirectories(p.dbDirectory);
-  const bool moved = VDHelper::moveFileAtPath(p.cacheDirectory + "/" + db, p.dbDirectory + "/" + db);
-  BankKeyCache::invalidate();  // the unpacked bank takes the place of any earlier one
-  if (!moved) return false;
-  core::Paths::createDirectories(p.imageDirectory);
-  if (!VDHelper::unZip(p.cacheDirectory + "/ImgDir_" + p.subject + ".zip", p.imageDirectory)) return false;
+  if (!QuestionBank::installArchive(p.bank, zip, p.cacheDirectory, true)) return false;
   if (!VDHelper::removeFile(p.cacheDirectory)) return false;
   // The reply only sets the "more" tab's image, and no tab bar is passed: it is asked and dropped.
   VDHelper::getLibrarySyn();

@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 
+#include "bank/BankPaths.h"
 #include "exam/sets/RestoredRun.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
@@ -100,6 +101,7 @@ class MainInterfaceViewController1 : public ui::ViewController,
   // First-install unpack. moveZipFile / operateZipFile work on the given subject's paths (worked out on
   // the main thread); examineExam starts them on a worker.
   struct UnpackPaths {
+    BankPaths bank;              // the question bank's paths (QuestionBank)
     std::string subject;         // the chosen subject's "Value"
     std::string documentsZip;    // documents/<V>.zip
     std::string cacheDirectory;  // the path of VDHelper::downloadCacheDirectory()

@@ -41,8 +41,8 @@ bool isLoggedIn() {
 bool hasUpdates() {
   AppDelegate* app = appDelegate();
   if (!app) return false;
-  const core::Value list = app->downSession()["jsonObject"]["update_list"];
-  return list.isArray() && list.size() > 0;
+  const std::optional<UpdateCentreReply>& reply = app->updateReply();
+  return reply && !reply->updateList.empty();
 }
 
 struct RowLook {
@@ -402,10 +402,11 @@ void EvenMoreViewController::examineUpdate() {
     return;
   }
   // No reply keeps the update list the menu had.
-  BankDownload::start({.isEvenMore = true},
-                      ui::whileAlive(*this, [](EvenMoreViewController& self, const core::Value& reply) {
-                        if (!reply.isNilOrNull()) self.updateUI();
-                      }));
+  BankDownload::start(
+      {.isEvenMore = true},
+      ui::whileAlive(*this, [](EvenMoreViewController& self, const std::optional<UpdateCentreReply>& reply) {
+        if (reply) self.updateUI();
+      }));
 }
 
 void EvenMoreViewController::downLibrary() {

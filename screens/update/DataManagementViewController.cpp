@@ -1,8 +1,8 @@
 #include "screens/update/DataManagementViewController.h"
 
-#include "app/VDHelper.h"
+#include "app/AppPaths.h"
 #include "app/VDViewControllerFactory.h"
-#include "dao/BankKeyCache.h"
+#include "bank/QuestionBank.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Paths.h"
 #include "platform/runloop/DispatchQueue.h"
@@ -161,28 +161,35 @@ void DataManagementViewController::okClick() {
   if (row == kClearBankRow) message = localized("clearDB");
 
   // The paths of the chosen subject, taken now on the main thread; nothing is made for them.
-  const std::string subject = VDHelper::getSubjectEName();
   const std::string recordsDirectory = core::Paths::documents() + "/yizuo";
-  const std::string bankFile =
-      subject.empty() ? std::string() : VDHelper::dbSavePath() + "/" + subject + ".db";
-  const std::string imageDirectory =
-      subject.empty() ? std::string() : VDHelper::getDirectory("/imgcache/" + subject);
+  const BankPaths bankPaths = AppPaths::bankPaths();
 
   const auto weak = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("dataManagement"), message,
-      [weak, row, recordsDirectory, bankFile, imageDirectory](bool cancelled, int) {
+      [weak, row, recordsDirectory, bankPaths](bool cancelled, int) {
         auto vc = weak.lock();
         if (!vc) return;
         vc->alert_.reset();
         if (cancelled) return;
         vc->showHudView();
+        if (row == kClearBankRow) {
+          // The bank clears itself on its worker; its answer comes back here while the panel (which
+          // holds the bank) is there.
+          vc->bank_ = QuestionBank::make(bankPaths);
+          vc->bank_->clear(
+              [weak](bool ok) {
+                if (auto done = weak.lock()) done->clearAlear(localized(ok ? "clearSuccess" : "clearError"));
+              },
+              vc->remover_);
+          return;
+        }
         // The files go on a worker (platform/runloop/TaskAndReply.h); the result alert comes back
         // here, unless the panel has gone meanwhile.
         rl::postTaskAndReply(
             rl::DispatchQueue::global(), std::weak_ptr<DataManagementViewController>(vc),
-            [row, recordsDirectory, bankFile, imageDirectory, remove = vc->remover_] {
-              return clearRow(row, recordsDirectory, bankFile, imageDirectory, remove);
+            [row, recordsDirectory, remove = vc->remover_] {
+              return clearRow(row, recordsDirectory, remove);
             },
             [](DataManagementViewController& done, std::string key) {
               done.clearAlear(localized(key.c_str()));
@@ -195,25 +202,11 @@ void DataManagementViewController::okClick() {
 
 std::string DataManagementViewController::clearRow(const std::string& row,
                                                    const std::string& recordsDirectory,
-                                                   const std::string& bankFile,
-                                                   const std::string& imageDirectory, const Remover& remove) {
-  const auto removeTree = [&remove](const std::string& path) {
-    return remove ? remove(path) : core::Paths::removeAll(path);
-  };
+                                                   const Remover& remove) {
   // Something that was there and could not be removed is the one failure; nothing there is success.
-  if (row == kClearRecordsRow) {
-    if (core::Paths::fileExists(recordsDirectory) && !removeTree(recordsDirectory)) return "clearError";
-    return "clearSuccess";
-  }
-  if (row == kClearBankRow) {
-    if (bankFile.empty() || !core::Paths::fileExists(bankFile)) return "clearSuccess";
-    const bool removed = removeTree(bankFile);
-    BankKeyCache::invalidate();
-    if (!removed) return "clearError";
-    // The images go with the bank; their own result does not change the message.
-    if (!imageDirectory.empty()) removeTree(imageDirectory);
-    return "clearSuccess";
-  }
+  if (row == kClearRecordsRow && core::Paths::fileExists(recordsDirectory) &&
+      !(remove ? remove(recordsDirectory) : core::Paths::removeAll(recordsDirectory)))
+    return "clearError";
   return "clearSuccess";
 }
 

@@ -23,6 +23,7 @@
 #include "ui/ViewController.h"
 
 class ProgressHUD;
+class QuestionBank;
 namespace ui {
 class AlertView;
 class BarButtonItem;
@@ -97,11 +98,10 @@ class DataManagementViewController : public ui::ViewController {
   using Remover = std::function<bool(const std::string& path)>;
   void setRemover(Remover remover) { remover_ = std::move(remover); }
 
-  // The clearing of one row (any thread): the result text's key, "clearSuccess" or "clearError".
-  // `recordsDirectory`, `bankFile` and `imageDirectory` are the paths of the chosen subject; `remove`
-  // removes one tree (empty: core::Paths::removeAll).
+  // The clearing of the records row (any thread): the result text's key, "clearSuccess" or "clearError";
+  // `remove` removes one tree (empty: core::Paths::removeAll). The bank row is the question bank's own
+  // clear (QuestionBank::clear).
   static std::string clearRow(const std::string& row, const std::string& recordsDirectory,
-                              const std::string& bankFile, const std::string& imageDirectory,
                               const Remover& remove = {});
 
  private:
@@ -115,5 +115,6 @@ class DataManagementViewController : public ui::ViewController {
   std::shared_ptr<ui::View> deleteView_;
   std::shared_ptr<ProgressHUD> hudView_;
   std::shared_ptr<ui::AlertView> alert_;  // the alert on show
+  std::shared_ptr<QuestionBank> bank_;    // the bank being cleared
   Remover remover_;
 };

@@ -96,6 +96,12 @@ void UpdateSoftwareViewController::setUpdateUrlArray(core::Value list) {
   updateUrlArray_ = list.isArray() ? std::move(list) : core::Value::newArray();
 }
 
+void UpdateSoftwareViewController::setPackets(const std::vector<UpdatePacket>& packets) {
+  core::Value list = core::Value::newArray();
+  for (const UpdatePacket& packet : packets) list.push_back(packet.toValue());
+  setUpdateUrlArray(std::move(list));
+}
+
 std::shared_ptr<NetworkQueue> UpdateSoftwareViewController::networkQueue() const { return networkQueue_; }
 
 bool UpdateSoftwareViewController::shouldAutorotateToInterfaceOrientation(int orientation) const {
@@ -178,6 +184,7 @@ void UpdateSoftwareViewController::viewDidLoad() {
   keepAlive_ = std::static_pointer_cast<UpdateSoftwareViewController>(shared_from_this());
 
   // The directories of this download and its run (taken once, on the main thread).
+  paths_.bank = AppPaths::bankPaths();
   paths_.appName = SubjectChoice::appName();
   paths_.subject = SubjectChoice::subjectEName();
   paths_.updateDirectory = AppPaths::downloadCacheDirectoryUpdate();

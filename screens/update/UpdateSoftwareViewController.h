@@ -21,7 +21,8 @@
 //
 // Update run (on a worker, once every packet is on disk; rl::postTaskAndReply, see
 // platform/runloop/TaskAndReply.h for the rules): the packets are applied one by one in
-// list order, the application package last, each by its PacketType:
+// list order, the application package last, each by its PacketType, the bank's own steps through
+// QuestionBank (which drops the key cache with every change):
 //   1 a database update pack is merged into a fresh working copy of the subject's bank (DBVersion,
 //     Test and OtherContent steps), which then replaces the bank by a rename;
 //   3 an image zip is unpacked into AppPaths::imageSavePath();
@@ -47,6 +48,7 @@
 #include <vector>
 
 #include "app/UpdatePanel.h"
+#include "bank/BankPaths.h"
 #include "librarys/http/HTTPRequestDelegate.h"
 #include "platform/core/Value.h"
 #include "platform/system/Installer.h"
@@ -92,6 +94,7 @@ class UpdateSoftwareViewController : public ui::ViewController,
   // ---- set by the caller before the view loads ----
   core::Value updateUrlArray() const { return updateUrlArray_; }
   void setUpdateUrlArray(core::Value list) override;
+  void setPackets(const std::vector<UpdatePacket>& packets) override;
   void setCompleteBlock(CompleteBlock block) override { completeBlock_ = std::move(block); }
   void setStopBlock(StopBlock block) override { stopBlock_ = std::move(block); }
   int status() const { return status_; }
@@ -187,6 +190,7 @@ class UpdateSoftwareViewController : public ui::ViewController,
 
   // The directories and names one run works with (taken on the main thread when the panel loads).
   struct RunPaths {
+    BankPaths bank;                      // the question bank's paths (QuestionBank)
     std::string subject;                 // the chosen subject's "Value"
     core::Value appName;                 // the QuoteProductChoice
     std::string updateDirectory;         // downloadCacheDirectoryUpdate
@@ -213,19 +217,8 @@ class UpdateSoftwareViewController : public ui::ViewController,
   // An alert titled "提示" with the message and the one button "确定" (handed to the main thread).
   static void createAlert(const std::string& message);
 
-  // Merges the update pack at `packPath` into a fresh working copy of the bank at `localDBPath`, then
-  // puts the working copy in the bank's place with a rename. False, with the bank untouched, when any
-  // step fails. A pack whose tables lack a column a step reads is refused before the bank is copied;
-  // `refusal` (when given) then gets the text naming the table and the column.
-  static bool mergeUpdatePack(const std::string& packPath, const std::string& localDBPath,
-                              const std::string& workingCopyPath, std::string* refusal = nullptr);
   // The failure alert's message for a refused pack: "更新失败：" and the refusal; "更新失败" without one.
   static std::string updateFailedText(const std::string& refusal);
-  // Puts the file at `from` in the place of `to` in one step (a rename; across file systems a copy
-  // beside `to`, synced, then renamed). `to` is never missing meanwhile.
-  static bool replaceFile(const std::string& from, const std::string& to);
-  // Whether the file at the path starts like a SQLite database.
-  static bool isSQLiteFile(const std::string& path);
   // Unpacks a zip into a directory, overwriting; false when the file is not a zip or an entry failed.
   static bool unZip(const std::string& zipPath, const std::string& directory);
   // A packet file name taken from a URL (the text after its last "/"); "" when it cannot name a file.

@@ -18,107 +18,21 @@
 #include "app/AppAlerts.h"
 #include "app/AppPaths.h"
 #include "app/SubjectChoice.h"
-#include "dao/BankKeyCache.h"
+#include "bank/BankFiles.h"
+#include "bank/QuestionBank.h"
 #include "dao/BankLocation.h"
-#include "dao/BaseDAO.h"
-#include "dao/DBVersionDAO.h"
-#include "dao/OtherContentDAO.h"
-#include "dao/TestAlterDAO.h"
 #include "platform/core/Paths.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Installer.h"
 #include "screens/update/PacketType.h"
 #include "screens/update/UpdateSoftwareViewController.h"
 #include "ui/WeakScreen.h"
-#include "util/ZipWrapper.h"
 
 namespace {
 
 constexpr const char* kUpdateFailed = "更新失败";
 constexpr const char* kNewBankFailed = "题库解压失败";
 constexpr const char* kInstallFailed = "安装失败";
-
-// A database file with the journal files SQLite may keep beside it.
-void removeDatabaseFiles(const std::string& path) {
-  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) core::Paths::removeAll(path + suffix);
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Copies `from` into the new file `to` (O_EXCL: an existing target fails), flushed to disk when `sync`.
-bool copyInto(const std::string& from, const std::string& to, bool sync) {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  struct stat st {};
-  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(in);
-    return false;
-  }
-  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (out < 0) {
-    ::close(in);
-    return false;
-  }
-  bool ok = true;
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) break;
-    if (n < 0 || !writeAll(out, buffer.data(), static_cast<std::size_t>(n))) {
-      ok = false;
-      break;
-    }
-  }
-  if (ok && sync && ::fsync(out) != 0) ok = false;
-  ::close(in);
-  if (::close(out) != 0) ok = false;
-  if (!ok) std::remove(to.c_str());
-  return ok;
-}
-
-// Flushes a file's contents to disk before it is renamed into place.
-void syncFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Makes a rename in the directory durable.
-void syncDirectory(const std::string& directory) {
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-std::string normalized(const std::string& path) {
-  return std::filesystem::path(path).lexically_normal().string();
-}
-
-// The names in a directory, sorted (so "the last one" of several is well defined).
-std::vector<std::string> listDirectory(const std::string& directory) {
-  std::vector<std::string> names;
-  DIR* dir = ::opendir(directory.c_str());
-  if (!dir) return names;
-  while (dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // The data-access objects find the working copy and the bank through BankLocation. When the shell has
 // not pointed them anywhere yet, they are pointed at this application's storage.
@@ -252,8 +166,8 @@ bool UpdateSoftwareViewController::stepFailed(const char* message) {
 
 bool UpdateSoftwareViewController::operateDBUpPacket(const core::Value& step) {
   std::string refusal;
-  if (!mergeUpdatePack(step["downloadPath"].str(), step["localDBPath"].str(), step["destinationDBPath"].str(),
-                       &refusal))
+  if (!QuestionBank::mergePack(step["downloadPath"].str(), step["localDBPath"].str(),
+                               step["destinationDBPath"].str(), &refusal))
     return stepFailed(updateFailedText(refusal).c_str());
   return true;
 }
@@ -263,17 +177,10 @@ std::string UpdateSoftwareViewController::updateFailedText(const std::string& re
 }
 
 bool UpdateSoftwareViewController::operateDBNewPacket(const core::Value& step) {
-  // 1. The archive is unpacked into the update directory.
-  if (!unZip(step["downloadPath"].str(), paths_.updateDirectory)) return stepFailed(kNewBankFailed);
-  // 2. Its database replaces the bank in one step (the old bank stays until then); a file that is no
-  //    database never replaces it.
-  const std::string database = paths_.updateDirectory + "/" + paths_.subject + ".db";
-  const bool replaced = isSQLiteFile(database) && replaceFile(database, step["localDBPath"].str());
-  BankKeyCache::invalidate();
-  if (!replaced) return stepFailed(kNewBankFailed);
-  // 3. Its image pack, when it carries one.
-  const std::string images = step["imageZipPath"].str();
-  if (core::Paths::isRegularFile(images) && !unZip(images, paths_.imageDirectory))
+  // Unpacked into the update directory; its database replaces the bank in one step (the old bank stays
+  // until then, and a file that is no database never replaces it); then its image pack, when it
+  // carries one.
+  if (!QuestionBank::installArchive(paths_.bank, step["downloadPath"].str(), paths_.updateDirectory, false))
     return stepFailed(kNewBankFailed);
   return true;
 }
@@ -290,14 +197,14 @@ bool UpdateSoftwareViewController::operateUpdateDBImagePacket(const core::Value&
   if (!unZip(step["downloadPath"].str(), directory)) return stepFailed(kUpdateFailed);
   // 2. The database pack and the image zip it holds (with several, the last listed).
   std::string dbPack, imageZip;
-  for (const std::string& name : listDirectory(directory)) {
+  for (const std::string& name : BankFiles::listDirectory(directory)) {
     if (name.find(".db") != std::string::npos) dbPack = directory + "/" + name;
     if (name.find(".zip") != std::string::npos) imageZip = directory + "/" + name;
   }
   // 3. Its database pack is merged like a database update pack.
   std::string refusal;
   if (!dbPack.empty() &&
-      !mergeUpdatePack(dbPack, step["localDBPath"].str(), step["destinationDBPath"].str(), &refusal))
+      !QuestionBank::mergePack(dbPack, step["localDBPath"].str(), step["destinationDBPath"].str(), &refusal))
     return stepFailed(updateFailedText(refusal).c_str());
   // 4. Then its images.
   if (!imageZip.empty() && !unZip(imageZip, paths_.imageDirectory)) return stepFailed(kUpdateFailed);
@@ -342,85 +249,9 @@ bool UpdateSoftwareViewController::renameFile(const std::string& path) {
 }
 
 bool UpdateSoftwareViewController::copyFile(const std::string& source, const std::string& target) {
-  return copyInto(source, target, false);
-}
-
-bool UpdateSoftwareViewController::isSQLiteFile(const std::string& path) {
-  static const char kMagic[] = "SQLite format 3";  // 16 bytes with its NUL
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char head[sizeof kMagic] = {};
-  const ssize_t n = ::read(fd, head, sizeof head);
-  ::close(fd);
-  return n == static_cast<ssize_t>(sizeof head) && std::memcmp(head, kMagic, sizeof head) == 0;
-}
-
-bool UpdateSoftwareViewController::replaceFile(const std::string& from, const std::string& to) {
-  if (from.empty() || to.empty() || !core::Paths::isRegularFile(from)) return false;
-  const std::string directory = core::Paths::parent(to);
-  syncFile(from);
-  if (::rename(from.c_str(), to.c_str()) == 0) {
-    syncDirectory(directory);
-    return true;
-  }
-  if (errno != EXDEV) return false;
-  // Another file system: a complete copy beside the target, then the same one-step replacement.
-  const std::string temporary = directory + "/." + core::Paths::lastComponent(to) + ".replacing";
-  core::Paths::removeAll(temporary);
-  if (!copyInto(from, temporary, true)) return false;
-  if (::rename(temporary.c_str(), to.c_str()) != 0) {
-    core::Paths::removeAll(temporary);
-    return false;
-  }
-  syncDirectory(directory);
-  core::Paths::removeAll(from);
-  return true;
+  return BankFiles::copyFile(source, target);
 }
 
 bool UpdateSoftwareViewController::unZip(const std::string& zipPath, const std::string& directory) {
-  if (zipPath.empty() || directory.empty() || !core::Paths::isRegularFile(zipPath)) return false;
-  ZipWrapper zip;
-  if (!zip.UnzipOpenFile(zipPath)) return false;
-  const bool unpacked = zip.UnzipFileTo(directory, true);
-  const bool closed = zip.UnzipCloseFile();
-  return unpacked && closed;
-}
-
-bool UpdateSoftwareViewController::mergeUpdatePack(const std::string& packPath,
-                                                   const std::string& localDBPath,
-                                                   const std::string& workingCopyPath, std::string* refusal) {
-  if (!core::Paths::isRegularFile(packPath) || !core::Paths::isRegularFile(localDBPath)) return false;
-  // A pack whose tables lack a column the steps read is refused whole, before the bank is even copied:
-  // merged, it would blank the questions and content it updates.
-  for (auto check : {&DBVersionDAO::packRefusal, &TestAlterDAO::packRefusal, &OtherContentDAO::packRefusal}) {
-    if (std::optional<std::string> why = check(packPath)) {
-      if (refusal) *refusal = *why;
-      return false;
-    }
-  }
-  // The data-access objects write to the working copy they find themselves: it must be this one.
-  if (normalized(BaseDAO().getDBPathUpdate(BankLocation::value() + ".db")) != normalized(workingCopyPath))
-    return false;
-
-  // Every merge starts from a fresh copy of the bank: a copy left by an earlier step or run is not
-  // reused, nor its rollback journal (a merge killed while committing leaves one, which SQLite would
-  // otherwise play back onto the new copy: the old bank's pages over the present one's).
-  removeDatabaseFiles(workingCopyPath);
-  if (!copyFile(localDBPath, workingCopyPath)) return false;
-
-  const bool merged = DBVersionDAO().upgradeDB(packPath) &&
-                      TestAlterDAO().upgradeDB(packPath, workingCopyPath) &&
-                      OtherContentDAO().upgradeDB(packPath);
-  if (!merged) {
-    removeDatabaseFiles(workingCopyPath);
-    return false;
-  }
-  // The merged copy takes the bank's place in one step: the bank is never deleted first.
-  const bool replaced = replaceFile(workingCopyPath, localDBPath);
-  BankKeyCache::invalidate();
-  if (!replaced) {
-    removeDatabaseFiles(workingCopyPath);
-    return false;
-  }
-  return true;
+  return BankFiles::unZip(zipPath, directory);
 }

@@ -165,7 +165,7 @@ TEST_F(Menu, UpdateBadgeFollowsTheCachedUpdateList) {
     return n;
   };
   EXPECT_EQ(badges(), 0);
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{core::Dictionary{{"id", 1}}}}});
+  app().setUpdateReply(UpdateCentreReply{0, "", {UpdatePacket{}}});
   menu().updateUI();
   menu().updateUI();  // drawn again: still one badge
   EXPECT_EQ(badges(), 1);
@@ -175,14 +175,14 @@ TEST_F(Menu, UpdateBadgeFollowsTheCachedUpdateList) {
   // Only the update row carries it.
   EXPECT_EQ(menu().cellForRowText("关于软件")->viewWithTag(EvenMoreViewController::kUpdateBadgeTag), nullptr);
 
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{}}});
+  app().setUpdateReply(UpdateCentreReply{});
   menu().updateUI();
   EXPECT_EQ(badges(), 0);
 }
 
 TEST_F(Menu, CheckingWithNoUpdatesSaysTheSoftwareIsCurrent) {
   openMenu();
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{}}});
+  app().setUpdateReply(UpdateCentreReply{});
   server().clearJournal();
   resetStatistics();
   ASSERT_TRUE(tapRow("检查更新"));
@@ -198,11 +198,18 @@ TEST_F(Menu, CheckingWithNoUpdatesSaysTheSoftwareIsCurrent) {
 TEST_F(Menu, CheckingWithUpdatesAsksTheUpdateCentreAsTheMenu) {
   installSampleBank();
   openMenu();
-  app().downSession().set("jsonObject", core::Dictionary{{"update_list", core::Array{core::Dictionary{{"id", 1}}}}});
+  app().setUpdateReply(UpdateCentreReply{0, "", {UpdatePacket{}}});
   server().clearJournal();
   resetStatistics();
   ASSERT_TRUE(tapRow("检查更新"));
   EXPECT_EQ(events(), std::vector<std::string>{"CheckUpdate"});
+  // The bank's batch is read on its worker before the query goes out.
+  EXPECT_TRUE(rl::RunLoop::main().runUntil(
+      [this] {
+        h().drainMain();
+        return !requests("1.0/json/query").empty();
+      },
+      20));
   settleRequests();
   EXPECT_EQ(requests("1.0/json/query").size(), 1u);
   const core::Value down = app().downSession();

@@ -35,7 +35,7 @@ const char* name(Starter s) {
 }
 
 // What the update centre does.
-enum class CentreReply { Packets, NoPackets, StatusError, NoAnswer };  // NoAnswer: not JSON
+enum class CentreReply { Packets, NoPackets, StatusError, NoAnswer, WrongShape };  // NoAnswer: not JSON
 
 const char* name(CentreReply r) {
   switch (r) {
@@ -45,6 +45,8 @@ const char* name(CentreReply r) {
       return "empty list";
     case CentreReply::StatusError:
       return "status 1";
+    case CentreReply::WrongShape:
+      return "a reply of the wrong shape";
     case CentreReply::NoAnswer:
       return "no answer";
   }
@@ -92,6 +94,7 @@ const Case kCases[] = {
     {Starter::MoreCheck, true, CentreReply::NoPackets, true, 2, kLatest},
     {Starter::MoreCheck, false, CentreReply::StatusError, true, -1, kNoBankRefused},
     {Starter::MoreCheck, false, CentreReply::NoAnswer, true, -1, kNoInformation},
+    {Starter::MoreCheck, true, CentreReply::WrongShape, true, 2, kNoInformation},
     // The "more" menu's download, the practice hub (home screen not loaded yet) and the home screen ask
     // only when the bank is missing; when the centre has none to offer they say so.
     {Starter::MoreDownload, true, CentreReply::Packets, false, 0, kNone},
@@ -151,6 +154,7 @@ TEST_F(BankCheckDecision, StarterFlagsBankAndReplyDecideQueryAndPrompt) {
     if (c.reply == CentreReply::NoPackets) scenario(R"({"update":"none"})");
     if (c.reply == CentreReply::StatusError) scenario(R"({"status":1,"message":"维护中"})");
     if (c.reply == CentreReply::NoAnswer) answerQuery("<html>服务器错误</html>");
+    if (c.reply == CentreReply::WrongShape) answerQuery(R"({"status":0,"update_list":{"packe_type":1}})");
 
     start(c.starter, c.bank);
     if (c.queried) {
@@ -165,11 +169,12 @@ TEST_F(BankCheckDecision, StarterFlagsBankAndReplyDecideQueryAndPrompt) {
       EXPECT_EQ(sent[0]["app_ename"].toString(), kSubject);
       EXPECT_EQ(sent[0]["max_batchid"].toInt(-99), c.batchId);
     }
-    // Every reply is kept for the "more" menu; no reply keeps nothing.
-    const core::Value stored = app().downSession()["jsonObject"];
-    EXPECT_EQ(stored.isDictionary(), c.queried && c.reply != CentreReply::NoAnswer);
-    if (c.reply == CentreReply::StatusError) {
-      EXPECT_EQ(stored["status"].toInt(), 1);
+    // Every reply is kept for the "more" menu; no reply, or one of the wrong shape, keeps nothing.
+    const std::optional<UpdateCentreReply>& stored = app().updateReply();
+    EXPECT_EQ(stored.has_value(),
+              c.queried && c.reply != CentreReply::NoAnswer && c.reply != CentreReply::WrongShape);
+    if (c.reply == CentreReply::StatusError && stored) {
+      EXPECT_EQ(stored->status, 1);
     }
 
     ui::AlertView* alert = h().alert();
@@ -180,10 +185,10 @@ TEST_F(BankCheckDecision, StarterFlagsBankAndReplyDecideQueryAndPrompt) {
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), c.prompt.title);
     if (c.prompt.message == "UPDATE") {
-      const core::Value list = stored["update_list"];
-      ASSERT_EQ(list.size(), 2u);
-      EXPECT_EQ(alert->message(), "更新内容:\n1:" + list[0]["update_content"].str() +
-                                      "\n2:" + list[1]["update_content"].str() + "\n建议在Wi-Fi环境下更新");
+      ASSERT_TRUE(stored);
+      ASSERT_EQ(stored->updateList.size(), 2u);
+      EXPECT_EQ(alert->message(), "更新内容:\n1:" + stored->updateList[0].updateContent + "\n2:" +
+                                      stored->updateList[1].updateContent + "\n建议在Wi-Fi环境下更新");
     } else {
       EXPECT_EQ(alert->message(), c.prompt.message);
     }

@@ -144,6 +144,7 @@ class BankCheckFixture : public ::testing::Test {
     if (main) session.set("Main", *main);
     if (updateDB) session.set("isUpdateDB", *updateDB);
     app().setDownSession(session);
+    app().setUpdateReply(std::nullopt);  // a fresh session: no reply kept yet
     return session;
   }
   // Waits until no request runs and the main loop has nothing left to do.
@@ -153,9 +154,8 @@ class BankCheckFixture : public ::testing::Test {
   }
   // Waits for the reply of a started query (it is stored, or a failure alert shows).
   void awaitReply() {
-    EXPECT_TRUE(runUntil([this] {
-      return app().downSession().contains("jsonObject") || h().alert() != nullptr;
-    })) << "no reply in time";
+    EXPECT_TRUE(runUntil([this] { return app().updateReply().has_value() || h().alert() != nullptr; }))
+        << "no reply in time";
     settleRequests();
   }
 

@@ -180,15 +180,23 @@ TEST_F(BankCheckPrompt, PacketsHandedToThePanel) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(types(VDHelper::packetsToFetch(r.list, r.firstOpenMain, r.evenMore, r.haveFile)), r.expected);
+    // The typed packets of the same reply, as the check hands them to the panel.
+    const auto reply = UpdateCentreReply::parse(core::Dictionary{{"status", 0}, {"update_list", r.list}});
+    ASSERT_TRUE(reply);
+    std::vector<std::int64_t> typed;
+    for (const UpdatePacket& p :
+         BankUpdateCheck::packetsToFetch(reply->updateList, r.firstOpenMain, r.evenMore, r.haveFile))
+      typed.push_back(p.packeType);
+    EXPECT_EQ(typed, r.expected);
   }
 }
 
 TEST_F(BankCheckPrompt, AMandatoryUpdateOffersOnlyUpgradeOrClosingTheApplication) {
   // Status 4 reaches the prompt only when it is called with such a reply.
   core::Value session = setFlags(false, true, true, false, false);
-  session.set("jsonObject",
-              core::Dictionary{{"status", 4},
-                               {"update_list", core::Array{packet(1, packetURL("x.db"), "必须更新")}}});
+  app().setUpdateReply(UpdateCentreReply::parse(core::Dictionary{
+      {"status", 4}, {"update_list", core::Array{packet(1, packetURL("x.db"), "必须更新")}}}));
+  ASSERT_TRUE(app().updateReply());
   VDHelper::updateAlert({}, {}, {}, session);
   ASSERT_NE(h().alert(), nullptr);
   EXPECT_EQ(h().alert()->title(), "提示");
