@@ -57,15 +57,7 @@ AppDelegate* AppDelegate::current() {
 
 // ---- start-up ----
 
-core::Value AppDelegate::sessionValue(const std::string& key) {
-  core::Value value;
-  rl::performOnMainThread(
-      [&] {
-        if (AppDelegate* app = current()) value = app->userSession()[key].deepCopy();
-      },
-      true);
-  return value;
-}
+core::Value AppDelegate::sessionValue(const std::string& key) { return Session::copiedEntry(key); }
 
 bool AppDelegate::didFinishLaunching(ui::Application& app) {
   if (services_.connectShell) services_.connectShell();

@@ -1,6 +1,7 @@
 #include "screens/account/LoginViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/AvatarFile.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -28,11 +29,11 @@ namespace {
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-AppDelegate* appDelegate() { return VDHelper::getAppdelegate(); }
+AppShell* appShell() { return AppShell::current(); }
 
 core::Value session() {
-  AppDelegate* app = appDelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 // The rows of the form: section 0 the name and the password, section 1 the check buttons, the login
@@ -307,9 +308,9 @@ void LoginViewController::closeLoginViewController() {
   // This screen replaced the window's root: back to the main screen, logged out, and no automatic
   // login in this run. The main screen is made anew, so besides the home screen of the moment the
   // session says so too (until the next login).
-  if (AppDelegate* app = appDelegate()) {
+  if (AppShell* app = appShell()) {
     if (auto* home = dynamic_cast<MainInterfaceScreen*>(app->mainInterfaceVC().get())) home->setIsUnLogon(true);
-    core::Value s = app->userSession();
+    core::Value s = session();
     if (s.isDictionary() && !s.contains("userInfo")) s.set("isUserLogout", true);
   }
   VDHelper::showMainVC();
@@ -337,7 +338,7 @@ void LoginViewController::loginAction() {
   if (usernameField_ && !usernameField_->text().empty()) usernameFieldText_ = usernameField_->text();
   if (pwdField_ && !pwdField_->text().empty()) pwdFieldText_ = pwdField_->text();
 
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (!app) return;
   if (!app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
@@ -351,14 +352,14 @@ void LoginViewController::loginAction() {
 }
 
 void LoginViewController::didLogin(bool ok, const core::Value& json) {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (!ok || !app) {
     std::string message = json.isNil() ? std::string() : json["Message"].toString();
     showAlert(message.empty() ? kLoginFailedMessage : message);
     return;
   }
   auto keep = shared_from_this();
-  core::Value s = app->userSession();
+  core::Value s = session();
 
   // 1. The user of the session: the reply's record and the password that was sent.
   core::Value userInfo = json["Body"].deepCopy();

@@ -1,6 +1,7 @@
 #include "screens/account/PasswordSettingViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -123,8 +124,9 @@ void PasswordSettingViewController::showHint(ui::Label& label, const std::string
 }
 
 std::string PasswordSettingViewController::storedPassword() const {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession()["userInfo"]["Pwd"].toString() : std::string();
+  const Session* session = Session::current();
+  const std::optional<SessionUser> user = session ? session->user() : std::nullopt;
+  return user ? user->pwd : std::string();
 }
 
 std::string PasswordSettingViewController::newPasswordHint(const std::string& text) const {
@@ -177,7 +179,7 @@ bool PasswordSettingViewController::fieldIsEmpty() {
 
 void PasswordSettingViewController::submitClickBtn() {
   if (!fieldIsEmpty()) return;
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (!app) return;
   if (!app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
@@ -203,7 +205,7 @@ void PasswordSettingViewController::didResetPassWord(bool ok, const core::Value&
     showAlertView(message);
     return;
   }
-  if (AppDelegate* app = VDHelper::getAppdelegate()) app->userSession().remove("userInfo");
+  if (Session* session = Session::current()) session->setEntry(SessionUser::kSessionKey, core::Value());
   // The next automatic login uses the new password, not the one the server no longer takes.
   KeychainItemStore keychain(kKeychainIdentifier);
   if (!keychain.objectForKey(sec::kSecAttrAccount).empty()) keychain.setObject(sentPassword_, sec::kSecValueData);

@@ -4,7 +4,9 @@
 #include <mutex>
 #include <optional>
 
-#include "app/AppDelegate.h"
+#include "app/AppServices.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -26,6 +28,7 @@
 #include "screens/common/AutoLoginScreen.h"
 #include "screens/common/EvenMoreMenuRefresh.h"
 #include "screens/common/MainNoteScreen.h"
+#include "ui/Application.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
@@ -41,11 +44,11 @@ namespace {
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-AppDelegate* appDelegate() { return VDHelper::getAppdelegate(); }
+AppShell* appShell() { return AppShell::current(); }
 
 core::Value session() {
-  AppDelegate* app = appDelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 bool isLoggedIn() { return session().contains("userInfo"); }
@@ -210,7 +213,7 @@ void MainInterfaceViewController1::updateHeaderButtons() {
 }
 
 void MainInterfaceViewController1::viewDidLoad() {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   // 1. The home title goes on this screen's navigation item.
   if (app) app->setMainNavigationItem(sharedNavigationItem());
   navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(
@@ -305,7 +308,7 @@ void MainInterfaceViewController1::viewWillDisappear(bool animated) {
 }
 
 void MainInterfaceViewController1::viewDidAppear(bool animated) {
-  if (AppDelegate* app = appDelegate()) app->setMainNavigationItem(sharedNavigationItem());
+  if (AppShell* app = appShell()) app->setMainNavigationItem(sharedNavigationItem());
   if (isLoggedIn()) getLastLearningRecordByUser();
   examineExam();
 }
@@ -327,7 +330,7 @@ void MainInterfaceViewController1::Verify(const ui::View& sender) {
   downLibrary(haveBank);
   if (!haveBank || !f) return;
 
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (f->module != 0 && app) app->setCurrentModule(f->module);
   if (!f->eventLabel) VDAppStatistics::logEvent(f->event);
   if (f->login && !checkLoginGate(f->tag)) return;
@@ -347,7 +350,7 @@ void MainInterfaceViewController1::Verify(const ui::View& sender) {
       randomBll_->getRandomTest(VDHelper::getSubjectEName(), "20");
       break;
     case Open::Notes:
-      myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+      myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
       myNoteBll_->delegate = weakAs<MyNoteDelegate>();
       myNoteBll_->GetMyNotes(1);
       break;
@@ -377,7 +380,7 @@ void MainInterfaceViewController1::confirmLogout() {
       [weak = ui::weakScreen(*this)](bool cancelled, int) {
         auto self = weak.lock();
         if (!self || cancelled) return;
-        if (AppDelegate* app = appDelegate()) app->stopAutoLoginTimer();
+        if (AppShell* app = appShell()) app->stopAutoLoginTimer();
         self->showToast("已注销");
         self->Canceled();
       },
@@ -386,7 +389,7 @@ void MainInterfaceViewController1::confirmLogout() {
 }
 
 void MainInterfaceViewController1::Canceled() {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (!app) return;
   app->logOut();
   lastLearningRecordDic_ = core::Value();
@@ -398,7 +401,7 @@ void MainInterfaceViewController1::exitApp() {
       "退出Vardo", "您确定要退出吗？",
       [](bool cancelled, int) {
         if (cancelled) return;
-        if (AppDelegate* app = appDelegate()) app->exitSoft();
+        if (AppShell* app = appShell()) app->exitSoft();
       },
       "取消", std::vector<std::string>{"确定"});
   alert->show();
@@ -475,15 +478,16 @@ void MainInterfaceViewController1::getAnnouncement() {
 void MainInterfaceViewController1::didServiceAnnouncement(bool ok, const core::Value& json) {
   const core::Value body = json["Body"];
   if (!ok || !body.isArray() || body.size() == 0) return;
-  AppDelegate* app = appDelegate();
-  if (!app) return;
-  app->userSession().set("Inform", body);
+  AppShell* app = appShell();
+  Session* session = Session::current();
+  if (!app || !session) return;
+  session->setEntry("Inform", body);
   informVC_ = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("inform");
   if (informVC_ && app->window()) app->window()->addOverlay(informVC_);
 }
 
 void MainInterfaceViewController1::getAppInfo(const std::string& bankShortName) {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (app && app->isReachable()) {
     userBll_ = std::make_shared<User>();
     userBll_->delegate = weakAs<UserDelegate>();
@@ -511,8 +515,8 @@ void MainInterfaceViewController1::didCheckAppVersion(bool ok, const core::Value
   };
   const long long remote = digits(json["results"][0]["version"].toString());
   const long long local = digits(core::Bundle::main().shortVersion());
-  if (AppDelegate* app = appDelegate()) {
-    core::Value down = app->downSession();
+  if (Session* session = Session::current()) {
+    core::Value down = session->downSession();
     if (down.isDictionary()) down.set("isHaveAppUpdate", local < remote);
   }
 }
@@ -553,15 +557,9 @@ void MainInterfaceViewController1::didGetMyNotes(bool ok, const core::Value& jso
 
 void MainInterfaceViewController1::downLibrary(bool haveBank) {
   if (haveBank) return;
-  AppDelegate* app = appDelegate();
-  if (!app) return;
-  core::Value down = app->downSession();
-  if (!down.isDictionary()) {
-    down = core::Value::dictionary();
-    app->setDownSession(down);
-  }
-  for (const char* flag : {"isFirstOpenMain", "isEvenMore", "isHavefileName", "Main", "isUpdateDB"})
-    down.set(flag, false);
+  Session* session = Session::current();
+  if (!session) return;
+  session->setDownloadState(DownloadState{});
   VDHelper::downloadDBWithCancelBlock(
       [] {},
       [](bool) {
@@ -570,9 +568,10 @@ void MainInterfaceViewController1::downLibrary(bool haveBank) {
         core::Value reply = VDHelper::getLibrarySyn();
         rl::performOnMainThread(
             [reply] {
-              AppDelegate* app = appDelegate();
-              if (!app) return;
-              if (!reply.isNilOrNull()) app->downSession().set("jsonObject", reply);
+              AppShell* app = appShell();
+              Session* session = Session::current();
+              if (!app || !session) return;
+              if (!reply.isNilOrNull()) session->downSession().set("jsonObject", reply);
               if (auto* menu = dynamic_cast<EvenMoreMenuRefresh*>(app->evenMoreVC().get())) {
                 menu->setEvenMoreArray(menu->loadArrayData());
                 menu->reloadEvenMoreTable();
@@ -626,7 +625,7 @@ void MainInterfaceViewController1::examineExam() {
   // One unpack at a time: an appearance while one runs starts none.
   if (state.busy.exchange(true)) return;
   std::function<void()> gate;
-  if (AppDelegate* app = appDelegate()) gate = app->services().unpackGate;
+  if (AppShell* app = appShell()) gate = app->services().unpackGate;
   // The files go on a worker (platform/runloop/TaskAndReply.h); the end is counted back here.
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), std::weak_ptr<UnpackState>(unpackStateHolder()),

@@ -1,6 +1,7 @@
 #include "screens/notes/ErrorFeedbackViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -23,8 +24,8 @@ constexpr double kRowHeights[] = {100, 130, 60, 44};
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 }  // namespace
@@ -167,7 +168,7 @@ void ErrorFeedbackViewController::submitClick() {
   } else {
     label = kOthersLabel;
   }
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return;

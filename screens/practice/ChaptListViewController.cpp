@@ -1,6 +1,6 @@
 #include "screens/practice/ChaptListViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -138,7 +138,7 @@ void Self::toExamming(const core::Value& node) {
         auto self = weak.lock();
         if (!self) return;
         self->testsJSON_ = reply;
-        AppDelegate* app = VDHelper::getAppdelegate();
+        AppShell* app = AppShell::current();
         if (app && !app->isReachable()) {
           app->networkAlert(PracticeLaunch::localized("alertNetwork"));
         } else if (questions && !questions->empty()) {

@@ -1,6 +1,6 @@
 #include "screens/records/LearningRecordList.h"
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "exam/sets/AnsweringScreen.h"
@@ -16,8 +16,8 @@ core::Value LearningRecordList::getLearningRecordByUser(const std::string& userN
 }
 
 core::Value LearningRecordList::ofLoggedInUser() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  const std::string user = app ? app->userSession()["userInfo"]["UserName"].toString() : std::string();
+  const Session* session = Session::current();
+  const std::string user = session ? session->userName() : std::string();
   return getLearningRecordByUser(user);
 }
 

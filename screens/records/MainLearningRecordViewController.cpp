@@ -1,6 +1,6 @@
 #include "screens/records/MainLearningRecordViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -137,7 +137,7 @@ void Self::showRows() {
 // ---- favourites ----
 
 void Self::getFavoriteInfo() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     setViewHidden(false);
     app->networkAlert(localized("alertNetwork"));

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -93,7 +93,7 @@ void Self::viewDidLoad() {
   navigationItem().setBackBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
   softName_ = VDHelper::getVDAppName()["Value"].toString();
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return;

@@ -1,6 +1,6 @@
 #include "screens/review/MyFavoriteViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -34,7 +34,7 @@ void MyFavoriteViewController::viewWillAppear(bool animated) {
   labelHide_->setHidden(true);
   myTableView_->setHidden(true);
   if (ui::NavigationController* nav = navigationController()) nav->setNavigationBarHidden(false, animated);
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(core::Bundle::main().localizedString("alertNetwork"));
     return;

@@ -1,6 +1,7 @@
 #include "screens/settings/FeedbackViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -31,8 +32,8 @@ constexpr double kIndicatorSize = 32;
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 // The logged-in user's name; empty for a guest.
@@ -121,7 +122,7 @@ void FeedbackViewController::submitMessage() {
     showAlert(kTitle, kEmptyMessage, "确认");
     return;
   }
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return;
