@@ -8,10 +8,7 @@ constexpr const char* kHavefileName = "isHavefileName";
 constexpr const char* kMain = "Main";
 constexpr const char* kUpdateDB = "isUpdateDB";
 
-bool flag(const core::Value& down, const char* key) {
-  const core::Value v = down[key];
-  return (v.isBool() || v.isNumber()) && v.toBool(false);
-}
+bool flag(const core::Value& down, const char* key) { return down[key].toBool(false); }
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 //   isHavefileName   the chosen subject's bank file exists
 //   Main             the home screen's background check has finished
 //   isUpdateDB       the bank is to be replaced as a whole
-// A missing flag, or one that is no boolean or number, reads as NO.
+// A flag reads as core::Value::toBool reads it (a stored "YES" too); a missing one reads as NO.
 
 #include "platform/core/Value.h"
 
