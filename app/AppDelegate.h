@@ -3,8 +3,9 @@
 // the life of the process, watches the network and shows the one network alert, keeps the automatic
 // re-login timer, holds the root controllers of the main screen and offers the animated exit.
 // It also switches the window's root screen (showMainVC, showSelectSeriesVC). Everything here runs on
-// the main thread. Other parts reach it through AppDelegate::current() (VDHelper::getAppdelegate());
-// the helpers below it see only its ApplicationState, the screens its AppShell and Session.
+// the main thread. The shell's helpers reach it through AppDelegate::current() (VDHelper::getAppdelegate());
+// the helpers below it see only its ApplicationState, the screens only its AppShell and Session (the
+// typed user, subject and bank-check state over the two dictionaries below).
 //
 // userSession (never stored): "userInfo" (present exactly while a user is logged in), "appInfo",
 // "isUserLogout", "saveAppName", "saveQuoteName", "saveAllSubject", "ALLTESTID", "Inform", "updateNote",

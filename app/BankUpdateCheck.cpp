@@ -3,6 +3,7 @@
 #include "app/AppAlerts.h"
 #include "app/AppDelegate.h"
 #include "app/AppPaths.h"
+#include "app/DownloadState.h"
 #include "app/SubjectChoice.h"
 #include "app/UpdatePanel.h"
 #include "app/VDViewControllerFactory.h"
@@ -42,8 +43,6 @@ core::Value downSession() {
   }
   return session;
 }
-
-bool flag(const core::Value& session, const char* key) { return session[key].toBool(false); }
 
 // The System client's callbacks go to VDHelper's class methods.
 class QueryDelegate : public SystemDelegate {
@@ -109,12 +108,10 @@ void BankUpdateCheck::downloadDBWithCancelBlock(CancelBlock cancelBlock, Complet
   storedBlocks() = StoredBlocks{
       session, DownSessionBlocks{std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock)}};
 
-  const bool firstOpenMain = flag(session, "isFirstOpenMain");
-  const bool evenMore = flag(session, "isEvenMore");
-  const bool haveFile = flag(session, "isHavefileName");
-  const bool main = flag(session, "Main");
-  const bool updateDB = flag(session, "isUpdateDB");
-  if ((main && firstOpenMain) || (!main && (evenMore || updateDB || !haveFile))) getLibrary();
+  const DownloadState state = DownloadState::from(session);
+  if ((state.main && state.isFirstOpenMain) ||
+      (!state.main && (state.isEvenMore || state.isUpdateDB || !state.isHavefileName)))
+    getLibrary();
 }
 
 void BankUpdateCheck::getLibrary() {
@@ -123,9 +120,9 @@ void BankUpdateCheck::getLibrary() {
     rl::performOnMainThread([] { getLibrary(); }, false);
     return;
   }
-  const core::Value session = downSession();
+  const DownloadState state = DownloadState::from(downSession());
   std::int64_t maxBatchId = -1;
-  if (flag(session, "isHavefileName") && !flag(session, "isUpdateDB"))
+  if (state.isHavefileName && !state.isUpdateDB)
     maxBatchId = DBVersionDAO().getMaxBatchID();
 
   auto system = std::make_shared<System>();
@@ -159,14 +156,14 @@ void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
   // way on; say so rather than end the tap in silence.
   const core::Value list = json["update_list"];
   const bool offered = json["status"].toInt(-1) == 0 && list.isArray() && list.size() > 0;
-  if (!flag(session, "Main") && !flag(session, "isHavefileName") && !offered) {
+  const DownloadState state = DownloadState::from(session);
+  if (!state.main && !state.isHavefileName && !offered) {
     if (const DownSessionBlocks blocks = downSessionBlocks(); blocks.stopBlock) blocks.stopBlock();
     noBankAlert(json);
     return;
   }
   const bool prompt =
-      json["status"].toInt(-1) == 0 && !flag(session, "Main") &&
-      (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
+      json["status"].toInt(-1) == 0 && !state.main && (state.isEvenMore || state.isFirstOpenMain || !state.isHavefileName);
   if (!prompt) return;
   const DownSessionBlocks blocks = downSessionBlocks();
   updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);
@@ -210,10 +207,11 @@ core::Value BankUpdateCheck::packetsToFetch(const core::Value& updateList, bool 
 
 void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
                            const core::Value& downSession) {
-  const bool firstOpenMain = flag(downSession, "isFirstOpenMain");
-  const bool evenMore = flag(downSession, "isEvenMore");
-  const bool haveFile = flag(downSession, "isHavefileName");
-  const bool updateDB = flag(downSession, "isUpdateDB");
+  const DownloadState state = DownloadState::from(downSession);
+  const bool firstOpenMain = state.isFirstOpenMain;
+  const bool evenMore = state.isEvenMore;
+  const bool haveFile = state.isHavefileName;
+  const bool updateDB = state.isUpdateDB;
   const core::Value reply = downSession[kJsonObject];
   const core::Value list = reply["update_list"].isArray() ? reply["update_list"] : core::Value::newArray();
   const std::int64_t status = reply["status"].toInt(0);

@@ -30,6 +30,11 @@ void Session::setEntry(const std::string& key, core::Value value) {
 
 Session* Session::current() { return ApplicationState::current(); }
 
+std::optional<SessionUser> Session::currentUser() {
+  const Session* session = current();
+  return session ? session->user() : std::nullopt;
+}
+
 core::Value Session::copiedEntry(const std::string& key) {
   core::Value value;
   rl::performOnMainThread(

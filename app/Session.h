@@ -45,4 +45,6 @@ class Session {
 
   // The running application's session; nullptr when no application runs.
   static Session* current();
+  // The running application's logged-in user; nullopt while nobody is or no application runs.
+  static std::optional<SessionUser> currentUser();
 };

@@ -101,7 +101,8 @@ void TestResultViewController::viewWillDisappear(bool) {
 void TestResultViewController::newResultDic(int yidaResult, int daduiResult, double percent) {
   core::Value session;
   if (Session* running = Session::current()) session = running->userSession();
-  const std::string user = stringFromMD5(session["userInfo"]["UserName"].toString()).value_or("");
+  const std::optional<SessionUser> loggedIn = Session::currentUser();
+  const std::string user = stringFromMD5(loggedIn ? loggedIn->userName : std::string()).value_or("");
   resultDic_ = ChapterResultFile::entry(chapterID_, user, session["appInfo"]["EName"].toString(), yidaResult,
                                         daduiResult, percent);
 }

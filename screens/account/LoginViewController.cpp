@@ -311,7 +311,7 @@ void LoginViewController::closeLoginViewController() {
   if (AppShell* app = appShell()) {
     if (auto* home = dynamic_cast<MainInterfaceScreen*>(app->mainInterfaceVC().get())) home->setIsUnLogon(true);
     core::Value s = session();
-    if (s.isDictionary() && !s.contains("userInfo")) s.set("isUserLogout", true);
+    if (s.isDictionary() && !Session::currentUser()) s.set("isUserLogout", true);
   }
   VDHelper::showMainVC();
 }
@@ -364,7 +364,7 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
   // 1. The user of the session: the reply's record and the password that was sent.
   core::Value userInfo = json["Body"].deepCopy();
   userInfo.set("Pwd", pwdFieldText_);
-  s.set("userInfo", userInfo);
+  s.set(SessionUser::kSessionKey, userInfo);
   // 2-4. The re-login timer, the logout mark, a first login.
   app->fireAutoLoginTimer();
   s.set("isUserLogout", false);
@@ -401,8 +401,9 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
 }
 
 void LoginViewController::didGetPersonalDetails(const core::Value& json) {
-  core::Value userInfo = session()["userInfo"];
-  if (!userInfo.isDictionary()) return;
+  const std::optional<SessionUser> user = Session::currentUser();
+  if (!user) return;
+  core::Value userInfo = user->record;  // the session's record itself, updated in place
   const core::Value body = json["Body"];
   for (const char* key : {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"}) {
     if (body.contains(key))
@@ -426,7 +427,8 @@ void LoginViewController::didAppInfo(bool ok, const core::Value& json) {
 }
 
 void LoginViewController::leave() {
-  if (session()["userInfo"]["LoginCount"].toInt() == 1 || isStolen_)
+  const std::optional<SessionUser> user = Session::currentUser();
+  if ((user && user->loginCount == 1) || isStolen_)
     VDHelper::showMainVC();
   else
     leaveScreen(*this);

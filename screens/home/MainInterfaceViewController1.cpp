@@ -51,7 +51,7 @@ core::Value session() {
   return session ? session->userSession() : core::Value();
 }
 
-bool isLoggedIn() { return session().contains("userInfo"); }
+bool isLoggedIn() { return Session::currentUser().has_value(); }
 
 // One row of the function grid.
 struct FunctionRow {
@@ -200,10 +200,9 @@ void MainInterfaceViewController1::loadView() {
 
 void MainInterfaceViewController1::updateHeaderButtons() {
   if (!loginButton_) return;
-  const core::Value userInfo = session()["userInfo"];
-  if (userInfo.isDictionary()) {
-    std::string name = userInfo["NickName"].toString();
-    if (name.empty()) name = userInfo["UserName"].toString();
+  if (const std::optional<SessionUser> user = Session::currentUser()) {
+    std::string name = user->nickName;
+    if (name.empty()) name = user->userName;
     loginButton_->setTitle(name.empty() ? std::string("已登录") : name);
     registButton_->setTitle("注销");
   } else {
@@ -240,7 +239,8 @@ void MainInterfaceViewController1::viewDidLoad() {
     app->setIsFirstOpenMain(false);
   }
   // 5. The first-login prompt.
-  if (session()["userInfo"]["LoginCount"].toInt() == 1 && app->isfirstLogin()) {
+  const std::optional<SessionUser> user = Session::currentUser();
+  if (user && user->loginCount == 1 && app->isfirstLogin()) {
     app->setIsfirstLogin(false);
     firstLogin();
   }
@@ -645,7 +645,8 @@ int MainInterfaceViewController1::finishedUnpacks() { return unpackState().finis
 // ---- resume of the last practice ----
 
 void MainInterfaceViewController1::getLastLearningRecordByUser() {
-  const auto name = stringFromMD5(session()["userInfo"]["UserName"].toString());
+  const std::optional<SessionUser> user = Session::currentUser();
+  const auto name = stringFromMD5(user ? user->userName : std::string());
   lastLearningRecordDic_ = core::Value();
   if (!name) return;
   const std::string path = VDHelper::lastLearningRecordSavePath() + "/" + *name;

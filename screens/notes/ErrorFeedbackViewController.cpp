@@ -138,7 +138,6 @@ void ErrorFeedbackViewController::isChooesClick(int tag) {
 core::Value ErrorFeedbackViewController::errorReport(const std::string& label,
                                                      const std::string& text) const {
   const core::Value appInfo = session()["appInfo"];
-  const core::Value userInfo = session()["userInfo"];
   const std::string testId = currentTest_ ? currentTest_->AllTestID : "";
   const std::int64_t batch = DBVersionDAO().getMaxBatchID();
   core::Value report = core::Value::dictionary();
@@ -147,7 +146,8 @@ core::Value ErrorFeedbackViewController::errorReport(const std::string& label,
   report.set("AppVersion", "iPhone版" + core::Bundle::main().version());
   report.set("Content", "AllTestId:" + testId + "/R/NBatchId:" + std::to_string(batch) + "/R/N" + text);
   report.set("StarNum", label);
-  report.set("UserName", userInfo["UserName"].toString());
+  const std::optional<SessionUser> user = Session::currentUser();
+  report.set("UserName", user ? user->userName : std::string());
   report.set("phone", "");
   return report;
 }

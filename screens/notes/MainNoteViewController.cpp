@@ -77,9 +77,9 @@ void MainNoteViewController::loadView() {
 void MainNoteViewController::viewDidLoad() {
   isBack_ = false;
   initArray();
-  const core::Value user = session()["userInfo"];
-  const std::string nick = user["NickName"].toString();
-  const std::string userName = user["UserName"].toString();
+  const std::optional<SessionUser> user = Session::currentUser();
+  const std::string nick = user ? user->nickName : std::string();
+  const std::string userName = user ? user->userName : std::string();
   nameLable_->setText(nick.empty() ? userName : nick);
   const std::string avatar = AvatarFile::path(userName);
   if (!avatar.empty() && VDHelper::isHavefile(avatar)) {

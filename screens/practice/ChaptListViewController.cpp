@@ -1,6 +1,7 @@
 #include "screens/practice/ChaptListViewController.h"
 
 #include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -72,8 +73,9 @@ void Self::getRecordByUser() {
 
 bool Self::isDiscolor(const core::Value& entry, const core::Value& node) const {
   const core::Value session = PracticeLaunch::session();
-  if (!session.contains("userInfo")) return false;
-  const auto user = stringFromMD5(session["userInfo"]["UserName"].toString());
+  const std::optional<SessionUser> loggedIn = Session::currentUser();
+  if (!loggedIn) return false;
+  const auto user = stringFromMD5(loggedIn->userName);
   if (!user) return false;
   return entry["UserName"].describe() == *user && entry["ID"].describe() == node["ID"].describe() &&
          entry["EName"].describe() == session["appInfo"]["EName"].describe();

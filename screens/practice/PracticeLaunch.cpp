@@ -52,7 +52,7 @@ core::Value PracticeLaunch::session() {
   return session ? session->userSession() : core::Value();
 }
 
-bool PracticeLaunch::isLoggedIn() { return session().contains("userInfo"); }
+bool PracticeLaunch::isLoggedIn() { return Session::currentUser().has_value(); }
 
 std::string PracticeLaunch::failureText(const core::Value& reply, const char* noReplyKey, const char* emptyKey) {
   if (reply.isNilOrNull()) return localized(noReplyKey);

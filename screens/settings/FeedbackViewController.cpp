@@ -38,8 +38,8 @@ core::Value session() {
 
 // The logged-in user's name; empty for a guest.
 std::string loggedInUserName() {
-  const core::Value name = session()["userInfo"]["UserName"];
-  return name.isString() ? name.toString() : "";
+  const std::optional<SessionUser> user = Session::currentUser();
+  return user ? user->userName : std::string();
 }
 
 }  // namespace
