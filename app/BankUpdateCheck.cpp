@@ -122,8 +122,7 @@ void BankUpdateCheck::getLibrary() {
   }
   const DownloadState state = DownloadState::from(downSession());
   std::int64_t maxBatchId = -1;
-  if (state.isHavefileName && !state.isUpdateDB)
-    maxBatchId = DBVersionDAO().getMaxBatchID();
+  if (state.isHavefileName && !state.isUpdateDB) maxBatchId = DBVersionDAO().getMaxBatchID();
 
   auto system = std::make_shared<System>();
   system->delegate = queryDelegate();
@@ -162,8 +161,8 @@ void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
     noBankAlert(json);
     return;
   }
-  const bool prompt =
-      json["status"].toInt(-1) == 0 && !state.main && (state.isEvenMore || state.isFirstOpenMain || !state.isHavefileName);
+  const bool prompt = json["status"].toInt(-1) == 0 && !state.main &&
+                      (state.isEvenMore || state.isFirstOpenMain || !state.isHavefileName);
   if (!prompt) return;
   const DownSessionBlocks blocks = downSessionBlocks();
   updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);

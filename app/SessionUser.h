@@ -16,12 +16,12 @@
 struct SessionUser {
   static constexpr const char* kSessionKey = "userInfo";
 
-  std::string id;         // "ID"
-  std::string userName;   // "UserName", the login name
-  std::string nickName;   // "NickName"
-  std::string pwd;        // "Pwd", kept for the automatic re-login and the password change
+  std::string id;               // "ID"
+  std::string userName;         // "UserName", the login name
+  std::string nickName;         // "NickName"
+  std::string pwd;              // "Pwd", kept for the automatic re-login and the password change
   std::int64_t loginCount = 0;  // "LoginCount": 1 on the first login of the account
-  core::Value record;     // the whole "userInfo" dictionary (shared, not copied)
+  core::Value record;           // the whole "userInfo" dictionary (shared, not copied)
 
   // The user of a "userInfo" value; nullopt when it is no dictionary.
   static std::optional<SessionUser> from(const core::Value& userInfo);

@@ -1,8 +1,8 @@
 #include "screens/account/PersonalDataViewController.h"
 
 #include "app/AppShell.h"
-#include "app/Session.h"
 #include "app/AvatarFile.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "app/Session.h"
 #include "app/AvatarFile.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"

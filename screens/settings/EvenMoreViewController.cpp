@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "app/AppShell.h"
-#include "app/Session.h"
 #include "app/AvatarFile.h"
 #include "app/BankDownload.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"

@@ -27,8 +27,8 @@ TEST(SessionUserTest, ReadsTheLoginRecordAndRefusesWhatIsNoRecord) {
       {"a text", core::Value("user01"), false, "", "", "", "", 0},
       {"a list", core::Value::newArray(), false, "", "", "", "", 0},
       {"a full record",
-       core::Dictionary{{"ID", 42}, {"UserName", "user01"}, {"NickName", "小王"}, {"Pwd", "secret"},
-                        {"LoginCount", 1}},
+       core::Dictionary{
+           {"ID", 42}, {"UserName", "user01"}, {"NickName", "小王"}, {"Pwd", "secret"}, {"LoginCount", 1}},
        true, "42", "user01", "小王", "secret", 1},
       {"fields of another kind or missing",
        core::Dictionary{{"UserName", core::Dictionary{{"x", 1}}}, {"NickName", core::Value::newArray()}},
@@ -61,7 +61,8 @@ TEST(DownloadStateTest, ReadsTheFlagsOfTheDownloadDictionary) {
       {"booleans and numbers",
        core::Dictionary{{"Main", true}, {"isUpdateDB", 1}, {"isEvenMore", 0}},
        {.main = true, .isUpdateDB = true}},
-      {"stored texts", core::Dictionary{{"isFirstOpenMain", "YES"}, {"isHavefileName", "NO"}},
+      {"stored texts",
+       core::Dictionary{{"isFirstOpenMain", "YES"}, {"isHavefileName", "NO"}},
        {.isFirstOpenMain = true}},
   };
   for (const Case& c : cases) {
