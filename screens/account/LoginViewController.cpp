@@ -2,6 +2,7 @@
 
 #include "app/AppShell.h"
 #include "app/AvatarFile.h"
+#include "app/ChosenSubject.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -385,7 +386,7 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
     didGetPersonalDetails(details);
     userBll_ = std::make_shared<User>();
     userBll_->delegate = weakAs<UserDelegate>();
-    userBll_->appInfo(VDHelper::getVDAppName()["Value"].toString());
+    userBll_->appInfo(ChosenSubject::current().product.value);
   } else {
     VDNetworkHelper::hudPrompt(kDetailsFailedToast);
   }

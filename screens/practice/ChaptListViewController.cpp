@@ -1,6 +1,7 @@
 #include "screens/practice/ChaptListViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -132,7 +133,7 @@ void Self::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath index
 
 void Self::toExamming(const core::Value& node) {
   chapterBuilder_ = std::make_shared<ChapterTestBuilder>();
-  chapterBuilder_->setSoftname(VDHelper::getVDAppName()["Value"].toString());
+  chapterBuilder_->setSoftname(ChosenSubject::current().product.value);
   chapterBuilder_->setChapterid(node["ID"].describe());
   const auto weak = ui::weakScreen(*this);
   chapterBuilder_->generateTests(

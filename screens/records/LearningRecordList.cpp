@@ -1,5 +1,6 @@
 #include "screens/records/LearningRecordList.h"
 
+#include "app/ChosenSubject.h"
 #include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -12,7 +13,7 @@
 core::Value LearningRecordList::getLearningRecordByUser(const std::string& userName) {
   const auto path = LearningRecordFile::pathFor(VDHelper::learningRecordSavePath(), userName);
   if (!path) return core::Value::newArray();
-  return LearningRecordFile(*path).records(VDHelper::getVDAppName()["Value"].toString());
+  return LearningRecordFile(*path).records(ChosenSubject::current().product.value);
 }
 
 core::Value LearningRecordList::ofLoggedInUser() {

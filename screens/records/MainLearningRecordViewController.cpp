@@ -1,8 +1,8 @@
 #include "screens/records/MainLearningRecordViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
@@ -76,7 +76,7 @@ void Self::viewDidLoad() {
 
 void Self::viewWillAppear(bool) {
   VDAppStatistics::pageviewStartWithViewController(*this);
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   selectRecord(nullptr);
 }
 

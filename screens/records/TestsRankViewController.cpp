@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -92,7 +93,7 @@ void Self::viewDidLoad() {
   if (title().empty()) setTitle(kTitle);
   navigationItem().setBackBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));

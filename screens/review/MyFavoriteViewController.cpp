@@ -1,8 +1,8 @@
 #include "screens/review/MyFavoriteViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "screens/common/ScreenLayout.h"
@@ -39,7 +39,7 @@ void MyFavoriteViewController::viewWillAppear(bool animated) {
     app->networkAlert(core::Bundle::main().localizedString("alertNetwork"));
     return;
   }
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   myFavoriteBll_ = std::make_shared<MyFavorite>();
   myFavoriteBll_->delegate = weakAs<MyFavoriteDelegate>();
   myFavoriteBll_->favourInfo(softName_);

@@ -1,6 +1,7 @@
 #include "screens/settings/FeedbackViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -96,7 +97,7 @@ void FeedbackViewController::viewDidLoad() {
   navigationItem().setRightBarButtonItem(allIdeas);
 
   loadWebView();
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
 }
 
 void FeedbackViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
