@@ -57,15 +57,7 @@ AppDelegate* AppDelegate::current() {
 
 // ---- start-up ----
 
-core::Value AppDelegate::sessionValue(const std::string& key) {
-  core::Value value;
-  rl::performOnMainThread(
-      [&] {
-        if (AppDelegate* app = current()) value = app->userSession()[key].deepCopy();
-      },
-      true);
-  return value;
-}
+core::Value AppDelegate::sessionValue(const std::string& key) { return Session::copiedEntry(key); }
 
 bool AppDelegate::didFinishLaunching(ui::Application& app) {
   if (services_.connectShell) services_.connectShell();
@@ -183,10 +175,11 @@ void AppDelegate::showSelectSeriesVC() {
 }
 
 void AppDelegate::bankCheckFinished(bool databaseExists) {
-  if (!downSession_.isDictionary()) downSession_ = core::Value::dictionary();
-  downSession_.set("isUpdateDB", core::Value(false));
-  downSession_.set("isHavefileName", core::Value(databaseExists));
-  downSession_.set("Main", core::Value(true));
+  DownloadState state = downloadState();
+  state.isUpdateDB = false;
+  state.isHavefileName = databaseExists;
+  state.main = true;
+  setDownloadState(state);
   if (services_.libraryCheck) services_.libraryCheck();
 }
 
@@ -201,7 +194,7 @@ void AppDelegate::logOut() {
 void AppDelegate::endUserSession() {
   core::Value session = userSession();
   if (!session.isDictionary()) return;
-  session.remove("userInfo");
+  session.remove(SessionUser::kSessionKey);
   session.set("isUserLogout", true);
 }
 
@@ -313,8 +306,8 @@ void AppDelegate::fireAutoLoginTimer() {
 }
 
 void AppDelegate::timing() {
-  const core::Value userInfo = userSession_["userInfo"];
-  if (!userInfo.isDictionary()) {
+  const std::optional<SessionUser> account = user();
+  if (!account) {
     // Nobody is logged in (a logout that did not stop the timer): nothing to renew, and the timer
     // has no further use; the next login starts a new one.
     stopAutoLoginTimer();
@@ -326,8 +319,8 @@ void AppDelegate::timing() {
   request.set("ID", 0);
   request.set("LoginCheckCode", macaddress().value_or(""));
   request.set("LoginCount", 0);
-  request.set("Pwd", userInfo["Pwd"]);
-  request.set("UserName", userInfo["UserName"]);
+  request.set("Pwd", account->pwd);
+  request.set("UserName", account->userName);
   if (!services_.newUser) return;
   if (auto user = services_.newUser()) user->login(request);
 }

@@ -3,8 +3,9 @@
 // the life of the process, watches the network and shows the one network alert, keeps the automatic
 // re-login timer, holds the root controllers of the main screen and offers the animated exit.
 // It also switches the window's root screen (showMainVC, showSelectSeriesVC). Everything here runs on
-// the main thread. Other parts reach it through AppDelegate::current() (VDHelper::getAppdelegate());
-// the helpers below it see only its ApplicationState.
+// the main thread. The shell's helpers reach it through AppDelegate::current() (VDHelper::getAppdelegate());
+// the helpers below it see only its ApplicationState, the screens only its AppShell and Session (the
+// typed user, subject and bank-check state over the two dictionaries below).
 //
 // userSession (never stored): "userInfo" (present exactly while a user is logged in), "appInfo",
 // "isUserLogout", "saveAppName", "saveQuoteName", "saveAllSubject", "ALLTESTID", "Inform", "updateNote",
@@ -23,6 +24,7 @@
 #include <string>
 
 #include "app/AppServices.h"
+#include "app/AppShell.h"
 #include "app/ApplicationState.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Value.h"
@@ -36,6 +38,7 @@ class ViewController;
 
 class AppDelegate : public ui::ApplicationDelegate,
                     public ApplicationState,
+                    public AppShell,
                     public std::enable_shared_from_this<AppDelegate> {
  public:
   static constexpr double kAutoLoginInterval = 36000;
@@ -66,34 +69,34 @@ class AppDelegate : public ui::ApplicationDelegate,
 
   // ---- sessions and flags ----
   // userSession, downSession, SqlErrorNumber and hostReach: ApplicationState.
-  ui::Window* window() const { return ApplicationDelegate::window.get(); }
+  ui::Window* window() const override { return ApplicationDelegate::window.get(); }
 
   std::shared_ptr<ui::ViewController> viewController() const { return viewController_; }
-  void setViewController(std::shared_ptr<ui::ViewController> vc) { viewController_ = std::move(vc); }
+  void setViewController(std::shared_ptr<ui::ViewController> vc) override { viewController_ = std::move(vc); }
   const core::Value& appNameKeyValue() const { return appNameKeyValue_; }
   void setAppNameKeyValue(core::Value v) { appNameKeyValue_ = std::move(v); }
-  int isReachable() const { return isReachable_; }
+  int isReachable() const override { return isReachable_; }
   bool isAlertOpen() const { return isAlertOpen_; }
   void setIsAlertOpen(bool open) { isAlertOpen_ = open; }
-  bool isFirstOpenMain() const { return isFirstOpenMain_; }
-  void setIsFirstOpenMain(bool v) { isFirstOpenMain_ = v; }
+  bool isFirstOpenMain() const override { return isFirstOpenMain_; }
+  void setIsFirstOpenMain(bool v) override { isFirstOpenMain_ = v; }
   bool isEvenMore() const { return isEvenMore_; }
   void setIsEvenMore(bool v) { isEvenMore_ = v; }
-  int currentModule() const { return currentModule_; }
-  void setCurrentModule(int module) { currentModule_ = module; }
+  int currentModule() const override { return currentModule_; }
+  void setCurrentModule(int module) override { currentModule_ = module; }
   // The side-panel container of the main screen (SidePanelContainer), null before showMainVC.
   std::shared_ptr<ui::ViewController> sidePanelVC() const { return sidePanelVC_; }
   void setSidePanelVC(std::shared_ptr<ui::ViewController> vc) { sidePanelVC_ = std::move(vc); }
-  std::shared_ptr<ui::ViewController> evenMoreVC() const { return evenMoreVC_; }
+  std::shared_ptr<ui::ViewController> evenMoreVC() const override { return evenMoreVC_; }
   void setEvenMoreVC(std::shared_ptr<ui::ViewController> vc) { evenMoreVC_ = std::move(vc); }
-  std::shared_ptr<ui::ViewController> mainInterfaceVC() const { return mainInterfaceVC_; }
+  std::shared_ptr<ui::ViewController> mainInterfaceVC() const override { return mainInterfaceVC_; }
   void setMainInterfaceVC(std::shared_ptr<ui::ViewController> vc) { mainInterfaceVC_ = std::move(vc); }
   std::shared_ptr<ui::NavigationItem> mainNavigationItem() const { return mainNavigationItem_; }
-  void setMainNavigationItem(std::shared_ptr<ui::NavigationItem> item) {
+  void setMainNavigationItem(std::shared_ptr<ui::NavigationItem> item) override {
     mainNavigationItem_ = std::move(item);
   }
-  bool isfirstLogin() const { return isfirstLogin_; }
-  void setIsfirstLogin(bool v) { isfirstLogin_ = v; }
+  bool isfirstLogin() const override { return isfirstLogin_; }
+  void setIsfirstLogin(bool v) override { isfirstLogin_ = v; }
   // The reachability status of the last change notice (0 until one arrives).
   unsigned status() const { return status_; }
 
@@ -115,22 +118,22 @@ class AppDelegate : public ui::ApplicationDelegate,
 
   // ---- network ----
   // The network alert "断网提示" with the message; nothing when an alert of this delegate is open.
-  void networkAlert(const std::string& message);
+  void networkAlert(const std::string& message) override;
   void reachabilityChanged(const core::Notification& notification);
 
   // ---- exit ----
   void exitSoft(const std::string& message);  // asks first ("关闭程序" / "取消")
-  void exitSoft();                            // the exit animation at once; the process ends after it
+  void exitSoft() override;                   // the exit animation at once; the process ends after it
   void animationFinished(const std::string& animationID, bool finished);
   ui::Transform transformForOrientation() const;
 
   // ---- automatic re-login ----
   // Starts the re-login timer (every 36000 s from now); a running timer is stopped first.
-  void fireAutoLoginTimer();
+  void fireAutoLoginTimer() override;
   // One re-login: sends a LoginRequest with the logged-in user's name and password. Nothing is sent
   // while nobody is logged in.
   void timing();
-  void stopAutoLoginTimer();
+  void stopAutoLoginTimer() override;
   // Whether the timer runs (for the screens that log out and for tests).
   static bool isAutoLoginTimerRunning();
 
@@ -139,11 +142,11 @@ class AppDelegate : public ui::ApplicationDelegate,
   // ---- logging out ----
   // The one logout rule: the "more" menu logs out when it exists (session, headers, menu); otherwise
   // endUserSession does the session side.
-  void logOut();
+  void logOut() override;
   // The session side of a logout: "userInfo" removed and "isUserLogout" YES.
-  void endUserSession();
+  void endUserSession() override;
 
-  const AppServices& services() const { return services_; }
+  const AppServices& services() const override { return services_; }
 
  private:
   void seedFirstStartDefaults();

@@ -4,7 +4,7 @@
 // statements and the internet-connection watcher. AppDelegate is one (it inherits this state and fills
 // it at launch); current() finds the running application's (nullptr before there is one, or when its
 // delegate is none). The helpers reach the state through this class, not through the delegate. Main
-// thread.
+// thread. It is the running application's Session (the typed view of the two dictionaries).
 
 #include <cstdint>
 #include <functional>
@@ -12,23 +12,24 @@
 #include <optional>
 
 #include "app/AppServices.h"
+#include "app/Session.h"
 #include "bank/UpdateCentreReply.h"
 #include "platform/core/Value.h"
 
-class ApplicationState {
+class ApplicationState : public Session {
  public:
   virtual ~ApplicationState() = default;
 
   // "userInfo", "appInfo", "saveAppName", ... (see AppDelegate); shares the dictionary.
-  core::Value userSession() const { return userSession_; }
+  core::Value userSession() const override { return userSession_; }
   void setUserSession(core::Value session) { userSession_ = std::move(session); }
   // The question-bank check in progress; shares the dictionary.
-  core::Value downSession() const { return downSession_; }
-  void setDownSession(core::Value session) { downSession_ = std::move(session); }
+  core::Value downSession() const override { return downSession_; }
+  void setDownSession(core::Value session) override { downSession_ = std::move(session); }
   // The update centre's last reply, read once into its fields (the question-bank check, the menus'
   // update badge and the update prompt read it); nullopt until one came.
-  const std::optional<UpdateCentreReply>& updateReply() const { return updateReply_; }
-  void setUpdateReply(std::optional<UpdateCentreReply> reply) { updateReply_ = std::move(reply); }
+  const std::optional<UpdateCentreReply>& updateReply() const override { return updateReply_; }
+  void setUpdateReply(std::optional<UpdateCentreReply> reply) override { updateReply_ = std::move(reply); }
   std::int64_t SqlErrorNumber() const { return sqlErrorNumber_; }
   void setSqlErrorNumber(std::int64_t n) { sqlErrorNumber_ = n; }
   // The internet-connection watcher (null before the launch made one).

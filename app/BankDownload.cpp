@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppPaths.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "bank/QuestionBank.h"
 #include "platform/runloop/RunLoop.h"
@@ -22,18 +23,13 @@ void askUpdateCentre(BankDownload::Done done) {
 }  // namespace
 
 void BankDownload::start(const Flags& flags, Done done) {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  if (!app) return;
-  core::Value down = app->downSession();
-  if (!down.isDictionary()) {
-    down = core::Value::dictionary();
-    app->setDownSession(down);
-  }
-  down.set("isFirstOpenMain", flags.isFirstOpenMain);
-  down.set("isEvenMore", flags.isEvenMore);
-  down.set("isHavefileName", VDHelper::isHavefileName());
-  down.set("Main", false);
-  down.set("isUpdateDB", flags.isUpdateDB);
+  Session* session = Session::current();
+  if (!session) return;
+  session->setDownloadState({.isFirstOpenMain = flags.isFirstOpenMain,
+                             .isEvenMore = flags.isEvenMore,
+                             .isHavefileName = VDHelper::isHavefileName(),
+                             .main = false,
+                             .isUpdateDB = flags.isUpdateDB});
   VDHelper::downloadDBWithCancelBlock([] {},
                                       [done = std::move(done)](bool) {
                                         // The completion may come on the update run's thread.

@@ -3,6 +3,7 @@
 #include "app/AppAlerts.h"
 #include "app/AppDelegate.h"
 #include "app/AppPaths.h"
+#include "app/DownloadState.h"
 #include "app/SubjectChoice.h"
 #include "app/UpdatePanel.h"
 #include "app/VDViewControllerFactory.h"
@@ -40,8 +41,6 @@ core::Value downSession() {
   }
   return session;
 }
-
-bool flag(const core::Value& session, const char* key) { return session[key].toBool(false); }
 
 // The System client's callbacks go to VDHelper's class methods.
 class QueryDelegate : public SystemDelegate {
@@ -108,12 +107,10 @@ void BankUpdateCheck::downloadDBWithCancelBlock(CancelBlock cancelBlock, Complet
   storedBlocks() = StoredBlocks{
       session, DownSessionBlocks{std::move(cancelBlock), std::move(completeBlock), std::move(stopBlock)}};
 
-  const bool firstOpenMain = flag(session, "isFirstOpenMain");
-  const bool evenMore = flag(session, "isEvenMore");
-  const bool haveFile = flag(session, "isHavefileName");
-  const bool main = flag(session, "Main");
-  const bool updateDB = flag(session, "isUpdateDB");
-  if ((main && firstOpenMain) || (!main && (evenMore || updateDB || !haveFile))) getLibrary();
+  const DownloadState state = DownloadState::from(session);
+  if ((state.main && state.isFirstOpenMain) ||
+      (!state.main && (state.isEvenMore || state.isUpdateDB || !state.isHavefileName)))
+    getLibrary();
 }
 
 void BankUpdateCheck::getLibrary() {
@@ -122,14 +119,14 @@ void BankUpdateCheck::getLibrary() {
     rl::performOnMainThread([] { getLibrary(); }, false);
     return;
   }
-  const core::Value session = downSession();
+  const DownloadState state = DownloadState::from(downSession());
   const std::string subject = chosenSubjectValue();
   auto ask = [subject](std::int64_t maxBatchId) {
     auto system = std::make_shared<System>();
     system->delegate = queryDelegate();
     system->query(subject, maxBatchId);
   };
-  if (!flag(session, "isHavefileName") || flag(session, "isUpdateDB")) {
+  if (!state.isHavefileName || state.isUpdateDB) {
     ask(-1);
     return;
   }
@@ -159,14 +156,14 @@ void BankUpdateCheck::didQuery(bool ok, const core::Value& json) {
   // Asked for a function without a bank (not by the start's own check): no packet, or a refusal, means no
   // way on; say so rather than end the tap in silence.
   const bool offered = reply->status == 0 && !reply->updateList.empty();
-  if (!flag(session, "Main") && !flag(session, "isHavefileName") && !offered) {
+  const DownloadState state = DownloadState::from(session);
+  if (!state.main && !state.isHavefileName && !offered) {
     if (const DownSessionBlocks blocks = downSessionBlocks(); blocks.stopBlock) blocks.stopBlock();
     noBankAlert(reply->message);
     return;
   }
-  const bool prompt =
-      reply->status == 0 && !flag(session, "Main") &&
-      (flag(session, "isEvenMore") || flag(session, "isFirstOpenMain") || !flag(session, "isHavefileName"));
+  const bool prompt = reply->status == 0 && !state.main &&
+                      (state.isEvenMore || state.isFirstOpenMain || !state.isHavefileName);
   if (!prompt) return;
   const DownSessionBlocks blocks = downSessionBlocks();
   updateAlert(blocks.cacelBlock, blocks.completeBlock, blocks.stopBlock, session);
@@ -229,10 +226,11 @@ void BankUpdateCheck::updateAlert(CancelBlock cancelBlock, CompleteBlock complet
 
 void BankUpdateCheck::updateAlert(CancelBlock, CompleteBlock completeBlock, StopBlock stopBlock,
                                   const core::Value& downSession, const UpdateCentreReply& reply) {
-  const bool firstOpenMain = flag(downSession, "isFirstOpenMain");
-  const bool evenMore = flag(downSession, "isEvenMore");
-  const bool haveFile = flag(downSession, "isHavefileName");
-  const bool updateDB = flag(downSession, "isUpdateDB");
+  const DownloadState state = DownloadState::from(downSession);
+  const bool firstOpenMain = state.isFirstOpenMain;
+  const bool evenMore = state.isEvenMore;
+  const bool haveFile = state.isHavefileName;
+  const bool updateDB = state.isUpdateDB;
   const core::Value list = reply.updateListValue();
   const std::int64_t status = reply.status;
   const std::size_t count = list.size();

@@ -2,7 +2,10 @@
 // VDHelper: the application-wide helper the screens call. Class methods, and one alert method of the
 // shared object (sharedInstance), which carries no state. It is a thin front over small classes, each
 // owning one concern, which code below the screens uses directly:
-//   SubjectChoice     the chosen subject and series
+//   SubjectChoice     the chosen subject and series (ChosenSubject: the same as named fields)
+//   Session           the logged-in user (SessionUser), the chosen subject and the bank check's flags
+//                     (DownloadState), which the screens read instead of the session dictionaries
+//   AppShell          what the screens ask of the shell (window, network alert, logout, menus)
 //   AppPaths          where files go, and the data-access objects' view of it (BankLocation)
 //   AppAlerts         plain alerts
 //   URLOpener         outside addresses (AppServices::urlOpener; DesktopURLOpener by default)
@@ -42,6 +45,7 @@ class ScrollView;
 class VDHelper {
  public:
   // The application delegate of the running application; nullptr before the application exists.
+  // For the shell's own helpers: the screens use Session and AppShell.
   static AppDelegate* getAppdelegate();
 
   // Directories and resources.

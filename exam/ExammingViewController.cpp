@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/SettingDefaults.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -637,7 +638,7 @@ void ExammingViewController::favouriteChanged(const std::shared_ptr<Questions>& 
 }
 
 void ExammingViewController::favClick() {
-  AppDelegate* app = AppDelegate::current();
+  AppShell* app = AppShell::current();
   if (!testPager_ || testCount() == 0) return;
   if (!app || !app->isReachable()) {
     if (app) app->networkAlert(localized("alertNetwork"));
@@ -699,8 +700,8 @@ void ExammingViewController::openMyNote() {
   noteReplies_ = 0;
   isTouch_ = true;
   const auto test = tests()[static_cast<std::size_t>(currentIndex())];
-  if (AppDelegate* app = AppDelegate::current()) app->userSession().set("ALLTESTID", core::Value(test->AllTestID));
-  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+  if (Session* session = Session::current()) session->setEntry("ALLTESTID", core::Value(test->AllTestID));
+  myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   myNoteBll_->getMyNote();
   myNoteBll_->getAllNoteByAID(1);

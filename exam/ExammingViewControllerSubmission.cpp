@@ -1,7 +1,8 @@
 // ExammingViewController: submission, the reply log and the learning records.
 #include <cstdio>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "exam/ExammingViewController.h"
@@ -30,8 +31,8 @@ std::string unansweredMessage(int count) {
 }  // namespace
 
 std::string ExammingViewController::userName() const {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession()["userInfo"]["UserName"].toString() : std::string();
+  const Session* session = Session::current();
+  return session ? session->userName() : std::string();
 }
 
 void ExammingViewController::markClick() {
@@ -143,7 +144,7 @@ void ExammingViewController::saveToLastLearningRecord() {
   if (currentMode_ == AnsweringMode::Reading || unSaveRecord_) return;
   const auto path = LearningRecordFile::pathFor(VDHelper::lastLearningRecordSavePath(), userName());
   if (!path) return;
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   // Written off the main thread; a newer save replaces one still waiting (the home screen reads what
   // waits through LastLearningRecordFile::read).
   LastLearningRecordFile(*path).save(VDHelper::getSubjectEName(), createDicLearningRecord(),

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "exam/sets/ChapterResultFile.h"
@@ -100,8 +100,9 @@ void TestResultViewController::viewWillDisappear(bool) {
 
 void TestResultViewController::newResultDic(int yidaResult, int daduiResult, double percent) {
   core::Value session;
-  if (AppDelegate* app = VDHelper::getAppdelegate()) session = app->userSession();
-  const std::string user = stringFromMD5(session["userInfo"]["UserName"].toString()).value_or("");
+  if (Session* running = Session::current()) session = running->userSession();
+  const std::optional<SessionUser> loggedIn = Session::currentUser();
+  const std::string user = stringFromMD5(loggedIn ? loggedIn->userName : std::string()).value_or("");
   resultDic_ = ChapterResultFile::entry(chapterID_, user, session["appInfo"]["EName"].toString(), yidaResult,
                                         daduiResult, percent);
 }

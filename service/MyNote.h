@@ -40,7 +40,7 @@ class MyNote : public std::enable_shared_from_this<MyNote> {
  public:
   // Reads one value of the application's session ("appInfo", "ALLTESTID"); null when it is not there.
   // Called on the thread of the call; returns a value the caller may keep (a copy). Whoever makes the
-  // client hands it in (the screens: AppDelegate::sessionValue); without one the session holds nothing.
+  // client hands it in (the screens: Session::copiedEntry); without one the session holds nothing.
   using SessionReader = std::function<core::Value(const std::string& key)>;
   MyNote() = default;
   explicit MyNote(SessionReader reader) : sessionReader_(std::move(reader)) {}

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <random>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
@@ -83,15 +84,16 @@ std::string makeCheckCode(int length) {
 }
 
 core::Value accountUserInfo() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession()["userInfo"] : core::Value();
+  const Session* session = Session::current();
+  const std::optional<SessionUser> user = session ? session->user() : std::nullopt;
+  return user ? user->record : core::Value();
 }
 
 void showLoginAsWindowRoot() {
   auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");
   if (!login) return;
   if (auto* stolen = dynamic_cast<ForcedLogoutLoginScreen*>(login.get())) stolen->setIsStolen(true);
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (ui::Window* window = app ? app->window() : nullptr)
     window->setRootViewController(std::make_shared<ui::NavigationController>(login));
 }

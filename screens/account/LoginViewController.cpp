@@ -1,7 +1,9 @@
 #include "screens/account/LoginViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/AvatarFile.h"
+#include "app/ChosenSubject.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -30,11 +32,11 @@ namespace {
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-AppDelegate* appDelegate() { return VDHelper::getAppdelegate(); }
+AppShell* appShell() { return AppShell::current(); }
 
 core::Value session() {
-  AppDelegate* app = appDelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 // The rows of the form: section 0 the name and the password, section 1 the check buttons, the login
@@ -317,10 +319,10 @@ void LoginViewController::closeLoginViewController() {
   // This screen replaced the window's root: back to the main screen, logged out, and no automatic
   // login in this run. The main screen is made anew, so besides the home screen of the moment the
   // session says so too (until the next login).
-  if (AppDelegate* app = appDelegate()) {
+  if (AppShell* app = appShell()) {
     if (auto* home = dynamic_cast<MainInterfaceScreen*>(app->mainInterfaceVC().get())) home->setIsUnLogon(true);
-    core::Value s = app->userSession();
-    if (s.isDictionary() && !s.contains("userInfo")) s.set("isUserLogout", true);
+    core::Value s = session();
+    if (s.isDictionary() && !Session::currentUser()) s.set("isUserLogout", true);
   }
   VDHelper::showMainVC();
 }
@@ -347,7 +349,7 @@ void LoginViewController::loginAction() {
   if (usernameField_ && !usernameField_->text().empty()) usernameFieldText_ = usernameField_->text();
   if (pwdField_ && !pwdField_->text().empty()) pwdFieldText_ = pwdField_->text();
 
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (!app) return;
   if (!app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
@@ -361,19 +363,19 @@ void LoginViewController::loginAction() {
 }
 
 void LoginViewController::didLogin(bool ok, const core::Value& json) {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (!ok || !app) {
     std::string message = json.isNil() ? std::string() : json["Message"].toString();
     showAlert(message.empty() ? kLoginFailedMessage : message);
     return;
   }
   auto keep = shared_from_this();
-  core::Value s = app->userSession();
+  core::Value s = session();
 
   // 1. The user of the session: the reply's record and the password that was sent.
   core::Value userInfo = json["Body"].deepCopy();
   userInfo.set("Pwd", pwdFieldText_);
-  s.set("userInfo", userInfo);
+  s.set(SessionUser::kSessionKey, userInfo);
   // 2-4. The re-login timer, the logout mark, a first login.
   app->fireAutoLoginTimer();
   s.set("isUserLogout", false);
@@ -422,12 +424,13 @@ void LoginViewController::personalDetailsArrived(const core::Value& details) {
   didGetPersonalDetails(details);
   userBll_ = std::make_shared<User>();
   userBll_->delegate = weakAs<UserDelegate>();
-  userBll_->appInfo(VDHelper::getVDAppName()["Value"].toString());
+  userBll_->appInfo(ChosenSubject::current().product.value);
 }
 
 void LoginViewController::didGetPersonalDetails(const core::Value& json) {
-  core::Value userInfo = session()["userInfo"];
-  if (!userInfo.isDictionary()) return;
+  const std::optional<SessionUser> user = Session::currentUser();
+  if (!user) return;
+  core::Value userInfo = user->record;  // the session's record itself, updated in place
   const core::Value body = json["Body"];
   for (const char* key : {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"}) {
     if (body.contains(key))
@@ -451,7 +454,8 @@ void LoginViewController::didAppInfo(bool ok, const core::Value& json) {
 }
 
 void LoginViewController::leave() {
-  if (session()["userInfo"]["LoginCount"].toInt() == 1 || isStolen_)
+  const std::optional<SessionUser> user = Session::currentUser();
+  if ((user && user->loginCount == 1) || isStolen_)
     VDHelper::showMainVC();
   else
     leaveScreen(*this);

@@ -1,6 +1,6 @@
 #include "screens/account/MyCenterViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/AvatarFile.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -139,7 +139,7 @@ void MyCenterViewController::cancelAction() {
 
 void MyCenterViewController::clickedButtonAtIndex(ui::ActionSheet& sheet, int index) {
   if (sheet.tag() != kLogoutSheetTag || index != 0) return;
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (!app) return;
   app->logOut();
   auto login = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("login");

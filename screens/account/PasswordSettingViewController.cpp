@@ -1,6 +1,7 @@
 #include "screens/account/PasswordSettingViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -124,8 +125,9 @@ void PasswordSettingViewController::showHint(ui::Label& label, const std::string
 }
 
 std::string PasswordSettingViewController::storedPassword() const {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession()["userInfo"]["Pwd"].toString() : std::string();
+  const Session* session = Session::current();
+  const std::optional<SessionUser> user = session ? session->user() : std::nullopt;
+  return user ? user->pwd : std::string();
 }
 
 std::string PasswordSettingViewController::newPasswordHint(const std::string& text) const {
@@ -178,7 +180,7 @@ bool PasswordSettingViewController::fieldIsEmpty() {
 
 void PasswordSettingViewController::submitClickBtn() {
   if (!fieldIsEmpty()) return;
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (!app) return;
   if (!app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
@@ -204,7 +206,7 @@ void PasswordSettingViewController::didResetPassWord(bool ok, const core::Value&
     showAlertView(message);
     return;
   }
-  if (AppDelegate* app = VDHelper::getAppdelegate()) app->userSession().remove("userInfo");
+  if (Session* session = Session::current()) session->setEntry(SessionUser::kSessionKey, core::Value());
   // The next automatic login uses the new password, not the one the server no longer takes.
   // On a worker: the keychain waits for the disk or the desktop keyring.
   rl::DispatchQueue::global().async([password = sentPassword_] {

@@ -1,7 +1,8 @@
 #include "screens/account/PersonalDataViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/AvatarFile.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -45,8 +46,9 @@ std::string PersonalDataViewController::shownNickName(const std::string& nickNam
 }
 
 core::Value PersonalDataViewController::userInfo() const {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession()["userInfo"] : core::Value();
+  const Session* session = Session::current();
+  const std::optional<SessionUser> user = session ? session->user() : std::nullopt;
+  return user ? user->record : core::Value();
 }
 
 ui::Button* PersonalDataViewController::editButton(int tag) const {
@@ -310,7 +312,7 @@ void PersonalDataViewController::didCancelPicker(int tag) {
 // ---- sending ----
 
 void PersonalDataViewController::submitUpdate() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (!app) return;
   if (!app->isReachable()) {
     // Nothing goes out: the pending change is dropped with it.

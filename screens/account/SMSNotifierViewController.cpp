@@ -1,7 +1,7 @@
 #include "screens/account/SMSNotifierViewController.h"
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
@@ -79,7 +79,7 @@ void SMSNotifierViewController::getAnnouncement() {
   const std::string version = core::Bundle::main().version().substr(0, 3);
   systemBll_ = std::make_shared<System>();
   systemBll_->delegate = weakAs<SystemDelegate>();
-  systemBll_->getServiceAnnouncement(version, VDHelper::getVDAppName()["Value"].toString());
+  systemBll_->getServiceAnnouncement(version, ChosenSubject::current().product.value);
 }
 
 void SMSNotifierViewController::didServiceAnnouncement(bool ok, const core::Value& json) {

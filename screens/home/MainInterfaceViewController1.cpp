@@ -4,8 +4,10 @@
 #include <mutex>
 #include <optional>
 
-#include "app/AppDelegate.h"
 #include "app/AppPaths.h"
+#include "app/AppServices.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -27,6 +29,7 @@
 #include "screens/common/AutoLoginScreen.h"
 #include "screens/common/EvenMoreMenuRefresh.h"
 #include "screens/common/MainNoteScreen.h"
+#include "ui/Application.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Image.h"
 #include "ui/NavigationController.h"
@@ -42,14 +45,14 @@ namespace {
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-AppDelegate* appDelegate() { return VDHelper::getAppdelegate(); }
+AppShell* appShell() { return AppShell::current(); }
 
 core::Value session() {
-  AppDelegate* app = appDelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
-bool isLoggedIn() { return session().contains("userInfo"); }
+bool isLoggedIn() { return Session::currentUser().has_value(); }
 
 // One row of the function grid.
 struct FunctionRow {
@@ -198,10 +201,9 @@ void MainInterfaceViewController1::loadView() {
 
 void MainInterfaceViewController1::updateHeaderButtons() {
   if (!loginButton_) return;
-  const core::Value userInfo = session()["userInfo"];
-  if (userInfo.isDictionary()) {
-    std::string name = userInfo["NickName"].toString();
-    if (name.empty()) name = userInfo["UserName"].toString();
+  if (const std::optional<SessionUser> user = Session::currentUser()) {
+    std::string name = user->nickName;
+    if (name.empty()) name = user->userName;
     loginButton_->setTitle(name.empty() ? std::string("已登录") : name);
     registButton_->setTitle("注销");
   } else {
@@ -211,7 +213,7 @@ void MainInterfaceViewController1::updateHeaderButtons() {
 }
 
 void MainInterfaceViewController1::viewDidLoad() {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   // 1. The home title goes on this screen's navigation item.
   if (app) app->setMainNavigationItem(sharedNavigationItem());
   navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(
@@ -238,7 +240,8 @@ void MainInterfaceViewController1::viewDidLoad() {
     app->setIsFirstOpenMain(false);
   }
   // 5. The first-login prompt.
-  if (session()["userInfo"]["LoginCount"].toInt() == 1 && app->isfirstLogin()) {
+  const std::optional<SessionUser> user = Session::currentUser();
+  if (user && user->loginCount == 1 && app->isfirstLogin()) {
     app->setIsfirstLogin(false);
     firstLogin();
   }
@@ -306,7 +309,7 @@ void MainInterfaceViewController1::viewWillDisappear(bool animated) {
 }
 
 void MainInterfaceViewController1::viewDidAppear(bool animated) {
-  if (AppDelegate* app = appDelegate()) app->setMainNavigationItem(sharedNavigationItem());
+  if (AppShell* app = appShell()) app->setMainNavigationItem(sharedNavigationItem());
   if (isLoggedIn()) getLastLearningRecordByUser();
   examineExam();
 }
@@ -328,7 +331,7 @@ void MainInterfaceViewController1::Verify(const ui::View& sender) {
   downLibrary(haveBank);
   if (!haveBank || !f) return;
 
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (f->module != 0 && app) app->setCurrentModule(f->module);
   if (!f->eventLabel) VDAppStatistics::logEvent(f->event);
   if (f->login && !checkLoginGate(f->tag)) return;
@@ -348,7 +351,7 @@ void MainInterfaceViewController1::Verify(const ui::View& sender) {
       randomBll_->getRandomTest(VDHelper::getSubjectEName(), "20");
       break;
     case Open::Notes:
-      myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+      myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
       myNoteBll_->delegate = weakAs<MyNoteDelegate>();
       myNoteBll_->GetMyNotes(1);
       break;
@@ -378,7 +381,7 @@ void MainInterfaceViewController1::confirmLogout() {
       [weak = ui::weakScreen(*this)](bool cancelled, int) {
         auto self = weak.lock();
         if (!self || cancelled) return;
-        if (AppDelegate* app = appDelegate()) app->stopAutoLoginTimer();
+        if (AppShell* app = appShell()) app->stopAutoLoginTimer();
         self->showToast("已注销");
         self->Canceled();
       },
@@ -387,7 +390,7 @@ void MainInterfaceViewController1::confirmLogout() {
 }
 
 void MainInterfaceViewController1::Canceled() {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (!app) return;
   app->logOut();
   lastLearningRecordDic_ = core::Value();
@@ -399,7 +402,7 @@ void MainInterfaceViewController1::exitApp() {
       "退出Vardo", "您确定要退出吗？",
       [](bool cancelled, int) {
         if (cancelled) return;
-        if (AppDelegate* app = appDelegate()) app->exitSoft();
+        if (AppShell* app = appShell()) app->exitSoft();
       },
       "取消", std::vector<std::string>{"确定"});
   alert->show();
@@ -476,15 +479,16 @@ void MainInterfaceViewController1::getAnnouncement() {
 void MainInterfaceViewController1::didServiceAnnouncement(bool ok, const core::Value& json) {
   const core::Value body = json["Body"];
   if (!ok || !body.isArray() || body.size() == 0) return;
-  AppDelegate* app = appDelegate();
-  if (!app) return;
-  app->userSession().set("Inform", body);
+  AppShell* app = appShell();
+  Session* session = Session::current();
+  if (!app || !session) return;
+  session->setEntry("Inform", body);
   informVC_ = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("inform");
   if (informVC_ && app->window()) app->window()->addOverlay(informVC_);
 }
 
 void MainInterfaceViewController1::getAppInfo(const std::string& bankShortName) {
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   if (app && app->isReachable()) {
     userBll_ = std::make_shared<User>();
     userBll_->delegate = weakAs<UserDelegate>();
@@ -512,8 +516,8 @@ void MainInterfaceViewController1::didCheckAppVersion(bool ok, const core::Value
   };
   const long long remote = digits(json["results"][0]["version"].toString());
   const long long local = digits(core::Bundle::main().shortVersion());
-  if (AppDelegate* app = appDelegate()) {
-    core::Value down = app->downSession();
+  if (Session* session = Session::current()) {
+    core::Value down = session->downSession();
     if (down.isDictionary()) down.set("isHaveAppUpdate", local < remote);
   }
 }
@@ -554,15 +558,9 @@ void MainInterfaceViewController1::didGetMyNotes(bool ok, const core::Value& jso
 
 void MainInterfaceViewController1::downLibrary(bool haveBank) {
   if (haveBank) return;
-  AppDelegate* app = appDelegate();
-  if (!app) return;
-  core::Value down = app->downSession();
-  if (!down.isDictionary()) {
-    down = core::Value::dictionary();
-    app->setDownSession(down);
-  }
-  for (const char* flag : {"isFirstOpenMain", "isEvenMore", "isHavefileName", "Main", "isUpdateDB"})
-    down.set(flag, false);
+  Session* session = Session::current();
+  if (!session) return;
+  session->setDownloadState(DownloadState{});
   VDHelper::downloadDBWithCancelBlock(
       [] {},
       [](bool) {
@@ -572,9 +570,10 @@ void MainInterfaceViewController1::downLibrary(bool haveBank) {
             [] {
               auto bank = QuestionBank::make(AppPaths::bankPaths());
               bank->checkUpdate([bank](std::optional<UpdateCentreReply> reply) {
-                AppDelegate* app = appDelegate();
-                if (!app) return;
-                if (reply) app->setUpdateReply(reply);
+                AppShell* app = appShell();
+                Session* session = Session::current();
+                if (!app || !session) return;
+                if (reply) session->setUpdateReply(reply);
                 if (auto* menu = dynamic_cast<EvenMoreMenuRefresh*>(app->evenMoreVC().get())) {
                   menu->setEvenMoreArray(menu->loadArrayData());
                   menu->reloadEvenMoreTable();
@@ -622,7 +621,7 @@ void MainInterfaceViewController1::examineExam() {
   // One unpack at a time: an appearance while one runs starts none.
   if (state.busy.exchange(true)) return;
   std::function<void()> gate;
-  if (AppDelegate* app = appDelegate()) gate = app->services().unpackGate;
+  if (AppShell* app = appShell()) gate = app->services().unpackGate;
   // The files go on a worker (platform/runloop/TaskAndReply.h); the end is counted back here.
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), std::weak_ptr<UnpackState>(unpackStateHolder()),
@@ -642,7 +641,8 @@ int MainInterfaceViewController1::finishedUnpacks() { return unpackState().finis
 // ---- resume of the last practice ----
 
 void MainInterfaceViewController1::getLastLearningRecordByUser() {
-  const auto name = stringFromMD5(session()["userInfo"]["UserName"].toString());
+  const std::optional<SessionUser> user = Session::currentUser();
+  const auto name = stringFromMD5(user ? user->userName : std::string());
   lastLearningRecordDic_ = core::Value();
   if (!name) return;
   // Through the file's reader: a save of the answering screen may still be on its way to the disk.

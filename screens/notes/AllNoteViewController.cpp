@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -22,8 +22,8 @@ constexpr double kWidth = 320;
 constexpr double kRowInset = 5;  // a note row's view sits this far in from its cell
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 }  // namespace
@@ -161,7 +161,7 @@ void AllNoteViewController::noteDeleted(std::int32_t nid) {
 
 void AllNoteViewController::getAllNoteByAID(int page) {
   reloadPage_ = page;
-  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+  myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   myNoteBll_->getAllNoteByAID(page);
 }

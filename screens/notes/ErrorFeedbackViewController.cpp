@@ -1,6 +1,7 @@
 #include "screens/notes/ErrorFeedbackViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -23,8 +24,8 @@ constexpr double kRowHeights[] = {100, 130, 60, 44};
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 }  // namespace
@@ -137,7 +138,6 @@ void ErrorFeedbackViewController::isChooesClick(int tag) {
 core::Value ErrorFeedbackViewController::errorReport(const std::string& label,
                                                      const std::string& text) const {
   const core::Value appInfo = session()["appInfo"];
-  const core::Value userInfo = session()["userInfo"];
   const std::string testId = currentTest_ ? currentTest_->AllTestID : "";
   const std::int64_t batch = DBVersionDAO().getMaxBatchID();
   core::Value report = core::Value::dictionary();
@@ -146,7 +146,8 @@ core::Value ErrorFeedbackViewController::errorReport(const std::string& label,
   report.set("AppVersion", "iPhone版" + core::Bundle::main().version());
   report.set("Content", "AllTestId:" + testId + "/R/NBatchId:" + std::to_string(batch) + "/R/N" + text);
   report.set("StarNum", label);
-  report.set("UserName", userInfo["UserName"].toString());
+  const std::optional<SessionUser> user = Session::currentUser();
+  report.set("UserName", user ? user->userName : std::string());
   report.set("phone", "");
   return report;
 }
@@ -167,7 +168,7 @@ void ErrorFeedbackViewController::submitClick() {
   } else {
     label = kOthersLabel;
   }
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return;

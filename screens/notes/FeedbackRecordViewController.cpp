@@ -1,7 +1,7 @@
 #include "screens/notes/FeedbackRecordViewController.h"
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
@@ -79,7 +79,7 @@ std::string FeedbackRecordViewController::shownContent(const std::string& conten
 
 void FeedbackRecordViewController::removeSuggestion(int row) {
   if (row < 0 || static_cast<std::size_t>(row) >= errfeedbackArr_.size()) return;
-  const std::string subject = VDHelper::getVDAppName()["Value"].toString();
+  const std::string subject = ChosenSubject::current().product.value;
   const std::string id = errfeedbackArr_[row][0].toString();
   auto alert = std::make_shared<UIAlertViewBlock>(
       localized("alertTitle"), kDeleteQuestion,

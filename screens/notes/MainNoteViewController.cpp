@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "app/AppDelegate.h"
 #include "app/AvatarFile.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -33,8 +33,8 @@ const ui::Color kNoteGray = ui::Color::rgb255(226, 226, 226);
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 std::shared_ptr<ui::Button> imageButton(const char* image, ui::Rect frame) {
@@ -77,9 +77,9 @@ void MainNoteViewController::loadView() {
 void MainNoteViewController::viewDidLoad() {
   isBack_ = false;
   initArray();
-  const core::Value user = session()["userInfo"];
-  const std::string nick = user["NickName"].toString();
-  const std::string userName = user["UserName"].toString();
+  const std::optional<SessionUser> user = Session::currentUser();
+  const std::string nick = user ? user->nickName : std::string();
+  const std::string userName = user ? user->userName : std::string();
   nameLable_->setText(nick.empty() ? userName : nick);
   const std::string avatar = AvatarFile::path(userName);
   if (!avatar.empty() && VDHelper::isHavefile(avatar)) {
@@ -286,7 +286,7 @@ const MainNoteViewController::NoteRow* MainNoteViewController::noteRow(std::size
 }
 
 std::shared_ptr<MyNote> MainNoteViewController::newClient() {
-  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+  myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   return myNoteBll_;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "librarys/json/JsonWriter.h"
@@ -26,8 +26,8 @@ const ui::Color kLightGray = ui::Color::rgb255(240, 240, 240);
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 std::shared_ptr<ui::Button> textButton(const std::string& title, ui::Rect frame) {
@@ -180,7 +180,7 @@ void MyNoteViewController::reloadAllTableView() {
 }
 
 std::shared_ptr<MyNote> MyNoteViewController::newClient() {
-  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+  myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   return myNoteBll_;
 }

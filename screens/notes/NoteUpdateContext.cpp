@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 
 namespace {
 
@@ -18,8 +18,8 @@ Slot& slot() {
 }
 
 core::Value runningSession() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 }  // namespace

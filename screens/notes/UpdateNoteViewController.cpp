@@ -1,6 +1,7 @@
 #include "screens/notes/UpdateNoteViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -28,7 +29,7 @@ void UpdateNoteViewController::loadView() {
   // The sheet covers the whole window: a dimmed backdrop with the editing panel near the top, so that
   // the keyboard leaves it in view.
   ui::Rect frame(0, 0, 320, 480);
-  if (AppDelegate* app = VDHelper::getAppdelegate(); app && app->window()) frame = app->window()->bounds();
+  if (AppShell* app = AppShell::current(); app && app->window()) frame = app->window()->bounds();
   auto backdrop = std::make_shared<ui::View>(frame);
   backdrop->setBackgroundColor(ui::Color::black().withAlpha(0.4));
   setView(backdrop);
@@ -88,7 +89,7 @@ void UpdateNoteViewController::viewWillDisappear(bool) {
 }
 
 void UpdateNoteViewController::showOnWindow() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (!app || !app->window()) return;
   app->window()->addOverlay(shared_from_this());
 }
@@ -139,11 +140,10 @@ void UpdateNoteViewController::hidekeyboard() { view().endEditing(true); }
 void UpdateNoteViewController::setUserNoteByID(const std::string& noteJson) {
   std::int32_t question = AID_;
   if (question == 0) {
-    if (AppDelegate* app = VDHelper::getAppdelegate()) {
-      question = static_cast<std::int32_t>(app->userSession()["ALLTESTID"].toInt());
-    }
+    if (const Session* session = Session::current())
+      question = static_cast<std::int32_t>(session->entry("ALLTESTID").toInt());
   }
-  myNoteBll_ = std::make_shared<MyNote>(&AppDelegate::sessionValue);
+  myNoteBll_ = std::make_shared<MyNote>(&Session::copiedEntry);
   myNoteBll_->delegate = weakAs<MyNoteDelegate>();
   myNoteBll_->setUserNoteByID(noteJson, question);
 }
@@ -156,7 +156,7 @@ void UpdateNoteViewController::didSetUserNoteByID(bool ok, const core::Value&) {
     VDNetworkHelper::hudPrompt(kFailedToast);
     return;
   }
-  if (AppDelegate* app = VDHelper::getAppdelegate()) app->userSession().set("noteText", sentText_);
+  if (Session* session = Session::current()) session->setEntry("noteText", sentText_);
   noteStr_ = sentText_;
   VDNetworkHelper::hudPrompt(kSavedToast);
   if (cacelBlock_) cacelBlock_();

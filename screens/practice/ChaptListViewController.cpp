@@ -1,6 +1,8 @@
 #include "screens/practice/ChaptListViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/ChosenSubject.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -72,8 +74,9 @@ void Self::getRecordByUser() {
 
 bool Self::isDiscolor(const core::Value& entry, const core::Value& node) const {
   const core::Value session = PracticeLaunch::session();
-  if (!session.contains("userInfo")) return false;
-  const auto user = stringFromMD5(session["userInfo"]["UserName"].toString());
+  const std::optional<SessionUser> loggedIn = Session::currentUser();
+  if (!loggedIn) return false;
+  const auto user = stringFromMD5(loggedIn->userName);
   if (!user) return false;
   return entry["UserName"].describe() == *user && entry["ID"].describe() == node["ID"].describe() &&
          entry["EName"].describe() == session["appInfo"]["EName"].describe();
@@ -130,7 +133,7 @@ void Self::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath index
 
 void Self::toExamming(const core::Value& node) {
   chapterBuilder_ = std::make_shared<ChapterTestBuilder>();
-  chapterBuilder_->setSoftname(VDHelper::getVDAppName()["Value"].toString());
+  chapterBuilder_->setSoftname(ChosenSubject::current().product.value);
   chapterBuilder_->setChapterid(node["ID"].describe());
   const auto weak = ui::weakScreen(*this);
   chapterBuilder_->generateTests(
@@ -138,7 +141,7 @@ void Self::toExamming(const core::Value& node) {
         auto self = weak.lock();
         if (!self) return;
         self->testsJSON_ = reply;
-        AppDelegate* app = VDHelper::getAppdelegate();
+        AppShell* app = AppShell::current();
         if (app && !app->isReachable()) {
           app->networkAlert(PracticeLaunch::localized("alertNetwork"));
         } else if (questions && !questions->empty()) {

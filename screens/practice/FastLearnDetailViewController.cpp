@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "exam/sets/CreateTestsList.h"
@@ -95,7 +95,7 @@ void Self::chapterAnswered(bool ok, const core::Value& reply) {
   }
   testsList_ = TestBuilder::changeJSonToTestArrayByDB(reply["Body"]).value_or(QuestionsArray{});
   testsJSON_ = reply;
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(PracticeLaunch::localized("alertNetwork"));
     return;

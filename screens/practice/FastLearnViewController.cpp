@@ -1,5 +1,6 @@
 #include "screens/practice/FastLearnViewController.h"
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -24,7 +25,7 @@ void Self::viewDidLoad() {
   fastLearnTableView_->setDataSource(weakAs<ui::TableViewDataSource>());
   fastLearnTableView_->setDelegate(weakAs<ui::TableViewDelegate>());
   fastLearnTableView_->setHidden(true);
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   if (arForCopy_.isArray() && arForCopy_.size() > 0) {
     arForTable_ = arForCopy_;
     fastLearnTableView_->setHidden(false);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "model/TestPager.h"
@@ -48,11 +48,11 @@ bool PracticeLaunch::resume(ui::ViewController& from, const RestoredRun& run, co
 std::string PracticeLaunch::localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value PracticeLaunch::session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
-bool PracticeLaunch::isLoggedIn() { return session().contains("userInfo"); }
+bool PracticeLaunch::isLoggedIn() { return Session::currentUser().has_value(); }
 
 std::string PracticeLaunch::failureText(const core::Value& reply, const char* noReplyKey, const char* emptyKey) {
   if (reply.isNilOrNull()) return localized(noReplyKey);

@@ -1,6 +1,6 @@
 #include "screens/practice/SimulateExamsViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/BankDownload.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -72,7 +72,7 @@ void Self::viewWillAppear(bool animated) {
 void Self::viewWillDisappear(bool) { VDAppStatistics::pageviewEndWithViewController(*this); }
 
 MainInterfaceScreen* Self::homeScreen() const {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   return app ? dynamic_cast<MainInterfaceScreen*>(app->mainInterfaceVC().get()) : nullptr;
 }
 
@@ -103,7 +103,7 @@ void Self::enter(const Entry& entry) {
     downLibrary();
     return;
   }
-  if (AppDelegate* app = VDHelper::getAppdelegate()) app->setCurrentModule(entry.module);
+  if (AppShell* app = AppShell::current()) app->setCurrentModule(entry.module);
   isChapterOnExam_ = entry.isChapterOnExam;
   MainInterfaceScreen* home = homeScreen();
   if (home && home->isHaveRecord(entry.module)) {
@@ -147,7 +147,7 @@ void Self::alertViewBlock(const std::string& identifier) {
 void Self::pushToExamingVC(const RestoredRun& run) { PracticeLaunch::resume(*this, run, {}); }
 
 void Self::downLibrary() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (!app) return;
   BankDownload::start({.isFirstOpenMain = app->isFirstOpenMain()});
 }

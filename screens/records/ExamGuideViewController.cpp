@@ -1,5 +1,6 @@
 #include "screens/records/ExamGuideViewController.h"
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -67,7 +68,7 @@ void ExamGuideViewController::viewDidLoad() {
   }
   examGuideBll_ = std::make_shared<ExamGuide>();
   examGuideBll_->delegate = weakAs<ExamGuideDelegate>();
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   examGuideBll_->getLocalExamGuide();
 }
 

@@ -1,6 +1,7 @@
 #include "screens/records/LearningRecordList.h"
 
-#include "app/AppDelegate.h"
+#include "app/ChosenSubject.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "exam/sets/AnsweringScreen.h"
@@ -12,12 +13,12 @@
 core::Value LearningRecordList::getLearningRecordByUser(const std::string& userName) {
   const auto path = LearningRecordFile::pathFor(VDHelper::learningRecordSavePath(), userName);
   if (!path) return core::Value::newArray();
-  return LearningRecordFile(*path).records(VDHelper::getVDAppName()["Value"].toString());
+  return LearningRecordFile(*path).records(ChosenSubject::current().product.value);
 }
 
 core::Value LearningRecordList::ofLoggedInUser() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  const std::string user = app ? app->userSession()["userInfo"]["UserName"].toString() : std::string();
+  const Session* session = Session::current();
+  const std::string user = session ? session->userName() : std::string();
   return getLearningRecordByUser(user);
 }
 

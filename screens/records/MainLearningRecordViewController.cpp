@@ -1,8 +1,8 @@
 #include "screens/records/MainLearningRecordViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
@@ -76,7 +76,7 @@ void Self::viewDidLoad() {
 
 void Self::viewWillAppear(bool) {
   VDAppStatistics::pageviewStartWithViewController(*this);
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   selectRecord(nullptr);
 }
 
@@ -137,7 +137,7 @@ void Self::showRows() {
 // ---- favourites ----
 
 void Self::getFavoriteInfo() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     setViewHidden(false);
     app->networkAlert(localized("alertNetwork"));

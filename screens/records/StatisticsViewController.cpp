@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
@@ -93,7 +94,7 @@ void StatisticsViewController::viewDidLoad() {
   statisticsTableView_->setRowHeight(kRowHeight);
   statisticsTableView_->setBounces(false);
   statisticsTableView_->setHidden(true);
-  softEName_ = VDHelper::getVDAppName()["Value"].toString();
+  softEName_ = ChosenSubject::current().product.value;
   getStatistics();
 }
 

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -92,8 +93,8 @@ void Self::viewDidLoad() {
   if (title().empty()) setTitle(kTitle);
   navigationItem().setBackBarButtonItem(
       ui::BarButtonItem::withTitle("返回", ui::BarButtonItem::Style::Plain, {}));
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
-  AppDelegate* app = VDHelper::getAppdelegate();
+  softName_ = ChosenSubject::current().product.value;
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return;

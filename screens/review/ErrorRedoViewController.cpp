@@ -1,7 +1,7 @@
 #include "screens/review/ErrorRedoViewController.h"
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "platform/runloop/BlockingCall.h"
@@ -34,7 +34,7 @@ void ErrorRedoViewController::loadView() {
 
 void ErrorRedoViewController::viewDidLoad() {
   setTitle(kTitle);
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   redoCategory_ = kBySubject;
   redoTableView_->setDataSource(weakAs<ui::TableViewDataSource>());
   redoTableView_->setDelegate(weakAs<ui::TableViewDelegate>());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "exam/sets/CreateTestsList.h"
@@ -109,7 +110,7 @@ void Self::viewDidLoad() {
   press->setMinimumPressDuration(kLongPressDuration);
   tableView_->addGestureRecognizer(press);
   pageIndex_ = 1;
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   tableView_->setHidden(true);
   bottomToolbar_->setHidden(true);
   navigationItem().setBackBarButtonItem(

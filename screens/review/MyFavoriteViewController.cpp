@@ -1,8 +1,8 @@
 #include "screens/review/MyFavoriteViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/ChosenSubject.h"
 #include "app/VDAppStatistics.h"
-#include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "screens/common/ScreenLayout.h"
@@ -34,12 +34,12 @@ void MyFavoriteViewController::viewWillAppear(bool animated) {
   labelHide_->setHidden(true);
   myTableView_->setHidden(true);
   if (ui::NavigationController* nav = navigationController()) nav->setNavigationBarHidden(false, animated);
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(core::Bundle::main().localizedString("alertNetwork"));
     return;
   }
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
   myFavoriteBll_ = std::make_shared<MyFavorite>();
   myFavoriteBll_->delegate = weakAs<MyFavoriteDelegate>();
   myFavoriteBll_->favourInfo(softName_);

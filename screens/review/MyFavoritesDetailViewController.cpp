@@ -1,6 +1,6 @@
 #include "screens/review/MyFavoritesDetailViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDHelper.h"
 #include "screens/common/QuestionListPaging.h"
 
@@ -10,7 +10,7 @@ PagedQuestionListViewController::Texts MyFavoritesDetailViewController::texts() 
 }
 
 bool MyFavoritesDetailViewController::beginLoading() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return false;

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/AvatarFile.h"
 #include "app/BankDownload.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -26,22 +27,23 @@ namespace {
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-AppDelegate* appDelegate() { return VDHelper::getAppdelegate(); }
+AppShell* appShell() { return AppShell::current(); }
 
 core::Value userInfo() {
-  AppDelegate* app = appDelegate();
-  return app ? app->userSession()["userInfo"] : core::Value();
+  const Session* session = Session::current();
+  const std::optional<SessionUser> user = session ? session->user() : std::nullopt;
+  return user ? user->record : core::Value();
 }
 
 bool isLoggedIn() {
-  AppDelegate* app = appDelegate();
-  return app && app->userSession().contains("userInfo");
+  const Session* session = Session::current();
+  return session && session->isLoggedIn();
 }
 
 bool hasUpdates() {
-  AppDelegate* app = appDelegate();
-  if (!app) return false;
-  const std::optional<UpdateCentreReply>& reply = app->updateReply();
+  const Session* session = Session::current();
+  if (!session) return false;
+  const std::optional<UpdateCentreReply>& reply = session->updateReply();
   return reply && !reply->updateList.empty();
 }
 
@@ -322,7 +324,7 @@ void EvenMoreViewController::toSelectSubject() {
   const bool vardo = core::Bundle::main().objectForInfoDictionaryKey("CFBundleName").toString() == "vardo";
   auto screen = vardo ? sort : subject;
   if (!screen) return;
-  if (AppDelegate* app = appDelegate()) app->setViewController(screen);
+  if (AppShell* app = appShell()) app->setViewController(screen);
   configModalviewController(screen);
 }
 
@@ -387,7 +389,7 @@ void EvenMoreViewController::didLoginSuccess() {
 }
 
 void EvenMoreViewController::userLogout() {
-  if (AppDelegate* app = appDelegate()) app->endUserSession();
+  if (AppShell* app = appShell()) app->endUserSession();
   showLoggedIn(false);
   isIntoCenter_ = false;
   updateUI();
@@ -424,7 +426,7 @@ void EvenMoreViewController::showPromptImage() {
     defaults.setBool("isFirstEvenMore", false);
     return;
   }
-  AppDelegate* app = appDelegate();
+  AppShell* app = appShell();
   ui::Window* window = app ? app->window() : nullptr;
   if (!window) return;
   auto prompt = std::make_shared<ui::Button>(ui::Application::shared().applicationFrame());

@@ -1,6 +1,8 @@
 #include "screens/settings/FeedbackViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/ChosenSubject.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -31,14 +33,14 @@ constexpr double kIndicatorSize = 32;
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 core::Value session() {
-  AppDelegate* app = VDHelper::getAppdelegate();
-  return app ? app->userSession() : core::Value();
+  Session* session = Session::current();
+  return session ? session->userSession() : core::Value();
 }
 
 // The logged-in user's name; empty for a guest.
 std::string loggedInUserName() {
-  const core::Value name = session()["userInfo"]["UserName"];
-  return name.isString() ? name.toString() : "";
+  const std::optional<SessionUser> user = Session::currentUser();
+  return user ? user->userName : std::string();
 }
 
 }  // namespace
@@ -95,7 +97,7 @@ void FeedbackViewController::viewDidLoad() {
   navigationItem().setRightBarButtonItem(allIdeas);
 
   loadWebView();
-  softName_ = VDHelper::getVDAppName()["Value"].toString();
+  softName_ = ChosenSubject::current().product.value;
 }
 
 void FeedbackViewController::viewWillAppear(bool) { VDAppStatistics::pageviewStartWithViewController(*this); }
@@ -121,7 +123,7 @@ void FeedbackViewController::submitMessage() {
     showAlert(kTitle, kEmptyMessage, "确认");
     return;
   }
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
     app->networkAlert(localized("alertNetwork"));
     return;

@@ -1,6 +1,7 @@
 #include "screens/settings/InformViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "ui/WeakScreen.h"
@@ -41,8 +42,8 @@ void InformViewController::viewDidLoad() {
   msgViewArr_ = core::Value::newArray();
   informView_->layer().setCornerRadius(10);
   inform_textView_->setEditable(false);
-  AppDelegate* app = VDHelper::getAppdelegate();
-  const core::Value notices = app ? app->userSession()["Inform"] : core::Value();
+  const Session* session = Session::current();
+  const core::Value notices = session ? session->entry("Inform") : core::Value();
   informArr_ = notices.isArray() ? notices : core::Value::newArray();
   const std::size_t count = informArr_.size();
   if (count == 0) {
@@ -75,7 +76,7 @@ void InformViewController::loadInformView() {
 }
 
 void InformViewController::removeView() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && app->window() && view().superview()) {
     app->window()->removeOverlay(*this);
     return;

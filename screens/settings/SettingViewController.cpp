@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/AppDelegate.h"
 #include "app/BankDownload.h"
 #include "app/SettingDefaults.h"
 #include "app/VDAppStatistics.h"

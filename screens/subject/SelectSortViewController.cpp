@@ -1,6 +1,6 @@
 #include "screens/subject/SelectSortViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -80,7 +80,7 @@ std::shared_ptr<System> SelectSortViewController::getSystemBll() {
 // ---- welcome pages ----
 
 void SelectSortViewController::experienceAnimation() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   auto pages = WelcomePages::show(app ? app->window() : nullptr, weakAs<ui::ScrollViewDelegate>());
   if (!pages) return;
   scrollView_ = pages;
@@ -104,7 +104,7 @@ void SelectSortViewController::startClick() {
   defaults.synchronize();
   WelcomePages::dismiss(scrollView_);
   initInterface();
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && app->isReachable()) {
     getQuoteAsynchronous();
   } else {
@@ -168,7 +168,7 @@ void SelectSortViewController::setRefreshTool() {
 }
 
 void SelectSortViewController::refresh() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   if (app && app->isReachable()) {
     getQuote();
   } else {

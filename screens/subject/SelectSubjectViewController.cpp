@@ -1,6 +1,7 @@
 #include "screens/subject/SelectSubjectViewController.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
@@ -82,7 +83,7 @@ std::shared_ptr<System> SelectSubjectViewController::getSystemBll() {
 // ---- welcome pages (single-series build) ----
 
 void SelectSubjectViewController::experienceAnimation() {
-  AppDelegate* app = VDHelper::getAppdelegate();
+  AppShell* app = AppShell::current();
   welcomeScrollView_ = WelcomePages::show(app ? app->window() : nullptr, weakAs<ui::ScrollViewDelegate>());
   if (!welcomeScrollView_) return;
   if (ui::NavigationController* nav = navigationController()) nav->setNavigationBarHidden(true);
@@ -149,10 +150,7 @@ void SelectSubjectViewController::didGetQuoteProduct(bool ok, const core::Value&
     arraycopy_ = details;
   }
   if (isSingleSeriesBuild() && quoteName_.isDictionary()) {
-    if (AppDelegate* app = VDHelper::getAppdelegate()) {
-      core::Value session = app->userSession();
-      if (session.isDictionary()) session.set("saveAllSubject", array_);
-    }
+    if (Session* session = Session::current()) session->setEntry("saveAllSubject", array_);
     distinguishSubjectSype();
   }
   // "刷新" stays until the catalogue has named the series: only it brings the title and the type.

@@ -1,6 +1,6 @@
 #include "screens/subject/SubjectChoiceCommit.h"
 
-#include "app/AppDelegate.h"
+#include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
 #include "ui/AlertView.h"
@@ -11,10 +11,7 @@ bool SubjectChoiceCommit::commitSearchHit(const core::Value& hit) {
     refuse();
     return false;
   }
-  if (AppDelegate* app = VDHelper::getAppdelegate()) {
-    core::Value session = app->userSession();
-    if (session.isDictionary()) session.set("saveAppName", hit);
-  }
+  if (Session* session = Session::current()) session->setEntry("saveAppName", hit);
   VDHelper::saveQuoteName(core::Dictionary{{"Key", hit["QuoteEName"]}, {"Value", hit["QuoteName"]}});
   VDHelper::saveQuoteProduct(product);
   VDNetworkHelper::getAppInfo(product["Value"].str());
