@@ -124,6 +124,10 @@ class MainInterfaceViewController1 : public ui::ViewController,
   void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
 
   // ---- replies ----
+  // A reply of the wrong shape (ReplyCheck) is never used: the application information must be a
+  // record, the first page of notes a list of note records (within MyNote::kMaxNotesPerPage). The
+  // notes open empty then, under an alert with ReplyCheck::failureMessage; an empty page opens the
+  // empty list without one.
   void didServiceAnnouncement(bool ok, const core::Value& json) override;
   void didAppInfo(bool ok, const core::Value& json) override;
   void didCheckAppVersion(bool ok, const core::Value& json) override;
