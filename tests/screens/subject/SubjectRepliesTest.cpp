@@ -98,6 +98,58 @@ TEST_F(SubjectReplies, SubjectsOfTheWrongShapeAlertAndTheSeriesScreenStays) {
   EXPECT_EQ(top(), "SelectSubjectViewController");
 }
 
+TEST_F(SubjectReplies, SearchHitsOfTheWrongShapeBringTheCategoriesBack) {
+  launch();
+  auto* sort = topAs<SelectSortViewController>();
+  ASSERT_NE(sort, nullptr);
+  ui::TextField& field = sort->find_SearchBar()->searchField();
+  ASSERT_TRUE(h().type(field, "样例"));
+  ASSERT_TRUE(sort->isFindSuccess());
+  for (const HostileReply& r : hostileReplies()) {
+    SCOPED_TRACE(r.name);
+    fault(withPath(r.fault, "/api/1.0/json/sys/GetAppENameAndQuoteEName/样例x"));
+    ASSERT_TRUE(h().type(field, "x"));
+    settleRequests();
+    EXPECT_FALSE(sort->isFindSuccess());
+    EXPECT_EQ(texts(*sort->selectSortTableView()),
+              (std::vector<std::string>{"医药考试", "建筑工程考试", "财会经济考试", "职业资格考试"}));
+    // The search goes on.
+    ASSERT_EQ(h().backspace(field), 1);
+    settleRequests();
+    EXPECT_EQ(texts(*sort->selectSortTableView()), std::vector<std::string>{kSampleName});
+  }
+}
+
+// The single-series build: its catalogue and subjects of the wrong shape keep "刷新" and alert.
+TEST_F(SubjectReplies, SingleSeriesSubjectsOfTheWrongShapeAlertAndRefreshStays) {
+  useBundleName("zyys");
+  drop("1.0/json/sys/Quote");
+  launch();
+  settleRequests();
+  ASSERT_NE(topAs<SelectSubjectViewController>(), nullptr) << h().screens();
+  for (const HostileReply& r : hostileReplies()) {
+    SCOPED_TRACE(r.name);
+    ASSERT_NE(h().barButton("刷新"), nullptr);
+    fault(withPath(r.fault, "/api/1.0/json/sys/Quote"));
+    fault(withPath(r.fault, "/api/1.0/json/sys/GetQuoteProductByCounts/zyys"));
+    ASSERT_TRUE(h().tapBarButton("刷新"));
+    ASSERT_TRUE(runUntil([this] {
+      h().settle(0.2);
+      return h().alert() != nullptr;
+    })) << "no message";
+    EXPECT_EQ(h().alert()->title(), SelectSubjectViewController::kFailureTitle);
+    EXPECT_EQ(h().alert()->message(), SelectSubjectViewController::kFailureMessage);
+    ASSERT_TRUE(h().press("OK"));
+    settleRequests();
+    EXPECT_EQ(topAs<SelectSubjectViewController>()->title(), "");
+  }
+  ASSERT_TRUE(h().tapBarButton("刷新"));
+  settleRequests();
+  EXPECT_EQ(h().alert(), nullptr);
+  EXPECT_EQ(topAs<SelectSubjectViewController>()->title(), "执业医师");
+  EXPECT_EQ(h().barButton("刷新"), nullptr);
+}
+
 // A chosen subject whose application information comes of the wrong shape: the main screen opens and
 // says what went wrong.
 class AppInfoReplies : public SubjectReplies, public testing::WithParamInterface<int> {};
