@@ -529,7 +529,16 @@ void MainInterfaceViewController1::didGetRandomTest(bool ok, const core::Value& 
     showAlertTitle("", localized(json.isNilOrNull() ? "requestFaile" : "nodataMessage"));
     return;
   }
-  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  // The set reads the bank: built on a worker, opened when it is back (and only while this screen is).
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = json["Body"].deepCopy()] { return TestBuilder::changeJSonToTestArrayByDB(body); },
+      [](MainInterfaceViewController1& self, std::optional<QuestionsArray> tests) {
+        self.openRandomPractice(tests);
+      });
+}
+
+void MainInterfaceViewController1::openRandomPractice(const std::optional<QuestionsArray>& tests) {
   if (!tests || tests->empty()) {
     showAlertTitle("", localized("nodataMessage"));
     return;

@@ -91,5 +91,47 @@ TEST_F(HomeReplies, EveryFunctionThatAsksTheServerSaysWhatWentWrong) {
   EXPECT_EQ(h().alert(), nullptr);
 }
 
+// Question sets past the builder's limits: no question, the no-data alert, and the home screen goes on.
+TEST_F(HomeReplies, RandomSetsPastTheLimitsSayThereIsNoData) {
+  installSampleBank();
+  loginAs("user01");
+  openHome();
+  auto setOf = [](std::size_t sessions, const std::string& ids) {
+    std::string text = R"({"Body":{"ID":1,"Name":"随机","Sessions":[)";
+    for (std::size_t i = 0; i < sessions; ++i)
+      text += (i ? "," : "") + (R"({"Type":"ATEST","ATestid":")" + ids + "\"}");
+    return text + R"(]},"Message":"","LoginState":1})";
+  };
+  std::string manyIds = "1001";
+  for (int i = 0; i < 20000; ++i) manyIds += ",1003";
+  struct Case {
+    const char* name;
+    std::string body;
+  };
+  const Case cases[] = {
+      {"100,000 sessions", setOf(100000, "1001")},
+      {"20,001 ids in one session", setOf(1, manyIds)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fault(core::Dictionary{{"path", "/api/1.0/json/exam/GetRandomTest/GKSample/20"}, {"body", c.body}});
+    ASSERT_TRUE(tapFunction(4));
+    ASSERT_TRUE(runUntil([this] {
+      h().settle(0.2);
+      return h().alert() != nullptr;
+    }));
+    EXPECT_EQ(h().alert()->message(), kNoData);
+    ASSERT_TRUE(h().press("OK"));
+    h().settle();
+    EXPECT_EQ(top(), "MainInterfaceViewController1");
+  }
+  // A set within the limits opens.
+  fault(core::Dictionary{{"path", "/api/1.0/json/exam/GetRandomTest/GKSample/20"},
+                         {"body", setOf(3, "1001,1003")}});
+  ASSERT_TRUE(tapFunction(4));
+  ASSERT_TRUE(waitForTop("ExammingViewController")) << top();
+  EXPECT_EQ(answering_->testPager()->testArray().size(), 6u);
+}
+
 }  // namespace
 }  // namespace home_test
