@@ -39,9 +39,9 @@ struct MyNoteDelegate {
 
 class MyNote : public std::enable_shared_from_this<MyNote> {
  public:
-  // The most notes one page of a list may hold (a server page holds some tens): the note screens refuse
-  // a longer page with their error, so that no screen builds rows for an unbounded list.
-  static constexpr std::size_t kMaxNotesPerPage = 10000;
+  // The most notes one page of a list may hold (a server page holds ten): the note screens refuse a
+  // longer page with their error, so that no screen builds rows for an unbounded list.
+  static constexpr std::size_t kMaxNotesPerPage = 1000;
 
   // Reads one value of the application's session ("appInfo", "ALLTESTID"); null when it is not there.
   // Called on the thread of the call; returns a value the caller may keep (a copy). Whoever makes the

@@ -5,6 +5,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AvatarFile.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -435,7 +436,10 @@ void MainNoteViewController::GetMyNotes(int page) {
       [page, further](MainNoteViewController& self, core::Value reply) {
         self.updatePage_ = page;
         self.isNextPage_ = further;
-        self.didGetMyNotes(!reply.isNil() && apiclient::bodyNonEmpty(reply), reply);
+        // A page past the client's limit, or not of note records, counts as a failed one.
+        self.didGetMyNotes(!reply.isNil() && apiclient::bodyNonEmpty(reply) &&
+                               ReplyCheck::bodyIsRecordList(reply, MyNote::kMaxNotesPerPage),
+                           reply);
       });
 }
 
