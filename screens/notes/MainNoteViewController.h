@@ -10,9 +10,12 @@
 // note's index (renumbered after a deletion); a tap on the text opens the note's question in the
 // answering screen, after storing the NoteUpdateContext that the question's notes panel changes. When
 // the screen appears again after that, the list is rebuilt from the context's array (this screen's own).
+// A row's views are built when the table first shows it (its height measured from the text until then),
+// and the cells are reused: a long list costs what shows.
 //
 // Further pages load as on a question's notes (AllNoteViewController), through "GetMyNotes", on a worker
-// of the global queue; so does the reload of a note's page after an edit.
+// of the global queue; so does the reload of a note's page after an edit. A page that is not a list of
+// note records within MyNote::kMaxNotesPerPage counts as a failed one.
 
 #include <cstdint>
 #include <memory>
