@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/AppDelegate.h"
+#include "app/ReplyCheck.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "ui/AlertView.h"
@@ -55,14 +56,13 @@ void VDNetworkHelper::getAppInfo(const std::string& bankShortName) {
 }
 
 void VDNetworkHelper::didAppInfo(bool ok, const core::Value& json) {
-  if (ok) {
+  // The application information is a record; anything else is not stored over the one there is.
+  if (ok && ReplyCheck::bodyIsRecord(json)) {
     if (AppDelegate* app = VDHelper::getAppdelegate()) app->userSession().set("appInfo", json["Body"]);
     setMinNavigationTitle();
     return;
   }
-  const core::Value message = json["Message"];
-  const std::string text =
-      message.isString() && !message.str().empty() ? message.str() : localized("requestFaile");
+  const std::string text = ReplyCheck::failureMessage(json);
   auto alert =
       std::make_shared<ui::AlertView>(localized("alertTitle"), text, std::weak_ptr<ui::AlertViewDelegate>(),
                                       std::optional<std::string>("OK"), std::vector<std::string>{});

@@ -33,8 +33,9 @@ class VDNetworkHelper {
   // Asks for the application information of the subject when the network can be reached (the reply
   // goes to didAppInfo); otherwise shows the network alert.
   static void getAppInfo(const std::string& bankShortName);
-  // Success: keeps the reply's "Body" as the session's "appInfo" and sets the home title. Failure: a
-  // plain alert titled "alertTitle" with the reply's "Message" (or "requestFaile" without one), "OK".
+  // Success with a record for "Body": keeps it as the session's "appInfo" and sets the home title.
+  // Failure, or a "Body" of another shape: a plain alert titled "alertTitle" with
+  // ReplyCheck::failureMessage (the reply's "Message", or "requestFaile" without a reply), "OK".
   static void didAppInfo(bool ok, const core::Value& json);
   // The home screen's title: "<name>v<version>" in a 240 x 44 label as the title view of the
   // application delegate's mainNavigationItem, with the back item "首页". The name is the session's

@@ -31,19 +31,26 @@ core::Value recordOfRow(SQLDatabase& db, const BankKeyCache::Snapshot& keys,
 }  // namespace
 
 core::Array TestDAO::getTestListWithType(const std::string& type, const std::string& testIds) const {
-  core::Array records;
+  return std::move(getTestLists({testIds}).front());
+}
+
+std::vector<core::Array> TestDAO::getTestLists(const std::vector<std::string>& testIdLists) const {
+  std::vector<core::Array> lists(testIdLists.size());
   auto db = getDataSource("");
-  if (!db) return records;
+  if (!db) return lists;
   // The file's identity is taken before it is opened, so that keys read from a file replaced in
   // between are never kept for the new one.
   const BankKeyCache::Snapshot keys = BankKeyCache::snapshot(*db->databasePath());
-  if (!db->open()) return records;
-  auto rs = db->executeQuery("select * from Test where AID in (" + dao::decimalIdList(testIds) + ")");
-  while (rs && rs->next()) {
-    core::Value record =
-        recordOfRow(*db, keys, rs->stringForColumn("PID"), rs->stringForColumn("TestContent"));
-    if (!record.isNil()) records.push_back(std::move(record));
+  if (!db->open()) return lists;
+  for (std::size_t i = 0; i < testIdLists.size(); ++i) {
+    auto rs =
+        db->executeQuery("select * from Test where AID in (" + dao::decimalIdList(testIdLists[i]) + ")");
+    while (rs && rs->next()) {
+      core::Value record =
+          recordOfRow(*db, keys, rs->stringForColumn("PID"), rs->stringForColumn("TestContent"));
+      if (!record.isNil()) lists[i].push_back(std::move(record));
+    }
   }
   db->close();
-  return records;
+  return lists;
 }

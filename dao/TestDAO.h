@@ -2,6 +2,7 @@
 // TestDAO: questions of the chosen subject's bank by id, deciphered and parsed.
 
 #include <string>
+#include <vector>
 
 #include "dao/BaseDAO.h"
 #include "platform/core/Value.h"
@@ -21,4 +22,7 @@ class TestDAO : public BaseDAO {
   // tried. The plain text is cut at its first NUL and parsed. A row without a key, or that does not decipher
   // or parse to a JSON object, is left out. Without a bank the result is empty.
   core::Array getTestListWithType(const std::string& type, const std::string& testIds) const;
+  // The records of several id lists read through one connection (a question set reads all its
+  // sessions at once): one array per list, in the lists' order, each as getTestListWithType gives it.
+  std::vector<core::Array> getTestLists(const std::vector<std::string>& testIdLists) const;
 };

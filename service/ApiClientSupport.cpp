@@ -6,6 +6,11 @@
 
 namespace apiclient {
 
+bool withinLimits(const core::Value& reply) {
+  const core::Value body = reply["Body"];
+  return !body.isArray() || body.size() <= kMaxListEntries;
+}
+
 bool bodyTrue(const core::Value& reply) {
   core::Value body = reply["Body"];
   return !body.isNilOrNull() && body.toBool(false);

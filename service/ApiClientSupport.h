@@ -7,6 +7,7 @@
 // A callback always gets false and null when there is no reply (a failed request, an empty response or
 // one that is not JSON); the rules below are only asked about real replies.
 
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -19,6 +20,16 @@
 #include "service/AbstractService.h"
 
 namespace apiclient {
+
+// ---- limits ----
+// The most entries a "Body" list may hold in any reply a callback reports (the longest real list, a
+// subject catalogue or a wrong-answer book, holds some hundreds). Past it the callback's flag is false
+// whatever the rule, so the screen shows its error for a failed reply and never builds rows for an
+// unbounded list. Clients state tighter limits of their own where a screen reads a list more closely
+// (System::kMaxListEntries, MyNote::kMaxNotesPerPage; question sets: TestBuilder).
+inline constexpr std::size_t kMaxListEntries = 10000;
+// The reply's "Body" is not a list longer than kMaxListEntries.
+bool withinLimits(const core::Value& reply);
 
 // ---- success rules ----
 // "Body" is there, not null, and reads as true (a boolean, a non-zero number, "true"/"YES").
@@ -62,7 +73,8 @@ AbstractService::FinishedBlock holding(std::shared_ptr<Client> client,
 }
 
 // A finished block that reports the reply to the delegate's `callback`: false and null without a
-// reply, else `rule`'s flag and the whole reply. Nothing happens when the delegate is gone.
+// reply, else `rule`'s flag (false past the list limit) and the whole reply. Nothing happens when the
+// delegate is gone.
 using Rule = bool (*)(const core::Value& reply);
 template <class Client, class Delegate>
 AbstractService::FinishedBlock reporting(std::shared_ptr<Client> client, Rule rule,
@@ -70,7 +82,7 @@ AbstractService::FinishedBlock reporting(std::shared_ptr<Client> client, Rule ru
   return holding<Client>(std::move(client), [rule, callback](Client& c, const core::Value& reply) {
     std::shared_ptr<Delegate> delegate = c.delegate.lock();
     if (!delegate) return;
-    ((*delegate).*callback)(!reply.isNil() && rule(reply), reply);
+    ((*delegate).*callback)(!reply.isNil() && withinLimits(reply) && rule(reply), reply);
   });
 }
 

@@ -13,6 +13,7 @@
 // threads of their own); the other operations on the main thread. Make clients with std::make_shared:
 // a call holds its client until the reply has been delivered.
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,10 @@ struct MyNoteDelegate {
 
 class MyNote : public std::enable_shared_from_this<MyNote> {
  public:
+  // The most notes one page of a list may hold (a server page holds ten): the note screens refuse a
+  // longer page with their error, so that no screen builds rows for an unbounded list.
+  static constexpr std::size_t kMaxNotesPerPage = 1000;
+
   // Reads one value of the application's session ("appInfo", "ALLTESTID"); null when it is not there.
   // Called on the thread of the call; returns a value the caller may keep (a copy). Whoever makes the
   // client hands it in (the screens: Session::copiedEntry); without one the session holds nothing.

@@ -2,6 +2,9 @@
 // RandomTest: asks for a random question set. Reports once to the weak delegate on the main thread:
 // false and null without a reply, else whether "Body" is not null, and the whole reply.
 //
+// The set in "Body" names its questions by id; the screens build it with TestBuilder, which bounds its
+// sessions and ids (TestBuilder::kMaxSessions, kMaxQuestionIds) and gives no question past them.
+//
 // Make clients with std::make_shared: a call holds its client until the reply has been delivered.
 
 #include <memory>

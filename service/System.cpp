@@ -27,7 +27,7 @@ void reportNow(const std::weak_ptr<SystemDelegate>& weak, apiclient::Rule rule,
                void (SystemDelegate::*callback)(bool, const core::Value&), const core::Value& reply) {
   std::shared_ptr<SystemDelegate> delegate = weak.lock();
   if (!delegate) return;
-  ((*delegate).*callback)(!reply.isNil() && rule(reply), reply);
+  ((*delegate).*callback)(!reply.isNil() && apiclient::withinLimits(reply) && rule(reply), reply);
 }
 
 }  // namespace
@@ -156,7 +156,8 @@ void System::sentErrorLog(const std::string& json) {
 }
 
 bool System::sentErrorLog(const std::string& json, double timeoutSeconds) {
-  if (!std::isfinite(timeoutSeconds) || timeoutSeconds <= 0) timeoutSeconds = AbstractService::kTimeOutSeconds;
+  if (!std::isfinite(timeoutSeconds) || timeoutSeconds <= 0)
+    timeoutSeconds = AbstractService::kTimeOutSeconds;
   return newService()->doPostSentErrorLog(ServerConfig::current().mainURL("1.0/json/sys/Log"), json,
                                           timeoutSeconds);
 }

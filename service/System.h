@@ -14,6 +14,7 @@
 // [packet]}; each packet has "id", "app_ename", "client_type", "packe_type", "packege_url",
 // "max_batchid", "alow_min_batchid", "alow_min_appversion", "publish_time" and "update_content".
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,11 @@ struct SystemDelegate {
 
 class System : public std::enable_shared_from_this<System> {
  public:
+  // The most entries a list of the catalogue replies may hold: the series catalogue, the search hits,
+  // a series' province groups and a group's subjects (the real catalogue holds some hundreds). The
+  // subject-choice screens refuse a longer list with their error for a failed reply.
+  static constexpr std::size_t kMaxListEntries = 10000;
+
   std::weak_ptr<SystemDelegate> delegate;
 
   // The SystemService of the latest call.

@@ -1,7 +1,10 @@
 #include "exam/sets/TestBuilder.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "dao/TestDAO.h"
 #include "model/QuestionType.h"
@@ -101,9 +104,16 @@ std::optional<QuestionsArray> TestBuilder::changeJSonToTestArrayByDB(const core:
   core::Value bodyCopy = core::Value::newDictionary();
   for (const char* key : {"ID", "Name", "Score", "TestType"}) copy(bodyCopy, key, body);
   const core::Value sessions = body["Sessions"];
-  if (!sessions.isArray()) return std::nullopt;
+  if (!sessions.isArray() || sessions.size() > kMaxSessions) return std::nullopt;
 
-  QuestionsArray result;
+  // The sessions that name questions, then all their rows through one connection.
+  struct Group {
+    const TypeEntry* entry;
+    core::Value sessionCopy;
+  };
+  std::vector<Group> groups;
+  std::vector<std::string> idLists;
+  std::size_t idCount = 0;
   for (const core::Value& session : sessions.array()) {
     if (!session.isDictionary()) continue;
     core::Value sessionCopy = core::Value::newDictionary();
@@ -113,10 +123,19 @@ std::optional<QuestionsArray> TestBuilder::changeJSonToTestArrayByDB(const core:
 
     const TypeEntry* entry = entryFor(session["Type"]);
     if (!entry) continue;
-    const auto ids = idListText(session[std::string(entry->prefix) + "Testid"]);
+    auto ids = idListText(session[std::string(entry->prefix) + "Testid"]);
     if (!ids) continue;
-    const core::Array rows = TestDAO("").getTestListWithType(questionTypeName(entry->type), *ids);
-    QuestionsArray questions = entry->step(rows, bodyCopy, sessionCopy);
+    idCount += 1 + static_cast<std::size_t>(std::count(ids->begin(), ids->end(), ','));
+    if (idCount > kMaxQuestionIds) return std::nullopt;
+    groups.push_back({entry, std::move(sessionCopy)});
+    idLists.push_back(std::move(*ids));
+  }
+  if (groups.empty()) return QuestionsArray{};
+  const std::vector<core::Array> rows = TestDAO("").getTestLists(idLists);
+
+  QuestionsArray result;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    QuestionsArray questions = groups[i].entry->step(rows[i], bodyCopy, groups[i].sessionCopy);
     result.insert(result.end(), questions.begin(), questions.end());
   }
   return result;

@@ -25,13 +25,17 @@
 // A question is a favourite when its AID is one of the ids of the session's favourite list, compared id
 // by id (so "1234" does not make 123 a favourite).
 //
-// The conversion reads the bank on the calling thread, one query per session, and reports no errors: a
-// missing body or session list gives nothing, anything else unusable gives fewer questions.
+// The conversion reads the bank on the calling thread (any thread: a screen builds its set on a worker
+// through rl::postTaskAndReply), one connection per set and one query per session, and reports no
+// errors: a missing body or session list gives nothing, anything else unusable gives fewer questions.
+// Limits: a set of more than kMaxSessions sessions, or whose id lists name more than kMaxQuestionIds ids
+// in all, gives nothing, as a set without a session list does.
 //
 // The instance operations generateTests and chapterTests do nothing here; ChapterTestBuilder and
 // ExamTestBuilder fetch a set from the server with them. Builders are made with std::make_shared and
 // kept by their caller until their block has run: a block whose builder is gone is not called.
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,6 +45,10 @@
 
 class TestBuilder : public std::enable_shared_from_this<TestBuilder> {
  public:
+  // A real set names some hundreds of questions in a handful of sessions.
+  static constexpr std::size_t kMaxSessions = 1000;
+  static constexpr std::size_t kMaxQuestionIds = 10000;
+
   // ok, the whole reply (Nil when none came) and the questions built from its "Body" (nothing when none
   // were built).
   using TestsBlock =

@@ -7,6 +7,7 @@
 #include "app/AppPaths.h"
 #include "app/AppServices.h"
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -499,13 +500,12 @@ void MainInterfaceViewController1::getAppInfo(const std::string& bankShortName) 
 }
 
 void MainInterfaceViewController1::didAppInfo(bool ok, const core::Value& json) {
-  if (ok) {
+  if (ok && ReplyCheck::bodyIsRecord(json)) {
     session().set("appInfo", json["Body"]);
     VDNetworkHelper::setMinNavigationTitle();
     return;
   }
-  const std::string message = json.isNilOrNull() ? localized("requestFaile") : json["Message"].toString();
-  showAlertTitle("", message);
+  showAlertTitle("", ReplyCheck::failureMessage(json));
 }
 
 void MainInterfaceViewController1::didCheckAppVersion(bool ok, const core::Value& json) {
@@ -528,7 +528,16 @@ void MainInterfaceViewController1::didGetRandomTest(bool ok, const core::Value& 
     showAlertTitle("", localized(json.isNilOrNull() ? "requestFaile" : "nodataMessage"));
     return;
   }
-  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  // The set reads the bank: built on a worker, opened when it is back (and only while this screen is).
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = json["Body"].deepCopy()] { return TestBuilder::changeJSonToTestArrayByDB(body); },
+      [](MainInterfaceViewController1& self, std::optional<QuestionsArray> tests) {
+        self.openRandomPractice(tests);
+      });
+}
+
+void MainInterfaceViewController1::openRandomPractice(const std::optional<QuestionsArray>& tests) {
   if (!tests || tests->empty()) {
     showAlertTitle("", localized("nodataMessage"));
     return;
@@ -548,10 +557,16 @@ void MainInterfaceViewController1::didGetMyNotes(bool ok, const core::Value& jso
   auto vc = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("mainNote");
   ui::NavigationController* nav = navigationController();
   if (!vc || !nav) return;
+  // The list opens with the first page, or empty; a reply that is not an empty page nor a list of notes
+  // (within the client's limit) also says what went wrong.
   const core::Value body = json["Body"];
-  if (auto* notes = dynamic_cast<MainNoteScreen*>(vc.get()))
-    notes->setJson(ok && !body.isNull() ? body : core::Value());
+  const bool noNotes = body.isArray() && body.size() == 0;
+  const bool usable = ok && ReplyCheck::bodyIsRecordList(json, MyNote::kMaxNotesPerPage);
+  if (auto* notes = dynamic_cast<MainNoteScreen*>(vc.get())) notes->setJson(usable ? body : core::Value());
   nav->pushViewController(vc, true);
+  // The forced logout of "LoginState" 2 has its own alert.
+  if (!usable && !noNotes && json["LoginState"].toInt() != 2)
+    showAlertTitle("", ReplyCheck::failureMessage(json));
 }
 
 // ---- question bank ----

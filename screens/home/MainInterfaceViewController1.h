@@ -15,8 +15,9 @@
 // archive "<subject>.zip" placed in the documents directory, on a worker; one unpack runs at a time (an
 // appearance while one runs starts none).
 //
-// Main thread only, except the unpack (examineExam), which touches only files and the update centre;
-// it goes to the worker through rl::postTaskAndReply (platform/runloop/TaskAndReply.h has the rules).
+// Main thread only, except the unpack (examineExam), which touches only files and the update centre,
+// and the building of a random set, which reads only the bank; both go to a worker through
+// rl::postTaskAndReply (platform/runloop/TaskAndReply.h has the rules).
 
 #include <atomic>
 #include <functional>
@@ -126,10 +127,17 @@ class MainInterfaceViewController1 : public ui::ViewController,
   void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
 
   // ---- replies ----
+  // A reply of the wrong shape (ReplyCheck) is never used: the application information must be a
+  // record, the first page of notes a list of note records (within MyNote::kMaxNotesPerPage). The
+  // notes open empty then, under an alert with ReplyCheck::failureMessage; an empty page opens the
+  // empty list without one.
   void didServiceAnnouncement(bool ok, const core::Value& json) override;
   void didAppInfo(bool ok, const core::Value& json) override;
   void didCheckAppVersion(bool ok, const core::Value& json) override;
+  // A random set is built on a worker (TestBuilder reads the bank), then openRandomPractice runs.
   void didGetRandomTest(bool ok, const core::Value& json) override;
+  // The answering screen over the built set; the "nodataMessage" alert when it gave no question.
+  void openRandomPractice(const std::optional<QuestionsArray>& tests);
   void didGetMyNotes(bool ok, const core::Value& json) override;
   // The login screen this screen drove (the automatic login) has logged the user in: the header shows
   // the user and the user's last learning record is loaded.

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "app/AvatarFile.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
@@ -125,12 +126,9 @@ void MainNoteViewController::initArray() {
   // Back from a note's question: the list is this screen's own array, which the question's notes panel
   // may have changed meanwhile (NoteUpdateContext).
   if (!isBack_) *noteArray_ = json_.isArray() ? VDHelper::getNoteArr(json_, 1) : VDHelper::NoteArray{};
-  for (std::size_t i = 0; i < noteArray_->size(); ++i) {
-    NoteRow row = initNoteView(*(*noteArray_)[i], static_cast<int>(i));
-    btnAddTarget(row);
-    viewArr_.push_back(row.contentView);
-    rows_.push_back(row);
-  }
+  // A note's row is built when the table first shows it (ensureRow).
+  rows_.resize(noteArray_->size());
+  viewArr_.resize(noteArray_->size() + 1);
   placeholder_.reset();
   showPlaceholderWhenEmpty();
   myTableView_->reloadData();
@@ -221,6 +219,33 @@ MainNoteViewController::NoteRow MainNoteViewController::initNoteView(const Note&
   return row;
 }
 
+double MainNoteViewController::noteViewHeight(const Note& note) {
+  // As initNoteView lays the row out: the text from y 15, 20 below it, the 5-point gap, the option
+  // bar of 30 and 5 below that.
+  constexpr double kNoteWidth = kWidth - 20;
+  auto label = std::make_shared<ui::Label>(ui::Rect(10, 15, 0, 0));
+  NoteLayout::setLabel(*label, note.noteStr, 14, NoteLayout::kTextFont, ui::Color::black(), kNoteWidth - 20);
+  return label->frame().maxY() + 20 + 5 + 30 + 5;
+}
+
+void MainNoteViewController::ensureRow(std::size_t index) {
+  if (index >= rows_.size() || index >= noteArray_->size() || rows_[index].contentView) return;
+  NoteRow row = initNoteView(*(*noteArray_)[index], static_cast<int>(index));
+  btnAddTarget(row);
+  rows_[index] = row;
+  viewArr_[index + 1] = row.contentView;
+}
+
+std::size_t MainNoteViewController::builtRows() const {
+  return static_cast<std::size_t>(
+      std::count_if(rows_.begin(), rows_.end(), [](const NoteRow& r) { return r.contentView != nullptr; }));
+}
+
+const std::vector<std::shared_ptr<ui::View>>& MainNoteViewController::viewArr() {
+  for (std::size_t i = 0; i < rows_.size(); ++i) ensureRow(i);
+  return viewArr_;
+}
+
 void MainNoteViewController::initTimeView(const Note& note, NoteRow& row) {
   if (std::optional<std::string> relative = NoteLayout::relativeTime(note.noteTime)) {
     row.timeView->setHidden(true);
@@ -278,11 +303,14 @@ void MainNoteViewController::setViewTage(NoteRow& row, int tag) {
 }
 
 void MainNoteViewController::againSetTage() {
-  for (std::size_t i = 0; i < rows_.size(); ++i) setViewTage(rows_[i], static_cast<int>(i));
+  for (std::size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].contentView) setViewTage(rows_[i], static_cast<int>(i));
 }
 
-const MainNoteViewController::NoteRow* MainNoteViewController::noteRow(std::size_t index) const {
-  return index < rows_.size() ? &rows_[index] : nullptr;
+const MainNoteViewController::NoteRow* MainNoteViewController::noteRow(std::size_t index) {
+  if (index >= rows_.size()) return nullptr;
+  ensureRow(index);
+  return &rows_[index];
 }
 
 std::shared_ptr<MyNote> MainNoteViewController::newClient() {
@@ -303,6 +331,7 @@ void MainNoteViewController::showOption(ui::Control* sender) {
     open = i;
   }
   for (NoteRow& row : rows_) {
+    if (!row.contentView) continue;  // not built: its panel is closed
     const bool mine = row.contentView->tag() == open;
     row.optionsView->setHidden(!(mine && row.optionsView->isHidden()));
   }
@@ -367,7 +396,7 @@ void MainNoteViewController::didDeleteUserNote(bool ok, const core::Value&) {
                          [this](const std::shared_ptr<Note>& n) { return n->NID == currentUID_; });
   if (at != noteArray_->end()) {
     const auto index = static_cast<std::size_t>(at - noteArray_->begin());
-    std::erase(viewArr_, rows_[index].contentView);
+    viewArr_.erase(viewArr_.begin() + static_cast<std::ptrdiff_t>(index + 1));
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
     noteArray_->erase(at);
   }
@@ -435,7 +464,10 @@ void MainNoteViewController::GetMyNotes(int page) {
       [page, further](MainNoteViewController& self, core::Value reply) {
         self.updatePage_ = page;
         self.isNextPage_ = further;
-        self.didGetMyNotes(!reply.isNil() && apiclient::bodyNonEmpty(reply), reply);
+        // A page past the client's limit, or not of note records, counts as a failed one.
+        self.didGetMyNotes(!reply.isNil() && apiclient::bodyNonEmpty(reply) &&
+                               ReplyCheck::bodyIsRecordList(reply, MyNote::kMaxNotesPerPage),
+                           reply);
       });
 }
 
@@ -481,17 +513,15 @@ void MainNoteViewController::nextInitArray() {
       const std::size_t at = positions[k];
       notes[at] = note;
       fromReply[at] = true;
-      NoteRow row = initNoteView(*note, static_cast<int>(at));
-      btnAddTarget(row);
-      std::replace(viewArr_.begin(), viewArr_.end(), rows_[at].contentView, row.contentView);
-      rows_[at] = row;
+      // Built again, from the new note, when it shows.
+      rows_[at] = NoteRow{};
+      viewArr_[at + 1] = nullptr;
     } else {
       notes.push_back(note);
       fromReply.push_back(true);
-      NoteRow row = initNoteView(*note, static_cast<int>(notes.size() - 1));
-      btnAddTarget(row);
-      viewArr_.push_back(row.contentView);
-      rows_.push_back(row);
+      // Before the placeholder, which an empty list ends with (the rows follow the spacer row).
+      viewArr_.insert(viewArr_.begin() + static_cast<std::ptrdiff_t>(rows_.size() + 1), nullptr);
+      rows_.push_back(NoteRow{});
     }
   }
   if (!isNextPage_) {
@@ -500,7 +530,7 @@ void MainNoteViewController::nextInitArray() {
     for (const auto& note : currentLoadNoteArray_) loaded.insert(note->NID);
     for (std::size_t i = notes.size(); i-- > 0;) {
       if (fromReply[i] || !loaded.count(notes[i]->NID)) continue;
-      std::erase(viewArr_, rows_[i].contentView);
+      viewArr_.erase(viewArr_.begin() + static_cast<std::ptrdiff_t>(i + 1));
       rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
       notes.erase(notes.begin() + static_cast<std::ptrdiff_t>(i));
     }
@@ -525,7 +555,8 @@ std::shared_ptr<ui::TableViewCell> MainNoteViewController::cellForRowAtIndexPath
   }
   cell->setSelectionStyle(ui::TableViewCellSelectionStyle::None);
   const auto row = static_cast<std::size_t>(indexPath.row);
-  if (row < viewArr_.size()) cell->contentView().addSubview(viewArr_[row]);
+  if (row >= 1) ensureRow(row - 1);
+  if (row < viewArr_.size() && viewArr_[row]) cell->contentView().addSubview(viewArr_[row]);
   cell->setBackgroundView(noteArray_->empty() ? std::make_shared<ui::View>() : nullptr);
 
   if (row + 1 == viewArr_.size()) {
@@ -548,7 +579,10 @@ std::shared_ptr<ui::TableViewCell> MainNoteViewController::cellForRowAtIndexPath
 double MainNoteViewController::heightForRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) {
   const auto row = static_cast<std::size_t>(indexPath.row);
   if (row >= viewArr_.size()) return 0;
-  const ui::Rect frame = viewArr_[row]->frame();
+  // A row not built yet is measured from its note's text.
+  const ui::Rect frame = viewArr_[row]
+                             ? viewArr_[row]->frame()
+                             : ui::Rect(0, kRowTop, kWidth, noteViewHeight(*(*noteArray_)[row - 1]));
   double height = frame.height() + frame.minY() + 5;
   if (row + 1 == viewArr_.size()) height += 10;
   if (row == 0) height -= 5;

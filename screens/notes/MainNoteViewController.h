@@ -10,9 +10,12 @@
 // note's index (renumbered after a deletion); a tap on the text opens the note's question in the
 // answering screen, after storing the NoteUpdateContext that the question's notes panel changes. When
 // the screen appears again after that, the list is rebuilt from the context's array (this screen's own).
+// A row's views are built when the table first shows it (its height measured from the text until then),
+// and the cells are reused: a long list costs what shows.
 //
 // Further pages load as on a question's notes (AllNoteViewController), through "GetMyNotes", on a worker
-// of the global queue; so does the reload of a note's page after an edit.
+// of the global queue; so does the reload of a note's page after an edit. A page that is not a list of
+// note records within MyNote::kMaxNotesPerPage counts as a failed one.
 
 #include <cstdint>
 #include <memory>
@@ -70,7 +73,10 @@ class MainNoteViewController : public ui::ViewController,
 
   // ---- state ----
   const std::shared_ptr<VDHelper::NoteArray>& noteArray() const { return noteArray_; }
-  const std::vector<std::shared_ptr<ui::View>>& viewArr() const { return viewArr_; }
+  // The row views, each note's built first (the table builds a note's row only when it shows it).
+  const std::vector<std::shared_ptr<ui::View>>& viewArr();
+  // How many note rows have their views built.
+  std::size_t builtRows() const;
   int nextPage() const { return nextPage_; }
   int updatePage() const { return updatePage_; }
   bool isBack() const { return isBack_; }
@@ -84,7 +90,8 @@ class MainNoteViewController : public ui::ViewController,
   ui::Label* nameLable() const { return nameLable_.get(); }
   ui::ImageView* headImageView() const { return headImageView_.get(); }
 
-  // The parts of note row i (nullptr past the end): for finding what a person taps.
+  // The parts of note row i (nullptr past the end), built when they were not yet: for finding what a
+  // person taps.
   struct NoteRow {
     std::shared_ptr<ui::View> contentView;
     ui::Label* noteLabel = nullptr;
@@ -98,7 +105,7 @@ class MainNoteViewController : public ui::ViewController,
     ui::Label* monthLabel = nullptr;
     ui::Label* dayLabel = nullptr;
   };
-  const NoteRow* noteRow(std::size_t index) const;
+  const NoteRow* noteRow(std::size_t index);
 
   // ---- actions ----
   void showOption(ui::Control* sender);  // nullptr: close every panel
@@ -127,6 +134,10 @@ class MainNoteViewController : public ui::ViewController,
  private:
   void initArray();
   NoteRow initNoteView(const Note& note, int index);
+  // Builds row i's views (wired, tagged i) when it has none.
+  void ensureRow(std::size_t index);
+  // The height of the view initNoteView builds for `note`, measured without building it.
+  static double noteViewHeight(const Note& note);
   void initTimeView(const Note& note, NoteRow& row);
   void btnAddTarget(NoteRow& row);
   void setViewTage(NoteRow& row, int tag);
@@ -142,7 +153,9 @@ class MainNoteViewController : public ui::ViewController,
   std::shared_ptr<VDHelper::NoteArray> noteArray_ = std::make_shared<VDHelper::NoteArray>();
   VDHelper::NoteArray currentLoadNoteArray_;
   std::vector<std::shared_ptr<ui::View>> viewArr_;
-  std::vector<NoteRow> rows_;  // rows_[i] shows note i
+  // rows_[i] shows note i in viewArr_[i + 1]; a row not yet shown has no views (contentView and its
+  // place in viewArr_ are null) until ensureRow builds them.
+  std::vector<NoteRow> rows_;
   std::shared_ptr<ui::View> headView_;
   std::shared_ptr<ui::View> placeholder_;
   int nextPage_ = 1;

@@ -1,5 +1,6 @@
 #include "screens/subject/SelectSeriesViewController.h"
 
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
@@ -55,7 +56,15 @@ void SelectSeriesViewController::getQuoteProduct(const core::Value& seriesEntry)
 
 void SelectSeriesViewController::didGetQuoteProduct(bool ok, const core::Value& json) {
   const core::Value groups = json["Body"];
-  if (!ok || !groups.isArray()) {
+  // Province groups, each with its subjects, within the client's limits; anything else is the failure.
+  bool usable = ok && ReplyCheck::isRecordList(groups, System::kMaxListEntries) && groups.size() > 0;
+  if (usable) {
+    for (const core::Value& group : groups.array()) {
+      const core::Value details = group["QuoteDetails"];
+      if (!details.isNil() && !ReplyCheck::isRecordList(details, System::kMaxListEntries)) usable = false;
+    }
+  }
+  if (!usable) {
     const std::string message =
         json.isNil() ? core::Bundle::main().localizedString("requestFaile") : std::string(kNoDataMessage);
     auto alert = std::make_shared<ui::AlertView>("", message, std::weak_ptr<ui::AlertViewDelegate>(),
@@ -112,7 +121,7 @@ void SelectSeriesViewController::getAppENameAndQuoteEName(const std::string& tex
 }
 
 void SelectSeriesViewController::didGetAppENameAndQuoteEName(bool ok, const core::Value& json) {
-  if (ok) {
+  if (ok && ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     isFindSuccess_ = true;
     series_ = json["Body"];
   } else {

@@ -5,7 +5,9 @@
 // Touching a series asks the server for its subjects by province (asynchronously, with the progress
 // overlay). When a province group is "无分类" (a series without provinces) that group's subjects open
 // at once in the subject choice ("selectSubject"); otherwise the provinces open ("selectProvince").
-// No reply: an alert with the localized "requestFaile"; a reply without groups: "服务器数据不存在".
+// No reply: an alert with the localized "requestFaile"; a reply without groups, or whose groups are
+// not a list of records each with a list of subject records (within System::kMaxListEntries):
+// "服务器数据不存在".
 //
 // The search works as on the category screen, over this screen's rows.
 

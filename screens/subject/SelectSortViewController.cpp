@@ -1,6 +1,7 @@
 #include "screens/subject/SelectSortViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -130,7 +131,8 @@ void SelectSortViewController::getQuoteAsynchronous() {
 }
 
 void SelectSortViewController::didGetQuote(bool ok, const core::Value& json) {
-  if (ok) {
+  // A catalogue that is not a list of series (within the client's limit) counts as none came.
+  if (ok && ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     setSortArr(json["Body"]);
     initInterface();
   } else {
@@ -204,7 +206,7 @@ void SelectSortViewController::getAppENameAndQuoteEName(const std::string& text)
 }
 
 void SelectSortViewController::didGetAppENameAndQuoteEName(bool ok, const core::Value& json) {
-  if (ok) {
+  if (ok && ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     isFindSuccess_ = true;
     sortArray_ = json["Body"];
   } else {

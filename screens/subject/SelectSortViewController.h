@@ -9,14 +9,14 @@
 // start the welcome pages lie over the window (WelcomePages; the third carries the start button) and
 // those defaults become YES; the start button, or reaching the empty fourth page, sets "isFirstOpen",
 // takes the pages away and asks for the catalogue (asynchronously), or, offline, shows the network
-// alert and the refresh bar. A catalogue that does not come (or is empty) shows the refresh bar
-// "网络异常，请重新设置后刷新" at the head of the table, whose tap asks again; the rows stay and open
-// empty series lists.
+// alert and the refresh bar. A catalogue that does not come (or is empty, or is not a list of series
+// within System::kMaxListEntries) shows the refresh bar "网络异常，请重新设置后刷新" at the head of the
+// table, whose tap asks again; the rows stay and open empty series lists.
 //
 // Search: every change of the search text (blanks removed) asks the server for subjects by name
 // (synchronously); hits replace the rows, and touching a hit commits it at once
-// (SubjectChoiceCommit::commitSearchHit). No hits, a failed request or the cancel button bring the
-// category rows back.
+// (SubjectChoiceCommit::commitSearchHit). No hits, a failed request, hits that are not a list of
+// records (within System::kMaxListEntries) or the cancel button bring the category rows back.
 
 #include <memory>
 #include <string>

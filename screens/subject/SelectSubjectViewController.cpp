@@ -1,6 +1,7 @@
 #include "screens/subject/SelectSubjectViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -118,7 +119,7 @@ void SelectSubjectViewController::refreshView() {
 }
 
 void SelectSubjectViewController::didGetQuote(bool ok, const core::Value& json) {
-  if (!ok) {
+  if (!ok || !ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     const auto weak = ui::weakScreen(*this);
     navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(
         kRefreshTitle, ui::BarButtonItem::Style::Bordered, [weak](ui::BarButtonItem&) {
@@ -136,7 +137,11 @@ void SelectSubjectViewController::didGetQuote(bool ok, const core::Value& json) 
 }
 
 void SelectSubjectViewController::didGetQuoteProduct(bool ok, const core::Value& json) {
-  if (!ok) {
+  // Province groups whose first holds the subjects; anything else is the failure.
+  const core::Value firstGroup = json["Body"][0];
+  if (!ok || !ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries) ||
+      (!firstGroup["QuoteDetails"].isNil() &&
+       !ReplyCheck::isRecordList(firstGroup["QuoteDetails"], System::kMaxListEntries))) {
     auto alert = std::make_shared<ui::AlertView>(kFailureTitle, kFailureMessage,
                                                  std::weak_ptr<ui::AlertViewDelegate>(), std::string("OK"));
     alert->show();

@@ -12,9 +12,10 @@
 //     reached; then, as on every later start, it asks for the series catalogue (synchronously) to
 //     find its own series and for the series' subjects. The subjects are stored in the session as
 //     "saveAllSubject" once the series is known. The search text filters the subjects locally.
-// A catalogue that does not come puts "刷新" at the right of the navigation bar, which asks for the
-// catalogue and the subjects again (by the bundle name while the series is unknown); it stays until
-// the catalogue names the series. Subjects that do not come show "选择科目" / "获取失败!".
+// A catalogue that does not come (or is not a list of series within System::kMaxListEntries) puts "刷新" at
+// the right of the navigation bar, which asks for the catalogue and the subjects again (by the bundle name
+// while the series is unknown); it stays until the catalogue names the series. Subjects that do not come, or
+// not as a list of groups with a list of subject records, show "选择科目" / "获取失败!".
 
 #include <cstdint>
 #include <memory>

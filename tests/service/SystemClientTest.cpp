@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "service/ApiClientSupport.h"
 #include "service/System.h"
 #include "tests/service/ClientTestSupport.h"
 
@@ -38,9 +39,26 @@ class SystemClient : public ClientSuite {
   std::shared_ptr<System> sys;
 };
 
+// A catalogue of `n` series.
+std::string catalogueOf(std::size_t n) {
+  std::string body = R"({"Body":[)";
+  for (std::size_t i = 0; i < n; ++i) body += std::string(i ? "," : "") + R"({"Key":"k","Value":"v"})";
+  return body + R"(],"Message":""})";
+}
+
 TEST_F(SystemClient, EveryOperationSendsItsRequestAndReportsByItsRule) {
   using C = OpCase<System>;
   const std::vector<C> cases = {
+      // Lists at and past the limit every client keeps (asynchronous and synchronous).
+      {"getQuoteAsynchronous at the list limit", [](System& s) { s.getQuoteAsynchronous(); }, "GET",
+       "/api/1.0/json/sys/Quote", std::nullopt, "iphone", true, false,
+       catalogueOf(apiclient::kMaxListEntries), "didGetQuote", true},
+      {"getQuoteAsynchronous past the list limit", [](System& s) { s.getQuoteAsynchronous(); }, "GET",
+       "/api/1.0/json/sys/Quote", std::nullopt, "iphone", true, false,
+       catalogueOf(apiclient::kMaxListEntries + 1), "didGetQuote", false},
+      {"getQuote (synchronous) past the list limit", [](System& s) { s.getQuote(); }, "GET",
+       "/api/1.0/json/sys/Quote", std::nullopt, "iphone", false, true,
+       catalogueOf(apiclient::kMaxListEntries + 1), "didGetQuote", false},
       {"getQuote (synchronous) with an empty list", [](System& s) { s.getQuote(); }, "GET",
        "/api/1.0/json/sys/Quote", std::nullopt, "iphone", false, true, R"({"Body":[],"Message":""})",
        "didGetQuote", false},

@@ -156,6 +156,17 @@ TEST_F(QuestionSet, UnusableSessionsAreSkippedAndTheOthersBuilt) {
 }
 
 TEST_F(QuestionSet, OnlyASetWithASessionListGivesQuestions) {
+  // `n` sessions of the question 1001; a list naming 1001 `n` times.
+  auto sessionsOf = [](std::size_t n) {
+    core::Array sessions;
+    for (std::size_t i = 0; i < n; ++i) sessions.push_back(session("ATEST", "A", "1001"));
+    return body(sessions);
+  };
+  auto idsOf = [](std::size_t n) {
+    std::string ids = "1001";
+    for (std::size_t i = 1; i < n; ++i) ids += ",1001";
+    return core::Value(ids);
+  };
   struct Case {
     const char* name;
     core::Value set;
@@ -172,6 +183,14 @@ TEST_F(QuestionSet, OnlyASetWithASessionListGivesQuestions) {
       {"null sessions", core::Dictionary{{"Sessions", core::Value::null()}}, std::nullopt},
       {"no session", body({}), 0},
       {"nothing in the bank", body({session("ATEST", "A", "1999")}), 0},
+      {"sessions at the limit", sessionsOf(TestBuilder::kMaxSessions), TestBuilder::kMaxSessions},
+      {"sessions past the limit", sessionsOf(TestBuilder::kMaxSessions + 1), std::nullopt},
+      {"ids at the limit", body({session("ATEST", "A", idsOf(TestBuilder::kMaxQuestionIds))}), 1},
+      {"ids past the limit", body({session("ATEST", "A", idsOf(TestBuilder::kMaxQuestionIds + 1))}),
+       std::nullopt},
+      {"ids past the limit over two sessions",
+       body({session("ATEST", "A", idsOf(TestBuilder::kMaxQuestionIds)), session("ATEST", "A", "1003")}),
+       std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

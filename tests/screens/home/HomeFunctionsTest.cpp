@@ -47,6 +47,9 @@ TEST_F(Home, EachFunctionStoresItsModuleCountsItsEventAndOpensItsScreen) {
   openHome();
   fault(core::Dictionary{{"path", "/api/1.0/json/exam/GetRandomTest/GKSample/20"},
                          {"body", JSONRepresentation(randomSetReply()).value_or("")}});
+  // The user has no notes yet (the server itself would refuse a user it has not seen log in).
+  fault(core::Dictionary{{"path", "/api/1.0/json/exam/GetMyNotes/GKSample/1"},
+                         {"body", R"({"Body":[],"Message":"","LoginState":1})"}});
   for (const FunctionCase& c : kFunctions) {
     SCOPED_TRACE(c.tag);
     app().setCurrentModule(99);

@@ -312,3 +312,40 @@ TEST_F(MyNotes, FurtherPagesArePulledIn) {
   EXPECT_EQ(notes.noteArray()->size(), 11u);
   EXPECT_EQ(notes.nextPage(), 2);
 }
+
+// A page as long as a page may be: only the rows that show are built, a row measured before it is
+// built is as tall as once built, and the last row shows its note when scrolled to.
+TEST_F(MyNotes, ALongListBuildsOnlyTheRowsItShows) {
+  const std::string longText(40, 'x');
+  std::string longer;
+  for (int i = 0; i < 30; ++i) longer += "很长的笔记";
+  std::string body = "[";
+  for (std::size_t i = 0; i < MyNote::kMaxNotesPerPage; ++i) {
+    const std::string text = i % 3 == 0 ? "短" : i % 3 == 1 ? longText : longer;
+    body += std::string(i ? "," : "") + R"({"ID":)" + std::to_string(9000 + i) +
+            R"(,"UID":1,"UserName":"user01","UserNoteContent":")" + text + std::to_string(i) +
+            R"(","NoteTime":"2020-01-01 10:00:00","AllTestID":1001})";
+  }
+  screen_ = make<MainNoteViewController>("mainNote");
+  ASSERT_TRUE(screen_);
+  screen_->setJson(JSONValue(body + "]"));
+  push(screen_);
+  ASSERT_EQ(screen_->noteArray()->size(), MyNote::kMaxNotesPerPage);
+  EXPECT_LT(screen_->builtRows(), 20u);
+
+  ui::TableView& table = *screen_->myTableView();
+  for (int row : {1, 2, 3, 500, 999}) {
+    SCOPED_TRACE(row);
+    const double measured = screen_->heightForRowAtIndexPath(table, {0, row});
+    ASSERT_NE(screen_->noteRow(static_cast<std::size_t>(row) - 1), nullptr);
+    EXPECT_EQ(screen_->heightForRowAtIndexPath(table, {0, row}), measured);
+  }
+
+  const int last = static_cast<int>(MyNote::kMaxNotesPerPage);
+  table.scrollToRowAtIndexPath({0, last}, ui::TableViewScrollPosition::Bottom, false);
+  h().settle();
+  ui::TableViewCell* cell = table.cellForRowAtIndexPath({0, last});
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(firstLabelText(cell->contentView()), "短" + std::to_string(MyNote::kMaxNotesPerPage - 1));
+  EXPECT_LT(screen_->builtRows(), 40u);
+}

@@ -289,7 +289,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.close_connection = True
                     self.entry["status"] = None
                     return
-                if "body" in fault or "status" in fault:
+                if "body" in fault or "body_base64" in fault or "status" in fault:
                     self.send_fault(fault)
                     return
             self.route(base, rest, query, body, fault)
@@ -351,7 +351,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_fault(self, fault):
         status = int(fault.get("status", 200))
         body = fault.get("body", "")
-        if isinstance(body, str):
+        if "body_base64" in fault:  # bytes as they are, also those that are not UTF-8
+            data = base64.b64decode(fault["body_base64"])
+            ctype = fault.get("content_type", "application/json; charset=utf-8")
+        elif isinstance(body, str):
             data, ctype = body.encode("utf-8"), fault.get("content_type", "application/json; charset=utf-8")
         else:
             data, ctype = dumps(body), "application/json; charset=utf-8"
