@@ -34,6 +34,14 @@ std::string ExammingViewController::userName() const {
   return app ? app->userSession()["userInfo"]["UserName"].toString() : std::string();
 }
 
+void ExammingViewController::markClick(ui::Control* sender) {
+  if (sender && currentMode_ != AnsweringMode::Exam) {
+    errorFeedback();
+    return;
+  }
+  markClick();
+}
+
 void ExammingViewController::markClick() {
   int unanswered = 0;
   for (const auto& test : tests())
