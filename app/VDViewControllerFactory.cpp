@@ -131,6 +131,7 @@ const std::vector<std::string>& allScreenIdentifiers() {
                                                "fastLearnDetail",
                                                "examGuideList",
                                                "examGuideContent",
+                                               "examInterface",
                                                "myFavorites",
                                                "myFavoritesDetail",
                                                "findTest",

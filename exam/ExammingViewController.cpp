@@ -159,7 +159,7 @@ void ExammingViewController::loadView() {
                            &ExammingViewController::previousClick);
   nextButton_ = button({bounds.width() - kButtonSize - 22, bottom, kButtonSize + 16, kButtonSize}, kNextTitle,
                        nullptr, &ExammingViewController::nextClick);
-  // The bottom button submits in exam mode and reports an error otherwise.
+  // The bottom button (btnMark) submits in exam mode and reports an error otherwise.
   btnExplain_ = button({bounds.width() / 2 - kButtonSize / 2, bottom, kButtonSize, kButtonSize}, nullptr,
                        "ic_t_wrongredo", &ExammingViewController::explainButtonClick);
   // The move buttons stand in the foot: on a dark ground of their own they show on the white day page's
@@ -599,12 +599,7 @@ void ExammingViewController::hiddenMoreView() {
   }
 }
 
-void ExammingViewController::explainButtonClick() {
-  if (currentMode_ == AnsweringMode::Exam)
-    markClick();
-  else
-    errorFeedback();
-}
+void ExammingViewController::explainButtonClick() { markClick(btnMark()); }
 
 void ExammingViewController::hideView() {
   isMoreViewHidden_ = !isMoreViewHidden_;

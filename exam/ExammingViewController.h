@@ -146,7 +146,10 @@ class ExammingViewController : public ui::ViewController,
   int currentIndex() const;
   ui::Button* previousButton() const { return previousButton_.get(); }
   ui::Button* nextButton() const { return nextButton_.get(); }
+  // The bottom button: btnExplain where its picture follows the mode ("ic_t_submit" in exam mode,
+  // "ic_t_wrongredo" otherwise), btnMark where it sends markClick with itself as the sender.
   ui::Button* btnExplain() const { return btnExplain_.get(); }
+  ui::Button* btnMark() const { return btnExplain_.get(); }
   ui::Button* btnCard() const { return btnCard_.get(); }
   ui::Button* btnSetting() const { return btnSetting_.get(); }
   ui::View* optionsView() const { return optionsView_.get(); }
@@ -196,7 +199,7 @@ class ExammingViewController : public ui::ViewController,
   static double followingBarY(const BarInput& in);
   void hiddenMoreView();
   void hideView();
-  // The bottom button: the submission in exam mode, error feedback otherwise.
+  // The bottom button's action: markClick with the button as the sender.
   void explainButtonClick();
   void backClick();
 
@@ -219,8 +222,11 @@ class ExammingViewController : public ui::ViewController,
   // ---- submission and records (ExammingViewControllerSubmission.cpp) ----
   static constexpr const char* kNothingAnswered = "您还没有对任何一题作答，请答题后再提交。";
   static constexpr const char* kConfirmTitle = "确认";
-  // The submission from the page (or the bottom button in exam mode).
+  // The submission from the page (no sender).
   void markClick() override;
+  // A submission sent by a button of the screen (btnMark): outside exam mode it is no submission but an
+  // error report on the question shown; nullptr is the page's submission.
+  void markClick(ui::Control* sender);
   // false: finish the run (result screen; the reply log in exam mode); true: log only the current
   // question (a wrong practice answer), no result screen.
   void markExamPapers(bool onlyCurrent) override;

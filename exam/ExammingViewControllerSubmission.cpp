@@ -35,6 +35,14 @@ std::string ExammingViewController::userName() const {
   return session ? session->userName() : std::string();
 }
 
+void ExammingViewController::markClick(ui::Control* sender) {
+  if (sender && currentMode_ != AnsweringMode::Exam) {
+    errorFeedback();
+    return;
+  }
+  markClick();
+}
+
 void ExammingViewController::markClick() {
   int unanswered = 0;
   for (const auto& test : tests())

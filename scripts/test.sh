@@ -15,6 +15,10 @@
 # Under CI (CI=true) the default tree is built without debug information and the sanitizer tree with line
 # tables only (-g1: its reports keep their file and line), and each tree is removed once its tests have
 # passed: a CI machine's disk can be small, and every test program links the libraries it uses.
+# Under CI the default tree is also optimised (-O2, assertions kept): the warnings only the optimiser
+# raises (uninitialised reads, array bounds, string overflows seen through inlining) then stop CI as the
+# others do (the presets turn warnings into errors), at the price of a slower compile of that one tree
+# (about 1.4x the compiler time of -O0 on this code base) instead of a build of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,7 +32,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 ci_flags=()
 asan_flags=()
 if [ "${CI:-}" = "true" ]; then
-  ci_flags=(-DCMAKE_C_FLAGS_DEBUG=-g0 -DCMAKE_CXX_FLAGS_DEBUG=-g0)
+  ci_flags=("-DCMAKE_C_FLAGS_DEBUG=-g0 -O2" "-DCMAKE_CXX_FLAGS_DEBUG=-g0 -O2")
   asan_flags=(-DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1)
 fi
 # Under CI a tree whose tests passed is removed (its size is printed first).

@@ -28,9 +28,10 @@ std::string lastComponent(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string hex(const char* format, unsigned long long value) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, value);
+// Lower-case hexadecimal digits of `value`, at least eight with `padded`.
+std::string hex(unsigned long long value, bool padded = false) {
+  char text[24];  // 16 digits at most
+  std::snprintf(text, sizeof text, padded ? "%08llx" : "%llx", value);
   return text;
 }
 
@@ -90,20 +91,20 @@ core::Value StatsBinaryImage::factsOf(const dl_phdr_info& info, const std::strin
   if (!header || std::memcmp(header, ELFMAG, SELFMAG) != 0) {
     std::uint32_t magic = 0;
     if (header) std::memcpy(&magic, header, sizeof magic);
-    StatsLog::log(hex("Invalid ELF header magic value: %llx", magic));
+    StatsLog::log("Invalid ELF header magic value: " + hex(magic));
     return {};
   }
   core::Dictionary facts;
   facts.set("image_name", lastComponent(path));
-  facts.set("image_base_address", hex("0x%08lx", reinterpret_cast<std::uintptr_t>(header)));
+  facts.set("image_base_address", "0x" + hex(reinterpret_cast<std::uintptr_t>(header), true));
   const bool is64 = header[EI_CLASS] == ELFCLASS64;
   std::uint16_t machine = 0;
   std::memcpy(&machine, header + offsetof(Elf32_Ehdr, e_machine), sizeof machine);  // same place in both
   if (text) {
     if (is64) {
-      facts.set("binary_slide_address", hex("0x%08llx", text->p_vaddr));
+      facts.set("binary_slide_address", "0x" + hex(text->p_vaddr, true));
     } else {
-      facts.set("slide_address", hex("0x%08x", static_cast<unsigned>(text->p_vaddr)));
+      facts.set("slide_address", "0x" + hex(static_cast<std::uint32_t>(text->p_vaddr), true));
     }
   }
   const auto buildId = gnuBuildId(info);

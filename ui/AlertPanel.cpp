@@ -180,11 +180,16 @@ void AlertView::setAlertViewStyle(Style style) {
   first->setBorderStyle(TextBorderStyle::Line);
   first->setSecureTextEntry(style == Style::SecureTextInput);
   fields_.push_back(first);
-  if (style == Style::LoginAndPasswordInput) {
+  if (style == Style::LoginAndPasswordInput || style == Style::LoginPasswordAndDomainInput) {
     auto second = std::make_shared<TextField>(Rect(0, 0, 238, 30));
     second->setBorderStyle(TextBorderStyle::Line);
     second->setSecureTextEntry(true);
     fields_.push_back(second);
+  }
+  if (style == Style::LoginPasswordAndDomainInput) {
+    auto third = std::make_shared<TextField>(Rect(0, 0, 238, 30));
+    third->setBorderStyle(TextBorderStyle::Line);
+    fields_.push_back(third);
   }
 }
 

@@ -29,7 +29,14 @@ struct AlertViewDelegate {
 
 class AlertView : public AlertPanel {
  public:
-  enum class Style { Default, SecureTextInput, PlainTextInput, LoginAndPasswordInput };
+  // LoginPasswordAndDomainInput: the login style with a third, plain field for an account domain.
+  enum class Style {
+    Default,
+    SecureTextInput,
+    PlainTextInput,
+    LoginAndPasswordInput,
+    LoginPasswordAndDomainInput
+  };
 
   // Make with std::make_shared (show() needs a shared alert).
   AlertView(std::string title, std::string message, std::weak_ptr<AlertViewDelegate> delegate = {},
@@ -47,7 +54,7 @@ class AlertView : public AlertPanel {
 
   Style alertViewStyle() const { return style_; }
   void setAlertViewStyle(Style style);
-  // 0 for the input styles, 1 for the password of the login style; nullptr otherwise.
+  // 0 for the input styles, 1 for the password of the login styles, 2 for the domain; nullptr otherwise.
   TextField* textFieldAtIndex(int index) const;
 
   // The first button after the cancel button; -1 when there is none.

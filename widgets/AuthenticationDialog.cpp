@@ -85,6 +85,16 @@ ui::TextField* AuthenticationDialog::passwordField() const {
   return alert_ ? alert_->textFieldAtIndex(1) : nullptr;
 }
 
+ui::TextField* AuthenticationDialog::domainField() const {
+  return alert_ && asksForDomain() ? alert_->textFieldAtIndex(2) : nullptr;
+}
+
+bool AuthenticationDialog::asksForDomain() const {
+  const std::string scheme =
+      type_ == ProxyCredentials ? request_->proxyAuthenticationScheme() : request_->authenticationScheme();
+  return scheme == "NTLM";
+}
+
 void AuthenticationDialog::show() {
   std::string title;
   if (type_ == ProxyCredentials) {
@@ -99,9 +109,11 @@ void AuthenticationDialog::show() {
   message += "\n" + footer();
   alert_ = std::make_shared<ui::AlertView>(title, message, weak_from_this(), std::string("Cancel"),
                                            std::vector<std::string>{"Login"});
-  alert_->setAlertViewStyle(ui::AlertView::Style::LoginAndPasswordInput);
+  alert_->setAlertViewStyle(asksForDomain() ? ui::AlertView::Style::LoginPasswordAndDomainInput
+                                             : ui::AlertView::Style::LoginAndPasswordInput);
   if (auto* f = usernameField()) f->setPlaceholder("User");
   if (auto* f = passwordField()) f->setPlaceholder("Password");
+  if (auto* f = domainField()) f->setPlaceholder("Domain");
   alert_->show();
 }
 
@@ -127,14 +139,18 @@ std::vector<std::shared_ptr<HTTPRequest>> AuthenticationDialog::requestsRequirin
 void AuthenticationDialog::loginWithCredentialsFromDialog() {
   std::string user = usernameField() ? usernameField()->text() : "";
   std::string password = passwordField() ? passwordField()->text() : "";
+  const bool withDomain = asksForDomain();
+  std::string domain = domainField() ? domainField()->text() : "";
   auto& waiting = state().waiting;
   for (const auto& r : requestsRequiringTheseCredentials()) {
     if (type_ == ProxyCredentials) {
       r->setProxyUsername(user);
       r->setProxyPassword(password);
+      if (withDomain) r->setProxyDomain(domain);
     } else {
       r->setUsername(user);
       r->setPassword(password);
+      if (withDomain) r->setDomain(domain);
     }
     r->retryUsingSuppliedCredentials();
     waiting.erase(std::remove(waiting.begin(), waiting.end(), r), waiting.end());

@@ -1,6 +1,7 @@
 #pragma once
 // AuthenticationDialog: asks a person for the credentials a server (401) or proxy (407) wants, as a modal
-// alert with a user-name and a password field and the buttons "Cancel" and "Login".
+// alert with a user-name and a password field (and, when the scheme asked for is NTLM, a domain field)
+// and the buttons "Cancel" and "Login".
 //
 // One dialog shows at a time. Requests that need credentials meanwhile wait in a class-wide list (oldest
 // first); one answer is given to every waiting request that needs the same credentials (server: the same
@@ -8,7 +9,8 @@
 // "Cancel", failed with code 3. When a dialog has gone, the next waiting request gets its own.
 //
 // Everything runs on the main thread: requests hand themselves over from their own thread
-// (HTTPRequest::showAuthenticationDialog). NTLM domains are typed with the user name as "DOMAIN\user".
+// (HTTPRequest::showAuthenticationDialog). For NTLM the domain typed goes to every answered request's
+// domain (proxy domain for a proxy); left empty, a user name typed as "DOMAIN\user" still gives it.
 //
 // The HTTP client holds no UI: install() hands this dialog to it through its presenter hook
 // (HTTPRequest::setAuthenticationDialogPresenter); the application does so at start-up.
@@ -46,6 +48,10 @@ class AuthenticationDialog : public ui::AlertViewDelegate,
   std::shared_ptr<ui::AlertView> alertView() const { return alert_; }
   ui::TextField* usernameField() const;
   ui::TextField* passwordField() const;
+  // The domain field; nullptr unless the dialog asks for a domain.
+  ui::TextField* domainField() const;
+  // True when the scheme asked for (the proxy's for proxy credentials, the server's otherwise) is NTLM.
+  bool asksForDomain() const;
   // "Login to this secure proxy server." / "Login to this secure server."
   std::string prompt() const;
   // "Password will be sent in the clear." (Basic over anything but https) or "Password will be sent

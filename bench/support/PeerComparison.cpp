@@ -38,6 +38,7 @@ struct Samples {
   double medianCpu = -1;
   double medianReal = -1;
   std::map<std::string, std::vector<double>> counters;  // by counter name, one value per run
+  std::map<std::string, double> medianCounters;         // by counter name, the median run's
 };
 
 // The console output as usual, and the per-iteration times of each run kept by benchmark name.
@@ -56,6 +57,9 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       } else if (run.aggregate_name == "median") {
         s.medianCpu = run.GetAdjustedCPUTime() * unit;
         s.medianReal = run.GetAdjustedRealTime() * unit;
+        // The median aggregate carries the median of each counter: the only figure there is when
+        // only aggregates are reported.
+        for (const auto& [name, counter] : run.counters) s.medianCounters[name] = counter.value;
       }
     }
   }
@@ -102,8 +106,11 @@ void printTable(const CollectingReporter& reporter) {
       const Samples* s = reporter.find(name.substr(0, open));
       if (!s) return -1.0;
       if (open != std::string::npos) {
-        auto it = s->counters.find(name.substr(open + 1, name.size() - open - 2));
-        return it == s->counters.end() ? -1.0 : median(it->second, -1);
+        const std::string counter = name.substr(open + 1, name.size() - open - 2);
+        auto aggregate = s->medianCounters.find(counter);
+        const double fallback = aggregate == s->medianCounters.end() ? -1.0 : aggregate->second;
+        auto it = s->counters.find(counter);
+        return it == s->counters.end() ? fallback : median(it->second, fallback);
       }
       return cpu ? median(s->cpu, s->medianCpu) : median(s->real, s->medianReal);
     };

@@ -3,6 +3,7 @@
 #include "app/VDViewControllerFactory.h"
 #include "screens/records/ExamGuideContentViewController.h"
 #include "screens/records/ExamGuideViewController.h"
+#include "screens/records/ExamInterfaceViewController.h"
 #include "screens/records/LearningRecordViewController.h"
 #include "screens/records/StatisticsViewController.h"
 #include "screens/records/TestsRankViewController.h"
@@ -23,4 +24,5 @@ void registerRecordsScreens() {
   registerOne<StatisticsViewController>();
   registerOne<ExamGuideViewController>();
   registerOne<ExamGuideContentViewController>();
+  registerOne<ExamInterfaceViewController>();
 }

@@ -1,4 +1,4 @@
 #pragma once
-// What the user looks back on: registers "learningRecord", "testsRank", "statistics", "examGuideList"
-// and "examGuideContent" with the screen factory.
+// What the user looks back on: registers "learningRecord", "testsRank", "statistics", "examGuideList",
+// "examGuideContent" and the guide's container "examInterface" with the screen factory.
 void registerRecordsScreens();

@@ -372,7 +372,7 @@ std::vector<std::string> Road::takeScriptErrors() {
 gtktest::Shot Road::shot(const std::string& name) {
   session_->settle();
   gtktest::Shot picture = session_->shot();
-  char number[8];
+  char number[16];  // room for any int
   std::snprintf(number, sizeof number, "%02d-", ++shotNumber_);
   const std::string file = shots_ + "/" + (pictures_.numbered ? number : "") + name + ".png";
   if (auto png = ui::PixbufCodec::encode(picture.pixels, "png")) {

@@ -1,10 +1,12 @@
 // The component's crash catcher: switched off it installs nothing; the facts of the app's binary image;
-// a crash record is saved with the session's end and never uploaded by that end; a record of another app
+// an image whose header is no ELF header gives none, and the log says why; a crash record is saved with
+// the session's end and never uploaded by that end; a record of another app
 // version is not sent; and, in child processes that really crash, the record reaches the job file
 // before the process ends the way it would have.
 
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <link.h>
 #include <signal.h>
 
 #include <exception>
@@ -95,6 +97,21 @@ TEST_F(CrashCatcher, TheBinaryImageFactsAreThoseOfTheRunningExecutable) {
                                                        {EM_PPC, "powerpc"},
                                                        {EM_AARCH64, "???"}};
   for (const auto& [machine, name] : machines) EXPECT_EQ(StatsBinaryImage::cpuArch(machine), name);
+}
+
+TEST_F(CrashCatcher, AnImageWithoutAnELFHeaderGivesNoFactsAndItsMagicIsLoggedWhole) {
+  alignas(8) unsigned char notElf[64] = {'M', 'Z', 0x90, 0x00};
+  ElfW(Phdr) load{};
+  load.p_type = PT_LOAD;
+  load.p_offset = 0;
+  load.p_vaddr = reinterpret_cast<std::uintptr_t>(notElf);
+  load.p_flags = PF_R;
+  dl_phdr_info info{};
+  info.dlpi_phdr = &load;
+  info.dlpi_phnum = 1;
+  EXPECT_TRUE(StatsBinaryImage::factsOf(info, "/opt/vardo/notelf").isNil());
+  ASSERT_FALSE(log().empty());
+  EXPECT_EQ(log().back(), "Stats: Invalid ELF header magic value: 905a4d");
 }
 
 TEST_F(CrashCatcher, WithoutImageFactsACrashIsOnlyLogged) {

@@ -277,8 +277,8 @@ TEST_F(Tools, ErrorFeedbackAndSettingsArePushedWithWhatTheyNeed) {
   VDViewControllerFactory::registerScreen("softSetting", [settings](const std::string&) { return settings; });
   QuestionsArray tests = questions(3);
   open(tests, 2);
-  // Outside exam mode the bottom button reports an error on the question shown.
-  ASSERT_TRUE(h().tap(*screen().btnExplain()));
+  // Outside exam mode the bottom button (btnMark) reports an error on the question shown.
+  ASSERT_TRUE(h().tap(*screen().btnMark()));
   h().settle();
   EXPECT_EQ(h().topScreen(), feedback.get());
   EXPECT_EQ(feedback->test, tests[2]);

@@ -98,6 +98,12 @@ TEST_F(Submission, SubmittingAsksAboutUnansweredQuestions) {
   EXPECT_EQ(h().alert()->numberOfButtons(), 1);
   ASSERT_TRUE(h().press("确定"));
   EXPECT_FALSE(resultOnShow());
+  // The screen's own bottom button submits the same way in exam mode.
+  ASSERT_TRUE(h().tap(*screen().btnMark()));
+  h().settle();
+  ASSERT_NE(h().alert(), nullptr);
+  EXPECT_EQ(h().alert()->message(), ExammingViewController::kNothingAnswered);
+  ASSERT_TRUE(h().press("确定"));
   nav_->popViewController(false);
   h().settle();
 

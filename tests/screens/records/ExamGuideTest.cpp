@@ -1,10 +1,12 @@
 // The exam guide of the sample bank: the top level shows the three-digit ids only (never the stray ids
 // of two or four digits); an item's children are its id and exactly three more digits, opened as a
 // level of their own; an item without children opens its article, where "''" reads "'"; an article the
-// bank lacks gives the alert.
+// bank lacks gives the alert. The guide's container draws its own bar at the top in place of the
+// navigation bar, which comes back for the screen below.
 
 #include "screens/records/ExamGuideContentViewController.h"
 #include "screens/records/ExamGuideViewController.h"
+#include "screens/records/ExamInterfaceViewController.h"
 #include "tests/screens/records/RecordsFixture.h"
 
 namespace records_test {
@@ -103,6 +105,27 @@ TEST_F(ExamGuideScreens, AnArticleTheBankLacksGivesTheAlert) {
   tapItem(*top, "成绩查询");
   ASSERT_NE(topAs<ExamGuideContentViewController>(), nullptr);
   EXPECT_EQ(alertText(), "考试指南|获取失败！");
+}
+
+TEST_F(ExamGuideScreens, TheContainerShowsItsOwnBarAtTheTopInPlaceOfTheNavigationBar) {
+  auto* screen = open<ExamInterfaceViewController>("examInterface");
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(topAs<ExamInterfaceViewController>(), screen);
+  ui::NavigationController* nav = screen->navigationController();
+  ASSERT_NE(nav, nullptr);
+  EXPECT_TRUE(nav->isNavigationBarHidden());
+  ui::View* bar = screen->view().viewWithTag(ExamInterfaceViewController::kTopBarTag);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(ui::toString(bar->frame()), ui::toString(ui::Rect(0, 0, 320, 44)));
+  // Nothing of the navigation controller stands above it: it is the top of what the controller shows.
+  const ui::Rect inWindow = bar->convertRectToView(bar->bounds(), nullptr);
+  const ui::Rect navInWindow = nav->view().convertRectToView(nav->view().bounds(), nullptr);
+  EXPECT_EQ(inWindow.origin, navInWindow.origin);
+  EXPECT_FALSE(h().tapBarButton("返回")) << "no navigation bar shows over it";
+
+  nav->popViewController(false);
+  h().settle();
+  EXPECT_FALSE(nav->isNavigationBarHidden()) << "the screen below keeps its bar";
 }
 
 }  // namespace

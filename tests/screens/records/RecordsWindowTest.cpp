@@ -163,6 +163,22 @@ TEST(RecordsWindow, EachScreenDrawsItsRowsAndAGuideItemOpensItsArticle) {
         keep(s.shot(), "records-examGuideContent");
       }
     }
+    {
+      // The guide's container: its own dark bar across the top, no navigation bar above it.
+      auto screen = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("examInterface");
+      ASSERT_NE(screen, nullptr);
+      window.setRootViewController(std::make_shared<ui::NavigationController>(screen));
+      s.settle();
+      const Shot shot = s.shot();
+      keep(shot, "records-examInterface");
+      ui::View* bar = screen->view().viewWithTag(12);
+      ASSERT_NE(bar, nullptr);
+      const ui::Rect top = WindowSession::frameOf(*bar);
+      const ui::Rect whole = WindowSession::frameOf(screen->view());
+      EXPECT_EQ(top.minY(), whole.minY()) << "the bar stands at the top of the screen";
+      EXPECT_LT(gtktest::luminance(shot.at(top.center())), 0.3) << "the bar is drawn dark";
+      EXPECT_GT(gtktest::luminance(shot.at({whole.midX(), whole.midY()})), 0.9) << "the rest is white";
+    }
     HTTPRequest::clearSession();
   }
   core::Paths::removeAll(home);

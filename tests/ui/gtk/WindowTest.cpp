@@ -492,6 +492,35 @@ TEST(Window, TypingReachesTheModelThroughTheDelegate) {
   EXPECT_EQ(delegate->offered.back(), "");
   s.key("Return");
   EXPECT_TRUE(s.waitFor([&] { return delegate->returns == 1; }));
+
+  // An alert asking for a user name, a password and a domain: the three fields stand one under the
+  // other inside its box, and a click on the last one types there.
+  auto login = std::make_shared<ui::AlertView>("127.0.0.1", "Login to this secure proxy server.",
+                                               std::weak_ptr<ui::AlertViewDelegate>{}, "Cancel",
+                                               std::vector<std::string>{"Login"});
+  login->setAlertViewStyle(ui::AlertView::Style::LoginPasswordAndDomainInput);
+  login->textFieldAtIndex(0)->setPlaceholder("User");
+  login->textFieldAtIndex(1)->setPlaceholder("Password");
+  login->textFieldAtIndex(2)->setPlaceholder("Domain");
+  login->show();
+  s.settle();
+  gtktest::keepShot(s.shot(), "alert-login-domain");
+  const ui::Rect box = WindowSession::frameOf(*login->view());
+  double above = box.minY();
+  for (int i = 0; i < 3; ++i) {
+    const ui::Rect f = WindowSession::frameOf(*login->textFieldAtIndex(i));
+    EXPECT_TRUE(box.intersection(f) == f) << "field " << i << " lies outside the box";
+    EXPECT_GE(f.minY(), above) << "field " << i << " overlaps the one above";
+    above = f.maxY();
+  }
+  ui::TextField& domain = *login->textFieldAtIndex(2);
+  s.click(WindowSession::frameOf(domain).center());
+  ASSERT_TRUE(s.waitFor([&] { return domain.isEditing(); })) << "the click did not reach the domain field";
+  s.type("CORP");
+  EXPECT_TRUE(s.waitFor([&] { return domain.text() == "CORP"; })) << domain.text();
+  EXPECT_EQ(login->textFieldAtIndex(0)->text(), "");
+  login->dismissWithClickedButtonIndex(0, false);
+  s.settle();
 }
 
 // A WebKit page: Chinese text in a page whose meta names another charset, script results as text, and

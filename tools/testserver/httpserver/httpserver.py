@@ -47,7 +47,8 @@ Every response is chosen by the request path and its query (all optional):
   anything else         404
 
 As a plain HTTP proxy (a request in absolute form) it answers for itself; a host whose name starts with
-"proxyauth-" stands behind a proxy that wants "Proxy-Authorization: Basic" for puser:ppass (407 otherwise).
+"proxyauth-" stands behind a proxy that wants "Proxy-Authorization: Basic" for puser:ppass (407 otherwise),
+and one starting with "proxyntlm-" behind a proxy that wants NTLM version 1 for CORP\\puser, ppass.
 As a tunnelling proxy (CONNECT) it opens tunnels to 127.0.0.1 only; "CONNECT proxyauth-<any>:<port>" wants
 the same Basic credentials on the CONNECT (407 and a closed connection otherwise) and then tunnels to
 127.0.0.1:<port>; "CONNECT proxydigest-<any>:<port>" wants them as Digest (MD5, qop "auth", realm
@@ -200,6 +201,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.read_body()
                     self.respond(407, b"proxy auth needed",
                                  headers=[("Proxy-Authenticate", 'Basic realm="loopback proxy"')])
+                    return
+            # Hosts named "proxyntlm-..." stand behind a proxy that wants NTLM for CORP\\puser, ppass.
+            if (urllib.parse.urlsplit(self.path).hostname or "").startswith("proxyntlm-"):
+                if not ntlm_exchange(self, "puser", "ppass", "CORP", proxy=True):
+                    self.read_body()
                     return
         try:
             route = ROUTES.get(path)
@@ -571,10 +577,17 @@ def ntlm_response(password, challenge):
 
 
 def route_auth_ntlm(h, q, arg):
-    # NTLM (version 1): negotiate, challenge and authenticate on one kept-alive connection.
     h.read_body()
-    user, pw, domain = arg("user", ""), arg("pass", ""), arg("domain", "")
-    got = h.headers.get("Authorization", "")
+    if ntlm_exchange(h, arg("user", ""), arg("pass", ""), arg("domain", ""), proxy=False):
+        h.respond(200, ("welcome ntlm %s\\%s" % (arg("domain", ""), arg("user", ""))).encode())
+
+
+def ntlm_exchange(h, user, pw, domain, proxy):
+    # NTLM (version 1): negotiate, challenge and authenticate on one kept-alive connection. True when the
+    # request carries the right answer; otherwise the challenge (401, or 407 for a proxy) has been sent.
+    status = 407 if proxy else 401
+    ask = "Proxy-Authenticate" if proxy else "WWW-Authenticate"
+    got = h.headers.get("Proxy-Authorization" if proxy else "Authorization", "")
     msg = b""
     if got.startswith("NTLM "):
         try:
@@ -587,8 +600,8 @@ def route_auth_ntlm(h, q, arg):
         target = "LOOPBACK".encode("utf-16-le")
         t2 = b"NTLMSSP\0" + struct.pack("<IHHII", 2, len(target), len(target), 48, 0x00008201) \
             + h.ntlm_challenge + bytes(8) + bytes(8) + target
-        h.respond(401, b"", headers=[("WWW-Authenticate", "NTLM " + base64.b64encode(t2).decode())])
-        return
+        h.respond(status, b"", headers=[(ask, "NTLM " + base64.b64encode(t2).decode())])
+        return False
     if kind == 3 and getattr(h, "ntlm_challenge", None):
         def field(at):
             n, _, off = struct.unpack("<HHI", msg[at:at + 8])
@@ -599,9 +612,9 @@ def route_auth_ntlm(h, q, arg):
         ok = nt == ntlm_response(pw, h.ntlm_challenge) and got_user == user and got_domain == domain
         h.ntlm_challenge = None
         if ok:
-            h.respond(200, ("welcome ntlm %s\\%s" % (got_domain, got_user)).encode())
-            return
-    h.respond(401, b"auth needed", headers=[("WWW-Authenticate", "NTLM")])
+            return True
+    h.respond(status, b"auth needed", headers=[(ask, "NTLM")])
+    return False
 
 
 def route_raw(h, q, arg):

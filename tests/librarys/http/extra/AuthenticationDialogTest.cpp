@@ -69,6 +69,7 @@ TEST_F(Dialog, TwoRequestsToOneProxyShareOneDialog) {
   ASSERT_NE(alert->textFieldAtIndex(0), nullptr);
   EXPECT_EQ(alert->textFieldAtIndex(0)->placeholder(), "User");
   EXPECT_EQ(alert->textFieldAtIndex(1)->placeholder(), "Password");
+  EXPECT_EQ(alert->textFieldAtIndex(2), nullptr) << "no domain field for Basic";
   ASSERT_TRUE(harness->type(*alert->textFieldAtIndex(0), "puser"));
   ASSERT_TRUE(harness->type(*alert->textFieldAtIndex(1), "ppass"));
   ASSERT_TRUE(harness->press("Login"));
@@ -80,6 +81,55 @@ TEST_F(Dialog, TwoRequestsToOneProxyShareOneDialog) {
   EXPECT_EQ(harness->alert(), nullptr);
   EXPECT_EQ(AuthenticationDialog::shownDialog(), nullptr);
   EXPECT_EQ(AuthenticationDialog::waitingRequestCount(), 0u);
+}
+
+// NTLM asks for a domain in a third field; what is typed there answers every request the dialog
+// answers (the proxy's domain, or the server's), and the handshake then succeeds with it.
+TEST_F(Dialog, NTLMAsksForADomainAndGivesItToEveryMatchingRequest) {
+  struct Case {
+    const char* what;
+    bool proxy;
+    const char *user, *pass, *domain;
+  };
+  for (const Case& c : {Case{"proxy", true, "puser", "ppass", "CORP"},
+                        Case{"server", false, "carol", "SecREt01", "LAB"}}) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::shared_ptr<HTTPRequest>> requests;
+    if (c.proxy) {
+      requests = {throughProxy("proxyntlm-a.test"), throughProxy("proxyntlm-b.test")};
+    } else {
+      auto r = makeRequest("/auth/ntlm?user=carol&pass=SecREt01&domain=LAB");
+      r->setShouldPresentAuthenticationDialog(true);
+      requests = {r};
+    }
+    std::vector<std::shared_ptr<Record>> recorders;
+    for (auto& r : requests) recorders.push_back(watch(r));
+    requests.front()->startAsynchronous();
+    ASSERT_TRUE(pump([&] { return harness->alert() != nullptr; }));
+    for (std::size_t i = 1; i < requests.size(); ++i) requests[i]->startAsynchronous();
+    ASSERT_TRUE(pump([&] { return AuthenticationDialog::waitingRequestCount() == requests.size() - 1; }));
+
+    ui::AlertView* alert = harness->alert();
+    ASSERT_NE(alert->textFieldAtIndex(2), nullptr);
+    EXPECT_EQ(alert->textFieldAtIndex(2)->placeholder(), "Domain");
+    ASSERT_TRUE(harness->type(*alert->textFieldAtIndex(0), c.user));
+    ASSERT_TRUE(harness->type(*alert->textFieldAtIndex(1), c.pass));
+    ASSERT_TRUE(harness->type(*alert->textFieldAtIndex(2), c.domain));
+    ASSERT_TRUE(harness->press("Login"));
+    ASSERT_TRUE(pump([&] {
+      for (auto& rec : recorders)
+        if (!rec->done()) return false;
+      return true;
+    }));
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+      EXPECT_EQ(recorders[i]->finished, 1) << i;
+      EXPECT_EQ(requests[i]->responseStatusCode(), 200) << i;
+      EXPECT_EQ(c.proxy ? requests[i]->proxyDomain() : requests[i]->domain(), c.domain) << i;
+    }
+    harness->settle();
+    harness->drainMain();
+    EXPECT_EQ(AuthenticationDialog::shownDialog(), nullptr);
+  }
 }
 
 TEST_F(Dialog, ServerDialogAnswersAndWarnsAboutClearText) {
