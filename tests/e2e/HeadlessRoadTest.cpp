@@ -31,6 +31,7 @@
 #include "service/ServiceShell.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -40,10 +41,7 @@ namespace {
 
 using testsupport::FixedReachability;
 
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 30) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 std::string screenName(const ui::ViewController* vc) {
   if (!vc) return "";

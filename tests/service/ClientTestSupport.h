@@ -33,6 +33,7 @@
 #include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -40,12 +41,7 @@
 
 namespace apiclient_test {
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work; nothing sleeps).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // The values of the headers named `name` (any case) of a journal entry.
 inline std::vector<std::string> headerValues(const core::Value& entry, const std::string& name) {

@@ -25,6 +25,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "service/AbstractService.h"
 #include "service/ServiceShell.h"
+#include "tests/support/RunUntil.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 #include "app/ServiceShellUI.h"
@@ -58,12 +59,7 @@ inline void installRecordingShell(const std::shared_ptr<ShellRecord>& r) {
   setServiceShell(std::move(shell));
 }
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // What a service's finished block received.
 struct Delivery {

@@ -24,6 +24,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -64,11 +65,7 @@ class SampleBankTest : public ::testing::Test {
   std::string bankDir_;
 };
 
-// Runs the main loop until `done()` or `seconds` of real time have passed.
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class ServerSuite : public SampleBankTest {
  protected:

@@ -39,6 +39,7 @@
 #include "statistics/UsageStats.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -115,8 +116,8 @@ class AccountFixture : public ::testing::Test {
 
   // Runs the main loop (real time, bounded) until `done`.
   template <typename Pred>
-  bool runUntil(Pred done, double seconds = 20) {
-    return rl::RunLoop::main().runUntil(
+  bool runUntil(Pred done, double seconds = testsupport::kRunUntilSeconds) {
+    return testsupport::runUntil(
         [&] {
           h().settle(0.5);  // long enough for a transition (0.35 s)
           return done();
@@ -124,7 +125,7 @@ class AccountFixture : public ::testing::Test {
         seconds);
   }
   void settleRequests() {
-    EXPECT_TRUE(rl::RunLoop::main().runUntil(
+    EXPECT_TRUE(testsupport::runUntil(
         [] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
     h().settle();
   }
@@ -145,7 +146,7 @@ class AccountFixture : public ::testing::Test {
     app().setDownSession(core::Value::dictionary());
     VDHelper::showMainVC();
     h().settle();
-    EXPECT_TRUE(rl::RunLoop::main().runUntil([this] { return app().downSession().contains("Main"); }, 20));
+    EXPECT_TRUE(testsupport::runUntil([this] { return app().downSession().contains("Main"); }, 20));
     settleRequests();
     return homeScreen();
   }

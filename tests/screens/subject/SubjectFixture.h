@@ -37,6 +37,7 @@
 #include "statistics/UsageStats.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -48,11 +49,7 @@ namespace subject_test {
 inline const char* kSample = "GKSample";
 inline const char* kSampleName = "常识综合（样例）";
 
-// Runs the main loop until `done()` or `seconds` of real time have passed.
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class SubjectFixture : public ::testing::Test {
  public:

@@ -32,6 +32,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "tests/support/AppLaunch.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -42,12 +43,7 @@ namespace bankcheck_test {
 
 inline const char* kSubject = "GKSample";
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work to arrive from the network or a worker thread).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class BankCheckFixture : public ::testing::Test {
  protected:

@@ -35,6 +35,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Installer.h"
 #include "screens/update/UpdateSoftwareViewController.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -43,12 +44,7 @@ namespace updengine_test {
 
 namespace fs = std::filesystem;
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 30) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 inline testserver::ApiServer& server() {
   static testserver::ApiServer s;
