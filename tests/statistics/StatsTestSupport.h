@@ -17,7 +17,7 @@
 #include "statistics/StatsServices.h"
 #include "statistics/StatsUtil.h"
 #include "statistics/UsageStatsInternal.h"
-#include "tests/util/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace stats_test {
 
@@ -100,8 +100,8 @@ class StatsFixture : public ::testing::Test {
   const std::string& home() const { return dir_.path(); }
 
  private:
-  testutil::TempDir dir_;
-  std::optional<testutil::ScopedEnv> home_;
+  testsupport::TempDir dir_;
+  std::optional<testsupport::ScopedEnv> home_;
   std::mutex mutex_;
   double now_ = kNow;
   std::function<core::Date()> clock_;  // when set, in place of now_
