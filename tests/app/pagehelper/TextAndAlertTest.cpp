@@ -10,6 +10,7 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 #include "tests/app/pagehelper/PageHelperSupport.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "ui/Label.h"
 #include "ui/TextMeasurer.h"
@@ -39,11 +40,10 @@ class RecordingMeasurer : public ui::TextMeasurer {
 
 class TextMeasure : public ::testing::Test {
  protected:
-  void SetUp() override { ui::TextMeasurer::setCurrent(measurer_); }
-  void TearDown() override { ui::TextMeasurer::setCurrent(nullptr); }
-
   ui::test::Harness harness_;
   std::shared_ptr<RecordingMeasurer> measurer_ = std::make_shared<RecordingMeasurer>();
+  testsupport::ScopedOverride<std::shared_ptr<ui::TextMeasurer>> installed_{ui::TextMeasurer::setCurrent, measurer_,
+                                                                            nullptr};
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,7 @@
 #include "tests/support/AppLaunch.h"
 #include "tests/support/LoopbackApp.h"
 #include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -89,7 +91,7 @@ class AccountFixture : public ::testing::Test {
     registerAllScreens();
     registerAccountScreens();
     chooser_ = std::make_shared<ui::test::ScriptedImagePicker>();
-    ui::ImagePickerService::install(chooser_);
+    picker_.emplace(ui::ImagePickerService::install, chooser_, nullptr);
 
     AppServices services = loopback_.services();
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;
@@ -105,7 +107,7 @@ class AccountFixture : public ::testing::Test {
   }
   void TearDown() override {
     settleRequests();
-    ui::ImagePickerService::install(nullptr);
+    picker_.reset();
     loopback_.finish();
     registerAllScreens();
   }
@@ -205,6 +207,7 @@ class AccountFixture : public ::testing::Test {
 
   testsupport::LoopbackApp loopback_;
   std::shared_ptr<ui::test::ScriptedImagePicker> chooser_;
+  std::optional<testsupport::ScopedOverride<std::shared_ptr<ui::ImagePickerService>>> picker_;
 };
 
 }  // namespace account_test
