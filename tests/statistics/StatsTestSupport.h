@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "statistics/StatsServices.h"
 #include "statistics/StatsUtil.h"
 #include "statistics/UsageStatsInternal.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 
 namespace stats_test {
@@ -42,13 +44,13 @@ class StatsFixture : public ::testing::Test {
   void SetUp() override {
     home_.emplace("VARDO_HOME", dir_.path());
     core::UserDefaults::resetStandard();
-    StatsLog::setEnabled(true);
-    StatsServices::install(services());
+    log_.emplace(StatsLog::setEnabled, true, StatsLog::enabled());
+    services_.emplace(StatsServices::install, services(), StatsServices::installed());
   }
 
   void TearDown() override {
-    StatsServices::install({});
-    StatsLog::setEnabled(false);
+    services_.reset();
+    log_.reset();
     core::UserDefaults::resetStandard();
     home_.reset();
   }
@@ -102,6 +104,8 @@ class StatsFixture : public ::testing::Test {
  private:
   testsupport::TempDir dir_;
   std::optional<testsupport::ScopedEnv> home_;
+  std::optional<testsupport::ScopedOverride<bool>> log_;
+  std::optional<testsupport::ScopedOverride<StatsServices>> services_;
   std::mutex mutex_;
   double now_ = kNow;
   std::function<core::Date()> clock_;  // when set, in place of now_

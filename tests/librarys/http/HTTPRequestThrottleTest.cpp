@@ -8,6 +8,7 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/Clock.h"
 #include "tests/librarys/http/HTTPTestSupport.h"
+#include "tests/support/ScopedMainClock.h"
 #include "tests/support/ScopedOverride.h"
 
 namespace {
@@ -156,9 +157,7 @@ class Indicator : public LoopbackSuite {};
 
 TEST_F(Indicator, GoesOffHalfASecondAfterTheLastStream) {
   auto mainClock = std::make_shared<rl::ManualClock>(100);
-  ScopedOverride<std::shared_ptr<rl::Clock>> clock{
-      [](std::shared_ptr<rl::Clock> c) { rl::RunLoop::main().setClock(std::move(c)); }, mainClock,
-      rl::RunLoop::main().clock()};
+  testsupport::ScopedMainClock clock{mainClock};
   std::vector<bool> changes;
   ScopedOverride<std::function<void(bool)>> indicator{HTTPRequest::setNetworkActivityIndicatorHook,
                                                       [&](bool visible) { changes.push_back(visible); }, nullptr};
