@@ -44,13 +44,13 @@ class StatsFixture : public ::testing::Test {
   void SetUp() override {
     home_.emplace("VARDO_HOME", dir_.path());
     core::UserDefaults::resetStandard();
-    log_.emplace(StatsLog::setEnabled, true, StatsLog::enabled());
+    logSwitch_.emplace(StatsLog::setEnabled, true, StatsLog::enabled());
     services_.emplace(StatsServices::install, services(), StatsServices::installed());
   }
 
   void TearDown() override {
     services_.reset();
-    log_.reset();
+    logSwitch_.reset();
     core::UserDefaults::resetStandard();
     home_.reset();
   }
@@ -104,7 +104,7 @@ class StatsFixture : public ::testing::Test {
  private:
   testsupport::TempDir dir_;
   std::optional<testsupport::ScopedEnv> home_;
-  std::optional<testsupport::ScopedOverride<bool>> log_;
+  std::optional<testsupport::ScopedOverride<bool>> logSwitch_;
   std::optional<testsupport::ScopedOverride<StatsServices>> services_;
   std::mutex mutex_;
   double now_ = kNow;

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "tests/support/TempDir.h"
 
