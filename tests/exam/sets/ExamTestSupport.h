@@ -25,6 +25,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -54,15 +55,16 @@ class SampleBankTest : public ::testing::Test {
     BankLocation location;
     location.dbSavePath = [dir = bankDir_] { return dir; };
     location.appName = [] { return std::string(kSubject); };
-    BankLocation::set(std::move(location));
+    bank_.emplace(BankLocation::set, std::move(location), BankLocation::current());
   }
   void TearDown() override {
-    BankLocation::set({});
+    bank_.reset();
     bankTemp_.reset();
   }
 
   std::optional<testsupport::TempDir> bankTemp_;
   std::string bankDir_;
+  std::optional<testsupport::ScopedOverride<BankLocation>> bank_;
 };
 
 using testsupport::runUntil;

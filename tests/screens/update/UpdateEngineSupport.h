@@ -36,6 +36,7 @@
 #include "platform/system/Installer.h"
 #include "screens/update/UpdateSoftwareViewController.h"
 #include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -128,7 +129,7 @@ class UpdateFixture : public ::testing::Test {
     location.dbSavePath = [] { return VDHelper::dbSavePath(); };
     location.appName = [] { return VDHelper::getSubjectEName(); };
     location.downloadCacheDirectoryUpdate = [] { return VDHelper::downloadCacheDirectoryUpdate(); };
-    BankLocation::set(std::move(location));
+    bank_.emplace(BankLocation::set, std::move(location), BankLocation::current());
   }
 
   void TearDown() override {
@@ -146,7 +147,7 @@ class UpdateFixture : public ::testing::Test {
     }
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
-    BankLocation::set({});
+    bank_.reset();
     harness_.reset();
     homeTemp_.reset();
     VDLogHelper::resetSharedInstance();
@@ -228,6 +229,7 @@ class UpdateFixture : public ::testing::Test {
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::vector<Panel> panels_;
+  std::optional<testsupport::ScopedOverride<BankLocation>> bank_;
 };
 
 }  // namespace updengine_test
