@@ -3,8 +3,8 @@
 //
 //   TempDir          an empty directory of its own under $TMPDIR, removed with everything in it (read-only
 //                    entries too) when it goes; path() is "" when it could not be made.
-//   ScopedEnv        an environment variable set for one scope; its previous value (or its absence) comes
-//                    back afterwards.
+//   ScopedEnv        an environment variable set (or, given no value, unset) for one scope; its previous
+//                    value (or its absence) comes back afterwards, whatever the scope did to it meanwhile.
 //   TempHome         a TempDir that is VARDO_HOME while it lives: the user defaults are reloaded for it, and
 //                    the previous VARDO_HOME and defaults come back afterwards.
 //   HomeEnvironment  one TempHome for a whole test program (register it with
@@ -58,6 +58,10 @@ class ScopedEnv {
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* old = ::getenv(name)) old_ = old;
     ::setenv(name, value.c_str(), 1);
+  }
+  explicit ScopedEnv(const char* name) : name_(name) {
+    if (const char* old = ::getenv(name)) old_ = old;
+    ::unsetenv(name);
   }
   ~ScopedEnv() {
     if (old_) {
