@@ -84,7 +84,6 @@ class ServerSuite : public SampleBankTest {
     ASSERT_TRUE(server().reset());
     homeTemp_.emplace("vd-exam-home");
     home_ = homeTemp_->path();
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ServerConfig::reload();
     core::UserDefaults::resetStandard();
@@ -101,8 +100,6 @@ class ServerSuite : public SampleBankTest {
     harness_.reset();
     HTTPRequest::setSessionCookies(std::nullopt);
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
-    core::UserDefaults::resetStandard();
-    ::unsetenv("VARDO_HOME");
     homeTemp_.reset();
     SampleBankTest::TearDown();
   }
@@ -128,7 +125,7 @@ class ServerSuite : public SampleBankTest {
 
   ui::test::Harness& h() { return *harness_; }
 
-  std::optional<testsupport::TempDir> homeTemp_;
+  std::optional<testsupport::TempHome> homeTemp_;
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
 };
