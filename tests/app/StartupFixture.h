@@ -18,6 +18,7 @@
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
 #include "screens/AllScreens.h"
+#include "tests/support/ScopedBundle.h"
 #include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
@@ -98,8 +99,7 @@ class StartupFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(home_.path().empty());
-    if (const char* b = std::getenv("VARDO_BUNDLE")) savedBundle_ = b;
-    setenv("VARDO_HOME", home_.path().c_str(), 1);
+    homeInUse_.emplace("VARDO_HOME", home_.path());
     core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     registerAllScreens();
@@ -110,11 +110,8 @@ class StartupFixture : public ::testing::Test {
   void TearDown() override {
     delegate_.reset();
     harness_.reset();
-    if (savedBundle_)
-      setenv("VARDO_BUNDLE", savedBundle_->c_str(), 1);
-    else
-      unsetenv("VARDO_BUNDLE");
-    unsetenv("VARDO_HOME");
+    bundleCopyInUse_.reset();
+    homeInUse_.reset();
     core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     registerAllScreens();
@@ -166,14 +163,14 @@ class StartupFixture : public ::testing::Test {
     core::Value info = core::PropertyList::readFile(core::Paths::join(to, "Info.plist"));
     info.set("CFBundleName", name);
     ASSERT_TRUE(core::PropertyList::writeFile(core::Paths::join(to, "Info.plist"), info));
-    setenv("VARDO_BUNDLE", to.c_str(), 1);
-    core::Bundle::resetMain();
+    bundleCopyInUse_.emplace(to);
     ASSERT_EQ(core::Bundle::main().bundleName(), name);
   }
 
   TempDir home_;
   TempDir bundleCopy_;
-  std::optional<std::string> savedBundle_;
+  std::optional<testsupport::ScopedEnv> homeInUse_;
+  std::optional<testsupport::ScopedBundle> bundleCopyInUse_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::shared_ptr<Record> record_ = std::make_shared<Record>();
   std::shared_ptr<FakeReachability> reachability_;

@@ -31,6 +31,8 @@
 #include "service/ServiceShell.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/Button.h"
@@ -41,10 +43,7 @@ namespace {
 
 using testsupport::FixedReachability;
 
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 30) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 std::string screenName(const ui::ViewController* vc) {
   if (!vc) return "";
@@ -54,37 +53,23 @@ std::string screenName(const ui::ViewController* vc) {
 class HeadlessRoad : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(server_.start()) << server_.failure();
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-e2e"));
     // No notices: their overlay would stand in front of the road.
-    ASSERT_TRUE(server_.scenario(R"({"notices": []})"));
-    home_ = std::make_unique<testsupport::TempHome>("vd-e2e");
-    ASSERT_FALSE(home_->path().empty());
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server_.mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server_.updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server_.origin().c_str(), 1);
-    ServerConfig::reload();
-    core::Bundle::resetMain();
-    HTTPRequest::clearSession();
+    ASSERT_TRUE(testsupport::LoopbackApp::server().scenario(R"({"notices": []})"));
     registerEveryScreen();
-    launch_.h();
+    loopback_.h();
   }
 
   void TearDown() override {
-    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
-    rl::RunLoop::main().runUntilIdle();
-    if (launch_.delegate()) launch_.app().stopAutoLoginTimer();
-    setServiceShell({});
-    BankLocation::set({});
-    launch_.reset();
+    loopback_.finish();
     registerAllScreens();
-    home_.reset();
   }
 
-  ui::test::Harness& h() { return launch_.h(); }
+  ui::test::Harness& h() { return loopback_.h(); }
   std::string top() { return screenName(h().topScreen()); }
   MainInterfaceViewController1* homeScreen() {
-    return dynamic_cast<MainInterfaceViewController1*>(launch_.app().mainInterfaceVC().get());
+    return dynamic_cast<MainInterfaceViewController1*>(loopback_.app().mainInterfaceVC().get());
   }
   UpdateSoftwareViewController* panel() {
     for (const auto& vc : h().window().overlays())
@@ -99,9 +84,7 @@ class HeadlessRoad : public ::testing::Test {
     return took;
   }
 
-  testserver::ApiServer server_;
-  std::unique_ptr<testsupport::TempHome> home_;
-  testsupport::AppLaunch launch_;
+  testsupport::LoopbackApp loopback_;
 };
 
 TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
@@ -118,11 +101,11 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   services.crashCatcher.reset();
   services.newUser = nullptr;
   services.reachabilityForInternetConnection = [] { return std::make_shared<FixedReachability>(); };
-  launch_.launch(std::move(services));
+  loopback_.launch(std::move(services));
   h().settle();
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.2);
-    return HTTPRequest::sharedQueue().operationCount() == 0 && launch_.app().downSession().contains("Main");
+    return HTTPRequest::sharedQueue().operationCount() == 0 && loopback_.app().downSession().contains("Main");
   }));
   ASSERT_NE(homeScreen(), nullptr);
   EXPECT_EQ(top(), "MainInterfaceViewController1");
@@ -148,7 +131,7 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
       << "the bank was not installed";
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.2);
-    return HTTPRequest::sharedQueue().operationCount() == 0 && launch_.app().updateReply().has_value();
+    return HTTPRequest::sharedQueue().operationCount() == 0 && loopback_.app().updateReply().has_value();
   }));
 
   // The same function now asks for a login; the login screen opens modally.
@@ -174,10 +157,10 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   ASSERT_TRUE(h().tap(*h().button("登录")));
   ASSERT_TRUE(runUntil([this] {
     h().settle(0.5);  // the modal screen closes with a 0.35 s transition
-    return launch_.app().userSession().contains("userInfo") && top() == "MainInterfaceViewController1" &&
+    return loopback_.app().userSession().contains("userInfo") && top() == "MainInterfaceViewController1" &&
            HTTPRequest::sharedQueue().operationCount() == 0;
   })) << h().screens();
-  EXPECT_EQ(launch_.app().userSession()["userInfo"]["UserName"].toString(), "user01");
+  EXPECT_EQ(loopback_.app().userSession()["userInfo"]["UserName"].toString(), "user01");
   EXPECT_TRUE(AppDelegate::isAutoLoginTimerRunning());
   EXPECT_EQ(homeScreen()->registButton()->currentTitle(), "注销");
 
@@ -185,7 +168,7 @@ TEST_F(HeadlessRoad, FromNoBankToAnOpenFunction) {
   ASSERT_TRUE(tapFunction(2));
   EXPECT_EQ(h().alert(), nullptr);
   EXPECT_EQ(top(), "ExamSetting1ViewController");
-  EXPECT_EQ(launch_.app().currentModule(), 2);
+  EXPECT_EQ(loopback_.app().currentModule(), 2);
 }
 
 }  // namespace

@@ -33,6 +33,8 @@
 #include "service/MyNote.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -40,12 +42,7 @@
 
 namespace apiclient_test {
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work; nothing sleeps).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // The values of the headers named `name` (any case) of a journal entry.
 inline std::vector<std::string> headerValues(const core::Value& entry, const std::string& name) {
@@ -136,7 +133,7 @@ class ClientSuite : public ::testing::Test {
     ServiceShell hooks;
     hooks.isLoggedIn = [s = shell_] { return s->loggedIn; };
     ServiceShellUI::addTo(hooks);  // the overlay the application draws
-    setServiceShell(std::move(hooks));
+    shellOverride_.emplace(setServiceShell, std::move(hooks), serviceShell());
 
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ::setenv(ServerConfig::kVerificationCodeBaseEnv, server().codeBase().c_str(), 1);
@@ -153,14 +150,14 @@ class ClientSuite : public ::testing::Test {
       std::lock_guard guard(sessionLock_);
       return subject_;
     };
-    BankLocation::set(std::move(location));
+    bank_.emplace(BankLocation::set, std::move(location), BankLocation::current());
   }
 
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 5);
     rl::RunLoop::main().runUntilIdle();
-    BankLocation::set({});
-    setServiceShell({});
+    bank_.reset();
+    shellOverride_.reset();
     harness_.reset();
     HTTPRequest::setSessionCookies(std::nullopt);
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
@@ -286,6 +283,8 @@ class ClientSuite : public ::testing::Test {
   std::unique_ptr<ui::test::Harness> harness_;
   std::optional<testsupport::TempDir> bankTemp_;
   std::string bankDir_;
+  std::optional<testsupport::ScopedOverride<ServiceShell>> shellOverride_;
+  std::optional<testsupport::ScopedOverride<BankLocation>> bank_;
   std::mutex sessionLock_;
   core::Value session_ = core::Value::newDictionary();
   std::string subject_ = "GKSample";

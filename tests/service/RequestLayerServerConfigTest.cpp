@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <list>
 #include <optional>
 #include <string>
 
@@ -18,23 +19,14 @@ namespace {
 class RequestLayerServerConfig : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : kEnv) {
-      if (const char* v = std::getenv(name)) saved_.push_back({name, v});
-      ::unsetenv(name);
-    }
-    if (const char* home = std::getenv("VARDO_HOME")) savedHome_ = home;
+    for (const char* name : kEnv) cleared_.emplace_back(name);
     temp_.emplace("vd-serverconfig");
     dir_ = temp_->path();
     ASSERT_FALSE(dir_.empty());
     file_ = core::Paths::join(dir_, "server.plist");
   }
   void TearDown() override {
-    for (const char* name : kEnv) ::unsetenv(name);
-    for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
-    if (savedHome_)
-      ::setenv("VARDO_HOME", savedHome_->c_str(), 1);
-    else
-      ::unsetenv("VARDO_HOME");
+    cleared_.clear();
     ServerConfig::reload();  // the process's configuration as it was before the test
     temp_.reset();
   }
@@ -42,8 +34,7 @@ class RequestLayerServerConfig : public ::testing::Test {
 
   static constexpr const char* kEnv[] = {"VARDO_API_BASE", "VARDO_RESOURCE_ROOT", "VARDO_VCODE_BASE",
                                          "VARDO_UPDATE_BASE"};
-  std::vector<std::pair<std::string, std::string>> saved_;
-  std::optional<std::string> savedHome_;
+  std::list<testsupport::ScopedEnv> cleared_;  // each comes back as it was when the test ends
   std::optional<testsupport::TempDir> temp_;
   std::string dir_;
   std::string file_;
@@ -109,7 +100,7 @@ TEST_F(RequestLayerServerConfig, UnusableValuesAreReportedAndLeftOut) {
 }
 
 TEST_F(RequestLayerServerConfig, CurrentReadsTheConfigurationDirectoryUntilReloaded) {
-  ::setenv("VARDO_HOME", dir_.c_str(), 1);
+  const testsupport::ScopedEnv home("VARDO_HOME", dir_);
   EXPECT_EQ(ServerConfig::filePath(), core::Paths::join(core::Paths::configuration(), "server.plist"));
   core::Value plist = core::Value::dictionary();
   plist.set("MainAPIBase", "http://127.0.0.2:9000/api/");

@@ -25,6 +25,8 @@
 #include "platform/runloop/RunLoop.h"
 #include "service/AbstractService.h"
 #include "service/ServiceShell.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
 #include "app/ServiceShellUI.h"
@@ -42,7 +44,8 @@ struct ShellRecord {
   int trafficChunks = 0;
 };
 
-inline void installRecordingShell(const std::shared_ptr<ShellRecord>& r) {
+// Shell hooks that record what they are told into `r`, with the overlay and alert the application draws.
+inline ServiceShell recordingShell(const std::shared_ptr<ShellRecord>& r) {
   ServiceShell shell;
   shell.isLoggedIn = [r] { return r->loggedIn; };
   shell.removeUserInfo = [r] {
@@ -55,15 +58,10 @@ inline void installRecordingShell(const std::shared_ptr<ShellRecord>& r) {
   };
   shell.forcedLogoutConfirmed = [r] { ++r->confirmed; };
   ServiceShellUI::addTo(shell);  // the overlay and alert the application draws
-  setServiceShell(std::move(shell));
+  return shell;
 }
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // What a service's finished block received.
 struct Delivery {
@@ -135,13 +133,13 @@ class RequestLayerSuite : public ::testing::Test {
     HTTPRequest::setSessionCookies(std::nullopt);
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
     harness_ = std::make_unique<ui::test::Harness>();
-    installRecordingShell(shell_);
+    shellOverride_.emplace(setServiceShell, recordingShell(shell_), serviceShell());
   }
 
   void TearDown() override {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 5);
     rl::RunLoop::main().runUntilIdle();
-    setServiceShell({});
+    shellOverride_.reset();
     harness_.reset();
     HTTPRequest::setSessionCookies(std::nullopt);
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
@@ -180,6 +178,7 @@ class RequestLayerSuite : public ::testing::Test {
 
   std::shared_ptr<ShellRecord> shell_ = std::make_shared<ShellRecord>();
   std::unique_ptr<ui::test::Harness> harness_;
+  std::optional<testsupport::ScopedOverride<ServiceShell>> shellOverride_;
 };
 
 }  // namespace reqlayer_test

@@ -23,6 +23,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "statistics/UsageStats.h"
 #include "tests/statistics/StatsTestSupport.h"
+#include "tests/support/ScopedMainClock.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 
 namespace stats_test {
@@ -43,7 +44,7 @@ class SessionFixture : public StatsFixture {
     rl::RunLoop::setMainThread();
     clock_ = std::make_shared<rl::ManualClock>(0);
     rl::RunLoop::main().clear();
-    rl::RunLoop::main().setClock(clock_);
+    clockOverride_.emplace(clock_);
     setClock([clock = clock_] { return core::Date{kNow + clock->now()}; });
     setFacts(offlineFacts());
   }
@@ -51,7 +52,7 @@ class SessionFixture : public StatsFixture {
   void TearDown() override {
     UsageStats::reset();
     rl::RunLoop::main().clear();
-    rl::RunLoop::main().setClock(rl::Clock::real());
+    clockOverride_.reset();
     StatsFixture::TearDown();
   }
 
@@ -86,6 +87,7 @@ class SessionFixture : public StatsFixture {
   static core::Array terminatesInFile() { return jobFile()["body"]["terminate"].array(); }
 
   std::shared_ptr<rl::ManualClock> clock_;
+  std::optional<testsupport::ScopedMainClock> clockOverride_;
 };
 
 // The same, with the loopback API server (one per test program) as every statistics host and device

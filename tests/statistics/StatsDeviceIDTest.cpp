@@ -10,7 +10,7 @@
 #include "platform/core/UserDefaults.h"
 #include "statistics/StatsDeviceID.h"
 #include "statistics/StatsPasteboardStore.h"
-#include "tests/util/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class DeviceID : public ::testing::Test {
     return n;
   }
 
-  testutil::TempDir dir_;
+  testsupport::TempDir dir_;
   core::UserDefaults defaults_{dir_ / "defaults.plist"};
 };
 
@@ -131,7 +131,7 @@ TEST_F(DeviceID, OptingOutGivesZerosUntilOptingInAgain) {
 }
 
 TEST(StatsPasteboardStore, NamesStayInsideTheDirectory) {
-  testutil::TempDir dir;
+  testsupport::TempDir dir;
   StatsPasteboardStore store(dir / "pb");
   EXPECT_FALSE(store.exists("org.SharedUDID.slot.0"));
   EXPECT_FALSE(store.dataForType("org.SharedUDID.slot.0", "t"));

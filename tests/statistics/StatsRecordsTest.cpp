@@ -199,8 +199,8 @@ TEST(StatsDeviceFacts, CountryAndLanguageFromTheLocale) {
 }
 
 TEST(StatsHosts, ConfigurationFileThenEnvironment) {
-  testutil::TempDir dir;
-  testutil::ScopedEnv home("VARDO_HOME", dir.path());
+  testsupport::TempDir dir;
+  testsupport::ScopedEnv home("VARDO_HOME", dir.path());
   ::unsetenv("VARDO_STATS_HOST");
   ::unsetenv("VARDO_STATS_FALLBACK_HOST");
   EXPECT_EQ(StatsHosts::load().logPrimary, "127.0.0.1:8080");
@@ -211,7 +211,7 @@ TEST(StatsHosts, ConfigurationFileThenEnvironment) {
   EXPECT_EQ(hosts.logPrimary, "stats.example.test");
   EXPECT_EQ(hosts.updatePrimary, "stats.example.test");
   EXPECT_EQ(hosts.logFallback, "127.0.0.1:8080");  // an unusable value is ignored
-  testutil::ScopedEnv primary("VARDO_STATS_HOST", "127.0.0.1:9");
+  testsupport::ScopedEnv primary("VARDO_STATS_HOST", "127.0.0.1:9");
   EXPECT_EQ(StatsHosts::load().configPrimary, "127.0.0.1:9");
 }
 

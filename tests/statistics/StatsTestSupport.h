@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@
 #include "statistics/StatsServices.h"
 #include "statistics/StatsUtil.h"
 #include "statistics/UsageStatsInternal.h"
-#include "tests/util/TempDir.h"
+#include "tests/support/ScopedOverride.h"
+#include "tests/support/TempDir.h"
 
 namespace stats_test {
 
@@ -42,13 +44,13 @@ class StatsFixture : public ::testing::Test {
   void SetUp() override {
     home_.emplace("VARDO_HOME", dir_.path());
     core::UserDefaults::resetStandard();
-    StatsLog::setEnabled(true);
-    StatsServices::install(services());
+    logSwitch_.emplace(StatsLog::setEnabled, true, StatsLog::enabled());
+    services_.emplace(StatsServices::install, services(), StatsServices::installed());
   }
 
   void TearDown() override {
-    StatsServices::install({});
-    StatsLog::setEnabled(false);
+    services_.reset();
+    logSwitch_.reset();
     core::UserDefaults::resetStandard();
     home_.reset();
   }
@@ -100,8 +102,10 @@ class StatsFixture : public ::testing::Test {
   const std::string& home() const { return dir_.path(); }
 
  private:
-  testutil::TempDir dir_;
-  std::optional<testutil::ScopedEnv> home_;
+  testsupport::TempDir dir_;
+  std::optional<testsupport::ScopedEnv> home_;
+  std::optional<testsupport::ScopedOverride<bool>> logSwitch_;
+  std::optional<testsupport::ScopedOverride<StatsServices>> services_;
   std::mutex mutex_;
   double now_ = kNow;
   std::function<core::Date()> clock_;  // when set, in place of now_

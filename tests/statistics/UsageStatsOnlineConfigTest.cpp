@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "platform/core/URL.h"
 #include "platform/core/UserDefaults.h"
 #include "tests/statistics/SessionTestSupport.h"
+#include "tests/support/ScopedOverride.h"
 #include "ui/test/Harness.h"
 
 namespace stats_test {
@@ -165,15 +167,17 @@ class UpdateCheck : public ServerSessionFixture {
     setClock([] { return core::Date{kNow + rl::RunLoop::main().now()}; });
     VDAppStatistics::installUpdateAlertHooks();
     // In place of the application's opener (VDHelper::openURL) the hooks installed.
-    UsageStats::setURLOpener([this](const std::string& url) {
-      opened.push_back(url);
-      return true;
-    });
+    opener_.emplace(UsageStats::setURLOpener,
+                    [this](const std::string& url) {
+                      opened.push_back(url);
+                      return true;
+                    },
+                    nullptr);
     UsageStats::startWithAppkey(kKey, 0, "瓦朵题库");
     UsageStats::setAppVersion("2.0");
   }
   void TearDown() override {
-    UsageStats::setURLOpener({});
+    opener_.reset();
     harness_.reset();
     ServerSessionFixture::TearDown();
   }
@@ -181,6 +185,7 @@ class UpdateCheck : public ServerSessionFixture {
 
   std::unique_ptr<ui::test::Harness> harness_;
   std::vector<std::string> opened;
+  std::optional<testsupport::ScopedOverride<std::function<bool(const std::string&)>>> opener_;
 };
 
 TEST_F(UpdateCheck, ANewerVersionShowsTheAlertAndItsOtherButtonOpensTheAddress) {

@@ -41,6 +41,7 @@
 #include "statistics/UsageStats.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -97,7 +98,7 @@ class LoopbackApp {
   }
 
   void finish() {
-    rl::RunLoop::main().runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    testsupport::runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     rl::DispatchQueue::global().waitIdle();
     rl::RunLoop::main().runUntilIdle();
     if (launch_.delegate()) launch_.app().stopAutoLoginTimer();

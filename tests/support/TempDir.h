@@ -3,14 +3,18 @@
 //
 //   TempDir          an empty directory of its own under $TMPDIR, removed with everything in it (read-only
 //                    entries too) when it goes; path() is "" when it could not be made.
+//   ScopedEnv        an environment variable set (or, given no value, unset) for one scope; its previous
+//                    value (or its absence) comes back afterwards, whatever the scope did to it meanwhile.
 //   TempHome         a TempDir that is VARDO_HOME while it lives: the user defaults are reloaded for it, and
 //                    the previous VARDO_HOME and defaults come back afterwards.
 //   HomeEnvironment  one TempHome for a whole test program (register it with
 //                    ::testing::AddGlobalTestEnvironment), for programs whose network thread reads the home
 //                    and must never see it change.
+//   fileMode         a file's permission bits (0 when it cannot be read).
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <memory>
@@ -49,19 +53,39 @@ class TempDir {
   std::string path_;
 };
 
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = ::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  explicit ScopedEnv(const char* name) : name_(name) {
+    if (const char* old = ::getenv(name)) old_ = old;
+    ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_.c_str(), old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
 class TempHome {
  public:
   explicit TempHome(std::string_view prefix = "vd-home") : dir_(prefix) {
-    if (const char* old = ::getenv("VARDO_HOME")) old_ = old;
-    ::setenv("VARDO_HOME", dir_.path().c_str(), 1);
+    env_.emplace("VARDO_HOME", dir_.path());
     core::UserDefaults::resetStandard();
   }
   ~TempHome() {
-    if (old_) {
-      ::setenv("VARDO_HOME", old_->c_str(), 1);
-    } else {
-      ::unsetenv("VARDO_HOME");
-    }
+    env_.reset();  // the previous home first, then its defaults
     core::UserDefaults::resetStandard();
   }
   TempHome(const TempHome&) = delete;
@@ -72,7 +96,7 @@ class TempHome {
 
  private:
   TempDir dir_;
-  std::optional<std::string> old_;
+  std::optional<ScopedEnv> env_;
 };
 
 class HomeEnvironment : public ::testing::Environment {
@@ -85,5 +109,11 @@ class HomeEnvironment : public ::testing::Environment {
   std::string prefix_;
   std::unique_ptr<TempHome> home_;
 };
+
+inline unsigned fileMode(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return 0;
+  return st.st_mode & 07777;
+}
 
 }  // namespace testsupport

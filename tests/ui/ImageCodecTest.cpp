@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "tests/support/ScopedOverride.h"
 #include "ui/Image.h"
 #include "ui/ImageCodec.h"
 #include "ui/ImagePickerController.h"
@@ -171,12 +173,11 @@ class ImagePicker : public ::testing::Test {
  protected:
   void SetUp() override {
     chooser = std::make_shared<ui::test::ScriptedImagePicker>();
-    ui::ImagePickerService::install(chooser);
+    service.emplace(ui::ImagePickerService::install, chooser, nullptr);
     root = std::make_shared<ui::ViewController>();
     h.setRoot(root);
     h.settle();
   }
-  void TearDown() override { ui::ImagePickerService::install(nullptr); }
 
   std::shared_ptr<ui::ImagePickerController> present() {
     auto picker = std::make_shared<ui::ImagePickerController>();
@@ -198,6 +199,7 @@ class ImagePicker : public ::testing::Test {
 
   ui::test::Harness h;
   std::shared_ptr<ui::test::ScriptedImagePicker> chooser;
+  std::optional<testsupport::ScopedOverride<std::shared_ptr<ui::ImagePickerService>>> service;
   std::shared_ptr<ui::ViewController> root;
   std::shared_ptr<PickerDelegate> delegate = std::make_shared<PickerDelegate>();
   std::vector<std::filesystem::path> files;

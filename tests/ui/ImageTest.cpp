@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "platform/core/Bundle.h"
+#include "tests/support/ScopedBundle.h"
 #include "tests/support/TempDir.h"
 #include "ui/PixbufCodec.h"
 
@@ -30,21 +32,14 @@ class BundleImages : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(dir_.empty());
-    const char* old = std::getenv("VARDO_BUNDLE");
-    oldBundle_ = old ? old : "";
-    setenv("VARDO_BUNDLE", dir_.c_str(), 1);
-    core::Bundle::resetMain();
-  }
-  void TearDown() override {
-    setenv("VARDO_BUNDLE", oldBundle_.c_str(), 1);
-    core::Bundle::resetMain();
+    bundle_.emplace(dir_);
   }
   void write(const std::string& name, const RGBABitmap& b) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << *PixbufCodec::encode(b, "png");
   }
   const testsupport::TempDir temp_{"vd-images"};
   const std::string dir_ = temp_.path();
-  std::string oldBundle_;
+  std::optional<testsupport::ScopedBundle> bundle_;
 };
 
 }  // namespace

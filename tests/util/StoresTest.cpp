@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/system/Device.h"
-#include "tests/util/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "util/DeviceIdentifier.h"
 #include "util/KeychainItemStore.h"
 #include "util/MD5Digest.h"
 #include "util/SystemVersion.h"
 
-using testutil::TempDir;
+using testsupport::TempDir;
 
 TEST(MD5Digest, DigestTextOrNothingForEmptyText) {
   EXPECT_EQ(stringFromMD5(""), std::nullopt);
@@ -25,7 +25,7 @@ TEST(MD5Digest, DigestTextOrNothingForEmptyText) {
 class KeychainItemStoreTest : public ::testing::Test {
  protected:
   TempDir home;
-  testutil::ScopedEnv env{"VARDO_HOME", home.path()};
+  testsupport::ScopedEnv env{"VARDO_HOME", home.path()};
 };
 
 TEST_F(KeychainItemStoreTest, AFreshItemReadsAsEmptyTextsAlsoAfterReset) {
@@ -47,7 +47,7 @@ TEST_F(KeychainItemStoreTest, TheLoginPersistsAcrossStoresInAPrivateFile) {
     EXPECT_TRUE(store.setObject("p@ss 密码", sec::kSecValueData));
     EXPECT_TRUE(store.setObject("p@ss 密码", sec::kSecValueData)) << "an unchanged value";
   }
-  EXPECT_EQ(testutil::fileMode(home.path() + "/data/keychain.plist"), 0600u);
+  EXPECT_EQ(testsupport::fileMode(home.path() + "/data/keychain.plist"), 0600u);
   KeychainItemStore again("UserNamePwdService");
   EXPECT_EQ(again.objectForKey(sec::kSecAttrAccount), "用户01");
   EXPECT_EQ(again.objectForKey(sec::kSecValueData), "p@ss 密码");

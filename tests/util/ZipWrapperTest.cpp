@@ -7,13 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/util/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/util/ZipFixtures.h"
 #include "util/ZipEntryStream.h"
 #include "util/ZipWrapper.h"
 
 using testutil::readAll;
-using testutil::TempDir;
+using testsupport::TempDir;
 using testutil::writeAll;
 using testutil::writeZip;
 using testutil::ZipEntry;

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,7 @@
 #include "platform/core/UserDefaults.h"
 #include "service/ServerConfig.h"
 #include "tests/app/crash/CrashTestSupport.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 
 namespace crash_delivery {
@@ -85,19 +87,17 @@ class CrashDelivery : public ::testing::Test {
     ASSERT_NE(server().port(), 0) << server().failure();
     ASSERT_TRUE(server().reset());
     ASSERT_FALSE(dir_.path().empty());
-    ::setenv("VARDO_HOME", (dir_.path() + "/home").c_str(), 1);
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kVerificationCodeBaseEnv, server().codeBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    env_.emplace_back("VARDO_HOME", dir_.path() + "/home");
+    env_.emplace_back(ServerConfig::kMainAPIBaseEnv, server().mainBase());
+    env_.emplace_back(ServerConfig::kUpdateCentreBaseEnv, server().updateBase());
+    env_.emplace_back(ServerConfig::kVerificationCodeBaseEnv, server().codeBase());
+    env_.emplace_back(ServerConfig::kResourceRootEnv, server().origin());
     core::UserDefaults::resetStandard();
     core::Bundle::resetMain();
     ServerConfig::reload();
   }
   void TearDown() override {
-    for (const char* name : {"VARDO_HOME", ServerConfig::kMainAPIBaseEnv, ServerConfig::kUpdateCentreBaseEnv,
-                             ServerConfig::kVerificationCodeBaseEnv, ServerConfig::kResourceRootEnv})
-      ::unsetenv(name);
+    env_.clear();
     ServerConfig::reload();
     core::UserDefaults::resetStandard();
   }
@@ -160,6 +160,7 @@ class CrashDelivery : public ::testing::Test {
   }
 
   crash_test::TempDir dir_;
+  std::list<testsupport::ScopedEnv> env_;  // the home and the server bases, for the test only
 };
 
 TEST_F(CrashDelivery, SegmentationFaultPostsOneReportToTheServerThenEndsBySIGSEGV) {

@@ -11,6 +11,7 @@
 #include "dao/BankLocation.h"
 #include "platform/core/Text.h"
 #include "tests/app/pagehelper/PageHelperSupport.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 
 using namespace pagehelper_test;
@@ -243,12 +244,15 @@ TEST_F(NoteList, DefaultCheckReadsTheLocalBank) {
   const std::filesystem::path root = temp.path();
   std::filesystem::create_directories(root / "db");
   std::filesystem::copy_file(sample, root / "db" / "GKSample.db");
-  BankLocation::set(BankLocation{
-      [dir = (root / "db").string()] { return dir; }, [] { return std::string("GKSample"); }, {}, {}});
-
-  core::Array page{entry(501, 7, "考生A", "在题库里", 1001), entry(502, 7, "考生A", "不在题库里", 99999)};
-  const VDHelper::NoteArray notes = VDHelper::getNoteArr(page, 1);
-  BankLocation::set(BankLocation{});
+  VDHelper::NoteArray notes;
+  {
+    testsupport::ScopedOverride<BankLocation> bank{
+        BankLocation::set,
+        BankLocation{[dir = (root / "db").string()] { return dir; }, [] { return std::string("GKSample"); }, {}, {}},
+        BankLocation::current()};
+    core::Array page{entry(501, 7, "考生A", "在题库里", 1001), entry(502, 7, "考生A", "不在题库里", 99999)};
+    notes = VDHelper::getNoteArr(page, 1);
+  }
 
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0]->AID, 1001);

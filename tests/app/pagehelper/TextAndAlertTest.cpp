@@ -10,6 +10,8 @@
 #include "platform/core/Bundle.h"
 #include "platform/core/PropertyList.h"
 #include "tests/app/pagehelper/PageHelperSupport.h"
+#include "tests/support/ScopedBundle.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "ui/Label.h"
 #include "ui/TextMeasurer.h"
@@ -39,11 +41,10 @@ class RecordingMeasurer : public ui::TextMeasurer {
 
 class TextMeasure : public ::testing::Test {
  protected:
-  void SetUp() override { ui::TextMeasurer::setCurrent(measurer_); }
-  void TearDown() override { ui::TextMeasurer::setCurrent(nullptr); }
-
   ui::test::Harness harness_;
   std::shared_ptr<RecordingMeasurer> measurer_ = std::make_shared<RecordingMeasurer>();
+  testsupport::ScopedOverride<std::shared_ptr<ui::TextMeasurer>> installed_{ui::TextMeasurer::setCurrent, measurer_,
+                                                                            nullptr};
 };
 
 }  // namespace
@@ -129,12 +130,10 @@ TEST(StoreLink, OpensTheConfiguredAddressOnly) {
   std::vector<std::string>& opened = opener.opened;
   bool& answer = opener.answer;
 
-  std::optional<std::string> savedBundle;
-  if (const char* b = std::getenv("VARDO_BUNDLE")) savedBundle = b;
   const testsupport::TempDir bundle("vd-pagehelper-bundle");
   const std::string& pattern = bundle.path();
   ASSERT_FALSE(pattern.empty());
-  setenv("VARDO_BUNDLE", pattern.c_str(), 1);
+  const testsupport::ScopedBundle bundleInUse(pattern);
   auto writeInfo = [&](core::Value info) {
     ASSERT_TRUE(core::PropertyList::writeFile(pattern + "/Info.plist", info));
     core::Bundle::resetMain();
@@ -155,10 +154,4 @@ TEST(StoreLink, OpensTheConfiguredAddressOnly) {
   EXPECT_FALSE(VDHelper::openItunes(opener));
   EXPECT_EQ(opened, (std::vector<std::string>{"https://store.example.org/app/vardo",
                                               "https://store.example.org/app/vardo"}));
-
-  if (savedBundle)
-    setenv("VARDO_BUNDLE", savedBundle->c_str(), 1);
-  else
-    unsetenv("VARDO_BUNDLE");
-  core::Bundle::resetMain();
 }

@@ -23,6 +23,7 @@
 #include "platform/core/UserDefaults.h"
 #include "screens/AllScreens.h"
 #include "tests/support/FixedReachability.h"
+#include "tests/support/ScopedBundle.h"
 #include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
 #include "ui/test/Harness.h"
@@ -51,9 +52,8 @@ class TrafficLog : public ::testing::Test {
       ASSERT_TRUE(bytes.has_value()) << file;
       ASSERT_TRUE(core::Paths::atomicWrite(core::Paths::join(bundle_.path(), file), *bytes));
     }
-    setenv("VARDO_BUNDLE", bundle_.path().c_str(), 1);
-    setenv("VARDO_HOME", home_.path().c_str(), 1);
-    core::Bundle::resetMain();
+    homeInUse_.emplace("VARDO_HOME", home_.path());
+    bundleInUse_.emplace(bundle_.path());
     core::UserDefaults::resetStandard();
     VDLogHelper::resetSharedInstance();
     // The counter reads the running application's clock and network watcher.
@@ -65,9 +65,8 @@ class TrafficLog : public ::testing::Test {
   void TearDown() override {
     harness_.app().setDelegate(nullptr);
     VDLogHelper::resetSharedInstance();
-    setenv("VARDO_BUNDLE", savedBundle_.value_or("").c_str(), 1);
-    unsetenv("VARDO_HOME");
-    core::Bundle::resetMain();
+    bundleInUse_.reset();
+    homeInUse_.reset();
     core::UserDefaults::resetStandard();
   }
 
@@ -87,6 +86,8 @@ class TrafficLog : public ::testing::Test {
   TempDir home_;
   TempDir bundle_;
   std::optional<std::string> savedBundle_;
+  std::optional<testsupport::ScopedEnv> homeInUse_;
+  std::optional<testsupport::ScopedBundle> bundleInUse_;
   // An application that has its network watcher without a launch.
   class WatchedApp : public AppDelegate {
    public:

@@ -37,6 +37,7 @@
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -186,12 +187,12 @@ class AnsweringFixture : public ::testing::Test {
   }
 
   void settleRequests() {
-    EXPECT_TRUE(rl::RunLoop::main().runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
+    EXPECT_TRUE(testsupport::runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
     if (loopback_.delegate()) h().settle(0.5);
   }
   template <typename Pred>
-  bool runUntil(Pred done, double seconds = 20) {
-    return rl::RunLoop::main().runUntil(
+  bool runUntil(Pred done, double seconds = testsupport::kRunUntilSeconds) {
+    return testsupport::runUntil(
         [&] {
           h().settle(0.5);
           return done();

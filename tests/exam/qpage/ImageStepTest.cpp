@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 
 #include "QuestionPageSupport.h"
 #include "app/VDLogHelper.h"
@@ -12,6 +13,7 @@
 #include "exam/QuestionImageStep.h"
 #include "librarys/json/JsonParser.h"
 #include "librarys/json/JsonWriter.h"
+#include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/PageResources.h"
 #include "util/ImageHeader.h"
@@ -227,17 +229,19 @@ class PageImages : public PageSuite {
       ASSERT_TRUE(server().start()) << server().failure();
     }
     ASSERT_TRUE(server().reset());
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
+    resourceRoot_.emplace(ServerConfig::kResourceRootEnv, server().origin());
     ServerConfig::reload();
     VDLogHelper::resetSharedInstance();
     // No application watches the network here: the traffic counts as off Wi-Fi.
   }
   void TearDown() override {
     VDLogHelper::resetSharedInstance();
-    ::unsetenv(ServerConfig::kResourceRootEnv);
+    resourceRoot_.reset();
     ServerConfig::reload();
     PageSuite::TearDown();
   }
+
+  std::optional<testsupport::ScopedEnv> resourceRoot_;
 };
 
 TEST_F(PageImages, TheBuildFetchesImagesCountsTheTrafficAndATapOpensTheViewer) {

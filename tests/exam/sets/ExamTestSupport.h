@@ -24,6 +24,8 @@
 #include "platform/runloop/RunLoop.h"
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -53,22 +55,19 @@ class SampleBankTest : public ::testing::Test {
     BankLocation location;
     location.dbSavePath = [dir = bankDir_] { return dir; };
     location.appName = [] { return std::string(kSubject); };
-    BankLocation::set(std::move(location));
+    bank_.emplace(BankLocation::set, std::move(location), BankLocation::current());
   }
   void TearDown() override {
-    BankLocation::set({});
+    bank_.reset();
     bankTemp_.reset();
   }
 
   std::optional<testsupport::TempDir> bankTemp_;
   std::string bankDir_;
+  std::optional<testsupport::ScopedOverride<BankLocation>> bank_;
 };
 
-// Runs the main loop until `done()` or `seconds` of real time have passed.
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class ServerSuite : public SampleBankTest {
  protected:
@@ -85,7 +84,6 @@ class ServerSuite : public SampleBankTest {
     ASSERT_TRUE(server().reset());
     homeTemp_.emplace("vd-exam-home");
     home_ = homeTemp_->path();
-    ::setenv("VARDO_HOME", home_.c_str(), 1);
     ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
     ServerConfig::reload();
     core::UserDefaults::resetStandard();
@@ -102,8 +100,6 @@ class ServerSuite : public SampleBankTest {
     harness_.reset();
     HTTPRequest::setSessionCookies(std::nullopt);
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAllCookies();
-    core::UserDefaults::resetStandard();
-    ::unsetenv("VARDO_HOME");
     homeTemp_.reset();
     SampleBankTest::TearDown();
   }
@@ -129,7 +125,7 @@ class ServerSuite : public SampleBankTest {
 
   ui::test::Harness& h() { return *harness_; }
 
-  std::optional<testsupport::TempDir> homeTemp_;
+  std::optional<testsupport::TempHome> homeTemp_;
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
 };

@@ -8,10 +8,13 @@
 #include "platform/core/NotificationCenter.h"
 #include "platform/runloop/Clock.h"
 #include "tests/librarys/http/HTTPTestSupport.h"
+#include "tests/support/ScopedMainClock.h"
+#include "tests/support/ScopedOverride.h"
 
 namespace {
 
 using namespace httptest;
+using testsupport::ScopedOverride;
 
 // The measure and the throttle on a manual clock, with the first window open.
 class Throttle : public ::testing::Test {
@@ -90,19 +93,13 @@ TEST_F(Throttle, MobileNetworkOnly) {
 }
 
 // The class-wide throttle of every request, on the real clock.
-class Throttling : public ::testing::Test {
- protected:
-  void TearDown() override {
-    HTTPRequest::setShouldThrottleBandwidthForWWAN(false);
-    HTTPRequest::setMaxBandwidthPerSecond(0);
-    HTTPRequest::setInternetConnectionStatusHook(nullptr);
-  }
-};
+class Throttling : public ::testing::Test {};
 
 TEST_F(Throttling, WWANOnlyThrottlingFollowsTheNetwork) {
   int status = 2;  // Wi-Fi
-  HTTPRequest::setInternetConnectionStatusHook([&] { return status; });
-  HTTPRequest::setShouldThrottleBandwidthForWWAN(true);
+  ScopedOverride<std::function<int()>> reach{HTTPRequest::setInternetConnectionStatusHook, [&] { return status; },
+                                             nullptr};
+  ScopedOverride<bool> wwan{HTTPRequest::setShouldThrottleBandwidthForWWAN, true, false};
   EXPECT_EQ(HTTPRequest::maxBandwidthPerSecond(), 14800u);
   EXPECT_FALSE(HTTPRequest::isBandwidthThrottled());
 
@@ -128,7 +125,7 @@ TEST_F(Throttling, BodyStreamReadsOneByteWithoutAllowanceAndCountsWhatItRead) {
   EXPECT_EQ(stream->read(buf, 4), 4);
   EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), before + 4);
   // Throttled with the second's allowance used up: one byte per read.
-  HTTPRequest::setMaxBandwidthPerSecond(4);
+  ScopedOverride<unsigned long> cap{HTTPRequest::setMaxBandwidthPerSecond, 4, HTTPRequest::maxBandwidthPerSecond()};
   EXPECT_EQ(stream->read(buf, 16), 1);
   EXPECT_EQ(HTTPRequest::bandwidthUsedInLastSecond(), before + 5);
   EXPECT_EQ(stream->read(buf, 16), 1);
@@ -146,10 +143,12 @@ class ThrottledDownload : public LoopbackSuite {};
 
 TEST_F(ThrottledDownload, AThrottledDownloadStillArrivesWhole) {
   // Real clock: 400 KB/s for 600 KB: the reads pause at least once until the next second.
-  HTTPRequest::setMaxBandwidthPerSecond(400000);
   auto r = makeRequest("/bytes?n=600000");
-  runAsync(r);
-  HTTPRequest::setMaxBandwidthPerSecond(0);
+  {
+    ScopedOverride<unsigned long> cap{HTTPRequest::setMaxBandwidthPerSecond, 400000,
+                                      HTTPRequest::maxBandwidthPerSecond()};
+    runAsync(r);
+  }
   ASSERT_FALSE(r->error());
   EXPECT_TRUE(r->responseData() == pattern(600000));
 }
@@ -158,9 +157,10 @@ class Indicator : public LoopbackSuite {};
 
 TEST_F(Indicator, GoesOffHalfASecondAfterTheLastStream) {
   auto mainClock = std::make_shared<rl::ManualClock>(100);
-  rl::RunLoop::main().setClock(mainClock);
+  testsupport::ScopedMainClock clock{mainClock};
   std::vector<bool> changes;
-  HTTPRequest::setNetworkActivityIndicatorHook([&](bool visible) { changes.push_back(visible); });
+  ScopedOverride<std::function<void(bool)>> indicator{HTTPRequest::setNetworkActivityIndicatorHook,
+                                                      [&](bool visible) { changes.push_back(visible); }, nullptr};
 
   auto r = makeRequest("/bytes?n=10");
   auto record = runAsync(r);
@@ -188,9 +188,6 @@ TEST_F(Indicator, GoesOffHalfASecondAfterTheLastStream) {
   runUntil([&] { return !HTTPRequest::isNetworkInUse(); }, 2);
   rl::RunLoop::main().advance(0.6);
   EXPECT_FALSE(HTTPRequest::isNetworkActivityIndicatorVisible());
-
-  HTTPRequest::setNetworkActivityIndicatorHook(nullptr);
-  rl::RunLoop::main().setClock(rl::Clock::real());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/core/Paths.h"
 #include "platform/net/HTTPReadStream.h"
 #include "platform/runloop/RunLoop.h"
+#include "tests/support/RunUntil.h"
 #include "tools/testserver/httpserver/LoopbackServer.h"
 #include "tests/support/TempDir.h"
 
@@ -36,11 +37,7 @@ inline std::string freshDir(const std::string& name) {
   return dir;
 }
 
-// Runs the main loop until `done()` or `seconds` have passed (each pass waits at most 0.05 s).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // byte[i] = i % 251: the server's body pattern.
 inline std::string pattern(std::size_t n, std::size_t offset = 0) {

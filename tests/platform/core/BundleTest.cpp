@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "platform/core/Paths.h"
+#include "tests/support/ScopedBundle.h"
 
 using core::Bundle;
 
@@ -76,17 +77,10 @@ TEST(Bundle, PathForResource) {
 }
 
 TEST(Bundle, MainFollowsVardoBundle) {
-  const char* old = getenv("VARDO_BUNDLE");
-  const std::string saved = old ? old : "";
-  setenv("VARDO_BUNDLE", fixtureBundle().c_str(), 1);
-  Bundle::resetMain();
-  EXPECT_EQ(Bundle::main().resourcePath(), fixtureBundle());
-  EXPECT_EQ(Bundle::main().localizedString("cancel"), "取消");
-  if (old) {
-    setenv("VARDO_BUNDLE", saved.c_str(), 1);
-  } else {
-    unsetenv("VARDO_BUNDLE");
+  {
+    const testsupport::ScopedBundle bundle(fixtureBundle());
+    EXPECT_EQ(Bundle::main().resourcePath(), fixtureBundle());
+    EXPECT_EQ(Bundle::main().localizedString("cancel"), "取消");
   }
-  Bundle::resetMain();
   EXPECT_NE(Bundle::main().resourcePath(), fixtureBundle());
 }

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include "tests/support/TempDir.h"
+
 using core::Date;
 using core::DateFormatter;
 using core::TimeZone;
@@ -90,16 +92,11 @@ TEST(DateFormatter, RoundTripAndLocalZone) {
   }
 
   // The local zone follows TZ.
-  const char* old = getenv("TZ");
-  const std::string saved = old ? old : "";
-  setenv("TZ", "UTC0", 1);
-  tzset();
-  EXPECT_EQ(DateFormatter::format(kSample, "yyyy-MM-dd HH:mm"), "2013-03-05 06:07");
-  EXPECT_EQ(DateFormatter::parse("1970-01-02", "yyyy-MM-dd")->secondsSince1970, 86400);
-  if (old) {
-    setenv("TZ", saved.c_str(), 1);
-  } else {
-    unsetenv("TZ");
+  {
+    const testsupport::ScopedEnv utc("TZ", "UTC0");
+    tzset();
+    EXPECT_EQ(DateFormatter::format(kSample, "yyyy-MM-dd HH:mm"), "2013-03-05 06:07");
+    EXPECT_EQ(DateFormatter::parse("1970-01-02", "yyyy-MM-dd")->secondsSince1970, 86400);
   }
   tzset();
 }

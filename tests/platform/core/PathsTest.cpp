@@ -1,4 +1,5 @@
 #include "platform/core/Paths.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <thread>
 
-#include "TempHome.h"
 #include "platform/runloop/BlockingCall.h"
 
 using core::Paths;
@@ -51,33 +51,33 @@ std::vector<std::string> namesIn(const std::string& dir) {
 }  // namespace
 
 TEST(Paths, VardoHomeHoldsEveryDirectory) {
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   EnvScope env;
   env.set("XDG_DATA_HOME", "/nonexistent/xdg");
   env.set("TMPDIR", "/nonexistent/tmp");
-  EXPECT_EQ(Paths::documents(), home.dir() + "/data");
-  EXPECT_EQ(Paths::caches(), home.dir() + "/cache");
-  EXPECT_EQ(Paths::configuration(), home.dir() + "/config");
-  EXPECT_EQ(Paths::temporary(), home.dir() + "/tmp");
+  EXPECT_EQ(Paths::documents(), home.path() + "/data");
+  EXPECT_EQ(Paths::caches(), home.path() + "/cache");
+  EXPECT_EQ(Paths::configuration(), home.path() + "/config");
+  EXPECT_EQ(Paths::temporary(), home.path() + "/tmp");
   for (const auto& d : {"data", "cache", "config", "tmp"})
-    EXPECT_TRUE(Paths::isDirectory(home.dir() + "/" + d));
+    EXPECT_TRUE(Paths::isDirectory(home.path() + "/" + d));
 }
 
 TEST(Paths, XdgDirectoriesAndDefaultsWithoutVardoHome) {
-  coretest::TempHome scratch;  // only a place for the fake home directory
+  testsupport::TempHome scratch{"vd-core-test"};  // only a place for the fake home directory
   EnvScope env;
   env.set("VARDO_HOME", nullptr);
-  env.set("HOME", scratch.dir().c_str());
+  env.set("HOME", scratch.path().c_str());
   env.set("XDG_DATA_HOME", nullptr);
-  env.set("XDG_CACHE_HOME", (scratch.dir() + "/xc").c_str());
+  env.set("XDG_CACHE_HOME", (scratch.path() + "/xc").c_str());
   env.set("XDG_CONFIG_HOME", "relative/ignored");
   env.set("TMPDIR", nullptr);
-  EXPECT_EQ(Paths::documents(), scratch.dir() + "/.local/share/vardo");
-  EXPECT_EQ(Paths::caches(), scratch.dir() + "/xc/vardo");
-  EXPECT_EQ(Paths::configuration(), scratch.dir() + "/.config/vardo");
+  EXPECT_EQ(Paths::documents(), scratch.path() + "/.local/share/vardo");
+  EXPECT_EQ(Paths::caches(), scratch.path() + "/xc/vardo");
+  EXPECT_EQ(Paths::configuration(), scratch.path() + "/.config/vardo");
   EXPECT_EQ(Paths::temporary(), "/tmp");
-  env.set("TMPDIR", (scratch.dir() + "/t").c_str());
-  EXPECT_EQ(Paths::temporary(), scratch.dir() + "/t");
+  env.set("TMPDIR", (scratch.path() + "/t").c_str());
+  EXPECT_EQ(Paths::temporary(), scratch.path() + "/t");
 }
 
 mode_t modeOf(const std::string& path) {
@@ -86,16 +86,16 @@ mode_t modeOf(const std::string& path) {
 }
 
 TEST(Paths, TheDocumentsDirectoryIsPrivateToTheUser) {
-  coretest::TempHome scratch;
+  testsupport::TempHome scratch{"vd-core-test"};
   EnvScope env;
   {
     SCOPED_TRACE("made fresh, under VARDO_HOME and under the XDG default with missing parents");
     EXPECT_EQ(modeOf(Paths::documents()), 0700u);
     env.set("VARDO_HOME", nullptr);
-    env.set("HOME", scratch.dir().c_str());
+    env.set("HOME", scratch.path().c_str());
     env.set("XDG_DATA_HOME", nullptr);
     EXPECT_EQ(modeOf(Paths::documents()), 0700u);
-    EXPECT_EQ(Paths::documents(), scratch.dir() + "/.local/share/vardo");
+    EXPECT_EQ(Paths::documents(), scratch.path() + "/.local/share/vardo");
   }
   {
     SCOPED_TRACE("an existing directory open to others is tightened, the owner's bits kept");
@@ -108,10 +108,10 @@ TEST(Paths, TheDocumentsDirectoryIsPrivateToTheUser) {
   }
   {
     SCOPED_TRACE("a file in the way is no private directory");
-    std::ofstream(scratch.dir() + "/plain") << "x";
-    EXPECT_FALSE(Paths::createPrivateDirectory(scratch.dir() + "/plain"));
-    EXPECT_TRUE(Paths::createPrivateDirectory(scratch.dir() + "/a/b/c/"));
-    EXPECT_EQ(modeOf(scratch.dir() + "/a/b/c"), 0700u);
+    std::ofstream(scratch.path() + "/plain") << "x";
+    EXPECT_FALSE(Paths::createPrivateDirectory(scratch.path() + "/plain"));
+    EXPECT_TRUE(Paths::createPrivateDirectory(scratch.path() + "/a/b/c/"));
+    EXPECT_EQ(modeOf(scratch.path() + "/a/b/c"), 0700u);
   }
 }
 
@@ -128,8 +128,8 @@ TEST(Paths, JoinParentAndLastComponent) {
 }
 
 TEST(Paths, AtomicWriteReplacesWholeFileAndLeavesNoTemporaries) {
-  coretest::TempHome home;
-  const std::string dir = home.dir() + "/w";
+  testsupport::TempHome home{"vd-core-test"};
+  const std::string dir = home.path() + "/w";
   ASSERT_TRUE(Paths::createDirectories(dir + "/deep/er"));
   const std::string file = dir + "/f.bin";
   ASSERT_TRUE(Paths::atomicWrite(file, std::string_view("first version, longer")));
@@ -150,16 +150,16 @@ TEST(Paths, AtomicWriteReplacesWholeFileAndLeavesNoTemporaries) {
 }
 
 TEST(Paths, ReadAndRemove) {
-  coretest::TempHome home;
-  EXPECT_FALSE(Paths::readFile(home.dir() + "/none").has_value());
-  EXPECT_FALSE(Paths::readFile(home.dir()).has_value()) << "a directory is not a file";
-  ASSERT_TRUE(Paths::atomicWrite(home.dir() + "/empty", std::string_view()));
-  EXPECT_EQ(Paths::readTextFile(home.dir() + "/empty"), std::string());
-  ASSERT_TRUE(Paths::createDirectories(home.dir() + "/tree/a/b"));
-  ASSERT_TRUE(Paths::atomicWrite(home.dir() + "/tree/a/b/f", std::string_view("x")));
-  EXPECT_TRUE(Paths::removeAll(home.dir() + "/tree"));
-  EXPECT_FALSE(Paths::fileExists(home.dir() + "/tree"));
-  EXPECT_TRUE(Paths::removeAll(home.dir() + "/tree")) << "nothing left is success";
+  testsupport::TempHome home{"vd-core-test"};
+  EXPECT_FALSE(Paths::readFile(home.path() + "/none").has_value());
+  EXPECT_FALSE(Paths::readFile(home.path()).has_value()) << "a directory is not a file";
+  ASSERT_TRUE(Paths::atomicWrite(home.path() + "/empty", std::string_view()));
+  EXPECT_EQ(Paths::readTextFile(home.path() + "/empty"), std::string());
+  ASSERT_TRUE(Paths::createDirectories(home.path() + "/tree/a/b"));
+  ASSERT_TRUE(Paths::atomicWrite(home.path() + "/tree/a/b/f", std::string_view("x")));
+  EXPECT_TRUE(Paths::removeAll(home.path() + "/tree"));
+  EXPECT_FALSE(Paths::fileExists(home.path() + "/tree"));
+  EXPECT_TRUE(Paths::removeAll(home.path() + "/tree")) << "nothing left is success";
 }
 
 // While blocking is disallowed (a running application), a write that waits for the disk on the main

@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-#include "TempHome.h"
 #include "platform/core/Paths.h"
+#include "tests/support/TempDir.h"
 
 using core::Array;
 using core::Dictionary;
@@ -178,12 +178,12 @@ TEST(PropertyList, BinaryDatesBefore2001KeepTheirFraction) {
 }
 
 TEST(PropertyList, WriteFileIsAtomicAndFailsCleanly) {
-  coretest::TempHome home;
-  const std::string path = home.dir() + "/p.plist";
+  testsupport::TempHome home{"vd-core-test"};
+  const std::string path = home.path() + "/p.plist";
   ASSERT_TRUE(PropertyList::writeFile(path, sample()));
   EXPECT_EQ(PropertyList::readFile(path), sample());
   // A value that cannot be written leaves the old file as it was.
   EXPECT_FALSE(PropertyList::writeFile(path, Value(Dictionary{{"n", Value::null()}})));
   EXPECT_EQ(PropertyList::readFile(path), sample());
-  EXPECT_FALSE(PropertyList::writeFile(home.dir() + "/no/such/dir.plist", sample()));
+  EXPECT_FALSE(PropertyList::writeFile(home.path() + "/no/such/dir.plist", sample()));
 }

@@ -4,8 +4,9 @@
 
 #include <thread>
 
-#include "TempHome.h"
+#include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
+#include "tests/support/TempDir.h"
 
 using core::Array;
 using core::Dictionary;
@@ -13,9 +14,9 @@ using core::UserDefaults;
 using core::Value;
 
 TEST(UserDefaults, SynchronizedValuesSurviveAReload) {
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   auto& d = UserDefaults::standard();
-  EXPECT_EQ(d.path(), home.dir() + "/config/defaults.plist");
+  EXPECT_EQ(d.path(), home.path() + "/config/defaults.plist");
   d.setObject("isFirstOpen", true);
   d.setInteger("fontSize", 18);
   d.setObject("name", "张三");
@@ -46,16 +47,16 @@ TEST(UserDefaults, SynchronizedValuesSurviveAReload) {
 
 TEST(UserDefaults, EachHomeHasItsOwnDefaults) {
   {
-    coretest::TempHome first;
+    testsupport::TempHome first{"vd-core-test"};
     UserDefaults::standard().setObject("k", "first");
     ASSERT_TRUE(UserDefaults::standard().synchronize());
   }
-  coretest::TempHome second;
+  testsupport::TempHome second{"vd-core-test"};
   EXPECT_TRUE(UserDefaults::standard().objectForKey("k").isNil());
 }
 
 TEST(UserDefaults, ValuesAreCopiedInAndOut) {
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   auto& d = UserDefaults::standard();
   Value list = Array{1};
   d.setObject("list", list);
@@ -67,7 +68,7 @@ TEST(UserDefaults, ValuesAreCopiedInAndOut) {
 }
 
 TEST(UserDefaults, RegisteredDefaultsAnswerMissingKeysButAreNotWritten) {
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   auto& d = UserDefaults::standard();
   d.registerDefaults(Dictionary{{"night", false}, {"size", 2}});
   d.setInteger("size", 4);
@@ -80,7 +81,7 @@ TEST(UserDefaults, RegisteredDefaultsAnswerMissingKeysButAreNotWritten) {
 }
 
 TEST(UserDefaults, CorruptFileGivesEmptyDefaultsAndIsReplacedOnSave) {
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   const std::string path = UserDefaults::standard().path();
   ASSERT_TRUE(core::Paths::atomicWrite(path, std::string_view("<<garbage")));
   UserDefaults::resetStandard();
@@ -91,7 +92,7 @@ TEST(UserDefaults, CorruptFileGivesEmptyDefaultsAndIsReplacedOnSave) {
 }
 
 TEST(UserDefaults, ConcurrentWritersDoNotLoseKeys) {
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   auto& d = UserDefaults::standard();
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {

@@ -6,6 +6,7 @@
 
 #include "platform/net/HostResolver.h"
 #include "tests/platform/net/LoopbackFixture.h"
+#include "tests/support/ScopedOverride.h"
 
 namespace {
 
@@ -268,12 +269,14 @@ TEST_F(ReadStream, TheResponseDecidesWhetherTheConnectionIsKept) {
 }
 
 TEST_F(ReadStream, IdleConnectionsExpire) {
-  net::ConnectionPool::setIdleTimeout(0);
-  auto first = stream(server.url("/bytes?n=10"), 9);
-  fetch(first);
-  net::ConnectionPool::closeExpired();
-  EXPECT_EQ(net::ConnectionPool::idleCount(), 0u);
-  net::ConnectionPool::setIdleTimeout(60);
+  {
+    testsupport::ScopedOverride<double> expireAtOnce{net::ConnectionPool::setIdleTimeout, 0,
+                                                     net::ConnectionPool::idleTimeout()};
+    auto first = stream(server.url("/bytes?n=10"), 9);
+    fetch(first);
+    net::ConnectionPool::closeExpired();
+    EXPECT_EQ(net::ConnectionPool::idleCount(), 0u);
+  }
   auto second = stream(server.url("/bytes?n=10"), 9);
   fetch(second);
   EXPECT_FALSE(second->isReusedConnection());

@@ -14,6 +14,7 @@
 #include "platform/net/ConnectionPool.h"
 #include "platform/net/HTTPReadStream.h"
 #include "platform/runloop/RunLoop.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/httpserver/LoopbackServer.h"
 
@@ -74,11 +75,7 @@ inline std::shared_ptr<Outcome> attach(const std::shared_ptr<net::HTTPReadStream
   return out;
 }
 
-// Runs the current loop until `done()` or `seconds` have passed (each pass waits at most 0.2 s).
-template <typename Pred>
-inline bool runUntil(Pred done, double seconds = 30) {
-  return rl::RunLoop::current().runUntil(done, seconds, rl::kDefaultMode, 0.2);
-}
+using testsupport::runUntil;
 
 inline Outcome fetch(const std::shared_ptr<net::HTTPReadStream>& s, std::size_t chunk = 16384) {
   auto out = attach(s, chunk);

@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <list>
 #include <thread>
 
 #include "tests/platform/net/LoopbackFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -19,13 +21,16 @@ const char* const kVars[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_P
 
 class ProxyEnvironment : public ::testing::Test {
  protected:
+  // Also between the cases of one test: the variables unset again, the originals still kept.
   void SetUp() override {
-    for (const char* v : kVars) ::unsetenv(v);
+    cleared_.clear();
+    for (const char* v : kVars) cleared_.emplace_back(v);
   }
-  void TearDown() override { SetUp(); }
   static std::optional<std::vector<net::ProxySettings>> forURL(const char* url) {
     return net::proxiesForURL(*core::URL::parse(url));
   }
+
+  std::list<testsupport::ScopedEnv> cleared_;  // the variables, as they were before the test
 };
 
 struct Case {

@@ -8,6 +8,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+
+#include "tests/support/ScopedMainClock.h"
 
 namespace rltest {
 
@@ -18,16 +21,14 @@ class ManualMainLoop : public ::testing::Test {
     rl::RunLoop::setMainThread();
     loop().clear();
     clock = std::make_shared<rl::ManualClock>(100.0);
-    loop().setClock(clock);
+    clockOverride_.emplace(clock);
   }
-  void TearDown() override {
-    loop().clear();
-    loop().setClock(rl::Clock::real());
-  }
+  void TearDown() override { loop().clear(); }
   rl::RunLoop& loop() { return rl::RunLoop::main(); }
   double elapsed() const { return clock->now() - 100.0; }
 
   std::shared_ptr<rl::ManualClock> clock;
+  std::optional<testsupport::ScopedMainClock> clockOverride_;
 };
 
 // A value several threads change, with bounded waits for a condition on it.

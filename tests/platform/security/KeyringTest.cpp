@@ -19,7 +19,7 @@
 #include "platform/security/Keychain.h"
 #include "platform/security/KeychainFile.h"
 #include "platform/security/SecretServiceStore.h"
-#include "tests/util/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -189,7 +189,7 @@ TEST_F(LockedKeyring, NothingLeavesTheFileWhileTheKeyringStaysLocked) {
   ASSERT_TRUE(left);
   EXPECT_EQ(*left, std::vector<sec::KeychainItem>{loginItem("user01", "secret1")})
       << "the file keeps the login the keyring did not take";
-  EXPECT_EQ(testutil::fileMode(file.filePath()), 0600u);
+  EXPECT_EQ(testsupport::fileMode(file.filePath()), 0600u);
 }
 
 // --- Without a keyring ---------------------------------------------------------------------------
@@ -215,6 +215,6 @@ TEST(KeychainWithoutKeyring, TheFileStoreIsUsedAndSaidOnce) {
 
   ASSERT_TRUE(keychain.add(loginItem("user01", "secret1")));
   EXPECT_EQ(again.find(kLoginQuery), loginItem("user01", "secret1"));
-  EXPECT_EQ(testutil::fileMode(keychain.filePath()), 0600u);
-  EXPECT_EQ(testutil::fileMode(core::Paths::documents()), 0700u);
+  EXPECT_EQ(testsupport::fileMode(keychain.filePath()), 0600u);
+  EXPECT_EQ(testsupport::fileMode(core::Paths::documents()), 0700u);
 }

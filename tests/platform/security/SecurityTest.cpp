@@ -8,9 +8,9 @@
 #include "platform/security/DES.h"
 #include "platform/security/Keychain.h"
 #include "platform/security/MD5.h"
-#include "tests/util/TempDir.h"
+#include "tests/support/TempDir.h"
 
-using testutil::TempDir;
+using testsupport::TempDir;
 
 namespace {
 
@@ -114,8 +114,8 @@ TEST(Keychain, ItemsPersistInAPrivateFileAcrossInstances) {
   }
   sec::Keychain again(dir);
   EXPECT_EQ(again.filePath(), dir + "/keychain.plist");
-  EXPECT_EQ(testutil::fileMode(again.filePath()), 0600u);
-  EXPECT_EQ(testutil::fileMode(dir), 0700u) << "the directory the store made is private too";
+  EXPECT_EQ(testsupport::fileMode(again.filePath()), 0600u);
+  EXPECT_EQ(testsupport::fileMode(dir), 0700u) << "the directory the store made is private too";
   auto found = again.find(kLoginQuery);
   ASSERT_TRUE(found);
   EXPECT_EQ(*found, loginItem("张三", "密码123"));
@@ -193,6 +193,6 @@ TEST(Keychain, ADamagedStoreIsKeptAsideAndReplaced) {
 
 TEST(Keychain, StandardStoreLivesInTheDocumentsDirectory) {
   TempDir home;
-  testutil::ScopedEnv env("VARDO_HOME", home.path());
+  testsupport::ScopedEnv env("VARDO_HOME", home.path());
   EXPECT_EQ(sec::Keychain::standard().filePath(), home.path() + "/data/keychain.plist");
 }

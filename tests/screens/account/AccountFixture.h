@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@
 #include "statistics/UsageStats.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -88,7 +91,7 @@ class AccountFixture : public ::testing::Test {
     registerAllScreens();
     registerAccountScreens();
     chooser_ = std::make_shared<ui::test::ScriptedImagePicker>();
-    ui::ImagePickerService::install(chooser_);
+    picker_.emplace(ui::ImagePickerService::install, chooser_, nullptr);
 
     AppServices services = loopback_.services();
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;
@@ -104,7 +107,7 @@ class AccountFixture : public ::testing::Test {
   }
   void TearDown() override {
     settleRequests();
-    ui::ImagePickerService::install(nullptr);
+    picker_.reset();
     loopback_.finish();
     registerAllScreens();
   }
@@ -115,8 +118,8 @@ class AccountFixture : public ::testing::Test {
 
   // Runs the main loop (real time, bounded) until `done`.
   template <typename Pred>
-  bool runUntil(Pred done, double seconds = 20) {
-    return rl::RunLoop::main().runUntil(
+  bool runUntil(Pred done, double seconds = testsupport::kRunUntilSeconds) {
+    return testsupport::runUntil(
         [&] {
           h().settle(0.5);  // long enough for a transition (0.35 s)
           return done();
@@ -127,8 +130,7 @@ class AccountFixture : public ::testing::Test {
   // next request) is left: both halves have run.
   void settleRequests() {
     for (;;) {
-      EXPECT_TRUE(
-          rl::RunLoop::main().runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
+      EXPECT_TRUE(testsupport::runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
       rl::DispatchQueue::global().waitIdle();
       h().settle();
       if (HTTPRequest::sharedQueue().operationCount() == 0 || ::testing::Test::HasFailure()) break;
@@ -151,7 +153,7 @@ class AccountFixture : public ::testing::Test {
     app().setDownSession(core::Value::dictionary());
     VDHelper::showMainVC();
     h().settle();
-    EXPECT_TRUE(rl::RunLoop::main().runUntil([this] { return app().downSession().contains("Main"); }, 20));
+    EXPECT_TRUE(testsupport::runUntil([this] { return app().downSession().contains("Main"); }, 20));
     settleRequests();
     return homeScreen();
   }
@@ -210,6 +212,7 @@ class AccountFixture : public ::testing::Test {
 
   testsupport::LoopbackApp loopback_;
   std::shared_ptr<ui::test::ScriptedImagePicker> chooser_;
+  std::optional<testsupport::ScopedOverride<std::shared_ptr<ui::ImagePickerService>>> picker_;
 };
 
 }  // namespace account_test

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/screens/account/AccountFixture.h"
+#include "tests/support/RunUntil.h"
 #include "ui/NavigationController.h"
 
 namespace account_test {
@@ -27,7 +28,7 @@ class FlowFixture : public AccountFixture {
   // A reply that sends the next request (a check, then the SMS) is followed to the end.
   void waitReplies() {
     do {
-      ASSERT_TRUE(rl::RunLoop::main().runUntil(
+      ASSERT_TRUE(testsupport::runUntil(
           [] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 20));
       h().drainMain();
     } while (HTTPRequest::sharedQueue().operationCount() != 0);

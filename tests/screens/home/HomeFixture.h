@@ -44,6 +44,7 @@
 #include "statistics/UsageStatsInternal.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
@@ -55,12 +56,7 @@ namespace home_test {
 
 inline const char* kSubject = "GKSample";
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work from the network or a worker thread).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // The identifier of a stand-in screen; the class name of any other screen.
 inline std::string screenName(const ui::ViewController* vc) {

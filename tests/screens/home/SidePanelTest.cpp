@@ -2,6 +2,7 @@
 // centre replacement, and the background question-bank check.
 
 #include <gtest/gtest.h>
+#include "tests/support/RunUntil.h"
 #include "widgets/ProgressHUD.h"
 
 #include <cstdlib>
@@ -79,7 +80,7 @@ class SidePanel : public ::testing::Test {
   // The home screen asks for the notices when it first loads; the request's overlay covers the window
   // until its answer (here: no server) comes back from the network thread. Wait for it, bounded.
   void waitForRequestOverlays() {
-    rl::RunLoop::main().runUntil([this] { return ProgressHUD::allHUDsForView(h().window()).empty(); }, 10);
+    testsupport::runUntil([this] { return ProgressHUD::allHUDsForView(h().window()).empty(); }, 10);
     h().settle();
   }
 

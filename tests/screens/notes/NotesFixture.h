@@ -34,6 +34,7 @@
 #include "statistics/UsageStats.h"
 #include "tests/app/pagehelper/AnsweringScreenDouble.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -44,10 +45,7 @@ namespace notes_test {
 
 inline const char* kSubject = "GKSample";
 
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class NotesFixture : public ::testing::Test {
  public:

@@ -39,6 +39,7 @@
 #include "tests/app/pagehelper/AnsweringScreenDouble.h"
 #include "tests/support/FixedReachability.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/NavigationController.h"
@@ -48,10 +49,7 @@ namespace review_test {
 
 inline const char* kSubject = "GKSample";
 
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 // The questions of the sample bank's first state, from the manifest the server reads too.
 struct SampleQuestion {

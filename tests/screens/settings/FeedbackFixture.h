@@ -29,6 +29,7 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "statistics/UsageStats.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/LoopbackApp.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -122,7 +123,7 @@ class FeedbackFixture : public ::testing::Test {
   void settleRequests() {
     const auto idle = [] { return HTTPRequest::sharedQueue().operationCount() == 0; };
     bool settled = false;
-    rl::RunLoop::main().runUntil(
+    testsupport::runUntil(
         [&] {
           if (!settled) {
             h().settle(0.2);

@@ -7,6 +7,7 @@
 #include "screens/settings/SiteAddresses.h"
 #include "screens/settings/SoftShareViewController.h"
 #include "tests/screens/settings/FeedbackFixture.h"
+#include "tests/support/ScopedOverride.h"
 
 namespace settings_test {
 namespace {
@@ -27,10 +28,6 @@ class ScriptedComposer : public MailComposer {
 
 class SoftShare : public FeedbackFixture {
  protected:
-  void TearDown() override {
-    MailComposer::setShared(nullptr);
-    FeedbackFixture::TearDown();
-  }
   SoftShareViewController& open() {
     screen_ = make<SoftShareViewController>("softShare");
     push(screen_);
@@ -90,7 +87,7 @@ TEST_F(SoftShare, EachRowHandsItsEscapedAddressToTheOpener) {
 
 TEST_F(SoftShare, WithAComposerTheMailIsWrittenThereAndItsOutcomeIsTold) {
   auto composer = std::make_shared<ScriptedComposer>();
-  MailComposer::setShared(composer);
+  testsupport::ScopedOverride<std::shared_ptr<MailComposer>> mail{MailComposer::setShared, composer, nullptr};
   struct Case {
     MailComposer::Result result;
     const char* alert;  // nullptr: none

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@
 #include "statistics/UsageStats.h"
 #include "tests/support/AppLaunch.h"
 #include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/ScopedBundle.h"
 #include "tests/support/ServerJournal.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -48,11 +51,7 @@ namespace subject_test {
 inline const char* kSample = "GKSample";
 inline const char* kSampleName = "常识综合（样例）";
 
-// Runs the main loop until `done()` or `seconds` of real time have passed.
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class SubjectFixture : public ::testing::Test {
  public:
@@ -71,8 +70,7 @@ class SubjectFixture : public ::testing::Test {
     runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
     runUntil([] { return !MainInterfaceViewController1::isUnpacking(); }, 10);
     loopback_.finish();
-    if (!bundle_.empty()) ::setenv("VARDO_BUNDLE", bundle_.c_str(), 1);
-    core::Bundle::resetMain();
+    bundleCopy_.reset();
   }
 
   ui::test::Harness& h() { return loopback_.h(); }
@@ -101,8 +99,7 @@ class SubjectFixture : public ::testing::Test {
     core::Value plist = core::PropertyList::readFile(info);
     plist.set("CFBundleName", name);
     ASSERT_TRUE(core::PropertyList::writeFile(info, plist));
-    ::setenv("VARDO_BUNDLE", copy.c_str(), 1);
-    core::Bundle::resetMain();
+    bundleCopy_.emplace(copy.string());
   }
 
   // ---- screens ----
@@ -191,6 +188,7 @@ class SubjectFixture : public ::testing::Test {
   }
 
   std::string bundle_;
+  std::optional<testsupport::ScopedBundle> bundleCopy_;  // while the application runs from a copy
   testsupport::LoopbackApp loopback_;
 };
 

@@ -229,10 +229,8 @@ TEST_F(BankCheckDecision, OfflineCheckShowsTheNetworkAlertOnly) {
     h().press(h().alert()->buttonTitleAtIndex(0));
     h().settle();
   }
-  launch_.reset();
   core::UserDefaults::standard().removeObject("saveAppName");  // no main screen with checks of its own
-  network_ = 0;
-  launch_.launch(0);
+  loopback_.relaunch(testsupport::quietServices(0));
   ASSERT_NE(h().alert(), nullptr);  // the launch's own network alert
   ASSERT_TRUE(h().press("取消"));
   h().settle();

@@ -1,8 +1,8 @@
 #pragma once
-// The question-bank check and the data-clearing panel under test: a temporary home, the loopback API
-// server (one per test program) as the update centre, an application delegate launched on the UI harness
-// with a network that is up, the data-access objects pointed at the home (VDHelper::installBankLocation)
-// and the subject GKSample chosen.
+// The question-bank check and the data-clearing panel under test: the application against the loopback
+// API server (tests/support/LoopbackApp.h: a temporary home, the server as the update centre, a network
+// that is up) with no service shell, the data-access objects pointed at the home
+// (VDHelper::installBankLocation) and the subject GKSample chosen.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -33,6 +33,8 @@
 #include "service/ServerConfig.h"
 #include "service/ServiceShell.h"
 #include "tests/support/AppLaunch.h"
+#include "tests/support/LoopbackApp.h"
+#include "tests/support/RunUntil.h"
 #include "tests/support/StandInScreens.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
@@ -43,59 +45,35 @@ namespace bankcheck_test {
 
 inline const char* kSubject = "GKSample";
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work to arrive from the network or a worker thread).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 20) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 class BankCheckFixture : public ::testing::Test {
  protected:
-  static testserver::ApiServer& server() {
-    static testserver::ApiServer s;
-    return s;
-  }
+  static testserver::ApiServer& server() { return testsupport::LoopbackApp::server(); }
 
   void SetUp() override {
-    if (server().port() == 0) {
-      ASSERT_TRUE(server().start()) << server().failure();
-    }
-    ASSERT_TRUE(server().reset());
-
-    home_ = std::make_unique<testsupport::TempHome>("vd-bankcheck");
-    ASSERT_FALSE(home_->path().empty());
-    ::setenv(ServerConfig::kMainAPIBaseEnv, server().mainBase().c_str(), 1);
-    ::setenv(ServerConfig::kUpdateCentreBaseEnv, server().updateBase().c_str(), 1);
-    ::setenv(ServerConfig::kResourceRootEnv, server().origin().c_str(), 1);
-    ServerConfig::reload();
-    core::Bundle::resetMain();
+    ASSERT_NO_FATAL_FAILURE(loopback_.prepare("vd-bankcheck"));
     setServiceShell({});
 
     registerAllScreens();
     testsupport::registerStandInScreensWhereNoneIs();  // the screens of the other areas
     DataManagementViewController::registerScreen();
 
-    launch_.launch(network_);
+    loopback_.launch();
     // Chosen after the launch, so the root screen is the subject choice and no side panel runs a
     // check of its own.
-    ASSERT_TRUE(
-        VDHelper::saveQuoteProduct(core::Dictionary{{"Key", "常识综合（样例）"}, {"Value", kSubject}}));
+    ASSERT_NO_FATAL_FAILURE(loopback_.chooseSampleSubject(false));
     VDHelper::installBankLocation();
   }
 
   void TearDown() override {
-    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
-    rl::RunLoop::main().runUntilIdle();
-    BankLocation::set({});
-    launch_.reset();
+    loopback_.finish();
     registerAllScreens();
-    home_.reset();
   }
 
-  ui::test::Harness& h() { return launch_.h(); }
-  AppDelegate& app() { return launch_.app(); }
-  const std::string& home() const { return home_->path(); }
+  ui::test::Harness& h() { return loopback_.h(); }
+  AppDelegate& app() { return loopback_.app(); }
+  const std::string& home() const { return loopback_.home(); }
 
   // ---- files ----
   std::string bankFile() const { return VDHelper::dbSavePath() + "/" + kSubject + ".db"; }
@@ -166,9 +144,7 @@ class BankCheckFixture : public ::testing::Test {
     return out;
   }
 
-  std::unique_ptr<testsupport::TempHome> home_;
-  int network_ = 2;
-  testsupport::AppLaunch launch_;
+  testsupport::LoopbackApp loopback_;
 };
 
 }  // namespace bankcheck_test

@@ -35,6 +35,8 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/system/Installer.h"
 #include "screens/update/UpdateSoftwareViewController.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/ScopedOverride.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -43,12 +45,7 @@ namespace updengine_test {
 
 namespace fs = std::filesystem;
 
-// Runs the main loop until `done()` or `seconds` of real time have passed (each pass waits at most
-// 0.05 s for work).
-template <typename Pred>
-bool runUntil(Pred done, double seconds = 30) {
-  return rl::RunLoop::main().runUntil(done, seconds);
-}
+using testsupport::runUntil;
 
 inline testserver::ApiServer& server() {
   static testserver::ApiServer s;
@@ -132,7 +129,7 @@ class UpdateFixture : public ::testing::Test {
     location.dbSavePath = [] { return VDHelper::dbSavePath(); };
     location.appName = [] { return VDHelper::getSubjectEName(); };
     location.downloadCacheDirectoryUpdate = [] { return VDHelper::downloadCacheDirectoryUpdate(); };
-    BankLocation::set(std::move(location));
+    bank_.emplace(BankLocation::set, std::move(location), BankLocation::current());
   }
 
   void TearDown() override {
@@ -150,7 +147,7 @@ class UpdateFixture : public ::testing::Test {
     }
     rl::RunLoop::main().runUntilIdle();
     panels_.clear();
-    BankLocation::set({});
+    bank_.reset();
     harness_.reset();
     homeTemp_.reset();
     VDLogHelper::resetSharedInstance();
@@ -232,6 +229,7 @@ class UpdateFixture : public ::testing::Test {
   std::string home_;
   std::unique_ptr<ui::test::Harness> harness_;
   std::vector<Panel> panels_;
+  std::optional<testsupport::ScopedOverride<BankLocation>> bank_;
 };
 
 }  // namespace updengine_test

@@ -3,11 +3,9 @@
 // for other places get their own dialog after the first has gone.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "widgets/AuthenticationDialog.h"
 #include "tests/librarys/http/HTTPTestSupport.h"
+#include "tests/support/RunUntil.h"
 #include "ui/test/Harness.h"
 
 using namespace httptest;
@@ -33,13 +31,13 @@ class Dialog : public LoopbackSuite {
 
   // Runs what the network thread hands to the main thread until `done` (bounded in real time).
   template <typename Pred>
-  bool pump(Pred done, double seconds = 20) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      harness->drainMain();
-      std::this_thread::yield();
-    }
-    return done();
+  bool pump(Pred done, double seconds = testsupport::kRunUntilSeconds) {
+    return testsupport::runUntil(
+        [&] {
+          harness->drainMain();
+          return done();
+        },
+        seconds);
   }
 
   std::shared_ptr<HTTPRequest> throughProxy(const std::string& host) {

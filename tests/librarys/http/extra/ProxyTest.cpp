@@ -6,11 +6,13 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <list>
 
 #include "platform/core/Paths.h"
 #include "platform/net/ProxyConfig.h"
 #include "platform/runloop/OperationQueue.h"
 #include "tests/librarys/http/HTTPTestSupport.h"
+#include "tests/support/TempDir.h"
 
 using namespace httptest;
 
@@ -21,12 +23,14 @@ class Proxy : public LoopbackSuite {
   void SetUp() override {
     for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy", "no_proxy", "NO_PROXY",
                           "auto_proxy", "AUTO_PROXY"})
-      ::unsetenv(v);
+      cleared_.emplace_back(v);
     HTTPRequest::clearSession();
     HTTPRequest::sessionProxyCredentialsStore().clear();
   }
   void TearDown() override {
-    SetUp();
+    cleared_.clear();
+    HTTPRequest::clearSession();
+    HTTPRequest::sessionProxyCredentialsStore().clear();
     LoopbackSuite::TearDown();
   }
   static std::string proxyAddress() { return "127.0.0.1:" + std::to_string(server().port()); }
@@ -40,6 +44,8 @@ class Proxy : public LoopbackSuite {
            "  if (shExpMatch(host, \"*.viapac.test\")) return \"PROXY " +
            proxyAddress() + "; DIRECT\";\n  return \"DIRECT\";\n}\n";
   }
+
+  std::list<testsupport::ScopedEnv> cleared_;  // the proxy variables, as they were before the test
 };
 
 std::string echoedPath(const std::shared_ptr<HTTPRequest>& r) { return r->responseString().value_or(""); }

@@ -5,16 +5,68 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "librarys/http/HTTPRequest.h"
 #include "librarys/http/NetworkQueue.h"
+#include "librarys/json/JsonParser.h"
+#include "platform/core/Paths.h"
 #include "platform/runloop/Operation.h"
-#include "tests/screens/update/UpdateEngineSupport.h"
+#include "platform/runloop/RunLoop.h"
+#include "tests/support/RunUntil.h"
+#include "tests/support/TempDir.h"
+#include "tools/testserver/apiserver/ApiServer.h"
 
-namespace updengine_test {
+namespace networkqueue_test {
 namespace {
+
+namespace fs = std::filesystem;
+
+using testsupport::runUntil;
+
+// One home for the program: the network thread reads it and must never see it change.
+const auto* const kHome = ::testing::AddGlobalTestEnvironment(new testsupport::HomeEnvironment("vd-queue-home"));
+
+// One loopback API server for the program: it serves the update packets with HEAD and Range.
+testserver::ApiServer& server() {
+  static testserver::ApiServer s;
+  return s;
+}
+
+std::string samplePath(const std::string& name) { return testserver::ApiServer::defaultSampleDir() + "/" + name; }
+
+std::uintmax_t sizeOf(const std::string& path) {
+  std::error_code ec;
+  auto n = fs::file_size(path, ec);
+  return ec ? 0 : n;
+}
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+// The journal entries of the packet files, oldest first.
+std::vector<core::Value> packetRequests() {
+  std::vector<core::Value> out;
+  auto text = server().journal();
+  if (!text) return out;
+  core::Value doc = JSONValue(*text);
+  for (const core::Value& e : doc["requests"].array())
+    if (e["base"].toString() == "packets") out.push_back(e);
+  return out;
+}
 
 // Records every notice the queue passes on, in order.
 struct QueueRecorder : HTTPRequestDelegate {
@@ -50,13 +102,20 @@ struct ProgressRecorder : HTTPProgressDelegate {
   void setProgress(float p) override { values.push_back(p); }
 };
 
-class NetworkQueueTest : public UpdateFixture {
+class NetworkQueueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    UpdateFixture::SetUp();
-    if (HasFatalFailure()) return;
-    downloads_ = home_ + "/downloads";
+    if (server().port() == 0) {
+      ASSERT_TRUE(server().start()) << server().failure();
+    }
+    ASSERT_TRUE(server().reset());
+    ASSERT_FALSE(scratch_.path().empty());
+    downloads_ = scratch_ / "downloads";
     fs::create_directories(downloads_);
+  }
+  void TearDown() override {
+    runUntil([] { return HTTPRequest::sharedQueue().operationCount() == 0; }, 10);
+    rl::RunLoop::main().runUntilIdle();
   }
 
   std::shared_ptr<HTTPRequest> download(const std::string& file) {
@@ -87,6 +146,7 @@ class NetworkQueueTest : public UpdateFixture {
     });
   }
 
+  testsupport::TempDir scratch_{"vd-queue"};
   std::string downloads_;
   std::shared_ptr<QueueRecorder> recorder_ = std::make_shared<QueueRecorder>();
 };
@@ -243,4 +303,4 @@ TEST_F(NetworkQueueTest, ResetForgetsTheDelegateAndSuspendsWhileCopyKeepsTheSett
 }
 
 }  // namespace
-}  // namespace updengine_test
+}  // namespace networkqueue_test
