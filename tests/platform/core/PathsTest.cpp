@@ -169,8 +169,8 @@ TEST(PathsDeathTest, AMainThreadFsyncWhileTheApplicationRunsAbortsInADebugBuild)
   GTEST_SKIP() << "the check is in debug builds only";
 #else
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  coretest::TempHome home;
-  const std::string file = home.dir() + "/state.plist";
+  testsupport::TempHome home{"vd-core-test"};
+  const std::string file = home.path() + "/state.plist";
   EXPECT_DEATH(
       {
         rl::ScopedDisallowBlocking running;

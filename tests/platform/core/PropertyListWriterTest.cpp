@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "TempHome.h"
+#include "tests/support/TempDir.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PropertyList.h"
 #include "platform/core/UserDefaults.h"
@@ -35,13 +35,13 @@ TEST(PropertyListWriter, TheLastSaveOrRemovalWinsAndReadersSeeItBeforeTheDisk) {
       {"a new run after a removal", "旧", {"-", "四"}, "四"},
       {"a removal with no file", "", {"-"}, "(none)"},
   };
-  coretest::TempHome home;
+  testsupport::TempHome home{"vd-core-test"};
   auto& writer = PropertyListWriter::shared();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = home.dir() + "/la/" + c.name;
+    const std::string path = home.path() + "/la/" + c.name;
     if (*c.before) {
-      ASSERT_TRUE(core::Paths::createDirectories(home.dir() + "/la"));
+      ASSERT_TRUE(core::Paths::createDirectories(home.path() + "/la"));
       ASSERT_TRUE(core::PropertyList::writeFile(path, core::Dictionary{{"name", c.before}}));
     }
     {
@@ -63,8 +63,8 @@ TEST(PropertyListWriter, TheLastSaveOrRemovalWinsAndReadersSeeItBeforeTheDisk) {
 }
 
 TEST(PropertyListWriter, TheSavedValueIsACopyOfWhatTheCallerStillChanges) {
-  coretest::TempHome home;
-  const std::string path = home.dir() + "/copy.plist";
+  testsupport::TempHome home{"vd-core-test"};
+  const std::string path = home.path() + "/copy.plist";
   Value root = core::Dictionary{{"name", "一"}};
   PropertyListWriter::shared().save(path, root);
   root.set("name", "changed after the save");
@@ -75,8 +75,8 @@ TEST(PropertyListWriter, TheSavedValueIsACopyOfWhatTheCallerStillChanges) {
 // The user defaults of a running application's main thread go through the writer; a reader of the file
 // in this process sees them at once, and the file has them once the writer is done.
 TEST(PropertyListWriter, MainThreadDefaultsAreQueuedAndReadBack) {
-  coretest::TempHome home;
-  const std::string path = home.dir() + "/defaults.plist";
+  testsupport::TempHome home{"vd-core-test"};
+  const std::string path = home.path() + "/defaults.plist";
   core::UserDefaults defaults(path);
   defaults.setInteger("isAutoLogon", 1);
   {
