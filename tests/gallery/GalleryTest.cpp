@@ -39,6 +39,7 @@
 #include "tests/road/RoadSteps.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/AlertLayer.h"
+#include "ui/PageResources.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
 #include "ui/TableView.h"
@@ -474,9 +475,10 @@ TEST(Gallery, EveryScreenInTheWindowWithContent) {
     auto browser = std::dynamic_pointer_cast<ImageBrowserViewController>(
         VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier("imageBrowser"));
     ASSERT_NE(browser, nullptr);
-    const std::string picture = core::Bundle::main().pathForResource("category_yiyao.png", "").value_or("");
-    browser->setWebhtml("<html><body style=\"margin:0;background:#000\"><img src=\"file://" + picture +
-                        "\" style=\"width:100%\"></body></html>");
+    // A picture of the bundle, through the pages' own scheme (pages read no file URLs).
+    browser->setWebhtml("<html><body style=\"margin:0;background:#000\"><img src=\"" +
+                        ui::PageResources::bundleBaseURL() +
+                        "category_yiyao.png\" style=\"width:100%\"></body></html>");
     // Presented over the screen, as the answering screen presents it.
     gallery.homeNavigation()->presentViewController(browser, false);
     road.settle();
