@@ -17,17 +17,6 @@
 
 namespace {
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Flushes a file's contents to disk before it is renamed into place.
 void syncFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -88,7 +77,7 @@ bool BankFiles::copyFile(const std::string& from, const std::string& to, bool sy
     const ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) break;
-    if (n < 0 || !writeAll(out, buffer.data(), static_cast<std::size_t>(n))) {
+    if (n < 0 || !core::Paths::writeAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
       ok = false;
       break;
     }

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/core/Paths.h"
 #include "platform/core/Text.h"
 #include "util/ZipEntryStream.h"
 
@@ -40,17 +41,6 @@ bool staysInside(const std::string& name) {
     if (end == std::string::npos) end = name.size();
     if (name.compare(start, end - start, "..") == 0) return false;
     start = end + 1;
-  }
-  return true;
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
   }
   return true;
 }
@@ -331,7 +321,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
             entryFailed = true;
             break;
           }
-          if (!writeAll(fd, buf, static_cast<std::size_t>(n))) {
+          if (!core::Paths::writeAll(fd, std::string_view(buf, static_cast<std::size_t>(n)))) {
             OutputErrorMessage("Failed to write " + fullPath);
             entryFailed = true;
             break;

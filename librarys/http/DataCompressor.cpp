@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/core/Paths.h"
+
 namespace gzipdetail {
 namespace {
 
@@ -30,18 +32,6 @@ bool readChunk(int fd, std::string& chunk, std::size_t size) {
     got += static_cast<std::size_t>(n);
   }
   chunk.resize(got);
-  return true;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
   return true;
 }
 
@@ -134,7 +124,7 @@ bool convertFile(const char* verb, const std::string& sourcePath, const std::str
     }
     auto converted = convert(chunk, last, error);
     if (!converted) return false;
-    if (!writeAll(out.get(), *converted)) return fail(writeError(errno));
+    if (!core::Paths::writeAll(out.get(), *converted)) return fail(writeError(errno));
     chunk.swap(next);
     next.clear();
   }

@@ -48,18 +48,6 @@ std::string appDirectory(const char* xdgName, const char* fallback, const char* 
   return dir;
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -154,7 +142,8 @@ bool Paths::atomicWrite(const std::string& path, const Bytes& bytes, mode_t mode
   if (fd < 0) return false;
   struct stat st {};
   const mode_t finalMode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode;
-  bool ok = ::fchmod(fd, finalMode) == 0 && writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  bool ok = ::fchmod(fd, finalMode) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(tmpl.c_str(), path.c_str()) == 0;
   if (!ok) {
@@ -203,6 +192,16 @@ std::optional<std::string> Paths::readTextFile(const std::string& path) {
   auto bytes = readFile(path);
   if (!bytes) return std::nullopt;
   return std::string(bytes->begin(), bytes->end());
+}
+
+bool Paths::writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
 }
 
 }  // namespace core

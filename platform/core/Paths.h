@@ -52,6 +52,9 @@ class Paths {
   static bool atomicWrite(const std::string& path, const Bytes& bytes, mode_t mode = 0644);
   static bool atomicWrite(const std::string& path, std::string_view text, mode_t mode = 0644);
   static std::optional<Bytes> readFile(const std::string& path);  // nullopt when missing or unreadable
+  // Writes all of bytes to the descriptor, again after an interruption or a short write; false when a
+  // write fails or writes nothing.
+  static bool writeAll(int fd, std::string_view bytes);
   static std::optional<std::string> readTextFile(const std::string& path);
 };
 
