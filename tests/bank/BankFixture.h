@@ -21,35 +21,18 @@
 #include "platform/core/Paths.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
+#include "tests/support/SampleFiles.h"
 #include "tests/support/TempDir.h"
 
 namespace banktest {
 
 namespace fs = std::filesystem;
 
-inline std::string sampleDir() {
-  const char* dir = getenv("VD_SAMPLE_DIR");
-  if (dir && *dir) return dir;
-#ifdef VD_SAMPLE_DIR_DEFAULT
-  return VD_SAMPLE_DIR_DEFAULT;
-#else
-  return "";
-#endif
-}
-inline std::string samplePath(const std::string& name) { return sampleDir() + "/" + name; }
-
-inline std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline void writeFile(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-inline bool exists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(path, ec);
-}
+using testsupport::exists;
+using testsupport::readAll;
+using testsupport::sampleDir;
+using testsupport::samplePath;
+using testsupport::writeFile;
 
 class BankFixture : public ::testing::Test {
  protected:

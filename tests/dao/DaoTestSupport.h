@@ -20,6 +20,7 @@
 #include "librarys/sqldb/SQLDatabase.h"
 #include "librarys/sqldb/SQLResultSet.h"
 #include "platform/core/Value.h"
+#include "tests/support/SampleFiles.h"
 #include "tests/support/TempDir.h"
 #include "util/DESEncrypt.h"
 
@@ -27,16 +28,7 @@ namespace daotest {
 
 namespace fs = std::filesystem;
 
-// The generated sample bank: VD_SAMPLE_DIR from the environment, else the build's own sample folder.
-inline std::string sampleDir() {
-  const char* dir = getenv("VD_SAMPLE_DIR");
-  if (dir && *dir) return dir;
-#ifdef VD_SAMPLE_DIR_DEFAULT
-  return VD_SAMPLE_DIR_DEFAULT;
-#else
-  return "";
-#endif
-}
+using testsupport::sampleDir;
 inline std::string sampleFile(const std::string& name) { return sampleDir() + "/" + name; }
 
 inline std::string readBytes(const std::string& path) {

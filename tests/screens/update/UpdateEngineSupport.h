@@ -37,6 +37,7 @@
 #include "screens/update/UpdateSoftwareViewController.h"
 #include "tests/support/RunUntil.h"
 #include "tests/support/ScopedOverride.h"
+#include "tests/support/SampleFiles.h"
 #include "tests/support/TempDir.h"
 #include "tools/testserver/apiserver/ApiServer.h"
 #include "ui/test/Harness.h"
@@ -61,15 +62,8 @@ inline std::uintmax_t sizeOf(const std::string& path) {
   return ec ? 0 : n;
 }
 
-inline std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline bool exists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(path, ec);
-}
+using testsupport::exists;
+using testsupport::readAll;
 
 inline ino_t inodeOf(const std::string& path) {
   struct stat st {};
