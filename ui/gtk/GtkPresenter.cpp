@@ -226,6 +226,7 @@ GtkPresenter::~GtkPresenter() {
   g_signal_handlers_disconnect_by_data(impl_->window, this);
   impl_->animations.reset();
   impl_->input.reset();
+  WebKitEngine::releaseSharedProcess();  // before the page views go, so none hands the process on
   gtk_window_set_child(GTK_WINDOW(impl_->window), nullptr);
   impl_->tree.reset();
   gtk_window_destroy(GTK_WINDOW(impl_->window));
@@ -233,7 +234,6 @@ GtkPresenter::~GtkPresenter() {
   impl_->loopSource.reset();
   if (impl_->mainLoop) g_main_loop_unref(impl_->mainLoop);
   WebEngine::setFactory({});
-  WebKitEngine::releaseSharedProcess();
 }
 
 void GtkPresenter::show() {
