@@ -269,7 +269,7 @@ int runProject(std::int64_t t0) {
     window.runUntil([&] { return screen->loadNumber() == 0; }, 30);
     window.settle(10);
   }
-  window.runUntil([] { return false; }, 0.5);
+  window.runUntil([] { return false; }, 1.5);  // at rest: the window has stopped painting a while
   const winbench::Memory memory = winbench::memoryOf(static_cast<int>(::getpid()));
   winbench::report("pss_mb", memory.pssMB);
   winbench::report("processes", memory.processes);

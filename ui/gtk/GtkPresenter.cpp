@@ -1,12 +1,14 @@
 #include "ui/gtk/GtkPresenter.h"
 
 #include <gtk/gtk.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "ui/Application.h"
 #include "ui/FrameTimer.h"
@@ -105,6 +107,22 @@ struct GtkPresenter::Impl {
   bool open = false;
   guint clockTimer = 0;
   long paints = 0;          // frames painted since the window was mapped
+  // Once the window has stopped painting for a while (a screen or a move has settled), the heap it
+  // freed meanwhile (pages of pictures, layouts and textures it drew) goes back to the system.
+  static constexpr gint64 kQuietUs = 1'000'000;
+  gint64 lastPaint = 0;
+  guint trimTimer = 0;
+  void paintedNow() {
+    lastPaint = g_get_monotonic_time();
+    if (!trimTimer) trimTimer = g_timeout_add(kQuietUs / 1000, &Impl::quietCheck, this);
+  }
+  static gboolean quietCheck(gpointer data) {
+    auto* impl = static_cast<Impl*>(data);
+    if (g_get_monotonic_time() - impl->lastPaint < kQuietUs) return G_SOURCE_CONTINUE;
+    impl->trimTimer = 0;
+    rl::DispatchQueue::global().async([] { malloc_trim(0); });  // off the main thread: it walks the heap
+    return G_SOURCE_REMOVE;
+  }
   guint prewarmIdle = 0;
   gulong paintHandler = 0;  // on the window's frame clock
   GdkFrameClock* frameClock = nullptr;
@@ -220,12 +238,14 @@ GtkPresenter::~GtkPresenter() {
   ImagePickerService::install(nullptr);
   impl_->frameTicks.detach();
   if (impl_->prewarmIdle) g_source_remove(impl_->prewarmIdle);
+  if (impl_->trimTimer) g_source_remove(impl_->trimTimer);
   if (impl_->frameClock && impl_->paintHandler)
     g_signal_handler_disconnect(impl_->frameClock, impl_->paintHandler);
   if (impl_->clockTimer) g_source_remove(impl_->clockTimer);
   g_signal_handlers_disconnect_by_data(impl_->window, this);
   impl_->animations.reset();
   impl_->input.reset();
+  WebKitEngine::releaseSharedProcess();  // before the page views go, so none hands the process on
   gtk_window_set_child(GTK_WINDOW(impl_->window), nullptr);
   impl_->tree.reset();
   gtk_window_destroy(GTK_WINDOW(impl_->window));
@@ -233,7 +253,6 @@ GtkPresenter::~GtkPresenter() {
   impl_->loopSource.reset();
   if (impl_->mainLoop) g_main_loop_unref(impl_->mainLoop);
   WebEngine::setFactory({});
-  WebKitEngine::releaseSharedProcess();
 }
 
 void GtkPresenter::show() {
@@ -246,6 +265,7 @@ void GtkPresenter::show() {
           g_signal_connect(impl_->frameClock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
                              auto* impl = static_cast<Impl*>(data);
                              impl->frameTicks.painted();
+                             impl->paintedNow();
                              // Once the first frame is up, the web process the pages will share starts.
                              if (++impl->paints == 1)
                                impl->prewarmIdle = g_idle_add_once(

@@ -263,15 +263,25 @@ void registerPageScheme() {
   if (registered) return;
   registered = true;
   WebKitWebContext* context = webkit_web_context_get_default();
+  // The pages are the application's own, loaded from memory and the bundle, with no history to go back
+  // through: no page cache and a small memory cache, as a viewer of documents has.
+  webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   webkit_web_context_register_uri_scheme(context, PageResources::kScheme, onPageResource, nullptr, nullptr);
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
   webkit_security_manager_register_uri_scheme_as_secure(security, PageResources::kScheme);
 }
 
-// The hidden view every page view is related to (and so shares its web process with).
+// The hidden view every page view is related to (and so shares its web process with) while no page
+// view shows a page.
 WebKitWebView*& sharedProcessView() {
   static WebKitWebView* view = nullptr;
   return view;
+}
+
+// False once the window has let the process go (it is closing): no hidden view is made again.
+bool& holdsProcess() {
+  static bool holds = true;
+  return holds;
 }
 
 WebKitWebView* processSeed(bool start) {
@@ -291,6 +301,44 @@ WebKitWebView* processSeed(bool start) {
   return seed;
 }
 
+// The page views alive. Once one of them shows a page it holds the web process, and the hidden view
+// lets it go; when the last of them goes, the hidden view takes the process over again, so the next
+// page finds it warm.
+std::vector<WebKitWebView*>& pageViews() {
+  static std::vector<WebKitWebView*> views;
+  return views;
+}
+
+bool showsPage(WebKitWebView* view) { return webkit_web_view_get_uri(view) != nullptr; }
+
+// The view a new page view shares its web process with: a page view that shows a page, or the hidden one.
+WebKitWebView* processHolder() {
+  for (WebKitWebView* view : pageViews())
+    if (showsPage(view)) return view;
+  return processSeed(false);
+}
+
+void dropSeed() {
+  WebKitWebView*& seed = sharedProcessView();
+  if (!seed) return;
+  webkit_web_view_stop_loading(seed);
+  g_object_unref(seed);
+  seed = nullptr;
+}
+
+// A page view that goes: the last one that shows a page hands the process to a new hidden view first.
+void pageViewGoing(WebKitWebView* view) {
+  auto& views = pageViews();
+  views.erase(std::remove(views.begin(), views.end(), view), views.end());
+  if (!showsPage(view) || sharedProcessView() || !holdsProcess()) return;
+  for (WebKitWebView* other : views)
+    if (showsPage(other)) return;
+  WebKitWebView*& seed = sharedProcessView();
+  seed = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", view, nullptr));
+  g_object_ref_sink(seed);
+  processSeed(true);
+}
+
 struct Pending {
   std::weak_ptr<int> alive;
   std::function<void(const std::string&)> done;
@@ -303,8 +351,9 @@ WebKitEngine::WebKitEngine(WebView* view) : model_(view), alive_(std::make_share
   registerPageScheme();
   WebKitUserContentManager* ucm = webkit_user_content_manager_new();
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", ucm, "related-view",
-                                       processSeed(false), nullptr));
+                                       processHolder(), nullptr));
   g_object_ref_sink(view_);
+  pageViews().push_back(view_);
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   // Pages read their files through the "vdbundle" scheme only, and open no windows of their own.
   webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
@@ -349,6 +398,7 @@ WebKitEngine::~WebKitEngine() {
   g_signal_handlers_disconnect_by_data(view_, this);
   if (ucm) g_signal_handlers_disconnect_by_data(ucm, this);
   webkit_web_view_stop_loading(view_);
+  pageViewGoing(view_);
   if (GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(view_))) {
     (void)parent;
     gtk_widget_unparent(GTK_WIDGET(view_));
@@ -447,6 +497,8 @@ void WebKitEngine::loadChanged(int event) {
   if (event == WEBKIT_LOAD_STARTED) {
     failed_ = false;
     reportStarted();
+  } else if (event == WEBKIT_LOAD_COMMITTED) {
+    dropSeed();  // this page holds the web process now
   } else if (event == WEBKIT_LOAD_FINISHED && !failed_) {
     reportFinished();  // WebKit also says FINISHED after a failure: that one is not reported
   }
@@ -457,14 +509,16 @@ void WebKitEngine::loadFailed(const std::string& message, bool cancelled) {
   reportFailed({kWebViewErrorDomain, cancelled ? kWebViewErrorCancelled : kWebViewErrorLoadFailed, message});
 }
 
-void WebKitEngine::prewarm() { processSeed(true); }
+void WebKitEngine::prewarm() {
+  holdsProcess() = true;
+  for (WebKitWebView* view : pageViews())
+    if (showsPage(view)) return;  // a page holds the process already
+  processSeed(true);
+}
 
 void WebKitEngine::releaseSharedProcess() {
-  WebKitWebView*& seed = sharedProcessView();
-  if (!seed) return;
-  webkit_web_view_stop_loading(seed);
-  g_object_unref(seed);
-  seed = nullptr;
+  holdsProcess() = false;
+  dropSeed();
 }
 
 void WebKitEngine::setConsoleListener(ConsoleListener listener) { consoleListener() = std::move(listener); }

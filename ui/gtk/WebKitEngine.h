@@ -26,10 +26,14 @@
 //   script that throws, a script or style sheet that fails to load) are reported, through a user script
 //   that runs before the page's own, to the console listener (setConsoleListener), and so are the
 //   errors of the scripts the application evaluates; without a listener, errors go to standard error.
-// - One web process for all pages: every engine's view is related to one hidden view of the process, so
-//   the pages share its web process instead of starting one each. prewarm() makes that view and starts
-//   its process ahead of the first page (the window calls it once it has painted its first frame);
-//   releaseSharedProcess() lets it go (the window, when it closes).
+// - One web process for all pages: every engine's view is related to a view that holds the process (a
+//   page view showing a page, or else one hidden view), so the pages share its web process instead of
+//   starting one each. prewarm() makes the hidden view and starts its process ahead of the first page
+//   (the window calls it once it has painted its first frame); the hidden view goes once a page has
+//   come in, and comes back (in the same process) when the last page view showing a page goes, so the
+//   next page finds the process warm. releaseSharedProcess() lets the process go (the window, when it
+//   closes): the pages still open keep it while they live, and no hidden view is made again until the
+//   next prewarm().
 
 #include <functional>
 #include <memory>
@@ -56,7 +60,7 @@ class WebKitEngine : public WebEngine {
   static void setConsoleListener(ConsoleListener listener);
   // Starts the web process the pages will share, if it is not running yet (main thread).
   static void prewarm();
-  // Drops the hidden view that holds the shared process; pages still open keep it while they live.
+  // Drops the hidden view that holds the shared process, and makes none again until prewarm().
   static void releaseSharedProcess();
 
   // `view` is the web view the engine shows (it owns the engine); nullptr for an engine of its own.
