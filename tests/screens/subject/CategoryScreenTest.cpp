@@ -208,6 +208,23 @@ TEST_F(CategoryScreen, SearchShowsHitsWithTheirSeriesIconAndCancelBringsTheCateg
   EXPECT_EQ(rows(table()), categoryRows());
 }
 
+// The answer for an earlier text that comes after the latest one's changes nothing.
+TEST_F(CategoryScreen, ALateAnswerForAnEarlierTextIsIgnored) {
+  markStarted();
+  launch();
+  fault(core::Dictionary{
+      {"path", "/api/1.0/json/sys/GetAppENameAndQuoteEName/样"},
+      {"delay", 0.5},
+      {"body",
+       core::Dictionary{{"Body", core::Array{core::Dictionary{{"Key", "执业医师"}, {"Value", "zyys"}}}},
+                        {"Message", ""}}}});
+  ASSERT_TRUE(h().type(sort()->find_SearchBar()->searchField(), "样例"));
+  settleRequests();
+  EXPECT_EQ(requests("GetAppENameAndQuoteEName").size(), 2u);
+  EXPECT_TRUE(sort()->isFindSuccess());
+  EXPECT_EQ(rows(table()), (std::vector<Row>{{kSampleName, "category_qita"}}));
+}
+
 TEST_F(CategoryScreen, SearchTextIsOnePathSegmentAndBlanksAreRemoved) {
   markStarted();
   launch();
