@@ -62,6 +62,22 @@ void System::getAppENameAndQuoteEName(const std::string& searchText) {
   reportNow(delegate, apiclient::bodyNonEmpty, &SystemDelegate::didGetAppENameAndQuoteEName, reply);
 }
 
+void System::getQuoteInBackground() {
+  auto service = newService();
+  service->setFinishedBlock(
+      reporting(weak_from_this().lock(), apiclient::bodyNonEmpty, &SystemDelegate::didGetQuote));
+  service->doGetRequest(ServerConfig::current().mainURL("1.0/json/sys/Quote"), false);
+}
+
+void System::getAppENameAndQuoteENameInBackground(const std::string& searchText) {
+  auto service = newService();
+  service->setFinishedBlock(reporting(weak_from_this().lock(), apiclient::bodyNonEmpty,
+                                      &SystemDelegate::didGetAppENameAndQuoteEName));
+  service->doGetRequest(ServerConfig::current().mainURL(
+                            apiclient::path("1.0/json/sys/GetAppENameAndQuoteEName/%@", {searchText})),
+                        false);
+}
+
 void System::getQuoteProduct(const std::string& series) {
   auto service = newService();
   service->setFinishedBlock(

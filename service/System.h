@@ -55,8 +55,12 @@ class System : public std::enable_shared_from_this<System> {
   // Main API base. Texts that go into a path are escaped as one segment each.
   void getQuote();              // synchronous GET 1.0/json/sys/Quote, body-non-empty, didGetQuote
   void getQuoteAsynchronous();  // GET 1.0/json/sys/Quote, overlay, body-non-empty, didGetQuote
+  // The same request and rule as getQuote, asynchronous and without the overlay.
+  void getQuoteInBackground();
   // Synchronous GET 1.0/json/sys/GetAppENameAndQuoteEName/<text>, body-non-empty.
   void getAppENameAndQuoteEName(const std::string& searchText);
+  // The same request and rule, asynchronous and without the overlay (the search as one types).
+  void getAppENameAndQuoteENameInBackground(const std::string& searchText);
   // GET 1.0/json/sys/GetQuoteProductByCounts/<series>, overlay, body-non-empty.
   void getQuoteProduct(const std::string& seriesShortName);
   // GET 1.0/json/sys/Statistics/<bank>, overlay, body-non-empty.

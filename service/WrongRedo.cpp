@@ -60,6 +60,27 @@ void WrongRedo::getListToErrorCountForSynchronous(const std::string& bank) {
   reportNow(*this, valuesAddUp, &WrongRedoDelegate::didGetListToErrorCount, reply);
 }
 
+void WrongRedo::subjectInfoListInBackground(const std::string& bank) {
+  auto service = newService();
+  service->setFinishedBlock(
+      reporting(weak_from_this().lock(), apiclient::bodyNonEmpty, &WrongRedoDelegate::didSubjectInfoList));
+  service->doGetRequest(errortest("subjectinfolist/%@", {bank}), false);
+}
+
+void WrongRedo::getListToTimeInBackground(const std::string& bank) {
+  auto service = newService();
+  service->setFinishedBlock(
+      reporting(weak_from_this().lock(), valuesAddUp, &WrongRedoDelegate::didGetListToTime));
+  service->doGetRequest(errortest("GetListToTime/%@", {bank}), false);
+}
+
+void WrongRedo::getListToErrorCountInBackground(const std::string& bank) {
+  auto service = newService();
+  service->setFinishedBlock(
+      reporting(weak_from_this().lock(), valuesAddUp, &WrongRedoDelegate::didGetListToErrorCount));
+  service->doGetRequest(errortest("GetListToErrorCount/%@", {bank}), false);
+}
+
 void WrongRedo::subjectInfoList(const std::string& bank) {
   auto service = newService();
   service->setFinishedBlock(

@@ -40,6 +40,11 @@ class WrongRedo : public std::enable_shared_from_this<WrongRedo> {
   void getListToTimeForSynchronous(const std::string& bankShortName);
   void getListToErrorCountForSynchronous(const std::string& bankShortName);
 
+  // The same three requests and rules as the synchronous ones, asynchronous and without the overlay.
+  void subjectInfoListInBackground(const std::string& bankShortName);
+  void getListToTimeInBackground(const std::string& bankShortName);
+  void getListToErrorCountInBackground(const std::string& bankShortName);
+
   // Asynchronous GETs with the overlay, under 1.0/json/exam/errortest/.
   void subjectInfoList(const std::string& bankShortName);      // subjectinfolist/<bank>, body-non-empty
   void getListToTime(const std::string& bankShortName);        // GetListToTime/<bank>, body-non-empty

@@ -4,7 +4,6 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
-#include "platform/runloop/BlockingCall.h"
 #include "screens/review/ErrorRedoDetailViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
@@ -55,17 +54,11 @@ void ErrorRedoViewController::viewWillAppear(bool animated) {
 }
 
 void ErrorRedoViewController::viewDidAppear(bool animated) {
-  for (Grouping g : {BySubject, ByTime, ByNumber}) request(g);
-  Grouping chosen = BySubject;
+  // The grouping last shown comes back once all three have answered.
+  showWhenAnswered_ = BySubject;
   for (Grouping g : {BySubject, ByTime, ByNumber})
-    if (redoCategory_ == groupingTitle(g)) chosen = g;
-  if (succeeded(chosen)) {
-    showGrouping(chosen);
-  } else {
-    segmentedControl_->setSelectedSegmentIndex(chosen);
-    showHint();
-  }
-  hideWaiting();
+    if (redoCategory_ == groupingTitle(g)) showWhenAnswered_ = g;
+  for (Grouping g : {BySubject, ByTime, ByNumber}) request(g);
 }
 
 void ErrorRedoViewController::viewWillDisappear(bool animated) {
@@ -81,19 +74,34 @@ std::shared_ptr<WrongRedo> ErrorRedoViewController::newClient() {
 }
 
 void ErrorRedoViewController::request(Grouping grouping) {
+  // An earlier request of the grouping that has not answered yet no longer reports here.
+  if (auto& earlier = requests_[grouping]) earlier->delegate.reset();
   auto client = newClient();
-  // Known wait: each grouping's call answers before it returns, so the main thread waits for the server.
-  rl::ScopedAllowBlocking waitsForTheServer;
+  requests_[grouping] = client;
   switch (grouping) {
     case BySubject:
-      client->subjectInfoListForSynchronous(softName_);
+      client->subjectInfoListInBackground(softName_);
       break;
     case ByTime:
-      client->getListToTimeForSynchronous(softName_);
+      client->getListToTimeInBackground(softName_);
       break;
     case ByNumber:
-      client->getListToErrorCountForSynchronous(softName_);
+      client->getListToErrorCountInBackground(softName_);
       break;
+  }
+}
+
+void ErrorRedoViewController::answered(Grouping grouping) {
+  requests_[grouping].reset();
+  for (const auto& waiting : requests_)
+    if (waiting) return;
+  hideWaiting();
+  const Grouping chosen = showWhenAnswered_;
+  if (succeeded(chosen)) {
+    showGrouping(chosen);
+  } else {
+    segmentedControl_->setSelectedSegmentIndex(chosen);
+    showHint();
   }
 }
 
@@ -112,16 +120,19 @@ bool ErrorRedoViewController::succeeded(Grouping grouping) const {
 void ErrorRedoViewController::didSubjectInfoList(bool ok, const core::Value& json) {
   bySubjectListIsSuccess_ = ok;
   if (ok && json["Body"].size() > 0) bySubjectList_ = groupingRows(BySubject, json["Body"]);
+  answered(BySubject);
 }
 
 void ErrorRedoViewController::didGetListToTime(bool ok, const core::Value& json) {
   byTimeListIsSuccess_ = ok;
   if (ok) byTimeList_ = groupingRows(ByTime, json["Body"]);
+  answered(ByTime);
 }
 
 void ErrorRedoViewController::didGetListToErrorCount(bool ok, const core::Value& json) {
   byNumberListIsSuccess_ = ok;
   if (ok) byNumberList_ = groupingRows(ByNumber, json["Body"]);
+  answered(ByNumber);
 }
 
 void ErrorRedoViewController::showGrouping(Grouping grouping) {
@@ -150,13 +161,11 @@ void ErrorRedoViewController::segSwitch() {
   const auto grouping = static_cast<Grouping>(index);
   redoTableView_->setHidden(false);
   segmentedControl_->setHidden(false);
+  showWhenAnswered_ = grouping;
   if (!succeeded(grouping)) {
+    // Asked again; the rows or the hint come with the answer.
     showWaiting();
-    request(grouping);
-    hideWaiting();
-  }
-  if (!succeeded(grouping)) {
-    showHint();
+    if (!requests_[grouping]) request(grouping);
     return;
   }
   showGrouping(grouping);

@@ -5,11 +5,13 @@
 // once). Each row shows the grouping's title and count ("共%@题"); a row with a count of 0 opens
 // nothing and shows the toast "<title>错题数为0"; any other opens its questions ("errorRedoDetail").
 //
-// Every appearance asks for all three groupings again (synchronously, under the waiting overlay) and
-// shows the grouping last chosen. A grouping fails when no reply came, its "Body" is null, the subject
-// list is empty or the age or frequency counts add up to 0; a failed grouping shows the hint in place of
-// the rows while the segmented control stays, so the other groupings can still be chosen.
+// Every appearance asks for all three groupings again (under the waiting overlay) and, once all three
+// have answered, shows the grouping last chosen. Choosing a failed grouping asks for it again. A grouping
+// fails when no reply came, its "Body" is null, the subject list is empty or the age or frequency counts add
+// up to 0; a failed grouping shows the hint in place of the rows while the segmented control stays, so the
+// other groupings can still be chosen.
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -64,6 +66,9 @@ class ErrorRedoViewController : public ui::ViewController,
 
  private:
   void request(Grouping grouping);
+  // A grouping's reply has been taken in: once none is outstanding, the overlay goes and
+  // showWhenAnswered_ shows.
+  void answered(Grouping grouping);
   bool succeeded(Grouping grouping) const;
   void showGrouping(Grouping grouping);
   void showHint();
@@ -76,6 +81,9 @@ class ErrorRedoViewController : public ui::ViewController,
   std::shared_ptr<ui::SegmentedControl> segmentedControl_;
   std::shared_ptr<ui::Label> hideLabel_;
   std::shared_ptr<WrongRedo> wrongRedoBll_;
+  // The outstanding request of each grouping (null once it has answered).
+  std::array<std::shared_ptr<WrongRedo>, 3> requests_;
+  Grouping showWhenAnswered_ = BySubject;
   std::shared_ptr<ProgressHUD> hudView_;
   std::string softName_;
   core::Value bySubjectList_ = core::Value::newArray();

@@ -4,7 +4,6 @@
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
-#include "platform/runloop/BlockingCall.h"
 #include "screens/subject/ChoiceScreenLayout.h"
 #include "screens/subject/SelectProvinceViewController.h"
 #include "screens/subject/SelectSubjectViewController.h"
@@ -113,14 +112,15 @@ void SelectSeriesViewController::pushToSelectSubjectVC(const core::Value& provin
 // ---- search ----
 
 void SelectSeriesViewController::getAppENameAndQuoteEName(const std::string& text) {
-  auto system = getSystemBll();
-  system->delegate = weakAs<SystemDelegate>();
-  // Known wait: this call answers before it returns, so the main thread waits for the server.
-  rl::ScopedAllowBlocking waitsForTheServer;
-  system->getAppENameAndQuoteEName(text);
+  // Only the latest text's answer counts: an earlier search still on its way reports nowhere.
+  if (searchBll_) searchBll_->delegate.reset();
+  searchBll_ = std::make_shared<System>();
+  searchBll_->delegate = weakAs<SystemDelegate>();
+  searchBll_->getAppENameAndQuoteENameInBackground(text);
 }
 
 void SelectSeriesViewController::didGetAppENameAndQuoteEName(bool ok, const core::Value& json) {
+  searchBll_.reset();
   if (ok && ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     isFindSuccess_ = true;
     series_ = json["Body"];

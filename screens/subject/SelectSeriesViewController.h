@@ -89,6 +89,8 @@ class SelectSeriesViewController : public ui::ViewController,
   core::Value quoteNameDict_;
   bool isFindSuccess_ = false;
   std::shared_ptr<System> systemBll_;
+  // The search on its way, if any.
+  std::shared_ptr<System> searchBll_;
   std::shared_ptr<ui::TableView> seriesTableView_;
   std::shared_ptr<ui::SearchBar> find_SearchBar_;
 };

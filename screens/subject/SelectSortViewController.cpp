@@ -7,7 +7,6 @@
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
-#include "platform/runloop/BlockingCall.h"
 #include "screens/subject/ChoiceScreenLayout.h"
 #include "screens/subject/SelectSeriesViewController.h"
 #include "screens/subject/SeriesTypes.h"
@@ -119,9 +118,7 @@ void SelectSortViewController::startClick() {
 void SelectSortViewController::getQuote() {
   systemBll_ = std::make_shared<System>();
   systemBll_->delegate = weakAs<SystemDelegate>();
-  // Known wait: this call answers before it returns, so the main thread waits for the server.
-  rl::ScopedAllowBlocking waitsForTheServer;
-  systemBll_->getQuote();
+  systemBll_->getQuoteInBackground();
 }
 
 void SelectSortViewController::getQuoteAsynchronous() {
@@ -198,14 +195,15 @@ void SelectSortViewController::pushToSelectSeresVC(int row) {
 // ---- search ----
 
 void SelectSortViewController::getAppENameAndQuoteEName(const std::string& text) {
-  auto system = getSystemBll();
-  system->delegate = weakAs<SystemDelegate>();
-  // Known wait: this call answers before it returns, so the main thread waits for the server.
-  rl::ScopedAllowBlocking waitsForTheServer;
-  system->getAppENameAndQuoteEName(text);
+  // Only the latest text's answer counts: an earlier search still on its way reports nowhere.
+  if (searchBll_) searchBll_->delegate.reset();
+  searchBll_ = std::make_shared<System>();
+  searchBll_->delegate = weakAs<SystemDelegate>();
+  searchBll_->getAppENameAndQuoteENameInBackground(text);
 }
 
 void SelectSortViewController::didGetAppENameAndQuoteEName(bool ok, const core::Value& json) {
+  searchBll_.reset();
   if (ok && ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     isFindSuccess_ = true;
     sortArray_ = json["Body"];

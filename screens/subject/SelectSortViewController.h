@@ -4,7 +4,7 @@
 // "财会经济考试" and "职业资格考试"; a row opens the series choice ("selectSeries") with the series of
 // that category, sorted out of the server's series catalogue (SeriesTypes::groupCatalogue).
 //
-// Start: on a later start (user default "isFirstOpen" set) the catalogue is asked for synchronously at
+// Start: on a later start (user default "isFirstOpen" set) the catalogue is asked for (without overlay) at
 // load and the defaults "isFirstMain", "isFirstEvenMore" and "isFirstLoginApp" become NO. On the first
 // start the welcome pages lie over the window (WelcomePages; the third carries the start button) and
 // those defaults become YES; the start button, or reaching the empty fourth page, sets "isFirstOpen",
@@ -14,9 +14,9 @@
 // table, whose tap asks again; the rows stay and open empty series lists.
 //
 // Search: every change of the search text (blanks removed) asks the server for subjects by name
-// (synchronously); hits replace the rows, and touching a hit commits it at once
-// (SubjectChoiceCommit::commitSearchHit). No hits, a failed request, hits that are not a list of
-// records (within System::kMaxListEntries) or the cancel button bring the category rows back.
+// (in the background; only the latest text's answer counts); hits replace the rows, and touching a hit
+// commits it at once (SubjectChoiceCommit::commitSearchHit). No hits, a failed request, hits that are not a
+// list of records (within System::kMaxListEntries) or the cancel button bring the category rows back.
 
 #include <memory>
 #include <string>
@@ -64,7 +64,7 @@ class SelectSortViewController : public ui::ViewController,
   // ---- steps ----
   void experienceAnimation();
   void startClick();
-  void getQuote();              // a new System, synchronous
+  void getQuote();              // a new System, without the overlay
   void getQuoteAsynchronous();  // a new System, with the progress overlay
   void setSortArr(const core::Value& catalogue);
   void initInterface();
@@ -98,6 +98,8 @@ class SelectSortViewController : public ui::ViewController,
   std::shared_ptr<ui::Button> btnOpen_;
   std::shared_ptr<ui::Button> btnRefresh_;
   std::shared_ptr<System> systemBll_;
+  // The search on its way, if any.
+  std::shared_ptr<System> searchBll_;
   std::shared_ptr<ui::TableView> selectSortTableView_;
   std::shared_ptr<ui::SearchBar> find_SearchBar_;
 };

@@ -7,7 +7,6 @@
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
-#include "platform/runloop/BlockingCall.h"
 #include "screens/subject/ChoiceScreenLayout.h"
 #include "screens/subject/SeriesTypes.h"
 #include "screens/subject/SubjectChoiceCommit.h"
@@ -106,10 +105,9 @@ void SelectSubjectViewController::startClick() {
 void SelectSubjectViewController::loadSeries(const std::string& seriesShortName) {
   auto system = getSystemBll();
   system->delegate = weakAs<SystemDelegate>();
-  // Known wait: getQuote answers before it returns, so the main thread waits for the server.
-  rl::ScopedAllowBlocking waitsForTheServer;
-  system->getQuote();
-  system->getQuoteProduct(seriesShortName);
+  // The products are asked for once the catalogue has answered, so the series name is known first.
+  seriesToLoad_ = seriesShortName;
+  system->getQuoteInBackground();
 }
 
 void SelectSubjectViewController::refreshView() {
@@ -119,6 +117,13 @@ void SelectSubjectViewController::refreshView() {
 }
 
 void SelectSubjectViewController::didGetQuote(bool ok, const core::Value& json) {
+  readQuote(ok, json);
+  auto system = getSystemBll();
+  system->delegate = weakAs<SystemDelegate>();
+  system->getQuoteProduct(seriesToLoad_);
+}
+
+void SelectSubjectViewController::readQuote(bool ok, const core::Value& json) {
   if (!ok || !ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
     const auto weak = ui::weakScreen(*this);
     navigationItem().setRightBarButtonItem(ui::BarButtonItem::withTitle(

@@ -9,9 +9,9 @@
 //   single-series (any other name): the window's root (VDHelper::showSelectSeriesVC). The bundle name
 //     is the series' short name. On the first start (user default "isFirstOpen" not set) it lays the
 //     three welcome pages over the window and asks for nothing until their empty fourth page is
-//     reached; then, as on every later start, it asks for the series catalogue (synchronously) to
-//     find its own series and for the series' subjects. The subjects are stored in the session as
-//     "saveAllSubject" once the series is known. The search text filters the subjects locally.
+//     reached; then, as on every later start, it asks for the series catalogue (without overlay) to
+//     find its own series and, once it has answered, for the series' subjects. The subjects are stored in the
+//     session as "saveAllSubject" once the series is known. The search text filters the subjects locally.
 // A catalogue that does not come (or is not a list of series within System::kMaxListEntries) puts "刷新" at
 // the right of the navigation bar, which asks for the catalogue and the subjects again (by the bundle name
 // while the series is unknown); it stays until the catalogue names the series. Subjects that do not come, or
@@ -95,12 +95,15 @@ class SelectSubjectViewController : public ui::ViewController,
  private:
   // The catalogue, then the subjects of this build's series.
   void loadSeries(const std::string& seriesShortName);
+  // The catalogue's answer: the series entry of this build, or "刷新" when none came.
+  void readQuote(bool ok, const core::Value& json);
 
   core::Value quoteName_;
   core::Value array_ = core::Value::newArray();
   core::Value arraycopy_ = core::Value::newArray();
   std::int64_t seriesType_ = 0;
   std::shared_ptr<System> systemBll_;
+  std::string seriesToLoad_;
   std::shared_ptr<ui::TableView> tableView_;
   std::shared_ptr<ui::View> bottomView_;
   std::shared_ptr<ui::SearchBar> find_SearchBar_;

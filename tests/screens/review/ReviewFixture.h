@@ -140,9 +140,13 @@ class ReviewFixture : public ::testing::Test {
   Screen* topAs() {
     return dynamic_cast<Screen*>(h().topScreen());
   }
+  // Waits until no request is left, including those the UI's own work and the replies start (an
+  // appearance after a push, a reply that asks for the next thing).
   void settleRequests() {
     EXPECT_TRUE(runUntil([this] {
       h().settle(0.3);
+      if (HTTPRequest::sharedQueue().operationCount() != 0) return false;
+      h().settle();
       return HTTPRequest::sharedQueue().operationCount() == 0;
     }));
     h().settle();

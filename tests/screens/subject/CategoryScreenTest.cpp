@@ -130,7 +130,7 @@ TEST_F(CategoryScreen, MissingCatalogueShowsTheRefreshBarUntilARefreshBringsIt) 
   EXPECT_EQ(seriesOf("医药考试"), std::vector<Row>{});
 
   ASSERT_TRUE(h().tap(*h().button(SelectSortViewController::kRefreshTitle)));
-  h().settle();
+  settleRequests();
   EXPECT_EQ(h().button(SelectSortViewController::kRefreshTitle), nullptr);
   EXPECT_EQ(seriesOf("医药考试"), (std::vector<Row>{{"执业医师", "category_yiyao"}}));
 }
@@ -195,7 +195,8 @@ TEST_F(CategoryScreen, SearchShowsHitsWithTheirSeriesIconAndCancelBringsTheCateg
   launch();
   ui::SearchBar* bar = sort()->find_SearchBar();
   ASSERT_TRUE(h().type(bar->searchField(), "样例"));
-  // One synchronous request per change of the text.
+  settleRequests();
+  // One request per change of the text.
   const auto asked = requests("GetAppENameAndQuoteEName");
   ASSERT_EQ(asked.size(), 2u);
   EXPECT_EQ(asked[1]["decoded_path"].str(), "/api/1.0/json/sys/GetAppENameAndQuoteEName/样例");
@@ -207,11 +208,29 @@ TEST_F(CategoryScreen, SearchShowsHitsWithTheirSeriesIconAndCancelBringsTheCateg
   EXPECT_EQ(rows(table()), categoryRows());
 }
 
+// The answer for an earlier text that comes after the latest one's changes nothing.
+TEST_F(CategoryScreen, ALateAnswerForAnEarlierTextIsIgnored) {
+  markStarted();
+  launch();
+  fault(core::Dictionary{
+      {"path", "/api/1.0/json/sys/GetAppENameAndQuoteEName/样"},
+      {"delay", 0.5},
+      {"body",
+       core::Dictionary{{"Body", core::Array{core::Dictionary{{"Key", "执业医师"}, {"Value", "zyys"}}}},
+                        {"Message", ""}}}});
+  ASSERT_TRUE(h().type(sort()->find_SearchBar()->searchField(), "样例"));
+  settleRequests();
+  EXPECT_EQ(requests("GetAppENameAndQuoteEName").size(), 2u);
+  EXPECT_TRUE(sort()->isFindSuccess());
+  EXPECT_EQ(rows(table()), (std::vector<Row>{{kSampleName, "category_qita"}}));
+}
+
 TEST_F(CategoryScreen, SearchTextIsOnePathSegmentAndBlanksAreRemoved) {
   markStarted();
   launch();
   ui::TextField& field = sort()->find_SearchBar()->searchField();
   ASSERT_TRUE(h().type(field, "a/b?"));
+  settleRequests();
   auto asked = requests("GetAppENameAndQuoteEName");
   ASSERT_FALSE(asked.empty());
   const core::Value last = asked.back();
@@ -221,6 +240,7 @@ TEST_F(CategoryScreen, SearchTextIsOnePathSegmentAndBlanksAreRemoved) {
 
   ASSERT_TRUE(h().tap(sort()->find_SearchBar()->cancelButton()));
   ASSERT_TRUE(h().type(field, "  "));
+  settleRequests();
   asked = requests("GetAppENameAndQuoteEName");
   EXPECT_EQ(asked.back()["decoded_path"].str(), "/api/1.0/json/sys/GetAppENameAndQuoteEName/");
   EXPECT_EQ(asked.back()["operation"].str(), "1.0/json/sys/GetAppENameAndQuoteEName/{}");
@@ -244,6 +264,7 @@ class SearchHitCommit : public CategoryScreen {
       list = series->seriesTableView();
     }
     ASSERT_TRUE(h().type(bar->searchField(), "样例"));
+    settleRequests();
     EXPECT_EQ(texts(*list), std::vector<std::string>{kSampleName});
     ASSERT_TRUE(tapRow(*list, kSampleName));
     ASSERT_TRUE(waitForTop("MainInterfaceViewController1")) << top();

@@ -88,7 +88,7 @@ class SubjectFixture : public ::testing::Test {
     services.connectShell = AppServices::standard().connectShell;  // as the executable wires it
     services.newAppInfoClient = AppServices::standard().newAppInfoClient;
     loopback_.launch(std::move(services));
-    h().settle();
+    settleRequests();
   }
 
   // Runs the application as a single-series build: a copy of the bundle whose name is `name`.
@@ -113,9 +113,13 @@ class SubjectFixture : public ::testing::Test {
     return dynamic_cast<Screen*>(h().topScreen());
   }
   // Waits until the requests in flight have been answered and the screens have settled.
+  // Waits until no request is left, including those the UI's own work and the replies start (an
+  // appearance after a push, a reply that asks for the next thing).
   void settleRequests() {
     EXPECT_TRUE(runUntil([this] {
       h().settle(0.2);
+      if (HTTPRequest::sharedQueue().operationCount() != 0) return false;
+      h().settle();
       return HTTPRequest::sharedQueue().operationCount() == 0;
     }));
     h().settle();

@@ -105,6 +105,7 @@ TEST_F(SubjectReplies, SearchHitsOfTheWrongShapeBringTheCategoriesBack) {
   ASSERT_NE(sort, nullptr);
   ui::TextField& field = sort->find_SearchBar()->searchField();
   ASSERT_TRUE(h().type(field, "样例"));
+  settleRequests();
   ASSERT_TRUE(sort->isFindSuccess());
   for (const HostileReply& r : hostileReplies()) {
     SCOPED_TRACE(r.name);
