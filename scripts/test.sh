@@ -59,7 +59,9 @@ cmake --preset default "${ci_flags[@]}" >/dev/null
 if [ "${CI:-}" = "true" ]; then
   # The application and the programs of the window tests (the vd_window_tests target).
   cmake --build --preset default -j "$jobs" --target vardo vd_window_tests
-  ctest --preset default -L "$window_labels"
+  # One window test at a time: each runs an Xvfb, the application and WebKit's processes, and on a small
+  # machine several at once starve each other past their waits.
+  ctest --preset default -L "$window_labels" -j 1
 else
   cmake --build --preset default -j "$jobs"
   ctest --preset default
