@@ -16,31 +16,20 @@ namespace {
 
 // --- GLib ownership ----------------------------------------------------------------------------
 
-struct ObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
+// A unique_ptr deleter that calls GLib's (or libsecret's) own free function.
+template <auto Free>
+struct Freer {
+  template <class T>
+  void operator()(T* p) const {
+    Free(p);
+  }
 };
 template <class T>
-using GObjectPtr = std::unique_ptr<T, ObjectUnref>;
-
-struct ErrorFree {
-  void operator()(GError* error) const { g_error_free(error); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
-
-struct HashUnref {
-  void operator()(GHashTable* table) const { g_hash_table_unref(table); }
-};
-using HashPtr = std::unique_ptr<GHashTable, HashUnref>;
-
-struct VariantUnref {
-  void operator()(GVariant* variant) const { g_variant_unref(variant); }
-};
-using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
-
-struct ValueUnref {
-  void operator()(SecretValue* value) const { secret_value_unref(value); }
-};
-using ValuePtr = std::unique_ptr<SecretValue, ValueUnref>;
+using GObjectPtr = std::unique_ptr<T, Freer<g_object_unref>>;
+using ErrorPtr = std::unique_ptr<GError, Freer<g_error_free>>;
+using HashPtr = std::unique_ptr<GHashTable, Freer<g_hash_table_unref>>;
+using VariantPtr = std::unique_ptr<GVariant, Freer<g_variant_unref>>;
+using ValuePtr = std::unique_ptr<SecretValue, Freer<secret_value_unref>>;
 
 // --- The schema ----------------------------------------------------------------------------------
 

@@ -7,9 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "platform/runloop/BlockingCall.h"
+#include "platform/runloop/DispatchQueue.h"
 
 using core::Paths;
 
@@ -181,7 +181,8 @@ TEST(PathsDeathTest, AMainThreadFsyncWhileTheApplicationRunsAbortsInADebugBuild)
 
   rl::ScopedDisallowBlocking running;
   bool workerWrote = false;
-  std::thread([&] { workerWrote = Paths::atomicWrite(file, std::string_view("worker")); }).join();
+  rl::DispatchQueue::global().async([&] { workerWrote = Paths::atomicWrite(file, std::string_view("worker")); });
+  rl::DispatchQueue::global().waitIdle();
   EXPECT_TRUE(workerWrote);
   {
     rl::ScopedAllowBlocking exiting;
