@@ -50,12 +50,41 @@ std::string siblingTemporary(const std::string& path) {
 }  // namespace
 
 bool BankFiles::unZip(const std::string& zipPath, const std::string& directory) {
-  if (zipPath.empty() || directory.empty() || !core::Paths::isRegularFile(zipPath)) return false;
+  return unZip(zipPath, directory, nullptr);
+}
+
+bool BankFiles::unZip(const std::string& zipPath, const std::string& directory, std::string* refusal) {
+  if (directory.empty()) return false;
   ZipWrapper zip;
-  if (!zip.UnzipOpenFile(zipPath)) return false;
+  if (zipPath.empty() || !core::Paths::isRegularFile(zipPath) || !zip.UnzipOpenFile(zipPath)) {
+    if (refusal) *refusal = refusalText(false, ZipWrapper::Refusal::kNone);
+    return false;
+  }
   const bool unpacked = zip.UnzipFileTo(directory, true);
   const bool closed = zip.UnzipCloseFile();
+  if (!unpacked && refusal) *refusal = refusalText(true, zip.lastRefusal());
   return unpacked && closed;
+}
+
+std::string BankFiles::refusalText(bool opened, ZipWrapper::Refusal zipRefusal) {
+  using Refusal = ZipWrapper::Refusal;
+  if (!opened) return "文件不是有效的压缩包";
+  switch (zipRefusal) {
+    case Refusal::kNoSpace:
+      return "存储空间不足";
+    case Refusal::kOverCap:
+      return "解压后超过" + std::to_string(ZipWrapper::kMaxUnpackedBytes >> 20) + "MB的上限";
+    case Refusal::kOverRatio:
+      return "解压后超过压缩包大小的" + std::to_string(ZipWrapper::kMaxExpansionRatio) + "倍";
+    case Refusal::kUnsafeName:
+      return "压缩包中的文件名不安全";
+    case Refusal::kCannotWrite:
+      return "无法写入解压的文件";
+    case Refusal::kNone:
+    case Refusal::kDamaged:
+      break;
+  }
+  return "压缩包已损坏";
 }
 
 bool BankFiles::copyFile(const std::string& from, const std::string& to, bool sync) {

@@ -9,11 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "util/ZipWrapper.h"
+
 class BankFiles {
  public:
   // Unpacks every entry of the zip into the directory, overwriting; false when the file is missing or
   // no zip, or an entry could not be unpacked. Entries may not leave the directory (ZipWrapper).
   static bool unZip(const std::string& zipPath, const std::string& directory);
+  // The same; on failure `refusal` (when given) gets why, in words for the user (refusalText).
+  static bool unZip(const std::string& zipPath, const std::string& directory, std::string* refusal);
+  // What the user is told for an archive that could not be unpacked: "文件不是有效的压缩包" for a missing
+  // file or no zip, else by the zip's refusal: "压缩包已损坏", "存储空间不足",
+  // "解压后超过2048MB的上限", "解压后超过压缩包大小的100倍" (the figures are the limits in force),
+  // "压缩包中的文件名不安全", "无法写入解压的文件".
+  static std::string refusalText(bool opened, ZipWrapper::Refusal zipRefusal);
   // Puts the file at `from` in the place of `to` in one step (a rename; across file systems a copy beside
   // `to`, synced, then renamed). `to` is never missing meanwhile; a failure leaves it as it was.
   static bool replaceFile(const std::string& from, const std::string& to);

@@ -111,11 +111,12 @@ bool QuestionBank::moveArchiveIn(const BankPaths& paths, const std::string& arch
 }
 
 bool QuestionBank::installArchive(const BankPaths& paths, const std::string& archivePath,
-                                  const std::string& workDirectory, bool imagesRequired) {
+                                  const std::string& workDirectory, bool imagesRequired,
+                                  std::string* refusal) {
   if (!paths.usable() || workDirectory.empty()) return false;
   // 1. The archive is unpacked beside the bank, never over it.
   core::Paths::createDirectories(workDirectory);
-  if (!BankFiles::unZip(archivePath, workDirectory)) return false;
+  if (!BankFiles::unZip(archivePath, workDirectory, refusal)) return false;
   // 2. Its database replaces the bank in one step (the old bank stays until then); a file that is no
   //    database never replaces it.
   const std::string database = workDirectory + "/" + paths.subject + ".db";
@@ -124,7 +125,7 @@ bool QuestionBank::installArchive(const BankPaths& paths, const std::string& arc
   const std::string images = workDirectory + "/ImgDir_" + paths.subject + ".zip";
   if (!imagesRequired && !core::Paths::isRegularFile(images)) return true;
   core::Paths::createDirectories(paths.imageDirectory);
-  return BankFiles::unZip(images, paths.imageDirectory);
+  return BankFiles::unZip(images, paths.imageDirectory, refusal);
 }
 
 bool QuestionBank::replaceBank(const BankPaths& paths, const std::string& newBankFile) {

@@ -69,9 +69,11 @@ class QuestionBank : public std::enable_shared_from_this<QuestionBank> {
   // Unpacks the archive into `workDirectory`; its "<subject>.db", when it is a SQLite database, replaces
   // the bank in one step; then its image pack "ImgDir_<subject>.zip" is unpacked into the image
   // directory (a missing pack fails only when `imagesRequired`). A failure before the replacement leaves
-  // the old bank.
+  // the old bank. When an archive cannot be unpacked, `refusal` (when given) gets why, in words for the
+  // user (BankFiles::refusalText); other failures leave it empty.
   static bool installArchive(const BankPaths& paths, const std::string& archivePath,
-                             const std::string& workDirectory, bool imagesRequired);
+                             const std::string& workDirectory, bool imagesRequired,
+                             std::string* refusal = nullptr);
   // Merges the update pack into a fresh working copy of the bank (DBVersion, Test and OtherContent steps),
   // which then replaces the bank by a rename. False, with the bank untouched, when any step fails. The
   // data-access objects find the working copy through BankLocation: it must be paths.workingCopy().

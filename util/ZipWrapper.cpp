@@ -199,28 +199,30 @@ bool ZipWrapper::UnzipOpenFile(const std::string& zipPath, const std::string& pa
 
 bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite) {
   unzFile uf = asUnzip(unzipFile_);
+  refusal_ = Refusal::kNone;
   bool failed = false;
   int ret = unzGoToFirstFile(uf);
-  if (ret != UNZ_OK) OutputErrorMessage("Failed");
+  if (ret != UNZ_OK) refuse(Refusal::kDamaged, "Failed");
 
   // What the entries declare must fit on the target's file system before anything is written: no entry
   // yields more than it declares, so this bounds the whole unpacking.
   if (ret == UNZ_OK) {
     std::optional<std::uint64_t> total = declaredTotalSize(uf);
     if (!total || *total > freeSpaceFor(targetDirectory)) {
-      OutputErrorMessage(total ? "Not enough free space to unpack" : "Error occurs while getting file info");
+      refuse(total ? Refusal::kNoSpace : Refusal::kDamaged,
+             total ? "Not enough free space to unpack" : "Error occurs while getting file info");
       return false;
     }
     // Nor may it pass the cap, or unpack to more than the ratio allows for the archive's size (in
     // division, so that no product overflows).
     if (*total > maxUnpackedBytes_) {
-      OutputErrorMessage("Unpacked size exceeds the limit of " + std::to_string(maxUnpackedBytes_ >> 20) +
+      refuse(Refusal::kOverCap, "Unpacked size exceeds the limit of " + std::to_string(maxUnpackedBytes_ >> 20) +
                          " MiB");
       return false;
     }
     const std::uint64_t ratio = maxExpansionRatio_ > 0 ? maxExpansionRatio_ : 1;
     if (*total / ratio > archiveBytes_ || (*total / ratio == archiveBytes_ && *total % ratio != 0)) {
-      OutputErrorMessage("Unpacked size exceeds " + std::to_string(ratio) + " times the archive size");
+      refuse(Refusal::kOverRatio, "Unpacked size exceeds " + std::to_string(ratio) + " times the archive size");
       return false;
     }
     unzGoToFirstFile(uf);
@@ -230,7 +232,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
     int method = 0;
     int level = 0;
     if (unzOpenCurrentFile2(uf, &method, &level, /*raw=*/1) != UNZ_OK) {
-      OutputErrorMessage("Error occurs");
+      refuse(Refusal::kDamaged, "Error occurs");
       return false;
     }
 
@@ -242,7 +244,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
                                     nullptr, 0);
     }
     if (ret != UNZ_OK) {
-      OutputErrorMessage("Error occurs while getting file info");
+      refuse(Refusal::kDamaged, "Error occurs while getting file info");
       unzCloseCurrentFile(uf);
       return false;
     }
@@ -251,7 +253,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
     const bool enciphered = (info.flag & kEncipheredFlag) != 0;
     if (enciphered && password_.empty()) {
       unzCloseCurrentFile(uf);
-      OutputErrorMessage("Error occurs");
+      refuse(Refusal::kDamaged, "Error occurs");
       return false;
     }
     const auto check =
@@ -260,7 +262,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
         ZipEntryReader::open(uf, method, static_cast<std::uint32_t>(info.crc), info.uncompressed_size,
                              enciphered ? &password_ : nullptr, check);
     if (!reader) {
-      OutputErrorMessage("Error occurs");
+      refuse(Refusal::kDamaged, "Error occurs");
       return false;
     }
     std::string raw(rawName.data(), info.size_filename);
@@ -272,7 +274,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
       decoded = core::gb18030ToUtf8(raw);
     }
     if (!decoded) {
-      OutputErrorMessage("Entry name cannot be read as text");
+      refuse(Refusal::kUnsafeName, "Entry name cannot be read as text");
       reader->close();
       return false;
     }
@@ -282,7 +284,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
       if (c == '\\') c = '/';
     }
     if (!staysInside(name)) {
-      OutputErrorMessage("Entry leaves the target directory: " + name);
+      refuse(Refusal::kUnsafeName, "Entry leaves the target directory: " + name);
       reader->close();
       return false;
     }
@@ -294,7 +296,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
         isDirectory ? std::filesystem::path(fullPath) : std::filesystem::path(fullPath).parent_path();
     std::filesystem::create_directories(dirToMake, ec);
     if (ec || !std::filesystem::is_directory(dirToMake, ec)) {
-      OutputErrorMessage("Failed to write " + fullPath);
+      refuse(Refusal::kCannotWrite, "Failed to write " + fullPath);
       reader->close();
       return false;
     }
@@ -309,7 +311,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
       int fd = ::open(fullPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
       bool entryFailed = false;
       if (fd < 0) {
-        OutputErrorMessage("Failed to write " + fullPath);
+        refuse(Refusal::kCannotWrite, "Failed to write " + fullPath);
         entryFailed = true;
       } else {
         char buf[kChunk];
@@ -317,24 +319,24 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
           int n = reader->read(buf, sizeof buf);
           if (n == 0) break;
           if (n < 0) {
-            OutputErrorMessage("Failed to reading zip file");
+            refuse(Refusal::kDamaged, "Failed to reading zip file");
             entryFailed = true;
             break;
           }
           if (!core::Paths::writeAll(fd, std::string_view(buf, static_cast<std::size_t>(n)))) {
-            OutputErrorMessage("Failed to write " + fullPath);
+            refuse(Refusal::kCannotWrite, "Failed to write " + fullPath);
             entryFailed = true;
             break;
           }
         }
         if (::close(fd) != 0 && !entryFailed) {
-          OutputErrorMessage("Failed to write " + fullPath);
+          refuse(Refusal::kCannotWrite, "Failed to write " + fullPath);
           entryFailed = true;
         }
       }
       // Closing the entry checks its checksum over everything read.
       if (!reader->close() && !entryFailed) {
-        OutputErrorMessage("Failed to reading zip file");
+        refuse(Refusal::kDamaged, "Failed to reading zip file");
         entryFailed = true;
       }
       if (entryFailed) {
@@ -350,7 +352,7 @@ bool ZipWrapper::UnzipFileTo(const std::string& targetDirectory, bool overWrite)
     ret = unzGoToNextFile(uf);
     if (ret == UNZ_END_OF_LIST_OF_FILE) return !failed;
     if (ret != UNZ_OK) {
-      OutputErrorMessage("Failed");
+      refuse(Refusal::kDamaged, "Failed");
       return false;
     }
   }
@@ -415,6 +417,11 @@ bool ZipWrapper::CloseZipFile2() {
   bool ok = zipClose(asZip(zipFile_), nullptr) == ZIP_OK;
   zipFile_ = nullptr;
   return ok;
+}
+
+void ZipWrapper::refuse(Refusal why, const std::string& text) {
+  if (refusal_ == Refusal::kNone) refusal_ = why;
+  OutputErrorMessage(text);
 }
 
 void ZipWrapper::OutputErrorMessage(const std::string& text) {

@@ -26,6 +26,7 @@
 // an entry is damaged, too long or too short), "Not enough free space to unpack",
 // "Unpacked size exceeds the limit of 2048 MiB", "Unpacked size exceeds 100 times the archive size"
 // (the figures are the limits in force), and the texts of the refusals above, which name the entry.
+// lastRefusal() tells the first of them as a Refusal, for a caller that explains it to the user.
 //
 // Passwords use the traditional zip cipher (weak; for archives that need it, not for protection).
 // With a password, entries marked as enciphered are deciphered and checked against it; a wrong
@@ -64,6 +65,11 @@ class ZipWrapper {
   // Unpacks every entry into the target directory (made when missing). True when every entry was
   // unpacked (or skipped because the delegate declined to overwrite it).
   bool UnzipFileTo(const std::string& targetDirectory, bool overWrite);
+  // Why the last UnzipFileTo failed: its first refusal (kNone after a success, and before any
+  // unpacking). kDamaged also covers an archive with no entry and an entry that cannot be opened (a
+  // wrong or missing password among them).
+  enum class Refusal { kNone, kDamaged, kNoSpace, kOverCap, kOverRatio, kUnsafeName, kCannotWrite };
+  Refusal lastRefusal() const { return refusal_; }
   // True when no zip was open or it closed cleanly. Forgets the password.
   bool UnzipCloseFile();
   // The limits UnzipFileTo applies (the defaults above unless changed; for tests of the limits).
@@ -92,11 +98,14 @@ class ZipWrapper {
   void setDelegate(std::shared_ptr<ZipWrapperDelegate> delegate) { delegate_ = std::move(delegate); }
 
  private:
+  void refuse(Refusal why, const std::string& text);  // records the first refusal, tells the delegate
+
   void* zipFile_ = nullptr;    // minizip write handle
   void* unzipFile_ = nullptr;  // minizip read handle
   std::string password_;
   std::uint64_t archiveBytes_ = 0;  // the size of the open archive's file
   std::uint64_t maxUnpackedBytes_ = kMaxUnpackedBytes;
   std::uint64_t maxExpansionRatio_ = kMaxExpansionRatio;
+  Refusal refusal_ = Refusal::kNone;
   std::shared_ptr<ZipWrapperDelegate> delegate_;
 };

@@ -32,7 +32,9 @@
 //   8 a database-and-images zip: its database pack is merged as type 1, then its image zip unpacked.
 // The live bank is only ever replaced by renaming a complete file over it, so a process killed at any
 // point leaves the old or the new bank, never none. A failed step shows "更新失败" (type 6:
-// "题库解压失败", install failure -1: "安装失败") in an alert titled "提示", closes the panel, and the run
+// "题库解压失败", install failure -1: "安装失败") in an alert titled "提示", followed by "：" and the
+// reason when a pack or an archive was refused (a missing column, an archive that would unpack past its
+// limits, a damaged one: "题库解压失败：解压后超过压缩包大小的100倍"), closes the panel, and the run
 // goes on with the other packets. At the end the download directories are removed, the completion block
 // runs (on the run's thread) with YES only when every step succeeded, and the panel closes. An empty
 // packet list finishes at once the same way, with NO.
@@ -217,10 +219,14 @@ class UpdateSoftwareViewController : public ui::ViewController,
   // An alert titled "提示" with the message and the one button "确定" (handed to the main thread).
   static void createAlert(const std::string& message);
 
-  // The failure alert's message for a refused pack: "更新失败：" and the refusal; "更新失败" without one.
+  // The failure alert's message for a refused pack or archive: "更新失败：" and the refusal; "更新失败"
+  // without one.
   static std::string updateFailedText(const std::string& refusal);
-  // Unpacks a zip into a directory, overwriting; false when the file is not a zip or an entry failed.
-  static bool unZip(const std::string& zipPath, const std::string& directory);
+  // A failure text followed by "：" and the refusal; the failure text alone without one.
+  static std::string failedText(const std::string& failure, const std::string& refusal);
+  // Unpacks a zip into a directory, overwriting; false when the file is not a zip or an entry failed,
+  // and then `refusal` (when given) says why (BankFiles::refusalText).
+  static bool unZip(const std::string& zipPath, const std::string& directory, std::string* refusal = nullptr);
   // A packet file name taken from a URL (the text after its last "/"); "" when it cannot name a file.
   static std::string fileNameOfURL(const std::string& url);
 

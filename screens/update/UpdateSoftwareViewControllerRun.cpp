@@ -173,20 +173,28 @@ bool UpdateSoftwareViewController::operateDBUpPacket(const core::Value& step) {
 }
 
 std::string UpdateSoftwareViewController::updateFailedText(const std::string& refusal) {
-  return refusal.empty() ? std::string(kUpdateFailed) : std::string(kUpdateFailed) + "：" + refusal;
+  return failedText(kUpdateFailed, refusal);
+}
+
+std::string UpdateSoftwareViewController::failedText(const std::string& failure, const std::string& refusal) {
+  return refusal.empty() ? failure : failure + "：" + refusal;
 }
 
 bool UpdateSoftwareViewController::operateDBNewPacket(const core::Value& step) {
   // Unpacked into the update directory; its database replaces the bank in one step (the old bank stays
   // until then, and a file that is no database never replaces it); then its image pack, when it
   // carries one.
-  if (!QuestionBank::installArchive(paths_.bank, step["downloadPath"].str(), paths_.updateDirectory, false))
-    return stepFailed(kNewBankFailed);
+  std::string refusal;
+  if (!QuestionBank::installArchive(paths_.bank, step["downloadPath"].str(), paths_.updateDirectory, false,
+                                    &refusal))
+    return stepFailed(failedText(kNewBankFailed, refusal).c_str());
   return true;
 }
 
 bool UpdateSoftwareViewController::operateDBImagePacket(const core::Value& step) {
-  if (!unZip(step["downloadPath"].str(), paths_.imageDirectory)) return stepFailed(kUpdateFailed);
+  std::string refusal;
+  if (!unZip(step["downloadPath"].str(), paths_.imageDirectory, &refusal))
+    return stepFailed(updateFailedText(refusal).c_str());
   return true;
 }
 
@@ -194,7 +202,8 @@ bool UpdateSoftwareViewController::operateUpdateDBImagePacket(const core::Value&
   // 1. Unpacked into an empty "DBImagePacket" (nothing of an earlier packet is mistaken for its own).
   const std::string directory = paths_.dbImagePacketDirectory;
   core::Paths::removeAll(directory);
-  if (!unZip(step["downloadPath"].str(), directory)) return stepFailed(kUpdateFailed);
+  std::string refusal;
+  if (!unZip(step["downloadPath"].str(), directory, &refusal)) return stepFailed(updateFailedText(refusal).c_str());
   // 2. The database pack and the image zip it holds (with several, the last listed).
   std::string dbPack, imageZip;
   for (const std::string& name : BankFiles::listDirectory(directory)) {
@@ -202,12 +211,12 @@ bool UpdateSoftwareViewController::operateUpdateDBImagePacket(const core::Value&
     if (name.find(".zip") != std::string::npos) imageZip = directory + "/" + name;
   }
   // 3. Its database pack is merged like a database update pack.
-  std::string refusal;
   if (!dbPack.empty() &&
       !QuestionBank::mergePack(dbPack, step["localDBPath"].str(), step["destinationDBPath"].str(), &refusal))
     return stepFailed(updateFailedText(refusal).c_str());
   // 4. Then its images.
-  if (!imageZip.empty() && !unZip(imageZip, paths_.imageDirectory)) return stepFailed(kUpdateFailed);
+  if (!imageZip.empty() && !unZip(imageZip, paths_.imageDirectory, &refusal))
+    return stepFailed(updateFailedText(refusal).c_str());
   return true;
 }
 
@@ -252,6 +261,7 @@ bool UpdateSoftwareViewController::copyFile(const std::string& source, const std
   return BankFiles::copyFile(source, target);
 }
 
-bool UpdateSoftwareViewController::unZip(const std::string& zipPath, const std::string& directory) {
-  return BankFiles::unZip(zipPath, directory);
+bool UpdateSoftwareViewController::unZip(const std::string& zipPath, const std::string& directory,
+                                         std::string* refusal) {
+  return BankFiles::unZip(zipPath, directory, refusal);
 }

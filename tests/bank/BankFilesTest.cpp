@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "bank/BankFiles.h"
+#include "util/ZipWrapper.h"
 #include "tests/bank/BankFixture.h"
 
 namespace banktest {
@@ -70,6 +71,59 @@ TEST_F(BankFilesTest, UnzipRefusesWhatIsNoZipAndUnpacksAnImagePack) {
   EXPECT_FALSE(BankFiles::unZip(dir + "/missing.zip", dir + "/out"));
   EXPECT_TRUE(BankFiles::unZip(samplePath("ImgDir_GKSample.zip"), dir + "/img"));
   EXPECT_TRUE(exists(dir + "/img/gk_map500.png"));
+}
+
+// Why an archive could not be unpacked, as the update alerts tell it; the refused archives write nothing.
+TEST_F(BankFilesTest, AnArchiveThatCannotBeUnpackedSaysWhy) {
+  const std::string dir = home() + "/why";
+  // A zip of one entry with the content and the name given (written by the wrapper itself).
+  auto zipOf = [&](const std::string& zipName, const std::string& entry, const std::string& content) {
+    writeFile(dir + "/content", content);
+    ZipWrapper zip;
+    EXPECT_TRUE(zip.CreateZipFile2(dir + "/" + zipName));
+    EXPECT_TRUE(zip.addFileToZip(dir + "/content", entry));
+    EXPECT_TRUE(zip.CloseZipFile2());
+  };
+  zipOf("bomb.zip", "zeros.bin", std::string(4 << 20, '\0'));  // about 1000:1
+  zipOf("escape.zip", "../escape.txt", "out");
+  zipOf("good.zip", "a.txt", "fine");
+  // The same archive with its entry's data damaged: the first bytes after the local header (30 bytes,
+  // then the name and the extra field, whose lengths it holds at 26 and 28) flipped.
+  std::string damaged = readAll(dir + "/good.zip");
+  auto u16 = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(damaged[at])) |
+           static_cast<std::size_t>(static_cast<unsigned char>(damaged[at + 1])) << 8;
+  };
+  const std::size_t data = 30 + u16(26) + u16(28);
+  ASSERT_LT(data + 2, damaged.size());
+  for (std::size_t i = data; i < data + 2; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x55);
+  writeFile(dir + "/damaged.zip", damaged);
+  writeFile(dir + "/text.zip", "not a zip");
+
+  struct Case {
+    const char* zip;
+    const char* why;  // "" when it unpacks
+  };
+  const Case cases[] = {
+      {"bomb.zip", "解压后超过压缩包大小的100倍"},
+      {"escape.zip", "压缩包中的文件名不安全"},
+      {"damaged.zip", "压缩包已损坏"},
+      {"text.zip", "文件不是有效的压缩包"},
+      {"missing.zip", "文件不是有效的压缩包"},
+      {"good.zip", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.zip);
+    const std::string out = dir + "/out-" + c.zip;
+    std::string why;
+    EXPECT_EQ(BankFiles::unZip(dir + "/" + c.zip, out, &why), *c.why == '\0');
+    EXPECT_EQ(why, c.why);
+    if (*c.why) {
+      EXPECT_FALSE(exists(out) && !fs::is_empty(out)) << "a refused archive writes nothing";
+    }
+  }
+  EXPECT_EQ(readAll(dir + "/out-good.zip/a.txt"), "fine");
+  EXPECT_FALSE(exists(dir + "/escape.txt"));
 }
 
 TEST_F(BankFilesTest, OnlyADatabaseHeadCountsAsADatabase) {

@@ -23,9 +23,11 @@
 
 #include "dao/BaseDAO.h"
 #include "dao/TestDAO.h"
+#include "librarys/json/JsonWriter.h"
 #include "librarys/sqldb/SQLResultSet.h"
 #include "screens/update/PacketType.h"
 #include "tests/screens/update/UpdateEngineSupport.h"
+#include "util/Base64.h"
 #include "util/DESEncrypt.h"
 #include "util/ZipWrapper.h"
 
@@ -192,6 +194,58 @@ TEST(Installer, ReportsTheMissingLibraryAndCopiesThePackageForAService) {
   EXPECT_EQ(calls, 0);
   EXPECT_EQ(installer.install(samplePath("GKSample_img_3.zip")), 7);
   EXPECT_EQ(calls, 1);
+}
+
+// An archive served as a bank or an update that would unpack past its limits (a zip bomb) or is no zip
+// at all: the alert says why after the usual text, nothing of it is written, the old bank stays.
+TEST_F(UpdateRunTest, ARefusedArchiveIsNamedInTheAlertAndWritesNothing) {
+  // About 1000:1: 4 MiB of zeros in a few KiB.
+  placeText(home_ + "/bomb", "zeros.bin", std::string(4 << 20, '\0'));
+  {
+    ZipWrapper zip;
+    ASSERT_TRUE(zip.CreateZipFile2(home_ + "/bomb/bomb.zip"));
+    ASSERT_TRUE(zip.addFileToZip(home_ + "/bomb/zeros.bin", "zeros.bin"));
+    ASSERT_TRUE(zip.CloseZipFile2());
+  }
+  const std::string bomb = readAll(home_ + "/bomb/bomb.zip");
+  struct Case {
+    int type;
+    const char* file;
+    std::string served;
+    const char* alert;
+  };
+  const Case cases[] = {
+      {6, "GKSample.zip", bomb, "提示/题库解压失败：解压后超过压缩包大小的100倍"},
+      {3, "GKSample_img_3.zip", bomb, "提示/更新失败：解压后超过压缩包大小的100倍"},
+      {8, "GKSample_dbimg_3.zip", bomb, "提示/更新失败：解压后超过压缩包大小的100倍"},
+      {6, "GKSample.zip", "<html>维护中</html>", "提示/题库解压失败：文件不是有效的压缩包"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.alert + std::string(" ") + c.file);
+    ASSERT_TRUE(server().reset());
+    installSampleBank();
+    const std::string original = readAll(bankPath());
+    // The packet's HEAD and GET both get the served bytes.
+    core::Value faults = core::Value::newArray();
+    for (const char* method : {"HEAD", "GET"}) {
+      faults.push_back(core::Dictionary{{"path", std::string("/packets/") + c.file},
+                                        {"method", method},
+                                        {"body_base64", base64Encoding(core::Bytes(c.served.begin(), c.served.end()))},
+                                        {"content_type", "application/zip"}});
+    }
+    ASSERT_TRUE(server().fault(JSONRepresentation(faults).value_or("")));
+    auto p = open(list({packet(c.type, c.file)}));
+    await(p);
+    EXPECT_FALSE(p.outcome->result.load());
+    EXPECT_FALSE(p.onWindow());
+    ASSERT_TRUE(runUntil([&] { return !alertMessages().empty(); }, 5));
+    EXPECT_EQ(alertMessages(), std::vector<std::string>{c.alert});
+    EXPECT_EQ(readAll(bankPath()), original);
+    EXPECT_FALSE(exists(imageDir() + "/zeros.bin"));
+    EXPECT_FALSE(exists(updateDir()));
+    ASSERT_TRUE(h().press("确定"));
+    h().settle();
+  }
 }
 
 TEST_F(UpdateRunTest, AFailingPackKeepsTheBankAndTheRunGoesOnButReportsNo) {
