@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <mutex>
@@ -129,6 +130,16 @@ core::Value AbstractService::parseReply(const std::optional<std::string>& text) 
 // ---------------------------------------------------------------------------------------------------
 // Asynchronous requests
 
+namespace {
+std::atomic<double> gDeadlineSeconds{AbstractService::kDeadlineSeconds};
+}  // namespace
+
+double AbstractService::deadlineSeconds() { return gDeadlineSeconds.load(); }
+
+void AbstractService::setDeadlineSeconds(double seconds) {
+  gDeadlineSeconds = std::isfinite(seconds) && seconds > 0 ? seconds : kDeadlineSeconds;
+}
+
 void AbstractService::doGetRequest(const std::string& url, bool showHud) {
   auto request = HTTPRequest::requestWithURL(parseURL(escapeURLOnce(url)));
   httpRequest_ = request;
@@ -147,7 +158,7 @@ void AbstractService::doGetRequest(const std::string& url, bool showHud) {
     }
   }
   request->setTimeOutSeconds(kTimeOutSeconds);
-  request->setDeadlineSeconds(kDeadlineSeconds);
+  request->setDeadlineSeconds(deadlineSeconds());
   startAsync(request, showHud);
 }
 
@@ -159,7 +170,7 @@ void AbstractService::doPostRequest(const std::string& url, const std::string& j
   request->addRequestHeader("Client-Type", clientType_ ? *clientType_ : std::string(kClientType));
   request->appendPostData(json);
   request->setTimeOutSeconds(kTimeOutSeconds);
-  request->setDeadlineSeconds(kDeadlineSeconds);
+  request->setDeadlineSeconds(deadlineSeconds());
   startAsync(request, showHud);
 }
 
@@ -221,7 +232,7 @@ core::Value AbstractService::doGetSynchronousRequest(const std::string& url) {
   request->addRequestHeader("User-Agent", kUserAgent);
   request->addRequestHeader("Client-Type", kClientType);
   request->setTimeOutSeconds(kTimeOutSeconds);
-  request->setDeadlineSeconds(kDeadlineSeconds);
+  request->setDeadlineSeconds(deadlineSeconds());
   return runSynchronous(request);
 }
 
@@ -234,7 +245,7 @@ core::Value AbstractService::doPostSynchronousRequest(const std::string& url, co
   request->addRequestHeader("Content-Type", "application/json");
   request->appendPostData(json);
   request->setTimeOutSeconds(timeoutSeconds);
-  request->setDeadlineSeconds(kDeadlineSeconds);
+  request->setDeadlineSeconds(deadlineSeconds());
   return runSynchronous(request);
 }
 

@@ -14,8 +14,8 @@
 //   doGetSynchronousRequest   User-Agent, Client-Type = iphone                          none      never
 //   doPostSynchronousRequest  User-Agent, Client-Type = iphone, Content-Type            none      never
 //
-// Every request times out after 180 s without activity, and fails at its deadline, 300 s after it
-// began, however steadily its bytes arrive (a server trickling a byte a second cannot hold a call; the
+// Every request times out after 180 s without activity, and fails at its deadline (deadlineSeconds(),
+// 300 s unless changed) after it began, however steadily its bytes arrive (a server trickling a byte a second cannot hold a call; the
 // deadline lies past the idle time-out, also its 270 s for a request with a body, so a server that
 // goes silent still times out as idle). Asynchronous requests count the bytes they move
 // (ServiceShell::countTraffic) and apply the forced logout ("LoginState" 2, Remotelogin); synchronous ones
@@ -58,6 +58,12 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   static constexpr const char* kForcedLogoutTitle = "警告";
   static constexpr const char* kForcedLogoutMessage = "您的帐号已被抢登！请重新登录";
   static constexpr const char* kForcedLogoutButton = "确定";
+
+  // The deadline given to every request from now on: kDeadlineSeconds, or what setDeadlineSeconds set
+  // (tests of the deadline set a short one; a value that is not a positive number restores the
+  // default). Any thread.
+  static double deadlineSeconds();
+  static void setDeadlineSeconds(double seconds);
 
   AbstractService();
   virtual ~AbstractService();
