@@ -334,19 +334,22 @@ TEST(ZipWrapper, ArchivesThatUnpackPastTheRatioOrTheCapWriteNothing) {
     std::uint64_t cap;  // of the big entry (the small one is added); 0: the default limits
     bool unpacks;
     std::vector<std::string> errors;
+    ZipWrapper::Refusal refusal;
   } cases[] = {
       {"a bomb of zeros, about 1000:1",
        zeros,
        0,
        false,
-       {"Unpacked size exceeds 100 times the archive size"}},
+       {"Unpacked size exceeds 100 times the archive size"},
+       ZipWrapper::Refusal::kOverRatio},
       {"random bytes past a cap of 1 MiB",
        noise + noise,
        1 << 20,
        false,
-       {"Unpacked size exceeds the limit of 1 MiB"}},
-      {"random bytes within both", noise, 0, true, {}},
-      {"random bytes at the cap itself", noise, 1 << 20, true, {}},
+       {"Unpacked size exceeds the limit of 1 MiB"},
+       ZipWrapper::Refusal::kOverCap},
+      {"random bytes within both", noise, 0, true, {}, ZipWrapper::Refusal::kNone},
+      {"random bytes at the cap itself", noise, 1 << 20, true, {}, ZipWrapper::Refusal::kNone},
   };
   TempDir dir;
   int n = 0;
@@ -365,6 +368,7 @@ TEST(ZipWrapper, ArchivesThatUnpackPastTheRatioOrTheCapWriteNothing) {
     EXPECT_EQ(wrapper.UnzipFileTo(out, true), c.unpacks);
     EXPECT_TRUE(wrapper.UnzipCloseFile());
     EXPECT_EQ(delegate->errors, c.errors);
+    EXPECT_EQ(wrapper.lastRefusal(), c.refusal);
     if (c.unpacks) {
       EXPECT_TRUE(readAll(out + "/big.bin") == c.content);
     } else {
