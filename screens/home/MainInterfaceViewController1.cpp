@@ -478,8 +478,13 @@ void MainInterfaceViewController1::getAnnouncement() {
 }
 
 void MainInterfaceViewController1::didServiceAnnouncement(bool ok, const core::Value& json) {
+  // Notices come unasked: a reply that is not a list of notices (each a list whose element 1 is the
+  // notice's text) shows nothing and says nothing.
   const core::Value body = json["Body"];
-  if (!ok || !body.isArray() || body.size() == 0) return;
+  if (!ok || !body.isArray() || body.size() == 0 || body.size() > System::kMaxListEntries) return;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    if (!body[i].isArray() || body[i].size() < 2 || !body[i][1].isString()) return;
+  }
   AppShell* app = appShell();
   Session* session = Session::current();
   if (!app || !session) return;

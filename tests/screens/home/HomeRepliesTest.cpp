@@ -133,5 +133,31 @@ TEST_F(HomeReplies, RandomSetsPastTheLimitsSayThereIsNoData) {
   EXPECT_EQ(answering_->testPager()->testArray().size(), 6u);
 }
 
+
+// Notices arrive unasked at the first load: a reply of the wrong shape shows no notice screen (before, a
+// list of anything but notices showed an empty "通知1") and the home screen's functions go on.
+TEST_F(HomeReplies, NoticesOfTheWrongShapeShowNothing) {
+  installSampleBank();
+  loginAs("user01");
+  for (const testsupport::HostileReply& r : testsupport::hostileReplies()) {
+    SCOPED_TRACE(r.name);
+    fault(testsupport::withPath(r.fault, "/api/1.0/json/sys/GetAnnouncement/2.1/GKSample"));
+    MainInterfaceViewController1& home = openHome(/*notices=*/true);
+    EXPECT_EQ(home.informVC(), nullptr);
+    EXPECT_FALSE(app().userSession().contains("Inform"));
+    EXPECT_EQ(top(), "MainInterfaceViewController1");
+    EXPECT_EQ(h().alert(), nullptr);
+  }
+  // Notices whose entries are not [title, text, date] lists.
+  for (const char* body : {R"([[1,2,3]])", R"([["标题"]])", R"([["标题","正文"],7])"}) {
+    SCOPED_TRACE(body);
+    fault(core::Dictionary{{"path", "/api/1.0/json/sys/GetAnnouncement/2.1/GKSample"},
+                           {"body", testsupport::replyWithBody(body)}});
+    EXPECT_EQ(openHome(/*notices=*/true).informVC(), nullptr);
+  }
+  ASSERT_TRUE(tapFunction(13));
+  ASSERT_TRUE(waitForTop("mainNote")) << top();
+}
+
 }  // namespace
 }  // namespace home_test
