@@ -3,6 +3,7 @@
 #include "app/AppShell.h"
 #include "app/AvatarFile.h"
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -365,8 +366,7 @@ void LoginViewController::loginAction() {
 void LoginViewController::didLogin(bool ok, const core::Value& json) {
   AppShell* app = appShell();
   if (!ok || !app) {
-    std::string message = json.isNil() ? std::string() : json["Message"].toString();
-    showAlert(message.empty() ? kLoginFailedMessage : message);
+    showAlert(replyFailureText(json, kLoginFailedMessage));
     return;
   }
   auto keep = shared_from_this();
@@ -441,9 +441,10 @@ void LoginViewController::didGetPersonalDetails(const core::Value& json) {
 }
 
 void LoginViewController::didAppInfo(bool ok, const core::Value& json) {
-  if (!ok) {
-    // A refusal leaves the user logged in on this screen; no answer at all is reported.
-    if (json.isNil()) showAlert(localized("requestFaile"));
+  if (!ok || !ReplyCheck::bodyIsRecord(json)) {
+    // A refusal (a null "Body") leaves the user logged in on this screen; no answer at all, or one
+    // of another shape, is reported.
+    if (json.isNil() || ok || !json.isDictionary() || !json["Body"].isNull()) showAlert(replyMessage(json));
     return;
   }
   auto keep = shared_from_this();

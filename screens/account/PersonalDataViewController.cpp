@@ -12,6 +12,7 @@
 #include "platform/core/Text.h"
 #include "platform/core/URL.h"
 #include "platform/runloop/TaskAndReply.h"
+#include "screens/account/AccountShared.h"
 #include "service/ServerConfig.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationItem.h"
@@ -234,8 +235,7 @@ void PersonalDataViewController::didCheckNewUsername(bool ok, const core::Value&
   }
   // The refused name is not kept: a later change of another field must not send it.
   nickName_.reset();
-  std::string message = json.isNil() ? localized("requestFaile") : json["Message"].toString();
-  showAlertView(message);
+  showAlertView(replyMessage(json));
 }
 
 void PersonalDataViewController::clickedButtonAtIndex(ui::ActionSheet& sheet, int index) {
@@ -343,8 +343,7 @@ void PersonalDataViewController::didSetPersonalDetails(bool ok, const core::Valu
     lab_sex_->setText(sexText(isfemale_));
     lab_region_->setText(info["Address"].toString());
   } else {
-    std::string message = json.isNil() ? localized("requestFaile") : json["Message"].toString();
-    showAlertView(message);
+    showAlertView(replyMessage(json));
   }
   nickName_.reset();
   address_.reset();
