@@ -31,6 +31,9 @@
 
 namespace {
 
+// The personal details that a login copies into the session's user.
+constexpr const char* kDetailKeys[] = {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"};
+
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
 AppShell* appShell() { return AppShell::current(); }
@@ -417,7 +420,10 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
 void LoginViewController::personalDetailsArrived(const core::Value& details) {
   auto keep = shared_from_this();
   setImage(true);  // the avatar fetched with the details, when there is one now
-  if (details.isNil()) {
+  // A record that holds none of the details is of another kind: taken, it would blank them all.
+  bool holdsDetails = false;
+  for (const char* key : kDetailKeys) holdsDetails = holdsDetails || details["Body"].contains(key);
+  if (details.isNil() || !holdsDetails) {
     VDNetworkHelper::hudPrompt(kDetailsFailedToast);
     return;
   }
@@ -432,7 +438,7 @@ void LoginViewController::didGetPersonalDetails(const core::Value& json) {
   if (!user) return;
   core::Value userInfo = user->record;  // the session's record itself, updated in place
   const core::Value body = json["Body"];
-  for (const char* key : {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"}) {
+  for (const char* key : kDetailKeys) {
     if (body.contains(key))
       userInfo.set(key, body[key]);
     else
@@ -441,7 +447,10 @@ void LoginViewController::didGetPersonalDetails(const core::Value& json) {
 }
 
 void LoginViewController::didAppInfo(bool ok, const core::Value& json) {
-  if (!ok || !ReplyCheck::bodyIsRecord(json)) {
+  // The application information that the other screens read: a record with a text "Name" and "EName".
+  const bool isAppInfo = ReplyCheck::bodyIsRecord(json) && json["Body"]["Name"].isString() &&
+                         json["Body"]["EName"].isString();
+  if (!ok || !isAppInfo) {
     // A refusal (a null "Body") leaves the user logged in on this screen; no answer at all, or one
     // of another shape, is reported.
     if (json.isNil() || ok || !json.isDictionary() || !json["Body"].isNull()) showAlert(replyMessage(json));

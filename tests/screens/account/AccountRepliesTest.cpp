@@ -112,6 +112,49 @@ TEST_F(AccountReplies, EveryFormSaysWhatWentWrongAndStoresNothing) {
     }
   }
 
+  // The login's next two requests. Personal details of the wrong shape are no details: the toast, the
+  // login's own record kept whole, no application information asked for.
+  for (const testsupport::HostileReply& r : hostile(false)) {
+    SCOPED_TRACE("personal details: " + r.name);
+    app().userSession().remove("userInfo");
+    fault(testsupport::withPath(r.fault, "/api/1.0/json/user/GetPersonalDetails"));
+    server().clearJournal();
+    ASSERT_TRUE(h().tap(*login.loginButton()));
+    ASSERT_TRUE(runUntil([&] { return h().tagged(VDNetworkHelper::kToastTag) != nullptr; }));
+    settleRequests();
+    EXPECT_EQ(static_cast<ProgressHUD*>(h().tagged(VDNetworkHelper::kToastTag))->labelText(),
+              LoginViewController::kDetailsFailedToast);
+    EXPECT_EQ(userInfo()["Tel"], core::Value("13800000001"));
+    EXPECT_EQ(userInfo()["Email"], core::Value("user01@example.com"));
+    EXPECT_EQ(userInfo()["NickName"], core::Value("小明"));
+    EXPECT_TRUE(requests("Info/GKSample").empty());
+    EXPECT_EQ(top(), "LoginViewController");
+    h().advance(3);  // the toast goes
+    h().settle();
+  }
+  // Application information of the wrong shape is said (a refusal with a null "Body" is not: the user
+  // stays logged in on this screen) and is not kept.
+  for (const testsupport::HostileReply& r : hostile(false)) {
+    SCOPED_TRACE("application information: " + r.name);
+    app().userSession().remove("userInfo");
+    app().userSession().remove("appInfo");
+    fault(testsupport::withPath(r.fault, "/api/1.0/json/user/SoftInfo/GKSample"));
+    server().clearJournal();
+    ASSERT_TRUE(h().tap(*login.loginButton()));
+    ASSERT_TRUE(runUntil([&] { return !requests("SoftInfo").empty(); }));
+    settleRequests();
+    if (r.name == "null body") {
+      EXPECT_EQ(alertMessage(), "<no alert>");
+    } else {
+      ASSERT_TRUE(runUntil([&] { return h().alert() != nullptr; }));
+      EXPECT_EQ(alertMessage(), endsInTheFormsOwnText(r.name) ? requestFailed : kMalformed);
+    }
+    EXPECT_FALSE(app().userSession().contains("appInfo"));
+    EXPECT_TRUE(app().userSession().contains("userInfo"));
+    EXPECT_EQ(top(), "LoginViewController");
+    if (h().alert()) dismissAlert();
+  }
+
   // Logged in: the password change and the personal data.
   logIn("user01", "secret1");
   openHome();
