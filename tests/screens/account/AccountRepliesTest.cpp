@@ -16,6 +16,7 @@
 #include "screens/account/PhoneBindViewController.h"
 #include "screens/account/PhoneBindViewController2.h"
 #include "screens/account/RegisterViewController.h"
+#include "screens/account/SecuritySetupViewController.h"
 #include "screens/account/SMSNotifierViewController.h"
 #include "service/System.h"
 #include "tests/screens/account/FlowFixture.h"
@@ -336,12 +337,43 @@ TEST_F(AccountReplies, EveryStepOfTheAccountRoadsSaysWhatWentWrong) {
   ASSERT_TRUE(h().tap(*bind.btnPhoneBind()));
   settleAll();
   auto& second = shown<PhoneBindViewController2>();
+  each("SMS code check", "/api/1.0/json/sys/CheckSMSCode/*", [&](const std::string&) {
+    server().clearJournal();
+    fill(*second.txtCaptcha(), kSMSCode);
+    ASSERT_TRUE(h().tap(*second.btnPhoneBind()));
+    settleAll();
+    EXPECT_EQ(second.lbcaptcha()->text(), PhoneBindViewController2::kSMSWrong);
+    EXPECT_TRUE(requests("CancelTel").empty());
+    EXPECT_EQ(top(), "PhoneBindViewController2");
+  });
   each("unbinding", "/api/1.0/json/user/CancelTel", [&](const std::string&) {
     fill(*second.txtCaptcha(), kSMSCode);
     ASSERT_TRUE(h().tap(*second.btnPhoneBind()));
     settleAll();
     EXPECT_EQ(alertMessage(), PhoneBindViewController2::kUnbindFailed);
     EXPECT_EQ(userInfo()["Tel"].toString(), "13800000001");
+  });
+
+  // A phone account's e-mail change: the alert, and the label and the session keep the old address.
+  logIn("demo", "demo123");
+  settleAll();
+  if (alertMessage() == "欢迎首次登录，是否现在完善个人资料？") dismissAlert("取消");  // its first login
+  auto& safe = open<SecuritySetupViewController>(make(MyCenterViewController::kIdentifier),
+                                                 make(SecuritySetupViewController::kIdentifier));
+  settleAll();
+  ASSERT_EQ(alertMessage(), "<no alert>");
+  ASSERT_TRUE(safe.isTel());
+  const std::string shownEmail = safe.lab_phone()->text();
+  const core::Value storedEmail = userInfo()["Email"];
+  each("e-mail change", "/api/1.0/json/user/SetPersonalDetails", [&](const std::string& r) {
+    ASSERT_TRUE(h().tap(*safe.btnPhone()));
+    ASSERT_NE(h().alert(), nullptr);
+    fill(*h().alert()->textFieldAtIndex(0), "neu@example.com");
+    ASSERT_TRUE(h().press("修改"));
+    settleAll();
+    EXPECT_EQ(alertMessage(), expected(r, requestFailed));
+    EXPECT_EQ(safe.lab_phone()->text(), shownEmail);
+    EXPECT_EQ(userInfo()["Email"], storedEmail);
   });
 }
 
