@@ -204,6 +204,27 @@ TEST_F(AccountReplies, EveryFormSaysWhatWentWrongAndStoresNothing) {
     if (h().alert()) dismissAlert();
   }
 
+  // A nick name whose check is answered in the wrong shape is not sent.
+  const std::string nickBefore = data->lab_nicheng()->text();
+  for (const testsupport::HostileReply& r : hostile(false)) {
+    SCOPED_TRACE("nick name check: " + r.name);
+    fault(testsupport::withPath(r.fault, "/api/1.0/json/user/CheckNewUsername/*"));
+    server().clearJournal();
+    ASSERT_TRUE(h().tap(*data->editButton(PersonalDataViewController::kNickNameTag)));
+    h().settle();
+    ASSERT_NE(h().alert(), nullptr);
+    ui::TextField& field = *h().alert()->textFieldAtIndex(0);
+    ASSERT_TRUE(h().focus(field));
+    h().backspace(field, static_cast<int>(field.text().size()));
+    ASSERT_TRUE(h().typeInAlert("新昵称"));
+    ASSERT_TRUE(h().press("修改"));
+    settleAll();
+    EXPECT_EQ(alertMessage(), endsInTheFormsOwnText(r.name) ? requestFailed : kMalformed);
+    EXPECT_TRUE(requests("SetPersonalDetails").empty());
+    EXPECT_EQ(data->lab_nicheng()->text(), nickBefore);
+    if (h().alert()) dismissAlert();
+  }
+
   // Good replies still go through: the sex changes, the password changes and the login screen opens.
   ASSERT_TRUE(h().tap(*data->editButton(PersonalDataViewController::kSexTag)));
   h().settle();
