@@ -13,6 +13,7 @@
 #include "platform/core/URL.h"
 #include "platform/runloop/TaskAndReply.h"
 #include "screens/account/AccountShared.h"
+#include "service/ApiClientSupport.h"
 #include "service/ServerConfig.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationItem.h"
@@ -437,7 +438,7 @@ void PersonalDataViewController::asynchronousUpload(const std::string& path) {
   // An answer that is not the server's yes (a refusal, a page that is not the reply) failed too.
   uploadRequest_->setCompletionBlock([request, fail] {
     auto r = request.lock();
-    if (!r || !JSONValue(r->responseData())["Body"].toBool()) fail();
+    if (!r || !apiclient::bodyIsTrue(JSONValue(r->responseData()))) fail();
   });
   uploadRequest_->startAsynchronous();
 }

@@ -2,6 +2,8 @@
 // text or in a short message, nothing is stored or opened as if the server had agreed, and the form
 // still works with a good reply afterwards.
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "app/VDNetworkHelper.h"
@@ -223,6 +225,25 @@ TEST_F(AccountReplies, EveryFormSaysWhatWentWrongAndStoresNothing) {
     EXPECT_TRUE(requests("SetPersonalDetails").empty());
     EXPECT_EQ(data->lab_nicheng()->text(), nickBefore);
     if (h().alert()) dismissAlert();
+  }
+
+  // An avatar upload answered in the wrong shape failed: the toast, and the new avatar stays.
+  const std::string face = core::Paths::temporary() + "/face.jpg";
+  std::ofstream(face, std::ios::binary) << *ui::ImageCodec::encodeJPEG(rampBitmap(40, 40), 0.8);
+  for (const testsupport::HostileReply& r : hostile(false)) {
+    SCOPED_TRACE("avatar upload: " + r.name);
+    fault(testsupport::withPath(r.fault, "/api/1.0/json/user/SetPhoto"));
+    ASSERT_TRUE(h().tap(*data->avatarButton()));
+    h().settle();
+    ASSERT_TRUE(h().press("从相册选择"));
+    h().settle();
+    ASSERT_TRUE(chooser_->choose(face));
+    h().settle();
+    ASSERT_TRUE(runUntil([&] { return h().label(PersonalDataViewController::kUploadFailed) != nullptr; }));
+    EXPECT_EQ(top(), "PersonalDataViewController");
+    EXPECT_TRUE(std::filesystem::exists(avatarDirectory() + "/user01.jpg"));
+    h().advance(2);  // the toast goes
+    h().settle();
   }
 
   // Good replies still go through: the sex changes, the password changes and the login screen opens.
