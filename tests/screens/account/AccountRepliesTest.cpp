@@ -18,8 +18,8 @@
 #include "screens/account/PhoneBindViewController.h"
 #include "screens/account/PhoneBindViewController2.h"
 #include "screens/account/RegisterViewController.h"
-#include "screens/account/SecuritySetupViewController.h"
 #include "screens/account/SMSNotifierViewController.h"
+#include "screens/account/SecuritySetupViewController.h"
 #include "service/System.h"
 #include "tests/screens/account/FlowFixture.h"
 #include "tests/support/HostileReplies.h"
@@ -57,10 +57,10 @@ const std::vector<testsupport::HostileReply>& hostile(bool withTheLongList) {
 struct FormCase {
   std::string name;
   std::string path;
-  std::string failureText;             // the form's own text when no reply came
-  std::function<void()> ask;           // the tap that asks the server
-  std::string screen;                  // on top under the alert, and after it
-  std::function<void()> nothingDone;   // asserts that nothing was taken as agreed
+  std::string failureText;            // the form's own text when no reply came
+  std::function<void()> ask;          // the tap that asks the server
+  std::string screen;                 // on top under the alert, and after it
+  std::function<void()> nothingDone;  // asserts that nothing was taken as agreed
 };
 
 TEST_F(AccountReplies, EveryFormSaysWhatWentWrongAndStoresNothing) {
@@ -271,7 +271,8 @@ TEST_F(AccountReplies, EveryStepOfTheAccountRoadsSaysWhatWentWrong) {
     return endsInTheFormsOwnText(reply) ? own : kMalformed;
   };
   bool first = true;
-  auto each = [&](const std::string& step, const std::string& path, const std::function<void(const std::string&)>& run) {
+  auto each = [&](const std::string& step, const std::string& path,
+                  const std::function<void(const std::string&)>& run) {
     for (const testsupport::HostileReply& r : hostile(first)) {
       SCOPED_TRACE(step + ": " + r.name);
       fault(testsupport::withPath(r.fault, path));
@@ -431,8 +432,10 @@ TEST_F(AccountReplies, NoticesOfTheWrongShapeShowAsNone) {
   };
   std::vector<testsupport::HostileReply> replies = hostile(true);
   std::string many = "[";
-  for (std::size_t i = 0; i <= System::kMaxAnnouncements; ++i) many += std::string(i ? "," : "") + R"(["题","文","2013"])";
-  replies.push_back({"notices past the limit", core::Dictionary{{"body", testsupport::replyWithBody(many + "]")}}});
+  for (std::size_t i = 0; i <= System::kMaxAnnouncements; ++i)
+    many += std::string(i ? "," : "") + R"(["题","文","2013"])";
+  replies.push_back(
+      {"notices past the limit", core::Dictionary{{"body", testsupport::replyWithBody(many + "]")}}});
   for (const testsupport::HostileReply& r : replies) {
     SCOPED_TRACE(r.name);
     fault(testsupport::withPath(r.fault, "/api/1.0/json/sys/GetAnnouncement/*"));
