@@ -396,6 +396,18 @@ TEST_F(AccountReplies, EveryStepOfTheAccountRoadsSaysWhatWentWrong) {
     EXPECT_EQ(alertMessage(), PhoneBindViewController2::kUnbindFailed);
     EXPECT_EQ(userInfo()["Tel"].toString(), "13800000001");
   });
+  for (const char* reply :
+       {R"({"Body":true,"State":false,"Message":""})", R"({"Body":true,"State":"0","Message":""})",
+        R"({"Body":true,"State":null,"Message":""})"}) {
+    SCOPED_TRACE(reply);
+    fault(core::Dictionary{{"path", "/api/1.0/json/user/CancelTel"}, {"body", reply}});
+    fill(*second.txtCaptcha(), kSMSCode);
+    ASSERT_TRUE(h().tap(*second.btnPhoneBind()));
+    settleAll();
+    EXPECT_EQ(alertMessage(), PhoneBindViewController2::kUnbindFailed);
+    EXPECT_EQ(userInfo()["Tel"].toString(), "13800000001");
+    if (h().alert()) dismissAlert();
+  }
 
   // A phone account's e-mail change: the alert, and the label and the session keep the old address.
   logIn("demo", "demo123");
