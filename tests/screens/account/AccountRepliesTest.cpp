@@ -342,6 +342,17 @@ TEST_F(AccountReplies, EveryStepOfTheAccountRoadsSaysWhatWentWrong) {
     EXPECT_EQ(centre.account_Lab()->text(), "Vardo通行证:\n" + userInfo()["Email"].toString());
     EXPECT_EQ(h().alert(), nullptr);
   });
+  // ... and the security screen keeps the rows of the session's record.
+  each("primary kind on the security screen", "/api/1.0/json/user/GetPrimary", [&](const std::string&) {
+    auto& safe = open<SecuritySetupViewController>(make(MyCenterViewController::kIdentifier),
+                                                   make(SecuritySetupViewController::kIdentifier));
+    settleAll();
+    EXPECT_FALSE(safe.isTel());
+    EXPECT_EQ(safe.lab_phone()->text(), "13800000001");
+    EXPECT_EQ(safe.labemail()->text(), "user01@example.com");
+    EXPECT_FALSE(safe.btnEmail()->isEnabled());
+    EXPECT_EQ(h().alert(), nullptr);
+  });
 
   // The e-mail resend: a toast that says something.
   auto verify = make(EmailVerifyViewController::kIdentifier);
