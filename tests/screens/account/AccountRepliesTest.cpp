@@ -316,6 +316,15 @@ TEST_F(AccountReplies, EveryStepOfTheAccountRoadsSaysWhatWentWrong) {
   ASSERT_TRUE(h().tap(*find));
   settleAll();
   auto& recovery = shown<FindPassWord2ViewController>();
+  fill(*recovery.txtAccountName(), "user01@example.com");
+  fill(*recovery.txtSMS(), kImageCode);
+  waitReplies();
+  each("recovery by address", "/api/1.0/json/User/FindPassword/*", [&](const std::string& r) {
+    ASSERT_TRUE(h().tap(*recovery.btnFindpwd()));
+    settleAll();
+    EXPECT_EQ(alertMessage(), expected(r, requestFailed));
+    EXPECT_EQ(top(), "FindPassWord2ViewController");
+  });
   fill(*recovery.txtAccountName(), "13800000001");
   fill(*recovery.txtSMS(), kImageCode);
   waitReplies();
