@@ -115,6 +115,15 @@ TEST_F(AccountReplies, EveryFormSaysWhatWentWrongAndStoresNothing) {
     }
   }
 
+  // The registration still goes through with a good reply.
+  h().setRoot(regNav);
+  h().settle();
+  ASSERT_TRUE(h().tap(*reg.btnRegist()));
+  settleAll();
+  EXPECT_EQ(top(), "EmailVerifyViewController");
+  h().setRoot(loginNav);
+  h().settle();
+
   // The login's next two requests. Personal details of the wrong shape are no details: the toast, the
   // login's own record kept whole, no application information asked for.
   for (const testsupport::HostileReply& r : hostile(false)) {
