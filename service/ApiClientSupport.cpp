@@ -1,5 +1,6 @@
 #include "service/ApiClientSupport.h"
 
+#include <cctype>
 #include <set>
 
 #include "platform/core/URL.h"
@@ -14,6 +15,17 @@ bool withinLimits(const core::Value& reply) {
 bool bodyTrue(const core::Value& reply) {
   core::Value body = reply["Body"];
   return !body.isNilOrNull() && body.toBool(false);
+}
+
+bool bodyIsTrue(const core::Value& reply) {
+  if (!reply.isDictionary()) return false;
+  const core::Value body = reply["Body"];
+  if (body.isBool()) return body.toBool(false);
+  if (body.isNumber()) return body.toDouble(0) == 1.0;
+  if (!body.isString()) return false;
+  std::string text = body.str();
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text == "true" || text == "yes";
 }
 
 bool bodyPresent(const core::Value& reply) { return !reply["Body"].isNull(); }

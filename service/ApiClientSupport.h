@@ -34,6 +34,10 @@ bool withinLimits(const core::Value& reply);
 // ---- success rules ----
 // "Body" is there, not null, and reads as true (a boolean, a non-zero number, "true"/"YES").
 bool bodyTrue(const core::Value& reply);
+// "Body" confirms an action: the boolean true, the number 1 or the text "true" / "YES" (any case). A
+// "Body" of another shape (a list, a record, some other number or text) confirms nothing: a reply of
+// the wrong shape never counts as a registration, a login step or a changed password.
+bool bodyIsTrue(const core::Value& reply);
 // "Body" is not the JSON null (a reply without "Body" passes).
 bool bodyPresent(const core::Value& reply);
 // "Body" is an array with at least one item or an object with at least one member.

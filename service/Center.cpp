@@ -15,21 +15,22 @@ core::Value Center::getPersonalDetails() {
   auto service = newService();
   core::Value reply = service->doGetSynchronousRequest(
       AbstractService::escapeURLOnce(ServerConfig::current().mainURL("1.0/json/user/GetPersonalDetails")));
-  if (reply.isNil() || reply["Body"].isNull()) return core::Value();
+  // Only a record is personal details: a null "Body", or one of another shape, is no answer.
+  if (!reply.isDictionary() || !reply["Body"].isDictionary()) return core::Value();
   return reply;
 }
 
 void Center::setPersonalDetails(const std::string& json) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &CenterDelegate::didSetPersonalDetails));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &CenterDelegate::didSetPersonalDetails));
   service->doPostRequest(ServerConfig::current().mainURL("1.0/json/user/SetPersonalDetails"), json, true);
 }
 
 void Center::getResetPassWord(const std::string& oldPassword, const std::string& newPassword) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &CenterDelegate::didResetPassWord));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &CenterDelegate::didResetPassWord));
   service->doGetRequest(ServerConfig::current().mainURL(
                             apiclient::path("1.0/json/user/ResetPassWord/%@/%@", {oldPassword, newPassword})),
                         true);
@@ -41,7 +42,7 @@ void Center::errorfeedback(const std::string& json) {
   auto service = std::make_shared<AbstractService>();
   service->setClientType(std::string(kErrorReportClientType));
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &CenterDelegate::didErrorfeedback));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &CenterDelegate::didErrorfeedback));
   service->doPostRequest(ServerConfig::current().mainURL("1.0/json/user/UserSuggestion"), json, true);
 }
 
@@ -55,7 +56,7 @@ void Center::getSuggestion() {
 void Center::removeSuggestion(const std::string& bank, const std::string& suggestionId) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &CenterDelegate::didRemoveSuggestion));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &CenterDelegate::didRemoveSuggestion));
   service->doGetRequest(ServerConfig::current().mainURL(
                             apiclient::path("1.0/json/user/RemoveSuggestion/%@/%@", {bank, suggestionId})),
                         true);

@@ -31,17 +31,18 @@ class Center : public std::enable_shared_from_this<Center> {
   std::shared_ptr<AbstractService> abstractService() const { return abstractService_; }
 
   // Synchronous GET 1.0/json/user/GetPersonalDetails on the calling thread: the whole reply, or null
-  // when there is none or its "Body" is null. The delegate is not called.
+  // when there is none or its "Body" is not an object (null, a list, a text...). The delegate is not
+  // called.
   core::Value getPersonalDetails();
-  // POST 1.0/json/user/SetPersonalDetails, overlay, body-true.
+  // POST 1.0/json/user/SetPersonalDetails, overlay, body-is-true.
   void setPersonalDetails(const std::string& detailsJson);
-  // GET 1.0/json/user/ResetPassWord/<old>/<new>, overlay, body-true.
+  // GET 1.0/json/user/ResetPassWord/<old>/<new>, overlay, body-is-true.
   void getResetPassWord(const std::string& oldPassword, const std::string& newPassword);
-  // POST 1.0/json/user/UserSuggestion with "Client-Type" "Entitled_Revised_Wrong", overlay, body-true.
+  // POST 1.0/json/user/UserSuggestion with "Client-Type" "Entitled_Revised_Wrong", overlay, body-is-true.
   void errorfeedback(const std::string& reportJson);
   // GET 1.0/json/user/GetSuggestion, overlay, body-non-empty.
   void getSuggestion();
-  // GET 1.0/json/user/RemoveSuggestion/<bank>/<id>, overlay, body-true.
+  // GET 1.0/json/user/RemoveSuggestion/<bank>/<id>, overlay, body-is-true.
   void removeSuggestion(const std::string& bankShortName, const std::string& suggestionId);
 
   static constexpr const char* kErrorReportClientType = "Entitled_Revised_Wrong";

@@ -44,6 +44,9 @@ class System : public std::enable_shared_from_this<System> {
   // a series' province groups and a group's subjects (the real catalogue holds some hundreds). The
   // subject-choice screens refuse a longer list with their error for a failed reply.
   static constexpr std::size_t kMaxListEntries = 10000;
+  // The most notices a reply of getServiceAnnouncement may hold (a server sends a handful): the notices
+  // screen builds a card for each, so it shows a longer list as it shows a failed reply.
+  static constexpr std::size_t kMaxAnnouncements = 200;
 
   std::weak_ptr<SystemDelegate> delegate;
 

@@ -9,9 +9,14 @@ namespace {
 
 using apiclient::reporting;
 
-// The login reply's "Body" is the user record that becomes the session's user: anything else (false,
-// a text, a number) is a refusal, whatever the server's "Message".
-bool bodyIsUserRecord(const core::Value& reply) { return reply["Body"].isDictionary(); }
+// The login reply's "Body" is the user record that becomes the session's user: a record with a
+// numeric "ID" and a text "UserName". Anything else (false, a text, a number, a record of another
+// kind) is a refusal, whatever the server's "Message".
+bool bodyIsUserRecord(const core::Value& reply) {
+  if (!reply.isDictionary()) return false;
+  const core::Value body = reply["Body"];
+  return body.isDictionary() && body["ID"].isNumber() && body["UserName"].isString();
+}
 
 bool resultsPresent(const core::Value& reply) { return !reply["results"].isNull(); }
 
@@ -25,7 +30,7 @@ std::shared_ptr<AbstractService> User::newService() {
 void User::regist(const std::string& json) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didRegist));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didRegist));
   service->doPostRequest(ServerConfig::current().mainURL("1.0/json/User/regist"), json, true);
 }
 
@@ -47,35 +52,35 @@ void User::appInfo(const std::string& bank) {
 void User::GetPrimary() {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didGetPrimary));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didGetPrimary));
   service->doGetRequest(ServerConfig::current().mainURL("1.0/json/user/GetPrimary"), false);
 }
 
 void User::CancelTel() {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didCancelTel));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didCancelTel));
   service->doGetRequest(ServerConfig::current().mainURL("1.0/json/user/CancelTel"), false);
 }
 
 void User::reSendEmail(const std::string& json) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didReSendEmail));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didReSendEmail));
   service->doPostRequest(ServerConfig::current().mainURL("1.0/json/user/ReSendEmail"), json, false);
 }
 
 void User::motifyPassword(const std::string& json) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didMotifyPassword));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didMotifyPassword));
   service->doPostRequest(ServerConfig::current().mainURL("1.0/json/user/MotifyPassword"), json, false);
 }
 
 void User::checkNewUsername(const std::string& text, const std::string& type) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didCheckNewUsername));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didCheckNewUsername));
   service->doGetRequest(
       ServerConfig::current().mainURL(apiclient::path("1.0/json/user/CheckNewUsername/%@/%@", {text, type})),
       false);
@@ -84,7 +89,7 @@ void User::checkNewUsername(const std::string& text, const std::string& type) {
 void User::checkSMSCode(const std::string& code) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didCheckSMSCode));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didCheckSMSCode));
   service->doGetRequest(
       ServerConfig::current().mainURL(apiclient::path("1.0/json/sys/CheckSMSCode/%@", {code})), false);
 }
@@ -92,7 +97,7 @@ void User::checkSMSCode(const std::string& code) {
 void User::getApplyForVerification(const std::string& tel) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didApplyForVerification));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didApplyForVerification));
   service->doGetRequest(
       ServerConfig::current().mainURL(apiclient::path("1.0/json/sys/ApplyForVerification/%@", {tel})), false);
 }
@@ -101,14 +106,14 @@ void User::feedback(const std::string& json) {
   auto service = newService();
   service->setClientType(std::string(AbstractService::kClientType));
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didFeedback));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didFeedback));
   service->doPostRequest(ServerConfig::current().mainURL("1.0/json/user/UserSuggestion"), json, true);
 }
 
 void User::findPassword(const std::string& account) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didFindPassword));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didFindPassword));
   service->doGetRequest(
       ServerConfig::current().mainURL(apiclient::path("1.0/json/User/FindPassword/%@/a", {account})), true);
 }
@@ -132,7 +137,7 @@ void User::getVeritifyCodeGetImage(const std::string& guid) {
 void User::postVeritifyCodeGetCode(const std::string& guid, const std::string& code, const std::string& tel) {
   auto service = newService();
   service->setFinishedBlock(
-      reporting(weak_from_this().lock(), apiclient::bodyTrue, &UserDelegate::didVerifyCode));
+      reporting(weak_from_this().lock(), apiclient::bodyIsTrue, &UserDelegate::didVerifyCode));
   service->doGetRequest(ServerConfig::current().verificationCodeURL(
                             "Verify/VerifyCode?guidCode=" + apiclient::queryValue(guid) +
                             "&verifyCode=" + apiclient::queryValue(code) +

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -59,9 +60,26 @@ void showAccountAlert(const std::string& message, const std::string& buttonTitle
   alert->show();
 }
 
+std::string replyFailureText(const core::Value& reply, const std::string& fallback) {
+  if (reply.isNilOrNull()) return fallback;
+  const core::Value message = reply.isDictionary() ? reply["Message"] : core::Value();
+  if (message.isString() && !message.str().empty()) return ReplyCheck::shortened(message.str());
+  if (reply.isDictionary()) {
+    const core::Value body = reply["Body"];
+    if (body.isNull() || (body.isBool() && !body.toBool(false)) || (body.isNumber() && body.toDouble(1) == 0))
+      return fallback;
+  }
+  return ReplyCheck::kMalformedMessage;
+}
+
 std::string replyMessage(const core::Value& reply) {
-  std::string message = reply["Message"].toString();
-  return message.empty() ? core::Bundle::main().localizedString("requestFaile") : message;
+  return replyFailureText(reply, core::Bundle::main().localizedString("requestFaile"));
+}
+
+std::string verificationMessage(const core::Value& reply) {
+  const core::Value msg = reply.isDictionary() ? reply["msg"] : core::Value();
+  if (msg.isString() && !msg.str().empty()) return ReplyCheck::shortened(msg.str());
+  return replyMessage(reply);
 }
 
 std::size_t lengthAfterChange(const ui::TextField& field, ui::Range16 range, const std::string& replacement) {

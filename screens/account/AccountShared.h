@@ -40,8 +40,15 @@ std::string maskedPhoneNumber(std::string_view number);
 // unless another title is given).
 void showAccountAlert(const std::string& message, const std::string& buttonTitle = "");
 
-// The reply's "Message", or the localized "requestFaile" text when no reply came or it has none.
+// What to tell the user about a reply that did not confirm what was asked: its "Message" (a non-empty
+// text, cut to ReplyCheck::kMaxMessageLength characters) when it has one; `fallback` when no reply
+// came or the server refused without a text (a "Body" of false, 0 or null); for a reply of another
+// shape (no "Body", a list, a record, a list at the top...) ReplyCheck::kMalformedMessage.
+std::string replyFailureText(const core::Value& reply, const std::string& fallback);
+// replyFailureText with the localized "requestFaile" text as the fallback.
 std::string replyMessage(const core::Value& reply);
+// The verification-code service's "msg" (a non-empty text, cut as above), else replyMessage.
+std::string verificationMessage(const core::Value& reply);
 
 // The UTF-16 length a field's text would have after the change a text delegate is offered.
 std::size_t lengthAfterChange(const ui::TextField& field, ui::Range16 range, const std::string& replacement);

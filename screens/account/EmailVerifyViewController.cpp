@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDNetworkHelper.h"
@@ -146,10 +147,10 @@ void EmailVerifyViewController::timing(int left) {
 
 void EmailVerifyViewController::didReSendEmail(bool ok, const core::Value& json) {
   // A reply without a text says nothing on success and "requestFaile" on failure: never an empty toast.
-  const std::string message = json["Message"].toString();
-  if (!message.empty()) {
-    VDNetworkHelper::hudPrompt(message);
+  const core::Value text = json.isDictionary() ? json["Message"] : core::Value();
+  if (text.isString() && !text.str().empty()) {
+    VDNetworkHelper::hudPrompt(ReplyCheck::shortened(text.str()));
   } else if (!ok) {
-    VDNetworkHelper::hudPrompt(core::Bundle::main().localizedString("requestFaile"));
+    VDNetworkHelper::hudPrompt(replyMessage(json));
   }
 }

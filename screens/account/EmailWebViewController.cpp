@@ -1,9 +1,11 @@
 #include "screens/account/EmailWebViewController.h"
 
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "librarys/json/JsonParser.h"
 #include "platform/core/Bundle.h"
 #include "screens/account/AccountShared.h"
+#include "service/ApiClientSupport.h"
 #include "ui/NavigationController.h"
 #include "ui/WeakScreen.h"
 #include "widgets/HUDActivityIndicator.h"
@@ -84,10 +86,14 @@ void EmailWebViewController::readPage(const std::string& text) {
   emailWebView_->stringByEvaluatingJavaScriptFromString(kBlankPage);
   const core::Value body = reply["Body"];
   if (body.isNilOrNull()) return;
-  const bool ok = body.toBool();
+  // Only a "Body" that says true is a verified address: a page of another shape sends the user back.
+  const bool ok = apiclient::bodyIsTrue(reply);
+  const core::Value said = reply["Message"];
+  std::string message = said.isString() ? ReplyCheck::shortened(said.str()) : std::string();
+  if (message.empty() && !ok) message = replyMessage(reply);
   const auto w = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
-      core::Bundle::main().localizedString("alertTitle"), reply["Message"].toString(),
+      core::Bundle::main().localizedString("alertTitle"), message,
       [w, ok](bool, int) {
         if (auto self = w.lock()) self->verified(ok);
       },

@@ -168,7 +168,7 @@ void FindPassWord2ViewController::didVerifyCode(bool, const core::Value& json) {
       nav->pushViewController(std::make_shared<FindPassWord3ViewController>(), true);
     return;
   }
-  const std::string message = json.isNil() ? replyMessage(json) : json["msg"].toString();
+  const std::string message = verificationMessage(json);
   auto again = screenAction(*this, &FindPassWord2ViewController::changCode);
   auto alert = std::make_shared<UIAlertViewBlock>(
       "Vardo", message, [again](bool, int) { again(); }, std::optional<std::string>("确定"),

@@ -3,6 +3,7 @@
 #include "app/AppShell.h"
 #include "app/AvatarFile.h"
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -29,6 +30,9 @@
 #include "util/KeychainItemStore.h"
 
 namespace {
+
+// The personal details that a login copies into the session's user.
+constexpr const char* kDetailKeys[] = {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"};
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
@@ -365,8 +369,7 @@ void LoginViewController::loginAction() {
 void LoginViewController::didLogin(bool ok, const core::Value& json) {
   AppShell* app = appShell();
   if (!ok || !app) {
-    std::string message = json.isNil() ? std::string() : json["Message"].toString();
-    showAlert(message.empty() ? kLoginFailedMessage : message);
+    showAlert(replyFailureText(json, kLoginFailedMessage));
     return;
   }
   auto keep = shared_from_this();
@@ -417,7 +420,10 @@ void LoginViewController::didLogin(bool ok, const core::Value& json) {
 void LoginViewController::personalDetailsArrived(const core::Value& details) {
   auto keep = shared_from_this();
   setImage(true);  // the avatar fetched with the details, when there is one now
-  if (details.isNil()) {
+  // A record that holds none of the details is of another kind: taken, it would blank them all.
+  bool holdsDetails = false;
+  for (const char* key : kDetailKeys) holdsDetails = holdsDetails || details["Body"].contains(key);
+  if (details.isNil() || !holdsDetails) {
     VDNetworkHelper::hudPrompt(kDetailsFailedToast);
     return;
   }
@@ -432,7 +438,7 @@ void LoginViewController::didGetPersonalDetails(const core::Value& json) {
   if (!user) return;
   core::Value userInfo = user->record;  // the session's record itself, updated in place
   const core::Value body = json["Body"];
-  for (const char* key : {"Address", "Birthday", "NickName", "Sex", "Tel", "Email"}) {
+  for (const char* key : kDetailKeys) {
     if (body.contains(key))
       userInfo.set(key, body[key]);
     else
@@ -441,9 +447,13 @@ void LoginViewController::didGetPersonalDetails(const core::Value& json) {
 }
 
 void LoginViewController::didAppInfo(bool ok, const core::Value& json) {
-  if (!ok) {
-    // A refusal leaves the user logged in on this screen; no answer at all is reported.
-    if (json.isNil()) showAlert(localized("requestFaile"));
+  // The application information that the other screens read: a record with a text "Name" and "EName".
+  const bool isAppInfo = ReplyCheck::bodyIsRecord(json) && json["Body"]["Name"].isString() &&
+                         json["Body"]["EName"].isString();
+  if (!ok || !isAppInfo) {
+    // A refusal (a null "Body") leaves the user logged in on this screen; no answer at all, or one
+    // of another shape, is reported.
+    if (json.isNil() || ok || !json.isDictionary() || !json["Body"].isNull()) showAlert(replyMessage(json));
     return;
   }
   auto keep = shared_from_this();

@@ -9,6 +9,7 @@
 #include "platform/core/Text.h"
 #include "platform/runloop/DispatchQueue.h"
 #include "platform/security/Keychain.h"
+#include "screens/account/AccountShared.h"
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationController.h"
@@ -201,9 +202,7 @@ void PasswordSettingViewController::showAlertView(const std::string& message) {
 
 void PasswordSettingViewController::didResetPassWord(bool ok, const core::Value& json) {
   if (!ok) {
-    std::string message = json.isNil() ? localized("requestFaile") : json["Message"].toString();
-    if (message.empty()) message = localized("requestFaile");
-    showAlertView(message);
+    showAlertView(replyMessage(json));
     return;
   }
   if (Session* session = Session::current()) session->setEntry(SessionUser::kSessionKey, core::Value());

@@ -12,6 +12,8 @@
 #include "platform/core/Text.h"
 #include "platform/core/URL.h"
 #include "platform/runloop/TaskAndReply.h"
+#include "screens/account/AccountShared.h"
+#include "service/ApiClientSupport.h"
 #include "service/ServerConfig.h"
 #include "ui/BarButtonItem.h"
 #include "ui/NavigationItem.h"
@@ -234,8 +236,7 @@ void PersonalDataViewController::didCheckNewUsername(bool ok, const core::Value&
   }
   // The refused name is not kept: a later change of another field must not send it.
   nickName_.reset();
-  std::string message = json.isNil() ? localized("requestFaile") : json["Message"].toString();
-  showAlertView(message);
+  showAlertView(replyMessage(json));
 }
 
 void PersonalDataViewController::clickedButtonAtIndex(ui::ActionSheet& sheet, int index) {
@@ -343,8 +344,7 @@ void PersonalDataViewController::didSetPersonalDetails(bool ok, const core::Valu
     lab_sex_->setText(sexText(isfemale_));
     lab_region_->setText(info["Address"].toString());
   } else {
-    std::string message = json.isNil() ? localized("requestFaile") : json["Message"].toString();
-    showAlertView(message);
+    showAlertView(replyMessage(json));
   }
   nickName_.reset();
   address_.reset();
@@ -438,7 +438,7 @@ void PersonalDataViewController::asynchronousUpload(const std::string& path) {
   // An answer that is not the server's yes (a refusal, a page that is not the reply) failed too.
   uploadRequest_->setCompletionBlock([request, fail] {
     auto r = request.lock();
-    if (!r || !JSONValue(r->responseData())["Body"].toBool()) fail();
+    if (!r || !apiclient::bodyIsTrue(JSONValue(r->responseData()))) fail();
   });
   uploadRequest_->startAsynchronous();
 }

@@ -254,7 +254,7 @@ void PhoneBindViewController::saveTElInfo(const std::string& number) {
 
 void PhoneBindViewController::didVerifyCode(bool, const core::Value& json) {
   if (json["msg"].toString() != kSMSSent) {
-    showAlertView(json.isNil() ? replyMessage(json) : json["msg"].toString());
+    showAlertView(verificationMessage(json));
     return;
   }
   saveTElInfo(txtPhone_->text());

@@ -111,7 +111,8 @@ void PhoneBindViewController2::didCheckSMSCode(bool ok, const core::Value& json)
 }
 
 void PhoneBindViewController2::didCancelTel(bool, const core::Value& json) {
-  if (!json.isDictionary() || !json.contains("State") || json["State"].toInt(-1) != 0) {
+  // Only the number 0 in "State" says the number was removed (false, "0" or null say nothing).
+  if (!json.isDictionary() || !json["State"].isNumber() || json["State"].toInt(-1) != 0) {
     showAlertView(kUnbindFailed);
     return;
   }

@@ -417,7 +417,7 @@ void RegisterViewController::didVerifyCode(bool, const core::Value& json) {
     enterStep1();
     return;
   }
-  const std::string message = json.isNil() ? replyMessage(json) : json["msg"].toString();
+  const std::string message = verificationMessage(json);
   const auto w = ui::weakScreen(*this);
   auto alert = std::make_shared<UIAlertViewBlock>(
       "Vardo", message,
@@ -549,9 +549,8 @@ void RegisterViewController::sendRegist(const core::Value& body) {
 
 void RegisterViewController::didRegist(bool ok, const core::Value& json) {
   if (!ok) {
-    std::string message = json.isNil() ? std::string(kRegistFailed) : json["Message"].toString();
+    std::string message = replyFailureText(json, kRegistFailed);
     if (message == kTaken) message = kTakenShown;
-    if (message.empty()) message = kRegistFailed;
     showAlertView(message);
     return;
   }

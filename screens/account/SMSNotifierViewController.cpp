@@ -84,7 +84,10 @@ void SMSNotifierViewController::getAnnouncement() {
 
 void SMSNotifierViewController::didServiceAnnouncement(bool ok, const core::Value& json) {
   const core::Value body = json["Body"];
-  if (!ok || !body.isArray() || body.size() == 0) {
+  // A notice is a list of texts (title, body, date); a reply of another shape shows as none.
+  bool notices = ok && body.isArray() && body.size() > 0 && body.size() <= System::kMaxAnnouncements;
+  for (std::size_t i = 0; notices && i < body.size(); ++i) notices = body[i].isArray();
+  if (!notices) {
     showNoNotices();
     return;
   }

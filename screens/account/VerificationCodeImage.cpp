@@ -2,6 +2,7 @@
 
 #include "platform/core/Bundle.h"
 #include "platform/core/URL.h"
+#include "screens/account/AccountShared.h"
 #include "service/ServerConfig.h"
 
 namespace {
@@ -40,5 +41,5 @@ void VerificationCodeImage::didgetVeritifyCodeGetGuid(bool, const core::Value& j
     webView_->loadRequest(imageURL(sharedGuid()));
     return;
   }
-  if (onRefused) onRefused(json["msg"].toString());
+  if (onRefused) onRefused(verificationMessage(json));
 }

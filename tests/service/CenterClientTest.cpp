@@ -74,7 +74,11 @@ TEST_F(CenterClient, PersonalDetailsAreReadSynchronously) {
       {"details",
        R"({"Body":{"NickName":"小明","Sex":1,"Tel":"","Email":"u@x.cn"},"Message":"","LoginState":1})", true},
       {"null Body", R"({"Body":null,"Message":"x"})", false},
-      {"no Body at all", R"({"Message":"x"})", true},
+      // A reply of another shape would blank the session's details: no answer either.
+      {"no Body at all", R"({"Message":"x"})", false},
+      {"a list for the Body", R"({"Body":[{"NickName":"小明"}],"Message":""})", false},
+      {"a text for the Body", R"({"Body":"小明","Message":""})", false},
+      {"a list at the top", R"([{"Body":{"NickName":"小明"}}])", false},
       {"not JSON", "<html>", false},
       {"dropped", "", false},
   };

@@ -114,6 +114,11 @@ TEST_F(UserClient, LoginSucceedsOnlyWithAUserRecord) {
       {R"({"Body":null,"Message":"密码错误","LoginState":0})", false},
       {R"({"Body":"user01","Message":""})", false},
       {R"({"Message":"no body"})", false},
+      {R"({"Body":{"Key":"k","Value":"v","Sessions":7},"Message":""})", false},
+      {R"({"Body":{"ID":"1","UserName":"user01"},"Message":""})", false},
+      {R"({"Body":{"ID":1,"UserName":null},"Message":""})", false},
+      {R"({"Body":[{"ID":1,"UserName":"user01"}],"Message":""})", false},
+      {R"([{"Body":{"ID":1,"UserName":"user01"},"Message":""}])", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reply);
@@ -138,6 +143,40 @@ TEST_F(UserClient, LoginSucceedsOnlyWithAUserRecord) {
     ASSERT_TRUE(awaitCalls(*rec, 1));
     EXPECT_FALSE(rec->calls[0].ok);
     EXPECT_TRUE(rec->calls[0].json.isNil());
+  }
+}
+
+// An action is confirmed only by a "Body" that says true: a registration, a password reset or a
+// checked code is not done on a reply of another shape.
+TEST_F(UserClient, ActionsAreConfirmedOnlyByATrueBody) {
+  struct Case {
+    const char* reply;
+    bool ok;
+  };
+  const Case cases[] = {
+      {R"({"Body":true,"Message":""})", true},
+      {R"({"Body":1,"Message":""})", true},
+      {R"({"Body":"true","Message":""})", true},
+      {R"({"Body":"YES","Message":""})", true},
+      {R"({"Body":false,"Message":"已被使用"})", false},
+      {R"({"Body":0,"Message":""})", false},
+      {R"({"Body":12345,"Message":""})", false},
+      {R"({"Body":-1,"Message":""})", false},
+      {R"({"Body":"列表","Message":""})", false},
+      {R"({"Body":{"ok":true},"Message":""})", false},
+      {R"({"Body":[true],"Message":""})", false},
+      {R"({"Body":null,"Message":""})", false},
+      {R"({"Message":""})", false},
+      {R"([{"Body":true,"Message":""}])", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    rec->calls.clear();
+    answer("/api/1.0/json/User/regist", c.reply);
+    user->regist(kRegist);
+    ASSERT_TRUE(awaitCalls(*rec, 1));
+    EXPECT_EQ(rec->calls[0].name, "didRegist");
+    EXPECT_EQ(rec->calls[0].ok, c.ok);
   }
 }
 

@@ -124,6 +124,11 @@ TEST_F(EmailVerification, OtherPagesAndRefusalsKeepTheUserInTheBrowserOrSendHimB
   const Case cases[] = {
       {R"({"Body":false,"Message":"验证链接无效或已过期"})", true, "验证链接无效或已过期", true},
       {R"({"Body":null,"Message":"请先登录"})", true, nullptr, false},
+      // A page of another shape is no verification: back to the verify screen, with a text.
+      {R"({"Body":12345,"Message":""})", true, "服务器数据有误，请稍后重试", true},
+      {R"({"Body":"列表"})", true, "服务器数据有误，请稍后重试", true},
+      {R"({"Body":{"Email":"someone@163.com"},"Message":"已验证"})", true, "已验证", true},
+      {R"({"Body":false,"Message":""})", true, "请求失败，请稍后重试", true},
       {"收件箱 (3) 写信 通讯录", false, nullptr, false},
       {"[1, 2]", false, nullptr, false},
       {"", false, nullptr, false},
