@@ -499,6 +499,11 @@ void RegisterViewController::ClickAfresh() {
   btnAfresh_->setTitleColor(ui::Color::gray());
 }
 
+// The countdown already runs again; a refused or failed resend says why instead of ending in silence.
+void RegisterViewController::didApplyForVerification(bool ok, const core::Value& json) {
+  if (!ok) showAlertView(replyMessage(json));
+}
+
 // ---- registration ----
 
 core::Value RegisterViewController::registBody() {

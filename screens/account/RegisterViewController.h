@@ -100,6 +100,7 @@ class RegisterViewController : public ui::ViewController,
   // ---- replies ----
   void didVerifyCode(bool ok, const core::Value& json) override;
   void didCheckSMSCode(bool ok, const core::Value& json) override;
+  void didApplyForVerification(bool ok, const core::Value& json) override;
   void didCheckNewUsername(bool ok, const core::Value& json) override;
   void didRegist(bool ok, const core::Value& json) override;
 

@@ -89,6 +89,17 @@ TEST_F(Register, ThePhoneRoadGoesThroughItsThreeStepsAndEndsOnTheLogin) {
   waitReplies();
   EXPECT_EQ(requests("sys/ApplyForVerification/13900000001").size(), 1u);
   EXPECT_EQ(screen.btnAfresh()->currentTitle(), "重新获取验证码(59)");
+  EXPECT_EQ(h().alert(), nullptr);
+
+  // A resend the server fails says so; the countdown runs on.
+  h().advance(60);
+  fault(core::Dictionary{{"path", "/api/1.0/json/sys/ApplyForVerification/13900000001"}, {"status", 500},
+                         {"body", "<html>error</html>"}, {"content_type", "text/html"}});
+  ASSERT_TRUE(h().tap(*screen.btnAfresh()));
+  waitReplies();
+  EXPECT_EQ(alertMessage(), "请求失败，请稍后重试");
+  dismissAlert();
+  EXPECT_EQ(screen.btnAfresh()->currentTitle(), "重新获取验证码(59)");
 
   // A switch to e-mail and back keeps step 1 with its resend button.
   ASSERT_TRUE(h().tap(*screen.btnEmail()));
