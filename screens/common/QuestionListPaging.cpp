@@ -41,3 +41,9 @@ std::optional<QuestionListPaging::Page> QuestionListPaging::buildPage(const core
   page.questions = std::move(*questions);
   return page;
 }
+
+bool QuestionListPaging::mayHoldQuestions(const core::Value& body) {
+  if (!body.isDictionary()) return false;
+  const core::Value sessions = body["Sessions"];
+  return sessions.isArray() && sessions.size() <= TestBuilder::kMaxSessions;
+}

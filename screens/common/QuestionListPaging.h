@@ -39,6 +39,9 @@ class QuestionListPaging {
     std::vector<QuestionListRow> rows;
   };
   static std::optional<Page> buildPage(const core::Value& body);
+  // Whether `body` can name questions at all: a dictionary whose "Sessions" is an array within
+  // TestBuilder::kMaxSessions. A body that cannot is refused on the spot, without copying it for a worker.
+  static bool mayHoldQuestions(const core::Value& body);
 
   // "2/3页"
   static std::string pageButtonTitle(int pageIndex, int pageCount);

@@ -156,10 +156,15 @@ void Self::searchReplied(bool ok, const core::Value& json) {
     showAlert(kListTitle, localized(json.isNil() ? "requestFaile" : "unFindTest"));
     return;
   }
+  const core::Value body = json["Body"];
+  if (!QuestionListPaging::mayHoldQuestions(body)) {
+    showResults(0, std::nullopt);
+    return;
+  }
   // The page reads the bank: built on a worker, shown when it is back (and only while this screen is).
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [body = json["Body"].deepCopy()] { return QuestionListPaging::buildPage(body); },
+      [body = body.deepCopy()] { return QuestionListPaging::buildPage(body); },
       [serial, hits = json["Message"].toInt()](Self& self, std::optional<QuestionListPaging::Page> page) {
         if (serial == self.searchSerial_) self.showResults(hits, std::move(page));
       });

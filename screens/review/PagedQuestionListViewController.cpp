@@ -127,10 +127,15 @@ void Self::pageLoaded(bool ok, const core::Value& json) {
     showPageFailure(!json.isNil());
     return;
   }
+  const core::Value body = json["Body"];
+  if (!QuestionListPaging::mayHoldQuestions(body)) {
+    showPage(json, std::nullopt);
+    return;
+  }
   // The page reads the bank: built on a worker, shown when it is back (and only while this screen is).
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [body = json["Body"].deepCopy()] { return QuestionListPaging::buildPage(body); },
+      [body = body.deepCopy()] { return QuestionListPaging::buildPage(body); },
       [serial, json](Self& self, std::optional<QuestionListPaging::Page> page) {
         if (serial == self.pageSerial_) self.showPage(json, std::move(page));
       });
