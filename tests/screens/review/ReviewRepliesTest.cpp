@@ -228,21 +228,37 @@ TEST_F(ReviewReplies, TheWrongAnswerBookSaysWhatWentWrongAndGoesOn) {
     EXPECT_FALSE(overview->segmentedControl()->isHidden()) << "the other groupings stay reachable";
     return overview->hideLabel()->isHidden() ? "(no text)" : overview->hideLabel()->text();
   };
+  auto choose = [&](ErrorRedoViewController& overview, int index) {
+    if (overview.segmentedControl()->selectedSegmentIndex() == index) return;
+    ASSERT_TRUE(h().selectSegment(*overview.segmentedControl(), index));
+    settleRequests();
+  };
   auto chooseGrouping = [&](int index) {
     auto* overview = open<ErrorRedoViewController>("errorRedoList");
     ASSERT_NE(overview, nullptr);
-    ASSERT_TRUE(h().selectSegment(*overview->segmentedControl(), index));
-    settleRequests();
+    choose(*overview, index);
   };
-  std::string subject;  // the title of the wrong-answer list, taken from the overview's first row
+  // The first row of each grouping (its title names the wrong-answer list) and the page request it makes.
+  struct Grouping {
+    int segment;
+    const char* path;
+    std::string title;
+  };
+  std::vector<Grouping> groupings = {{0, "/api/1.0/json/exam/errortest/TestToSbjIds/*", ""},
+                                     {1, "/api/1.0/json/exam/errortest/TestToTime/*", ""},
+                                     {2, "/api/1.0/json/exam/errortest/TestToErrorCount/*", ""}};
   {
     auto* overview = open<ErrorRedoViewController>("errorRedoList");
     ASSERT_NE(overview, nullptr);
-    ASSERT_GT(overview->redoArray().size(), 0u);
-    subject = overview->redoArray()[0]["Title"].toString();
+    for (Grouping& g : groupings) {
+      choose(*overview, g.segment);
+      ASSERT_GT(overview->redoArray().size(), 0u);
+      ASSERT_GT(overview->redoArray()[0]["TestsCount"].toInt(), 0);
+      g.title = overview->redoArray()[0]["Title"].toString();
+    }
     backToRoot();
   }
-  const std::vector<Request> table = {
+  std::vector<Request> table = {
       {"/api/1.0/json/exam/errortest/subjectinfolist/GKSample",
        [&] { open<ErrorRedoViewController>("errorRedoList"); }, hint, [&] { backToRoot(); }, kMalformed, kFailed,
        {{"null body", ErrorRedoViewController::kHint}}, 1, true},
@@ -251,20 +267,6 @@ TEST_F(ReviewReplies, TheWrongAnswerBookSaysWhatWentWrongAndGoesOn) {
        [&] { backToRoot(); }, kMalformed, kFailed, {{"null body", ErrorRedoViewController::kHint}}, 2},
       {"/api/1.0/json/exam/errortest/GetListToErrorCount/GKSample", [&] { chooseGrouping(2); }, hint,
        [&] { backToRoot(); }, kMalformed, kFailed, {{"null body", ErrorRedoViewController::kHint}}, 2},
-      {"/api/1.0/json/exam/errortest/TestToSbjIds/*",
-       [&] { openWrongAnswers(); },
-       [&] { return alertAndOK(); },
-       [&] {
-         auto* detail = topAs<ErrorRedoDetailViewController>();
-         ASSERT_NE(detail, nullptr);
-         EXPECT_TRUE(detail->rows().empty());
-         backToRoot();
-       },
-       // A reply with a "Body" that names no question: the list's own title; a refused one: the row's.
-       "错题重做|" + localized("nodataMessage"),
-       subject + "|" + localized("requestFaile"),
-       {{"null body", subject + "|" + localized("nodataMessage")},
-        {"100,000 entries", subject + "|" + localized("nodataMessage")}}},
       {"/api/1.0/json/exam/errortest/RemoveToAllTestIDs/*",
        [&] {
          auto* detail = openWrongAnswers();
@@ -282,14 +284,35 @@ TEST_F(ReviewReplies, TheWrongAnswerBookSaysWhatWentWrongAndGoesOn) {
        "移除错题|" + localized("requestFaile"),
        {{"number for the body", "移除错题|操作成功"}}},
   };
+  // The page of a grouping's first row.
+  for (const Grouping& g : groupings) {
+    table.push_back({g.path,
+                     [&, segment = g.segment] {
+                       chooseGrouping(segment);
+                       auto* overview = topAs<ErrorRedoViewController>();
+                       ASSERT_NE(overview, nullptr);
+                       tapRow(*overview->redoTableView(), 0);
+                     },
+                     [&] { return alertAndOK(); },
+                     [&] {
+                       auto* detail = topAs<ErrorRedoDetailViewController>();
+                       ASSERT_NE(detail, nullptr);
+                       EXPECT_TRUE(detail->rows().empty());
+                       backToRoot();
+                     },
+                     // A "Body" that names no question: the list's own title; a refused reply: the row's.
+                     "错题重做|" + localized("nodataMessage"),
+                     g.title + "|" + localized("requestFaile"),
+                     {{"null body", g.title + "|" + localized("nodataMessage")},
+                      {"100,000 entries", g.title + "|" + localized("nodataMessage")}}});
+  }
   run(table);
 
   // With good replies again: every grouping shows its rows, and a row its questions.
   auto* overview = open<ErrorRedoViewController>("errorRedoList");
   ASSERT_NE(overview, nullptr);
   for (int segment : {1, 2, 0}) {
-    ASSERT_TRUE(h().selectSegment(*overview->segmentedControl(), segment));
-    settleRequests();
+    choose(*overview, segment);
     EXPECT_TRUE(overview->hideLabel()->isHidden()) << segment;
     EXPECT_GT(overview->redoArray().size(), 0u) << segment;
   }
