@@ -12,7 +12,8 @@
 // the search the rows belong to.
 //
 // A tap opens the answering screen in reading mode over the page; a press of a second on a row offers
-// "收藏本题", which adds the question to the favourites and shows the server's answer.
+// "收藏本题", which adds the question to the favourites and shows the server's answer (a reply whose "Body"
+// is no flag, or without a text, shows ReplyCheck::kMalformedMessage).
 
 #include <cstdint>
 #include <memory>
