@@ -163,7 +163,7 @@ class PagedQuestionListViewController : public ui::ViewController,
   std::int64_t testsCount_ = 0;
   int pageIndex_ = 1;
   int pageCount_ = 0;
-  int shownPage_ = 0;  // the page whose rows the list shows; 0 while it shows none
+  int shownPage_ = 0;             // the page whose rows the list shows; 0 while it shows none
   std::uint64_t pageSerial_ = 0;  // counts the page replies; only the last one's page is shown
   QuestionsArray testsList_;
   core::Value testsJSON_;

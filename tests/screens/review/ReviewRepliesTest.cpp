@@ -63,8 +63,7 @@ class ReviewReplies : public ReviewFixture {
   void run(const std::vector<Request>& table) {
     const std::vector<testsupport::HostileReply> replies = testsupport::hostileReplies();
     std::string pastTheLimit = "[";
-    for (std::size_t i = 0; i <= apiclient::kMaxListEntries; ++i)
-      pastTheLimit += i ? ",{}" : "{}";
+    for (std::size_t i = 0; i <= apiclient::kMaxListEntries; ++i) pastTheLimit += i ? ",{}" : "{}";
     const core::Value shortList = core::Dictionary{{"body", testsupport::replyWithBody(pastTheLimit + "]")}};
     for (const Request& q : table) {
       for (const testsupport::HostileReply& r : replies) {
@@ -122,7 +121,8 @@ class ReviewReplies : public ReviewFixture {
 
 TEST_F(ReviewReplies, TheFavouritesSayWhatWentWrongAndGoOn) {
   seed(core::Dictionary{{"favourites", core::Dictionary{{"subject", 12}, {"count", 5}}}});
-  const std::string noList = localized("alertTitle") + "|" + MyFavoritesDetailViewController::kEmptyListMessage;
+  const std::string noList =
+      localized("alertTitle") + "|" + MyFavoritesDetailViewController::kEmptyListMessage;
   const std::vector<Request> table = {
       {"/api/1.0/json/favour/FavourInfo/GKSample",
        [&] { open<MyFavoriteViewController>("myFavorites"); },
@@ -183,8 +183,13 @@ TEST_F(ReviewReplies, TheQuestionSearchSaysWhatWentWrongAndGoesOn) {
   const std::string noHits = "查找试题|" + localized("unFindTest");
   const std::string refused = "收藏本题|" + localized("nodataMessage");
   const std::vector<Request> searches = {
-      {"/api/1.0/json/exam/findTest", [&] { search(*screen, "计算"); }, [&] { return alertAndOK(); },
-       [&] { EXPECT_EQ(h().topScreen(), screen); }, noHits, "查找试题|" + localized("requestFaile"), {}},
+      {"/api/1.0/json/exam/findTest",
+       [&] { search(*screen, "计算"); },
+       [&] { return alertAndOK(); },
+       [&] { EXPECT_EQ(h().topScreen(), screen); },
+       noHits,
+       "查找试题|" + localized("requestFaile"),
+       {}},
   };
   run(searches);
 
@@ -260,13 +265,29 @@ TEST_F(ReviewReplies, TheWrongAnswerBookSaysWhatWentWrongAndGoesOn) {
   }
   std::vector<Request> table = {
       {"/api/1.0/json/exam/errortest/subjectinfolist/GKSample",
-       [&] { open<ErrorRedoViewController>("errorRedoList"); }, hint, [&] { backToRoot(); }, kMalformed, kFailed,
+       [&] { open<ErrorRedoViewController>("errorRedoList"); },
+       hint,
+       [&] { backToRoot(); },
+       kMalformed,
+       kFailed,
        {{"null body", ErrorRedoViewController::kHint}}},
       // The age and frequency groupings: asked at the appearance and again when chosen.
-      {"/api/1.0/json/exam/errortest/GetListToTime/GKSample", [&] { chooseGrouping(1); }, hint,
-       [&] { backToRoot(); }, kMalformed, kFailed, {{"null body", ErrorRedoViewController::kHint}}, 2},
-      {"/api/1.0/json/exam/errortest/GetListToErrorCount/GKSample", [&] { chooseGrouping(2); }, hint,
-       [&] { backToRoot(); }, kMalformed, kFailed, {{"null body", ErrorRedoViewController::kHint}}, 2},
+      {"/api/1.0/json/exam/errortest/GetListToTime/GKSample",
+       [&] { chooseGrouping(1); },
+       hint,
+       [&] { backToRoot(); },
+       kMalformed,
+       kFailed,
+       {{"null body", ErrorRedoViewController::kHint}},
+       2},
+      {"/api/1.0/json/exam/errortest/GetListToErrorCount/GKSample",
+       [&] { chooseGrouping(2); },
+       hint,
+       [&] { backToRoot(); },
+       kMalformed,
+       kFailed,
+       {{"null body", ErrorRedoViewController::kHint}},
+       2},
       {"/api/1.0/json/exam/errortest/RemoveToAllTestIDs/*",
        [&] {
          auto* detail = openWrongAnswers();
