@@ -4,6 +4,9 @@
 // FavoriteService (kept in favoriteService()) and reports once to the weak delegate on the main thread:
 // false and null without a reply, else the operation's flag and the whole reply.
 //
+// Limits: a "Body" list past apiclient::kMaxListEntries fails (ApiClientSupport.h); a page names its
+// questions as a set, bounded where it is read (TestBuilder::kMaxSessions, kMaxQuestionIds).
+//
 // Make clients with std::make_shared: a call holds its client until the reply has been delivered.
 
 #include <memory>

@@ -9,7 +9,7 @@ void SearchTest::findTest(const std::string& json, Block block) {
   findTestService_->setFinishedBlock(
       [block = std::move(block)](const std::shared_ptr<AbstractService>&, const core::Value& reply) {
         if (!block) return;
-        block(!reply.isNil() && apiclient::bodyPresent(reply), reply);
+        block(!reply.isNil() && apiclient::withinLimits(reply) && apiclient::bodyPresent(reply), reply);
       });
   findTestService_->doPostFindTest(ServerConfig::current().mainURL("1.0/json/exam/findTest"), json);
 }

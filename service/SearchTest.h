@@ -2,6 +2,9 @@
 // SearchTest: posts a question search and hands the reply to a block given with the call (it has no
 // delegate). The block gets false and null without a reply, else whether "Body" is not null, and the
 // whole reply, on the main thread.
+//
+// Limits: a "Body" list past apiclient::kMaxListEntries fails, as in every client (ApiClientSupport.h);
+// the question set a page names is bounded where it is read (TestBuilder::kMaxSessions, kMaxQuestionIds).
 
 #include <functional>
 #include <memory>

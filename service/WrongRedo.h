@@ -6,6 +6,9 @@
 // without a reply, else the operation's flag and the whole reply. Asynchronous calls report on the main
 // thread; synchronous ones on the calling thread, before they return.
 //
+// Limits: a "Body" list past apiclient::kMaxListEntries fails (ApiClientSupport.h); a page names its
+// questions as a set, bounded where it is read (TestBuilder::kMaxSessions, kMaxQuestionIds).
+//
 // Make clients with std::make_shared: a call holds its client until the reply has been delivered.
 
 #include <memory>

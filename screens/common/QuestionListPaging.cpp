@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "exam/sets/CreateTestsList.h"
+#include "exam/sets/TestBuilder.h"
 #include "platform/core/Saturating.h"
 #include "platform/core/Text.h"
 
@@ -28,4 +30,20 @@ std::string QuestionListPaging::pageButtonTitle(int pageIndex, int pageCount) {
 
 std::string QuestionListPaging::rangeMessage(int pageCount) {
   return "请输入1~" + std::to_string(pageCount) + "之间的数字！";
+}
+
+std::optional<QuestionListPaging::Page> QuestionListPaging::buildPage(const core::Value& body) {
+  std::optional<QuestionsArray> questions = TestBuilder::changeJSonToTestArrayByDB(body);
+  if (!questions || questions->empty()) return std::nullopt;
+  Page page;
+  page.rows.reserve(questions->size());
+  for (const auto& q : *questions) page.rows.push_back(CreateTestsList::analysisListItem(*q));
+  page.questions = std::move(*questions);
+  return page;
+}
+
+bool QuestionListPaging::mayHoldQuestions(const core::Value& body) {
+  if (!body.isDictionary()) return false;
+  const core::Value sessions = body["Sessions"];
+  return sessions.isArray() && sessions.size() <= TestBuilder::kMaxSessions;
 }

@@ -3,7 +3,13 @@
 // wrong answers, find test). Pages hold kPageSize questions and are counted from 1.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "exam/sets/QuestionListRow.h"
+#include "model/Questions.h"
+#include "platform/core/Value.h"
 
 class QuestionListPaging {
  public:
@@ -23,6 +29,19 @@ class QuestionListPaging {
     int page;  // the number read
   };
   static JumpResult jump(const std::string& typed, int currentPage, int pageCount);
+
+  // A page as a list shows it: the questions a page reply's "Body" names, read from the local bank
+  // (TestBuilder::changeJSonToTestArrayByDB, whose limits hold), and one row per question in the same
+  // order (CreateTestsList::analysisListItem). Nothing when the set gives no question. It reads the bank:
+  // the lists call it on a worker through rl::postTaskAndReply, with a deep copy of the body.
+  struct Page {
+    QuestionsArray questions;
+    std::vector<QuestionListRow> rows;
+  };
+  static std::optional<Page> buildPage(const core::Value& body);
+  // Whether `body` can name questions at all: a dictionary whose "Sessions" is an array within
+  // TestBuilder::kMaxSessions. A body that cannot is refused on the spot, without copying it for a worker.
+  static bool mayHoldQuestions(const core::Value& body);
 
   // "2/3页"
   static std::string pageButtonTitle(int pageIndex, int pageCount);

@@ -1,6 +1,7 @@
 #include "screens/review/ErrorRedoViewController.h"
 
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
@@ -101,7 +102,7 @@ void ErrorRedoViewController::answered(Grouping grouping) {
     showGrouping(chosen);
   } else {
     segmentedControl_->setSelectedSegmentIndex(chosen);
-    showHint();
+    showHint(chosen);
   }
 }
 
@@ -117,21 +118,35 @@ bool ErrorRedoViewController::succeeded(Grouping grouping) const {
   return false;
 }
 
+std::string ErrorRedoViewController::failureText(bool usable, const core::Value& json) {
+  if (usable) return std::string();
+  // An empty book (an empty or null list, or counts that add up to 0) is the hint; anything else says
+  // what went wrong.
+  const bool emptyBook = ReplyCheck::bodyIsEmpty(json) || ReplyCheck::bodyIsRecordList(json, kMaxRows);
+  return emptyBook ? kHint : ReplyCheck::failureMessage(json);
+}
+
 void ErrorRedoViewController::didSubjectInfoList(bool ok, const core::Value& json) {
-  bySubjectListIsSuccess_ = ok;
-  if (ok && json["Body"].size() > 0) bySubjectList_ = groupingRows(BySubject, json["Body"]);
+  const bool usable = ok && ReplyCheck::bodyIsRecordList(json, kMaxRows) && json["Body"].size() > 0;
+  bySubjectListIsSuccess_ = usable;
+  failureTexts_[BySubject] = failureText(usable, json);
+  if (usable) bySubjectList_ = groupingRows(BySubject, json["Body"]);
   answered(BySubject);
 }
 
 void ErrorRedoViewController::didGetListToTime(bool ok, const core::Value& json) {
-  byTimeListIsSuccess_ = ok;
-  if (ok) byTimeList_ = groupingRows(ByTime, json["Body"]);
+  const bool usable = ok && ReplyCheck::bodyIsRecordList(json, kMaxRows);
+  byTimeListIsSuccess_ = usable;
+  failureTexts_[ByTime] = failureText(usable, json);
+  if (usable) byTimeList_ = groupingRows(ByTime, json["Body"]);
   answered(ByTime);
 }
 
 void ErrorRedoViewController::didGetListToErrorCount(bool ok, const core::Value& json) {
-  byNumberListIsSuccess_ = ok;
-  if (ok) byNumberList_ = groupingRows(ByNumber, json["Body"]);
+  const bool usable = ok && ReplyCheck::bodyIsRecordList(json, kMaxRows);
+  byNumberListIsSuccess_ = usable;
+  failureTexts_[ByNumber] = failureText(usable, json);
+  if (usable) byNumberList_ = groupingRows(ByNumber, json["Body"]);
   answered(ByNumber);
 }
 
@@ -148,8 +163,10 @@ void ErrorRedoViewController::showGrouping(Grouping grouping) {
   redoTableView_->reloadData();
 }
 
-void ErrorRedoViewController::showHint() {
+void ErrorRedoViewController::showHint(Grouping grouping) {
   // The control stays: it is the way to the groupings that did load.
+  const std::string& text = failureTexts_[grouping];
+  hideLabel_->setText(text.empty() ? kHint : text);
   hideLabel_->setHidden(false);
   redoTableView_->setHidden(true);
   segmentedControl_->setHidden(false);

@@ -8,8 +8,10 @@
 // Every appearance asks for all three groupings again (under the waiting overlay) and, once all three
 // have answered, shows the grouping last chosen. Choosing a failed grouping asks for it again. A grouping
 // fails when no reply came, its "Body" is null, the subject list is empty or the age or frequency counts add
-// up to 0; a failed grouping shows the hint in place of the rows while the segmented control stays, so the
-// other groupings can still be chosen.
+// up to 0 (an empty book: the hint), or when its "Body" is not a list of records within kMaxRows (a reply
+// of the wrong shape: the hint label says what went wrong, ReplyCheck::failureMessage). A failed grouping
+// shows the hint in place of the rows while the segmented control stays, so the other groupings can still
+// be chosen.
 
 #include <array>
 #include <memory>
@@ -17,6 +19,7 @@
 
 #include "platform/core/Value.h"
 #include "screens/common/WrongAnswerGrouping.h"
+#include "service/ApiClientSupport.h"
 #include "service/WrongRedo.h"
 #include "ui/Label.h"
 #include "ui/SegmentedControl.h"
@@ -35,6 +38,8 @@ class ErrorRedoViewController : public ui::ViewController,
   static constexpr const char* kTitle = "错题重做";
   static constexpr const char* kHint = "暂时没有错题记录";
   static constexpr double kToastDuration = 1.3;
+  // The most rows a grouping's reply may hold (the clients' limit, service/ApiClientSupport.h).
+  static constexpr std::size_t kMaxRows = apiclient::kMaxListEntries;
 
   // The groupings, their names (kBySubject, kByTime, kByNumber) and their rows (groupingRows) are
   // WrongAnswerGrouping's.
@@ -71,7 +76,9 @@ class ErrorRedoViewController : public ui::ViewController,
   void answered(Grouping grouping);
   bool succeeded(Grouping grouping) const;
   void showGrouping(Grouping grouping);
-  void showHint();
+  void showHint(Grouping grouping);
+  // "" for a usable reply; else what the hint says: kHint for an empty book, else what went wrong.
+  static std::string failureText(bool usable, const core::Value& json);
   void showWaiting();
   void hideWaiting();
   void toast(const std::string& text);
@@ -94,4 +101,5 @@ class ErrorRedoViewController : public ui::ViewController,
   bool bySubjectListIsSuccess_ = false;
   bool byTimeListIsSuccess_ = false;
   bool byNumberListIsSuccess_ = false;
+  std::array<std::string, 3> failureTexts_;
 };

@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
-#include "exam/sets/CreateTestsList.h"
-#include "exam/sets/TestBuilder.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Text.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "screens/common/PageJumpAlert.h"
 #include "screens/common/QuestionListPaging.h"
 #include "screens/common/QuestionRowCell.h"
@@ -149,21 +149,36 @@ void Self::restoreShownSearch() {
 }
 
 void Self::searchReplied(bool ok, const core::Value& json) {
+  // A later reply supersedes a page still being built.
+  const std::uint64_t serial = ++searchSerial_;
   if (!ok) {
     restoreShownSearch();
     showAlert(kListTitle, localized(json.isNil() ? "requestFaile" : "unFindTest"));
     return;
   }
-  const auto questions = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
-  if (!questions || questions->empty()) {
+  const core::Value body = json["Body"];
+  if (!QuestionListPaging::mayHoldQuestions(body)) {
+    showResults(0, std::nullopt);
+    return;
+  }
+  // The page reads the bank: built on a worker, shown when it is back (and only while this screen is).
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = body.deepCopy()] { return QuestionListPaging::buildPage(body); },
+      [serial, hits = json["Message"].toInt()](Self& self, std::optional<QuestionListPaging::Page> page) {
+        if (serial == self.searchSerial_) self.showResults(hits, std::move(page));
+      });
+}
+
+void Self::showResults(std::int64_t hits, std::optional<QuestionListPaging::Page> page) {
+  if (!page) {
     restoreShownSearch();
     showAlert(kListTitle, localized("unFindTest"));
     return;
   }
-  testsList_ = *questions;
-  findTestsArray_.clear();
-  for (const auto& q : testsList_) findTestsArray_.push_back(CreateTestsList::analysisListItem(*q));
-  testsCount_ = json["Message"].toInt();
+  testsList_ = std::move(page->questions);
+  findTestsArray_ = std::move(page->rows);
+  testsCount_ = hits;
   pageCount_ = QuestionListPaging::pageCountFor(testsCount_);
   shownContent_ = findContent_;
   shownPage_ = pageIndex_;
@@ -239,10 +254,19 @@ void Self::addFavourite(const std::string& aid) {
 }
 
 void Self::didAddfavour(bool ok, const core::Value& json) {
-  if (ok) {
-    showAlert(kFavouriteTitle, json["Message"].toString());
-  } else {
+  if (!ok) {
     showAlert(kFavouriteTitle, localized(json.isNil() ? "requestFaile" : "nodataMessage"));
+    return;
+  }
+  // The server's word on the favourite, when its answer has the shape of one (a flag and a text);
+  // else what is wrong with the reply.
+  const core::Value body = json["Body"];
+  const core::Value message = json["Message"];
+  const bool flag = body.isBool() || body.isNumber();
+  if (flag && message.isString() && !message.str().empty()) {
+    showAlert(kFavouriteTitle, ReplyCheck::shortened(message.str()));
+  } else {
+    showAlert(kFavouriteTitle, ReplyCheck::kMalformedMessage);
   }
 }
 

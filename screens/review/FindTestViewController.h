@@ -1,7 +1,8 @@
 #pragma once
 // FindTestViewController ("findTest"): searches the questions of the chosen bank on the server by
 // keywords (one or more words separated by spaces) and lists the hits 20 a page, each row the
-// question's title and its answer; the questions themselves come from the local bank.
+// question's title and its answer; the questions themselves come from the local bank, read on a worker
+// (a screen closed meanwhile gets nothing; a later reply supersedes a page still being built).
 //
 // The search button checks the keywords first: none gives "请输入关键字", a single character (counted as
 // UTF-16 units, so one Chinese character too) gives "关键字不得少于2个汉字"; nothing is sent then. A page
@@ -11,7 +12,8 @@
 // the search the rows belong to.
 //
 // A tap opens the answering screen in reading mode over the page; a press of a second on a row offers
-// "收藏本题", which adds the question to the favourites and shows the server's answer.
+// "收藏本题", which adds the question to the favourites and shows the server's answer (a reply whose "Body"
+// is no flag, or without a text, shows ReplyCheck::kMalformedMessage).
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +24,7 @@
 #include "exam/sets/QuestionListRow.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
+#include "screens/common/QuestionListPaging.h"
 #include "service/MyFavorite.h"
 #include "service/SearchTest.h"
 #include "ui/BarButtonItem.h"
@@ -92,6 +95,7 @@ class FindTestViewController : public ui::ViewController,
  private:
   void search();
   void searchReplied(bool ok, const core::Value& json);
+  void showResults(std::int64_t hits, std::optional<QuestionListPaging::Page> page);
   void restoreShownSearch();
   void longPressed(ui::GestureRecognizer& recognizer);
   void addFavourite(const std::string& aid);
@@ -115,4 +119,5 @@ class FindTestViewController : public ui::ViewController,
   // The search the rows shown belong to (empty keywords and page 0 while none is shown).
   std::string shownContent_;
   int shownPage_ = 0;
+  std::uint64_t searchSerial_ = 0;  // counts the search replies; only the last one's page is shown
 };

@@ -2,11 +2,13 @@
 
 #include "app/AppShell.h"
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDViewControllerFactory.h"
 #include "platform/core/Bundle.h"
 #include "screens/common/ScreenLayout.h"
 #include "screens/review/MyFavoritesDetailViewController.h"
+#include "service/ApiClientSupport.h"
 #include "ui/NavigationController.h"
 #include "ui/NavigationItem.h"
 
@@ -51,7 +53,7 @@ void MyFavoriteViewController::viewWillDisappear(bool animated) {
 
 void MyFavoriteViewController::didFavourInfo(bool ok, const core::Value& json) {
   const core::Value body = json["Body"];
-  if (ok && body.isArray() && body.size() > 0) {
+  if (ok && ReplyCheck::bodyIsRecordList(json, apiclient::kMaxListEntries) && body.size() > 0) {
     favArray_ = core::Value::newArray();
     for (const core::Value& row : body.array()) {
       favArray_.push_back(core::Dictionary{
@@ -59,9 +61,11 @@ void MyFavoriteViewController::didFavourInfo(bool ok, const core::Value& json) {
     }
     myTableView_->setHidden(false);
     myTableView_->reloadData();
-  } else {
-    labelHide_->setHidden(false);
+    return;
   }
+  // No favourites, or what went wrong, in place of the list.
+  labelHide_->setText(ReplyCheck::bodyIsEmpty(json) ? kHint : ReplyCheck::failureMessage(json));
+  labelHide_->setHidden(false);
 }
 
 int MyFavoriteViewController::numberOfRowsInSection(ui::TableView&, int) {

@@ -1,7 +1,9 @@
 #pragma once
 // MyFavoriteViewController ("myFavorites"): the subjects that hold favourites of the chosen bank, one
 // row each with its number of favourites ("共%@题"), in the server's order. Every appearance asks again
-// (offline: the network alert, nothing asked); no reply, a refusal or no subjects show the hint alone.
+// (offline: the network alert, nothing asked); no subjects show the hint alone; no reply, a refusal or a
+// reply of another shape (a "Body" that is not a list of records within the clients' limit) show in its
+// place what went wrong (ReplyCheck::failureMessage).
 // A row opens the subject's favourites ("myFavoritesDetail").
 
 #include <memory>

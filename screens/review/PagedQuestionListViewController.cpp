@@ -6,10 +6,9 @@
 
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
-#include "exam/sets/CreateTestsList.h"
-#include "exam/sets/TestBuilder.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Saturating.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "screens/common/PageJumpAlert.h"
 #include "screens/common/QuestionListPaging.h"
 #include "screens/common/QuestionRowCell.h"
@@ -99,6 +98,7 @@ void Self::viewWillAppear(bool animated) {
   if (batchMode_) leaveBatchMode(false);
   pageIndex_ = 1;
   shownPage_ = 0;
+  ++pageSerial_;  // a page of the last appearance still being built is not shown
   tableView_->setHidden(true);
   btnBatchRemove_->setEnabled(false);
   bottomToolBar_->setHidden(true);
@@ -120,21 +120,36 @@ void Self::goToPage(int page) {
 void Self::restoreShownPage() { pageIndex_ = shownPage_ > 0 ? shownPage_ : 1; }
 
 void Self::pageLoaded(bool ok, const core::Value& json) {
+  // A later reply supersedes a page still being built.
+  const std::uint64_t serial = ++pageSerial_;
   if (!ok) {
     restoreShownPage();
     showPageFailure(!json.isNil());
     return;
   }
-  const auto questions = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
-  if (!questions || questions->empty()) {
+  const core::Value body = json["Body"];
+  if (!QuestionListPaging::mayHoldQuestions(body)) {
+    showPage(json, std::nullopt);
+    return;
+  }
+  // The page reads the bank: built on a worker, shown when it is back (and only while this screen is).
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = body.deepCopy()] { return QuestionListPaging::buildPage(body); },
+      [serial, json](Self& self, std::optional<QuestionListPaging::Page> page) {
+        if (serial == self.pageSerial_) self.showPage(json, std::move(page));
+      });
+}
+
+void Self::showPage(const core::Value& json, std::optional<QuestionListPaging::Page> page) {
+  if (!page) {
     restoreShownPage();
     showAlert(texts().listTitle, localized("nodataMessage"), QuestionListPaging::kOKButton);
     return;
   }
-  testsList_ = *questions;
+  testsList_ = std::move(page->questions);
   testsJSON_ = json;
-  rows_.clear();
-  for (const auto& q : testsList_) rows_.push_back(CreateTestsList::analysisListItem(*q));
+  rows_ = std::move(page->rows);
   pageCount_ = QuestionListPaging::pageCountFor(testsCount_);
   shownPage_ = pageIndex_;
   tableView_->setHidden(false);
@@ -391,7 +406,8 @@ void Self::afterRemoval(std::size_t removed) {
   // The total came from the server and may be any count: never below zero, never overflowing.
   testsCount_ = std::max<std::int64_t>(0, core::satSub(testsCount_, gone));
   if (gone >= before) {
-    // Nothing is left of the subject: no page to ask for.
+    // Nothing is left of the subject: no page to ask for, nor one still being built to show.
+    ++pageSerial_;
     disableBrowsing();
     rows_.clear();
     tableView_->reloadData();

@@ -5,7 +5,9 @@
 // question's title and its answer (QuestionRowCell).
 //
 // Loading: every appearance starts again at page 1 in normal mode with the list and the bottom bar
-// hidden; a page reply with questions shows them (the page count is the subject's total divided by
+// hidden; a page reply's questions are read from the bank on a worker (the main thread stays free, a
+// screen closed meanwhile gets nothing, and a later reply supersedes a page still being built); a page
+// with questions shows them (the page count is the subject's total divided by
 // 20, rounded up) and the bar; a reply without questions or a failed request leaves the rows as they
 // were and keeps the page number of the rows shown (page 1 when none are).
 //
@@ -35,6 +37,7 @@
 #include "model/FunctionModule.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
+#include "screens/common/QuestionListPaging.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
 #include "ui/NavigationBar.h"
@@ -143,6 +146,7 @@ class PagedQuestionListViewController : public ui::ViewController,
 
  private:
   void goToPage(int page);
+  void showPage(const core::Value& json, std::optional<QuestionListPaging::Page> page);
   void restoreShownPage();
   void updatePageButton();
   void openAnsweringAtRow(int row);
@@ -159,7 +163,8 @@ class PagedQuestionListViewController : public ui::ViewController,
   std::int64_t testsCount_ = 0;
   int pageIndex_ = 1;
   int pageCount_ = 0;
-  int shownPage_ = 0;  // the page whose rows the list shows; 0 while it shows none
+  int shownPage_ = 0;             // the page whose rows the list shows; 0 while it shows none
+  std::uint64_t pageSerial_ = 0;  // counts the page replies; only the last one's page is shown
   QuestionsArray testsList_;
   core::Value testsJSON_;
   std::vector<QuestionListRow> rows_;

@@ -7,6 +7,7 @@
 
 #include "platform/runloop/DispatchQueue.h"
 #include "service/RandomTest.h"
+#include "service/ApiClientSupport.h"
 #include "service/SearchTest.h"
 #include "service/SimulationExam.h"
 #include "tests/service/ClientTestSupport.h"
@@ -58,8 +59,13 @@ TEST_F(ExamSearchRandomClient, EveryOperationSendsItsRequestAndReportsByItsRule)
     s.findTest(kSearch,
                [searchRec](bool ok, const core::Value& json) { searchRec->note("block", ok, json); });
   };
+  std::string pastTheLimit = R"({"Body":[)";
+  for (std::size_t i = 0; i <= apiclient::kMaxListEntries; ++i) pastTheLimit += i ? ",{}" : "{}";
+  pastTheLimit += R"(],"Message":"1"})";
   using SC = OpCase<SearchTest>;
   const std::vector<SC> searchCases = {
+      {"findTest with a list past the clients' limit", find, "POST", "/api/1.0/json/exam/findTest", kSearch,
+       "iphone", true, false, pastTheLimit, "block", false},
       {"findTest with an empty page", find, "POST", "/api/1.0/json/exam/findTest", kSearch, "iphone", true,
        false, R"({"Body":[],"Message":""})", "block", true},
       {"findTest with a null Body", find, "POST", "/api/1.0/json/exam/findTest", kSearch, "iphone", true,

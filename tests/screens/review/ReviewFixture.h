@@ -29,6 +29,7 @@
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "screens/AllScreens.h"
@@ -141,11 +142,13 @@ class ReviewFixture : public ::testing::Test {
     return dynamic_cast<Screen*>(h().topScreen());
   }
   // Waits until no request is left, including those the UI's own work and the replies start (an
-  // appearance after a push, a reply that asks for the next thing).
+  // appearance after a push, a reply that asks for the next thing), and no page is being built on a
+  // worker (its reply shown).
   void settleRequests() {
     EXPECT_TRUE(runUntil([this] {
       h().settle(0.3);
       if (HTTPRequest::sharedQueue().operationCount() != 0) return false;
+      rl::DispatchQueue::global().waitIdle();
       h().settle();
       return HTTPRequest::sharedQueue().operationCount() == 0;
     }));
