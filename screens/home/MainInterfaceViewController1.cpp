@@ -667,15 +667,19 @@ void MainInterfaceViewController1::getLastLearningRecordByUser() {
 
 bool MainInterfaceViewController1::isHaveRecord(int module) {
   if (!lastLearningRecordDic_.isDictionary()) return false;
+  // Only a record this build wrote, of the chosen bank and of this module (asked first: it reads no bank).
+  if (!LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module)) return false;
   const core::Value json = JSONValue(learningRecord(lastLearningRecordDic_)["TestsJSON"].toString());
   const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
-  if (!tests || tests->empty()) return false;
-  // Only a record this build wrote, of the chosen bank and of this module.
-  return LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module);
+  return tests && !tests->empty();
 }
 
-RestoredRun MainInterfaceViewController1::processingData() {
-  return restoreLearningRecord(learningRecord(lastLearningRecordDic_));
+void MainInterfaceViewController1::processingData(std::function<void(RestoredRun)> done) {
+  restoreLearningRecordInBackground<MainInterfaceViewController1>(
+      ui::weakScreen(*this), learningRecord(lastLearningRecordDic_),
+      [done = std::move(done)](MainInterfaceViewController1&, RestoredRun run) {
+        if (done) done(std::move(run));
+      });
 }
 
 void MainInterfaceViewController1::alertViewBlock(const std::string& identifier, bool isAllowSave) {
@@ -684,10 +688,13 @@ void MainInterfaceViewController1::alertViewBlock(const std::string& identifier,
       [weak = ui::weakScreen(*this), identifier, isAllowSave](bool cancelled, int) {
         auto self = weak.lock();
         if (!self) return;
-        if (cancelled)
+        if (cancelled) {
           self->pushScreen(identifier);
-        else
-          self->pushToExamingVC(self->processingData(), isAllowSave);
+          return;
+        }
+        self->processingData([weak, isAllowSave](RestoredRun run) {
+          if (auto screen = weak.lock()) screen->pushToExamingVC(run, isAllowSave);
+        });
       },
       "否", std::vector<std::string>{"是"});
   alert->show();
@@ -698,7 +705,10 @@ void MainInterfaceViewController1::pushToExamingVC(const RestoredRun& input, boo
   auto* screen = dynamic_cast<AnsweringScreen*>(vc.get());
   ui::NavigationController* nav = navigationController();
   if (!screen || !nav) return;
-  if (!input.applyTo(*screen)) return;
+  if (!input.applyTo(*screen)) {
+    showAlertTitle("", localized("nodataMessage"));  // the run's questions are no longer in the bank
+    return;
+  }
   screen->setIsAllow(isAllowSave);
   nav->pushViewController(vc, true);
 }

@@ -121,8 +121,8 @@ class MainInterfaceViewController1 : public ui::ViewController,
   // Resume of the last practice.
   void getLastLearningRecordByUser() override;
   bool isHaveRecord(int module) override;
-  // The stored run of the last-learning record (restoreLearningRecord).
-  RestoredRun processingData() override;
+  // The stored run of the last-learning record (restoreLearningRecordInBackground).
+  void processingData(std::function<void(RestoredRun)> done) override;
   void alertViewBlock(const std::string& identifier, bool isAllowSave);
   void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
 

@@ -93,6 +93,7 @@ double LearningRecordViewController::heightForRowAtIndexPath(ui::TableView& tabl
 
 void LearningRecordViewController::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
   tableView.deselectRowAtIndexPath(indexPath, true);
-  if (!LearningRecordList::pushToExamingVC(*this, learningRecordList_[indexPath.row]))
+  LearningRecordList::pushToExamingVC(*this, learningRecordList_[indexPath.row], [] {
     VDHelper::createAlert(kTitle, core::Bundle::main().localizedString("nodataMessage"), "OK");
+  });
 }

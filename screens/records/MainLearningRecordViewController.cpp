@@ -216,8 +216,8 @@ void Self::pushToErrorRedoList(const core::Value&) {}
 // ---- records ----
 
 void Self::getTestsList(int row) {
-  if (!LearningRecordList::pushToExamingVC(*this, recordArray_[row]))
-    VDNetworkHelper::hudPrompt(localized("nodataMessage"));
+  LearningRecordList::pushToExamingVC(*this, recordArray_[row],
+                                      [] { VDNetworkHelper::hudPrompt(localized("nodataMessage")); });
 }
 
 // ---- table ----

@@ -29,6 +29,7 @@
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "platform/runloop/OperationQueue.h"
 #include "platform/runloop/RunLoop.h"
 #include "screens/AllScreens.h"
@@ -146,7 +147,11 @@ class ReviewFixture : public ::testing::Test {
     EXPECT_TRUE(runUntil([this] {
       h().settle(0.3);
       if (HTTPRequest::sharedQueue().operationCount() != 0) return false;
-      h().settle();
+      // Question sets built on a worker from a reply or a tap, and what their replies set going.
+      for (int round = 0; round < 2; ++round) {
+        rl::DispatchQueue::global().waitIdle();
+        h().settle();
+      }
       return HTTPRequest::sharedQueue().operationCount() == 0;
     }));
     h().settle();
