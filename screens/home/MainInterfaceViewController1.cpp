@@ -655,23 +655,44 @@ int MainInterfaceViewController1::finishedUnpacks() { return unpackState().finis
 
 // ---- resume of the last practice ----
 
+namespace {
+
+// Whether the stored record's set still has a question in the bank (it reads the bank).
+bool recordHasQuestions(const core::Value& lastLearningRecord) {
+  const core::Value json = JSONValue(learningRecord(lastLearningRecord)["TestsJSON"].toString());
+  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  return tests && !tests->empty();
+}
+
+}  // namespace
+
 void MainInterfaceViewController1::getLastLearningRecordByUser() {
   const std::optional<SessionUser> user = Session::currentUser();
   const auto name = stringFromMD5(user ? user->userName : std::string());
   lastLearningRecordDic_ = core::Value();
+  recordHasQuestions_.reset();
+  const unsigned generation = ++recordGeneration_;
   if (!name) return;
   // Through the file's reader: a save of the answering screen may still be on its way to the disk.
   lastLearningRecordDic_ =
       LastLearningRecordFile(VDHelper::lastLearningRecordSavePath() + "/" + *name).read();
+  if (!lastLearningRecordDic_.isDictionary()) return;
+  // Whether its set still has questions is asked on a worker, before the user taps a function.
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [record = lastLearningRecordDic_.deepCopy()] { return recordHasQuestions(record); },
+      [generation](MainInterfaceViewController1& self, bool has) {
+        if (generation == self.recordGeneration_) self.recordHasQuestions_ = has;  // not a record read since
+      });
 }
 
 bool MainInterfaceViewController1::isHaveRecord(int module) {
   if (!lastLearningRecordDic_.isDictionary()) return false;
   // Only a record this build wrote, of the chosen bank and of this module (asked first: it reads no bank).
   if (!LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module)) return false;
-  const core::Value json = JSONValue(learningRecord(lastLearningRecordDic_)["TestsJSON"].toString());
-  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
-  return tests && !tests->empty();
+  // A tap before the worker's answer asks here.
+  if (!recordHasQuestions_) recordHasQuestions_ = recordHasQuestions(lastLearningRecordDic_);
+  return *recordHasQuestions_;
 }
 
 void MainInterfaceViewController1::processingData(std::function<void(RestoredRun)> done) {

@@ -179,4 +179,6 @@ class MainInterfaceViewController1 : public ui::ViewController,
   std::shared_ptr<ui::ViewController> currentModalViewController_;
   std::shared_ptr<ProgressHUD> hudView_;
   core::Value lastLearningRecordDic_;
+  std::optional<bool> recordHasQuestions_;  // of lastLearningRecordDic_; empty until known
+  unsigned recordGeneration_ = 0;           // counts the reads of the record
 };
