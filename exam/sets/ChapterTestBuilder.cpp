@@ -31,7 +31,7 @@ void ChapterTestBuilder::generateTests(TestsBlock block) {
     // this thread, and only while the builder lives.
     rl::postTaskAndReply(
         rl::DispatchQueue::global(), self.weak_from_this(),
-        [body = reply["Body"].deepCopy()] { return changeJSonToTestArrayByDB(body); },
+        [body = copyForBuild(reply["Body"])] { return changeJSonToTestArrayByDB(body); },
         [block, ok = apiclient::bodyPresent(reply), reply](TestBuilder&, std::optional<QuestionsArray> questions) {
           block(ok, reply, questions);
         });

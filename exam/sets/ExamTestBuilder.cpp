@@ -35,7 +35,7 @@ void ExamTestBuilder::generateTests(TestsBlock block) {
           // Built on a worker from a copy of the reply; the block runs back here while the builder lives.
           rl::postTaskAndReply(
               rl::DispatchQueue::global(), std::weak_ptr<TestBuilder>(self),
-              [body = reply["Body"].deepCopy()] { return changeJSonToTestArrayByDB(body); },
+              [body = copyForBuild(reply["Body"])] { return changeJSonToTestArrayByDB(body); },
               [block, reply](TestBuilder&, std::optional<QuestionsArray> questions) {
                 block(true, reply, questions);
               });

@@ -115,6 +115,10 @@ void TestBuilder::setBuildHook(std::function<void()> hook) {
   buildHook() = std::move(hook);
 }
 
+core::Value TestBuilder::copyForBuild(const core::Value& body) {
+  return body.isDictionary() ? body.deepCopy() : core::Value::null();
+}
+
 std::optional<QuestionsArray> TestBuilder::changeJSonToTestArrayByDB(const core::Value& body) {
   std::function<void()> hook;
   {

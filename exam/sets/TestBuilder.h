@@ -68,6 +68,9 @@ class TestBuilder : public std::enable_shared_from_this<TestBuilder> {
   // Runs at the start of every changeJSonToTestArrayByDB, on the thread that builds (tests: to see that
   // thread, or to hold a build while the screen that asked is closed); empty: nothing.
   static void setBuildHook(std::function<void()> hook);
+  // What a worker gets to build from: a deep copy of `body` when it is a dictionary, else null (which
+  // builds nothing, as `body` would), so a huge list of the wrong shape is never copied.
+  static core::Value copyForBuild(const core::Value& body);
 
   // ---- the steps, for the subclasses and tests ----
   // One record from the set's copy ("ID", "Name", "Score", "TestType"), the session's copy and the test

@@ -103,7 +103,7 @@ void Self::chapterAnswered(bool ok, const core::Value& reply) {
   };
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [body = reply["Body"].deepCopy()] {
+      [body = TestBuilder::copyForBuild(reply["Body"])] {
         Built built;
         built.questions = TestBuilder::changeJSonToTestArrayByDB(body).value_or(QuestionsArray{});
         for (const auto& q : built.questions) built.rows.push_back(CreateTestsList::analysisListItem(*q));

@@ -167,7 +167,7 @@ void Self::rankReplied(Rank rank, bool ok, const core::Value& json) {
   };
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [body = json["Body"].deepCopy()] {
+      [body = TestBuilder::copyForBuild(json["Body"])] {
         Built built;
         built.questions = TestBuilder::changeJSonToTestArrayByDB(body).value_or(QuestionsArray());
         for (const auto& q : built.questions) built.rows.push_back(CreateTestsList::analysisListItem(*q));

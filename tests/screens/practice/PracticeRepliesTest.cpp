@@ -157,9 +157,10 @@ TEST_F(PracticeReplies, EveryRequestOfThePracticeScreensSaysWhatWentWrong) {
        alertsOf("模拟考试", kFailed, kNoData, kNoData),
        [](PracticeReplies& t) { return t.answering() != nullptr; }},
   };
+  const auto replies = testsupport::hostileReplies();
   for (const PathCase& p : paths) {
     ui::ViewController* screen = p.open(*this);
-    for (const testsupport::HostileReply& r : testsupport::hostileReplies()) {
+    for (const testsupport::HostileReply& r : replies) {
       SCOPED_TRACE(std::string(p.name) + ": " + r.name);
       fault(testsupport::withPath(r.fault, p.path));
       ASSERT_TRUE(p.ask(*this, screen));

@@ -110,8 +110,9 @@ TEST_F(RecordsReplies, EveryRequestOfTheRecordsScreensSaysWhatWentWrong) {
              {"wrapped in an object", kMalformed},
              {"100,000 entries", kMalformed}})},
   };
+  const auto replies = testsupport::hostileReplies();
   for (const PathCase& p : paths) {
-    for (const testsupport::HostileReply& r : testsupport::hostileReplies()) {
+    for (const testsupport::HostileReply& r : replies) {
       SCOPED_TRACE(std::string(p.name) + ": " + r.name);
       fault(testsupport::withPath(r.fault, "/api/" + p.path));
       ui::ViewController* screen = p.ask(*this);
