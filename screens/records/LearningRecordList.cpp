@@ -67,10 +67,10 @@ bool open(ui::ViewController& from, const RestoredRun& run) {
 }  // namespace
 
 void LearningRecordList::pushToExamingVC(ui::ViewController& from, const core::Value& record,
-                                         std::function<void()> nothingToOpen) {
+                                         std::function<void(bool opened)> done) {
   restoreLearningRecordInBackground<ui::ViewController>(
-      ui::weakScreen(from), record,
-      [nothingToOpen = std::move(nothingToOpen)](ui::ViewController& self, RestoredRun run) {
-        if (!open(self, run) && nothingToOpen) nothingToOpen();
+      ui::weakScreen(from), record, [done = std::move(done)](ui::ViewController& self, RestoredRun run) {
+        const bool opened = open(self, run);
+        if (done) done(opened);
       });
 }

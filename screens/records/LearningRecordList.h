@@ -28,9 +28,9 @@ class LearningRecordList {
 
   // Rebuilds the record's run from the local bank on a worker, then, back on the main thread and while
   // `from` is still there, pushes the answering screen over it on `from`'s navigation controller, at the
-  // question the run was left at (the first when that one is gone). When none of its questions are in
-  // the bank any more (or there is no navigation controller or answering screen) nothing opens and
-  // `nothingToOpen` runs instead.
+  // question the run was left at (the first when that one is gone), and tells `done` whether it opened.
+  // Nothing opens when none of its questions are in the bank any more (or there is no navigation
+  // controller or answering screen).
   static void pushToExamingVC(ui::ViewController& from, const core::Value& record,
-                              std::function<void()> nothingToOpen);
+                              std::function<void(bool opened)> done);
 };
