@@ -32,9 +32,8 @@ void ChapterTestBuilder::generateTests(TestsBlock block) {
     rl::postTaskAndReply(
         rl::DispatchQueue::global(), self.weak_from_this(),
         [body = copyForBuild(reply["Body"])] { return changeJSonToTestArrayByDB(body); },
-        [block, ok = apiclient::bodyPresent(reply), reply](TestBuilder&, std::optional<QuestionsArray> questions) {
-          block(ok, reply, questions);
-        });
+        [block, ok = apiclient::bodyPresent(reply), reply](
+            TestBuilder&, std::optional<QuestionsArray> questions) { block(ok, reply, questions); });
   });
 }
 

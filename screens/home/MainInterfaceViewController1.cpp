@@ -689,7 +689,8 @@ void MainInterfaceViewController1::getLastLearningRecordByUser() {
 bool MainInterfaceViewController1::isHaveRecord(int module) {
   if (!lastLearningRecordDic_.isDictionary()) return false;
   // Only a record this build wrote, of the chosen bank and of this module (asked first: it reads no bank).
-  if (!LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module)) return false;
+  if (!LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module))
+    return false;
   // A tap before the worker's answer asks here.
   if (!recordHasQuestions_) recordHasQuestions_ = recordHasQuestions(lastLearningRecordDic_);
   return *recordHasQuestions_;

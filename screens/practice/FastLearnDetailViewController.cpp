@@ -109,10 +109,13 @@ void Self::chapterAnswered(bool ok, const core::Value& reply) {
         for (const auto& q : built.questions) built.rows.push_back(CreateTestsList::analysisListItem(*q));
         return built;
       },
-      [reply](Self& self, Built built) { self.chapterBuilt(reply, std::move(built.questions), std::move(built.rows)); });
+      [reply](Self& self, Built built) {
+        self.chapterBuilt(reply, std::move(built.questions), std::move(built.rows));
+      });
 }
 
-void Self::chapterBuilt(const core::Value& reply, QuestionsArray questions, std::vector<QuestionListRow> rows) {
+void Self::chapterBuilt(const core::Value& reply, QuestionsArray questions,
+                        std::vector<QuestionListRow> rows) {
   testsList_ = std::move(questions);
   testsJSON_ = reply;
   AppShell* app = AppShell::current();
@@ -121,7 +124,8 @@ void Self::chapterBuilt(const core::Value& reply, QuestionsArray questions, std:
     return;
   }
   if (testsList_.empty()) {
-    VDHelper::createAlert(kListTitle, PracticeLaunch::failureText(reply, "requestFaile", "nodataMessage"), "OK");
+    VDHelper::createAlert(kListTitle, PracticeLaunch::failureText(reply, "requestFaile", "nodataMessage"),
+                          "OK");
     return;
   }
   initFastLearnData(std::move(rows));

@@ -149,7 +149,8 @@ void Self::alertViewBlock(const std::string& identifier) {
 void Self::pushToExamingVC(const RestoredRun& run) {
   // The run's questions may have left the bank since the offer was made.
   if (!PracticeLaunch::resume(*this, run, {}))
-    VDHelper::createAlert(PracticeLaunch::localized("alertTitle"), PracticeLaunch::localized("nodataMessage"), "OK");
+    VDHelper::createAlert(PracticeLaunch::localized("alertTitle"), PracticeLaunch::localized("nodataMessage"),
+                          "OK");
 }
 
 void Self::downLibrary() {

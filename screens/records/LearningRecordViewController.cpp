@@ -96,11 +96,11 @@ void LearningRecordViewController::didSelectRowAtIndexPath(ui::TableView& tableV
   tableView.deselectRowAtIndexPath(indexPath, true);
   if (opening_) return;  // one run is being restored: a second tap opens nothing more
   opening_ = true;
-  LearningRecordList::pushToExamingVC(*this, learningRecordList_[indexPath.row],
-                                      ui::whileAlive(*this, [](LearningRecordViewController& self, bool opened) {
-                                        self.opening_ = false;
-                                        if (!opened)
-                                          VDHelper::createAlert(
-                                              kTitle, core::Bundle::main().localizedString("nodataMessage"), "OK");
-                                      }));
+  LearningRecordList::pushToExamingVC(
+      *this, learningRecordList_[indexPath.row],
+      ui::whileAlive(*this, [](LearningRecordViewController& self, bool opened) {
+        self.opening_ = false;
+        if (!opened)
+          VDHelper::createAlert(kTitle, core::Bundle::main().localizedString("nodataMessage"), "OK");
+      }));
 }

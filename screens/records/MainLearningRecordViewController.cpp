@@ -218,7 +218,8 @@ void Self::pushToErrorRedoList(const core::Value&) {}
 void Self::getTestsList(int row) {
   if (opening_) return;  // one run is being restored: a second tap opens nothing more
   opening_ = true;
-  LearningRecordList::pushToExamingVC(*this, recordArray_[row], ui::whileAlive(*this, [](Self& self, bool opened) {
+  LearningRecordList::pushToExamingVC(*this, recordArray_[row],
+                                      ui::whileAlive(*this, [](Self& self, bool opened) {
                                         self.opening_ = false;
                                         if (!opened) VDNetworkHelper::hudPrompt(localized("nodataMessage"));
                                       }));

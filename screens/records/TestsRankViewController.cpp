@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/AppShell.h"
-#include "app/ReplyCheck.h"
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -173,10 +173,13 @@ void Self::rankReplied(Rank rank, bool ok, const core::Value& json) {
         for (const auto& q : built.questions) built.rows.push_back(CreateTestsList::analysisListItem(*q));
         return built;
       },
-      [rank, json](Self& self, Built built) { self.rankBuilt(rank, json, std::move(built.questions), std::move(built.rows)); });
+      [rank, json](Self& self, Built built) {
+        self.rankBuilt(rank, json, std::move(built.questions), std::move(built.rows));
+      });
 }
 
-void Self::rankBuilt(Rank rank, const core::Value& json, QuestionsArray questions, std::vector<QuestionListRow> rows) {
+void Self::rankBuilt(Rank rank, const core::Value& json, QuestionsArray questions,
+                     std::vector<QuestionListRow> rows) {
   QuestionsArray& list = rank == Rank::Error ? errorTestsList_ : favTestsList_;
   (rank == Rank::Error ? errorTestsJSON_ : favTestsJSON_) = json;
   if (questions.empty()) {

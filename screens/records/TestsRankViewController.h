@@ -102,7 +102,8 @@ class TestsRankViewController : public ui::ViewController,
   void getFavourRank(const std::string& bank);
   void rankReplied(Rank rank, bool ok, const core::Value& json);
   // The rank's questions and rows, built off the main thread from `json`'s set.
-  void rankBuilt(Rank rank, const core::Value& json, QuestionsArray questions, std::vector<QuestionListRow> rows);
+  void rankBuilt(Rank rank, const core::Value& json, QuestionsArray questions,
+                 std::vector<QuestionListRow> rows);
   Rank shownRank() const;
   void initScrollView(int page, bool isFirst);
   void loadTestView(int page);

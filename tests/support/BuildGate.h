@@ -24,7 +24,9 @@ namespace testsupport {
 
 class BuildGate {
  public:
-  BuildGate() : hook_(&TestBuilder::setBuildHook, [this] { enter(); }, nullptr) {}
+  BuildGate()
+      : hook_(
+            &TestBuilder::setBuildHook, [this] { enter(); }, nullptr) {}
   ~BuildGate() {
     open();
     rl::DispatchQueue::global().waitIdle();  // no build is left inside the hook when it goes

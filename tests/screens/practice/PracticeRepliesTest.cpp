@@ -30,10 +30,11 @@ class PracticeReplies : public PracticeFixture {
  public:
   // The chapter practice list of the arithmetic chapter's level.
   ChaptListViewController* openMathsList() {
-    auto* list = push<ChaptListViewController>(ChaptListViewController::kIdentifier, [](ChaptListViewController& s) {
-      s.setTestMode(0);
-      s.setNavigationItemTitle("章节练习");
-    });
+    auto* list =
+        push<ChaptListViewController>(ChaptListViewController::kIdentifier, [](ChaptListViewController& s) {
+          s.setTestMode(0);
+          s.setNavigationItemTitle("章节练习");
+        });
     for (const char* name : {"常识综合", "科技常识", "数学常识"}) {
       if (!list || !tapRowNamed(*list->tableView(), name)) return nullptr;
       list = topAs<ChaptListViewController>();
@@ -66,8 +67,9 @@ class PracticeReplies : public PracticeFixture {
     auto* styles = topAs<ExamSetting2ViewController>();
     if (!styles) return nullptr;
     ui::TableViewCell* cell = styles->mytableview()->cellForRowAtIndexPath({0, 0});
-    auto* field = cell ? dynamic_cast<ui::TextField*>(cell->viewWithTag(ExamSetting2ViewController::kCountFieldTag))
-                       : nullptr;
+    auto* field =
+        cell ? dynamic_cast<ui::TextField*>(cell->viewWithTag(ExamSetting2ViewController::kCountFieldTag))
+             : nullptr;
     if (!field || !h().type(*field, "5")) return nullptr;
     return styles;
   }
@@ -115,46 +117,37 @@ TEST_F(PracticeReplies, EveryRequestOfThePracticeScreensSaysWhatWentWrong) {
   fastLearning["null body"] = "四则运算|" + kNoData;
   const PathCase paths[] = {
       // The chapter list says "暂无相关数据" without a reply, as it always has.
-      {"chapter list",
-       kArithmeticPath,
+      {"chapter list", kArithmeticPath,
        [](PracticeReplies& t) -> ui::ViewController* { return t.openMathsList(); },
        [](PracticeReplies& t, ui::ViewController* s) {
          return t.tapRowNamed(*static_cast<ChaptListViewController*>(s)->tableView(), "四则运算");
        },
-       "确定",
-       alertsOf("提示", kNoData, kNoData, kNoData),
+       "确定", alertsOf("提示", kNoData, kNoData, kNoData),
        [](PracticeReplies& t) { return t.answering() != nullptr; }},
-      {"fast learning",
-       kArithmeticPath,
-       [](PracticeReplies&) -> ui::ViewController* { return nullptr; },
+      {"fast learning", kArithmeticPath, [](PracticeReplies&) -> ui::ViewController* { return nullptr; },
        [](PracticeReplies& t, ui::ViewController*) {
          t.pushArithmeticDetail();
          t.settleAll();
          return true;
        },
-       "OK",
-       fastLearning,
+       "OK", fastLearning,
        [](PracticeReplies& t) {
          auto* detail = t.topAs<FastLearnDetailViewController>();
          return detail && !detail->fastLearnTableView()->isHidden() && detail->pageCount() == 3;
        }},
-      {"subjects' styles",
-       kStylesPath,
+      {"subjects' styles", kStylesPath,
        [](PracticeReplies& t) -> ui::ViewController* { return t.openSubjects(); },
        [](PracticeReplies& t, ui::ViewController* s) {
          return t.tapButton(static_cast<ExamSetting1ViewController*>(s)->btnNext());
        },
-       "确定",
-       alertsOf("提示", kFailed, kNoData, kMalformed),
+       "确定", alertsOf("提示", kFailed, kNoData, kMalformed),
        [](PracticeReplies& t) { return t.topAs<ExamSetting2ViewController>() != nullptr; }},
-      {"simulated exam",
-       kExamPath,
+      {"simulated exam", kExamPath,
        [](PracticeReplies& t) -> ui::ViewController* { return t.openStylesWithACount(); },
        [](PracticeReplies& t, ui::ViewController* s) {
          return t.tapButton(static_cast<ExamSetting2ViewController*>(s)->btnStart());
        },
-       "确定",
-       alertsOf("模拟考试", kFailed, kNoData, kNoData),
+       "确定", alertsOf("模拟考试", kFailed, kNoData, kNoData),
        [](PracticeReplies& t) { return t.answering() != nullptr; }},
   };
   const auto replies = testsupport::hostileReplies();
@@ -184,12 +177,11 @@ TEST_F(PracticeReplies, EveryRequestOfThePracticeScreensSaysWhatWentWrong) {
 TEST_F(PracticeReplies, SetsAreBuiltOnAWorkerAndAClosedScreenGetsNothing) {
   struct Case {
     const char* name;
-    std::function<ui::ViewController*(PracticeReplies&)> open;  // settled before the gate shuts
+    std::function<ui::ViewController*(PracticeReplies&)> open;       // settled before the gate shuts
     std::function<void(PracticeReplies&, ui::ViewController&)> ask;  // settles nothing
   };
   const Case cases[] = {
-      {"chapter list",
-       [](PracticeReplies& t) -> ui::ViewController* { return t.openMathsList(); },
+      {"chapter list", [](PracticeReplies& t) -> ui::ViewController* { return t.openMathsList(); },
        [](PracticeReplies& t, ui::ViewController& s) {
          auto& list = static_cast<ChaptListViewController&>(s);
          ASSERT_TRUE(t.h().tapRow(*list.tableView(), {0, rowNamed(*list.tableView(), "四则运算")}));

@@ -25,7 +25,9 @@ const std::string kMalformed = "服务器数据有误，请稍后重试";
 
 std::string localized(const char* key) { return core::Bundle::main().localizedString(key); }
 
-std::string goodRank(const char* name) { return replyText(questionSet(name, {{"ATEST", idRange(1301, 1325)}})); }
+std::string goodRank(const char* name) {
+  return replyText(questionSet(name, {{"ATEST", idRange(1301, 1325)}}));
+}
 
 class RecordsReplies : public RecordsFixture {
  public:
@@ -52,22 +54,23 @@ struct PathCase {
   const char* name;
   std::string path;
   std::function<ui::ViewController*(RecordsReplies&)> ask;  // opens the screen that asks
-  std::string title;                                         // the alert's title
-  std::map<std::string, std::string> messages;               // by hostile reply
+  std::string title;                                        // the alert's title
+  std::map<std::string, std::string> messages;              // by hostile reply
 };
 
 TEST_F(RecordsReplies, EveryRequestOfTheRecordsScreensSaysWhatWentWrong) {
   // What no reply (or no JSON) gives; the rest is each path's own.
-  const std::map<std::string, std::string> noReply = {
-      {"truncated", kFailed}, {"not UTF-8", kFailed}, {"HTTP 500", kFailed},
-      {"HTML with 200", kFailed}, {"5,000 deep", kFailed}};
+  const std::map<std::string, std::string> noReply = {{"truncated", kFailed},
+                                                      {"not UTF-8", kFailed},
+                                                      {"HTTP 500", kFailed},
+                                                      {"HTML with 200", kFailed},
+                                                      {"5,000 deep", kFailed}};
   auto with = [&](std::map<std::string, std::string> own) {
     own.insert(noReply.begin(), noReply.end());
     return own;
   };
   const PathCase paths[] = {
-      {"wrong-answer rank",
-       kErrorRankPath,
+      {"wrong-answer rank", kErrorRankPath,
        [](RecordsReplies& t) -> ui::ViewController* {
          return t.open<TestsRankViewController>(TestsRankViewController::kIdentifier);
        },
@@ -81,10 +84,8 @@ TEST_F(RecordsReplies, EveryRequestOfTheRecordsScreensSaysWhatWentWrong) {
              {"wrapped top level", kMalformed},
              {"wrapped in an object", kMalformed},
              {"100,000 entries", kMalformed}})},
-      {"favourite rank",
-       kFavourRankPath,
-       [](RecordsReplies& t) -> ui::ViewController* { return t.openFavourRank(); },
-       localized("alertTitle"),
+      {"favourite rank", kFavourRankPath,
+       [](RecordsReplies& t) -> ui::ViewController* { return t.openFavourRank(); }, localized("alertTitle"),
        with({{"text for the body", kMalformed},
              {"number for the body", kMalformed},
              {"null body", kNoData},  // a null rank succeeds with no questions
@@ -94,8 +95,7 @@ TEST_F(RecordsReplies, EveryRequestOfTheRecordsScreensSaysWhatWentWrong) {
              {"wrapped top level", kMalformed},
              {"wrapped in an object", kMalformed},
              {"100,000 entries", kMalformed}})},
-      {"statistics",
-       kStatisticsPath,
+      {"statistics", kStatisticsPath,
        [](RecordsReplies& t) -> ui::ViewController* {
          return t.open<StatisticsViewController>(StatisticsViewController::kIdentifier);
        },
@@ -178,11 +178,12 @@ TEST_F(RecordsReplies, ARankPastTheSetLimitsSaysThereIsNoData) {
 // The rank's questions and a stored run's are read from the bank on a worker: the main loop goes on
 // while they are built, and a screen closed meanwhile is not called back (no alert, nothing opens).
 TEST_F(RecordsReplies, SetsAreBuiltOnAWorkerAndAClosedScreenGetsNothing) {
-  writeHistory("user01", core::Array{core::Dictionary{
-                             {"SoftEName", kSubject},
-                             {"LearningRecordArr", core::Array{record(0, "前两题", "2013-07-07 09:05:10",
-                                                                      questionSet("前两题", {{"ATEST", "1301,1302"}}),
-                                                                      {{"1301", "A"}}, "1302")}}}});
+  writeHistory("user01",
+               core::Array{core::Dictionary{
+                   {"SoftEName", kSubject},
+                   {"LearningRecordArr", core::Array{record(0, "前两题", "2013-07-07 09:05:10",
+                                                            questionSet("前两题", {{"ATEST", "1301,1302"}}),
+                                                            {{"1301", "A"}}, "1302")}}}});
   struct Case {
     const char* name;
     std::function<void(RecordsReplies&)> ask;  // starts a build; settles nothing the build holds up
