@@ -172,6 +172,30 @@ TEST_F(PracticeReplies, EveryRequestOfThePracticeScreensSaysWhatWentWrong) {
   }
 }
 
+// The styles' screen makes a count field per style: a list past SimulationExam::kMaxStyles is refused
+// with the alert, and the first screen stays.
+TEST_F(PracticeReplies, StylesPastTheirLimitAreRefused) {
+  auto styles = [](std::size_t n) {
+    std::string text = R"({"Body":[)";
+    for (std::size_t i = 0; i < n; ++i)
+      text += (i ? "," : "") + (R"({"StyleID":)" + std::to_string(i + 1) + R"(,"Style1":"题型"})");
+    return text + R"(],"Message":"","LoginState":1})";
+  };
+  ExamSetting1ViewController* first = openSubjects();
+  ASSERT_NE(first, nullptr);
+  fault(core::Dictionary{{"path", kStylesPath}, {"body", styles(SimulationExam::kMaxStyles + 1)}});
+  ASSERT_TRUE(tapButton(first->btnNext()));
+  EXPECT_EQ(alertText(), "提示|" + kMalformed);
+  ASSERT_TRUE(press("确定"));
+  EXPECT_EQ(h().topScreen(), first);
+  fault(core::Dictionary{{"path", kStylesPath}, {"body", styles(SimulationExam::kMaxStyles)}});
+  ASSERT_TRUE(tapButton(first->btnNext()));
+  EXPECT_EQ(alertText(), "");
+  auto* second = topAs<ExamSetting2ViewController>();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->mytableview()->numberOfRowsInSection(0), static_cast<int>(SimulationExam::kMaxStyles));
+}
+
 // The sets are read from the bank on a worker: the main loop goes on while they are built, and a screen
 // closed meanwhile is not called back (no alert, nothing opens).
 TEST_F(PracticeReplies, SetsAreBuiltOnAWorkerAndAClosedScreenGetsNothing) {
