@@ -5,6 +5,7 @@
 //
 // Make clients with std::make_shared: a call holds its client until the reply has been delivered.
 
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,11 @@ struct SimulationExamDelegate {
 class SimulationExam : public std::enable_shared_from_this<SimulationExam> {
  public:
   std::weak_ptr<SimulationExamDelegate> delegate;
+
+  // The most question styles a reply to getSbjsStyle may list for the settings screen to use (a
+  // subject has a handful; the screen makes a count field per style). Past it the screen says the
+  // reply is unusable.
+  static constexpr std::size_t kMaxStyles = 1000;
 
   std::shared_ptr<ExamService> examService() const;
 

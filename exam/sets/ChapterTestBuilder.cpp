@@ -1,5 +1,7 @@
 #include "exam/sets/ChapterTestBuilder.h"
 
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "service/ApiClientSupport.h"
 #include "service/ExerciseService.h"
 #include "service/ServerConfig.h"
@@ -19,13 +21,19 @@ void ChapterTestBuilder::sendRequest(std::function<void(ChapterTestBuilder&, con
 }
 
 void ChapterTestBuilder::generateTests(TestsBlock block) {
-  sendRequest([block = std::move(block)](ChapterTestBuilder&, const core::Value& reply) {
+  sendRequest([block = std::move(block)](ChapterTestBuilder& self, const core::Value& reply) {
     if (!block) return;
     if (reply.isNil()) {
       block(false, reply, std::nullopt);
       return;
     }
-    block(apiclient::bodyPresent(reply), reply, changeJSonToTestArrayByDB(reply["Body"]));
+    // The set reads the bank: built on a worker from a copy of the reply, handed to the block back on
+    // this thread, and only while the builder lives.
+    rl::postTaskAndReply(
+        rl::DispatchQueue::global(), self.weak_from_this(),
+        [body = copyForBuild(reply["Body"])] { return changeJSonToTestArrayByDB(body); },
+        [block, ok = apiclient::bodyPresent(reply), reply](
+            TestBuilder&, std::optional<QuestionsArray> questions) { block(ok, reply, questions); });
   });
 }
 

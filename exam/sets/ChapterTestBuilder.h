@@ -9,8 +9,10 @@
 // whose ids the local bank lacks gives true and an empty array. chapterTests: the same request; (false,
 // Nil) without a reply, else ("Body" is not null, the reply); nothing is built.
 //
-// Every request makes a new ExerciseService, kept until the next one. Each block runs at most once, on
-// the main thread, and only while the builder is alive.
+// The questions are built on the global queue (the reply deep-copied), so the main thread never reads
+// the bank. Every request makes a new ExerciseService, kept until the next one. Each block runs at most
+// once, on the main thread, and only while the builder is alive (a builder dropped while its set is
+// being built gets no call).
 
 #include <memory>
 #include <string>

@@ -5,6 +5,8 @@
 #include "dao/BankLocation.h"
 #include "librarys/json/JsonWriter.h"
 #include "platform/core/Text.h"
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "service/ExamService.h"
 #include "service/ServerConfig.h"
 
@@ -30,7 +32,13 @@ void ExamTestBuilder::generateTests(TestsBlock block) {
         } else if (reply["Body"].isNull()) {
           block(false, reply, std::nullopt);
         } else {
-          block(true, reply, changeJSonToTestArrayByDB(reply["Body"]));
+          // Built on a worker from a copy of the reply; the block runs back here while the builder lives.
+          rl::postTaskAndReply(
+              rl::DispatchQueue::global(), std::weak_ptr<TestBuilder>(self),
+              [body = copyForBuild(reply["Body"])] { return changeJSonToTestArrayByDB(body); },
+              [block, reply](TestBuilder&, std::optional<QuestionsArray> questions) {
+                block(true, reply, questions);
+              });
         }
       });
   examService_->doPostGetVirtualExam(ServerConfig::current().mainURL("1.0/json/exam/VirtualExam"),

@@ -7,8 +7,9 @@
 //      "KeyWord": keywords as given, "Sbjs": the subject ids joined by "," ("%@" of each)}
 //
 // generateTests: no reply gives (false, Nil, nothing); a null "Body" (false, reply, nothing); any other
-// reply (true, reply, the questions of its "Body"). Every request makes a new ExamService. The block
-// runs at most once, on the main thread, and only while the builder is alive.
+// reply (true, reply, the questions of its "Body", built on the global queue from a copy of the reply).
+// Every request makes a new ExamService. The block runs at most once, on the main thread, and only
+// while the builder is alive (a builder dropped while its set is being built gets no call).
 
 #include <memory>
 

@@ -17,13 +17,19 @@
 // Questions from the number of entries on stay unanswered. The current question is the walked question
 // whose id is "CurrentID" (the last such); when none is, the first question (a run never opens without one).
 //
-// Main thread (the questions are the run's own records).
+// restoreLearningRecord reads the bank on the calling thread: screens call
+// restoreLearningRecordInBackground, which restores on a worker and hands the run (its questions made
+// there and owned by nobody else) to the main thread.
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "exam/sets/AnsweringScreen.h"
 #include "model/Questions.h"
 #include "platform/core/Value.h"
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 
 struct RestoredRun {
   QuestionsArray tests;                    // replies restored; empty when the record holds no set
@@ -40,3 +46,16 @@ struct RestoredRun {
 // The run of a learning record (see above). A record that is not a dictionary, or whose "TestsJSON"
 // gives no questions, gives a run without questions.
 RestoredRun restoreLearningRecord(const core::Value& record);
+
+// restoreLearningRecord of a copy of `record` on the global queue; `done` gets the run back on the
+// calling thread's loop, only while `owner` lives (a screen closed meanwhile gets nothing).
+template <class Owner>
+void restoreLearningRecordInBackground(std::weak_ptr<Owner> owner, const core::Value& record,
+                                       std::function<void(Owner&, RestoredRun)> done) {
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), std::move(owner),
+      [record = record.deepCopy()] { return restoreLearningRecord(record); },
+      [done = std::move(done)](Owner& self, RestoredRun run) {
+        if (done) done(self, std::move(run));
+      });
+}

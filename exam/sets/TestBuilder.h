@@ -31,6 +31,10 @@
 // Limits: a set of more than kMaxSessions sessions, or whose id lists name more than kMaxQuestionIds ids
 // in all, gives nothing, as a set without a session list does.
 //
+// Every screen builds its set off the main thread: a server's set in the builders' blocks
+// (ChapterTestBuilder, ExamTestBuilder) and in the screens that read a reply themselves, a stored run
+// in restoreLearningRecordInBackground (RestoredRun.h). setBuildHook lets a test see where a build runs.
+//
 // The instance operations generateTests and chapterTests do nothing here; ChapterTestBuilder and
 // ExamTestBuilder fetch a set from the server with them. Builders are made with std::make_shared and
 // kept by their caller until their block has run: a block whose builder is gone is not called.
@@ -61,6 +65,12 @@ class TestBuilder : public std::enable_shared_from_this<TestBuilder> {
   // The questions of a question set; nothing when the set is Nil, null, not a dictionary, or its
   // "Sessions" is not an array. An empty array when no session gave a question.
   static std::optional<QuestionsArray> changeJSonToTestArrayByDB(const core::Value& body);
+  // Runs at the start of every changeJSonToTestArrayByDB, on the thread that builds (tests: to see that
+  // thread, or to hold a build while the screen that asked is closed); empty: nothing.
+  static void setBuildHook(std::function<void()> hook);
+  // What a worker gets to build from: a deep copy of `body` when it is a dictionary, else null (which
+  // builds nothing, as `body` would), so a huge list of the wrong shape is never copied.
+  static core::Value copyForBuild(const core::Value& body);
 
   // ---- the steps, for the subclasses and tests ----
   // One record from the set's copy ("ID", "Name", "Score", "TestType"), the session's copy and the test

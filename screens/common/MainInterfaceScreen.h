@@ -4,6 +4,8 @@
 // screen implements it; the others find it with a dynamic cast of the delegate's mainInterfaceVC and do
 // nothing when the main screen of the moment is not one.
 
+#include <functional>
+
 #include "exam/sets/RestoredRun.h"
 
 class MainInterfaceScreen {
@@ -15,6 +17,7 @@ class MainInterfaceScreen {
   virtual void getLastLearningRecordByUser() = 0;
   // Whether the last learning record is a run of the given module.
   virtual bool isHaveRecord(int module) = 0;
-  // The stored run of the last learning record.
-  virtual RestoredRun processingData() = 0;
+  // The stored run of the last learning record, restored on a worker (it reads the bank) and handed to
+  // `done` on the main thread, only while the home screen lives.
+  virtual void processingData(std::function<void(RestoredRun)> done) = 0;
 };

@@ -660,27 +660,53 @@ int MainInterfaceViewController1::finishedUnpacks() { return unpackState().finis
 
 // ---- resume of the last practice ----
 
+namespace {
+
+// Whether the stored record's set still has a question in the bank (it reads the bank).
+bool recordHasQuestions(const core::Value& lastLearningRecord) {
+  const core::Value json = JSONValue(learningRecord(lastLearningRecord)["TestsJSON"].toString());
+  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  return tests && !tests->empty();
+}
+
+}  // namespace
+
 void MainInterfaceViewController1::getLastLearningRecordByUser() {
   const std::optional<SessionUser> user = Session::currentUser();
   const auto name = stringFromMD5(user ? user->userName : std::string());
   lastLearningRecordDic_ = core::Value();
+  recordHasQuestions_.reset();
+  const unsigned generation = ++recordGeneration_;
   if (!name) return;
   // Through the file's reader: a save of the answering screen may still be on its way to the disk.
   lastLearningRecordDic_ =
       LastLearningRecordFile(VDHelper::lastLearningRecordSavePath() + "/" + *name).read();
+  if (!lastLearningRecordDic_.isDictionary()) return;
+  // Whether its set still has questions is asked on a worker, before the user taps a function.
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [record = lastLearningRecordDic_.deepCopy()] { return recordHasQuestions(record); },
+      [generation](MainInterfaceViewController1& self, bool has) {
+        if (generation == self.recordGeneration_) self.recordHasQuestions_ = has;  // not a record read since
+      });
 }
 
 bool MainInterfaceViewController1::isHaveRecord(int module) {
   if (!lastLearningRecordDic_.isDictionary()) return false;
-  const core::Value json = JSONValue(learningRecord(lastLearningRecordDic_)["TestsJSON"].toString());
-  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
-  if (!tests || tests->empty()) return false;
-  // Only a record this build wrote, of the chosen bank and of this module.
-  return LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module);
+  // Only a record this build wrote, of the chosen bank and of this module (asked first: it reads no bank).
+  if (!LastLearningRecordFile::matches(lastLearningRecordDic_, VDHelper::getSubjectEName(), module))
+    return false;
+  // A tap before the worker's answer asks here.
+  if (!recordHasQuestions_) recordHasQuestions_ = recordHasQuestions(lastLearningRecordDic_);
+  return *recordHasQuestions_;
 }
 
-RestoredRun MainInterfaceViewController1::processingData() {
-  return restoreLearningRecord(learningRecord(lastLearningRecordDic_));
+void MainInterfaceViewController1::processingData(std::function<void(RestoredRun)> done) {
+  restoreLearningRecordInBackground<MainInterfaceViewController1>(
+      ui::weakScreen(*this), learningRecord(lastLearningRecordDic_),
+      [done = std::move(done)](MainInterfaceViewController1&, RestoredRun run) {
+        if (done) done(std::move(run));
+      });
 }
 
 void MainInterfaceViewController1::alertViewBlock(const std::string& identifier, bool isAllowSave) {
@@ -689,10 +715,13 @@ void MainInterfaceViewController1::alertViewBlock(const std::string& identifier,
       [weak = ui::weakScreen(*this), identifier, isAllowSave](bool cancelled, int) {
         auto self = weak.lock();
         if (!self) return;
-        if (cancelled)
+        if (cancelled) {
           self->pushScreen(identifier);
-        else
-          self->pushToExamingVC(self->processingData(), isAllowSave);
+          return;
+        }
+        self->processingData([weak, isAllowSave](RestoredRun run) {
+          if (auto screen = weak.lock()) screen->pushToExamingVC(run, isAllowSave);
+        });
       },
       "否", std::vector<std::string>{"是"});
   alert->show();
@@ -703,7 +732,10 @@ void MainInterfaceViewController1::pushToExamingVC(const RestoredRun& input, boo
   auto* screen = dynamic_cast<AnsweringScreen*>(vc.get());
   ui::NavigationController* nav = navigationController();
   if (!screen || !nav) return;
-  if (!input.applyTo(*screen)) return;
+  if (!input.applyTo(*screen)) {
+    showAlertTitle("", localized("nodataMessage"));  // the run's questions are no longer in the bank
+    return;
+  }
   screen->setIsAllow(isAllowSave);
   nav->pushViewController(vc, true);
 }

@@ -121,8 +121,8 @@ class MainInterfaceViewController1 : public ui::ViewController,
   // Resume of the last practice.
   void getLastLearningRecordByUser() override;
   bool isHaveRecord(int module) override;
-  // The stored run of the last-learning record (restoreLearningRecord).
-  RestoredRun processingData() override;
+  // The stored run of the last-learning record (restoreLearningRecordInBackground).
+  void processingData(std::function<void(RestoredRun)> done) override;
   void alertViewBlock(const std::string& identifier, bool isAllowSave);
   void pushToExamingVC(const RestoredRun& input, bool isAllowSave);
 
@@ -179,4 +179,6 @@ class MainInterfaceViewController1 : public ui::ViewController,
   std::shared_ptr<ui::ViewController> currentModalViewController_;
   std::shared_ptr<ProgressHUD> hudView_;
   core::Value lastLearningRecordDic_;
+  std::optional<bool> recordHasQuestions_;  // of lastLearningRecordDic_; empty until known
+  unsigned recordGeneration_ = 0;           // counts the reads of the record
 };

@@ -1,5 +1,6 @@
 #include "screens/practice/ExamSetting1ViewController.h"
 
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -101,7 +102,12 @@ void Self::nextSetting() {
 }
 
 void Self::didGetSbjsStyle(bool ok, const core::Value& json) {
-  if (!ok) return;
+  // The next screen makes a row per style: without a list of styles the user is told why nothing opens.
+  if (!ok || !ReplyCheck::bodyIsRecordList(json, SimulationExam::kMaxStyles)) {
+    if (json["LoginState"].toInt() != 2)  // the forced logout has its own alert
+      VDHelper::createAlert("提示", ReplyCheck::failureMessage(json), "确定");
+    return;
+  }
   auto made = VDViewControllerFactory::shareFactory().instantiateViewControllerWithIdentifier(
       ExamSetting2ViewController::kIdentifier);
   auto* second = dynamic_cast<ExamSetting2ViewController*>(made.get());

@@ -134,7 +134,8 @@ void Self::examBuilt(bool ok, const core::Value& reply, const std::optional<Ques
     return;
   }
   if (!questions || questions->empty()) {
-    VDHelper::createAlert(kExamTitle, PracticeLaunch::localized("nodataMessage"), "确定");
+    VDHelper::createAlert(kExamTitle, PracticeLaunch::failureText(reply, "requestFaile", "nodataMessage"),
+                          "确定");
     return;
   }
   PracticeLaunch::open(*this, *questions, nullptr, [&reply](AnsweringScreen& screen) {

@@ -8,6 +8,8 @@
 #include "exam/sets/CreateTestsList.h"
 #include "exam/sets/TestBuilder.h"
 #include "model/AnsweringMode.h"
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "screens/common/PageJumpAlert.h"
 #include "screens/common/QuestionListPaging.h"
 #include "screens/common/QuestionRowCell.h"
@@ -93,7 +95,28 @@ void Self::chapterAnswered(bool ok, const core::Value& reply) {
                           "OK");
     return;
   }
-  testsList_ = TestBuilder::changeJSonToTestArrayByDB(reply["Body"]).value_or(QuestionsArray{});
+  // The chapter's questions are read from the bank on a worker (from a copy of the reply), with their
+  // rows; they are shown when they are back, while this screen is.
+  struct Built {
+    QuestionsArray questions;
+    std::vector<QuestionListRow> rows;
+  };
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = TestBuilder::copyForBuild(reply["Body"])] {
+        Built built;
+        built.questions = TestBuilder::changeJSonToTestArrayByDB(body).value_or(QuestionsArray{});
+        for (const auto& q : built.questions) built.rows.push_back(CreateTestsList::analysisListItem(*q));
+        return built;
+      },
+      [reply](Self& self, Built built) {
+        self.chapterBuilt(reply, std::move(built.questions), std::move(built.rows));
+      });
+}
+
+void Self::chapterBuilt(const core::Value& reply, QuestionsArray questions,
+                        std::vector<QuestionListRow> rows) {
+  testsList_ = std::move(questions);
   testsJSON_ = reply;
   AppShell* app = AppShell::current();
   if (app && !app->isReachable()) {
@@ -101,11 +124,10 @@ void Self::chapterAnswered(bool ok, const core::Value& reply) {
     return;
   }
   if (testsList_.empty()) {
-    VDHelper::createAlert(kListTitle, PracticeLaunch::localized("nodataMessage"), "OK");
+    VDHelper::createAlert(kListTitle, PracticeLaunch::failureText(reply, "requestFaile", "nodataMessage"),
+                          "OK");
     return;
   }
-  std::vector<QuestionListRow> rows;
-  for (const auto& q : testsList_) rows.push_back(CreateTestsList::analysisListItem(*q));
   initFastLearnData(std::move(rows));
 }
 

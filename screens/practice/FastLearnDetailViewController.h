@@ -1,10 +1,10 @@
 #pragma once
 // FastLearnDetailViewController ("fastLearnDetail"): one chapter's questions with their right answers,
-// 20 a page. The chapter's set is asked for once, when the screen loads (ChapterTestBuilder); the list
-// and the bottom bar show once it has questions. Pages count from 1; the last page holds what is left.
-// The bar: "上一页", the page button ("page/count页", which opens the page jump), "下一页" and
-// "浏览本页"; a row tap opens the answering screen in reading mode at that question, "浏览本页" at the
-// page's first one, over the questions of the page.
+// 20 a page. The chapter's set is asked for once, when the screen loads (ChapterTestBuilder), and read
+// from the bank on a worker; the list and the bottom bar show once it has questions. Pages count from
+// 1; the last page holds what is left. The bar: "上一页", the page button ("page/count页", which opens
+// the page jump), "下一页" and "浏览本页"; a row tap opens the answering screen in reading mode at that
+// question, "浏览本页" at the page's first one, over the questions of the page.
 
 #include <cstdint>
 #include <memory>
@@ -76,6 +76,8 @@ class FastLearnDetailViewController : public ui::ViewController,
 
  private:
   void chapterAnswered(bool ok, const core::Value& reply);
+  // The chapter's questions and their rows, built off the main thread from `reply`'s set.
+  void chapterBuilt(const core::Value& reply, QuestionsArray questions, std::vector<QuestionListRow> rows);
   // Cuts the rows and questions of pageIndex and shows them.
   void showPage();
 

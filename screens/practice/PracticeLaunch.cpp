@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -56,6 +57,9 @@ bool PracticeLaunch::isLoggedIn() { return Session::currentUser().has_value(); }
 
 std::string PracticeLaunch::failureText(const core::Value& reply, const char* noReplyKey, const char* emptyKey) {
   if (reply.isNilOrNull()) return localized(noReplyKey);
-  const std::string message = reply["Message"].isString() ? reply["Message"].toString() : std::string();
-  return message.empty() ? localized(emptyKey) : message;
+  const core::Value message = reply.isDictionary() ? reply["Message"] : core::Value();
+  if (message.isString() && !message.str().empty()) return ReplyCheck::shortened(message.str());
+  // A set that gave no question, or none at all; anything else is not a set.
+  if (ReplyCheck::bodyIsEmpty(reply) || ReplyCheck::bodyIsRecord(reply)) return localized(emptyKey);
+  return ReplyCheck::kMalformedMessage;
 }

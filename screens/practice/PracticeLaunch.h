@@ -31,7 +31,8 @@ class PracticeLaunch {
   // The application delegate's user session (Nil without a delegate).
   static core::Value session();
   static bool isLoggedIn();
-  // A failed request's text: the reply's "Message" when a reply with one came, else `noReplyKey`'s
-  // text ("requestFaile" for requests that failed, as the screens say).
+  // A failed or empty question set's text: `noReplyKey`'s text without a reply; the reply's "Message"
+  // when it has one (shortened, ReplyCheck); `emptyKey`'s text when its "Body" is empty, null or a set
+  // (that gave no question); ReplyCheck::kMalformedMessage for a reply of any other shape.
   static std::string failureText(const core::Value& reply, const char* noReplyKey, const char* emptyKey);
 };

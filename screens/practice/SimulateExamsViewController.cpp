@@ -137,14 +137,21 @@ void Self::alertViewBlock(const std::string& identifier) {
         if (cancelled) {
           self->pushEntryScreen(identifier);
         } else if (MainInterfaceScreen* home = self->homeScreen()) {
-          self->pushToExamingVC(home->processingData());
+          home->processingData([weak](RestoredRun run) {
+            if (auto hub = weak.lock()) hub->pushToExamingVC(run);
+          });
         }
       },
       "否", std::vector<std::string>{"是"});
   alert->show();
 }
 
-void Self::pushToExamingVC(const RestoredRun& run) { PracticeLaunch::resume(*this, run, {}); }
+void Self::pushToExamingVC(const RestoredRun& run) {
+  // The run's questions may have left the bank since the offer was made.
+  if (!PracticeLaunch::resume(*this, run, {}))
+    VDHelper::createAlert(PracticeLaunch::localized("alertTitle"), PracticeLaunch::localized("nodataMessage"),
+                          "OK");
+}
 
 void Self::downLibrary() {
   AppShell* app = AppShell::current();

@@ -9,6 +9,7 @@
 #include "exam/sets/RestoredRun.h"
 #include "platform/core/Saturating.h"
 #include "ui/NavigationController.h"
+#include "ui/WeakScreen.h"
 
 core::Value LearningRecordList::getLearningRecordByUser(const std::string& userName) {
   const auto path = LearningRecordFile::pathFor(VDHelper::learningRecordSavePath(), userName);
@@ -51,8 +52,9 @@ std::string LearningRecordList::detailText(const core::Value& record) {
   return formatDate(record["ReplyRecord"]["SaveTime"].toString());
 }
 
-bool LearningRecordList::pushToExamingVC(ui::ViewController& from, const core::Value& record) {
-  const RestoredRun run = restoreLearningRecord(record);
+namespace {
+
+bool open(ui::ViewController& from, const RestoredRun& run) {
   if (run.tests.empty()) return false;
   ui::NavigationController* nav = from.navigationController();
   if (!nav) return false;
@@ -60,4 +62,15 @@ bool LearningRecordList::pushToExamingVC(ui::ViewController& from, const core::V
   auto* screen = dynamic_cast<AnsweringScreen*>(made.get());
   if (!screen || !run.applyTo(*screen)) return false;
   return nav->pushViewController(made, true);
+}
+
+}  // namespace
+
+void LearningRecordList::pushToExamingVC(ui::ViewController& from, const core::Value& record,
+                                         std::function<void(bool opened)> done) {
+  restoreLearningRecordInBackground<ui::ViewController>(
+      ui::weakScreen(from), record, [done = std::move(done)](ui::ViewController& self, RestoredRun run) {
+        const bool opened = open(self, run);
+        if (done) done(opened);
+      });
 }

@@ -3,6 +3,7 @@
 // chosen bank, their row texts, and the way back into the answering screen ("examming") through the
 // one restore of a stored run (RestoredRun).
 
+#include <functional>
 #include <string>
 
 #include "platform/core/Value.h"
@@ -25,9 +26,11 @@ class LearningRecordList {
   static std::string rowText(const core::Value& record);
   static std::string detailText(const core::Value& record);
 
-  // Rebuilds the record's run from the local bank and pushes the answering screen over it on `from`'s
-  // navigation controller, at the question the run was left at (the first when that one is gone).
-  // False, and nothing opens, when none of its questions are in the bank any more (or there is no
-  // navigation controller or answering screen).
-  static bool pushToExamingVC(ui::ViewController& from, const core::Value& record);
+  // Rebuilds the record's run from the local bank on a worker, then, back on the main thread and while
+  // `from` is still there, pushes the answering screen over it on `from`'s navigation controller, at the
+  // question the run was left at (the first when that one is gone), and tells `done` whether it opened.
+  // Nothing opens when none of its questions are in the bank any more (or there is no navigation
+  // controller or answering screen).
+  static void pushToExamingVC(ui::ViewController& from, const core::Value& record,
+                              std::function<void(bool opened)> done);
 };

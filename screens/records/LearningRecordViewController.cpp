@@ -8,6 +8,7 @@
 #include "screens/records/LearningRecordList.h"
 #include "ui/NavigationItem.h"
 #include "ui/TextMeasurer.h"
+#include "ui/WeakScreen.h"
 
 namespace {
 
@@ -93,6 +94,13 @@ double LearningRecordViewController::heightForRowAtIndexPath(ui::TableView& tabl
 
 void LearningRecordViewController::didSelectRowAtIndexPath(ui::TableView& tableView, ui::IndexPath indexPath) {
   tableView.deselectRowAtIndexPath(indexPath, true);
-  if (!LearningRecordList::pushToExamingVC(*this, learningRecordList_[indexPath.row]))
-    VDHelper::createAlert(kTitle, core::Bundle::main().localizedString("nodataMessage"), "OK");
+  if (opening_) return;  // one run is being restored: a second tap opens nothing more
+  opening_ = true;
+  LearningRecordList::pushToExamingVC(
+      *this, learningRecordList_[indexPath.row],
+      ui::whileAlive(*this, [](LearningRecordViewController& self, bool opened) {
+        self.opening_ = false;
+        if (!opened)
+          VDHelper::createAlert(kTitle, core::Bundle::main().localizedString("nodataMessage"), "OK");
+      }));
 }

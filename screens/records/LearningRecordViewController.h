@@ -50,4 +50,5 @@ class LearningRecordViewController : public ui::ViewController,
   std::shared_ptr<ui::TableView> learningRecordTableView_;
   std::shared_ptr<ui::View> nullRecordView_;
   core::Value learningRecordList_ = core::Value::newArray();
+  bool opening_ = false;  // a touched record's run is being restored
 };

@@ -216,8 +216,13 @@ void Self::pushToErrorRedoList(const core::Value&) {}
 // ---- records ----
 
 void Self::getTestsList(int row) {
-  if (!LearningRecordList::pushToExamingVC(*this, recordArray_[row]))
-    VDNetworkHelper::hudPrompt(localized("nodataMessage"));
+  if (opening_) return;  // one run is being restored: a second tap opens nothing more
+  opening_ = true;
+  LearningRecordList::pushToExamingVC(*this, recordArray_[row],
+                                      ui::whileAlive(*this, [](Self& self, bool opened) {
+                                        self.opening_ = false;
+                                        if (!opened) VDNetworkHelper::hudPrompt(localized("nodataMessage"));
+                                      }));
 }
 
 // ---- table ----

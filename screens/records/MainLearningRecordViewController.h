@@ -85,6 +85,7 @@ class MainLearningRecordViewController : public ui::ViewController,
   std::shared_ptr<WrongRedo> wrongRedoBll_;
   int currentRecordType_ = WrongAnswers;
   core::Value recordArray_ = core::Value::newArray();
+  bool opening_ = false;  // a touched record's run is being restored
   std::string softName_;
   std::string selectType_;
 };

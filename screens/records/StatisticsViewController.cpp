@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "platform/core/Bundle.h"
@@ -109,9 +110,14 @@ void StatisticsViewController::getStatistics() {
 }
 
 void StatisticsViewController::didStatistics(bool ok, const core::Value& json) {
-  if (!ok) {
+  if (!ok && (json.isNil() || ReplyCheck::bodyIsEmpty(json))) {
     VDHelper::createAlert(kTitle, core::Bundle::main().localizedString(json.isNil() ? "requestFaile" : "nodataMessage"),
                           "OK");
+    return;
+  }
+  // Only a list of chapter counts makes rows (no more than the client's limit).
+  if (!ok || !ReplyCheck::bodyIsRecordList(json, System::kMaxListEntries)) {
+    VDHelper::createAlert(kTitle, ReplyCheck::failureMessage(json), "OK");
     return;
   }
   originalArray_ = json["Body"];

@@ -6,6 +6,7 @@
 
 #include "app/AppShell.h"
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -15,6 +16,8 @@
 #include "model/TestPager.h"
 #include "platform/core/Bundle.h"
 #include "platform/core/Text.h"
+#include "platform/runloop/DispatchQueue.h"
+#include "platform/runloop/TaskAndReply.h"
 #include "screens/common/QuestionListPaging.h"
 #include "screens/common/QuestionRowCell.h"
 #include "ui/NavigationController.h"
@@ -152,23 +155,45 @@ void Self::didFavourRank(bool ok, const core::Value& json) { rankReplied(Rank::F
 
 void Self::rankReplied(Rank rank, bool ok, const core::Value& json) {
   if (!ok) {
-    showAlertTitle(localized(json.isNil() ? "requestFaile" : "nodataMessage"));
+    // A null "Body" comes with the client's no-data text; a reply of the wrong shape says so.
+    showAlertTitle(ReplyCheck::failureMessage(json));
     return;
   }
+  // The rank reads the bank: its questions and rows are built on a worker from a copy of the reply and
+  // shown when they are back, while this screen is.
+  struct Built {
+    QuestionsArray questions;
+    std::vector<QuestionListRow> rows;
+  };
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = TestBuilder::copyForBuild(json["Body"])] {
+        Built built;
+        built.questions = TestBuilder::changeJSonToTestArrayByDB(body).value_or(QuestionsArray());
+        for (const auto& q : built.questions) built.rows.push_back(CreateTestsList::analysisListItem(*q));
+        return built;
+      },
+      [rank, json](Self& self, Built built) {
+        self.rankBuilt(rank, json, std::move(built.questions), std::move(built.rows));
+      });
+}
+
+void Self::rankBuilt(Rank rank, const core::Value& json, QuestionsArray questions,
+                     std::vector<QuestionListRow> rows) {
   QuestionsArray& list = rank == Rank::Error ? errorTestsList_ : favTestsList_;
-  std::vector<QuestionListRow>& rows = rank == Rank::Error ? errorTestsArray_ : favTestsArray_;
-  list = TestBuilder::changeJSonToTestArrayByDB(json["Body"]).value_or(QuestionsArray());
   (rank == Rank::Error ? errorTestsJSON_ : favTestsJSON_) = json;
-  if (list.empty()) {
+  if (questions.empty()) {
+    list.clear();
     showAlertTitle(localized("nodataMessage"));
     return;
   }
-  rows.clear();
-  for (const auto& q : list) rows.push_back(CreateTestsList::analysisListItem(*q));
+  list = std::move(questions);
+  std::vector<QuestionListRow>& shownRows = rank == Rank::Error ? errorTestsArray_ : favTestsArray_;
+  shownRows = std::move(rows);
   // A rank that comes back after the user has switched to the other one waits for its segment.
   if (rank != shownRank()) return;
   testsJSON_ = json;
-  intRankView(rows, list);
+  intRankView(shownRows, list);
 }
 
 void Self::intRankView(const std::vector<QuestionListRow>& rows, const QuestionsArray& questions) {

@@ -9,7 +9,9 @@
 //
 // Each rank is asked for once per screen and serves again when its segment comes back; switching
 // segments starts again at page 1. No network at load: the network alert, nothing asked. A failed
-// rank, or one whose questions the bank does not hold, gives one alert and leaves the pages shown.
+// rank, or one whose questions the bank does not hold, gives one alert and leaves the pages shown. The
+// ranked questions are read from the bank on a worker (the main thread stays free; a screen closed
+// meanwhile gets nothing); a rank past the question-set limits (TestBuilder) holds no questions.
 
 #include <functional>
 #include <memory>
@@ -99,6 +101,9 @@ class TestsRankViewController : public ui::ViewController,
   void getErrorTestRank(const std::string& bank);
   void getFavourRank(const std::string& bank);
   void rankReplied(Rank rank, bool ok, const core::Value& json);
+  // The rank's questions and rows, built off the main thread from `json`'s set.
+  void rankBuilt(Rank rank, const core::Value& json, QuestionsArray questions,
+                 std::vector<QuestionListRow> rows);
   Rank shownRank() const;
   void initScrollView(int page, bool isFirst);
   void loadTestView(int page);

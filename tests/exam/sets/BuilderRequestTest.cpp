@@ -1,5 +1,6 @@
 // The chapter and exam builders against the loopback API server: the request each sends, and what its
-// block gets for a question set, a null "Body", ids the local bank lacks and no reply at all.
+// block gets for a question set, a null "Body", ids the local bank lacks and no reply at all; the set
+// built on a worker, and no call for a builder dropped while it builds.
 
 #include <gmock/gmock.h>
 
@@ -9,6 +10,7 @@
 #include "service/ExerciseService.h"
 #include "service/User.h"
 #include "tests/exam/sets/ExamTestSupport.h"
+#include "tests/support/BuildGate.h"
 
 namespace examtest {
 namespace {
@@ -242,6 +244,55 @@ TEST_F(Builders, AnExamReportsARefusalAndNoReply) {
   EXPECT_FALSE(r.calls[1].ok);
   EXPECT_TRUE(r.calls[1].reply.isNil());
   EXPECT_FALSE(r.calls[1].questions);
+}
+
+// The main thread never reads the bank for a set: while a worker builds, the main loop goes on; the
+// block gets the set on the main thread, or nothing once its builder has been dropped.
+TEST_F(Builders, TheSetIsBuiltOnAWorkerAndABuilderDroppedWhileItBuildsGetsNoCall) {
+  scenario(R"({"state":"bank"})");
+  logIn();
+  struct Case {
+    const char* name;
+    std::function<std::shared_ptr<TestBuilder>()> make;
+    bool drop;
+    std::size_t questions;
+  };
+  auto exam = [] {
+    auto b = std::make_shared<ExamTestBuilder>();
+    b->setKeywords(core::Array{core::Dictionary{{"Key", "1"}, {"Value", 3}}});
+    b->setSbjs(core::Array{11});
+    return std::static_pointer_cast<TestBuilder>(b);
+  };
+  const Case cases[] = {
+      {"chapter", [this] { return std::static_pointer_cast<TestBuilder>(chapter("111")); }, false, 22},
+      {"chapter dropped", [this] { return std::static_pointer_cast<TestBuilder>(chapter("111")); }, true, 0},
+      {"exam", exam, false, 3},
+      {"exam dropped", exam, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::BuildGate gate;
+    Recorder r;
+    auto builder = c.make();
+    builder->generateTests(r.tests());
+    ASSERT_TRUE(gate.awaitHeld()) << "the reply came and its set is being built";
+    rl::RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(r.calls.empty()) << "the block waits for the set";
+    if (c.drop) builder.reset();
+    gate.open();
+    rl::DispatchQueue::global().waitIdle();
+    rl::RunLoop::main().runUntilIdle();
+    EXPECT_EQ(gate.buildsOnMainThread(), 0);
+    if (c.drop) {
+      EXPECT_TRUE(r.calls.empty());
+      continue;
+    }
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_TRUE(r.calls[0].onMainThread);
+    EXPECT_TRUE(r.calls[0].ok);
+    ASSERT_TRUE(r.calls[0].questions);
+    EXPECT_EQ(r.calls[0].questions->size(), c.questions);
+  }
 }
 
 }  // namespace

@@ -234,8 +234,7 @@ TEST_F(Home, ResumeRestoresRepliesStatesAndTheCurrentQuestion) {
     ASSERT_NE(h().alert(), nullptr);
     EXPECT_EQ(h().alert()->message(), MainInterfaceViewController1::kResumeMessage);
     ASSERT_TRUE(h().press("是"));
-    h().settle();
-    ASSERT_EQ(top(), "ExammingViewController");
+    ASSERT_TRUE(waitForTop("ExammingViewController")) << top();  // the run is restored on a worker
     ASSERT_NE(answering_, nullptr);
     const auto got = restored(*answering_->testPager());
     ASSERT_EQ(got.size(), c.expected.size());

@@ -1,6 +1,6 @@
 // The practice hub's four entries as a user taps them: the module each records and the screen it opens,
-// the offer to resume the stored run of that module only, and the bank download instead of any screen
-// when the bank is missing.
+// the offer to resume the stored run of that module only (restored on a worker), and the bank download
+// instead of any screen when the bank is missing.
 #include <filesystem>
 
 #include "exam/sets/TestBuilder.h"
@@ -9,6 +9,7 @@
 #include "screens/practice/ChaptListViewController.h"
 #include "screens/practice/SimulateExamsViewController.h"
 #include "tests/screens/practice/PracticeFixture.h"
+#include "tests/support/BuildGate.h"
 
 namespace practice_test {
 namespace {
@@ -138,6 +139,34 @@ TEST_F(Hub, AStoredRunIsOfferedOnlyOnTheEntryOfItsModule) {
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->testMode(), 1);
   EXPECT_EQ(list->title(), "章节测试");
+}
+
+// The offer reads no bank on the main thread; "是" restores the run on a worker, and a hub closed
+// meanwhile opens nothing.
+TEST_F(Hub, TheStoredRunIsRestoredOnAWorkerAndAClosedHubOpensNothing) {
+  storeRun(9);
+  SimulateExamsViewController* hub = openHub();  // settled: the record's questions were counted
+  ASSERT_NE(hub, nullptr);
+  testsupport::BuildGate gate;
+  ASSERT_TRUE(h().tap(*hub->btnChapter()));
+  h().settle();
+  ASSERT_NE(h().alert(), nullptr);
+  EXPECT_EQ(h().alert()->message(), "回到上次练习的试题");
+  ASSERT_TRUE(h().press("是"));
+  h().settle();
+  ASSERT_TRUE(gate.awaitHeld());
+  EXPECT_EQ(h().topScreen(), hub) << "nothing opens before the run is restored";
+  std::weak_ptr<ui::ViewController> asked = hub->weak_from_this();
+  navigation().popToRootViewController(false);
+  h().settle();
+  EXPECT_TRUE(asked.expired());
+  gate.open();
+  rl::DispatchQueue::global().waitIdle();
+  rl::RunLoop::main().runUntilIdle();
+  h().settle();
+  EXPECT_EQ(gate.buildsOnMainThread(), 0);
+  EXPECT_EQ(h().alert(), nullptr);
+  EXPECT_EQ(navigation().viewControllers().size(), 1u) << "nothing opened";
 }
 
 TEST_F(Hub, NoOnFastLearningsOfferOpensTheChapterLevels) {

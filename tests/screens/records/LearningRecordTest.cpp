@@ -8,6 +8,7 @@
 #include "screens/records/MainLearningRecordViewController.h"
 #include "screens/review/MyFavoritesDetailViewController.h"
 #include "tests/screens/records/RecordsFixture.h"
+#include "tests/support/BuildGate.h"
 
 namespace records_test {
 namespace {
@@ -96,6 +97,29 @@ TEST_F(LearningRecords, ARunLeftAtAQuestionNoLongerInItOpensAtTheFirstQuestion) 
   const auto& pager = *answering()->pager();
   EXPECT_EQ(pager.currentTest(), pager.testArray().front());
   EXPECT_EQ(answering()->calls[1], "setOriginalMode:0");
+}
+
+// The run is restored on a worker: a second tap while it is on its way opens nothing more.
+TEST_F(LearningRecords, ASecondTapWhileARunIsRestoredOpensItOnce) {
+  writeSampleHistory();
+  auto* list = open<LearningRecordViewController>("learningRecord");
+  ASSERT_NE(list, nullptr);
+  {
+    testsupport::BuildGate gate;
+    ASSERT_TRUE(h().tapRow(*list->learningRecordTableView(), {0, 0}));
+    ASSERT_TRUE(gate.awaitHeld());
+    ASSERT_TRUE(h().tapRow(*list->learningRecordTableView(), {0, 1}));
+    h().settle();
+    EXPECT_EQ(h().topScreen(), list);
+    gate.open();
+    rl::DispatchQueue::global().waitIdle();
+    rl::RunLoop::main().runUntilIdle();
+    h().settle();
+    EXPECT_EQ(gate.builds(), 1);
+  }
+  ASSERT_NE(answering(), nullptr);
+  EXPECT_EQ(answering()->calls[3], "setChapterName:四则运算") << "the first tap's run";
+  EXPECT_EQ(list->navigationController()->viewControllers().size(), 3u) << "one answering screen";
 }
 
 TEST_F(LearningRecords, ARunWhoseQuestionsLeftTheBankShowsTheAlertAndStays) {
