@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
     std::cerr << "vardo: --print-screens goes with --headless\n";
     return 2;
   }
+  // The fonts load while the display opens.
+  ui::PangoTextMeasurer::startLoadingFonts();
   std::string why;
   if (!headless && !ui::gtk::GtkPresenter::canOpenWindow(&why)) {
     std::cerr

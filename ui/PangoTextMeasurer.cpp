@@ -1,11 +1,18 @@
 #include "ui/PangoTextMeasurer.h"
 
+#include <pango/pangocairo.h>
+
 #include <algorithm>
 #include <cmath>
 
 #include "ui/detail/PangoText.h"
 
 namespace ui {
+
+void PangoTextMeasurer::startLoadingFonts() {
+  // The thread's font map, made now: making it starts Pango's reading of the configuration.
+  pango_cairo_font_map_get_default();
+}
 
 Size PangoTextMeasurer::measure(std::string_view text, const Font& font, Size constraint,
                                 LineBreakMode mode) const {

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace ui {
 
@@ -38,7 +41,17 @@ GdkPixbuf* wrap(const RGBABitmap& b) {
                                   nullptr, nullptr);
 }
 
-bool tooLarge(int w, int h) { return static_cast<long long>(w) * h > PixbufCodec::kMaxPixels; }
+bool tooLarge(double w, double h) { return w * h > static_cast<double>(PixbufCodec::kMaxPixels); }
+
+constexpr unsigned char kPNGSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::uint32_t bigEndian32(const unsigned char* p) {
+  return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
 
 }  // namespace
 
@@ -51,6 +64,18 @@ std::uint32_t RGBABitmap::pixel(int x, int y) const {
 }
 
 std::optional<Size> PixbufCodec::pixelSizeOfFile(const std::string& path) {
+  // A PNG's size stands in its first chunk: read there, not through a loader, which inflates pixels too.
+  unsigned char head[24];
+  std::size_t got = 0;
+  if (std::unique_ptr<std::FILE, FileCloser> f{std::fopen(path.c_str(), "rb")})
+    got = std::fread(head, 1, sizeof head, f.get());
+  if (got >= sizeof kPNGSignature && std::memcmp(head, kPNGSignature, sizeof kPNGSignature) == 0) {
+    if (got < sizeof head || bigEndian32(head + 8) != 13 || std::memcmp(head + 12, "IHDR", 4) != 0)
+      return std::nullopt;
+    const std::uint32_t w = bigEndian32(head + 16), h = bigEndian32(head + 20);
+    if (w == 0 || h == 0 || w > 0x7FFFFFFFu || h > 0x7FFFFFFFu) return std::nullopt;
+    return Size{static_cast<double>(w), static_cast<double>(h)};
+  }
   int w = 0;
   int h = 0;
   if (!gdk_pixbuf_get_file_info(path.c_str(), &w, &h) || w <= 0 || h <= 0) return std::nullopt;
@@ -59,7 +84,7 @@ std::optional<Size> PixbufCodec::pixelSizeOfFile(const std::string& path) {
 
 std::optional<RGBABitmap> PixbufCodec::decodeFile(const std::string& path) {
   auto size = pixelSizeOfFile(path);
-  if (!size || tooLarge(static_cast<int>(size->width), static_cast<int>(size->height))) return std::nullopt;
+  if (!size || tooLarge(size->width, size->height)) return std::nullopt;
   GError* error = nullptr;
   GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &error);
   if (error) g_error_free(error);

@@ -1,7 +1,11 @@
 #pragma once
 // ui::PixbufCodec: pixels in and out of image files, through gdk-pixbuf (no display needed). Reads every
 // format gdk-pixbuf has a loader for (PNG, JPEG, GIF, BMP, ...), writes PNG and JPEG. Decoded images
-// larger than kMaxPixels are refused rather than allocated.
+// larger than kMaxPixels are refused rather than allocated (their header is read, their pixels are not).
+// A file is read once: decoded in one pass as it is read, in chunks. The size of a PNG file is read
+// from its first 24 bytes (the signature and the IHDR chunk's width and height, each 1 to 2^31 - 1);
+// a PNG file whose first chunk is not an IHDR of 13 bytes is refused; other formats' sizes are
+// gdk-pixbuf's.
 
 #include <optional>
 #include <string>

@@ -124,7 +124,7 @@ void printTable(const CollectingReporter& reporter) {
     const double ratio = q > 0 ? p / q : 0;
     char goal[48] = "";
     if (c.goal > 0)
-      std::snprintf(goal, sizeof goal, "<= %.1fx %s", c.goal, ratio <= c.goal ? "met" : "NOT met");
+      std::snprintf(goal, sizeof goal, "<= %gx %s", c.goal, ratio <= c.goal ? "met" : "NOT met");
     std::printf("%-40s %11s  %-15s %11s %7.2fx  %s%s\n", c.what.c_str(), timeText(p).c_str(),
                 c.peerName.c_str(), timeText(q).c_str(), ratio, goal, cpu ? "" : " (wall clock)");
   }

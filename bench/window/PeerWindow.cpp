@@ -92,6 +92,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::int64_t t0 = std::atoll(argv[1]);
+  // VD_BENCH_VERBOSE=1: the start's steps, as the application's side prints them.
+  const bool verbose = std::getenv("VD_BENCH_VERBOSE") != nullptr;
+  auto mark = [&](const char* what) {
+    if (verbose)
+      std::fprintf(stderr, "peer start: %s %.1f ms\n", what, static_cast<double>(nowUs() - t0) / 1000.0);
+  };
+  mark("main");
   Peer peer;
   peer.pagesDir = argv[2];
   peer.base = argv[3];
@@ -101,6 +108,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "window_peer: no display\n");
     return 2;
   }
+  mark("display open");
   peer.window = gtk_window_new();
   gtk_window_set_default_size(GTK_WINDOW(peer.window), 320, 480);
   gtk_window_set_resizable(GTK_WINDOW(peer.window), FALSE);
@@ -108,7 +116,9 @@ int main(int argc, char** argv) {
   WebKitSettings* settings = webkit_web_view_get_settings(peer.view);
   webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
   gtk_window_set_child(GTK_WINDOW(peer.window), GTK_WIDGET(peer.view));
+  mark("window made");
   gtk_window_present(GTK_WINDOW(peer.window));
+  mark("shown");
   peer.paints.attach(peer.window);
   if (!winbench::runUntil([&] { return !peer.paints.paints().empty(); }, 30)) return 1;
   winbench::report("first_frame_ms", static_cast<double>(peer.paints.paints().front() - t0) / 1000.0);

@@ -140,6 +140,7 @@ int runProject(std::int64_t t0) {
       std::fprintf(stderr, "start: %s %.1f ms\n", what, static_cast<double>(nowUs() - t0) / 1000.0);
   };
   mark("main");
+  ui::PangoTextMeasurer::startLoadingFonts();  // as the application's start does
   std::string why;
   if (!ui::gtk::GtkPresenter::canOpenWindow(&why)) {
     std::fprintf(stderr, "window_bench: %s\n", why.c_str());

@@ -79,6 +79,72 @@ TEST_F(BundleImages, NamedImagesTakeTheirSizeFromTheFileTheyFind) {
   EXPECT_EQ(*Image::decoded(*png)->bitmap(), checker(30, 20));
 }
 
+namespace {
+
+// A PNG's IHDR chunk with the given size (its checksum right), after the signature.
+std::string pngHead(std::uint32_t width, std::uint32_t height) {
+  std::string chunk = "IHDR";
+  for (std::uint32_t v : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>((v >> shift) & 0xFF);
+  chunk += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char c : chunk) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  crc ^= 0xFFFFFFFFu;
+  std::string out("\x89PNG\r\n\x1A\n\x00\x00\x00\x0D", 12);
+  out += chunk;
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((crc >> shift) & 0xFF);
+  return out;
+}
+
+}  // namespace
+
+TEST(PixbufCodecTest, ImageFilesGiveTheirSizeFromTheHeaderAndTheirPixelsInOnePass) {
+  const testsupport::TempDir temp{"vd-image-files"};
+  const RGBABitmap b = checker(40, 30);
+  const std::string png = *PixbufCodec::encode(b, "png");
+  const std::string jpeg = *PixbufCodec::encode(b, "jpeg", 0.9);
+  std::string otherChunk = pngHead(40, 30);
+  otherChunk.replace(12, 4, "tEXt");
+  std::string zeroWidth = pngHead(0, 30);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::optional<Size> size;
+    bool decodes;
+  };
+  const Case cases[] = {
+      {"whole.png", png, Size{40, 30}, true},
+      {"photo.jpg", jpeg, Size{40, 30}, true},
+      // The header says the size; the pixels are missing.
+      {"cut.png", png.substr(0, png.size() / 2), Size{40, 30}, false},
+      {"huge.png", pngHead(20000, 20000), Size{20000, 20000}, false},
+      {"only-signature.png", png.substr(0, 20), std::nullopt, false},
+      {"text-first.png", otherChunk, std::nullopt, false},
+      {"zero-width.png", zeroWidth, std::nullopt, false},
+      {"words.png", "not an image", std::nullopt, false},
+      {"empty.png", "", std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = temp.path() + "/" + c.name;
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    EXPECT_EQ(PixbufCodec::pixelSizeOfFile(path), c.size);
+    const auto decoded = PixbufCodec::decodeFile(path);
+    ASSERT_EQ(decoded.has_value(), c.decodes);
+    if (!decoded) continue;
+    EXPECT_EQ(decoded->width, 40);
+    EXPECT_EQ(decoded->height, 30);
+    if (c.bytes == png) {
+      EXPECT_EQ(*decoded, b) << "every pixel and its alpha";
+    }
+  }
+  EXPECT_EQ(PixbufCodec::pixelSizeOfFile(temp.path() + "/none.png"), std::nullopt);
+  EXPECT_EQ(PixbufCodec::decodeFile(temp.path() + "/none.png"), std::nullopt);
+}
+
 TEST(PixbufCodecTest, DecodesWhatItEncodesAndRefusesTheRest) {
   const RGBABitmap b = checker(5, 3);
   auto png = PixbufCodec::encode(b, "png");
