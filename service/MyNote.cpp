@@ -30,6 +30,12 @@ MyNote::Session MyNote::readSession() const {
 
 bool MyNote::bodyIsNonZero(const core::Value& reply) { return reply["Body"].toInt(0) != 0; }
 
+bool MyNote::bodyIsDoneNumber(const core::Value& reply) {
+  if (!reply.isDictionary()) return false;
+  const core::Value body = reply["Body"];
+  return (body.isInteger() && body.integer() != 0) || (body.isBool() && body.toInt(0) != 0);
+}
+
 std::shared_ptr<AbstractService> MyNote::abstractService() const {
   std::lock_guard guard(mutex_);
   return abstractService_;

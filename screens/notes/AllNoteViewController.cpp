@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
@@ -180,30 +181,46 @@ void AllNoteViewController::loadFurtherPage() {
   const std::string eName = session()["appInfo"]["EName"].toString();
   const std::string question = questionId_;
   const int page = updatePage_;
+  struct Page {
+    bool ok = false;
+    VDHelper::NoteArray notes;
+  };
+  // The worker also shapes the page, which looks its notes' questions up in the bank (one read).
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [eName, question, page] {
-        if (eName.empty() || question.empty()) return core::Value();
-        return std::make_shared<MyNote>()->getDataSynchroUserNoteSyn(question, eName, page);
+      [eName, question, page, context = VDHelper::notePageContext()] {
+        Page out;
+        if (eName.empty() || question.empty()) return out;
+        const core::Value reply = std::make_shared<MyNote>()->getDataSynchroUserNoteSyn(question, eName, page);
+        out.ok = !reply.isNil() && apiclient::bodyNonEmpty(reply) && pageIsUsable(reply);
+        if (out.ok) out.notes = VDHelper::getNoteArr(reply["Body"], page, context);
+        return out;
       },
-      [page](AllNoteViewController& self, core::Value reply) {
+      [page](AllNoteViewController& self, Page reply) {
         self.updatePage_ = page;
         self.isNextPage_ = true;
-        self.mergeReply(!reply.isNil() && apiclient::bodyNonEmpty(reply), reply);
+        self.mergeNotes(reply.ok, std::move(reply.notes));
       });
+}
+
+bool AllNoteViewController::pageIsUsable(const core::Value& reply) {
+  return ReplyCheck::bodyIsRecordList(reply, MyNote::kMaxNotesPerPage);
 }
 
 void AllNoteViewController::didGetAllNoteByAID(bool ok, const core::Value& json) {
   myNoteBll_.reset();
   updatePage_ = reloadPage_;
   isNextPage_ = false;
-  mergeReply(ok, json);
+  mergeReply(ok && pageIsUsable(json), json);
 }
 
 void AllNoteViewController::mergeReply(bool ok, const core::Value& json) {
+  mergeNotes(ok, ok ? VDHelper::getNoteArr(json["Body"], updatePage_) : VDHelper::NoteArray{});
+}
+
+void AllNoteViewController::mergeNotes(bool ok, VDHelper::NoteArray notes) {
   currentLoadNoteArray_.clear();
   if (ok) {
-    VDHelper::NoteArray notes = VDHelper::getNoteArr(json["Body"], updatePage_);
     if (isNextPage_) {
       std::set<std::int32_t> shown;
       for (const auto& note : noteArray_) shown.insert(note->NID);

@@ -99,6 +99,10 @@ class AllNoteViewController : public ui::ViewController,
   void loadFurtherPage();
   // The reply of a page (updatePage_, a further page when isNextPage_): merged, or a toast.
   void mergeReply(bool ok, const core::Value& json);
+  // A page's notes shaped (ok false: the page failed) merged as mergeReply says.
+  void mergeNotes(bool ok, VDHelper::NoteArray notes);
+  // A page is a list of note records within MyNote::kMaxNotesPerPage; any other counts as a failed one.
+  static bool pageIsUsable(const core::Value& reply);
   void finishLoading();
 
   core::Value json_;

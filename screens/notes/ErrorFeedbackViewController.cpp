@@ -1,6 +1,7 @@
 #include "screens/notes/ErrorFeedbackViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -181,13 +182,13 @@ void ErrorFeedbackViewController::submitClick() {
 
 void ErrorFeedbackViewController::didErrorfeedback(bool ok, const core::Value& json) {
   centerBll_.reset();
-  // A refusal is always explained: the server's message, or a text of our own when there is none.
-  std::string message = json["Message"].toString();
-  if (json.isNil()) {
-    message = localized("requestFaile");
-  } else if (message.empty() && !ok) {
-    message = localized("nodataMessage");
-  }
+  // A refusal is always explained: the server's message, or a text of our own when there is none (a
+  // reply of the wrong shape never counts as sent).
+  ok = ok && json.isDictionary() && (json["Body"].isBool() || json["Body"].isInteger());
+  std::string message = json.isDictionary() && json["Message"].isString()
+                            ? ReplyCheck::shortened(json["Message"].str())
+                            : std::string();
+  if (!ok) message = ReplyCheck::failureMessage(json);
   if (!message.empty()) showAlert(message);
   if (ok) {
     if (ui::NavigationController* nav = navigationController()) nav->popViewController(true);

@@ -19,11 +19,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/VDHelper.h"
 #include "model/Note.h"
+#include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "screens/common/MainNoteScreen.h"
 #include "service/MyNote.h"
@@ -146,6 +148,10 @@ class MainNoteViewController : public ui::ViewController,
   void showPlaceholderWhenEmpty();
   void nextInitArray();
   void finishLoading();
+  // A page's notes shaped (ok false: the page failed) shown as didGetMyNotes says.
+  void showPage(bool ok, VDHelper::NoteArray notes);
+  // The answering screen over a note's question set, or the toast when it has no question.
+  void openNoteQuestion(const std::optional<QuestionsArray>& tests);
   void noteEditDone();
   std::shared_ptr<MyNote> newClient();
 

@@ -60,6 +60,11 @@ class MyNotes : public NotesFixture {
                                                    ui::TableViewScrollPosition::Top, false);
     ASSERT_TRUE(h().tap(*row->noteLabel));
     settleRequests();
+    // The question set is built on a worker: its screen, its toast or an alert follows.
+    runUntil([&] {
+      h().settle(0.2);
+      return answering_ || !toast().empty() || h().alert();
+    });
   }
   void deleteRow(std::size_t i) {
     tapOption(i);
