@@ -184,11 +184,16 @@ void ErrorFeedbackViewController::didErrorfeedback(bool ok, const core::Value& j
   centerBll_.reset();
   // A refusal is always explained: the server's message, or a text of our own when there is none (a
   // reply of the wrong shape never counts as sent).
-  ok = ok && json.isDictionary() && (json["Body"].isBool() || json["Body"].isInteger());
+  const bool ofItsShape = json.isDictionary() && (json["Body"].isBool() || json["Body"].isInteger());
+  ok = ok && ofItsShape;
   std::string message = json.isDictionary() && json["Message"].isString()
                             ? ReplyCheck::shortened(json["Message"].str())
                             : std::string();
-  if (!ok) message = ReplyCheck::failureMessage(json);
+  if (json.isNil()) {
+    message = localized("requestFaile");
+  } else if (message.empty() && !ok) {
+    message = ofItsShape ? localized("nodataMessage") : ReplyCheck::failureMessage(json);
+  }
   if (!message.empty()) showAlert(message);
   if (ok) {
     if (ui::NavigationController* nav = navigationController()) nav->popViewController(true);
