@@ -30,10 +30,14 @@ MyNote::Session MyNote::readSession() const {
 
 bool MyNote::bodyIsNonZero(const core::Value& reply) { return reply["Body"].toInt(0) != 0; }
 
-bool MyNote::bodyIsDoneNumber(const core::Value& reply) {
+bool MyNote::bodyIsNoteId(const core::Value& reply) {
+  return reply.isDictionary() && reply["Body"].isInteger() && reply["Body"].integer() > 0;
+}
+
+bool MyNote::bodyIsDeleted(const core::Value& reply) {
   if (!reply.isDictionary()) return false;
   const core::Value body = reply["Body"];
-  return (body.isInteger() && body.integer() != 0) || (body.isBool() && body.toInt(0) != 0);
+  return (body.isInteger() && body.integer() == 1) || (body.isBool() && body.toBool(false));
 }
 
 std::shared_ptr<AbstractService> MyNote::abstractService() const {

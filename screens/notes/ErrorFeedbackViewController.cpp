@@ -184,7 +184,7 @@ void ErrorFeedbackViewController::didErrorfeedback(bool ok, const core::Value& j
   centerBll_.reset();
   // A refusal is always explained: the server's message, or a text of our own when there is none (a
   // reply of the wrong shape never counts as sent).
-  const bool ofItsShape = json.isDictionary() && (json["Body"].isBool() || json["Body"].isInteger());
+  const bool ofItsShape = json.isDictionary() && json["Body"].isBool();
   ok = ok && ofItsShape;
   std::string message = json.isDictionary() && json["Message"].isString()
                             ? ReplyCheck::shortened(json["Message"].str())

@@ -388,7 +388,7 @@ void MainNoteViewController::deleteNote(ui::Control& sender) {
 void MainNoteViewController::didDeleteUserNote(bool ok, const core::Value& json) {
   myNoteBll_.reset();
   // Only a reply of its shape saying done removes the row: anything else keeps the note listed.
-  if (!ok || !MyNote::bodyIsDoneNumber(json)) {
+  if (!ok || !MyNote::bodyIsDeleted(json)) {
     VDNetworkHelper::hudPrompt(kDeleteFailedToast);
     return;
   }

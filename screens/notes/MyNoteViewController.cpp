@@ -209,7 +209,7 @@ void MyNoteViewController::setUserNoteByID(const std::string& noteJson) {
 
 void MyNoteViewController::didSetUserNoteByID(bool ok, const core::Value& json) {
   // Only a reply of its shape saying done counts: the typed text stays for another try otherwise.
-  if (!ok || !MyNote::bodyIsDoneNumber(json)) {
+  if (!ok || !MyNote::bodyIsNoteId(json)) {
     VDNetworkHelper::hudPrompt(kAddFailedToast);
     return;
   }
@@ -286,7 +286,7 @@ void MyNoteViewController::deleteNote() {
 
 void MyNoteViewController::didDeleteUserNote(bool ok, const core::Value& json) {
   // Only a reply of its shape saying done removes the note: anything else keeps it.
-  if (!ok || !MyNote::bodyIsDoneNumber(json)) {
+  if (!ok || !MyNote::bodyIsDeleted(json)) {
     VDNetworkHelper::hudPrompt(kDeleteFailedToast);
     return;
   }
