@@ -63,7 +63,7 @@ class NotesFixture : public ::testing::Test {
 
     core::UserDefaults::standard().setBool("isFirstOpen", true);  // a later start: no welcome pages
     core::UserDefaults::standard().synchronize();
-    loopback_.launch();
+    loopback_.launch(services());
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);
@@ -80,6 +80,9 @@ class NotesFixture : public ::testing::Test {
     loopback_.finish();
     registerAllScreens();
   }
+
+  // The services the application is launched over: a fixture may add its hooks.
+  virtual AppServices services() { return loopback_.services(); }
 
   ui::test::Harness& h() { return loopback_.h(); }
   AppDelegate& app() { return loopback_.app(); }
