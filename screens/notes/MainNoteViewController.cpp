@@ -124,8 +124,12 @@ void MainNoteViewController::initArray() {
   updatePage_ = 1;
 
   // Back from a note's question: the list is this screen's own array, which the question's notes panel
-  // may have changed meanwhile (NoteUpdateContext).
-  if (!isBack_) *noteArray_ = json_.isArray() ? VDHelper::getNoteArr(json_, 1) : VDHelper::NoteArray{};
+  // may have changed meanwhile (NoteUpdateContext). Else the first page is shaped on a worker (it looks
+  // its notes' questions up in the bank) and comes in through showFirstPage.
+  if (!isBack_) {
+    noteArray_->clear();
+    if (json_.isArray() && json_.size() > 0) shapeFirstPage();
+  }
   // A note's row is built when the table first shows it (ensureRow).
   rows_.resize(noteArray_->size());
   viewArr_.resize(noteArray_->size() + 1);
@@ -144,8 +148,31 @@ std::shared_ptr<ui::View> MainNoteViewController::notNoteView() const {
   return placeholder;
 }
 
+void MainNoteViewController::shapeFirstPage() {
+  shapingFirstPage_ = true;
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [page = json_.deepCopy(), context = VDHelper::notePageContext()] {
+        return VDHelper::getNoteArr(page, 1, context);
+      },
+      [](MainNoteViewController& self, VDHelper::NoteArray notes) { self.showFirstPage(std::move(notes)); });
+}
+
+void MainNoteViewController::showFirstPage(VDHelper::NoteArray notes) {
+  shapingFirstPage_ = false;
+  // Before anything a further page brought meanwhile; each row is built when it shows.
+  const std::size_t count = notes.size();
+  noteArray_->insert(noteArray_->begin(), notes.begin(), notes.end());
+  rows_.insert(rows_.begin(), count, NoteRow{});
+  viewArr_.insert(viewArr_.begin() + 1, count, nullptr);
+  againSetTage();
+  showPlaceholderWhenEmpty();
+  myTableView_->reloadData();
+}
+
 void MainNoteViewController::showPlaceholderWhenEmpty() {
-  if (noteArray_->empty() && !placeholder_) {
+  // No placeholder while the first page is being shaped: the list is not known to be empty yet.
+  if (noteArray_->empty() && !placeholder_ && !shapingFirstPage_) {
     placeholder_ = notNoteView();
     viewArr_.push_back(placeholder_);
   } else if (!noteArray_->empty() && placeholder_) {

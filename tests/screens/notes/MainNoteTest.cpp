@@ -41,6 +41,7 @@ class MyNotes : public NotesFixture {
     EXPECT_TRUE(screen_);
     screen_->setJson(body.size() > 0 ? body : core::Value());
     push(screen_);
+    waitForFirstPage(*this, *screen_);
     EXPECT_TRUE(server().clearJournal());
     return *screen_;
   }
@@ -101,6 +102,7 @@ TEST_F(MyNotes, NoNotesShowTheSpacerAndThePlaceholder) {
   screen_ = make<MainNoteViewController>("mainNote");
   screen_->setJson(core::Value());  // the home screen's request failed or brought nothing
   push(screen_);
+  waitForFirstPage(*this, *screen_);
   EXPECT_EQ(screen_->viewArr().size(), 2u);
   EXPECT_TRUE(screen_->hasPlaceholderRow());
   EXPECT_NE(h().find<ui::ImageView>([](const ui::ImageView& v) {
@@ -124,6 +126,7 @@ TEST_F(MyNotes, ANoteOnAQuestionOutsideTheLocalBankIsNotListed) {
   screen_ = make<MainNoteViewController>("mainNote");
   screen_->setJson(body);
   push(screen_);
+  waitForFirstPage(*this, *screen_);
   EXPECT_EQ(shown(), std::vector<std::string>{kSeeded});
   EXPECT_FALSE(screen_->hasPlaceholderRow());
 }
@@ -345,6 +348,7 @@ TEST_F(MyNotes, ALongListBuildsOnlyTheRowsItShows) {
   ASSERT_TRUE(screen_);
   screen_->setJson(JSONValue(body + "]"));
   push(screen_);
+  waitForFirstPage(*this, *screen_);
   ASSERT_EQ(screen_->noteArray()->size(), MyNote::kMaxNotesPerPage);
   EXPECT_LT(screen_->builtRows(), 20u);
 
@@ -384,11 +388,12 @@ TEST_F(MyNotes, ANotesQuestionSetIsBuiltOnAWorkerAndNotOpenedForAClosedList) {
   navigation().popToRootViewController(false);
   h().settle();
 
-  std::weak_ptr<MainNoteViewController> closed = screen_;
-  open().didFTbyAID(true, reply);
-  navigation().popToRootViewController(false);
-  h().settle();
-  screen_.reset();
+  // A list gone before the main loop runs again: whenever the set is built, its reply finds no list.
+  auto closing = make<MainNoteViewController>("mainNote");
+  ASSERT_TRUE(closing);
+  closing->didFTbyAID(true, reply);
+  std::weak_ptr<MainNoteViewController> closed = closing;
+  closing.reset();
   EXPECT_TRUE(closed.expired()) << "the worker does not keep the list";
   rl::DispatchQueue::global().waitIdle();
   h().settle();
@@ -396,7 +401,7 @@ TEST_F(MyNotes, ANotesQuestionSetIsBuiltOnAWorkerAndNotOpenedForAClosedList) {
   EXPECT_EQ(toast(), "");
 }
 
-// The bank look-up of a further page's notes, on its worker; the test can hold it there.
+// The bank look-up of a page's notes, on its worker; the test can hold it there.
 class MyNotesLookUps : public MyNotes {
  protected:
   AppServices services() override {
@@ -431,7 +436,7 @@ class MyNotesLookUps : public MyNotes {
   std::vector<bool> onMain_;
 };
 
-TEST_F(MyNotesLookUps, AFurtherPageIsShapedOnAWorkerAndAClosedListIsNotCalled) {
+TEST_F(MyNotesLookUps, PagesAreShapedOnAWorkerAndAClosedListIsNotCalled) {
   for (int i = 1; i <= 10; ++i) ASSERT_GT(addNoteOnServer(1001 + i % 4, "笔记" + std::to_string(i)), 0);
 
   // Held on its worker while the list is closed: the main thread goes on, the reply finds no list.
@@ -439,6 +444,9 @@ TEST_F(MyNotesLookUps, AFurtherPageIsShapedOnAWorkerAndAClosedListIsNotCalled) {
   {
     auto& notes = open();
     ASSERT_EQ(notes.noteArray()->size(), 10u);
+    const std::vector<bool> firstPage = lookUps();
+    ASSERT_FALSE(firstPage.empty());
+    EXPECT_EQ(std::count(firstPage.begin(), firstPage.end(), true), 0) << "the first page, too, on a worker";
     hold(true);
     const std::size_t before = lookUps().size();
     pullPastTheEnd(h(), *notes.myTableView());

@@ -54,6 +54,7 @@ class NotesReplies : public NotesFixture {
     EXPECT_TRUE(screen_);
     screen_->setJson(serverGet("1.0/json/exam/GetMyNotes/GKSample/1")["Body"]);
     push(screen_);
+    waitForFirstPage(*this, *screen_);
     return *screen_;
   }
   const MainNoteViewController::NoteRow& row() {
