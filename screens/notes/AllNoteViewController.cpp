@@ -96,9 +96,33 @@ void AllNoteViewController::rebuildNoteRows() {
     viewArr_.push_back(placeholder_);
     return;
   }
-  for (std::size_t i = 0; i < noteArray_.size(); ++i) {
-    viewArr_.push_back(initNoteView(*noteArray_[i], static_cast<int>(i)));
-  }
+  // A note's row is built when the table first shows it (ensureRow): a long list costs what shows.
+  viewArr_.resize(noteArray_.size() + 1);
+}
+
+void AllNoteViewController::ensureRow(std::size_t row) {
+  if (row == 0 || row >= viewArr_.size() || viewArr_[row] || row - 1 >= noteArray_.size()) return;
+  viewArr_[row] = initNoteView(*noteArray_[row - 1], static_cast<int>(row - 1));
+}
+
+std::size_t AllNoteViewController::builtRows() const {
+  std::size_t built = 0;
+  for (std::size_t row = 1; row < viewArr_.size(); ++row)
+    if (viewArr_[row] && viewArr_[row] != placeholder_) ++built;
+  return built;
+}
+
+const std::vector<std::shared_ptr<ui::View>>& AllNoteViewController::viewArr() {
+  for (std::size_t row = 1; row < viewArr_.size(); ++row) ensureRow(row);
+  return viewArr_;
+}
+
+double AllNoteViewController::noteViewHeight(const Note& note) {
+  // As initNoteView lays the row out: the text with 10 above and below, the name bar of 30, 10 below.
+  constexpr double kNoteWidth = kWidth - 2 * kRowInset;
+  auto label = std::make_shared<ui::Label>(ui::Rect(10, 10, 0, 0));
+  NoteLayout::setLabel(*label, note.noteStr, 17, NoteLayout::kTextFont, ui::Color::black(), kNoteWidth - 20);
+  return label->frame().height() + 20 + 30 + 10;
 }
 
 std::shared_ptr<ui::View> AllNoteViewController::getNotNoteView() const {
@@ -297,7 +321,8 @@ std::shared_ptr<ui::TableViewCell> AllNoteViewController::cellForRowAtIndexPath(
     line->setBackgroundColor(ui::Color::lightGray());
     cell->contentView().addSubview(line);
   }
-  if (row < viewArr_.size()) cell->contentView().addSubview(viewArr_[row]);
+  ensureRow(row);
+  if (row < viewArr_.size() && viewArr_[row]) cell->contentView().addSubview(viewArr_[row]);
 
   if (row + 1 == viewArr_.size()) {
     // The last row: the first rendering after a load hides the footer's strip below the end, and the
@@ -318,7 +343,10 @@ std::shared_ptr<ui::TableViewCell> AllNoteViewController::cellForRowAtIndexPath(
 double AllNoteViewController::heightForRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) {
   const auto row = static_cast<std::size_t>(indexPath.row);
   if (row >= viewArr_.size()) return 0;
-  const ui::Rect frame = viewArr_[row]->frame();
+  // A row not built yet is measured from its note's text.
+  const ui::Rect frame = viewArr_[row] ? viewArr_[row]->frame()
+                                       : ui::Rect(kRowInset, kRowInset, kWidth - 2 * kRowInset,
+                                                  noteViewHeight(*noteArray_[row - 1]));
   if (row == 0) return frame.height() - 10;
   return frame.height() + 2 * frame.minY();
 }
