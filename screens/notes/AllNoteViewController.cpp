@@ -233,13 +233,24 @@ bool AllNoteViewController::pageIsUsable(const core::Value& reply) {
 
 void AllNoteViewController::didGetAllNoteByAID(bool ok, const core::Value& json) {
   myNoteBll_.reset();
-  updatePage_ = reloadPage_;
-  isNextPage_ = false;
-  mergeReply(ok && pageIsUsable(json), json);
-}
-
-void AllNoteViewController::mergeReply(bool ok, const core::Value& json) {
-  mergeNotes(ok, ok ? VDHelper::getNoteArr(json["Body"], updatePage_) : VDHelper::NoteArray{});
+  const int page = reloadPage_;
+  if (!ok || !pageIsUsable(json)) {
+    updatePage_ = page;
+    isNextPage_ = false;
+    mergeNotes(false, {});
+    return;
+  }
+  // The page is shaped on a worker (it looks its notes' questions up in the bank), then merged.
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = json["Body"].deepCopy(), page, context = VDHelper::notePageContext()] {
+        return VDHelper::getNoteArr(body, page, context);
+      },
+      [page](AllNoteViewController& self, VDHelper::NoteArray notes) {
+        self.updatePage_ = page;
+        self.isNextPage_ = false;
+        self.mergeNotes(true, std::move(notes));
+      });
 }
 
 void AllNoteViewController::mergeNotes(bool ok, VDHelper::NoteArray notes) {

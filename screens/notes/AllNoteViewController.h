@@ -15,8 +15,9 @@
 // never listed twice. A note the user deleted in the panel leaves the list at once.
 //
 // A note's row views are built when the table first shows it (its height measured from the text until
-// then), and the cells are reused: a long list costs what shows. Further pages are shaped into notes on
-// their worker (the bank is read there, once for the page).
+// then), and the cells are reused: a long list costs what shows. Further pages and reloads are shaped into
+// notes on a worker (the bank is read there, once for the page); the first page, handed over, is shaped
+// when the screen loads (one read of the bank).
 
 #include <cstdint>
 #include <memory>
@@ -108,9 +109,8 @@ class AllNoteViewController : public ui::ViewController,
   // The height of the view initNoteView builds for `note`, measured without building it.
   static double noteViewHeight(const Note& note);
   void loadFurtherPage();
-  // The reply of a page (updatePage_, a further page when isNextPage_): merged, or a toast.
-  void mergeReply(bool ok, const core::Value& json);
-  // A page's notes shaped (ok false: the page failed) merged as mergeReply says.
+  // The notes of a page (updatePage_, a further page when isNextPage_; ok false: the page failed),
+  // shaped on a worker: merged, or a toast.
   void mergeNotes(bool ok, VDHelper::NoteArray notes);
   // A page is a list of note records within MyNote::kMaxNotesPerPage; any other counts as a failed one.
   static bool pageIsUsable(const core::Value& reply);

@@ -163,7 +163,12 @@ class NotesFixture : public ::testing::Test {
   // is still empty after the main loop has settled once more (a reply may start the next request), and
   // the final answer is read without settling again.
   void settleRequests() {
-    const auto idle = [] { return HTTPRequest::sharedQueue().operationCount() == 0; };
+    // A reply may be shaped on a worker before the screen shows it: the workers count too.
+    const auto idle = [] {
+      if (HTTPRequest::sharedQueue().operationCount() != 0) return false;
+      rl::DispatchQueue::global().waitIdle();
+      return true;
+    };
     bool settled = false;
     runUntil([&] {
       if (!settled) {
