@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/AppDelegate.h"
 #include "app/VDHelper.h"
@@ -29,9 +30,9 @@ CurrentUser currentUser() {
   return CurrentUser{context.nickName, context.userID};
 }
 
-// The ids among `aids` that the bank holds: asked of the hook one by one, else read from the bank in
-// one query through one connection.
-std::set<std::int32_t> questionsInBank(const std::set<std::int32_t>& aids,
+// The ids among `aids` (each once, in page order) that the bank holds: asked of the hook one by one,
+// else read from the bank in one query through one connection.
+std::set<std::int32_t> questionsInBank(const std::vector<std::int32_t>& aids,
                                        const std::function<bool(std::int32_t)>& hook) {
   std::set<std::int32_t> held;
   if (aids.empty()) return held;
@@ -45,9 +46,10 @@ std::set<std::int32_t> questionsInBank(const std::set<std::int32_t>& aids,
     if (!list.empty()) list += ',';
     list += std::to_string(aid);
   }
+  const std::set<std::int32_t> asked(aids.begin(), aids.end());
   for (const core::Value& record : TestDAO().getTestListWithType("ATEST", list)) {
     const std::int64_t aid = record["AID"].toInt();
-    if (aids.count(static_cast<std::int32_t>(aid)) && aid == static_cast<std::int32_t>(aid))
+    if (aid == static_cast<std::int32_t>(aid) && asked.count(static_cast<std::int32_t>(aid)))
       held.insert(static_cast<std::int32_t>(aid));
   }
   return held;
@@ -167,9 +169,13 @@ VDHelper::NoteArray VDHelper::setNoteArr(const core::Array& notes, const core::A
                                          const core::Array& dataArray, std::int32_t indexPage,
                                          const NotePageContext& context) {
   const CurrentUser user{context.nickName, context.userID};
-  std::set<std::int32_t> aids;
-  for (const core::Value& entry : notes)
-    if (entry.isDictionary()) aids.insert(Note::fromServerEntry(entry, indexPage)->AID);
+  std::vector<std::int32_t> aids;
+  std::set<std::int32_t> seen;
+  for (const core::Value& entry : notes) {
+    if (!entry.isDictionary()) continue;
+    const std::int32_t aid = Note::fromServerEntry(entry, indexPage)->AID;
+    if (seen.insert(aid).second) aids.push_back(aid);
+  }
   const std::set<std::int32_t> inBank = questionsInBank(aids, context.questionInLocalBank);
   NoteArray kept;
   for (const core::Value& entry : notes) {
