@@ -100,7 +100,7 @@ struct AppServices {
   // (ApplicationState::now). Empty: the system clock.
   std::function<core::Date()> clock;
   // Whether the local bank holds a question, by its id (VDHelper::isQuestionInLocalBank). Empty: the
-  // chosen subject's bank is asked.
+  // chosen subject's bank is asked. Called on the thread that shapes a page of notes (a worker too).
   std::function<bool(std::int32_t aid)> questionInLocalBank;
 
   // What the executable runs with: the HTTP client's class switches, the statistics facade, the crash

@@ -146,11 +146,28 @@ class VDHelper {
   // for replies and the names they answer, "UID" 0 or "UserName" equal to "NickName".
   // A value that is not an array gives no notes; entries that are not dictionaries are passed over.
   using NoteArray = std::vector<std::shared_ptr<Note>>;
+  // Reads the user and the bank hook on the calling thread (the main thread) and shapes the page there.
   static NoteArray getNoteArr(const core::Value& entries, std::int32_t indexPage);
+  // What shaping a page reads from the application, taken on the main thread so that the shaping itself
+  // can run on a worker (the bank is read there): the user's "NickName" and "ID" and the bank hook.
+  struct NotePageContext {
+    std::optional<std::string> nickName;  // "NickName" when it is a text
+    std::int32_t userID = 0;              // "ID"; 0 when nobody is logged in
+    // AppServices::questionInLocalBank (called on the shaping thread); empty: the chosen subject's bank.
+    std::function<bool(std::int32_t aid)> questionInLocalBank;
+  };
+  static NotePageContext notePageContext();
+  // Any thread. The notes' questions are looked up in one pass: through the hook, else one read of the
+  // bank (one connection) for all of them.
+  static NoteArray getNoteArr(const core::Value& entries, std::int32_t indexPage,
+                              const NotePageContext& context);
   // The steps of getNoteArr: the notes of the note entries (replies threaded from myReplyArray,
   // names answered looked up in dataArray, the whole page), and the replies of the reply entries.
   static NoteArray setNoteArr(const core::Array& notes, const core::Array& myReplyArray,
                               const core::Array& dataArray, std::int32_t indexPage);
+  static NoteArray setNoteArr(const core::Array& notes, const core::Array& myReplyArray,
+                              const core::Array& dataArray, std::int32_t indexPage,
+                              const NotePageContext& context);
   static ReplyArray setReplyArr(const core::Array& replies, const core::Array& dataArray,
                                 std::int32_t indexPage);
   // Whether the local bank holds a question, by its id: the running application's

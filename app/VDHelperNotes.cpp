@@ -1,8 +1,10 @@
 // VDHelper: shaping a page of server notes into notes with their replies threaded under them.
 
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/AppDelegate.h"
 #include "app/VDHelper.h"
@@ -24,14 +26,33 @@ struct CurrentUser {
 };
 
 CurrentUser currentUser() {
-  CurrentUser user;
-  AppDelegate* app = VDHelper::getAppdelegate();
-  if (!app) return user;
-  const core::Value info = app->userSession()["userInfo"];
-  if (!info.isDictionary()) return user;
-  if (info["NickName"].isString()) user.nickName = info["NickName"].str();
-  user.id = static_cast<std::int32_t>(info["ID"].toInt());
-  return user;
+  const VDHelper::NotePageContext context = VDHelper::notePageContext();
+  return CurrentUser{context.nickName, context.userID};
+}
+
+// The ids among `aids` (each once, in page order) that the bank holds: asked of the hook one by one,
+// else read from the bank in one query through one connection.
+std::set<std::int32_t> questionsInBank(const std::vector<std::int32_t>& aids,
+                                       const std::function<bool(std::int32_t)>& hook) {
+  std::set<std::int32_t> held;
+  if (aids.empty()) return held;
+  if (hook) {
+    for (std::int32_t aid : aids)
+      if (hook(aid)) held.insert(aid);
+    return held;
+  }
+  std::string list;
+  for (std::int32_t aid : aids) {
+    if (!list.empty()) list += ',';
+    list += std::to_string(aid);
+  }
+  const std::set<std::int32_t> asked(aids.begin(), aids.end());
+  for (const core::Value& record : TestDAO().getTestListWithType("ATEST", list)) {
+    const std::int64_t aid = record["AID"].toInt();
+    if (aid == static_cast<std::int32_t>(aid) && asked.count(static_cast<std::int32_t>(aid)))
+      held.insert(static_cast<std::int32_t>(aid));
+  }
+  return held;
 }
 
 std::int32_t asInt32(const core::Value& v) { return static_cast<std::int32_t>(v.toInt()); }
@@ -106,7 +127,24 @@ bool VDHelper::isQuestionInLocalBank(std::int32_t aid) {
   return !TestDAO().getTestListWithType("ATEST", std::to_string(aid)).empty();
 }
 
+VDHelper::NotePageContext VDHelper::notePageContext() {
+  NotePageContext context;
+  AppDelegate* app = getAppdelegate();
+  if (!app) return context;
+  context.questionInLocalBank = app->services().questionInLocalBank;
+  const core::Value info = app->userSession()["userInfo"];
+  if (!info.isDictionary()) return context;
+  if (info["NickName"].isString()) context.nickName = info["NickName"].str();
+  context.userID = static_cast<std::int32_t>(info["ID"].toInt());
+  return context;
+}
+
 VDHelper::NoteArray VDHelper::getNoteArr(const core::Value& entries, std::int32_t indexPage) {
+  return getNoteArr(entries, indexPage, notePageContext());
+}
+
+VDHelper::NoteArray VDHelper::getNoteArr(const core::Value& entries, std::int32_t indexPage,
+                                         const NotePageContext& context) {
   if (!entries.isArray()) return {};
   core::Array notes;
   core::Array replies;
@@ -114,7 +152,7 @@ VDHelper::NoteArray VDHelper::getNoteArr(const core::Value& entries, std::int32_
     if (!entry.isDictionary()) continue;
     (isReplyEntry(entry) ? replies : notes).push_back(entry);
   }
-  return setNoteArr(notes, replies, entries.array(), indexPage);
+  return setNoteArr(notes, replies, entries.array(), indexPage, context);
 }
 
 ReplyArray VDHelper::setReplyArr(const core::Array& replies, const core::Array& dataArray,
@@ -124,7 +162,21 @@ ReplyArray VDHelper::setReplyArr(const core::Array& replies, const core::Array& 
 
 VDHelper::NoteArray VDHelper::setNoteArr(const core::Array& notes, const core::Array& myReplyArray,
                                          const core::Array& dataArray, std::int32_t indexPage) {
-  const CurrentUser user = currentUser();
+  return setNoteArr(notes, myReplyArray, dataArray, indexPage, notePageContext());
+}
+
+VDHelper::NoteArray VDHelper::setNoteArr(const core::Array& notes, const core::Array& myReplyArray,
+                                         const core::Array& dataArray, std::int32_t indexPage,
+                                         const NotePageContext& context) {
+  const CurrentUser user{context.nickName, context.userID};
+  std::vector<std::int32_t> aids;
+  std::set<std::int32_t> seen;
+  for (const core::Value& entry : notes) {
+    if (!entry.isDictionary()) continue;
+    const std::int32_t aid = Note::fromServerEntry(entry, indexPage)->AID;
+    if (seen.insert(aid).second) aids.push_back(aid);
+  }
+  const std::set<std::int32_t> inBank = questionsInBank(aids, context.questionInLocalBank);
   NoteArray kept;
   for (const core::Value& entry : notes) {
     if (!entry.isDictionary()) continue;
@@ -133,7 +185,7 @@ VDHelper::NoteArray VDHelper::setNoteArr(const core::Array& notes, const core::A
       note->userName = kMe;
     }
     // A note on a question the local bank does not hold is not shown.
-    if (!isQuestionInLocalBank(note->AID)) continue;
+    if (!inBank.count(note->AID)) continue;
 
     // Two independent sets of the page's replies: the direct answers are taken from the first, the
     // answers to answers are moved out of the second, so that none is listed twice.

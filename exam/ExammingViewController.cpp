@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/SettingDefaults.h"
 #include "app/VDAppStatistics.h"
@@ -60,16 +61,18 @@ class ExammingViewController::FavouriteReply : public MyFavoriteDelegate {
  public:
   FavouriteReply(std::weak_ptr<ExammingViewController> screen, std::shared_ptr<Questions> test)
       : screen_(std::move(screen)), test_(std::move(test)) {}
-  void didAddfavour(bool ok, const core::Value&) override {
-    if (auto s = screen_.lock()) s->didAddfavour(ok, test_);
+  // Either request is done only on a reply of its shape: an object whose "Body" is a boolean.
+  void didAddfavour(bool ok, const core::Value& json) override {
+    if (auto s = screen_.lock()) s->didAddfavour(ok && bodyIsFlag(json), test_);
     forget();
   }
-  void didCancelToFavIDs(bool ok, const core::Value&) override {
-    if (auto s = screen_.lock()) s->didCancelToFavIDs(ok, test_);
+  void didCancelToFavIDs(bool ok, const core::Value& json) override {
+    if (auto s = screen_.lock()) s->didCancelToFavIDs(ok && bodyIsFlag(json), test_);
     forget();
   }
 
  private:
+  static bool bodyIsFlag(const core::Value& json) { return json.isDictionary() && json["Body"].isBool(); }
   void forget() {
     if (auto s = screen_.lock()) {
       auto& replies = s->favouriteReplies_;
@@ -693,6 +696,7 @@ void ExammingViewController::openMyNote() {
   allNoteJson_ = core::Value();
   myNoteJson_ = core::Value::newArray();
   noteReplies_ = 0;
+  noteFailure_.clear();
   isTouch_ = true;
   const auto test = tests()[static_cast<std::size_t>(currentIndex())];
   if (Session* session = Session::current()) session->setEntry("ALLTESTID", core::Value(test->AllTestID));
@@ -702,8 +706,18 @@ void ExammingViewController::openMyNote() {
   myNoteBll_->getAllNoteByAID(1);
 }
 
+void ExammingViewController::noteReplyOfShape(const core::Value& json) {
+  // "Body" null or empty is no note; a forced logout has its own alert.
+  if (!noteFailure_.empty() || ReplyCheck::bodyIsRecordList(json, MyNote::kMaxNotesPerPage) ||
+      ReplyCheck::bodyIsEmpty(json) || json["LoginState"].toInt() == 2)
+    return;
+  noteFailure_ = ReplyCheck::failureMessage(json);
+}
+
 void ExammingViewController::didGetMyNote(bool ok, const core::Value& json) {
-  if (!json.isNil() && !json["Body"].isNil()) {
+  noteReplyOfShape(json);
+  // Only a list of note records within the client's limit is read: anything else is no note.
+  if (ReplyCheck::bodyIsRecordList(json, MyNote::kMaxNotesPerPage)) {
     for (const core::Value& item : json["Body"].array()) {
       const core::Value id = item["ID"];
       bool kept = false;
@@ -716,7 +730,8 @@ void ExammingViewController::didGetMyNote(bool ok, const core::Value& json) {
 }
 
 void ExammingViewController::didGetAllNoteByAID(bool ok, const core::Value& json) {
-  allNoteJson_ = ok && !json.isNil() ? json["Body"] : core::Value();
+  noteReplyOfShape(json);
+  allNoteJson_ = ok && ReplyCheck::bodyIsRecordList(json, MyNote::kMaxNotesPerPage) ? json["Body"] : core::Value();
   if (++noteReplies_ == 2) pushNotes();
 }
 
@@ -729,6 +744,8 @@ void ExammingViewController::pushNotes() {
     notes->setJson(allNoteJson_);
   }
   pushScreen(screen);
+  // The notes screen opens with what came; a reply that came wrong also says so.
+  if (!noteFailure_.empty()) VDNetworkHelper::hudPrompt(noteFailure_);
 }
 
 void ExammingViewController::pushScreen(const std::shared_ptr<ui::ViewController>& screen) {

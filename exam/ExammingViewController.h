@@ -274,6 +274,8 @@ class ExammingViewController : public ui::ViewController,
   void favouriteChanged(const std::shared_ptr<Questions>& test, bool fav);  // flag and the page's star
   void favouriteRefused(const std::shared_ptr<Questions>& test, bool fav);
   void pushNotes();
+  // Keeps the message for a note reply that is neither a list of note records nor empty.
+  void noteReplyOfShape(const core::Value& json);
   void pushScreen(const std::shared_ptr<ui::ViewController>& screen);
   ui::NavigationBar* navigationBar() const;
 
@@ -326,6 +328,8 @@ class ExammingViewController : public ui::ViewController,
   core::Value myNoteJson_;
   core::Value allNoteJson_;
   int noteReplies_ = 0;
+  // What to tell the user about the first note reply of the wrong shape ("" when both were usable).
+  std::string noteFailure_;
   // Each favourite request answers to one of these, which knows its question.
   class FavouriteReply;
   std::vector<std::shared_ptr<FavouriteReply>> favouriteReplies_;

@@ -202,8 +202,8 @@ void AbstractService::asyncCompleted(const std::shared_ptr<HTTPRequest>& request
   std::optional<std::string> text = request->responseString();
   core::Value reply;
   if (text && !text->empty()) {
-    Remotelogin(*text);
     reply = parseReply(text);
+    Remotelogin(reply);
   }
   if (finishedBlock_) {
     FinishedBlock block = finishedBlock_;
@@ -263,8 +263,9 @@ bool AbstractService::isForcedLogoutAlertOpen() {
   return alert && alert->isOpen();
 }
 
-void AbstractService::Remotelogin(const std::string& replyText) {
-  core::Value reply = JSONValue(replyText);
+void AbstractService::Remotelogin(const std::string& replyText) { Remotelogin(JSONValue(replyText)); }
+
+void AbstractService::Remotelogin(const core::Value& reply) {
   if (!reply.isDictionary()) return;
   if (reply["LoginState"].toInt(0) != 2) return;
 

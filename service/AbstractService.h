@@ -105,6 +105,8 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   // button hands over to the shell (ServiceShell::forcedLogoutConfirmed). While that alert is open,
   // further such replies only remove "userInfo" again. Main thread.
   void Remotelogin(const std::string& replyText);
+  // The same for a reply already parsed (a reply is parsed once).
+  void Remotelogin(const core::Value& reply);
 
   // The busy overlay (ServiceShell::showBusyOverlay) labelled with the localized "alertMessage".
   // Main thread.

@@ -30,6 +30,16 @@ MyNote::Session MyNote::readSession() const {
 
 bool MyNote::bodyIsNonZero(const core::Value& reply) { return reply["Body"].toInt(0) != 0; }
 
+bool MyNote::bodyIsNoteId(const core::Value& reply) {
+  return reply.isDictionary() && reply["Body"].isInteger() && reply["Body"].integer() > 0;
+}
+
+bool MyNote::bodyIsDeleted(const core::Value& reply) {
+  if (!reply.isDictionary()) return false;
+  const core::Value body = reply["Body"];
+  return (body.isInteger() && body.integer() == 1) || (body.isBool() && body.toBool(false));
+}
+
 std::shared_ptr<AbstractService> MyNote::abstractService() const {
   std::lock_guard guard(mutex_);
   return abstractService_;

@@ -83,6 +83,12 @@ class MyNote : public std::enable_shared_from_this<MyNote> {
 
   // The note-integer rule: "Body" read as an integer is not 0 (null or missing count as 0).
   static bool bodyIsNonZero(const core::Value& reply);
+  // The replies of a save and of a delete of their shape and saying done (the screens' stricter rules:
+  // a text, a list, an object or a reply of another shape never counts, whatever it reads as).
+  // A save: an object whose "Body" is a whole number above 0 (the note's id).
+  static bool bodyIsNoteId(const core::Value& reply);
+  // A delete: an object whose "Body" is 1 or true.
+  static bool bodyIsDeleted(const core::Value& reply);
 
  private:
   struct Session {

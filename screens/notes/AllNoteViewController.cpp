@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDNetworkHelper.h"
@@ -95,9 +96,33 @@ void AllNoteViewController::rebuildNoteRows() {
     viewArr_.push_back(placeholder_);
     return;
   }
-  for (std::size_t i = 0; i < noteArray_.size(); ++i) {
-    viewArr_.push_back(initNoteView(*noteArray_[i], static_cast<int>(i)));
-  }
+  // A note's row is built when the table first shows it (ensureRow): a long list costs what shows.
+  viewArr_.resize(noteArray_.size() + 1);
+}
+
+void AllNoteViewController::ensureRow(std::size_t row) {
+  if (row == 0 || row >= viewArr_.size() || viewArr_[row] || row - 1 >= noteArray_.size()) return;
+  viewArr_[row] = initNoteView(*noteArray_[row - 1], static_cast<int>(row - 1));
+}
+
+std::size_t AllNoteViewController::builtRows() const {
+  std::size_t built = 0;
+  for (std::size_t row = 1; row < viewArr_.size(); ++row)
+    if (viewArr_[row] && viewArr_[row] != placeholder_) ++built;
+  return built;
+}
+
+const std::vector<std::shared_ptr<ui::View>>& AllNoteViewController::viewArr() {
+  for (std::size_t row = 1; row < viewArr_.size(); ++row) ensureRow(row);
+  return viewArr_;
+}
+
+double AllNoteViewController::noteViewHeight(const Note& note) {
+  // As initNoteView lays the row out: the text with 10 above and below, the name bar of 30, 10 below.
+  constexpr double kNoteWidth = kWidth - 2 * kRowInset;
+  auto label = std::make_shared<ui::Label>(ui::Rect(10, 10, 0, 0));
+  NoteLayout::setLabel(*label, note.noteStr, 17, NoteLayout::kTextFont, ui::Color::black(), kNoteWidth - 20);
+  return label->frame().height() + 20 + 30 + 10;
 }
 
 std::shared_ptr<ui::View> AllNoteViewController::getNotNoteView() const {
@@ -180,30 +205,57 @@ void AllNoteViewController::loadFurtherPage() {
   const std::string eName = session()["appInfo"]["EName"].toString();
   const std::string question = questionId_;
   const int page = updatePage_;
+  struct Page {
+    bool ok = false;
+    VDHelper::NoteArray notes;
+  };
+  // The worker also shapes the page, which looks its notes' questions up in the bank (one read).
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [eName, question, page] {
-        if (eName.empty() || question.empty()) return core::Value();
-        return std::make_shared<MyNote>()->getDataSynchroUserNoteSyn(question, eName, page);
+      [eName, question, page, context = VDHelper::notePageContext()] {
+        Page out;
+        if (eName.empty() || question.empty()) return out;
+        const core::Value reply = std::make_shared<MyNote>()->getDataSynchroUserNoteSyn(question, eName, page);
+        out.ok = !reply.isNil() && apiclient::bodyNonEmpty(reply) && pageIsUsable(reply);
+        if (out.ok) out.notes = VDHelper::getNoteArr(reply["Body"], page, context);
+        return out;
       },
-      [page](AllNoteViewController& self, core::Value reply) {
+      [page](AllNoteViewController& self, Page reply) {
         self.updatePage_ = page;
         self.isNextPage_ = true;
-        self.mergeReply(!reply.isNil() && apiclient::bodyNonEmpty(reply), reply);
+        self.mergeNotes(reply.ok, std::move(reply.notes));
       });
+}
+
+bool AllNoteViewController::pageIsUsable(const core::Value& reply) {
+  return ReplyCheck::bodyIsRecordList(reply, MyNote::kMaxNotesPerPage);
 }
 
 void AllNoteViewController::didGetAllNoteByAID(bool ok, const core::Value& json) {
   myNoteBll_.reset();
-  updatePage_ = reloadPage_;
-  isNextPage_ = false;
-  mergeReply(ok, json);
+  const int page = reloadPage_;
+  if (!ok || !pageIsUsable(json)) {
+    updatePage_ = page;
+    isNextPage_ = false;
+    mergeNotes(false, {});
+    return;
+  }
+  // The page is shaped on a worker (it looks its notes' questions up in the bank), then merged.
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = json["Body"].deepCopy(), page, context = VDHelper::notePageContext()] {
+        return VDHelper::getNoteArr(body, page, context);
+      },
+      [page](AllNoteViewController& self, VDHelper::NoteArray notes) {
+        self.updatePage_ = page;
+        self.isNextPage_ = false;
+        self.mergeNotes(true, std::move(notes));
+      });
 }
 
-void AllNoteViewController::mergeReply(bool ok, const core::Value& json) {
+void AllNoteViewController::mergeNotes(bool ok, VDHelper::NoteArray notes) {
   currentLoadNoteArray_.clear();
   if (ok) {
-    VDHelper::NoteArray notes = VDHelper::getNoteArr(json["Body"], updatePage_);
     if (isNextPage_) {
       std::set<std::int32_t> shown;
       for (const auto& note : noteArray_) shown.insert(note->NID);
@@ -280,7 +332,8 @@ std::shared_ptr<ui::TableViewCell> AllNoteViewController::cellForRowAtIndexPath(
     line->setBackgroundColor(ui::Color::lightGray());
     cell->contentView().addSubview(line);
   }
-  if (row < viewArr_.size()) cell->contentView().addSubview(viewArr_[row]);
+  ensureRow(row);
+  if (row < viewArr_.size() && viewArr_[row]) cell->contentView().addSubview(viewArr_[row]);
 
   if (row + 1 == viewArr_.size()) {
     // The last row: the first rendering after a load hides the footer's strip below the end, and the
@@ -301,7 +354,10 @@ std::shared_ptr<ui::TableViewCell> AllNoteViewController::cellForRowAtIndexPath(
 double AllNoteViewController::heightForRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) {
   const auto row = static_cast<std::size_t>(indexPath.row);
   if (row >= viewArr_.size()) return 0;
-  const ui::Rect frame = viewArr_[row]->frame();
+  // A row not built yet is measured from its note's text.
+  const ui::Rect frame = viewArr_[row] ? viewArr_[row]->frame()
+                                       : ui::Rect(kRowInset, kRowInset, kWidth - 2 * kRowInset,
+                                                  noteViewHeight(*noteArray_[row - 1]));
   if (row == 0) return frame.height() - 10;
   return frame.height() + 2 * frame.minY();
 }

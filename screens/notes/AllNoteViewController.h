@@ -13,6 +13,11 @@
 // "没数据了". A reload of one page (asked by the panel after the user's note changed) replaces the
 // listed notes of that page position by position and appends any more; a note that a reload brings is
 // never listed twice. A note the user deleted in the panel leaves the list at once.
+//
+// A note's row views are built when the table first shows it (its height measured from the text until
+// then), and the cells are reused: a long list costs what shows. Further pages and reloads are shaped into
+// notes on a worker (the bank is read there, once for the page); the first page, handed over, is shaped
+// when the screen loads (one read of the bank).
 
 #include <cstdint>
 #include <memory>
@@ -59,7 +64,10 @@ class AllNoteViewController : public ui::ViewController,
 
   // ---- state ----
   const VDHelper::NoteArray& noteArray() const { return noteArray_; }
-  const std::vector<std::shared_ptr<ui::View>>& viewArr() const { return viewArr_; }
+  // The row views, each note's built first (the table builds a note's row only when it shows it).
+  const std::vector<std::shared_ptr<ui::View>>& viewArr();
+  // How many note rows have their views built.
+  std::size_t builtRows() const;
   int nextPage() const { return nextPage_; }
   int updatePage() const { return updatePage_; }
   bool isLoading() const { return isLoading_; }
@@ -96,9 +104,16 @@ class AllNoteViewController : public ui::ViewController,
   void rebuildNoteRows();
   std::shared_ptr<ui::View> getNotNoteView() const;
   std::shared_ptr<ui::View> initNoteView(const Note& note, int index) const;
+  // Builds the views of table row `row` (note row - 1) when it has none.
+  void ensureRow(std::size_t row);
+  // The height of the view initNoteView builds for `note`, measured without building it.
+  static double noteViewHeight(const Note& note);
   void loadFurtherPage();
-  // The reply of a page (updatePage_, a further page when isNextPage_): merged, or a toast.
-  void mergeReply(bool ok, const core::Value& json);
+  // The notes of a page (updatePage_, a further page when isNextPage_; ok false: the page failed),
+  // shaped on a worker: merged, or a toast.
+  void mergeNotes(bool ok, VDHelper::NoteArray notes);
+  // A page is a list of note records within MyNote::kMaxNotesPerPage; any other counts as a failed one.
+  static bool pageIsUsable(const core::Value& reply);
   void finishLoading();
 
   core::Value json_;

@@ -1,6 +1,7 @@
 #include "screens/notes/ErrorFeedbackViewController.h"
 
 #include "app/AppShell.h"
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDAppStatistics.h"
 #include "app/VDHelper.h"
@@ -181,12 +182,17 @@ void ErrorFeedbackViewController::submitClick() {
 
 void ErrorFeedbackViewController::didErrorfeedback(bool ok, const core::Value& json) {
   centerBll_.reset();
-  // A refusal is always explained: the server's message, or a text of our own when there is none.
-  std::string message = json["Message"].toString();
+  // A refusal is always explained: the server's message, or a text of our own when there is none (a
+  // reply of the wrong shape never counts as sent).
+  const bool ofItsShape = json.isDictionary() && json["Body"].isBool();
+  ok = ok && ofItsShape;
+  std::string message = json.isDictionary() && json["Message"].isString()
+                            ? ReplyCheck::shortened(json["Message"].str())
+                            : std::string();
   if (json.isNil()) {
     message = localized("requestFaile");
   } else if (message.empty() && !ok) {
-    message = localized("nodataMessage");
+    message = ofItsShape ? localized("nodataMessage") : ReplyCheck::failureMessage(json);
   }
   if (!message.empty()) showAlert(message);
   if (ok) {

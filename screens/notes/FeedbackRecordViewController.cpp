@@ -1,8 +1,10 @@
 #include "screens/notes/FeedbackRecordViewController.h"
 
 #include "app/ChosenSubject.h"
+#include "app/ReplyCheck.h"
 #include "app/VDAppStatistics.h"
 #include "platform/core/Bundle.h"
+#include "service/ApiClientSupport.h"
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
@@ -47,7 +49,24 @@ void FeedbackRecordViewController::getSuggestion() {
   centerBll_->getSuggestion();
 }
 
+namespace {
+
+// A list of records, each an array (id, label, content, where from), within the clients' list limit.
+bool isRecordTupleList(const core::Value& reply) {
+  if (!reply.isDictionary()) return false;
+  const core::Value body = reply["Body"];
+  if (!body.isArray() || body.size() > apiclient::kMaxListEntries) return false;
+  for (const core::Value& record : body.array())
+    if (!record.isArray()) return false;
+  return true;
+}
+
+}  // namespace
+
 void FeedbackRecordViewController::didGetSuggestion(bool ok, const core::Value& json) {
+  ok = ok && isRecordTupleList(json);
+  // Nothing listed is the empty picture; a reply that came wrong also says so.
+  if (!ok && !ReplyCheck::bodyIsEmpty(json)) showAlert(ReplyCheck::failureMessage(json));
   if (ok) {
     errfeedbackArr_ = json["Body"];
     if (emptyImage_) {
@@ -99,7 +118,7 @@ void FeedbackRecordViewController::didRemoveSuggestion(bool ok, const core::Valu
     showAlert(localized("requestFaile"));
     return;
   }
-  if (ok && json["Body"].toInt() == 1) {
+  if (ok && json["Body"].isInteger() && json["Body"].integer() == 1) {
     showAlert(kDeletedMessage);
     getSuggestion();
     return;

@@ -124,8 +124,12 @@ void MainNoteViewController::initArray() {
   updatePage_ = 1;
 
   // Back from a note's question: the list is this screen's own array, which the question's notes panel
-  // may have changed meanwhile (NoteUpdateContext).
-  if (!isBack_) *noteArray_ = json_.isArray() ? VDHelper::getNoteArr(json_, 1) : VDHelper::NoteArray{};
+  // may have changed meanwhile (NoteUpdateContext). Else the first page is shaped on a worker (it looks
+  // its notes' questions up in the bank) and comes in through showFirstPage.
+  if (!isBack_) {
+    noteArray_->clear();
+    if (json_.isArray() && json_.size() > 0) shapeFirstPage();
+  }
   // A note's row is built when the table first shows it (ensureRow).
   rows_.resize(noteArray_->size());
   viewArr_.resize(noteArray_->size() + 1);
@@ -144,8 +148,31 @@ std::shared_ptr<ui::View> MainNoteViewController::notNoteView() const {
   return placeholder;
 }
 
+void MainNoteViewController::shapeFirstPage() {
+  shapingFirstPage_ = true;
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [page = json_.deepCopy(), context = VDHelper::notePageContext()] {
+        return VDHelper::getNoteArr(page, 1, context);
+      },
+      [](MainNoteViewController& self, VDHelper::NoteArray notes) { self.showFirstPage(std::move(notes)); });
+}
+
+void MainNoteViewController::showFirstPage(VDHelper::NoteArray notes) {
+  shapingFirstPage_ = false;
+  // Before anything a further page brought meanwhile; each row is built when it shows.
+  const std::size_t count = notes.size();
+  noteArray_->insert(noteArray_->begin(), notes.begin(), notes.end());
+  rows_.insert(rows_.begin(), count, NoteRow{});
+  viewArr_.insert(viewArr_.begin() + 1, count, nullptr);
+  againSetTage();
+  showPlaceholderWhenEmpty();
+  myTableView_->reloadData();
+}
+
 void MainNoteViewController::showPlaceholderWhenEmpty() {
-  if (noteArray_->empty() && !placeholder_) {
+  // No placeholder while the first page is being shaped: the list is not known to be empty yet.
+  if (noteArray_->empty() && !placeholder_ && !shapingFirstPage_) {
     placeholder_ = notNoteView();
     viewArr_.push_back(placeholder_);
   } else if (!noteArray_->empty() && placeholder_) {
@@ -385,9 +412,10 @@ void MainNoteViewController::deleteNote(ui::Control& sender) {
   alert->show();
 }
 
-void MainNoteViewController::didDeleteUserNote(bool ok, const core::Value&) {
+void MainNoteViewController::didDeleteUserNote(bool ok, const core::Value& json) {
   myNoteBll_.reset();
-  if (!ok) {
+  // Only a reply of its shape saying done removes the row: anything else keeps the note listed.
+  if (!ok || !MyNote::bodyIsDeleted(json)) {
     VDNetworkHelper::hudPrompt(kDeleteFailedToast);
     return;
   }
@@ -425,7 +453,14 @@ void MainNoteViewController::didFTbyAID(bool ok, const core::Value& json) {
     return;
   }
   isBack_ = true;
-  const std::optional<QuestionsArray> tests = TestBuilder::changeJSonToTestArrayByDB(json["Body"]);
+  // The set reads the bank: built on a worker, opened when it is back (and only while this screen is).
+  rl::postTaskAndReply(
+      rl::DispatchQueue::global(), ui::weakScreen(*this),
+      [body = json["Body"].deepCopy()] { return TestBuilder::changeJSonToTestArrayByDB(body); },
+      [](MainNoteViewController& self, std::optional<QuestionsArray> tests) { self.openNoteQuestion(tests); });
+}
+
+void MainNoteViewController::openNoteQuestion(const std::optional<QuestionsArray>& tests) {
   if (!tests || tests->empty()) {
     VDNetworkHelper::hudPrompt(localized("notCaption"));
     return;
@@ -453,28 +488,39 @@ void MainNoteViewController::loadMoreTableFooterDidTriggerRefresh(LoadMoreFooter
 
 void MainNoteViewController::GetMyNotes(int page) {
   // Everything the worker needs is read here; the worker only asks the server and returns the reply.
+  // The worker also shapes the page, which looks its notes' questions up in the bank (one read).
   const std::string eName = session()["appInfo"]["EName"].toString();
   const bool further = isNextPage_;
+  struct Page {
+    bool ok = false;
+    VDHelper::NoteArray notes;
+  };
   rl::postTaskAndReply(
       rl::DispatchQueue::global(), ui::weakScreen(*this),
-      [eName, page] {
-        if (eName.empty()) return core::Value();
-        return std::make_shared<MyNote>()->getMyNotesSyn(eName, page);
+      [eName, page, context = VDHelper::notePageContext()] {
+        Page out;
+        if (eName.empty()) return out;
+        const core::Value reply = std::make_shared<MyNote>()->getMyNotesSyn(eName, page);
+        // A page past the client's limit, or not of note records, counts as a failed one.
+        out.ok = !reply.isNil() && apiclient::bodyNonEmpty(reply) &&
+                 ReplyCheck::bodyIsRecordList(reply, MyNote::kMaxNotesPerPage);
+        if (out.ok) out.notes = VDHelper::getNoteArr(reply["Body"], page, context);
+        return out;
       },
-      [page, further](MainNoteViewController& self, core::Value reply) {
+      [page, further](MainNoteViewController& self, Page reply) {
         self.updatePage_ = page;
         self.isNextPage_ = further;
-        // A page past the client's limit, or not of note records, counts as a failed one.
-        self.didGetMyNotes(!reply.isNil() && apiclient::bodyNonEmpty(reply) &&
-                               ReplyCheck::bodyIsRecordList(reply, MyNote::kMaxNotesPerPage),
-                           reply);
+        self.showPage(reply.ok, std::move(reply.notes));
       });
 }
 
 void MainNoteViewController::didGetMyNotes(bool ok, const core::Value& json) {
+  showPage(ok, ok ? VDHelper::getNoteArr(json["Body"], updatePage_) : VDHelper::NoteArray{});
+}
+
+void MainNoteViewController::showPage(bool ok, VDHelper::NoteArray notes) {
   currentLoadNoteArray_.clear();
   if (ok) {
-    VDHelper::NoteArray notes = VDHelper::getNoteArr(json["Body"], updatePage_);
     if (isNextPage_) {
       std::set<std::int32_t> shown;
       for (const auto& note : *noteArray_) shown.insert(note->NID);

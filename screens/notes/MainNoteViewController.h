@@ -11,7 +11,9 @@
 // answering screen, after storing the NoteUpdateContext that the question's notes panel changes. When
 // the screen appears again after that, the list is rebuilt from the context's array (this screen's own).
 // A row's views are built when the table first shows it (its height measured from the text until then),
-// and the cells are reused: a long list costs what shows.
+// and the cells are reused: a long list costs what shows. The first page is shaped into notes on a
+// worker (the bank is read there, once for the page); its rows come in when it is back, and until
+// then the list shows neither notes nor the placeholder.
 //
 // Further pages load as on a question's notes (AllNoteViewController), through "GetMyNotes", on a worker
 // of the global queue; so does the reload of a note's page after an edit. A page that is not a list of
@@ -19,11 +21,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/VDHelper.h"
 #include "model/Note.h"
+#include "model/Questions.h"
 #include "platform/core/Value.h"
 #include "screens/common/MainNoteScreen.h"
 #include "service/MyNote.h"
@@ -84,6 +88,8 @@ class MainNoteViewController : public ui::ViewController,
   std::int32_t currentUID() const { return currentUID_; }
   int currentOperating() const { return currentOperating_; }
   bool hasPlaceholderRow() const { return placeholder_ != nullptr; }
+  // The first page is being shaped on a worker (its rows come when it is back).
+  bool isShapingFirstPage() const { return shapingFirstPage_; }
   const std::shared_ptr<UpdateNoteViewController>& updateNoteVC() const { return updateNoteVC_; }
   ui::TableView* myTableView() const { return myTableView_.get(); }
   LoadMoreFooterView* loadMoreFooterView() const { return loadMoreFooterView_.get(); }
@@ -146,6 +152,13 @@ class MainNoteViewController : public ui::ViewController,
   void showPlaceholderWhenEmpty();
   void nextInitArray();
   void finishLoading();
+  // A page's notes shaped (ok false: the page failed) shown as didGetMyNotes says.
+  void showPage(bool ok, VDHelper::NoteArray notes);
+  // The first page handed over (json_) shaped on a worker, then listed by showFirstPage.
+  void shapeFirstPage();
+  void showFirstPage(VDHelper::NoteArray notes);
+  // The answering screen over a note's question set, or the toast when it has no question.
+  void openNoteQuestion(const std::optional<QuestionsArray>& tests);
   void noteEditDone();
   std::shared_ptr<MyNote> newClient();
 
@@ -165,6 +178,7 @@ class MainNoteViewController : public ui::ViewController,
   bool isLoadEnd_ = true;
   bool isHaveMore_ = true;
   bool isBack_ = false;
+  bool shapingFirstPage_ = false;
   std::int32_t currentUID_ = 0;
   int updateRow_ = 0;
   int currentOperating_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/ReplyCheck.h"
 #include "app/Session.h"
 #include "app/VDNetworkHelper.h"
 #include "app/VDViewControllerFactory.h"
@@ -206,8 +207,9 @@ void MyNoteViewController::setUserNoteByID(const std::string& noteJson) {
   newClient()->setUserNoteByID(noteJson, question);
 }
 
-void MyNoteViewController::didSetUserNoteByID(bool ok, const core::Value&) {
-  if (!ok) {
+void MyNoteViewController::didSetUserNoteByID(bool ok, const core::Value& json) {
+  // Only a reply of its shape saying done counts: the typed text stays for another try otherwise.
+  if (!ok || !MyNote::bodyIsNoteId(json)) {
     VDNetworkHelper::hudPrompt(kAddFailedToast);
     return;
   }
@@ -216,7 +218,8 @@ void MyNoteViewController::didSetUserNoteByID(bool ok, const core::Value&) {
 }
 
 void MyNoteViewController::didGetMyNote(bool ok, const core::Value& json) {
-  if (!ok) {
+  // Not a list of note records within the client's limit: the panel keeps what it shows.
+  if (!ok || !ReplyCheck::bodyIsRecordList(json, MyNote::kMaxNotesPerPage)) {
     VDNetworkHelper::hudPrompt(kNotRefreshedToast);
     return;
   }
@@ -281,8 +284,9 @@ void MyNoteViewController::deleteNote() {
   alert->show();
 }
 
-void MyNoteViewController::didDeleteUserNote(bool ok, const core::Value&) {
-  if (!ok) {
+void MyNoteViewController::didDeleteUserNote(bool ok, const core::Value& json) {
+  // Only a reply of its shape saying done removes the note: anything else keeps it.
+  if (!ok || !MyNote::bodyIsDeleted(json)) {
     VDNetworkHelper::hudPrompt(kDeleteFailedToast);
     return;
   }

@@ -148,10 +148,11 @@ void UpdateNoteViewController::setUserNoteByID(const std::string& noteJson) {
   myNoteBll_->setUserNoteByID(noteJson, question);
 }
 
-void UpdateNoteViewController::didSetUserNoteByID(bool ok, const core::Value&) {
+void UpdateNoteViewController::didSetUserNoteByID(bool ok, const core::Value& json) {
   auto keep = shared_from_this();
   myNoteBll_.reset();
-  if (!ok) {
+  // Only a reply of its shape saying done counts as saved: an edit is answered with the note's own id.
+  if (!ok || !MyNote::bodyIsNoteId(json) || (unID_ != 0 && json["Body"].integer() != unID_)) {
     // The typed text stays in the sheet: closing it here would throw the user's work away.
     VDNetworkHelper::hudPrompt(kFailedToast);
     return;

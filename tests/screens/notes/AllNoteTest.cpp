@@ -270,6 +270,43 @@ TEST_F(QuestionNotes, RefusedChangesToTheUsersNoteAreToldAndChangeNothing) {
   }
 }
 
+// A page as long as a page may be: only the rows that show are built, a row measured before it is
+// built is as tall as once built, and the last row shows its note when scrolled to.
+TEST_F(QuestionNotes, ALongListBuildsOnlyTheRowsItShows) {
+  std::string longer;
+  for (int i = 0; i < 30; ++i) longer += "很长的笔记";
+  std::string body = "[";
+  for (std::size_t i = 0; i < MyNote::kMaxNotesPerPage; ++i) {
+    const std::string text = i % 3 == 0 ? "短" : i % 3 == 1 ? std::string(40, 'x') : longer;
+    body += std::string(i ? "," : "") + R"({"ID":)" + std::to_string(9000 + i) +
+            R"(,"UID":5,"UserName":"别人","UserNoteContent":")" + text + std::to_string(i) +
+            R"(","NoteTime":"2020-01-01 10:00:00","AllTestID":1001})";
+  }
+  app().userSession().set("ALLTESTID", "1001");
+  screen_ = make<AllNoteViewController>("allNote");
+  ASSERT_TRUE(screen_);
+  screen_->setJson(JSONValue(body + "]"));
+  push(screen_);
+  ASSERT_EQ(screen_->noteArray().size(), MyNote::kMaxNotesPerPage);
+  EXPECT_LT(screen_->builtRows(), 20u);
+
+  ui::TableView& table = *screen_->myTabelView();
+  const int last = static_cast<int>(MyNote::kMaxNotesPerPage);
+  for (int row : {1, 2, 3, 500, last}) {
+    SCOPED_TRACE(row);
+    const double measured = screen_->heightForRowAtIndexPath(table, {0, row});
+    table.scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Bottom, false);
+    h().settle();
+    ui::TableViewCell* cell = table.cellForRowAtIndexPath({0, row});
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(screen_->heightForRowAtIndexPath(table, {0, row}), measured);
+    const std::size_t i = static_cast<std::size_t>(row) - 1;
+    EXPECT_EQ(firstLabelText(cell->contentView()),
+              (i % 3 == 0 ? "短" : i % 3 == 1 ? std::string(40, 'x') : longer) + std::to_string(i));
+  }
+  EXPECT_LT(screen_->builtRows(), 80u);
+}
+
 TEST(NoteTimes, RelativeWhenRecentElseMonthAndDay) {
   ui::test::Harness harness;
   AppServices services;

@@ -17,6 +17,7 @@ TEST_F(MyNotesReplies, FurtherPagesOfTheWrongShapeSayThereIsNoMore) {
   ASSERT_TRUE(notes);
   notes->setJson(serverGet("1.0/json/exam/GetMyNotes/GKSample/1")["Body"]);
   push(notes);
+  waitForFirstPage(*this, *notes);
   ASSERT_EQ(notes->noteArray()->size(), 10u);
 
   std::vector<testsupport::HostileReply> replies = testsupport::hostileReplies();

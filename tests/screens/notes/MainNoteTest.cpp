@@ -2,7 +2,9 @@
 // note's question opened in the answering screen, the note context shared with that question's notes,
 // edits sent under the note's own question, and further pages.
 
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <map>
 
 #include "NotesTestSupport.h"
@@ -12,8 +14,10 @@
 #include "screens/notes/NoteLayout.h"
 #include "screens/notes/NoteUpdateContext.h"
 #include "screens/notes/UpdateNoteViewController.h"
+#include "exam/sets/TestBuilder.h"
 #include "service/AbstractService.h"
 #include "ui/ImageView.h"
+#include "platform/runloop/DispatchQueue.h"
 #include "ui/Utf16.h"
 
 using namespace notes_test;
@@ -37,6 +41,7 @@ class MyNotes : public NotesFixture {
     EXPECT_TRUE(screen_);
     screen_->setJson(body.size() > 0 ? body : core::Value());
     push(screen_);
+    waitForFirstPage(*this, *screen_);
     EXPECT_TRUE(server().clearJournal());
     return *screen_;
   }
@@ -58,8 +63,14 @@ class MyNotes : public NotesFixture {
     ASSERT_NE(row, nullptr);
     screen_->myTableView()->scrollToRowAtIndexPath({0, static_cast<int>(i) + 1},
                                                    ui::TableViewScrollPosition::Top, false);
+    answering_.reset();  // the screen this tap opens, if any
     ASSERT_TRUE(h().tap(*row->noteLabel));
     settleRequests();
+    // The question set is built on a worker: its screen, its toast or an alert follows.
+    runUntil([&] {
+      h().settle(0.2);
+      return answering_ || !toast().empty() || h().alert();
+    });
   }
   void deleteRow(std::size_t i) {
     tapOption(i);
@@ -91,6 +102,7 @@ TEST_F(MyNotes, NoNotesShowTheSpacerAndThePlaceholder) {
   screen_ = make<MainNoteViewController>("mainNote");
   screen_->setJson(core::Value());  // the home screen's request failed or brought nothing
   push(screen_);
+  waitForFirstPage(*this, *screen_);
   EXPECT_EQ(screen_->viewArr().size(), 2u);
   EXPECT_TRUE(screen_->hasPlaceholderRow());
   EXPECT_NE(h().find<ui::ImageView>([](const ui::ImageView& v) {
@@ -114,6 +126,7 @@ TEST_F(MyNotes, ANoteOnAQuestionOutsideTheLocalBankIsNotListed) {
   screen_ = make<MainNoteViewController>("mainNote");
   screen_->setJson(body);
   push(screen_);
+  waitForFirstPage(*this, *screen_);
   EXPECT_EQ(shown(), std::vector<std::string>{kSeeded});
   EXPECT_FALSE(screen_->hasPlaceholderRow());
 }
@@ -201,10 +214,15 @@ TEST_F(MyNotes, ANotesTextOpensItsQuestionForPractice) {
 }
 
 TEST_F(MyNotes, AQuestionThatCannotBeFoundGivesTheToast) {
+  std::string pastTheLimit = "1003";  // a set naming more ids than a set may
+  for (std::size_t i = 0; i < TestBuilder::kMaxQuestionIds; ++i) pastTheLimit += ",1003";
+  core::Value sessions = core::Value::newArray();
+  sessions.push_back(core::Dictionary{{"Type", "ATEST"}, {"ATestid", pastTheLimit}});
   const core::Value bodies[] = {
       core::Value::null(),  // the server has no such question
       core::Dictionary{
           {"ID", 0}, {"Name", "试题"}, {"Sessions", core::Value::newArray()}},  // nothing to build
+      core::Dictionary{{"ID", 0}, {"Name", "试题"}, {"Sessions", sessions}},
   };
   open();
   for (const core::Value& body : bodies) {
@@ -330,6 +348,7 @@ TEST_F(MyNotes, ALongListBuildsOnlyTheRowsItShows) {
   ASSERT_TRUE(screen_);
   screen_->setJson(JSONValue(body + "]"));
   push(screen_);
+  waitForFirstPage(*this, *screen_);
   ASSERT_EQ(screen_->noteArray()->size(), MyNote::kMaxNotesPerPage);
   EXPECT_LT(screen_->builtRows(), 20u);
 
@@ -348,4 +367,111 @@ TEST_F(MyNotes, ALongListBuildsOnlyTheRowsItShows) {
   ASSERT_NE(cell, nullptr);
   EXPECT_EQ(firstLabelText(cell->contentView()), "短" + std::to_string(MyNote::kMaxNotesPerPage - 1));
   EXPECT_LT(screen_->builtRows(), 40u);
+}
+
+// ---- off the main thread ----
+
+// A note's question set is built on a worker: not within the reply's call, and never opened for a list
+// that was closed meanwhile.
+TEST_F(MyNotes, ANotesQuestionSetIsBuiltOnAWorkerAndNotOpenedForAClosedList) {
+  auto& notes = open();
+  const core::Value reply = serverGet("1.0/json/exam/FTbyAID/GKSample/1003");
+  ASSERT_TRUE(reply["Body"].isDictionary());
+  notes.didFTbyAID(true, reply);
+  EXPECT_FALSE(answering_) << "the set is not built within the reply's call";
+  ASSERT_TRUE(runUntil([&] {
+    h().settle(0.2);
+    return answering_ != nullptr;
+  }));
+  EXPECT_EQ(answering_->pager()->currentTest()->AllTestID, "1003");
+  answering_.reset();
+  navigation().popToRootViewController(false);
+  h().settle();
+
+  // A list gone before the main loop runs again: whenever the set is built, its reply finds no list.
+  auto closing = make<MainNoteViewController>("mainNote");
+  ASSERT_TRUE(closing);
+  closing->didFTbyAID(true, reply);
+  std::weak_ptr<MainNoteViewController> closed = closing;
+  closing.reset();
+  EXPECT_TRUE(closed.expired()) << "the worker does not keep the list";
+  rl::DispatchQueue::global().waitIdle();
+  h().settle();
+  EXPECT_FALSE(answering_);
+  EXPECT_EQ(toast(), "");
+}
+
+// The bank look-up of a page's notes, on its worker; the test can hold it there.
+class MyNotesLookUps : public MyNotes {
+ protected:
+  AppServices services() override {
+    AppServices s = MyNotes::services();
+    s.questionInLocalBank = [this](std::int32_t) {
+      std::unique_lock lock(mutex_);
+      onMain_.push_back(rl::RunLoop::isMainThread());
+      released_.wait(lock, [this] { return !hold_; });
+      return true;
+    };
+    return s;
+  }
+  void hold(bool on) {
+    {
+      std::lock_guard lock(mutex_);
+      hold_ = on;
+    }
+    released_.notify_all();
+  }
+  std::vector<bool> lookUps() {
+    std::lock_guard lock(mutex_);
+    return onMain_;
+  }
+  void TearDown() override {
+    hold(false);
+    MyNotes::TearDown();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool hold_ = false;
+  std::vector<bool> onMain_;
+};
+
+TEST_F(MyNotesLookUps, PagesAreShapedOnAWorkerAndAClosedListIsNotCalled) {
+  for (int i = 1; i <= 10; ++i) ASSERT_GT(addNoteOnServer(1001 + i % 4, "笔记" + std::to_string(i)), 0);
+
+  // Held on its worker while the list is closed: the main thread goes on, the reply finds no list.
+  std::weak_ptr<MainNoteViewController> closed;
+  {
+    auto& notes = open();
+    ASSERT_EQ(notes.noteArray()->size(), 10u);
+    const std::vector<bool> firstPage = lookUps();
+    ASSERT_FALSE(firstPage.empty());
+    EXPECT_EQ(std::count(firstPage.begin(), firstPage.end(), true), 0) << "the first page, too, on a worker";
+    hold(true);
+    const std::size_t before = lookUps().size();
+    pullPastTheEnd(h(), *notes.myTableView());
+    ASSERT_TRUE(runUntil([&] { return lookUps().size() > before; })) << "the page is shaped meanwhile";
+    EXPECT_FALSE(lookUps().back()) << "not on the main thread";
+    closed = screen_;
+    navigation().popToRootViewController(false);
+    h().settle();
+    screen_.reset();
+  }
+  EXPECT_TRUE(closed.expired());
+  hold(false);
+  rl::DispatchQueue::global().waitIdle();
+  h().settle();
+  EXPECT_EQ(toast(), "");
+
+  // Open again, the page comes in: every look-up of its notes ran on the worker, at most one per note.
+  auto& notes = open();
+  const std::size_t before = lookUps().size();
+  pullPastTheEnd(h(), *notes.myTableView());
+  ASSERT_TRUE(runUntil([&] { return notes.isLoadEnd(); }));
+  h().settle();
+  EXPECT_EQ(notes.noteArray()->size(), 11u);
+  const std::vector<bool> all = lookUps();
+  ASSERT_GT(all.size(), before);
+  EXPECT_LE(all.size() - before, 1u) << "page 2 holds one note";
+  for (std::size_t i = before; i < all.size(); ++i) EXPECT_FALSE(all[i]) << i;
 }

@@ -63,7 +63,7 @@ class NotesFixture : public ::testing::Test {
 
     core::UserDefaults::standard().setBool("isFirstOpen", true);  // a later start: no welcome pages
     core::UserDefaults::standard().synchronize();
-    loopback_.launch();
+    loopback_.launch(services());
     auto& defaults = core::UserDefaults::standard();
     defaults.setBool("isFirstMain", false);
     defaults.setBool("isAutoLogon", false);
@@ -80,6 +80,9 @@ class NotesFixture : public ::testing::Test {
     loopback_.finish();
     registerAllScreens();
   }
+
+  // The services the application is launched over: a fixture may add its hooks.
+  virtual AppServices services() { return loopback_.services(); }
 
   ui::test::Harness& h() { return loopback_.h(); }
   AppDelegate& app() { return loopback_.app(); }
@@ -160,7 +163,12 @@ class NotesFixture : public ::testing::Test {
   // is still empty after the main loop has settled once more (a reply may start the next request), and
   // the final answer is read without settling again.
   void settleRequests() {
-    const auto idle = [] { return HTTPRequest::sharedQueue().operationCount() == 0; };
+    // A reply may be shaped on a worker before the screen shows it: the workers count too.
+    const auto idle = [] {
+      if (HTTPRequest::sharedQueue().operationCount() != 0) return false;
+      rl::DispatchQueue::global().waitIdle();
+      return true;
+    };
     bool settled = false;
     runUntil([&] {
       if (!settled) {

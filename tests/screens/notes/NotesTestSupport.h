@@ -7,6 +7,7 @@
 
 #include "NotesFixture.h"
 #include "screens/notes/AllNoteViewController.h"
+#include "screens/notes/MainNoteViewController.h"
 #include "ui/Label.h"
 #include "ui/TableView.h"
 
@@ -27,6 +28,15 @@ inline std::vector<std::string> rowTexts(const std::vector<std::shared_ptr<ui::V
   std::vector<std::string> out;
   for (std::size_t i = 1; i < rows.size(); ++i) out.push_back(firstLabelText(*rows[i]));
   return out;
+}
+
+// Waits until the user's notes have their first page: it is shaped on a worker.
+inline void waitForFirstPage(NotesFixture& f, MainNoteViewController& notes) {
+  ASSERT_TRUE(runUntil([&] {
+    f.h().settle();
+    return !notes.isShapingFirstPage();
+  }));
+  f.h().settle();
 }
 
 // Drags the list with the finger to its end and on past it (a pull for more), then lets go.
