@@ -159,6 +159,7 @@ void AbstractService::doGetRequest(const std::string& url, bool showHud) {
   }
   request->setTimeOutSeconds(kTimeOutSeconds);
   request->setDeadlineSeconds(deadlineSeconds());
+  request->setMaxResponseDataSize(kMaxReplyBytes);
   startAsync(request, showHud);
 }
 
@@ -171,6 +172,7 @@ void AbstractService::doPostRequest(const std::string& url, const std::string& j
   request->appendPostData(json);
   request->setTimeOutSeconds(kTimeOutSeconds);
   request->setDeadlineSeconds(deadlineSeconds());
+  request->setMaxResponseDataSize(kMaxReplyBytes);
   startAsync(request, showHud);
 }
 
@@ -233,6 +235,7 @@ core::Value AbstractService::doGetSynchronousRequest(const std::string& url) {
   request->addRequestHeader("Client-Type", kClientType);
   request->setTimeOutSeconds(kTimeOutSeconds);
   request->setDeadlineSeconds(deadlineSeconds());
+  request->setMaxResponseDataSize(kMaxReplyBytes);
   return runSynchronous(request);
 }
 
@@ -246,6 +249,7 @@ core::Value AbstractService::doPostSynchronousRequest(const std::string& url, co
   request->appendPostData(json);
   request->setTimeOutSeconds(timeoutSeconds);
   request->setDeadlineSeconds(deadlineSeconds());
+  request->setMaxResponseDataSize(kMaxReplyBytes);
   return runSynchronous(request);
 }
 

@@ -22,7 +22,8 @@
 // do neither.
 //
 // Replies: the response text parsed as JSON (an object or an array). No reply is null (core::Value()):
-// a failed request, an empty response, or a response that is not JSON. The HTTP status is not looked
+// a failed request, an empty response, a response longer than kMaxReplyBytes (the request fails as the
+// bytes arrive, so such a reply is neither kept nor parsed), or a response that is not JSON. The HTTP status is not looked
 // at; the server puts its errors into the reply.
 //
 // URL texts: a request URL is a base followed directly by a path. Callers escape the text of each path
@@ -56,6 +57,9 @@ class AbstractService : public std::enable_shared_from_this<AbstractService> {
   static constexpr const char* kClientType = "iphone";
   static constexpr const char* kUserAgent = "iphone";
   static constexpr const char* kForcedLogoutTitle = "警告";
+  // The longest reply accepted: the largest real replies (a page of 1,000 notes, a catalogue of
+  // 10,000 entries) are a few MiB; replies are parsed on the main thread, so this bounds that work.
+  static constexpr std::uint64_t kMaxReplyBytes = std::uint64_t{8} << 20;
   static constexpr const char* kForcedLogoutMessage = "您的帐号已被抢登！请重新登录";
   static constexpr const char* kForcedLogoutButton = "确定";
 

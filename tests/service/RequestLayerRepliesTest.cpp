@@ -13,6 +13,7 @@
 #include "service/UserService.h"
 #include "service/WrongRedoService.h"
 #include "tests/service/RequestLayerSupport.h"
+#include "tests/support/ServerJournal.h"
 
 namespace reqlayer_test {
 namespace {
@@ -66,6 +67,36 @@ TEST_F(RequestLayerReplies, OnlyJsonObjectsAndArraysReachTheCaller) {
         std::make_shared<AbstractService>()->doGetSynchronousRequest(api("1.0/json/sys/Quote"));
     EXPECT_EQ(!sync.isNil(), c.delivered) << sync.describe();
     EXPECT_EQ(sync.describe(), d->reply.describe());
+  }
+}
+
+// A reply past the size limit is no reply, asynchronous or not; one just under it arrives whole.
+TEST_F(RequestLayerReplies, RepliesPastTheSizeLimitAreNoReply) {
+  const std::string path = "/api/1.0/json/sys/Quote";
+  struct SizeCase {
+    const char* name;
+    std::uint64_t bytes;
+    bool delivered;
+  };
+  const SizeCase cases[] = {
+      {"just under the limit", AbstractService::kMaxReplyBytes - 64, true},
+      {"past the limit", AbstractService::kMaxReplyBytes + 1, false},
+  };
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string body = R"({"Body":")" + std::string(c.bytes - 11, 'x') + R"("})";
+    ASSERT_EQ(body.size(), c.bytes);
+    ASSERT_TRUE(server().reset());
+    testsupport::armFault(server(), core::Dictionary{{"path", path}, {"count", 2}, {"body", body}});
+    auto async = std::make_shared<AbstractService>();
+    auto d = watch(async);
+    async->doGetRequest(api("1.0/json/sys/Quote"), false);
+    await(d);
+    EXPECT_EQ(d->calls, 1);
+    EXPECT_EQ(d->reply["Body"].toString().size(), c.delivered ? c.bytes - 11 : 0u);
+    const core::Value sync =
+        std::make_shared<AbstractService>()->doGetSynchronousRequest(api("1.0/json/sys/Quote"));
+    EXPECT_EQ(!sync.isNil(), c.delivered);
   }
 }
 
