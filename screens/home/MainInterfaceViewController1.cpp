@@ -481,7 +481,7 @@ void MainInterfaceViewController1::didServiceAnnouncement(bool ok, const core::V
   // Notices come unasked: a reply that is not a list of notices (each a list whose element 1 is the
   // notice's text) shows nothing and says nothing.
   const core::Value body = json["Body"];
-  if (!ok || !body.isArray() || body.size() == 0 || body.size() > System::kMaxListEntries) return;
+  if (!ok || !body.isArray() || body.size() == 0 || body.size() > System::kMaxAnnouncements) return;
   for (std::size_t i = 0; i < body.size(); ++i) {
     if (!body[i].isArray() || body[i].size() < 2 || !body[i][1].isString()) return;
   }
