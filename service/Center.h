@@ -4,6 +4,9 @@
 // call makes one AbstractService and reports once to the weak delegate on the main thread (false and
 // null without a reply); getPersonalDetails answers synchronously by its result instead.
 //
+// Limits: a "Body" list past apiclient::kMaxListEntries fails, as in every client (ApiClientSupport.h):
+// the feedback records among them.
+//
 // Make clients with std::make_shared: a call holds its client until the reply has been delivered.
 
 #include <memory>

@@ -4,6 +4,9 @@
 // for it. Both report once to the weak delegate's didGetNavigation: false and null without a result,
 // else whether "Body" holds at least one node, with the whole result (a reply-shaped object).
 //
+// Limits: a server's "Body" list past apiclient::kMaxListEntries fails, as in every client
+// (ApiClientSupport.h): the chapter tree's top level among them.
+//
 // Make clients with std::make_shared: a call holds its client until it has reported.
 
 #include <memory>

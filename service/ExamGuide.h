@@ -5,6 +5,9 @@
 // else the rule's flag and the whole result (a reply-shaped object whose "Body" holds the index or the
 // entry).
 //
+// Limits: a server's "Body" list past apiclient::kMaxListEntries fails, as in every client
+// (ApiClientSupport.h): the guide's index among them.
+//
 // Make clients with std::make_shared: a call holds its client until it has reported.
 
 #include <memory>

@@ -5,6 +5,8 @@
 // reports once to the weak delegate on the main thread: false and null when there is no reply, else
 // the operation's success flag and the whole reply. "body-is-true": apiclient::bodyIsTrue.
 //
+// Limits: a "Body" list past apiclient::kMaxListEntries fails, as in every client (ApiClientSupport.h).
+//
 // Make clients with std::make_shared: a call holds its client until the reply has been delivered.
 
 #include <memory>
