@@ -8,7 +8,7 @@
 //   ...tap what builds a set...
 //   ASSERT_TRUE(gate.awaitHeld());   // a worker is building; the main loop runs meanwhile
 //   ...close the screen...
-//   gate.open();
+//   gate.openAndFinish();            // the build ends and its reply has come back to the main loop
 
 #include <condition_variable>
 #include <functional>
@@ -47,6 +47,12 @@ class BuildGate {
       open_ = true;
     }
     opened_.notify_all();
+  }
+  // Opens the gate, waits for the held builds to end and runs the main loop until their replies are in.
+  void openAndFinish() {
+    open();
+    rl::DispatchQueue::global().waitIdle();
+    rl::RunLoop::main().runUntilIdle();
   }
   int builds() {
     std::lock_guard lock(mutex_);

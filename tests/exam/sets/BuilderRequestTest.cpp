@@ -279,9 +279,7 @@ TEST_F(Builders, TheSetIsBuiltOnAWorkerAndABuilderDroppedWhileItBuildsGetsNoCall
     rl::RunLoop::main().runUntilIdle();
     EXPECT_TRUE(r.calls.empty()) << "the block waits for the set";
     if (c.drop) builder.reset();
-    gate.open();
-    rl::DispatchQueue::global().waitIdle();
-    rl::RunLoop::main().runUntilIdle();
+    gate.openAndFinish();
     EXPECT_EQ(gate.buildsOnMainThread(), 0);
     if (c.drop) {
       EXPECT_TRUE(r.calls.empty());

@@ -160,9 +160,7 @@ TEST_F(Hub, TheStoredRunIsRestoredOnAWorkerAndAClosedHubOpensNothing) {
   navigation().popToRootViewController(false);
   h().settle();
   EXPECT_TRUE(asked.expired());
-  gate.open();
-  rl::DispatchQueue::global().waitIdle();
-  rl::RunLoop::main().runUntilIdle();
+  gate.openAndFinish();
   h().settle();
   EXPECT_EQ(gate.buildsOnMainThread(), 0);
   EXPECT_EQ(h().alert(), nullptr);

@@ -230,9 +230,7 @@ TEST_F(PracticeReplies, SetsAreBuiltOnAWorkerAndAClosedScreenGetsNothing) {
       std::weak_ptr<ui::ViewController> asked = h().topScreen()->weak_from_this();
       backToRoot();
       EXPECT_TRUE(asked.expired()) << "the build keeps no screen";
-      gate.open();
-      rl::DispatchQueue::global().waitIdle();
-      rl::RunLoop::main().runUntilIdle();
+      gate.openAndFinish();
       h().settle();
       EXPECT_EQ(gate.buildsOnMainThread(), 0);
     }

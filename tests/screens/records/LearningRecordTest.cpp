@@ -111,9 +111,7 @@ TEST_F(LearningRecords, ASecondTapWhileARunIsRestoredOpensItOnce) {
     ASSERT_TRUE(h().tapRow(*list->learningRecordTableView(), {0, 1}));
     h().settle();
     EXPECT_EQ(h().topScreen(), list);
-    gate.open();
-    rl::DispatchQueue::global().waitIdle();
-    rl::RunLoop::main().runUntilIdle();
+    gate.openAndFinish();
     h().settle();
     EXPECT_EQ(gate.builds(), 1);
   }

@@ -216,9 +216,7 @@ TEST_F(RecordsReplies, SetsAreBuiltOnAWorkerAndAClosedScreenGetsNothing) {
       EXPECT_EQ(answering(), nullptr) << "nothing opens before the set is built";
       backToRoot();
       EXPECT_TRUE(asked.expired()) << "the build keeps no screen";
-      gate.open();
-      rl::DispatchQueue::global().waitIdle();
-      rl::RunLoop::main().runUntilIdle();
+      gate.openAndFinish();
       h().settle();
       EXPECT_EQ(gate.buildsOnMainThread(), 0);
     }
